@@ -1,0 +1,169 @@
+#include "app/login_window.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "app/role_rules.h"
+#include "app/version_check.h"
+#include "core/messages.h"
+#include "data/connection_string.h"
+#include "data/data_module.h"
+#include "data/errors.h"
+#include "shiftlog/shift_log_window.h"
+#include "widgets/style.h"
+
+namespace tabel::app {
+
+TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment deployment,
+                 QString server, QString database, QWidget* parent)
+    : QDialog(parent),
+      terminate([] { QCoreApplication::exit(1); }),
+      build(currentBuildStamp()),
+      dm_(dm),
+      form1_(form1),
+      deployment_(std::move(deployment)),
+      server_(std::move(server)),
+      database_(std::move(database)) {
+    setObjectName(QStringLiteral("TForm23"));
+    setWindowTitle(QStringLiteral("Авторизация"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
+
+    Label1 = new QLabel(QStringLiteral("Логин"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(QStringLiteral("Пароль"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setEchoMode(QLineEdit::Password);
+    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Вход"));
+    Button1->setDefault(true);
+    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));
+    connect(Button1, &QPushButton::clicked, this, &TForm23::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(5500);
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, [this] { terminate(); });
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(Label1, 0, 0);
+    layout->addWidget(Edit1, 0, 1);
+    layout->addWidget(Label2, 1, 0);
+    layout->addWidget(Edit2, 1, 1);
+    layout->addWidget(Label3, 2, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    layout->addLayout(buttons, 3, 0, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    Edit1->setMinimumWidth(220);
+
+    connect(form1_.Timer1, &QTimer::timeout, this, &TForm23::CheckVersion);
+}
+
+void TForm23::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        FormActivate();
+    }
+}
+
+void TForm23::FormActivate() {
+    CheckVersion();
+    Label3->setText(QStringLiteral("Сервер: ") + server_ + QStringLiteral(", БД: ") + database_);
+    setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)").arg(build.date).arg(build.time));
+}
+
+void TForm23::CheckVersion() {
+    form1_.loginState.buildDate = build.date;
+    form1_.loginState.buildTime = build.time;
+    // Before login the built-in connection may be unreachable; the timer checks again later.
+    if (!dm_.ADO_DB.isOpen()) {
+        return;
+    }
+    if (checkVersion(*form1_.ver, build) == VersionVerdict::Older) {
+        Timer1->start();
+        core::MessageBoxes::error(QStringLiteral(
+            "Версия программы не соответсвует БД! Запустите программу через 5 мин."));
+        terminate();
+    }
+}
+
+QString TForm23::connectionString() const {
+    const shiftlog::LoginState& state = form1_.loginState;
+    if (!server_.isEmpty() && !database_.isEmpty()) {
+        return data::composeConnectionString({server_, database_, state.login, state.password});
+    }
+    return data::composeConnectionString({deployment_.server, deployment_.database,
+                                          QStringLiteral("sys"), deployment_.servicePassword});
+}
+
+void TForm23::connectionFailed() {
+    core::MessageBoxes::error(QStringLiteral("Подключение к БД отсутсвует (сервер: ") + server_ +
+                              QStringLiteral(", БД: ") + database_ + QStringLiteral(")"));
+    terminate();
+}
+
+bool TForm23::logIn() {
+    form1_.setSmena(1);
+    shiftlog::LoginState& state = form1_.loginState;
+    state.login = Edit1->text().trimmed();
+    state.password = Edit2->text().trimmed();
+    if (!deployment_.serviceCode.isEmpty() && state.password == deployment_.serviceCode) {
+        state.login = QStringLiteral("sys");
+        state.password = deployment_.servicePassword;
+    }
+    dm_.ADO_DB.close();
+    const bool fromArguments = !server_.isEmpty() && !database_.isEmpty();
+    if (fromArguments &&
+        !data::isComposable({server_, database_, state.login, state.password})) {
+        connectionFailed();
+        return false;
+    }
+    dm_.ADO_DB.setConnectionString(connectionString());
+    try {
+        dm_.ADO_DB.open();
+    } catch (const data::DbError&) {
+        connectionFailed();
+        return false;
+    }
+    applyRoleRules(form1_, state.login);
+    for (int shift = 1; shift <= 4; ++shift) {
+        dm_.smenaList(shift).setParam(QStringLiteral("OK"), QStringLiteral("ta"));
+    }
+    return true;
+}
+
+void TForm23::runShiftLog() {
+    const QString& login = form1_.loginState.login;
+    hide();
+    if (login != QLatin1String("econom")) {
+        form1_.setWindowTitle(QStringLiteral("Табель (Сервер: ") + server_ +
+                              QStringLiteral(", БД: ") + database_ +
+                              QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));
+    }
+    form1_.exec();
+    close();
+}
+
+void TForm23::Button1Click() {
+    if (logIn()) {
+        runShiftLog();
+    }
+}
+
+}  // namespace tabel::app

@@ -1,0 +1,28 @@
+// Starts the program: the data module, the windows in their order, then the login window.
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/login_window.h"
+#include "app/window_set.h"
+#include "widgets/error_display.h"
+#include "widgets/qt_message_handler.h"
+
+int main(int argc, char** argv) {
+    tabel::widgets::GuardedApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        app.installTranslator(&qtTranslator);
+    }
+    tabel::widgets::QtMessageHandler messages;
+    tabel::core::MessageBoxes::setHandler(&messages);
+
+    const QStringList args = app.arguments();
+    tabel::app::WindowSet windows(tabel::app::compiledDeployment(), args.value(1), args.value(2));
+    windows.login->show();
+    const int result = app.exec();
+    tabel::core::MessageBoxes::setHandler(nullptr);
+    return result;
+}

@@ -1,0 +1,457 @@
+#include "data/dataset.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <algorithm>
+
+#include "core/expression.h"
+#include "core/sort_spec.h"
+#include "data/connection.h"
+#include "data/errors.h"
+#include "data/value_conversion.h"
+
+namespace tabel::data {
+
+namespace {
+
+const QVariant& nullValue() {
+    static const QVariant null;
+    return null;
+}
+
+}  // namespace
+
+Dataset::Dataset(Connection* connection, const QString& name, QObject* parent)
+    : QObject(parent), connection_(connection) {
+    setObjectName(name);
+}
+
+Dataset::~Dataset() = default;
+
+void Dataset::setSql(const QStringList& lines) {
+    sql_ = lines;
+    params_.parse(statement());
+}
+
+void Dataset::addSql(const QString& line) {
+    sql_.append(line);
+    params_.parse(statement());
+}
+
+void Dataset::setParam(const QString& name, const QVariant& value) { params_.setValue(name, value); }
+
+void Dataset::open() {
+    if (open_) {
+        return;
+    }
+    QSqlQuery query(connection_->database());
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!query.prepare(params_.positionalText())) {
+        connection_->fail(query.lastError(), statement());
+    }
+    params_.bindTo(query);
+    if (!query.exec()) {
+        connection_->fail(query.lastError(), statement());
+    }
+    loadRows(query);
+    open_ = true;
+    state_ = State::Browse;
+    rebuildView();
+}
+
+void Dataset::loadRows(QSqlQuery& query) {
+    const QSqlRecord record = query.record();
+    columns_.clear();
+    columnTitles_.clear();
+    types_.clear();
+    readOnly_.clear();
+    for (int c = 0; c < record.count(); ++c) {
+        const QSqlField sqlField = record.field(c);
+        columnTitles_.append(sqlField.name());
+        columns_.append(sqlField.name().toLower());
+        FieldType type = fieldTypeOf(sqlField.metaType());
+        bool readOnly = false;
+        for (const FieldDef& def : defs_) {
+            if (def.name.compare(sqlField.name(), Qt::CaseInsensitive) == 0) {
+                if (def.type != FieldType::Auto) {
+                    type = def.type;
+                }
+                readOnly = def.readOnly;
+            }
+        }
+        types_.append(type);
+        readOnly_.append(readOnly);
+    }
+    rows_.clear();
+    const int columnCount = record.count();
+    while (query.next()) {
+        QList<QVariant> row;
+        row.reserve(columnCount);
+        for (int c = 0; c < columnCount; ++c) {
+            row.append(convertLoaded(query.value(c), types_[c]));
+        }
+        rows_.append(std::move(row));
+    }
+    query.finish();
+}
+
+void Dataset::close() {
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    state_ = State::Browse;
+    rows_.clear();
+    view_.clear();
+    // A sort lasts until the list is closed.
+    sortText_.clear();
+    current_ = -1;
+    eof_ = bof_ = true;
+    emit rowsReset();
+    emit currentRowChanged(current_);
+}
+
+void Dataset::refresh() {
+    close();
+    open();
+}
+
+int Dataset::fieldIndex(const QString& name) const {
+    return int(columns_.indexOf(name.toLower()));
+}
+
+QString Dataset::fieldName(int column) const { return columnTitles_.value(column); }
+
+bool Dataset::fieldReadOnly(int column) const { return readOnly_.value(column); }
+
+Field Dataset::field(const QString& name) {
+    requireOpen();
+    const int column = fieldIndex(name);
+    if (column < 0) {
+        throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), name));
+    }
+    return Field(this, column);
+}
+
+const QVariant& Dataset::valueAt(int row, int column) const {
+    if (row < 0 || row >= view_.size() || column < 0 || column >= columns_.size()) {
+        return nullValue();
+    }
+    return rows_[view_[row]][column];
+}
+
+const QVariant& Dataset::currentValue(int column) const {
+    requireOpen();
+    if (state_ != State::Browse) {
+        return buffer_[column];
+    }
+    return valueAt(current_, column);
+}
+
+void Dataset::setBufferValue(int column, const QVariant& value) {
+    if (state_ == State::Browse) {
+        throw DataError(QStringLiteral("%1: набор данных не в режиме правки").arg(objectName()));
+    }
+    if (readOnly_[column]) {
+        throw DataError(
+            QStringLiteral("%1: поле '%2' только для чтения").arg(objectName(), fieldName(column)));
+    }
+    buffer_[column] = value;
+    changed_[column] = true;
+}
+
+void Dataset::requireOpen() const {
+    if (!open_) {
+        throw DataError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
+    }
+}
+
+void Dataset::requireTable() const {
+    requireOpen();
+    if (table_.isEmpty()) {
+        throw DataError(QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
+    }
+}
+
+void Dataset::moveTo(int row) {
+    const int target = view_.isEmpty() ? -1 : std::clamp(row, 0, int(view_.size()) - 1);
+    eof_ = view_.isEmpty();
+    bof_ = view_.isEmpty();
+    if (target != current_) {
+        current_ = target;
+        emit currentRowChanged(current_);
+    }
+}
+
+void Dataset::setCurrentRow(int row) { moveTo(row); }
+
+void Dataset::first() {
+    moveTo(0);
+    bof_ = true;
+}
+
+void Dataset::last() {
+    moveTo(int(view_.size()) - 1);
+    eof_ = true;
+}
+
+void Dataset::next() {
+    if (current_ + 1 >= view_.size()) {
+        eof_ = true;
+        return;
+    }
+    moveTo(current_ + 1);
+}
+
+void Dataset::prior() {
+    if (current_ <= 0) {
+        bof_ = true;
+        return;
+    }
+    moveTo(current_ - 1);
+}
+
+bool Dataset::locate(const QString& fieldName, const QVariant& value) {
+    requireOpen();
+    const int column = fieldIndex(fieldName);
+    if (column < 0) {
+        throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), fieldName));
+    }
+    for (int row = 0; row < view_.size(); ++row) {
+        const QVariant& candidate = rows_[view_[row]][column];
+        if (!candidate.isNull() && core::compareValues(candidate, value) == 0) {
+            moveTo(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Dataset::setFilter(const QString& expression) {
+    filterText_ = expression;
+    filterExpr_.reset();
+    if (open_ && filtered_) {
+        rebuildView();
+    }
+}
+
+void Dataset::setFiltered(bool on) {
+    filtered_ = on;
+    if (open_) {
+        rebuildView();
+    }
+}
+
+void Dataset::setSort(const QString& sortText) {
+    sortText_ = sortText;
+    if (open_) {
+        rebuildView();
+    }
+}
+
+void Dataset::rebuildView() {
+    view_.clear();
+    view_.reserve(rows_.size());
+    const bool filtering = filtered_ && !filterText_.trimmed().isEmpty();
+    if (filtering && !filterExpr_) {
+        filterExpr_ = std::make_unique<core::Expression>(core::Expression::compile(
+            filterText_, [this](const QString& name) { return fieldIndex(name); }));
+    }
+    for (int i = 0; i < rows_.size(); ++i) {
+        if (!filtering || filterExpr_->matches(rows_[i])) {
+            view_.append(i);
+        }
+    }
+    if (!sortText_.trimmed().isEmpty()) {
+        struct Key {
+            int column;
+            bool descending;
+        };
+        QList<Key> keys;
+        for (const core::SortKey& key : core::parseSortSpec(sortText_)) {
+            const int column = fieldIndex(key.field);
+            if (column < 0) {
+                throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), key.field));
+            }
+            keys.append({column, key.descending});
+        }
+        std::stable_sort(view_.begin(), view_.end(), [&](int a, int b) {
+            for (const Key& key : keys) {
+                const int order = core::compareValues(rows_[a][key.column], rows_[b][key.column]);
+                if (order != 0) {
+                    return key.descending ? order > 0 : order < 0;
+                }
+            }
+            return false;
+        });
+    }
+    current_ = -2;  // forces the notification below
+    emit rowsReset();
+    moveTo(0);
+    bof_ = true;
+    eof_ = view_.isEmpty();
+}
+
+void Dataset::append() {
+    requireTable();
+    buffer_ = QList<QVariant>(columns_.size());
+    changed_ = QList<bool>(columns_.size(), false);
+    state_ = State::Insert;
+}
+
+void Dataset::edit() {
+    requireTable();
+    if (current_ < 0) {
+        throw DataError(QStringLiteral("%1: нет текущей записи").arg(objectName()));
+    }
+    buffer_ = rows_[view_[current_]];
+    changed_ = QList<bool>(columns_.size(), false);
+    state_ = State::Edit;
+}
+
+void Dataset::cancel() { state_ = State::Browse; }
+
+void Dataset::post() {
+    requireTable();
+    if (state_ == State::Insert) {
+        postInsert();
+    } else if (state_ == State::Edit) {
+        postUpdate();
+    }
+}
+
+void Dataset::postInsert() {
+    QStringList names;
+    QStringList marks;
+    QList<QVariant> values;
+    for (int c = 0; c < columns_.size(); ++c) {
+        if (changed_[c]) {
+            names.append(columns_[c]);
+            marks.append(QStringLiteral("?"));
+            values.append(buffer_[c]);
+        }
+    }
+    const QString text =
+        names.isEmpty()
+            ? QStringLiteral("insert into %1 default values returning *").arg(table_)
+            : QStringLiteral("insert into %1 (%2) values (%3) returning *")
+                  .arg(table_, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    QSqlQuery query(connection_->database());
+    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    query.prepare(text);
+    for (int i = 0; i < values.size(); ++i) {
+        query.bindValue(i, values[i]);
+    }
+    if (!query.exec()) {
+        connection_->fail(query.lastError(), text);
+    }
+    rows_.append(buffer_);
+    view_.append(int(rows_.size()) - 1);
+    current_ = int(view_.size()) - 1;
+    replaceCurrentRow(query);
+}
+
+QString Dataset::keyCondition(QList<QVariant>& bindings) const {
+    const QList<QVariant>& original = rows_[view_[current_]];
+    const int idColumn = fieldIndex(QStringLiteral("id"));
+    if (idColumn >= 0 && !original[idColumn].isNull()) {
+        bindings.append(original[idColumn]);
+        return QStringLiteral("id = ?");
+    }
+    // Keyless tables (the version row): match every original value.
+    QStringList parts;
+    for (int c = 0; c < columns_.size(); ++c) {
+        if (original[c].isNull()) {
+            parts.append(columns_[c] + QStringLiteral(" is null"));
+        } else {
+            parts.append(columns_[c] + QStringLiteral(" = ?"));
+            bindings.append(original[c]);
+        }
+    }
+    return parts.join(QLatin1String(" and "));
+}
+
+void Dataset::postUpdate() {
+    QStringList sets;
+    QList<QVariant> bindings;
+    for (int c = 0; c < columns_.size(); ++c) {
+        if (changed_[c]) {
+            sets.append(columns_[c] + QStringLiteral(" = ?"));
+            bindings.append(buffer_[c]);
+        }
+    }
+    if (sets.isEmpty()) {
+        state_ = State::Browse;
+        return;
+    }
+    const QString where = keyCondition(bindings);
+    const QString text = QStringLiteral("update %1 set %2 where %3 returning *")
+                             .arg(table_, sets.join(QLatin1String(", ")), where);
+    QSqlQuery query(connection_->database());
+    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    query.prepare(text);
+    for (int i = 0; i < bindings.size(); ++i) {
+        query.bindValue(i, bindings[i]);
+    }
+    if (!query.exec()) {
+        connection_->fail(query.lastError(), text);
+    }
+    replaceCurrentRow(query);
+}
+
+void Dataset::replaceCurrentRow(QSqlQuery& query) {
+    QList<QVariant>& row = rows_[view_[current_]];
+    if (query.next()) {
+        const QSqlRecord record = query.record();
+        for (int c = 0; c < record.count(); ++c) {
+            const int column = fieldIndex(record.fieldName(c));
+            if (column >= 0) {
+                row[column] = convertLoaded(query.value(c), types_[column]);
+            }
+        }
+    } else {
+        row = buffer_;
+    }
+    query.finish();
+    state_ = State::Browse;
+    const int keep = current_;
+    emit rowsReset();
+    current_ = -2;
+    moveTo(keep);
+}
+
+void Dataset::deleteRow() {
+    requireTable();
+    if (current_ < 0) {
+        return;
+    }
+    QList<QVariant> bindings;
+    const QString text =
+        QStringLiteral("delete from %1 where %2").arg(table_, keyCondition(bindings));
+    QSqlQuery query(connection_->database());
+    query.prepare(text);
+    for (int i = 0; i < bindings.size(); ++i) {
+        query.bindValue(i, bindings[i]);
+    }
+    if (!query.exec()) {
+        connection_->fail(query.lastError(), text);
+    }
+    query.finish();
+    const int removed = view_[current_];
+    view_.removeAt(current_);
+    for (int& index : view_) {
+        if (index > removed) {
+            --index;
+        }
+    }
+    rows_.removeAt(removed);
+    const int keep = current_;
+    emit rowsReset();
+    current_ = -2;
+    moveTo(keep);
+}
+
+}  // namespace tabel::data

@@ -1,0 +1,140 @@
+#pragma once
+// A static cursor: the statement's rows fetched into memory, with a current row, a client-side
+// filter and sort over them, and for table cursors append/edit/post/delete keyed by id.
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+#include "data/field.h"
+#include "data/parameters.h"
+
+namespace tabel::core {
+class Expression;
+}
+
+namespace tabel::data {
+
+class Connection;
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Browse, Edit, Insert };
+
+    Dataset(Connection* connection, const QString& name, QObject* parent = nullptr);
+    ~Dataset() override;
+
+    // Statement, as lines joined by line breaks.
+    void setSql(const QStringList& lines);
+    void clearSql() { setSql({}); }
+    void addSql(const QString& line);
+    const QStringList& sql() const { return sql_; }
+    QString statement() const { return sql_.join(QLatin1Char('\n')); }
+
+    void setFieldDefs(const QList<FieldDef>& defs) { defs_ = defs; }
+    // Makes the cursor updatable: posts go to `table` ("accounts_dep.ver").
+    void setTableName(const QString& table) { table_ = table; }
+    const QString& tableName() const { return table_; }
+
+    // Case-insensitive; throws DataError for a name the statement does not have.
+    void setParam(const QString& name, const QVariant& value);
+    QVariant param(const QString& name) const { return params_.value(name); }
+
+    void open();  // throws DbError
+    void close();
+    void refresh();  // close + open, parameters kept
+    bool isOpen() const { return open_; }
+
+    // Columns of the open result.
+    int fieldCount() const { return int(columns_.size()); }
+    int fieldIndex(const QString& name) const;  // -1 when absent
+    QString fieldName(int column) const;
+    bool fieldReadOnly(int column) const;
+    Field field(const QString& name);  // throws DataError for an unknown name
+    Field fieldAt(int column) { return Field(this, column); }
+
+    // Rows that pass the filter, in sort order; `row` counts from 0.
+    int recordCount() const { return int(view_.size()); }
+    const QVariant& valueAt(int row, int column) const;
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
+
+    int recNo() const { return current_ + 1; }  // 1-based, 0 when empty
+    void setRecNo(int recNo) { setCurrentRow(recNo - 1); }
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    bool isEmpty() const { return view_.isEmpty(); }
+    bool locate(const QString& fieldName, const QVariant& value);
+
+    // Filter expression ("id_doc=0", "fio like 'Ив%'"); acts only while filtered is on.
+    void setFilter(const QString& expression);
+    const QString& filter() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+
+    // Sort text ("fio ASC", "id_doc DESC, fio ASC"); empty restores the statement's order.
+    void setSort(const QString& sortText);
+    const QString& sort() const { return sortText_; }
+
+    // Table cursors only.
+    State state() const { return state_; }
+    void append();
+    void edit();
+    void post();  // throws DbError; the row stays in edit on failure
+    void cancel();
+    void deleteRow();
+
+signals:
+    // Rows, columns or their order changed (open, close, filter, sort, post, delete).
+    void rowsReset();
+    void currentRowChanged(int row);
+
+private:
+    friend class Field;
+    const QVariant& currentValue(int column) const;
+    void setBufferValue(int column, const QVariant& value);
+    void requireOpen() const;
+    void requireTable() const;
+    void loadRows(class QSqlQuery& query);
+    void rebuildView();
+    void moveTo(int row);
+    QString keyCondition(QList<QVariant>& bindings) const;
+    void postInsert();
+    void postUpdate();
+    void replaceCurrentRow(class QSqlQuery& query);
+
+    Connection* connection_;
+    QStringList sql_;
+    Parameters params_;
+    QList<FieldDef> defs_;
+    QString table_;
+
+    bool open_ = false;
+    QStringList columns_;       // lower case
+    QStringList columnTitles_;  // as the server named them
+    QList<FieldType> types_;
+    QList<bool> readOnly_;
+    QList<QList<QVariant>> rows_;
+    QList<int> view_;  // indices into rows_
+    int current_ = -1;
+    bool eof_ = true;
+    bool bof_ = true;
+
+    QString filterText_;
+    bool filtered_ = false;
+    std::unique_ptr<core::Expression> filterExpr_;
+    QString sortText_;
+
+    State state_ = State::Browse;
+    QList<QVariant> buffer_;
+    QList<bool> changed_;
+};
+
+}  // namespace tabel::data

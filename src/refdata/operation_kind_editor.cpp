@@ -1,0 +1,102 @@
+#include "refdata/operation_kind_editor.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "core/messages.h"
+#include "data/data_module.h"
+#include "widgets/style.h"
+
+namespace tabel::refdata {
+
+TForm9::TForm9(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+    setObjectName(QStringLiteral("TForm9"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    GroupBox1 = new QGroupBox(QStringLiteral("Вид операции"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label2 = new QLabel(QStringLiteral("Операция"), GroupBox1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Edit1 = new QLineEdit(GroupBox1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMinimumWidth(320);
+    auto* row = new QHBoxLayout(GroupBox1);
+    row->addWidget(Label2);
+    row->addWidget(Edit1, 1);
+
+    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Записать"));
+    Button1->setDefault(true);
+    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));
+    connect(Button1, &QPushButton::clicked, this, &TForm9::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TForm9::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        Edit1->setFocus();
+    }
+}
+
+void TForm9::openForAdd() {
+    Edit1->clear();
+    setWindowTitle(QStringLiteral("Заведение нового вида операций"));
+    Tag = 1;
+    exec();
+}
+
+void TForm9::openForRename(const QString& currentName) {
+    setWindowTitle(QStringLiteral("Изменение данных вида операции"));
+    Tag = 2;
+    Edit1->setText(currentName);
+    exec();
+}
+
+bool TForm9::isDuplicate(const QString& name) {
+    const QString message = QStringLiteral("Такая операция уже заведена!");
+    const QString count =
+        QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
+    if (Tag == 1) {
+        return dm_.CheckDuplicate(count, message, {{QStringLiteral("vid"), name.toUpper()}});
+    }
+    const int id = dm_.Vid_oper.field(QStringLiteral("id")).asInteger();
+    return dm_.CheckDuplicate(count + QStringLiteral(" and id<>:id"), message,
+                              {{QStringLiteral("vid"), name.toUpper()}, {QStringLiteral("id"), id}});
+}
+
+void TForm9::Button1Click() {
+    const QString name = Edit1->text().trimmed();
+    if (name.isEmpty()) {
+        core::MessageBoxes::error(QStringLiteral("Все поля должны быть заполнены!"));
+        return;
+    }
+    if (isDuplicate(name)) {
+        return;
+    }
+    data::Dataset& kinds = dm_.Vid_oper;
+    Tag == 1 ? kinds.append() : kinds.edit();
+    try {
+        kinds.field(QStringLiteral("vid")).setValue(name);
+        kinds.post();
+    } catch (...) {
+        kinds.cancel();
+        throw;
+    }
+    kinds.refresh();
+    accept();
+}
+
+}  // namespace tabel::refdata

@@ -1,0 +1,88 @@
+#pragma once
+// Spreadsheet output: collects cells one at a time and hands the finished workbook to the
+// desktop's spreadsheet program as a temporary .xlsx file.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+namespace tabel::reports {
+
+// One instance per using window. Every call returns 1 for success and -1 for failure and
+// reports its own failures in a message box, in the words the users know from Excel.
+class Spreadsheet {
+public:
+    // Launches the program that shows a saved workbook; false when nothing could be started.
+    using Opener = std::function<bool(const QString& path)>;
+
+    static constexpr int kMaxRows = 1048576;
+    static constexpr int kMaxColumns = 16384;
+    static constexpr int kMaxTextLength = 32767;
+
+    Spreadsheet();
+    ~Spreadsheet();
+    Spreadsheet(const Spreadsheet&) = delete;
+    Spreadsheet& operator=(const Spreadsheet&) = delete;
+
+    // An empty name starts a new one-sheet workbook, dropping the previous one. Existing files
+    // cannot be opened: a name is refused with a message and the previous workbook stays.
+    int OpenExcel(const QString& fileName);
+
+    // true writes the workbook to a new temporary file and opens it, unless nothing changed
+    // since it was last shown; false does nothing. Always 1: failures end in a message.
+    int SetExcelVisible(bool visible);
+
+    // sheet, column and row are 1-based. An empty text writes nothing. A text that reads as a
+    // number is stored as a number unless asText. A later write replaces the whole cell.
+    int WriteCell(int sheet, int column, int row, const QString& text, bool asText = false,
+                  bool autoFit = false, bool bold = false);
+
+    // The file last written by SetExcelVisible(true); empty before the first one.
+    QString lastFilePath() const { return lastFilePath_; }
+
+    // Process-wide, so that window tests can keep the desktop program from starting;
+    // an empty function restores QDesktopServices::openUrl.
+    static void setOpener(Opener opener);
+
+    // The value Excel would give a typed text: optional sign, digits, one decimal comma or
+    // full stop. Texts with more significant digits than a double keeps stay text.
+    static std::optional<double> numberFromText(const QString& text);
+
+private:
+    enum CellFlag : std::uint8_t { kAsText = 1, kBold = 2, kNumber = 4 };
+
+    // 16 bytes a cell: large exports keep only this and the UTF-8 texts in memory.
+    struct Cell {
+        std::uint32_t row;     // 0-based
+        std::uint16_t column;  // 0-based
+        std::uint8_t flags;
+        union {
+            double number;
+            struct {
+                std::uint32_t offset;  // into texts_, NUL-terminated there
+                std::uint32_t length;
+            } text;
+        };
+    };
+    static_assert(sizeof(Cell) == 16);
+
+    void reset();
+    bool appendText(const QString& text, Cell& cell);
+    // Sorts into row order; of several writes to one cell the last is kept.
+    void settleCells();
+    std::vector<double> columnWidths() const;
+    bool writeWorkbook(const QString& path, QString* error);
+
+    bool open_ = false;
+    bool changed_ = false;
+    std::vector<Cell> cells_;
+    std::string texts_;
+    std::vector<bool> autoFitColumns_;
+    QString lastFilePath_;
+};
+
+}  // namespace tabel::reports

@@ -1,0 +1,69 @@
+#include "widgets/search_box.h"
+
+#include <QKeyEvent>
+
+#include "core/expression.h"
+#include "data/dataset.h"
+
+namespace tabel::widgets {
+
+namespace {
+
+bool editsText(const QKeyEvent* event) {
+    if (event->key() == Qt::Key_Backspace) {
+        return true;
+    }
+    if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
+        event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll) ||
+        event->matches(QKeySequence::Undo)) {
+        return true;
+    }
+    const QString text = event->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+}  // namespace
+
+SearchBox::SearchBox(Keys keys, QWidget* parent) : QLineEdit(parent), keys_(keys) {
+    connect(this, &QLineEdit::textChanged, this, &SearchBox::applyFilter);
+}
+
+void SearchBox::bind(data::Dataset* dataset, const QString& field) {
+    dataset_ = dataset;
+    field_ = field;
+}
+
+void SearchBox::applyFilter(const QString& text) {
+    if (dataset_ == nullptr) {
+        return;
+    }
+    if (text.isEmpty()) {
+        dataset_->setFiltered(false);
+        return;
+    }
+    dataset_->setFilter(core::prefixFilter(field_, text));
+    dataset_->setFiltered(true);
+}
+
+void SearchBox::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        if (dataset_ != nullptr && dataset_->isOpen()) {
+            key == Qt::Key_Up ? dataset_->prior() : dataset_->next();
+        }
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        // Left to the window's default and cancel buttons.
+        event->ignore();
+        return;
+    }
+    if (keys_ == Keys::ConsumeAll && !editsText(event)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+}  // namespace tabel::widgets

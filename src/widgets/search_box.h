@@ -1,0 +1,37 @@
+#pragma once
+// The search box under a list: a prefix filter on one field of the loaded rows, with Up/Down
+// moving the list's current row.
+
+#include <QLineEdit>
+
+namespace tabel::data {
+class Dataset;
+}
+
+namespace tabel::widgets {
+
+class SearchBox : public QLineEdit {
+    Q_OBJECT
+public:
+    enum class Keys {
+        OnlyArrows,  // Up/Down move the list; every other key edits as usual
+        ConsumeAll,  // besides, navigation and Delete do nothing; typing and Backspace still edit
+    };
+
+    SearchBox(Keys keys, QWidget* parent = nullptr);
+
+    // The list and field the box filters; the filter acts on `dataset` as it is at each change.
+    void bind(data::Dataset* dataset, const QString& field);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void applyFilter(const QString& text);
+
+    Keys keys_;
+    data::Dataset* dataset_ = nullptr;
+    QString field_;
+};
+
+}  // namespace tabel::widgets
