@@ -1,0 +1,181 @@
+-- Views and functions in accounts_dep that stand between the program and the plant relations.
+
+CREATE OR REPLACE VIEW accounts_dep.v_mnf_requisition AS
+SELECT doc.id::t_id AS id,
+       format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, 'dd.mm.yyyy')) AS s_caption
+FROM mnf_doc.doc doc;
+
+CREATE OR REPLACE VIEW accounts_dep.v_mnf_requisition_item AS
+SELECT item.id::t_id AS id,
+       item.id_doc::t_id AS id_doc,
+       format('%s. %s, %s %s', item.n_pos,
+              concat_ws(' ', nullif(btrim(gds.s_gds_mc), ''),
+                        coalesce(gds.s_caption, 'ТМЦ ' || item.id_gds)),
+              trim_scale(item.f_qty), coalesce(gds.s_unit, 'шт.')) AS s_caption,
+       item.id_gds::t_id AS id_gds,
+       item.f_qty::double precision AS f_qty,
+       gds.s_gds_mc
+FROM mnf_doc.doc_item item
+LEFT JOIN cmn_gds.gds gds ON gds.id = item.id_gds;
+
+CREATE OR REPLACE VIEW accounts_dep.v_cmn_gds_in AS
+SELECT gds.id::t_id AS id, gds.s_caption
+FROM cmn_gds.gds gds;
+
+-- Goods that may be consumed for an entry: the inputs of the manufacturing operations that
+-- make its product (or its requisition item's goods); a paint operation may also use any paint.
+CREATE OR REPLACE FUNCTION accounts_dep.get_gds_from_by_smena(id_smena integer)
+RETURNS TABLE (id t_id, s_caption text)
+LANGUAGE sql STABLE
+AS $$
+    SELECT g.id, g.s_caption
+    FROM accounts_dep.smena s
+    LEFT JOIN mnf_doc.doc_item item ON item.id = s.id_doc_item
+    JOIN mnf_operation.operation op ON op.id_gds_to = s.i_id OR op.id_gds_to = item.id_gds
+    JOIN cmn_gds.gds g ON g.id = op.id_gds_from
+    WHERE s.id = $1
+    UNION
+    SELECT g.id, g.s_caption
+    FROM accounts_dep.smena s
+    JOIN accounts_dep.oper o ON o.id = s.o_id
+    JOIN accounts_dep.vid_oper v ON v.id = o.vid
+    JOIN cmn_gds.gds g ON g.s_caption LIKE '%краска%'
+    WHERE s.id = $1 AND upper(v.vid) LIKE '%КРАСКА%'
+    ORDER BY 2, 1
+$$;
+
+-- Consignments of a goods item with their free remainder and their stock.
+CREATE OR REPLACE FUNCTION accounts_dep.show_consignment(id_gds t_id)
+RETURNS TABLE (id t_id, s_caption text, s_full_caption text, stock_s_caption text)
+LANGUAGE sql STABLE
+AS $$
+    SELECT c.id,
+           format('Партия № %s от %s', c.s_number, to_char(c.d_date, 'dd.mm.yyyy')),
+           format('%s, партия № %s от %s, остаток %s %s', g.s_caption, c.s_number,
+                  to_char(c.d_date, 'dd.mm.yyyy'),
+                  trim_scale(coalesce(sum(r.f_qty) FILTER (WHERE r.id_reserved_doc IS NULL), 0)),
+                  g.s_unit),
+           st.s_caption
+    FROM stk_consignment.consignment c
+    JOIN cmn_gds.gds g ON g.id = c.id_gds
+    LEFT JOIN stk_stock.stock st ON st.id = c.id_stock
+    LEFT JOIN stk_remainder.remainder r ON r.id_cons = c.id
+    WHERE c.id_gds = $1
+    GROUP BY c.id, c.s_number, c.d_date, g.s_caption, g.s_unit, st.s_caption
+    ORDER BY c.d_date, c.id
+$$;
+
+-- The requisition item of an entry with its caption (none when the entry has no item).
+CREATE OR REPLACE FUNCTION accounts_dep.get_doc_item_caption_by_smena(id_smena integer)
+RETURNS TABLE (id t_id, s_caption text)
+LANGUAGE sql STABLE
+AS $$
+    SELECT item.id, item.s_caption
+    FROM accounts_dep.smena s
+    JOIN accounts_dep.v_mnf_requisition_item item ON item.id = s.id_doc_item
+    WHERE s.id = $1
+$$;
+
+-- Accepts an entry. Clerks call it without any write right on smena, hence SECURITY DEFINER.
+CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(id integer)
+RETURNS integer
+LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_id CONSTANT integer := $1;
+    v_ok varchar(2);
+BEGIN
+    SELECT s.ok INTO v_ok FROM accounts_dep.smena s WHERE s.id = v_id FOR UPDATE;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION 'Позиция % не найдена', v_id;
+    END IF;
+    IF coalesce(v_ok, '') IN ('ok', 'да') THEN
+        RAISE EXCEPTION 'Позиция % уже принята', v_id;
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM accounts_dep.smena_gds_use u WHERE u.id_smena = v_id) THEN
+        RAISE EXCEPTION 'Не заведен расход ТМЦ!';
+    END IF;
+    UPDATE accounts_dep.smena s SET ok = 'ok' WHERE s.id = v_id;
+    RETURN v_id;
+END
+$$;
+
+-- Divides an entry evenly between its worker and the brigade listed in person_temp.
+-- Good pieces and defects are shared out in whole pieces; what does not divide evenly (and
+-- any fraction) stays with the entry's own worker, so the totals do not change. Everyone gets
+-- the entry's hours, and the day's hours of each of them are recomputed in h_tabel as the sum
+-- of their entries of that date and shift. The listed people are removed afterwards, so a
+-- second call does nothing. Returns the number of people the entry was divided with.
+CREATE OR REPLACE FUNCTION accounts_dep.divide_between_person(s_id integer)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    e       accounts_dep.smena%ROWTYPE;
+    codes   integer[];
+    bad     text;
+    k       integer;
+    n       integer;
+    good    double precision;
+    share_g double precision;
+    share_b integer;
+    code    integer;
+BEGIN
+    SELECT * INTO e FROM accounts_dep.smena s WHERE s.id = $1 FOR UPDATE;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION 'Позиция % не найдена', $1;
+    END IF;
+
+    SELECT string_agg(p.s_caption, ', ') INTO bad
+    FROM accounts_dep.person_temp pt
+    JOIN cmn_contractor.person p ON p.id = pt.id_person
+    WHERE pt.id_smena = e.id AND coalesce(p.s_code, '') !~ '^\s*\d{1,9}\s*$';
+    IF bad IS NOT NULL THEN
+        RAISE EXCEPTION 'Нет табельного номера: %', bad;
+    END IF;
+
+    -- A person listed twice, or the entry's own worker, takes no extra share.
+    codes := ARRAY(
+        SELECT DISTINCT btrim(p.s_code)::integer
+        FROM accounts_dep.person_temp pt
+        JOIN cmn_contractor.person p ON p.id = pt.id_person
+        WHERE pt.id_smena = e.id AND btrim(p.s_code)::integer <> e.w_id
+        ORDER BY 1);
+    k := coalesce(array_length(codes, 1), 0);
+
+    IF k > 0 THEN
+        n := k + 1;
+        good := e.kol_vo - e.brak;
+        share_g := floor(greatest(floor(good), 0) / n);
+        share_b := greatest(e.brak, 0) / n;
+
+        INSERT INTO accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color,
+                                        time, ok, vvod, prize, id_doc, id_doc_item,
+                                        f_gds_qty_use, id_gds_use, id_cons_use)
+        SELECT e.data, e.smena, c, e.i_id, e.o_id, e.cena, share_g + share_b, share_b, e.color,
+               e.time, 'no', now(), 0, e.id_doc, e.id_doc_item, 0, 0, 0
+        FROM unnest(codes) AS c;
+
+        UPDATE accounts_dep.smena s
+        SET kol_vo = e.kol_vo - k * (share_g + share_b),
+            brak = e.brak - k * share_b
+        WHERE s.id = e.id;
+
+        FOREACH code IN ARRAY codes || e.w_id LOOP
+            EXECUTE format(
+                'INSERT INTO accounts_dep.h_tabel AS h (w_id, smena, month, year, d%1$s)'
+                ' SELECT $1, $2, $3, $4, coalesce(sum(s.time), 0) FROM accounts_dep.smena s'
+                '  WHERE s.w_id = $1 AND s.smena = $2 AND s.data = $5'
+                ' ON CONFLICT (w_id, smena, month, year) DO UPDATE SET d%1$s = excluded.d%1$s',
+                extract(day FROM e.data)::integer)
+            USING code, e.smena, extract(month FROM e.data)::integer,
+                  extract(year FROM e.data)::integer, e.data;
+        END LOOP;
+    END IF;
+
+    DELETE FROM accounts_dep.person_temp pt WHERE pt.id_smena = e.id;
+    RETURN k;
+END
+$$;

@@ -1,0 +1,52 @@
+#include "test_db.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include "data/connection.h"
+#include "data/connection_string.h"
+
+namespace tabel::test {
+
+namespace {
+
+QString sourceDir() { return qEnvironmentVariable("TABEL_SOURCE_DIR"); }
+
+QString runPsql(const QStringList& arguments) {
+    QProcess psql;
+    psql.start(sourceDir() + QStringLiteral("/scripts/dbctl"),
+               QStringList{QStringLiteral("psql"), testServer(), QStringLiteral("-X"),
+                           QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
+                           QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1")} +
+                   arguments);
+    psql.waitForFinished(120000);
+    const QString errors = QString::fromUtf8(psql.readAllStandardError());
+    EXPECT_EQ(psql.exitCode(), 0) << errors.toStdString();
+    return QString::fromUtf8(psql.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+QString testServer() { return qEnvironmentVariable("TABEL_TEST_SERVER"); }
+
+QString connectionStringFor(const QString& login, const QString& password) {
+    return data::composeConnectionString({testServer(), QStringLiteral("tabel"), login,
+                                          password.isEmpty() ? login : password});
+}
+
+void connectAs(data::Connection& connection, const QString& login) {
+    connection.setConnectionString(connectionStringFor(login));
+    connection.open();
+}
+
+void adminExec(const QString& sql) { runPsql({QStringLiteral("-c"), sql}); }
+
+QString adminQuery(const QString& sql) { return runPsql({QStringLiteral("-c"), sql}); }
+
+void loadBaseFixture() {
+    runPsql({QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});
+}
+
+}  // namespace tabel::test

@@ -1,0 +1,29 @@
+#pragma once
+// The test cluster: its socket folder, connection strings for its logins, and fixture loading.
+
+#include <QString>
+
+namespace tabel::data {
+class Connection;
+}
+
+namespace tabel::test {
+
+// Socket folder of the cluster the `db` fixture started.
+QString testServer();
+
+// The login's connection string (demo and test passwords equal the login).
+QString connectionStringFor(const QString& login, const QString& password = {});
+
+// Opens `connection` as `login`.
+void connectAs(data::Connection& connection, const QString& login = QStringLiteral("master"));
+
+// Runs SQL as the cluster's superuser; fails the calling test on error.
+void adminExec(const QString& sql);
+// Single value of a query run as the superuser, as text.
+QString adminQuery(const QString& sql);
+
+// Empties the program's relations and loads the small known data set (date 2026-03-02).
+void loadBaseFixture();
+
+}  // namespace tabel::test
