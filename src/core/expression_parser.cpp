@@ -71,7 +71,20 @@ private:
         return add(Op::Constant, -1, -1, -1, int(program_->constants.size()) - 1);
     }
 
+    // Nesting is bounded so that a runaway text is refused instead of exhausting the stack.
+    struct Nesting {
+        explicit Nesting(Parser& p) : parser(p) {
+            if (++parser.depth_ > kMaxDepth) {
+                parser.fail(parser.peek().position, QStringLiteral("слишком глубокая вложенность"));
+            }
+        }
+        ~Nesting() { --parser.depth_; }
+        Parser& parser;
+    };
+    static constexpr int kMaxDepth = 200;
+
     int parseOr() {
+        const Nesting nesting(*this);
         int left = parseAnd();
         while (accept(TokenKind::Or)) {
             left = add(Op::Or, left, parseAnd());
@@ -89,6 +102,7 @@ private:
 
     int parseNot() {
         if (accept(TokenKind::Not)) {
+            const Nesting nesting(*this);
             return add(Op::Not, parseNot());
         }
         return parseComparison();
@@ -196,6 +210,7 @@ private:
             return parsePrimary();
         }
         const Token& minus = take();
+        const Nesting nesting(*this);
         if (peek().kind == TokenKind::Number) {
             return addConstant(numberValue(take(), true));
         }
@@ -332,6 +347,7 @@ private:
     const bool report_;
     const std::vector<Token> tokens_;
     size_t pos_ = 0;
+    int depth_ = 0;
     bool insideSum_ = false;
     std::shared_ptr<Program> program_ = std::make_shared<Program>();
 };

@@ -14,7 +14,7 @@ namespace tabel::core {
 namespace {
 
 [[noreturn]] void refuse(const QString& text, const QString& problem) {
-    throw SortSpecError(
+    throw SortTextError(
         QStringLiteral("Неверный порядок сортировки \"%1\": %2").arg(text, problem).toStdString());
 }
 

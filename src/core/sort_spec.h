@@ -16,13 +16,13 @@ struct SortKey {
     friend bool operator==(const SortKey&, const SortKey&) = default;
 };
 
-class SortSpecError : public std::runtime_error {
+class SortTextError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // Keys separated by commas, each a field name with an optional ASC or DESC (any letter case,
-// ASC when absent). A blank text gives no keys. Throws SortSpecError on anything else.
+// ASC when absent). A blank text gives no keys. Throws SortTextError on anything else.
 QList<SortKey> parseSortSpec(const QString& text);
 
 // Order of two field values for sorting: <0, 0 or >0.

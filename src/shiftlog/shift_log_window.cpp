@@ -55,19 +55,19 @@ QList<GridColumn> shiftColumns() {
     const Qt::Alignment right = Qt::AlignRight;
     const Qt::Alignment centre = Qt::AlignHCenter;
     return {
-        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left},
-        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left},
-        {QStringLiteral("vid"), QStringLiteral("Операция"), left},
-        {QStringLiteral("nmn"), QStringLiteral("Вид"), left},
-        {QStringLiteral("color"), QStringLiteral("Цвет"), centre},
-        {QStringLiteral("time"), QStringLiteral("Часы"), right},
-        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), right},
-        {QStringLiteral("brak"), QStringLiteral("Брак"), right},
-        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right},
-        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), right, false},
-        {QStringLiteral("ok"), QStringLiteral("OK"), centre},
-        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre},
-        {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), right},
+        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, true, 24},
+        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, true, 14},
+        {QStringLiteral("vid"), QStringLiteral("Операция"), left, true, 16},
+        {QStringLiteral("nmn"), QStringLiteral("Вид"), left, true, 16},
+        {QStringLiteral("color"), QStringLiteral("Цвет"), centre, true, 6},
+        {QStringLiteral("time"), QStringLiteral("Часы"), right, true, 5},
+        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), right, true, 8},
+        {QStringLiteral("brak"), QStringLiteral("Брак"), right, true, 5},
+        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right, true, 9},
+        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), right, false, 6},
+        {QStringLiteral("ok"), QStringLiteral("OK"), centre, true, 4},
+        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre, true, 10},
+        {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), right, true, 8},
     };
 }
 

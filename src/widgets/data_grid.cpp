@@ -57,6 +57,9 @@ void DataGrid::applyColumns() {
     const auto& columns = source_->model()->columns();
     for (int c = 0; c < columns.size(); ++c) {
         setColumnHidden(c, !columns[c].visible);
+        if (columns[c].width > 0) {
+            setColumnWidth(c, fontMetrics().averageCharWidth() * columns[c].width + 12);
+        }
     }
 }
 

@@ -18,6 +18,7 @@ struct GridColumn {
     QString title;
     Qt::Alignment alignment = Qt::AlignLeft;
     bool visible = true;
+    int width = 0;  // in average characters; 0 leaves the default
     // Optional display text; the default shows numbers with the decimal comma.
     std::function<QString(const QVariant&)> format = {};
 };

@@ -11,7 +11,7 @@ namespace {
 
 void paint(QAbstractButton* button, const QColor& background, bool bold) {
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Window,
+    palette.setColor(button->backgroundRole(),
                      background.isValid() ? background
                                           : QApplication::palette().color(QPalette::Button));
     button->setPalette(palette);

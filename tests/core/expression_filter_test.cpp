@@ -242,5 +242,15 @@ INSTANTIATE_TEST_SUITE_P(NotInFilters, FilterErrorTest,
                                          ErrorCase{"sum(id_doc)=1", 0},       // so are functions
                                          ErrorCase{"t_Report.fio='a'", 0}));  // and qualified names
 
+TEST(FilterErrorTest, RefusesRunawayNestingInsteadOfCrashing) {
+    const QString deep = QString(100000, u'(') + "id_doc=0" + QString(100000, u')');
+    EXPECT_THROW(Expression::compile(deep, columnResolver(kColumns)), ExpressionError);
+    const QString negations = QString("not ").repeated(100000) + "id_doc=0";
+    EXPECT_THROW(Expression::compile(negations, columnResolver(kColumns)), ExpressionError);
+    const QString nested = QString(50, u'(') + "id_doc=0" + QString(50, u')');
+    EXPECT_TRUE(
+        Expression::compile(nested, columnResolver(kColumns)).matches(makeRow({{"id_doc", 0}})));
+}
+
 }  // namespace
 }  // namespace tabel::core

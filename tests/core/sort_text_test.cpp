@@ -13,7 +13,7 @@
 namespace tabel::core {
 namespace {
 
-TEST(SortSpecTest, ParsesKeysInOrder) {
+TEST(SortTextTest, ParsesKeysInOrder) {
     const struct {
         const char* text;
         QList<SortKey> expected;
@@ -33,12 +33,12 @@ TEST(SortSpecTest, ParsesKeysInOrder) {
     }
 }
 
-TEST(SortSpecTest, RefusesGarbage) {
+TEST(SortTextTest, RefusesGarbage) {
     const char* const cases[] = {"fio ASCX", "fio ASC DESC", ", fio",     "fio,",      "fio,,marka",
                                  "1fio",     "fio;",         "fio-1 ASC", "ASC fio x", "fio DESC,"};
     for (const char* text : cases) {
         SCOPED_TRACE(text);
-        EXPECT_THROW(parseSortSpec(QString::fromUtf8(text)), SortSpecError);
+        EXPECT_THROW(parseSortSpec(QString::fromUtf8(text)), SortTextError);
     }
 }
 
