@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "core/expression.h"
-#include "core/sort_spec.h"
+#include "core/sort_order.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/value_conversion.h"
@@ -271,7 +271,7 @@ void Dataset::rebuildView() {
             bool descending;
         };
         QList<Key> keys;
-        for (const core::SortKey& key : core::parseSortSpec(sortText_)) {
+        for (const core::SortKey& key : core::parseSortOrder(sortText_)) {
             const int column = fieldIndex(key.field);
             if (column < 0) {
                 throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), key.field));

@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "core/sort_spec.h"
+#include "core/sort_order.h"
 
 namespace tabel::core {
 namespace {
@@ -29,7 +29,7 @@ TEST(SortTextTest, ParsesKeysInOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(parseSortSpec(QString::fromUtf8(c.text)), c.expected);
+        EXPECT_EQ(parseSortOrder(QString::fromUtf8(c.text)), c.expected);
     }
 }
 
@@ -38,7 +38,7 @@ TEST(SortTextTest, RefusesGarbage) {
                                  "1fio",     "fio;",         "fio-1 ASC", "ASC fio x", "fio DESC,"};
     for (const char* text : cases) {
         SCOPED_TRACE(text);
-        EXPECT_THROW(parseSortSpec(QString::fromUtf8(text)), SortTextError);
+        EXPECT_THROW(parseSortOrder(QString::fromUtf8(text)), SortTextError);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "core/sort_spec.h"
+#include "core/sort_order.h"
 
 #include <QCollator>
 #include <QDate>
@@ -126,7 +126,7 @@ int compareTexts(const QString& a, const QString& b) {
 
 }  // namespace
 
-QList<SortKey> parseSortSpec(const QString& text) {
+QList<SortKey> parseSortOrder(const QString& text) {
     QList<SortKey> keys;
     if (text.trimmed().isEmpty()) {
         return keys;

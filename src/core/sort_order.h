@@ -23,7 +23,7 @@ public:
 
 // Keys separated by commas, each a field name with an optional ASC or DESC (any letter case,
 // ASC when absent). A blank text gives no keys. Throws SortTextError on anything else.
-QList<SortKey> parseSortSpec(const QString& text);
+QList<SortKey> parseSortOrder(const QString& text);
 
 // Order of two field values for sorting: <0, 0 or >0.
 // Nulls (invalid QVariant) come first, then numbers, dates and date-times, times, texts,
