@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/login_window.h"
+#include "app/version_check.h"
+#include "data/data_module.h"
+#include "data/errors.h"
+#include "message_recorder.h"
+#include "shiftlog/shift_log_window.h"
+#include "test_db.h"
+#include "widgets/data_grid.h"
+
+namespace tabel::app {
+namespace {
+
+const BuildStamp kBuild{20261209, 45000};
+
+Deployment testDeployment() {
+    return {test::testServer(), QStringLiteral("tabel"), QStringLiteral("sys"),
+            QStringLiteral("1234")};
+}
+
+QString setVersion(const QString& values) {
+    test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
+    if (!values.isEmpty()) {
+        test::adminExec(QStringLiteral("insert into accounts_dep.ver(d, t) values (%1)").arg(values));
+    }
+    return test::adminQuery(QStringLiteral("select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
+}
+
+QString recordedVersion() {
+    return test::adminQuery(QStringLiteral("select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
+}
+
+// What the shift log window looked like while it was shown modally.
+struct ShiftLogSeen {
+    bool shown = false;
+    QString caption;
+    QString login;
+    bool add = false, accept = false, references = false, reports = false, grid = false;
+    int rows = -1;
+};
+
+class LoginTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::loadBaseFixture(); }
+
+    void SetUp() override {
+        setVersion({});
+        // The data module opens with the built-in settings before the login window exists.
+        test::connectAs(dm.ADO_DB, QStringLiteral("sys"));
+    }
+
+    std::unique_ptr<TForm23> makeLogin(const QString& server, const QString& database) {
+        auto login = std::make_unique<TForm23>(dm, form1, testDeployment(), server, database);
+        login->build = kBuild;
+        login->terminate = [this] { ++terminations; };
+        return login;
+    }
+
+    ShiftLogSeen logIn(TForm23& login, const QString& user, const QString& password) {
+        login.show();
+        login.Edit1->setText(user);
+        login.Edit2->setText(password);
+        ShiftLogSeen seen;
+        QTimer::singleShot(0, &form1, [&] {
+            seen.shown = form1.isVisible();
+            seen.caption = form1.windowTitle();
+            seen.login = form1.loginState.login;
+            seen.add = form1.Button1->isEnabled();
+            seen.accept = form1.Button5->isEnabled();
+            seen.references = form1.N2->isEnabled();
+            seen.reports = form1.N7->isEnabled();
+            seen.grid = form1.DBGrid2->isEnabled();
+            seen.rows = dm.Smena1.isOpen() ? dm.Smena1.recordCount() : -1;
+            form1.reject();
+        });
+        login.Button1->click();
+        return seen;
+    }
+
+    data::TDataModule6 dm;
+    shiftlog::TForm1 form1{dm};
+    test::MessageRecorder messages;
+    int terminations = 0;
+};
+
+TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndStampsTheVersion) {
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    login->show();
+    EXPECT_EQ(login->windowTitle(), QStringLiteral("Авторизация (build: 20261209.45000)"));
+    EXPECT_EQ(login->Label3->text(),
+              QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel"));
+    EXPECT_EQ(recordedVersion(), QStringLiteral("20261209.45000"));
+    EXPECT_EQ(login->Edit2->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(login->Button1->isDefault());
+    EXPECT_TRUE(messages.messages().isEmpty());
+}
+
+TEST_F(LoginTest, VersionCheckStampsNewerProgramsAndStopsOlderOnes) {
+    const struct {
+        const char* recorded;
+        VersionVerdict verdict;
+        const char* after;
+    } cases[] = {
+        {"", VersionVerdict::Stamped, "20261209.45000"},
+        {"20261208, 86000", VersionVerdict::Stamped, "20261209.45000"},
+        {"20261209, 44999", VersionVerdict::Stamped, "20261209.45000"},
+        {"20261209, 45000", VersionVerdict::Current, "20261209.45000"},
+        {"20261209, 45001", VersionVerdict::Older, "20261209.45001"},
+        {"20270101, 0", VersionVerdict::Older, "20270101.0"},
+    };
+    for (const auto& c : cases) {
+        setVersion(QString::fromUtf8(c.recorded));
+        EXPECT_EQ(checkVersion(*form1.ver, kBuild), c.verdict) << c.recorded;
+        EXPECT_EQ(recordedVersion(), QString::fromUtf8(c.after)) << c.recorded;
+        EXPECT_FALSE(form1.ver->isOpen());
+    }
+}
+
+TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
+    setVersion(QStringLiteral("20991231, 0"));
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    login->show();
+    ASSERT_EQ(messages.texts(),
+              QStringList{QStringLiteral(
+                  "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
+    EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Ошибка"));
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(login->Timer1->isActive());
+    EXPECT_EQ(login->Timer1->interval(), 5500);
+    // The shift log window's timer repeats the check for the whole run.
+    EXPECT_EQ(form1.Timer1->interval(), 30000);
+    form1.Timer1->setInterval(1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return terminations >= 2; }, 5000));
+}
+
+TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    const ShiftLogSeen seen = logIn(*login, QStringLiteral("  master "), QStringLiteral(" master  "));
+    EXPECT_TRUE(seen.shown);
+    EXPECT_EQ(seen.caption, QStringLiteral("Табель (Сервер: ") + test::testServer() +
+                                QStringLiteral(", БД: tabel, пользователь: master)"));
+    EXPECT_EQ(seen.login, QStringLiteral("master"));
+    EXPECT_TRUE(seen.add);
+    EXPECT_FALSE(seen.accept);
+    EXPECT_TRUE(seen.references);
+    EXPECT_EQ(seen.rows, 0);  // today has no entries in the fixture
+    EXPECT_EQ(dm.Smena3.param(QStringLiteral("ok")).toString(), QStringLiteral("ta"));
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(login->isVisible());
+}
+
+TEST_F(LoginTest, ServiceCodeLogsInAsSysWithTheServiceAccount) {
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    const ShiftLogSeen seen = logIn(*login, QStringLiteral("clerk_a"), QStringLiteral("1234"));
+    EXPECT_TRUE(seen.shown);
+    EXPECT_EQ(seen.login, QStringLiteral("sys"));
+    EXPECT_TRUE(seen.add);
+    EXPECT_TRUE(seen.accept);
+    EXPECT_EQ(form1.loginState.password, QStringLiteral("sys"));
+}
+
+TEST_F(LoginTest, WithoutBothArgumentsTheBuiltInSettingsConnectAndTheLoginStillDecidesTheRole) {
+    const struct {
+        const char* server;
+        const char* database;
+    } cases[] = {{"", ""}, {"", "tabel"}, {"somewhere", ""}};
+    for (const auto& c : cases) {
+        auto login = makeLogin(QString::fromUtf8(c.server), QString::fromUtf8(c.database));
+        const ShiftLogSeen seen = logIn(*login, QStringLiteral("econom"), QStringLiteral("wrong"));
+        EXPECT_TRUE(seen.shown) << c.server << "/" << c.database;
+        EXPECT_EQ(seen.caption, QStringLiteral("Табель"));
+        EXPECT_FALSE(seen.add);
+        EXPECT_FALSE(seen.grid);
+        EXPECT_TRUE(seen.reports);
+        EXPECT_EQ(terminations, 0);
+    }
+}
+
+TEST_F(LoginTest, FailedConnectionIsReportedAndEndsTheProgram) {
+    const struct {
+        QString server;
+        const char* login;
+        const char* password;
+    } cases[] = {
+        {test::testServer(), "master", "bad"},
+        {test::testServer(), "nobody", "nobody"},
+        {test::testServer() + QStringLiteral(";UID=sys"), "master", "master"},
+        {test::testServer(), "master;UID=sys", "master"},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        terminations = 0;
+        auto login = makeLogin(c.server, QStringLiteral("tabel"));
+        const ShiftLogSeen seen =
+            logIn(*login, QString::fromUtf8(c.login), QString::fromUtf8(c.password));
+        EXPECT_FALSE(seen.shown) << c.login;
+        EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
+                                                c.server + QStringLiteral(", БД: tabel)")});
+        EXPECT_EQ(terminations, 1);
+    }
+}
+
+}  // namespace
+}  // namespace tabel::app
