@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "core/dates.h"
+#include "data/data_module.h"
+#include "message_recorder.h"
+#include "shiftlog/shift_log_window.h"
+#include "test_db.h"
+#include "widgets/data_grid.h"
+#include "widgets/style.h"
+
+namespace tabel::shiftlog {
+namespace {
+
+const QDate kMonday(2026, 3, 2);
+const QDate kTuesday(2026, 3, 3);
+const QDate kSaturday(2026, 3, 7);
+
+QStringList column(data::Dataset& list, const QString& field) {
+    QStringList out;
+    for (int row = 0; row < list.recordCount(); ++row) {
+        out.append(list.valueAt(row, list.fieldIndex(field)).toString());
+    }
+    return out;
+}
+
+bool highlighted(QAbstractButton* button) {
+    return button->font().bold() &&
+           button->palette().color(button->backgroundRole()) == widgets::kGreen;
+}
+
+class ShiftLogWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::loadBaseFixture(); }
+
+    void SetUp() override {
+        test::connectAs(dm.ADO_DB);
+        for (int shift = 1; shift <= 4; ++shift) {
+            dm.smenaList(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+        }
+        form.show();
+        chooseDate(kMonday);
+    }
+
+    // As the calendar would: the date is set, then the popup closes.
+    void chooseDate(const QDate& date) {
+        form.DateT->setDate(date);
+        form.DateTCloseUp();
+    }
+
+    data::TDataModule6 dm;
+    TForm1 form{dm};
+    test::MessageRecorder messages;
+};
+
+TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
+    const QStringList titles{"Фамилия И.О.", "Марка изделия", "Операция", "Вид",  "Цвет",
+                             "Часы",         "Кол-во",        "Брак",     "Итого (р.)",
+                             "Премия (%)",   "OK",            "Заведен",  "№ ЗВП"};
+    QAbstractItemModel* model = form.DBGrid2->model();
+    ASSERT_EQ(model->columnCount(), titles.size());
+    for (int c = 0; c < titles.size(); ++c) {
+        EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
+        EXPECT_EQ(form.DBGrid2->isColumnHidden(c), c == 9) << c;
+    }
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("fio")),
+              (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
+    // Numbers with the decimal comma; (100 - 2) × 1.25.
+    EXPECT_EQ(model->index(0, 8).data().toString(), QStringLiteral("122,5"));
+    EXPECT_EQ(model->index(0, 8).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+    EXPECT_EQ(model->index(0, 10).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
+}
+
+TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
+    QAbstractItemModel* model = form.DBGrid2->model();
+    const QStringList marks = column(dm.Smena1, QStringLiteral("ok"));
+    ASSERT_EQ(marks, (QStringList{"no", "ok", "да"}));
+    const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
+    for (int row = 0; row < 3; ++row) {
+        const QModelIndex cell = model->index(row, 10);
+        EXPECT_TRUE(cell.data(Qt::FontRole).value<QFont>().bold()) << row;
+        EXPECT_EQ(cell.data(Qt::ForegroundRole).value<QColor>(), expected[row]) << row;
+        EXPECT_FALSE(model->index(row, 0).data(Qt::FontRole).isValid());
+    }
+}
+
+TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
+    test::adminExec(QStringLiteral(
+        "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, "
+        "color, time, ok) values (50, '2026-03-02', 2, 103, 1, 1, 1, 1, 0, 0, 1, 'no')"));
+    const struct {
+        QRadioButton* button;
+        int shift;
+        int rows;
+    } cases[] = {{form.RadioButton2, 2, 1}, {form.RadioButton4, 4, 1},
+                 {form.RadioButton3, 3, 1}, {form.RadioButton1, 1, 3}};
+    for (const auto& c : cases) {
+        QTest::mouseClick(c.button, Qt::LeftButton);
+        EXPECT_EQ(form.Smena(), c.shift);
+        EXPECT_EQ(form.DBGrid2->dataset(), &dm.smenaList(c.shift));
+        EXPECT_EQ(form.DBGrid2->model()->rowCount(), c.rows) << c.shift;
+        for (QRadioButton* other : {form.RadioButton1, form.RadioButton2, form.RadioButton3,
+                                    form.RadioButton4}) {
+            EXPECT_EQ(highlighted(other), other == c.button) << c.shift;
+        }
+    }
+    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
+    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    EXPECT_EQ(form.DBGrid2->model()->rowCount(), 2);
+    test::adminExec(QStringLiteral("delete from accounts_dep.smena where id=50"));
+}
+
+TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
+    form.DateT->setDate(kTuesday);
+    form.DBGrid2->setFocus();
+    EXPECT_EQ(dm.Smena1.recordCount(), 3);
+    EXPECT_EQ(dm.Smena1.param(QStringLiteral("data")).toDate(), kMonday);
+
+    QTest::keyClick(form.DateT, Qt::Key_Return);
+    EXPECT_EQ(dm.Smena1.recordCount(), 1);
+    for (int shift = 1; shift <= 4; ++shift) {
+        EXPECT_EQ(dm.smenaList(shift).param(QStringLiteral("data")).toDate(), kTuesday);
+        EXPECT_TRUE(dm.smenaList(shift).isOpen());
+    }
+    chooseDate(kMonday);
+    EXPECT_EQ(dm.Smena1.recordCount(), 3);
+}
+
+TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
+    const struct {
+        QDate date;
+        bool dayOff;
+    } cases[] = {{kSaturday, true}, {kSaturday.addDays(1), true}, {kMonday, false},
+                 {kSaturday, true}, {kTuesday, false}};
+    for (const auto& c : cases) {
+        chooseDate(c.date);
+        EXPECT_EQ(form.CBox1->isChecked(), c.dayOff) << c.date.toString().toStdString();
+        EXPECT_EQ(form.dayOff(), c.dayOff);
+        EXPECT_EQ(form.CBox1->font().bold(), c.dayOff);
+        EXPECT_EQ(form.CBox1->palette().color(form.CBox1->backgroundRole()) == widgets::kRed,
+                  c.dayOff);
+    }
+}
+
+TEST_F(ShiftLogWindowTest, ActivationTicksDayOffOnWeekendsAndNeverUnticks) {
+    const bool weekend = core::isWeekend(QDate::currentDate());
+    for (const bool before : {false, true}) {
+        form.CBox1->setChecked(before);
+        form.FormActivate();
+        EXPECT_EQ(form.DateT->date(), QDate::currentDate());
+        EXPECT_EQ(form.CBox1->isChecked(), before || weekend) << before;
+    }
+}
+
+TEST_F(ShiftLogWindowTest, TitleClickSortTextsFollowTheWholeSortText) {
+    const struct {
+        int column;
+        const char* current;
+        const char* next;
+    } cases[] = {
+        {1, "", "marka ASC"},
+        {1, "marka ASC", "marka DESC"},
+        {1, "marka DESC", "marka ASC"},
+        {6, "marka ASC", "kol_vo DESC"},
+        {0, "id_doc DESC, fio ASC", "fio DESC"},
+        {3, "", "naimen ASC"},
+        {8, "summa DESC", "summa ASC"},
+        {10, "", "ok ASC"},
+        {11, "ok ASC", "vvod DESC"},
+        {12, "", "id_doc DESC, fio ASC"},
+        {12, "id_doc DESC, fio ASC", "id_doc ASC, fio ASC"},
+        {12, "id_doc ASC, fio ASC", "id_doc DESC, fio ASC"},
+        {12, "marka ASC", "id_doc DESC, fio ASC"},
+        {4, "marka ASC", ""},
+        {5, "", ""},
+        {7, "", ""},
+        {9, "", ""},
+        {13, "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TForm1::nextSortText(c.column, QString::fromUtf8(c.current)),
+                  QString::fromUtf8(c.next))
+            << c.column << " after " << c.current;
+    }
+}
+
+TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
+    QHeaderView* header = form.DBGrid2->horizontalHeader();
+    auto clickTitle = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, 5));
+    };
+    clickTitle(2);  // Операция
+    EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid ASC"));
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")), (QStringList{"Покраска", "Резка", "Сварка"}));
+    clickTitle(2);
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")), (QStringList{"Сварка", "Резка", "Покраска"}));
+    clickTitle(4);  // Цвет: no sorting
+    EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid DESC"));
+    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    EXPECT_EQ(dm.Smena1.sort(), QString());
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")), (QStringList{"Резка", "Сварка", "Покраска"}));
+}
+
+TEST_F(ShiftLogWindowTest, LostConnectionIsShownOnceAndTheNextRefreshReconnects) {
+    const QString pid = test::adminQuery(QStringLiteral(
+        "select string_agg(pid::text, ',') from pg_stat_activity where usename='master'"));
+    test::adminExec(QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                                   "where usename='master'"));
+    ASSERT_FALSE(pid.isEmpty());
+    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    EXPECT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    EXPECT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(dm.Smena1.recordCount(), 3);
+}
+
+}  // namespace
+}  // namespace tabel::shiftlog
