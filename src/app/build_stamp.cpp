@@ -8,12 +8,10 @@ namespace tabel::app {
 namespace {
 
 int monthFromName(const QString& name) {
-    static const QStringList kMonths{QStringLiteral("Jan"), QStringLiteral("Feb"),
-                                     QStringLiteral("Mar"), QStringLiteral("Apr"),
-                                     QStringLiteral("May"), QStringLiteral("Jun"),
-                                     QStringLiteral("Jul"), QStringLiteral("Aug"),
-                                     QStringLiteral("Sep"), QStringLiteral("Oct"),
-                                     QStringLiteral("Nov"), QStringLiteral("Dec")};
+    static const QStringList kMonths{
+        QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
+        QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
+        QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")};
     return int(kMonths.indexOf(name)) + 1;
 }
 
@@ -23,9 +21,8 @@ BuildStamp buildStampFrom(const char* compileDate, const char* compileTime) {
     int year = 1900;
     int month = 1;
     int day = 1;
-    const QStringList dateParts =
-        QString::fromLatin1(compileDate != nullptr ? compileDate : "")
-            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList dateParts = QString::fromLatin1(compileDate != nullptr ? compileDate : "")
+                                      .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (dateParts.size() == 3 && monthFromName(dateParts[0]) > 0) {
         month = monthFromName(dateParts[0]);
         day = dateParts[1].toInt();
@@ -40,6 +37,8 @@ BuildStamp buildStampFrom(const char* compileDate, const char* compileTime) {
     return {year * 10000 + month * 100 + day, seconds};
 }
 
-BuildStamp currentBuildStamp() { return buildStampFrom(__DATE__, __TIME__); }
+BuildStamp currentBuildStamp() {
+    return buildStampFrom(__DATE__, __TIME__);
+}
 
 }  // namespace tabel::app

@@ -129,8 +129,7 @@ bool TForm23::logIn() {
     }
     dm_.ADO_DB.close();
     const bool fromArguments = !server_.isEmpty() && !database_.isEmpty();
-    if (fromArguments &&
-        !data::isComposable({server_, database_, state.login, state.password})) {
+    if (fromArguments && !data::isComposable({server_, database_, state.login, state.password})) {
         connectionFailed();
         return false;
     }

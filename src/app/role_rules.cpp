@@ -44,10 +44,9 @@ void applyRoleRules(shiftlog::TForm1& window, const QString& login) {
     window.N2->setEnabled(rules.references);
     window.N11->setEnabled(rules.timesheet);
     window.N7->setEnabled(rules.reports);
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{window.RadioButton1, window.RadioButton2,
-                                         window.RadioButton3, window.RadioButton4, window.CBox1,
-                                         window.Button8, window.DBGrid2, window.DateT}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window.RadioButton1, window.RadioButton2, window.RadioButton3, window.RadioButton4,
+             window.CBox1, window.Button8, window.DBGrid2, window.DateT}) {
         control->setEnabled(rules.browsing);
     }
 }

@@ -10,12 +10,11 @@ Deployment compiledDeployment() {
             QStringLiteral(TABEL_SERVICE_PASSWORD), QStringLiteral(TABEL_SERVICE_CODE)};
 }
 
-WindowSet::WindowSet(const Deployment& deployment, const QString& server,
-                     const QString& database) {
+WindowSet::WindowSet(const Deployment& deployment, const QString& server, const QString& database) {
     // The data module opens at once with the built-in settings; login reopens it in any case.
-    dm.ADO_DB.setConnectionString(data::composeConnectionString(
-        {deployment.server, deployment.database, QStringLiteral("sys"),
-         deployment.servicePassword}));
+    dm.ADO_DB.setConnectionString(
+        data::composeConnectionString({deployment.server, deployment.database,
+                                       QStringLiteral("sys"), deployment.servicePassword}));
     try {
         dm.ADO_DB.open();
     } catch (const data::DbError&) {

@@ -5,6 +5,8 @@
 
 namespace tabel::core {
 
-inline bool isWeekend(const QDate& date) { return date.dayOfWeek() >= Qt::Saturday; }
+inline bool isWeekend(const QDate& date) {
+    return date.dayOfWeek() >= Qt::Saturday;
+}
 
 }  // namespace tabel::core

@@ -8,9 +8,13 @@ namespace {
 MessageHandler* g_handler = nullptr;
 }
 
-void MessageBoxes::setHandler(MessageHandler* handler) { g_handler = handler; }
+void MessageBoxes::setHandler(MessageHandler* handler) {
+    g_handler = handler;
+}
 
-MessageHandler* MessageBoxes::handler() { return g_handler; }
+MessageHandler* MessageBoxes::handler() {
+    return g_handler;
+}
 
 Answer MessageBoxes::show(MessageKind kind, const QString& title, const QString& text) {
     if (g_handler != nullptr) {

@@ -65,7 +65,9 @@ void Connection::close() {
     }
 }
 
-bool Connection::isOpen() const { return QSqlDatabase::database(name_, false).isOpen() && !lost_; }
+bool Connection::isOpen() const {
+    return QSqlDatabase::database(name_, false).isOpen() && !lost_;
+}
 
 QSqlDatabase Connection::database() {
     QSqlDatabase db = QSqlDatabase::database(name_, false);

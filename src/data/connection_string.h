@@ -21,7 +21,8 @@ QString bracedPassword(const QString& password);
 // True when the server, database and login can be passed to the driver (no ';').
 bool isComposable(const ConnectionParams& params);
 
-// "DRIVER={PostgreSQL UNICODE};DATABASE=…;SERVER=…;PORT=5432;UID=…;PWD={…};SSLmode=allow;" + options.
+// "DRIVER={PostgreSQL UNICODE};DATABASE=…;SERVER=…;PORT=5432;UID=…;PWD={…};SSLmode=allow;" +
+// options.
 QString composeConnectionString(const ConnectionParams& params);
 
 }  // namespace tabel::data

@@ -69,9 +69,8 @@ QStringList smenaSql(int shift) {
         shift == 4 ? QStringLiteral("person.s_caption fio") : QStringLiteral("s_caption fio");
     return {
         QStringLiteral("select smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, "),
-        QStringLiteral("smena.cena, ") + caption +
-            QStringLiteral(", izdel.marka, vid_oper.vid, ") + kStageCase +
-            QStringLiteral(", oper.naimen, smena.kol_vo, smena.brak, "),
+        QStringLiteral("smena.cena, ") + caption + QStringLiteral(", izdel.marka, vid_oper.vid, ") +
+            kStageCase + QStringLiteral(", oper.naimen, smena.kol_vo, smena.brak, "),
         QStringLiteral("round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
                        "smena.prize, smena.id, color,time,smena.ok,date(vvod) as vvod, "
                        "smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, "
@@ -87,7 +86,8 @@ QStringList smenaSql(int shift) {
 
 QStringList hTabelSql(int shift) {
     return {
-        QStringLiteral("select person.s_caption fio, h_tabel.*,(d1+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11"),
+        QStringLiteral(
+            "select person.s_caption fio, h_tabel.*,(d1+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11"),
         QStringLiteral("+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25"),
         QStringLiteral("+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, "
                        "cmn_contractor.person where "),
@@ -159,10 +159,11 @@ TDataModule6::TDataModule6()
                           {QStringLiteral("s_staffpos_hl"), T::String, true},
                           {QStringLiteral("p_id"), T::Numeric15, true}});
 
-    Izdel.setSql({QStringLiteral("select marka, id, nom, round(massa::numeric, 5) massa  from "
-                                 "accounts_dep.IZDEL order by marka")});
-    Izdel.setFieldDefs({{QStringLiteral("massa"), T::Float, false},
-                        {QStringLiteral("id"), T::Numeric15, false}});
+    Izdel.setSql(
+        {QStringLiteral("select marka, id, nom, round(massa::numeric, 5) massa  from "
+                        "accounts_dep.IZDEL order by marka")});
+    Izdel.setFieldDefs(
+        {{QStringLiteral("massa"), T::Float, false}, {QStringLiteral("id"), T::Numeric15, false}});
 
     Oper.setSql(operSql());
     Oper.setFieldDefs({{QStringLiteral("id"), T::Integer, true},

@@ -40,7 +40,9 @@ void Dataset::addSql(const QString& line) {
     params_.parse(statement());
 }
 
-void Dataset::setParam(const QString& name, const QVariant& value) { params_.setValue(name, value); }
+void Dataset::setParam(const QString& name, const QVariant& value) {
+    params_.setValue(name, value);
+}
 
 void Dataset::open() {
     if (open_) {
@@ -123,9 +125,13 @@ int Dataset::fieldIndex(const QString& name) const {
     return int(columns_.indexOf(name.toLower()));
 }
 
-QString Dataset::fieldName(int column) const { return columnTitles_.value(column); }
+QString Dataset::fieldName(int column) const {
+    return columnTitles_.value(column);
+}
 
-bool Dataset::fieldReadOnly(int column) const { return readOnly_.value(column); }
+bool Dataset::fieldReadOnly(int column) const {
+    return readOnly_.value(column);
+}
 
 Field Dataset::field(const QString& name) {
     requireOpen();
@@ -186,7 +192,9 @@ void Dataset::moveTo(int row) {
     }
 }
 
-void Dataset::setCurrentRow(int row) { moveTo(row); }
+void Dataset::setCurrentRow(int row) {
+    moveTo(row);
+}
 
 void Dataset::first() {
     moveTo(0);
@@ -274,7 +282,8 @@ void Dataset::rebuildView() {
         for (const core::SortKey& key : core::parseSortOrder(sortText_)) {
             const int column = fieldIndex(key.field);
             if (column < 0) {
-                throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), key.field));
+                throw DataError(
+                    QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), key.field));
             }
             keys.append({column, key.descending});
         }
@@ -312,10 +321,19 @@ void Dataset::edit() {
     state_ = State::Edit;
 }
 
-void Dataset::cancel() { state_ = State::Browse; }
+void Dataset::cancel() {
+    state_ = State::Browse;
+}
+
+bool Dataset::isModified() const {
+    return state_ != State::Browse && changed_.contains(true);
+}
 
 void Dataset::post() {
     requireTable();
+    if (state_ != State::Browse) {
+        emit beforePost();
+    }
     if (state_ == State::Insert) {
         postInsert();
     } else if (state_ == State::Edit) {

@@ -85,6 +85,8 @@ public:
 
     // Table cursors only.
     State state() const { return state_; }
+    // A field of the appended or edited row has been set since append() or edit().
+    bool isModified() const;
     void append();
     void edit();
     void post();  // throws DbError; the row stays in edit on failure
@@ -95,6 +97,8 @@ signals:
     // Rows, columns or their order changed (open, close, filter, sort, post, delete).
     void rowsReset();
     void currentRowChanged(int row);
+    // Emitted by post() before the row is written; handlers may still set its fields.
+    void beforePost();
 
 private:
     friend class Field;

@@ -5,13 +5,21 @@
 
 namespace tabel::data {
 
-QString Field::name() const { return dataset_->fieldName(column_); }
+QString Field::name() const {
+    return dataset_->fieldName(column_);
+}
 
-bool Field::readOnly() const { return dataset_->fieldReadOnly(column_); }
+bool Field::readOnly() const {
+    return dataset_->fieldReadOnly(column_);
+}
 
-QVariant Field::value() const { return dataset_->currentValue(column_); }
+QVariant Field::value() const {
+    return dataset_->currentValue(column_);
+}
 
-bool Field::isNull() const { return value().isNull(); }
+bool Field::isNull() const {
+    return value().isNull();
+}
 
 QString Field::asString() const {
     const QVariant v = value();
@@ -33,6 +41,8 @@ double Field::asFloat() const {
     return v.isNull() ? 0.0 : toDouble(v);
 }
 
-void Field::setValue(const QVariant& value) { dataset_->setBufferValue(column_, value); }
+void Field::setValue(const QVariant& value) {
+    dataset_->setBufferValue(column_, value);
+}
 
 }  // namespace tabel::data

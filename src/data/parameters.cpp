@@ -8,10 +8,15 @@ namespace tabel::data {
 
 namespace {
 
-bool isNameStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
-bool isNamePart(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+bool isNameStart(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
+bool isNamePart(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
 
-// Index just past a quoted run that starts at `from` (the quote itself); doubled quotes stay inside.
+// Index just past a quoted run that starts at `from` (the quote itself); doubled quotes stay
+// inside.
 qsizetype skipQuoted(const QString& text, qsizetype from) {
     const QChar quote = text[from];
     qsizetype i = from + 1;
@@ -86,7 +91,9 @@ void Parameters::parse(const QString& statement) {
     }
 }
 
-bool Parameters::contains(const QString& name) const { return indexOf(name) >= 0; }
+bool Parameters::contains(const QString& name) const {
+    return indexOf(name) >= 0;
+}
 
 void Parameters::setValue(const QString& name, const QVariant& value) {
     const int index = indexOf(name);

@@ -73,8 +73,9 @@ bool TForm9::isDuplicate(const QString& name) {
         return dm_.CheckDuplicate(count, message, {{QStringLiteral("vid"), name.toUpper()}});
     }
     const int id = dm_.Vid_oper.field(QStringLiteral("id")).asInteger();
-    return dm_.CheckDuplicate(count + QStringLiteral(" and id<>:id"), message,
-                              {{QStringLiteral("vid"), name.toUpper()}, {QStringLiteral("id"), id}});
+    return dm_.CheckDuplicate(
+        count + QStringLiteral(" and id<>:id"), message,
+        {{QStringLiteral("vid"), name.toUpper()}, {QStringLiteral("id"), id}});
 }
 
 void TForm9::Button1Click() {

@@ -41,6 +41,7 @@ void TForm8::openForBrowse() {
     Button2->setText(QStringLiteral("Изменить"));
     Button1->show();
     Button3->show();
+    Button1->setDefault(true);  // choice mode took the default away
     exec();
     dm_.Vid_oper.close();
 }
@@ -78,11 +79,14 @@ void TForm8::Button2Click() {
     editor_.openForRename(kinds.field(QStringLiteral("vid")).asString().trimmed());
 }
 
-void TForm8::Button1Click() { editor_.openForAdd(); }
+void TForm8::Button1Click() {
+    editor_.openForAdd();
+}
 
 void TForm8::Button3Click() {
     data::Dataset& kinds = dm_.Vid_oper;
-    if (kinds.isEmpty() || !core::MessageBoxes::confirmDelete(QStringLiteral("Удалить вид операции?"))) {
+    if (kinds.isEmpty() ||
+        !core::MessageBoxes::confirmDelete(QStringLiteral("Удалить вид операции?"))) {
         return;
     }
     try {

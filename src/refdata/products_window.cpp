@@ -19,7 +19,9 @@ TForm3::TForm3(data::TDataModule6& dm, QWidget* parent)
     connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm3::Button2Click);
 }
 
-void TForm3::FormActivate() { Edit1->setFocus(); }
+void TForm3::FormActivate() {
+    Edit1->setFocus();
+}
 
 std::optional<ProductChoice> TForm3::pickProduct() {
     dm_.Izdel.open();

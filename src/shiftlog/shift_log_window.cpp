@@ -71,7 +71,9 @@ QList<GridColumn> shiftColumns() {
     };
 }
 
-bool isAccepted(const QString& ok) { return ok == QLatin1String("ok") || ok == QStringLiteral("да"); }
+bool isAccepted(const QString& ok) {
+    return ok == QLatin1String("ok") || ok == QStringLiteral("да");
+}
 
 }  // namespace
 
@@ -95,14 +97,18 @@ TForm1::TForm1(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(d
 }
 
 void TForm1::buildControls() {
-    RadioButton1 = widgets::makeRadio(this, QStringLiteral("RadioButton1"), QStringLiteral("Смена №1"));
-    RadioButton2 = widgets::makeRadio(this, QStringLiteral("RadioButton2"), QStringLiteral("Смена №2"));
-    RadioButton3 = widgets::makeRadio(this, QStringLiteral("RadioButton3"), QStringLiteral("Смена №3"));
+    RadioButton1 =
+        widgets::makeRadio(this, QStringLiteral("RadioButton1"), QStringLiteral("Смена №1"));
+    RadioButton2 =
+        widgets::makeRadio(this, QStringLiteral("RadioButton2"), QStringLiteral("Смена №2"));
+    RadioButton3 =
+        widgets::makeRadio(this, QStringLiteral("RadioButton3"), QStringLiteral("Смена №3"));
     RadioButton4 =
         widgets::makeRadio(this, QStringLiteral("RadioButton4"), QStringLiteral("Переработка"));
     RadioButton1->setChecked(true);
     widgets::setHighlighted(RadioButton1, true);
-    const std::array<QRadioButton*, 4> radios{RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    const std::array<QRadioButton*, 4> radios{RadioButton1, RadioButton2, RadioButton3,
+                                              RadioButton4};
     for (int i = 0; i < 4; ++i) {
         connect(radios[i], &QRadioButton::clicked, this, [this, i] { RadioButtonClick(i + 1); });
     }
@@ -188,11 +194,9 @@ void TForm1::buildGrid() {
         data::Dataset* list = all[i];
         sources_[i] = new widgets::DataSource(list, shiftColumns(), this);
         sources_[i]->setObjectName(QStringLiteral("DataSource%1").arg(i + 1));
-        const int okField = kOkColumn;
-        sources_[i]->model()->setCellStyle(okField, [list](int row) {
-            const int column = list->fieldIndex(QStringLiteral("ok"));
-            const QString ok = list->valueAt(row, column).toString();
-            return widgets::CellStyle{true, isAccepted(ok) ? widgets::kGreen : widgets::kRed};
+        sources_[i]->model()->setCellStyle(kOkColumn, [](const QVariant& ok) {
+            return widgets::CellStyle{true,
+                                      isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed};
         });
     }
     DBGrid2->setSource(sources_[0]);
@@ -202,11 +206,17 @@ std::array<data::Dataset*, 4> TForm1::lists() const {
     return {&dm_.Smena1, &dm_.Smena2, &dm_.Smena3, &dm_.Smena4};
 }
 
-data::Dataset& TForm1::currentList() { return dm_.smenaList(smena_); }
+data::Dataset& TForm1::currentList() {
+    return dm_.smenaList(smena_);
+}
 
-bool TForm1::dayOff() const { return CBox1->isChecked(); }
+bool TForm1::dayOff() const {
+    return CBox1->isChecked();
+}
 
-QDate TForm1::workingDate() const { return DateT->date(); }
+QDate TForm1::workingDate() const {
+    return DateT->date();
+}
 
 void TForm1::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -265,7 +275,8 @@ void TForm1::Button8Click() {
 }
 
 void TForm1::RadioButtonClick(int shift) {
-    const std::array<QRadioButton*, 4> radios{RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    const std::array<QRadioButton*, 4> radios{RadioButton1, RadioButton2, RadioButton3,
+                                              RadioButton4};
     if (!radios[shift - 1]->isChecked()) {
         return;
     }
@@ -276,7 +287,9 @@ void TForm1::RadioButtonClick(int shift) {
     smena_ = shift;
 }
 
-void TForm1::CBox1Click() { widgets::setAlarm(CBox1, CBox1->isChecked()); }
+void TForm1::CBox1Click() {
+    widgets::setAlarm(CBox1, CBox1->isChecked());
+}
 
 QString TForm1::nextSortText(int column, const QString& current) {
     if (column < 0 || column >= int(kColumnSorts.size()) ||
@@ -286,10 +299,10 @@ QString TForm1::nextSortText(int column, const QString& current) {
     const ColumnSort& sort = kColumnSorts[column];
     if (column == kDocColumn) {
         return QString::fromLatin1(current.contains(QLatin1String("DESC")) ? sort.ascending
-                                                                            : sort.descending);
+                                                                           : sort.descending);
     }
     return QString::fromLatin1(current.contains(QLatin1String("ASC")) ? sort.descending
-                                                                       : sort.ascending);
+                                                                      : sort.ascending);
 }
 
 void TForm1::DBGrid2TitleClick(int column) {

@@ -20,7 +20,7 @@ DatasetModel::DatasetModel(data::Dataset* dataset, QList<GridColumn> columns, QO
     });
 }
 
-void DatasetModel::setCellStyle(int column, std::function<CellStyle(int row)> style) {
+void DatasetModel::setCellStyle(int column, std::function<CellStyle(const QVariant& value)> style) {
     styles_[column] = std::move(style);
 }
 
@@ -37,6 +37,10 @@ int DatasetModel::rowCount(const QModelIndex& parent) const {
 
 int DatasetModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(columns_.size());
+}
+
+const QVariant& DatasetModel::cellValue(const QModelIndex& index) const {
+    return dataset_->valueAt(index.row(), fieldIndex_[index.column()]);
 }
 
 QString DatasetModel::displayText(const QVariant& value) {
@@ -60,7 +64,7 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
     const int column = index.column();
     switch (role) {
         case Qt::DisplayRole: {
-            const QVariant& value = dataset_->valueAt(index.row(), fieldIndex_[column]);
+            const QVariant& value = cellValue(index);
             if (value.isNull()) {
                 return QString();
             }
@@ -70,13 +74,13 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(columns_[column].alignment | Qt::AlignVCenter);
         case Qt::FontRole:
-            if (styles_[column] && styles_[column](index.row()).bold) {
+            if (styles_[column] && styles_[column](cellValue(index)).bold) {
                 return boldFont_;
             }
             return {};
         case Qt::ForegroundRole:
             if (styles_[column]) {
-                const QColor color = styles_[column](index.row()).color;
+                const QColor color = styles_[column](cellValue(index)).color;
                 if (color.isValid()) {
                     return color;
                 }

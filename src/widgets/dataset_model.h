@@ -36,8 +36,8 @@ public:
 
     data::Dataset* dataset() const { return dataset_; }
     const QList<GridColumn>& columns() const { return columns_; }
-    // Called only for the columns that have a style; answers must be cheap.
-    void setCellStyle(int column, std::function<CellStyle(int row)> style);
+    // The style of a column's cells from their own value; answers must be cheap.
+    void setCellStyle(int column, std::function<CellStyle(const QVariant& value)> style);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -48,11 +48,12 @@ public:
 
 private:
     void resolveFields();
+    const QVariant& cellValue(const QModelIndex& index) const;
 
     data::Dataset* dataset_;
     QList<GridColumn> columns_;
     QList<int> fieldIndex_;  // dataset column of each grid column, -1 when absent
-    QList<std::function<CellStyle(int)>> styles_;
+    QList<std::function<CellStyle(const QVariant&)>> styles_;
     QFont boldFont_;
 };
 

@@ -42,7 +42,9 @@ QPushButton* ListWindow::addButton(const QString& name, const QString& text) {
     return button;
 }
 
-void ListWindow::clearSearch() { Edit1->clear(); }
+void ListWindow::clearSearch() {
+    Edit1->clear();
+}
 
 void ListWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -11,9 +11,9 @@ namespace {
 
 void paint(QAbstractButton* button, const QColor& background, bool bold) {
     QPalette palette = button->palette();
-    palette.setColor(button->backgroundRole(),
-                     background.isValid() ? background
-                                          : QApplication::palette().color(QPalette::Button));
+    palette.setColor(
+        button->backgroundRole(),
+        background.isValid() ? background : QApplication::palette().color(QPalette::Button));
     button->setPalette(palette);
     button->setAutoFillBackground(true);
     QFont font = button->font();
@@ -40,10 +40,16 @@ void setHighlighted(QAbstractButton* button, bool on) {
     paint(button, on ? kGreen : QColor(), on);
 }
 
-void setAlarm(QAbstractButton* button, bool on) { paint(button, on ? kRed : QColor(), on); }
+void setAlarm(QAbstractButton* button, bool on) {
+    paint(button, on ? kRed : QColor(), on);
+}
 
-BusyCursor::BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyCursor::BusyCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-BusyCursor::~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+BusyCursor::~BusyCursor() {
+    QGuiApplication::restoreOverrideCursor();
+}
 
 }  // namespace tabel::widgets

@@ -32,13 +32,16 @@ Deployment testDeployment() {
 QString setVersion(const QString& values) {
     test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
     if (!values.isEmpty()) {
-        test::adminExec(QStringLiteral("insert into accounts_dep.ver(d, t) values (%1)").arg(values));
+        test::adminExec(
+            QStringLiteral("insert into accounts_dep.ver(d, t) values (%1)").arg(values));
     }
-    return test::adminQuery(QStringLiteral("select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
+    return test::adminQuery(QStringLiteral(
+        "select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
 }
 
 QString recordedVersion() {
-    return test::adminQuery(QStringLiteral("select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
+    return test::adminQuery(QStringLiteral(
+        "select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
 }
 
 // What the shift log window looked like while it was shown modally.
@@ -146,7 +149,8 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
 
 TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
-    const ShiftLogSeen seen = logIn(*login, QStringLiteral("  master "), QStringLiteral(" master  "));
+    const ShiftLogSeen seen =
+        logIn(*login, QStringLiteral("  master "), QStringLiteral(" master  "));
     EXPECT_TRUE(seen.shown);
     EXPECT_EQ(seen.caption, QStringLiteral("Табель (Сервер: ") + test::testServer() +
                                 QStringLiteral(", БД: tabel, пользователь: master)"));
@@ -157,7 +161,8 @@ TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
     EXPECT_EQ(seen.rows, 0);  // today has no entries in the fixture
     EXPECT_EQ(dm.Smena3.param(QStringLiteral("ok")).toString(), QStringLiteral("ta"));
     EXPECT_EQ(terminations, 0);
-    EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(messages.messages().isEmpty())
+        << messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(login->isVisible());
 }
 
@@ -206,8 +211,9 @@ TEST_F(LoginTest, FailedConnectionIsReportedAndEndsTheProgram) {
         const ShiftLogSeen seen =
             logIn(*login, QString::fromUtf8(c.login), QString::fromUtf8(c.password));
         EXPECT_FALSE(seen.shown) << c.login;
-        EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
-                                                c.server + QStringLiteral(", БД: tabel)")});
+        EXPECT_EQ(messages.texts(),
+                  QStringList{QStringLiteral("Подключение к БД отсутсвует (сервер: ") + c.server +
+                              QStringLiteral(", БД: tabel)")});
         EXPECT_EQ(terminations, 1);
     }
 }

@@ -6,9 +6,9 @@ namespace tabel::data {
 namespace {
 
 TEST(ConnectionString, ComposesDriverCredentialsAndOptionsInOrder) {
-    const QString text = composeConnectionString(
-        {QStringLiteral("/run/db"), QStringLiteral("tabel"), QStringLiteral("master"),
-         QStringLiteral("secret")});
+    const QString text =
+        composeConnectionString({QStringLiteral("/run/db"), QStringLiteral("tabel"),
+                                 QStringLiteral("master"), QStringLiteral("secret")});
     EXPECT_EQ(text, QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=tabel;SERVER=/run/db;"
                                    "PORT=5432;UID=master;PWD={secret};SSLmode=allow;") +
                         odbcOptionList());
@@ -22,11 +22,7 @@ TEST(ConnectionString, PasswordIsAlwaysBracedWithClosingBracesDoubled) {
         const char* password;
         const char* braced;
     } cases[] = {
-        {"", "{}"},
-        {"a;b", "{a;b}"},
-        {"p+q%20", "{p+q%20}"},
-        {"x}y", "{x}}y}"},
-        {"{z}", "{{z}}}"},
+        {"", "{}"}, {"a;b", "{a;b}"}, {"p+q%20", "{p+q%20}"}, {"x}y", "{x}}y}"}, {"{z}", "{{z}}}"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(bracedPassword(QString::fromUtf8(c.password)), QString::fromUtf8(c.braced))
@@ -35,8 +31,8 @@ TEST(ConnectionString, PasswordIsAlwaysBracedWithClosingBracesDoubled) {
 }
 
 TEST(ConnectionString, SemicolonIsRefusedInServerDatabaseAndLoginOnly) {
-    const ConnectionParams good{QStringLiteral("srv"), QStringLiteral("db"),
-                                QStringLiteral("user"), QStringLiteral("pa;ss")};
+    const ConnectionParams good{QStringLiteral("srv"), QStringLiteral("db"), QStringLiteral("user"),
+                                QStringLiteral("pa;ss")};
     EXPECT_TRUE(isComposable(good));
     ConnectionParams bad = good;
     bad.server = QStringLiteral("srv;UID=sys");

@@ -72,7 +72,8 @@ TEST_F(DataModuleTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
         c.list->setParam(QStringLiteral("mnth"), 3);
         c.list->setParam(QStringLiteral("yea"), 2026);
         c.list->open();
-        EXPECT_EQ(c.list->field(QStringLiteral("d2")).readOnly(), c.readOnly) << c.list->objectName().toStdString();
+        EXPECT_EQ(c.list->field(QStringLiteral("d2")).readOnly(), c.readOnly)
+            << c.list->objectName().toStdString();
         EXPECT_EQ(c.list->field(QStringLiteral("summ")).asInteger(), 8);
         c.list->close();
     }
@@ -83,14 +84,16 @@ TEST_F(DataModuleTest, CheckDuplicateShowsTheMessageOnlyForADuplicateAndClosesCo
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
     const QString message = QStringLiteral("Такая операция уже заведена!");
 
-    EXPECT_TRUE(dm.CheckDuplicate(count, message, {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")}}));
+    EXPECT_TRUE(
+        dm.CheckDuplicate(count, message, {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")}}));
     EXPECT_FALSE(dm.Control.isOpen());
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Ошибка"));
     EXPECT_EQ(messages.messages()[0].text, message);
     EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Stop);
 
-    EXPECT_FALSE(dm.CheckDuplicate(count, message, {{QStringLiteral("vid"), QStringLiteral("X' OR '1'='1")}}));
+    EXPECT_FALSE(dm.CheckDuplicate(count, message,
+                                   {{QStringLiteral("vid"), QStringLiteral("X' OR '1'='1")}}));
     EXPECT_FALSE(dm.Control.isOpen());
     EXPECT_EQ(messages.messages().size(), 1);
 }

@@ -58,9 +58,10 @@ TEST_F(DatasetTest, FiltersActOnTheLoadedRows) {
 
 TEST_F(DatasetTest, ShiftListLeavesOutTaAndNullAndSortsStably) {
     Dataset list(&connection, QStringLiteral("list"));
-    list.setSql({QStringLiteral("select s.id, s.id_doc, p.s_caption fio, s.ok from accounts_dep.smena s,"),
-                 QStringLiteral("cmn_contractor.person p where s.w_id = p.s_code::t_integer"),
-                 QStringLiteral("and s.smena=1 and s.data=:data and ok!=:ok order by s.id")});
+    list.setSql(
+        {QStringLiteral("select s.id, s.id_doc, p.s_caption fio, s.ok from accounts_dep.smena s,"),
+         QStringLiteral("cmn_contractor.person p where s.w_id = p.s_code::t_integer"),
+         QStringLiteral("and s.smena=1 and s.data=:data and ok!=:ok order by s.id")});
     list.setParam(QStringLiteral("DATA"), QDate(2026, 3, 2));
     list.setParam(QStringLiteral("Ok"), QStringLiteral("ta"));
     list.open();
@@ -119,17 +120,20 @@ TEST_F(DatasetTest, TableCursorAppendsEditsAndDeletesByKey) {
     kinds.post();
     const int id = kinds.field(QStringLiteral("id")).asInteger();
     EXPECT_GT(id, 4);
-    EXPECT_EQ(test::adminQuery(QStringLiteral("select vid from accounts_dep.vid_oper where id=%1").arg(id)),
+    EXPECT_EQ(test::adminQuery(
+                  QStringLiteral("select vid from accounts_dep.vid_oper where id=%1").arg(id)),
               QStringLiteral("Шлифовка; 'x'"));
 
     kinds.edit();
     kinds.field(QStringLiteral("vid")).setValue(QStringLiteral("Шлифовка"));
     kinds.post();
-    EXPECT_EQ(test::adminQuery(QStringLiteral("select vid from accounts_dep.vid_oper where id=%1").arg(id)),
+    EXPECT_EQ(test::adminQuery(
+                  QStringLiteral("select vid from accounts_dep.vid_oper where id=%1").arg(id)),
               QStringLiteral("Шлифовка"));
 
     kinds.deleteRow();
-    EXPECT_EQ(test::adminQuery(QStringLiteral("select count(*) from accounts_dep.vid_oper where id=%1").arg(id)),
+    EXPECT_EQ(test::adminQuery(
+                  QStringLiteral("select count(*) from accounts_dep.vid_oper where id=%1").arg(id)),
               QStringLiteral("0"));
     EXPECT_EQ(kinds.recordCount(), 4);
 }
@@ -168,7 +172,8 @@ TEST_F(DatasetTest, LostConnectionIsReportedOnceThenReopened) {
 
 TEST_F(DatasetTest, WrongPasswordIsRefused) {
     Connection other(QStringLiteral("other"));
-    other.setConnectionString(test::connectionStringFor(QStringLiteral("master"), QStringLiteral("bad")));
+    other.setConnectionString(
+        test::connectionStringFor(QStringLiteral("master"), QStringLiteral("bad")));
     EXPECT_THROW(other.open(), DbError);
 }
 

@@ -14,9 +14,11 @@ TEST(Parameters, PlaceholdersBecomePositionalAndCastsAndLiteralsStay) {
         {"select * from t where data=:data and ok!=:ok", "select * from t where data=? and ok!=?"},
         {"select now()::t_date, id::t_id from t where id=:id",
          "select now()::t_date, id::t_id from t where id=?"},
-        {"select ':notparam', \"a:b\" from t where x=:x", "select ':notparam', \"a:b\" from t where x=?"},
+        {"select ':notparam', \"a:b\" from t where x=:x",
+         "select ':notparam', \"a:b\" from t where x=?"},
         {"select 'it''s :x' where a=:a", "select 'it''s :x' where a=?"},
-        {"select accounts_dep.smena__accept_row_hwo(:id)\n", "select accounts_dep.smena__accept_row_hwo(?)\n"},
+        {"select accounts_dep.smena__accept_row_hwo(:id)\n",
+         "select accounts_dep.smena__accept_row_hwo(?)\n"},
     };
     for (const auto& c : cases) {
         Parameters params;

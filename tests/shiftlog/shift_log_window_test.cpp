@@ -60,17 +60,18 @@ protected:
 };
 
 TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
-    const QStringList titles{"Фамилия И.О.", "Марка изделия", "Операция", "Вид",  "Цвет",
-                             "Часы",         "Кол-во",        "Брак",     "Итого (р.)",
-                             "Премия (%)",   "OK",            "Заведен",  "№ ЗВП"};
+    const QStringList titles{
+        "Фамилия И.О.", "Марка изделия", "Операция",   "Вид", "Цвет",    "Часы", "Кол-во",
+        "Брак",         "Итого (р.)",    "Премия (%)", "OK",  "Заведен", "№ ЗВП"};
     QAbstractItemModel* model = form.DBGrid2->model();
     ASSERT_EQ(model->columnCount(), titles.size());
     for (int c = 0; c < titles.size(); ++c) {
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
         EXPECT_EQ(form.DBGrid2->isColumnHidden(c), c == 9) << c;
     }
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("fio")),
-              (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
+    EXPECT_EQ(
+        column(dm.Smena1, QStringLiteral("fio")),
+        (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
     // Numbers with the decimal comma; (100 - 2) × 1.25.
     EXPECT_EQ(model->index(0, 8).data().toString(), QStringLiteral("122,5"));
     EXPECT_EQ(model->index(0, 8).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
@@ -102,15 +103,17 @@ TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
         QRadioButton* button;
         int shift;
         int rows;
-    } cases[] = {{form.RadioButton2, 2, 1}, {form.RadioButton4, 4, 1},
-                 {form.RadioButton3, 3, 1}, {form.RadioButton1, 1, 3}};
+    } cases[] = {{form.RadioButton2, 2, 1},
+                 {form.RadioButton4, 4, 1},
+                 {form.RadioButton3, 3, 1},
+                 {form.RadioButton1, 1, 3}};
     for (const auto& c : cases) {
         QTest::mouseClick(c.button, Qt::LeftButton);
         EXPECT_EQ(form.Smena(), c.shift);
         EXPECT_EQ(form.DBGrid2->dataset(), &dm.smenaList(c.shift));
         EXPECT_EQ(form.DBGrid2->model()->rowCount(), c.rows) << c.shift;
-        for (QRadioButton* other : {form.RadioButton1, form.RadioButton2, form.RadioButton3,
-                                    form.RadioButton4}) {
+        for (QRadioButton* other :
+             {form.RadioButton1, form.RadioButton2, form.RadioButton3, form.RadioButton4}) {
             EXPECT_EQ(highlighted(other), other == c.button) << c.shift;
         }
     }
@@ -140,8 +143,11 @@ TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
     const struct {
         QDate date;
         bool dayOff;
-    } cases[] = {{kSaturday, true}, {kSaturday.addDays(1), true}, {kMonday, false},
-                 {kSaturday, true}, {kTuesday, false}};
+    } cases[] = {{kSaturday, true},
+                 {kSaturday.addDays(1), true},
+                 {kMonday, false},
+                 {kSaturday, true},
+                 {kTuesday, false}};
     for (const auto& c : cases) {
         chooseDate(c.date);
         EXPECT_EQ(form.CBox1->isChecked(), c.dayOff) << c.date.toString().toStdString();
@@ -202,21 +208,25 @@ TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
     };
     clickTitle(2);  // Операция
     EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid ASC"));
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")), (QStringList{"Покраска", "Резка", "Сварка"}));
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
+              (QStringList{"Покраска", "Резка", "Сварка"}));
     clickTitle(2);
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")), (QStringList{"Сварка", "Резка", "Покраска"}));
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
+              (QStringList{"Сварка", "Резка", "Покраска"}));
     clickTitle(4);  // Цвет: no sorting
     EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid DESC"));
     QTest::mouseClick(form.Button8, Qt::LeftButton);
     EXPECT_EQ(dm.Smena1.sort(), QString());
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")), (QStringList{"Резка", "Сварка", "Покраска"}));
+    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
+              (QStringList{"Резка", "Сварка", "Покраска"}));
 }
 
 TEST_F(ShiftLogWindowTest, LostConnectionIsShownOnceAndTheNextRefreshReconnects) {
     const QString pid = test::adminQuery(QStringLiteral(
         "select string_agg(pid::text, ',') from pg_stat_activity where usename='master'"));
-    test::adminExec(QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
-                                   "where usename='master'"));
+    test::adminExec(
+        QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                       "where usename='master'"));
     ASSERT_FALSE(pid.isEmpty());
     QTest::mouseClick(form.Button8, Qt::LeftButton);
     EXPECT_EQ(messages.messages().size(), 1);

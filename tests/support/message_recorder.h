@@ -24,8 +24,7 @@ public:
     // Answers for the next Yes/No boxes, in order; when none is left the answer is No.
     void answerNext(core::Answer answer) { answers_.append(answer); }
 
-    core::Answer show(core::MessageKind kind, const QString& title,
-                         const QString& text) override {
+    core::Answer show(core::MessageKind kind, const QString& title, const QString& text) override {
         messages_.append({kind, title, text});
         if (kind == core::MessageKind::Stop) {
             return core::Answer::Ok;

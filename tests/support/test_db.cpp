@@ -12,7 +12,9 @@ namespace tabel::test {
 
 namespace {
 
-QString sourceDir() { return qEnvironmentVariable("TABEL_SOURCE_DIR"); }
+QString sourceDir() {
+    return qEnvironmentVariable("TABEL_SOURCE_DIR");
+}
 
 QString runPsql(const QStringList& arguments) {
     QProcess psql;
@@ -29,11 +31,13 @@ QString runPsql(const QStringList& arguments) {
 
 }  // namespace
 
-QString testServer() { return qEnvironmentVariable("TABEL_TEST_SERVER"); }
+QString testServer() {
+    return qEnvironmentVariable("TABEL_TEST_SERVER");
+}
 
 QString connectionStringFor(const QString& login, const QString& password) {
-    return data::composeConnectionString({testServer(), QStringLiteral("tabel"), login,
-                                          password.isEmpty() ? login : password});
+    return data::composeConnectionString(
+        {testServer(), QStringLiteral("tabel"), login, password.isEmpty() ? login : password});
 }
 
 void connectAs(data::Connection& connection, const QString& login) {
@@ -41,12 +45,17 @@ void connectAs(data::Connection& connection, const QString& login) {
     connection.open();
 }
 
-void adminExec(const QString& sql) { runPsql({QStringLiteral("-c"), sql}); }
+void adminExec(const QString& sql) {
+    runPsql({QStringLiteral("-c"), sql});
+}
 
-QString adminQuery(const QString& sql) { return runPsql({QStringLiteral("-c"), sql}); }
+QString adminQuery(const QString& sql) {
+    return runPsql({QStringLiteral("-c"), sql});
+}
 
 void loadBaseFixture() {
-    runPsql({QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});
+    runPsql(
+        {QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});
 }
 
 }  // namespace tabel::test

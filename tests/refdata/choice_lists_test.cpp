@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "data/data_module.h"
+#include "keyboard.h"
+#include "message_recorder.h"
+#include "refdata/operation_kind_editor.h"
+#include "refdata/operation_kinds_window.h"
+#include "refdata/products_window.h"
+#include "refdata/workers_window.h"
+#include "test_db.h"
+
+namespace tabel::refdata {
+namespace {
+
+// Runs `actions` inside the modal loop the next call opens.
+void whenShown(QObject* context, std::function<void()> actions) {
+    QTimer::singleShot(0, context, std::move(actions));
+}
+
+using test::typeInto;
+
+class ChoiceListsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::loadBaseFixture(); }
+    void SetUp() override { test::connectAs(dm.ADO_DB); }
+
+    data::TDataModule6 dm;
+    test::MessageRecorder messages;
+    TForm3 products{dm};
+    TForm5 workers{dm};
+    TForm9 editor{dm};
+    TForm8 kinds{dm, editor};
+};
+
+TEST_F(ChoiceListsTest, SearchFiltersTheLoadedRowsByPrefixIgnoringCase) {
+    const struct {
+        const char* typed;
+        int rows;
+    } cases[] = {{"Ив", 2}, {"ив", 2}, {"Иван", 1}, {"Д'А", 1}, {"Д'Б", 0}, {"", 7}, {"%", 0}};
+    for (const auto& c : cases) {
+        std::optional<int> rows;
+        whenShown(&workers, [&] {
+            typeInto(workers.Edit1, QString::fromUtf8(c.typed));
+            rows = dm.Workers.recordCount();
+            workers.reject();
+        });
+        workers.pickWorker();
+        EXPECT_EQ(rows, c.rows) << c.typed;
+    }
+}
+
+TEST_F(ChoiceListsTest, BackspaceToEmptyShowsAllRowsAgain) {
+    whenShown(&products, [&] {
+        typeInto(products.Edit1, QStringLiteral("КР"));
+        EXPECT_EQ(dm.Izdel.recordCount(), 2);
+        QTest::keyClick(products.Edit1, Qt::Key_Backspace);
+        QTest::keyClick(products.Edit1, Qt::Key_Backspace);
+        EXPECT_EQ(dm.Izdel.recordCount(), 4);
+        products.reject();
+    });
+    products.pickProduct();
+}
+
+enum class ListKind { Workers, Products, Kinds };
+
+struct KeyCase {
+    ListKind list;
+    Qt::Key key;
+    const char* textAfter;  // the search box starts as "ab" with the cursor at its end
+    int rowAfter;           // the list starts on row 1 (0-based); -1: the edit filtered all out
+};
+
+TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
+    const KeyCase cases[] = {
+        {ListKind::Workers, Qt::Key_Up, "ab", 0},
+        {ListKind::Workers, Qt::Key_Down, "ab", 2},
+        {ListKind::Workers, Qt::Key_Left, "ab", 1},
+        {ListKind::Workers, Qt::Key_Home, "ab", 1},
+        {ListKind::Workers, Qt::Key_Delete, "ab", 1},
+        {ListKind::Workers, Qt::Key_Backspace, "a", -1},
+        {ListKind::Products, Qt::Key_Up, "ab", 0},
+        {ListKind::Products, Qt::Key_Down, "ab", 2},
+        {ListKind::Products, Qt::Key_Home, "ab", 1},
+        {ListKind::Products, Qt::Key_Delete, "b", -1},
+        {ListKind::Products, Qt::Key_Backspace, "a", -1},
+        {ListKind::Kinds, Qt::Key_Down, "ab", 2},
+        {ListKind::Kinds, Qt::Key_Left, "ab", 1},
+        {ListKind::Kinds, Qt::Key_Delete, "ab", 1},
+    };
+    for (const KeyCase& c : cases) {
+        widgets::ListWindow* window =
+            c.list == ListKind::Workers    ? static_cast<widgets::ListWindow*>(&workers)
+            : c.list == ListKind::Products ? static_cast<widgets::ListWindow*>(&products)
+                                           : static_cast<widgets::ListWindow*>(&kinds);
+        data::Dataset& list = c.list == ListKind::Workers    ? dm.Workers
+                              : c.list == ListKind::Products ? dm.Izdel
+                                                             : dm.Vid_oper;
+        QString text;
+        int row = -1;
+        whenShown(window, [&] {
+            // Unfiltered: the box gets its text without the change handler seeing it.
+            window->Edit1->blockSignals(true);
+            window->Edit1->setText(QStringLiteral("ab"));
+            window->Edit1->blockSignals(false);
+            if (c.key == Qt::Key_Home || c.key == Qt::Key_Delete) {
+                window->Edit1->setCursorPosition(0);
+                if (c.key == Qt::Key_Home) {
+                    window->Edit1->setCursorPosition(1);
+                }
+            }
+            list.setRecNo(2);
+            QTest::keyClick(window->Edit1, c.key);
+            text = window->Edit1->text();
+            row = list.currentRow();
+            window->reject();
+        });
+        if (c.list == ListKind::Workers) {
+            workers.pickWorker();
+        } else if (c.list == ListKind::Products) {
+            products.pickProduct();
+        } else {
+            kinds.pickKind();
+        }
+        const int cursorCase = static_cast<int>(c.key);
+        EXPECT_EQ(text, QString::fromUtf8(c.textAfter)) << int(c.list) << " key " << cursorCase;
+        EXPECT_EQ(row, c.rowAfter) << int(c.list) << " key " << cursorCase;
+    }
+}
+
+TEST_F(ChoiceListsTest, EnterChoosesInWorkersAndKindsButNotInProducts) {
+    std::optional<bool> productsStillOpen;
+    whenShown(&products, [&] {
+        QTest::keyClick(products.Edit1, Qt::Key_Return);
+        productsStillOpen = products.isVisible();
+        products.reject();
+    });
+    EXPECT_FALSE(products.pickProduct().has_value());
+    EXPECT_EQ(productsStillOpen, true);
+
+    whenShown(&workers, [&] {
+        dm.Workers.setRecNo(3);
+        QTest::keyClick(workers.Edit1, Qt::Key_Return);
+    });
+    EXPECT_TRUE(workers.pickWorker());
+    ASSERT_TRUE(workers.choice().has_value());
+    EXPECT_EQ(workers.choice()->fio, QStringLiteral("Иванов Иван Иванович"));
+
+    whenShown(&kinds, [&] { QTest::keyClick(kinds.Edit1, Qt::Key_Return); });
+    const std::optional<KindChoice> kind = kinds.pickKind();
+    ASSERT_TRUE(kind.has_value());
+    EXPECT_EQ(kind->vid, QStringLiteral("Гибка 'Г'"));
+    EXPECT_EQ(kind->id, 4);
+}
+
+TEST_F(ChoiceListsTest, ChoicesComeBackTrimmed) {
+    whenShown(&workers, [&] {
+        typeInto(workers.Edit1, QStringLiteral("  Сид"));
+        workers.Button2->click();
+    });
+    ASSERT_TRUE(workers.pickWorker());
+    ASSERT_TRUE(workers.choice().has_value());
+    EXPECT_EQ(workers.choice()->fio, QStringLiteral("Сидоров С.С."));
+    EXPECT_EQ(workers.choice()->workerId, 104);
+    EXPECT_EQ(workers.choice()->personId, 4);
+
+    whenShown(&products, [&] {
+        typeInto(products.Edit1, QStringLiteral(" Т"));
+        products.Button2Click();
+    });
+    const std::optional<ProductChoice> product = products.pickProduct();
+    ASSERT_TRUE(product.has_value());
+    EXPECT_EQ(product->marka, QStringLiteral("ТР-1"));
+    EXPECT_EQ(product->id, 4);
+    EXPECT_FALSE(dm.Izdel.isOpen());
+}
+
+TEST_F(ChoiceListsTest, ChoiceWithNoMatchingRowReportsAChoiceButHandsNothingBack) {
+    whenShown(&workers, [&] {
+        typeInto(workers.Edit1, QStringLiteral("Яяя"));
+        workers.Button2->click();
+    });
+    EXPECT_TRUE(workers.pickWorker());
+    EXPECT_EQ(workers.chosen, 1);
+    EXPECT_FALSE(workers.choice().has_value());
+}
+
+TEST_F(ChoiceListsTest, EscapeClosesWithoutAChoice) {
+    whenShown(&workers, [&] { QTest::keyClick(workers.Edit1, Qt::Key_Escape); });
+    EXPECT_FALSE(workers.pickWorker());
+    EXPECT_EQ(workers.chosen, 0);
+    whenShown(&kinds, [&] { QTest::keyClick(kinds.Edit1, Qt::Key_Escape); });
+    EXPECT_FALSE(kinds.pickKind().has_value());
+}
+
+TEST_F(ChoiceListsTest, WorkerWithANonNumericCodeIsRefusedAndTheListStaysOpen) {
+    test::adminExec(
+        QStringLiteral("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) "
+                       "values (90, 'A-1', 'Аааа Буквенный', true)"));
+    bool stillOpen = false;
+    int chosenInside = -1;
+    whenShown(&workers, [&] {
+        typeInto(workers.Edit1, QStringLiteral("Аааа"));
+        QTest::mouseClick(workers.Button2, Qt::LeftButton);
+        stillOpen = workers.isVisible();
+        chosenInside = workers.chosen;
+        workers.reject();
+    });
+    EXPECT_FALSE(workers.pickWorker());
+    test::adminExec(QStringLiteral("delete from cmn_contractor.person where id=90"));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(chosenInside, 0);
+    EXPECT_FALSE(workers.choice().has_value());
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_TRUE(messages.messages()[0].text.contains(QStringLiteral("A-1")));
+}
+
+}  // namespace
+}  // namespace tabel::refdata

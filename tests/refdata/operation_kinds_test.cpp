@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "data/data_module.h"
+#include "message_recorder.h"
+#include "refdata/operation_kind_editor.h"
+#include "refdata/operation_kinds_window.h"
+#include "test_db.h"
+
+namespace tabel::refdata {
+namespace {
+
+const QString kDuplicate = QStringLiteral("Такая операция уже заведена!");
+const QString kEmpty = QStringLiteral("Все поля должны быть заполнены!");
+
+QString kindsInDb() {
+    return test::adminQuery(
+        QStringLiteral("select string_agg(vid, '|' order by id) from accounts_dep.vid_oper"));
+}
+
+class OperationKindsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::loadBaseFixture();
+        test::connectAs(dm.ADO_DB);
+    }
+
+    // Opens the list in browse mode, runs `inList` inside it, then closes it.
+    void browse(std::function<void()> inList) {
+        QTimer::singleShot(0, &kinds, [this, inList] {
+            inList();
+            kinds.reject();
+        });
+        kinds.openForBrowse();
+    }
+
+    // Saves `name` in the editor opened by `open`; returns whether the editor closed.
+    bool saveInEditor(const std::function<void()>& open, const QString& name) {
+        bool closed = false;
+        QTimer::singleShot(0, &editor, [&] {
+            editor.Edit1->setText(name);
+            QTest::mouseClick(editor.Button1, Qt::LeftButton);
+            closed = !editor.isVisible();
+            if (!closed) {
+                editor.reject();
+            }
+        });
+        open();
+        return closed;
+    }
+
+    data::TDataModule6 dm;
+    test::MessageRecorder messages;
+    TForm9 editor{dm};
+    TForm8 kinds{dm, editor};
+};
+
+TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStoresTrimmed) {
+    const struct {
+        const char* typed;
+        const char* message;
+        bool stored;
+        const char* storedAs;
+    } cases[] = {
+        {"   ", "Все поля должны быть заполнены!", false, ""},
+        {"резка", "Такая операция уже заведена!", false, ""},
+        {" СВАРКА ", "Такая операция уже заведена!", false, ""},
+        {"гибка 'г'", "Такая операция уже заведена!", false, ""},
+        {"  Шлифовка  ", "", true, "Шлифовка"},
+        {"Окраска 'RAL'; drop table x; --", "", true, "Окраска 'RAL'; drop table x; --"},
+        {"50% ход_2", "", true, "50% ход_2"},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        const QString before = kindsInDb();
+        bool closed = false;
+        browse([&] {
+            EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Изменить"));
+            closed = saveInEditor([&] { kinds.Button1Click(); }, QString::fromUtf8(c.typed));
+        });
+        EXPECT_EQ(closed, c.stored) << c.typed;
+        EXPECT_EQ(messages.texts(),
+                  c.message[0] ? QStringList{QString::fromUtf8(c.message)} : QStringList{})
+            << c.typed;
+        if (c.stored) {
+            EXPECT_EQ(kindsInDb(), before + QLatin1Char('|') + QString::fromUtf8(c.storedAs));
+        } else {
+            EXPECT_EQ(kindsInDb(), before) << c.typed;
+        }
+    }
+    EXPECT_EQ(editor.windowTitle(), QStringLiteral("Заведение нового вида операций"));
+    EXPECT_FALSE(dm.Vid_oper.isOpen());
+}
+
+TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnother) {
+    const struct {
+        const char* current;
+        const char* typed;
+        bool stored;
+    } cases[] = {
+        {"Резка", "РЕЗКА", true},
+        {"РЕЗКА", " Резка ", true},
+        {"Резка", "сварка", false},
+        {"Резка", "", false},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        bool closed = false;
+        browse([&] {
+            ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("vid"), QString::fromUtf8(c.current)));
+            closed = saveInEditor([&] { kinds.Button2Click(); }, QString::fromUtf8(c.typed));
+            EXPECT_EQ(editor.windowTitle(), QStringLiteral("Изменение данных вида операции"));
+        });
+        EXPECT_EQ(closed, c.stored) << c.typed;
+        const QString name =
+            test::adminQuery(QStringLiteral("select vid from accounts_dep.vid_oper where id=1"));
+        EXPECT_EQ(name,
+                  c.stored ? QString::fromUtf8(c.typed).trimmed() : QString::fromUtf8(c.current))
+            << c.typed;
+    }
+}
+
+TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
+    test::adminExec(QStringLiteral("update accounts_dep.vid_oper set vid='  Резка  ' where id=1"));
+    QString shown;
+    browse([&] {
+        ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), 1));
+        QTimer::singleShot(0, &editor, [&] {
+            shown = editor.Edit1->text();
+            editor.reject();
+        });
+        kinds.Button2Click();
+    });
+    EXPECT_EQ(shown, QStringLiteral("Резка"));
+}
+
+TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
+    test::adminExec(
+        QStringLiteral("insert into accounts_dep.vid_oper(id, vid) values (20, 'Свободная')"));
+    const struct {
+        int id;
+        core::Answer answer;
+        bool deleted;
+        const char* message;
+    } cases[] = {
+        {20, core::Answer::No, false, ""},
+        {1, core::Answer::Yes, false,
+         "Вид операции используется в операциях и не может быть удалён."},
+        {20, core::Answer::Yes, true, ""},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        messages.answerNext(c.answer);
+        int rowsAfter = -1;
+        browse([&] {
+            ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), c.id));
+            QTest::mouseClick(kinds.Button3, Qt::LeftButton);
+            rowsAfter = dm.Vid_oper.recordCount();
+        });
+        ASSERT_GE(messages.messages().size(), 1);
+        EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Удаление"));
+        EXPECT_EQ(messages.messages()[0].text, QStringLiteral("Удалить вид операции?"));
+        const QStringList rest = messages.texts().mid(1);
+        EXPECT_EQ(rest, c.message[0] ? QStringList{QString::fromUtf8(c.message)} : QStringList{});
+        const QString count = test::adminQuery(
+            QStringLiteral("select count(*) from accounts_dep.vid_oper where id=%1").arg(c.id));
+        EXPECT_EQ(count, c.deleted ? QStringLiteral("0") : QStringLiteral("1")) << c.id;
+        EXPECT_EQ(rowsAfter, c.deleted ? 4 : 5) << c.id;
+    }
+}
+
+TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
+    QTimer::singleShot(0, &kinds, [&] {
+        EXPECT_FALSE(kinds.Button1->isVisible());
+        EXPECT_FALSE(kinds.Button3->isVisible());
+        EXPECT_TRUE(kinds.Edit1->isVisible());
+        EXPECT_TRUE(kinds.Button2->isDefault());
+        EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Выбрать"));
+        kinds.reject();
+    });
+    kinds.pickKind();
+    EXPECT_FALSE(kinds.Button2->isDefault());
+    browse([&] {
+        EXPECT_TRUE(kinds.Button1->isVisible());
+        EXPECT_TRUE(kinds.Button3->isVisible());
+        EXPECT_FALSE(kinds.Edit1->isVisible());
+        EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Изменить"));
+        EXPECT_TRUE(kinds.Button1->isDefault());
+    });
+}
+
+}  // namespace
+}  // namespace tabel::refdata
