@@ -55,7 +55,7 @@ QList<GridColumn> shiftColumns() {
     const Qt::Alignment right = Qt::AlignRight;
     const Qt::Alignment centre = Qt::AlignHCenter;
     return {
-        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, true, 24},
+        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, true, 30},
         {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, true, 14},
         {QStringLiteral("vid"), QStringLiteral("Операция"), left, true, 16},
         {QStringLiteral("nmn"), QStringLiteral("Вид"), left, true, 16},
@@ -66,7 +66,7 @@ QList<GridColumn> shiftColumns() {
         {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right, true, 9},
         {QStringLiteral("prize"), QStringLiteral("Премия (%)"), right, false, 6},
         {QStringLiteral("ok"), QStringLiteral("OK"), centre, true, 4},
-        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre, true, 10},
+        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre, true, 12},
         {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), right, true, 8},
     };
 }
