@@ -63,8 +63,9 @@ protected:
         test::connectAs(dm.ADO_DB, QStringLiteral("sys"));
     }
 
-    std::unique_ptr<TForm23> makeLogin(const QString& server, const QString& database) {
-        auto login = std::make_unique<TForm23>(dm, form1, testDeployment(), server, database);
+    std::unique_ptr<TForm23> makeLogin(const QString& server, const QString& database,
+                                       const Deployment& deployment = testDeployment()) {
+        auto login = std::make_unique<TForm23>(dm, form1, deployment, server, database);
         login->build = kBuild;
         login->terminate = [this] { ++terminations; };
         return login;
@@ -174,6 +175,16 @@ TEST_F(LoginTest, ServiceCodeLogsInAsSysWithTheServiceAccount) {
     EXPECT_TRUE(seen.add);
     EXPECT_TRUE(seen.accept);
     EXPECT_EQ(form1.loginState.password, QStringLiteral("sys"));
+}
+
+TEST_F(LoginTest, EmptyServiceCodeSwitchesTheServiceLoginOff) {
+    Deployment noCode = testDeployment();
+    noCode.serviceCode.clear();
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"), noCode);
+    const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QString());
+    EXPECT_FALSE(seen.shown);
+    EXPECT_EQ(form1.loginState.login, QStringLiteral("master"));
+    EXPECT_EQ(terminations, 1);
 }
 
 TEST_F(LoginTest, WithoutBothArgumentsTheBuiltInSettingsConnectAndTheLoginStillDecidesTheRole) {

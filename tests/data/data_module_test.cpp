@@ -63,6 +63,31 @@ TEST_F(DataModuleTest, OperationsListLeavesOutOperationsWithoutNorms) {
     EXPECT_DOUBLE_EQ(dm.Oper.field(QStringLiteral("cena")).asFloat(), 1.6);
 }
 
+TEST_F(DataModuleTest, OperationsListFiltersByProductAndMark) {
+    test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=1 where id=3"));
+    dm.Oper.open();
+    const struct {
+        const char* filter;
+        QList<int> ids;
+    } cases[] = {
+        {"i_id=1 and marka like 'К%'", {1, 2}},
+        {"i_id=1 and marka like 'П%'", {}},
+        {"i_id=1 or i_id_old=1", {1, 2, 3}},
+        {"marka like 'кр-2%'", {3, 6}},
+    };
+    for (const auto& c : cases) {
+        dm.Oper.setFilter(QString::fromUtf8(c.filter));
+        dm.Oper.setFiltered(true);
+        QList<int> ids;
+        for (dm.Oper.first(); !dm.Oper.eof(); dm.Oper.next()) {
+            ids.append(dm.Oper.field(QStringLiteral("id")).asInteger());
+        }
+        std::sort(ids.begin(), ids.end());
+        EXPECT_EQ(ids, c.ids) << c.filter;
+    }
+    test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=null where id=3"));
+}
+
 TEST_F(DataModuleTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
     const struct {
         Dataset* list;
