@@ -91,11 +91,18 @@ void TForm23::FormActivate() {
 void TForm23::CheckVersion() {
     form1_.loginState.buildDate = build.date;
     form1_.loginState.buildTime = build.time;
-    // Before login the built-in connection may be unreachable; the timer checks again later.
-    if (!dm_.ADO_DB.isOpen()) {
+    VersionVerdict verdict = VersionVerdict::Current;
+    try {
+        verdict = checkVersion(*form1_.ver, build);
+    } catch (const data::DbError& error) {
+        // An unreachable server (before login, or lost since) is reported by the user's next
+        // action, not every 30 seconds; the next check reconnects.
+        if (!error.connectionLost()) {
+            throw;
+        }
         return;
     }
-    if (checkVersion(*form1_.ver, build) == VersionVerdict::Older) {
+    if (verdict == VersionVerdict::Older) {
         Timer1->start();
         core::MessageBoxes::error(QStringLiteral(
             "Версия программы не соответсвует БД! Запустите программу через 5 мин."));

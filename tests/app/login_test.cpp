@@ -148,6 +148,17 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return terminations >= 2; }, 5000));
 }
 
+TEST_F(LoginTest, VersionCheckStaysQuietWhileTheServerIsGoneAndReconnectsAfter) {
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    test::adminExec(QStringLiteral(
+        "select pg_terminate_backend(pid) from pg_stat_activity where usename='sys'"));
+    EXPECT_NO_THROW(login->CheckVersion());
+    EXPECT_EQ(recordedVersion(), QString());
+    login->CheckVersion();
+    EXPECT_EQ(recordedVersion(), QStringLiteral("20261209.45000"));
+    EXPECT_TRUE(messages.messages().isEmpty());
+}
+
 TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
     const ShiftLogSeen seen =
