@@ -26,7 +26,11 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     form5 = std::make_unique<refdata::TForm5>(dm);
     form9 = std::make_unique<refdata::TForm9>(dm);
     form8 = std::make_unique<refdata::TForm8>(dm, *form9);
+    form10 = std::make_unique<refdata::TForm10>(dm, *form3, *form8);
+    form22 = std::make_unique<refdata::TForm22>(dm);
+    form4 = std::make_unique<refdata::TForm4>(dm, *form10, *form22);
     form1->setOperationKindsWindow(form8.get());
+    form1->setOperationsWindow(form4.get());
 }
 
 }  // namespace tabel::app

@@ -5,8 +5,11 @@
 
 #include "app/login_window.h"
 #include "data/data_module.h"
+#include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/operation_kinds_window.h"
+#include "refdata/operation_price_editor.h"
+#include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/shift_log_window.h"
@@ -26,6 +29,9 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm5> form5;
     std::unique_ptr<refdata::TForm8> form8;
     std::unique_ptr<refdata::TForm9> form9;
+    std::unique_ptr<refdata::TForm10> form10;
+    std::unique_ptr<refdata::TForm22> form22;
+    std::unique_ptr<refdata::TForm4> form4;
 };
 
 }  // namespace tabel::app

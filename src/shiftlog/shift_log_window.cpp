@@ -17,6 +17,7 @@
 #include "core/dates.h"
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
+#include "refdata/operations_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
 
@@ -185,6 +186,7 @@ void TForm1::buildMenu() {
     N5 = action(nullptr, "N5", QStringLiteral("Выход"));
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -318,6 +320,13 @@ void TForm1::N6Click() {
         return;
     }
     form8_->openForBrowse();
+}
+
+void TForm1::N4Click() {
+    if (form4_ == nullptr) {
+        return;
+    }
+    form4_->openForBrowse();
 }
 
 }  // namespace tabel::shiftlog

@@ -26,8 +26,9 @@ class DataSource;
 }  // namespace tabel::widgets
 
 namespace tabel::refdata {
+class TForm4;
 class TForm8;
-}
+}  // namespace tabel::refdata
 
 namespace tabel::shiftlog {
 
@@ -46,6 +47,7 @@ public:
 
     // Windows opened from the menu; set once at start-up.
     void setOperationKindsWindow(refdata::TForm8* window) { form8_ = window; }
+    void setOperationsWindow(refdata::TForm4* window) { form4_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -94,6 +96,7 @@ public:
     void CBox1Click();
     void DBGrid2TitleClick(int column);
     void N6Click();
+    void N4Click();
 
     // Sort text a title click gives after `current`; empty for a column without sorting.
     static QString nextSortText(int column, const QString& current);
@@ -113,6 +116,7 @@ private:
     int smena_ = 1;
     std::array<widgets::DataSource*, 4> sources_{};
     refdata::TForm8* form8_ = nullptr;
+    refdata::TForm4* form4_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

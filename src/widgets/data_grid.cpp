@@ -33,6 +33,95 @@ void DataGrid::setBoldTitles(bool bold) {
     horizontalHeader()->setFont(font);
 }
 
+void DataGrid::setEditable(bool on) {
+    if (source_ == nullptr) {
+        return;
+    }
+    source_->model()->setEditable(on);
+    setSelectionBehavior(on ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked
+                       : QAbstractItemView::NoEditTriggers);
+    verticalHeader()->setVisible(on);
+    followDataset(dataset()->currentRow());
+}
+
+bool DataGrid::isEditable() const {
+    return source_ != nullptr && source_->model()->isEditable();
+}
+
+bool DataGrid::onNewRow() const {
+    return isEditable() && currentIndex().isValid() &&
+           currentIndex().row() == source_->model()->newRow();
+}
+
+void DataGrid::commitEditor() {
+    if (state() != QAbstractItemView::EditingState) {
+        return;
+    }
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void DataGrid::storePending() {
+    data::Dataset* rows = dataset();
+    if (rows == nullptr || rows->state() == data::Dataset::State::Browse) {
+        return;
+    }
+    if (rows->isModified()) {
+        rows->post();
+    } else {
+        rows->cancel();
+        source_->model()->refreshPendingRow();
+    }
+}
+
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    // During a reset the view may pick a cell of its own (focus returning from a closed editor);
+    // the reset handler puts the grid back on the dataset's row and the last column.
+    if (!current.isValid() || resetting_) {
+        return;
+    }
+    const int exited = lastColumn_;
+    lastColumn_ = current.column();
+    if (syncing_ || !isEditable()) {
+        return;
+    }
+    // Storing re-reads the model, which must not happen inside the view's own move.
+    QMetaObject::invokeMethod(
+        this, [this, exited, entered = current.column()] { settle(exited, entered); },
+        Qt::QueuedConnection);
+}
+
+void DataGrid::settle(int exited, int entered) {
+    data::Dataset* rows = dataset();
+    const QModelIndex current = currentIndex();
+    if (rows != nullptr && current.isValid() && rows->state() != data::Dataset::State::Browse) {
+        const bool pendingHere = rows->state() == data::Dataset::State::Insert
+                                     ? current.row() == source_->model()->newRow()
+                                     : current.row() == rows->currentRow();
+        if (!pendingHere) {
+            const int target = current.row();
+            const bool toNewRow = target == source_->model()->newRow();
+            storePending();
+            if (toNewRow) {
+                syncing_ = true;
+                setCurrentIndex(model()->index(source_->model()->newRow(), lastColumn_));
+                syncing_ = false;
+            } else {
+                rows->setCurrentRow(target);
+            }
+        }
+    }
+    if (exited != entered) {
+        emit columnExited(exited);
+        emit columnEntered(entered);
+    }
+}
+
 void DataGrid::setSource(DataSource* source) {
     for (const auto& link : links_) {
         disconnect(link);
@@ -46,8 +135,14 @@ void DataGrid::setSource(DataSource* source) {
     applyColumns();
     links_.append(connect(source->dataset(), &data::Dataset::currentRowChanged, this,
                           &DataGrid::followDataset));
-    links_.append(connect(source->model(), &QAbstractItemModel::modelReset, this,
-                          [this] { followDataset(dataset()->currentRow()); }));
+    links_.append(connect(source->model(), &QAbstractItemModel::modelAboutToBeReset, this,
+                          [this] { resetting_ = true; }));
+    // A reset lays the header out anew.
+    links_.append(connect(source->model(), &QAbstractItemModel::modelReset, this, [this] {
+        applyColumns();
+        followDataset(dataset()->currentRow());
+        resetting_ = false;
+    }));
     links_.append(connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                           [this](const QModelIndex& current) { followGrid(current); }));
     followDataset(source->dataset()->currentRow());
@@ -71,10 +166,10 @@ void DataGrid::followDataset(int row) {
     if (row < 0) {
         selectionModel()->clear();
     } else {
-        const int column = qMax(0, currentIndex().column());
-        const QModelIndex index = model()->index(row, column);
+        const QModelIndex index = model()->index(row, lastColumn_);
         selectionModel()->setCurrentIndex(
-            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            index, isEditable() ? QItemSelectionModel::ClearAndSelect
+                                : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(index);
     }
     syncing_ = false;
@@ -83,6 +178,10 @@ void DataGrid::followDataset(int row) {
 void DataGrid::followGrid(const QModelIndex& current) {
     if (syncing_ || !current.isValid()) {
         return;
+    }
+    if (isEditable() && (dataset()->state() != data::Dataset::State::Browse ||
+                         current.row() == source_->model()->newRow())) {
+        return;  // settle() stores the row being edited first; the new row has no record
     }
     syncing_ = true;
     dataset()->setCurrentRow(current.row());

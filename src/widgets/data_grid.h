@@ -1,6 +1,6 @@
 #pragma once
-// The program's data grid: a read-only table over a dataset whose current row follows the
-// dataset's, and the other way round.
+// The program's data grid: a table over a dataset whose current row follows the dataset's, and
+// the other way round. Read-only unless made editable.
 
 #include <QTableView>
 
@@ -32,18 +32,38 @@ public:
     // Makes the titles bold (the choice lists show them so).
     void setBoldTitles(bool bold);
 
+    // Cells of columns with an input reader become editable, a blank row after the last one
+    // appends, and a row indicator shows. Leaving a changed row stores it (post) first.
+    void setEditable(bool on);
+    bool isEditable() const;
+    // The current cell is on the blank new row.
+    bool onNewRow() const;
+    // An open cell editor hands its text to the dataset's edit buffer and closes.
+    void commitEditor();
+    // Posts the row being edited when it has changes, otherwise drops the editing.
+    void storePending();
+
 signals:
     void titleClicked(int column);
     void rowDoubleClicked();
+    // The current column changed by the user; editable grids only, delivered after the move.
+    void columnExited(int column);
+    void columnEntered(int column);
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     void applyColumns();
     void followDataset(int row);
     void followGrid(const QModelIndex& current);
+    void settle(int exited, int entered);
 
     DataSource* source_ = nullptr;
     QList<QMetaObject::Connection> links_;
     bool syncing_ = false;
+    int lastColumn_ = 0;  // the current column, kept through resets
+    bool resetting_ = false;
 };
 
 }  // namespace tabel::widgets

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include "core/messages.h"
 #include "core/numbers.h"
 #include "data/dataset.h"
 
@@ -18,6 +19,68 @@ DatasetModel::DatasetModel(data::Dataset* dataset, QList<GridColumn> columns, QO
         resolveFields();
         endResetModel();
     });
+    connect(dataset_, &data::Dataset::currentRowChanged, this, [this] {
+        if (editable_ && rowCount() > 0) {
+            emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+        }
+    });
+}
+
+std::optional<QVariant> readWholeNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        return QVariant();
+    }
+    bool ok = false;
+    const int value = trimmed.toInt(&ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return QVariant(value);
+}
+
+std::optional<QVariant> readNumber(const QString& text) {
+    if (text.trimmed().isEmpty()) {
+        return QVariant();
+    }
+    const std::optional<double> value = core::parseNumber(text);
+    if (!value) {
+        return std::nullopt;
+    }
+    return QVariant(*value);
+}
+
+void DatasetModel::setEditable(bool on) {
+    beginResetModel();
+    editable_ = on;
+    endResetModel();
+}
+
+int DatasetModel::newRow() const {
+    return editable_ && dataset_->isOpen() ? dataset_->recordCount() : -1;
+}
+
+int DatasetModel::pendingRow() const {
+    if (!editable_) {
+        return -1;
+    }
+    switch (dataset_->state()) {
+        case data::Dataset::State::Insert:
+            return dataset_->recordCount();
+        case data::Dataset::State::Edit:
+            return dataset_->currentRow();
+        case data::Dataset::State::Browse:
+            break;
+    }
+    return -1;
+}
+
+void DatasetModel::refreshPendingRow() {
+    const int rows = rowCount();
+    if (rows > 0 && !columns_.isEmpty()) {
+        emit dataChanged(index(0, 0), index(rows - 1, int(columns_.size()) - 1));
+        emit headerDataChanged(Qt::Vertical, 0, rows - 1);
+    }
 }
 
 void DatasetModel::setCellStyle(int column, std::function<CellStyle(const QVariant& value)> style) {
@@ -32,15 +95,22 @@ void DatasetModel::resolveFields() {
 }
 
 int DatasetModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : dataset_->recordCount();
+    if (parent.isValid()) {
+        return 0;
+    }
+    return dataset_->recordCount() + (newRow() >= 0 ? 1 : 0);
 }
 
 int DatasetModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(columns_.size());
 }
 
-const QVariant& DatasetModel::cellValue(const QModelIndex& index) const {
-    return dataset_->valueAt(index.row(), fieldIndex_[index.column()]);
+QVariant DatasetModel::cellValue(const QModelIndex& index) const {
+    const int field = fieldIndex_[index.column()];
+    if (field >= 0 && index.row() == pendingRow()) {
+        return dataset_->fieldAt(field).value();
+    }
+    return dataset_->valueAt(index.row(), field);
 }
 
 QString DatasetModel::displayText(const QVariant& value) {
@@ -64,12 +134,17 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
     const int column = index.column();
     switch (role) {
         case Qt::DisplayRole: {
-            const QVariant& value = cellValue(index);
+            const QVariant value = cellValue(index);
             if (value.isNull()) {
                 return QString();
             }
             const GridColumn& def = columns_[column];
             return def.format ? def.format(value) : displayText(value);
+        }
+        case Qt::EditRole: {
+            // Full precision, whatever the display format rounds away.
+            const QVariant value = cellValue(index);
+            return value.isNull() ? QString() : displayText(value);
         }
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(columns_[column].alignment | Qt::AlignVCenter);
@@ -92,7 +167,20 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) {
+    if (orientation == Qt::Vertical) {
+        // The row indicator of an editable grid: new row, row in editing, current row.
+        if (!editable_ || role != Qt::DisplayRole) {
+            return {};
+        }
+        if (section == newRow()) {
+            return QStringLiteral("*");
+        }
+        if (section == pendingRow()) {
+            return QStringLiteral("I");
+        }
+        return section == dataset_->currentRow() ? QStringLiteral("►") : QString();
+    }
+    if (section < 0 || section >= columns_.size()) {
         return {};
     }
     switch (role) {
@@ -103,6 +191,52 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
         default:
             return {};
     }
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (!editable_ || !index.isValid()) {
+        return result;
+    }
+    const int field = fieldIndex_[index.column()];
+    if (columns_[index.column()].input && field >= 0 && !dataset_->fieldReadOnly(field)) {
+        result |= Qt::ItemIsEditable;
+    }
+    return result;
+}
+
+bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) {
+        return false;
+    }
+    const GridColumn& def = columns_[index.column()];
+    const QString text = value.toString();
+    const std::optional<QVariant> typed = def.input(text);
+    if (!typed) {
+        core::MessageBoxes::error(
+            QStringLiteral("Неверное значение \"%1\" в столбце \"%2\"").arg(text, def.title));
+        return false;
+    }
+    if (*typed == cellValue(index)) {
+        return true;  // an editor closed without a change starts no editing
+    }
+    const int row = index.row();
+    const int pending = pendingRow();
+    if (pending >= 0 && pending != row) {
+        return false;  // the row being edited is stored or dropped before another one is edited
+    }
+    if (pending < 0) {
+        if (row == newRow()) {
+            dataset_->append();
+        } else {
+            dataset_->setCurrentRow(row);
+            dataset_->edit();
+        }
+    }
+    dataset_->fieldAt(fieldIndex_[index.column()]).setValue(*typed);
+    emit dataChanged(this->index(row, 0), this->index(row, int(columns_.size()) - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
 }
 
 }  // namespace tabel::widgets

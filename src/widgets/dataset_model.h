@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QList>
 #include <functional>
+#include <optional>
 
 namespace tabel::data {
 class Dataset;
@@ -21,7 +22,14 @@ struct GridColumn {
     int width = 0;  // in average characters; 0 leaves the default
     // Optional display text; the default shows numbers with the decimal comma.
     std::function<QString(const QVariant&)> format = {};
+    // Editable grids only: the field value of a typed text (null for a blank cell), or nothing
+    // when the text is no value of the field. Columns without it are not edited.
+    std::function<std::optional<QVariant>(const QString& text)> input = {};
 };
+
+// Readers for GridColumn::input.
+std::optional<QVariant> readWholeNumber(const QString& text);  // "12" → 12; "1,5", "x" refused
+std::optional<QVariant> readNumber(const QString& text);       // "5,5" or "5.5" → 5.5
 
 // How one cell deviates from the standard drawing.
 struct CellStyle {
@@ -39,22 +47,38 @@ public:
     // The style of a column's cells from their own value; answers must be cheap.
     void setCellStyle(int column, std::function<CellStyle(const QVariant& value)> style);
 
+    // Editable mode: cells of columns with an input reader edit the dataset's edit buffer
+    // (append or edit is started on the first change), the row being edited shows the buffer,
+    // and a blank row after the last record appends a new one.
+    void setEditable(bool on);
+    bool isEditable() const { return editable_; }
+    // Row of the blank new row; -1 when not editable.
+    int newRow() const;
+    // The edit buffer changed or was dropped outside the model.
+    void refreshPendingRow();
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Refuses text the column's reader does not take with a message; nothing is stored then.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     static QString displayText(const QVariant& value);
 
 private:
     void resolveFields();
-    const QVariant& cellValue(const QModelIndex& index) const;
+    QVariant cellValue(const QModelIndex& index) const;
+    // Row of the grid whose cells show the edit buffer, -1 when none.
+    int pendingRow() const;
 
     data::Dataset* dataset_;
     QList<GridColumn> columns_;
     QList<int> fieldIndex_;  // dataset column of each grid column, -1 when absent
     QList<std::function<CellStyle(const QVariant&)>> styles_;
     QFont boldFont_;
+    bool editable_ = false;
 };
 
 }  // namespace tabel::widgets

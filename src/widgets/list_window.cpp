@@ -42,6 +42,10 @@ QPushButton* ListWindow::addButton(const QString& name, const QString& text) {
     return button;
 }
 
+void ListWindow::addControl(QWidget* control) {
+    buttons_->insertWidget(0, control);
+}
+
 void ListWindow::clearSearch() {
     Edit1->clear();
 }

@@ -28,6 +28,8 @@ protected:
     // Shows `dataset` in the grid and searches it by prefix of `searchField`.
     void bindList(data::Dataset* dataset, QList<GridColumn> columns, const QString& searchField);
     QPushButton* addButton(const QString& name, const QString& text);
+    // Puts `control` at the left end of the button row.
+    void addControl(QWidget* control);
     data::Dataset* list() const { return DBGrid1->dataset(); }
 
     void showEvent(QShowEvent* event) override;

@@ -34,6 +34,10 @@ void SearchBox::bind(data::Dataset* dataset, const QString& field) {
 }
 
 void SearchBox::applyFilter(const QString& text) {
+    if (search_) {
+        search_(text);
+        return;
+    }
     if (dataset_ == nullptr) {
         return;
     }

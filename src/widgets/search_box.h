@@ -3,6 +3,7 @@
 // moving the list's current row.
 
 #include <QLineEdit>
+#include <functional>
 
 namespace tabel::data {
 class Dataset;
@@ -22,6 +23,8 @@ public:
 
     // The list and field the box filters; the filter acts on `dataset` as it is at each change.
     void bind(data::Dataset* dataset, const QString& field);
+    // Runs instead of the prefix filter on every change (a window with its own search rule).
+    void setSearch(std::function<void(const QString& text)> search) { search_ = std::move(search); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -32,6 +35,7 @@ private:
     Keys keys_;
     data::Dataset* dataset_ = nullptr;
     QString field_;
+    std::function<void(const QString&)> search_;
 };
 
 }  // namespace tabel::widgets

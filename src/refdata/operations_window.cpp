@@ -1,0 +1,285 @@
+#include "refdata/operations_window.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "core/expression.h"
+#include "core/messages.h"
+#include "core/numbers.h"
+#include "data/data_module.h"
+#include "data/errors.h"
+#include "refdata/norms_window.h"
+#include "refdata/operation_price_editor.h"
+#include "widgets/style.h"
+
+namespace tabel::refdata {
+
+namespace {
+
+const QString kFinished = QStringLiteral("Готовая продукция");
+const QString kBlanks = QStringLiteral("Заготовки");
+
+QString stageText(int naimen) {
+    return naimen == 0 ? kFinished : kBlanks;
+}
+
+QStringList xlsRepSql() {
+    return {
+        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (CASE WHEN naimen=0 THEN "
+                       "'Готовая продукция' ELSE 'Заготовки' END) as nmn, oper.CENA, oper.id, "
+                       "oper.i_id,"),
+        QStringLiteral(" oper.VID as oper_vid from accounts_dep.OPER,accounts_dep.IZDEL,"
+                       "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id "),
+        QStringLiteral("and oper.vid=vid_oper.id order by izdel.marka, vid_oper.vid, "
+                       "oper.naimen"),
+    };
+}
+
+}  // namespace
+
+ChoicePrice choicePrice(double cena, bool dayOff, int shift) {
+    const double base = core::roundHalfEven(cena, 4);
+    double final = base;
+    if (dayOff) {
+        final *= 2;
+    }
+    if (shift == 3) {
+        final *= 1.2;
+    } else if (shift == 4) {
+        final *= 1.5;
+    }
+    return {base, final};
+}
+
+std::optional<QString> operationsFilter(const QString& typed,
+                                        const RequisitionContext& requisition) {
+    const bool searching = !typed.trimmed().isEmpty();
+    if (requisition.docText.trimmed().isEmpty() && requisition.itemText.isEmpty()) {
+        if (!searching) {
+            return std::nullopt;
+        }
+        return core::prefixFilter(QStringLiteral("marka"), typed);
+    }
+    // The goods code is text in the plant's catalogue; only a whole number can name a product.
+    bool isNumber = false;
+    const qint64 code = requisition.itemGdsMc.trimmed().toLongLong(&isNumber);
+    if (!isNumber) {
+        return QStringLiteral("1=0");
+    }
+    const QString g = QString::number(code);
+    if (searching) {
+        return QStringLiteral("i_id=") + g + QStringLiteral(" and ") +
+               core::prefixFilter(QStringLiteral("marka"), typed);
+    }
+    return QStringLiteral("i_id=") + g + QStringLiteral(" or i_id_old=") + g;
+}
+
+TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget* parent)
+    : ListWindow(QStringLiteral("TForm4"), QStringLiteral("Операции"),
+                 widgets::SearchBox::Keys::ConsumeAll, parent),
+      XLS_Rep(&dm.ADO_DB, QStringLiteral("XLS_Rep")),
+      dm_(dm),
+      editor_(editor),
+      norms_(norms) {
+    bindList(&dm_.Oper,
+             {{QStringLiteral("MARKA"), QStringLiteral("Марка"), Qt::AlignLeft, true, 16},
+              {QStringLiteral("VID"), QStringLiteral("Опреция"), Qt::AlignLeft, true, 20},
+              {QStringLiteral("cena"), QStringLiteral("Цена (min)"), Qt::AlignRight, true, 10},
+              {QStringLiteral("nmn"), QStringLiteral("Вид"), Qt::AlignLeft, true, 18},
+              {QStringLiteral("id"), QStringLiteral("id"), Qt::AlignRight, false},
+              {QStringLiteral("i_id"), QStringLiteral("i_id"), Qt::AlignRight, false},
+              {QStringLiteral("oper_vid"), QStringLiteral("oper_vid"), Qt::AlignRight, false},
+              {QStringLiteral("norma"), QStringLiteral("Нормы (шт.)"), Qt::AlignRight, true, 10}},
+             QStringLiteral("marka"));
+    Edit1->setSearch([this](const QString&) { Edit1Change(); });
+
+    XLS_Rep.setSql(xlsRepSql());
+    XLS_Rep.setFieldDefs({{QStringLiteral("cena"), data::FieldType::Float, true},
+                          {QStringLiteral("naimen"), data::FieldType::Integer, true}});
+
+    CheckBox1 = new QCheckBox(QStringLiteral("Цены"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    addControl(CheckBox1);
+    Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));
+    Button1->setDefault(true);
+    Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Изменить"));
+    Button3 = addButton(QStringLiteral("Button3"), QStringLiteral("Удалить"));
+    Button5 = addButton(QStringLiteral("Button5"), QStringLiteral("Excel"));
+    Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
+    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
+    connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm4::DBGrid1DblClick);
+    resize(720, 480);
+}
+
+void TForm4::setRequisitionContext(const RequisitionContext& requisition) {
+    requisition_ = requisition;
+}
+
+void TForm4::FormActivate() {
+    Edit1->setFocus();
+    if (!Edit1->text().trimmed().isEmpty()) {
+        Edit1Change();
+    }
+}
+
+void TForm4::Edit1Change() {
+    data::Dataset& operations = dm_.Oper;
+    const std::optional<QString> filter = operationsFilter(Edit1->text(), requisition_);
+    if (!filter) {
+        operations.setFiltered(false);
+        return;
+    }
+    operations.setFilter(*filter);
+    operations.setFiltered(true);
+}
+
+void TForm4::openForBrowse() {
+    Tag = 0;
+    dm_.Oper.open();
+    Button2->setText(QStringLiteral("Изменить"));
+    Button1->show();
+    Button3->show();
+    Button1->setDefault(true);  // choice mode took the default away
+    exec();
+    dm_.Oper.close();
+}
+
+std::optional<OperationChoice> TForm4::pickOperation(const OperationChoiceContext& context) {
+    context_ = context;
+    requisition_ = context.requisition;
+    Tag = 1;
+    data::Dataset& operations = dm_.Oper;
+    operations.open();
+    Button2->setText(QStringLiteral("Выбрать"));
+    Button1->hide();
+    Button3->hide();
+    Button2->setDefault(true);
+    // The requisition narrows the list from the start, not only once something is typed.
+    if (Edit1->text().isEmpty()) {
+        Edit1Change();
+    } else {
+        clearSearch();
+    }
+    // Positioned after filtering, which returns to the first row.
+    if (context.adding || !operations.locate(QStringLiteral("id"), context.currentOperationId)) {
+        operations.first();
+    }
+    choice_.reset();
+    exec();
+    Button2->setDefault(false);
+    operations.setFiltered(false);
+    operations.close();
+    return choice_;
+}
+
+QString TForm4::productMark(int productId) {
+    data::Dataset& control = dm_.Control;
+    control.close();
+    control.clearSql();
+    control.addSql(QStringLiteral("select marka from accounts_dep.izdel where id=:id"));
+    control.setParam(QStringLiteral("id"), productId);
+    control.open();
+    const QString mark = control.field(QStringLiteral("marka")).asString().trimmed();
+    control.close();
+    return mark;
+}
+
+OperationChoice TForm4::choiceFromCurrentRow() {
+    data::Dataset& operations = dm_.Oper;
+    const int productId = operations.field(QStringLiteral("i_id")).asInteger();
+    const ChoicePrice price = choicePrice(operations.field(QStringLiteral("cena")).asFloat(),
+                                          context_.dayOff, context_.shift);
+    QString description = productMark(productId) + QStringLiteral("; ");
+    description +=
+        operations.field(QStringLiteral("vid")).asString().trimmed() + QStringLiteral("; ");
+    description += stageText(operations.field(QStringLiteral("naimen")).asInteger());
+    return {productId, operations.field(QStringLiteral("id")).asInteger(), price.base, price.final,
+            description};
+}
+
+void TForm4::Button2Click() {
+    data::Dataset& operations = dm_.Oper;
+    if (Tag != 0) {
+        if (!operations.isEmpty()) {
+            choice_ = choiceFromCurrentRow();
+        }
+        accept();
+        return;
+    }
+    if (operations.isEmpty()) {
+        return;  // nothing to change
+    }
+    editor_.openForChange({operations.field(QStringLiteral("marka")).asString(),
+                           operations.field(QStringLiteral("vid")).asString(),
+                           operations.field(QStringLiteral("naimen")).asInteger(),
+                           operations.field(QStringLiteral("i_id")).asInteger(),
+                           operations.field(QStringLiteral("oper_vid")).asInteger()});
+}
+
+void TForm4::Button1Click() {
+    editor_.openForAdd();
+}
+
+void TForm4::DBGrid1DblClick() {
+    if (Tag != 0 || !CheckBox1->isChecked()) {
+        Button2Click();
+        return;
+    }
+    if (dm_.Oper.isEmpty()) {
+        return;
+    }
+    norms_.openForOperation(dm_.Oper.field(QStringLiteral("id")).asInteger());
+}
+
+void TForm4::Button3Click() {
+    data::Dataset& operations = dm_.Oper;
+    if (operations.isEmpty() ||
+        !core::MessageBoxes::confirmDelete(QStringLiteral("Удалить операцию?"))) {
+        return;
+    }
+    dm_.Oper_del.setParam(QStringLiteral("id"), operations.field(QStringLiteral("id")).asInteger());
+    try {
+        dm_.Oper_del.execute();  // its norms go with it (on delete cascade)
+    } catch (const data::DbError& error) {
+        if (!error.isForeignKeyViolation()) {
+            throw;
+        }
+        core::MessageBoxes::error(
+            QStringLiteral("Операция используется в записях смен и не может быть удалена."));
+        return;
+    }
+    operations.refresh();
+}
+
+void TForm4::Button5Click() {
+    widgets::BusyCursor busy;
+    XLS_Rep.close();
+    XLS_Rep.open();
+    if (excel_.OpenExcel(QString()) != 1) {
+        XLS_Rep.close();
+        return;
+    }
+    excel_.WriteCell(1, 1, 1, QStringLiteral("Марка"));
+    excel_.WriteCell(1, 2, 1, QStringLiteral("Операция"));
+    excel_.WriteCell(1, 3, 1, QStringLiteral("Цена"));
+    excel_.WriteCell(1, 4, 1, QStringLiteral("Вид"));
+    int row = 2;
+    for (XLS_Rep.first(); !XLS_Rep.eof(); XLS_Rep.next()) {
+        const data::Field cena = XLS_Rep.field(QStringLiteral("cena"));
+        excel_.WriteCell(1, 1, row, XLS_Rep.field(QStringLiteral("marka")).asString());
+        excel_.WriteCell(1, 2, row, XLS_Rep.field(QStringLiteral("vid")).asString());
+        // An operation without a price of its own leaves the cell empty rather than 0.
+        excel_.WriteCell(1, 3, row,
+                         cena.isNull() ? QString() : core::formatGeneral(cena.asFloat()));
+        excel_.WriteCell(1, 4, row, stageText(XLS_Rep.field(QStringLiteral("naimen")).asInteger()));
+        ++row;
+    }
+    excel_.SetExcelVisible(true);
+    XLS_Rep.close();
+}
+
+}  // namespace tabel::refdata

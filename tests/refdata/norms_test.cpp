@@ -1,0 +1,259 @@
+// The norms window: the ladder of one operation edited in its grid, opened from the operations
+// list, and what the list shows afterwards.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "data/data_module.h"
+#include "message_recorder.h"
+#include "refdata/norms_window.h"
+#include "refdata/operation_kind_editor.h"
+#include "refdata/operation_kinds_window.h"
+#include "refdata/operation_price_editor.h"
+#include "refdata/operations_window.h"
+#include "refdata/products_window.h"
+#include "test_db.h"
+#include "widgets/data_grid.h"
+
+namespace tabel::refdata {
+namespace {
+
+void whenShown(QObject* context, std::function<void()> actions) {
+    QTimer::singleShot(0, context, std::move(actions));
+}
+
+QString normsInDb(int operationId) {
+    return test::adminQuery(
+        QStringLiteral("select string_agg(format('%s/%s/%s', norma, price, prize), ' ' order by "
+                       "norma) from accounts_dep.norm where o_id=%1")
+            .arg(operationId));
+}
+
+class NormsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::loadBaseFixture();
+        test::connectAs(dm.ADO_DB);
+    }
+
+    // Opens the list in browse mode on operation `id`, opens its norms with a double-click
+    // while "Цены" is checked, runs `inNorms` there and then `inList` back in the list. A norms
+    // window still open after `inNorms` is closed through the title bar.
+    void withNormsOf(int id, std::function<void()> inNorms, std::function<void()> inList = {}) {
+        whenShown(&operations, [&] {
+            if (dm.Oper.locate(QStringLiteral("id"), id)) {
+                operations.CheckBox1->setChecked(true);
+                whenShown(&norms, [&] {
+                    inNorms();
+                    if (norms.isVisible()) {
+                        norms.close();
+                    }
+                });
+                operations.DBGrid1DblClick();
+                if (inList) {
+                    inList();
+                }
+            } else {
+                ADD_FAILURE() << "operation " << id << " is not listed";
+            }
+            operations.reject();
+        });
+        operations.openForBrowse();
+    }
+
+    widgets::DatasetModel* model() { return norms.DBGrid1->source()->model(); }
+
+    // The grid's rows as "norma/price/prize" texts, as shown.
+    QStringList ladder() {
+        QStringList rows;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < 3; ++column) {
+                cells.append(model()->index(row, column).data().toString());
+            }
+            rows.append(cells.join(u'/'));
+        }
+        return rows;
+    }
+
+    // Types `text` into a cell's editor and leaves it with `leave`.
+    void typeCell(int row, int column, const QString& text, Qt::Key leave = Qt::Key_Tab) {
+        widgets::DataGrid* grid = norms.DBGrid1;
+        const QModelIndex index = model()->index(row, column);
+        grid->setCurrentIndex(index);
+        QCoreApplication::processEvents();
+        grid->edit(index);
+        auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(index));
+        ASSERT_NE(editor, nullptr) << row << "," << column;
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, leave);
+        QCoreApplication::processEvents();
+    }
+
+    data::TDataModule6 dm;
+    test::MessageRecorder messages;
+    TForm3 products{dm};
+    TForm9 kindEditor{dm};
+    TForm8 kinds{dm, kindEditor};
+    TForm10 editor{dm, products, kinds};
+    TForm22 norms{dm};
+    TForm4 operations{dm, editor, norms};
+};
+
+TEST_F(NormsTest, ShowsTheOperationsLadderByNormWithTwoOrThreeDecimals) {
+    test::adminExec(
+        QStringLiteral("delete from accounts_dep.norm where o_id=4;"
+                       "insert into accounts_dep.norm(o_id, norma, prize, price) values "
+                       "(4, 160, 10, 5.12345), (4, 80, 0, 5.5), (4, 120, 5, 5.125)"));
+    QStringList shown;
+    QString newRowMark;
+    withNormsOf(4, [&] {
+        EXPECT_EQ(norms.windowTitle(), QStringLiteral("Норматив"));
+        shown = ladder();
+        newRowMark = model()->headerData(3, Qt::Vertical, Qt::DisplayRole).toString();
+    });
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("80/5,50/0"), QStringLiteral("120/5,125/5"),
+                                  QStringLiteral("160/5,123/10"), QStringLiteral("//")}));
+    EXPECT_EQ(newRowMark, QStringLiteral("*"));
+}
+
+TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList) {
+    QStringList afterNorma;
+    QStringList afterPrice;
+    int recNoBefore = 0;
+    QString listAfter;
+    withNormsOf(
+        2,
+        [&] {
+            recNoBefore = dm.Oper.recNo();
+            typeCell(model()->newRow(), 0, QStringLiteral("40"));
+            afterNorma = QStringList{normsInDb(2), ladder().join(u' ')};
+            // The stored row moved up to its place by norma, and editing goes on there.
+            EXPECT_EQ(norms.DBGrid1->currentIndex(), model()->index(0, 1));
+            typeCell(0, 1, QStringLiteral("3,75"));
+            afterPrice = QStringList{normsInDb(2), ladder().join(u' ')};
+            typeCell(0, 2, QStringLiteral("15"), Qt::Key_Return);
+            QTest::mouseClick(norms.Button1, Qt::LeftButton);
+            EXPECT_FALSE(norms.isVisible());
+        },
+        [&] {
+            listAfter = QStringLiteral("%1:%2/%3/%4")
+                            .arg(dm.Oper.recNo())
+                            .arg(dm.Oper.field(QStringLiteral("id")).asInteger())
+                            .arg(dm.Oper.field(QStringLiteral("norma")).asInteger())
+                            .arg(dm.Oper.field(QStringLiteral("cena")).asString());
+        });
+    EXPECT_EQ(afterNorma,
+              (QStringList{QStringLiteral("40// 50/3/0"), QStringLiteral("40// 50/3,00/0 //")}));
+    EXPECT_EQ(afterPrice, (QStringList{QStringLiteral("40/3.75/ 50/3/0"),
+                                       QStringLiteral("40/3,75/ 50/3,00/0 //")}));
+    EXPECT_EQ(normsInDb(2), QStringLiteral("40/3.75/15 50/3/0"));
+    EXPECT_EQ(listAfter, QStringLiteral("%1:2/2/3").arg(recNoBefore));  // min of 3,75 and 3
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
+}
+
+TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
+    enum class Path { Save, MoveToAnotherRow, Escape };
+    for (const Path path : {Path::Save, Path::MoveToAnotherRow, Path::Escape}) {
+        test::loadBaseFixture();
+        withNormsOf(3, [&] {
+            typeCell(model()->newRow(), 0, QStringLiteral("250"), Qt::Key_Return);
+            switch (path) {
+                case Path::Save:
+                    QTest::mouseClick(norms.Button1, Qt::LeftButton);
+                    break;
+                case Path::MoveToAnotherRow:
+                    norms.DBGrid1->setCurrentIndex(model()->index(0, 0));
+                    QCoreApplication::processEvents();
+                    break;
+                case Path::Escape:
+                    QTest::keyClick(norms.DBGrid1, Qt::Key_Escape);
+                    EXPECT_FALSE(norms.isVisible());
+                    break;
+            }
+        });
+        EXPECT_EQ(normsInDb(3), QStringLiteral("200/0.5/0 250//")) << int(path);
+        EXPECT_EQ(test::adminQuery(
+                      QStringLiteral("select count(*) from accounts_dep.norm where o_id<>3 and "
+                                     "norma=250")),
+                  QStringLiteral("0"));
+    }
+}
+
+TEST_F(NormsTest, DeleteRemovesTheCurrentNormButNeverTheLastOne) {
+    QStringList ladders;
+    withNormsOf(1, [&] {
+        norms.DBGrid1->setCurrentIndex(model()->index(1, 0));
+        QCoreApplication::processEvents();
+        // A row being typed is dropped, not a stored one deleted.
+        typeCell(model()->newRow(), 0, QStringLiteral("300"), Qt::Key_Return);
+        QTest::mouseClick(norms.Button2, Qt::LeftButton);
+        ladders.append(normsInDb(1));
+        norms.DBGrid1->setCurrentIndex(model()->index(1, 0));
+        QCoreApplication::processEvents();
+        QTest::mouseClick(norms.Button2, Qt::LeftButton);
+        ladders.append(normsInDb(1));
+        QTest::mouseClick(norms.Button2, Qt::LeftButton);
+        ladders.append(normsInDb(1));
+        ladders.append(ladder().join(u' '));
+    });
+    EXPECT_EQ(ladders,
+              (QStringList{QStringLiteral("100/1.5/0 150/1.25/10"), QStringLiteral("100/1.5/0"),
+                           QStringLiteral("100/1.5/0"), QStringLiteral("100/1,50/0 //")}));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
+}
+
+TEST_F(NormsTest, InputThatIsNoValueOfTheFieldIsRefusedAndNotStored) {
+    const struct {
+        int column;
+        const char* typed;
+        const char* title;
+    } cases[] = {
+        {0, "1a", "Норматив"}, {0, "1,5", "Норматив"},  {1, "5,5,5", "Цена"},
+        {1, "x", "Цена"},      {2, "10%", "Премия, %"}, {2, "99999999999", "Премия, %"},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        QString shown;
+        bool editing = true;
+        withNormsOf(2, [&] {
+            typeCell(0, c.column, QString::fromUtf8(c.typed));
+            shown = ladder().first();
+            editing = norms.norm.state() != data::Dataset::State::Browse;
+        });
+        EXPECT_EQ(messages.texts(),
+                  QStringList{QStringLiteral("Неверное значение \"%1\" в столбце \"%2\"")
+                                  .arg(QString::fromUtf8(c.typed), QString::fromUtf8(c.title))});
+        EXPECT_EQ(shown, QStringLiteral("50/3,00/0")) << c.typed;
+        EXPECT_FALSE(editing) << c.typed;
+        EXPECT_EQ(normsInDb(2), QStringLiteral("50/3/0")) << c.typed;
+    }
+}
+
+TEST_F(NormsTest, TitleBarCloseKeepsStoredCellsButOnlySaveReReadsTheList) {
+    QStringList listPrices;
+    const auto listPrice = [&] {
+        listPrices.append(QStringLiteral("%1:%2")
+                              .arg(dm.Oper.recNo())
+                              .arg(dm.Oper.field(QStringLiteral("cena")).asString()));
+    };
+    withNormsOf(
+        4,
+        [&] {
+            typeCell(2, 1, QStringLiteral("1.1"));  // 160: 1,6 → 1,1, below the others
+            typeCell(0, 1, QStringLiteral("9"), Qt::Key_Return);  // not stored: no column left
+        },
+        listPrice);
+    EXPECT_EQ(normsInDb(4), QStringLiteral("80/2/0 120/1.8/5 160/1.1/10"));
+    withNormsOf(
+        4, [&] { QTest::mouseClick(norms.Button1, Qt::LeftButton); }, listPrice);
+    EXPECT_EQ(listPrices, (QStringList{QStringLiteral("5:1.6"), QStringLiteral("5:1.1")}));
+}
+
+}  // namespace
+}  // namespace tabel::refdata

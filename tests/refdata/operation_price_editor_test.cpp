@@ -1,0 +1,267 @@
+// The operation price editor: adding an operation with its first norm, changing one, the
+// duplicate checks and the "min Цена" key filter.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "data/data_module.h"
+#include "keyboard.h"
+#include "message_recorder.h"
+#include "refdata/norms_window.h"
+#include "refdata/operation_kind_editor.h"
+#include "refdata/operation_kinds_window.h"
+#include "refdata/operation_price_editor.h"
+#include "refdata/operations_window.h"
+#include "refdata/products_window.h"
+#include "test_db.h"
+
+namespace tabel::refdata {
+namespace {
+
+const char* const kDuplicate = "Операция с такими параметрами уже заведена!";
+const char* const kEmpty = "Все поля должны быть заполнены!";
+
+void whenShown(QObject* context, std::function<void()> actions) {
+    QTimer::singleShot(0, context, std::move(actions));
+}
+
+QString operationsInDb() {
+    return test::adminQuery(QStringLiteral(
+        "select string_agg(format('%s:%s/%s/%s', id, vid, naimen, i_id), ' ' order by id) "
+        "from accounts_dep.oper"));
+}
+
+class OperationPriceEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::loadBaseFixture();
+        test::connectAs(dm.ADO_DB);
+    }
+
+    void browse(std::function<void()> inList) {
+        whenShown(&operations, [this, inList] {
+            inList();
+            operations.reject();
+        });
+        operations.openForBrowse();
+    }
+
+    // Picks product `marka` and kind `vid` through the editor's "..." buttons.
+    void pickThroughLists(const QString& marka, const QString& vid) {
+        whenShown(&products, [&] {
+            EXPECT_TRUE(dm.Izdel.locate(QStringLiteral("marka"), marka));
+            products.Button2Click();  // its double-click
+            if (products.isVisible()) {
+                products.reject();
+            }
+        });
+        QTest::mouseClick(editor.Button3, Qt::LeftButton);
+        whenShown(&kinds, [&] {
+            EXPECT_TRUE(dm.Vid_oper.locate(QStringLiteral("vid"), vid));
+            QTest::mouseClick(kinds.Button2, Qt::LeftButton);
+            if (kinds.isVisible()) {
+                kinds.reject();
+            }
+        });
+        QTest::mouseClick(editor.Button4, Qt::LeftButton);
+    }
+
+    // Presses "Записать" in the editor `open` shows, after `fill`; whether the editor closed.
+    bool saveInEditor(const std::function<void()>& open, const std::function<void()>& fill) {
+        bool closed = false;
+        whenShown(&editor, [&] {
+            fill();
+            QTest::mouseClick(editor.Button1, Qt::LeftButton);
+            closed = !editor.isVisible();
+            if (!closed) {
+                editor.reject();
+            }
+        });
+        open();
+        return closed;
+    }
+
+    data::TDataModule6 dm;
+    test::MessageRecorder messages;
+    TForm3 products{dm};
+    TForm9 kindEditor{dm};
+    TForm8 kinds{dm, kindEditor};
+    TForm10 editor{dm, products, kinds};
+    TForm22 norms{dm};
+    TForm4 operations{dm, editor, norms};
+};
+
+TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether) {
+    const struct {
+        const char* marka;  // "" leaves the product unchosen
+        const char* vid;
+        int stage;
+        const char* price;
+        const char* message;
+    } cases[] = {
+        {"", "Сварка", 1, "5", kEmpty},
+        {"КР-1", "Резка", 0, "5", kDuplicate},
+        {"ПР-1", "Сварка", 1, "", "Не указана min Цена!"},
+        {"ПР-1", "Сварка", 1, "5,5,5", "Неверное значение цены: 5,5,5"},
+        {"ПР-1", "Сварка", 1, ",", "Неверное значение цены: ,"},
+        {"ПР-1", "Сварка", 1, "7.25", ""},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        const QString before = operationsInDb();
+        bool closed = false;
+        QString shownAfter;
+        browse([&] {
+            EXPECT_EQ(operations.Button1->text(), QStringLiteral("Добавить"));
+            closed = saveInEditor([&] { QTest::mouseClick(operations.Button1, Qt::LeftButton); },
+                                  [&] {
+                                      EXPECT_EQ(editor.windowTitle(),
+                                                QStringLiteral("Заведение новой цены за операцию"));
+                                      EXPECT_TRUE(editor.Edit1->text().isEmpty());
+                                      EXPECT_TRUE(editor.Edit3->isEnabled());
+                                      if (c.marka[0] != 0) {
+                                          pickThroughLists(QString::fromUtf8(c.marka),
+                                                           QString::fromUtf8(c.vid));
+                                      }
+                                      editor.ComboBox1->setCurrentIndex(c.stage);
+                                      test::typeInto(editor.Edit3, QString::fromUtf8(c.price));
+                                  });
+            // The list shows a new operation at once, with its price and one norm.
+            if (dm.Oper.locate(QStringLiteral("id"), 7)) {
+                shownAfter = dm.Oper.field(QStringLiteral("vid")).asString() + u'/' +
+                             dm.Oper.field(QStringLiteral("nmn")).asString() + u'/' +
+                             dm.Oper.field(QStringLiteral("cena")).asString() + u'/' +
+                             dm.Oper.field(QStringLiteral("norma")).asString();
+            }
+        });
+        const bool stored = c.message[0] == 0;
+        EXPECT_EQ(closed, stored) << c.price;
+        EXPECT_EQ(messages.texts(),
+                  stored ? QStringList{} : QStringList{QString::fromUtf8(c.message)})
+            << c.price;
+        if (!stored) {
+            EXPECT_EQ(operationsInDb(), before) << c.price;
+            continue;
+        }
+        EXPECT_EQ(operationsInDb(), before + QStringLiteral(" 7:2/1/3"));
+        EXPECT_EQ(test::adminQuery(QStringLiteral(
+                      "select format('%s/%s/%s/%s', o.cena_new, n.norma, n.prize, n.price) "
+                      "from accounts_dep.oper o join accounts_dep.norm n on n.o_id=o.id "
+                      "where o.id=7")),
+                  QStringLiteral("7.25/0/0/7.25"));
+        EXPECT_EQ(shownAfter, QStringLiteral("Сварка/Заготовки/7.25/1"));
+    }
+}
+
+TEST_F(OperationPriceEditorTest, AFailingFirstNormLeavesNoOperationBehind) {
+    test::adminExec(QStringLiteral(
+        "create function accounts_dep.test_refuse_norm() returns trigger language plpgsql as "
+        "$f$ begin raise exception 'norm refused'; end $f$;"
+        "create trigger test_refuse_norm before insert on accounts_dep.norm "
+        "for each row execute function accounts_dep.test_refuse_norm()"));
+    struct DropTrigger {
+        ~DropTrigger() {
+            test::adminExec(
+                QStringLiteral("drop trigger test_refuse_norm on accounts_dep.norm;"
+                               "drop function accounts_dep.test_refuse_norm()"));
+        }
+    } dropTrigger;
+    const QString before = operationsInDb();
+    bool closed = true;
+    browse([&] {
+        closed =
+            saveInEditor([&] { operations.Button1Click(); },
+                         [&] {
+                             pickThroughLists(QStringLiteral("ПР-1"), QStringLiteral("Сварка"));
+                             editor.Edit3->setText(QStringLiteral("3"));
+                         });
+    });
+    EXPECT_FALSE(closed);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("norm refused")))
+        << messages.texts()[0].toStdString();
+    EXPECT_EQ(operationsInDb(), before);
+}
+
+TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAnothers) {
+    const struct {
+        int id;
+        const char* vid;  // "" keeps the kind
+        int stage;
+        bool stored;
+        const char* after;
+    } cases[] = {
+        {1, "", 0, true, "1:1/0/1"},           // itself
+        {1, "Сварка", 1, false, "1:1/0/1"},    // operation 2
+        {1, "", 1, true, "1:1/1/1"},           // a free combination
+        {6, "Покраска", 0, false, "6:2/0/2"},  // operation 3
+        {6, "Гибка 'Г'", 1, true, "6:4/1/2"},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        bool closed = false;
+        QString title;
+        browse([&] {
+            ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), c.id));
+            closed = saveInEditor([&] { QTest::mouseClick(operations.Button2, Qt::LeftButton); },
+                                  [&] {
+                                      title = editor.windowTitle();
+                                      EXPECT_FALSE(editor.Edit3->isEnabled());
+                                      if (c.vid[0] != 0) {
+                                          whenShown(&kinds, [&] {
+                                              dm.Vid_oper.locate(QStringLiteral("vid"),
+                                                                 QString::fromUtf8(c.vid));
+                                              kinds.Button2Click();
+                                          });
+                                          editor.Button4Click();
+                                      }
+                                      editor.ComboBox1->setCurrentIndex(c.stage);
+                                  });
+        });
+        EXPECT_EQ(title, QStringLiteral("Изменение данных о цене за операцию"));
+        EXPECT_EQ(closed, c.stored) << c.id << c.vid;
+        EXPECT_EQ(messages.texts(),
+                  c.stored ? QStringList{} : QStringList{QString::fromUtf8(kDuplicate)});
+        EXPECT_EQ(test::adminQuery(QStringLiteral("select format('%s:%s/%s/%s', id, vid, naimen, "
+                                                  "i_id) from accounts_dep.oper where id=%1")
+                                       .arg(c.id)),
+                  QString::fromUtf8(c.after));
+    }
+}
+
+TEST_F(OperationPriceEditorTest, MinPriceTakesDigitsAndTheDecimalCommaOnly) {
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {
+        {"12.5", "12,5"},
+        {"1a2,5x", "12,5"},
+        {"-3 руб.", "3,"},
+        {"0,07", "0,07"},
+    };
+    for (const auto& c : cases) {
+        editor.Edit3->clear();
+        test::typeInto(editor.Edit3, QString::fromUtf8(c.typed));
+        EXPECT_EQ(editor.Edit3->text(), QString::fromUtf8(c.shown)) << c.typed;
+    }
+    editor.Edit3->clear();
+    QTest::keyClicks(editor.Edit3, QStringLiteral("45"));
+    QTest::keyClick(editor.Edit3, Qt::Key_Left);
+    QTest::keyClick(editor.Edit3, Qt::Key_Backspace);
+    EXPECT_EQ(editor.Edit3->text(), QStringLiteral("5"));
+
+    // Pasted text is cleaned the same way.
+    QGuiApplication::clipboard()->setText(QStringLiteral("1 234.5 р."));
+    editor.Edit3->clear();
+    editor.Edit3->paste();
+    EXPECT_EQ(editor.Edit3->text(), QStringLiteral("1234,5,"));
+}
+
+}  // namespace
+}  // namespace tabel::refdata
