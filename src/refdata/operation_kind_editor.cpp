@@ -4,21 +4,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QShowEvent>
-#include <QVBoxLayout>
 
 #include "core/messages.h"
 #include "data/data_module.h"
-#include "widgets/style.h"
 
 namespace tabel::refdata {
 
-TForm9::TForm9(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
-    setObjectName(QStringLiteral("TForm9"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    GroupBox1 = new QGroupBox(QStringLiteral("Вид операции"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+TForm9::TForm9(data::TDataModule6& dm, QWidget* parent)
+    : EditorDialog(QStringLiteral("TForm9"), QStringLiteral("Вид операции"), parent), dm_(dm) {
     Label2 = new QLabel(QStringLiteral("Операция"), GroupBox1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Edit1 = new QLineEdit(GroupBox1);
@@ -27,28 +20,10 @@ TForm9::TForm9(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(d
     auto* row = new QHBoxLayout(GroupBox1);
     row->addWidget(Label2);
     row->addWidget(Edit1, 1);
-
-    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Записать"));
-    Button1->setDefault(true);
-    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));
-    connect(Button1, &QPushButton::clicked, this, &TForm9::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(GroupBox1);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TForm9::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        Edit1->setFocus();
-    }
+QWidget* TForm9::firstFocus() const {
+    return Edit1;
 }
 
 void TForm9::openForAdd() {

@@ -3,13 +3,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
-#include <QVBoxLayout>
 
 #include "core/messages.h"
 #include "core/numbers.h"
@@ -55,11 +52,10 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
 }  // namespace
 
 TForm10::TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidget* parent)
-    : QDialog(parent), dm_(dm), products_(products), kinds_(kinds) {
-    setObjectName(QStringLiteral("TForm10"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    GroupBox1 = new QGroupBox(QStringLiteral("Цена операции"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    : EditorDialog(QStringLiteral("TForm10"), QStringLiteral("Цена операции"), parent),
+      dm_(dm),
+      products_(products),
+      kinds_(kinds) {
     Label1 = label(GroupBox1, "Label1", QStringLiteral("Марка изделия"));
     Edit1 = readOnlyField(GroupBox1, "Edit1");
     Button3 = widgets::makeButton(GroupBox1, QStringLiteral("Button3"), QStringLiteral("..."));
@@ -93,29 +89,12 @@ TForm10::TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidge
     grid->addWidget(Label3, 3, 0);
     grid->addWidget(Edit3, 3, 1);
 
-    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Записать"));
-    Button1->setDefault(true);
-    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));
-    connect(Button1, &QPushButton::clicked, this, &TForm10::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, &TForm10::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm10::Button4Click);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(GroupBox1);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TForm10::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) {
-        Button3->setFocus();
-    }
+QWidget* TForm10::firstFocus() const {
+    return Button3;
 }
 
 bool TForm10::eventFilter(QObject* watched, QEvent* event) {

@@ -2,10 +2,9 @@
 // TForm10: the editor of one operation's product, kind and stage, and of a new operation's
 // starting price.
 
-#include <QDialog>
+#include "widgets/editor_dialog.h"
 
 class QComboBox;
-class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -29,12 +28,11 @@ struct OperationFields {
     int kindId = 0;
 };
 
-class TForm10 : public QDialog {
+class TForm10 : public widgets::EditorDialog {
     Q_OBJECT
 public:
     TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidget* parent = nullptr);
 
-    QGroupBox* GroupBox1;
     QLabel* Label1;
     QLineEdit* Edit1;
     QPushButton* Button3;
@@ -45,11 +43,6 @@ public:
     QComboBox* ComboBox1;
     QLabel* Label3;
     QLineEdit* Edit3;
-    QPushButton* Button1;
-    QPushButton* Button2;
-
-    // 1 add, 2 change.
-    int Tag = 0;
     // Written by the products and kinds lists; kept from the last use.
     int productId = 0;
     int kindId = 0;
@@ -58,7 +51,7 @@ public:
     // Changes the current row of Oper.
     void openForChange(const OperationFields& operation);
 
-    void Button1Click();
+    void Button1Click() override;
     void Button3Click();
     void Button4Click();
     // Digits and Backspace pass, "." and "," enter a comma, any other character is dropped;
@@ -66,7 +59,7 @@ public:
     bool Edit3KeyPress(QKeyEvent* event);
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    QWidget* firstFocus() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

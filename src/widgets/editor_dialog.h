@@ -1,0 +1,30 @@
+#pragma once
+// The editor pattern: one group box of fields over "Записать" (default) and "Отмена" (cancel);
+// the field that gets the focus when the editor is shown is the subclass's choice.
+
+#include <QDialog>
+
+class QGroupBox;
+class QPushButton;
+
+namespace tabel::widgets {
+
+class EditorDialog : public QDialog {
+    Q_OBJECT
+public:
+    QGroupBox* GroupBox1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+
+    // 1 add, 2 change.
+    int Tag = 0;
+
+protected:
+    EditorDialog(const QString& name, const QString& groupCaption, QWidget* parent = nullptr);
+
+    virtual void Button1Click() = 0;
+    virtual QWidget* firstFocus() const = 0;
+    void showEvent(QShowEvent* event) override;
+};
+
+}  // namespace tabel::widgets
