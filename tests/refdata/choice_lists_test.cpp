@@ -2,39 +2,15 @@
 
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include "data/data_module.h"
 #include "keyboard.h"
-#include "message_recorder.h"
-#include "refdata/operation_kind_editor.h"
-#include "refdata/operation_kinds_window.h"
-#include "refdata/products_window.h"
-#include "refdata/workers_window.h"
-#include "test_db.h"
+#include "refdata_test.h"
 
 namespace tabel::refdata {
 namespace {
 
-// Runs `actions` inside the modal loop the next call opens.
-void whenShown(QObject* context, std::function<void()> actions) {
-    QTimer::singleShot(0, context, std::move(actions));
-}
-
 using test::typeInto;
-
-class ChoiceListsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { test::loadBaseFixture(); }
-    void SetUp() override { test::connectAs(dm.ADO_DB); }
-
-    data::TDataModule6 dm;
-    test::MessageRecorder messages;
-    TForm3 products{dm};
-    TForm5 workers{dm};
-    TForm9 editor{dm};
-    TForm8 kinds{dm, editor};
-};
+using ChoiceListsTest = RefdataTest;
 
 TEST_F(ChoiceListsTest, SearchFiltersTheLoadedRowsByPrefixIgnoringCase) {
     const struct {

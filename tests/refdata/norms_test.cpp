@@ -6,25 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include "data/data_module.h"
-#include "message_recorder.h"
-#include "refdata/norms_window.h"
-#include "refdata/operation_kind_editor.h"
-#include "refdata/operation_kinds_window.h"
-#include "refdata/operation_price_editor.h"
-#include "refdata/operations_window.h"
-#include "refdata/products_window.h"
-#include "test_db.h"
+#include "refdata_test.h"
 #include "widgets/data_grid.h"
 
 namespace tabel::refdata {
 namespace {
-
-void whenShown(QObject* context, std::function<void()> actions) {
-    QTimer::singleShot(0, context, std::move(actions));
-}
 
 QString normsInDb(int operationId) {
     return test::adminQuery(
@@ -33,13 +20,8 @@ QString normsInDb(int operationId) {
             .arg(operationId));
 }
 
-class NormsTest : public ::testing::Test {
+class NormsTest : public RefdataTest {
 protected:
-    void SetUp() override {
-        test::loadBaseFixture();
-        test::connectAs(dm.ADO_DB);
-    }
-
     // Opens the list in browse mode on operation `id`, opens its norms with a double-click
     // while "Цены" is checked, runs `inNorms` there and then `inList` back in the list. A norms
     // window still open after `inNorms` is closed through the title bar.
@@ -94,15 +76,6 @@ protected:
         QTest::keyClick(editor, leave);
         QCoreApplication::processEvents();
     }
-
-    data::TDataModule6 dm;
-    test::MessageRecorder messages;
-    TForm3 products{dm};
-    TForm9 kindEditor{dm};
-    TForm8 kinds{dm, kindEditor};
-    TForm10 editor{dm, products, kinds};
-    TForm22 norms{dm};
-    TForm4 operations{dm, editor, norms};
 };
 
 TEST_F(NormsTest, ShowsTheOperationsLadderByNormWithTwoOrThreeDecimals) {

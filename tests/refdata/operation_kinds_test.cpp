@@ -3,60 +3,24 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include "data/data_module.h"
-#include "message_recorder.h"
-#include "refdata/operation_kind_editor.h"
-#include "refdata/operation_kinds_window.h"
-#include "test_db.h"
+#include "refdata_test.h"
 
 namespace tabel::refdata {
 namespace {
 
-const QString kDuplicate = QStringLiteral("Такая операция уже заведена!");
-const QString kEmpty = QStringLiteral("Все поля должны быть заполнены!");
 
 QString kindsInDb() {
     return test::adminQuery(
         QStringLiteral("select string_agg(vid, '|' order by id) from accounts_dep.vid_oper"));
 }
 
-class OperationKindsTest : public ::testing::Test {
+class OperationKindsTest : public RefdataTest {
 protected:
-    void SetUp() override {
-        test::loadBaseFixture();
-        test::connectAs(dm.ADO_DB);
+    // Saves `name` in the kind editor that `open` shows; whether the editor closed.
+    bool saveName(const std::function<void()>& open, const QString& name) {
+        return saveInEditor(kindEditor, open, [&] { kindEditor.Edit1->setText(name); });
     }
-
-    // Opens the list in browse mode, runs `inList` inside it, then closes it.
-    void browse(std::function<void()> inList) {
-        QTimer::singleShot(0, &kinds, [this, inList] {
-            inList();
-            kinds.reject();
-        });
-        kinds.openForBrowse();
-    }
-
-    // Saves `name` in the editor opened by `open`; returns whether the editor closed.
-    bool saveInEditor(const std::function<void()>& open, const QString& name) {
-        bool closed = false;
-        QTimer::singleShot(0, &editor, [&] {
-            editor.Edit1->setText(name);
-            QTest::mouseClick(editor.Button1, Qt::LeftButton);
-            closed = !editor.isVisible();
-            if (!closed) {
-                editor.reject();
-            }
-        });
-        open();
-        return closed;
-    }
-
-    data::TDataModule6 dm;
-    test::MessageRecorder messages;
-    TForm9 editor{dm};
-    TForm8 kinds{dm, editor};
 };
 
 TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStoresTrimmed) {
@@ -78,9 +42,9 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
         messages.clear();
         const QString before = kindsInDb();
         bool closed = false;
-        browse([&] {
+        browseKinds([&] {
             EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Изменить"));
-            closed = saveInEditor([&] { kinds.Button1Click(); }, QString::fromUtf8(c.typed));
+            closed = saveName([&] { kinds.Button1Click(); }, QString::fromUtf8(c.typed));
         });
         EXPECT_EQ(closed, c.stored) << c.typed;
         EXPECT_EQ(messages.texts(),
@@ -92,7 +56,7 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
             EXPECT_EQ(kindsInDb(), before) << c.typed;
         }
     }
-    EXPECT_EQ(editor.windowTitle(), QStringLiteral("Заведение нового вида операций"));
+    EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Заведение нового вида операций"));
     EXPECT_FALSE(dm.Vid_oper.isOpen());
 }
 
@@ -110,10 +74,10 @@ TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnothe
     for (const auto& c : cases) {
         messages.clear();
         bool closed = false;
-        browse([&] {
+        browseKinds([&] {
             ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("vid"), QString::fromUtf8(c.current)));
-            closed = saveInEditor([&] { kinds.Button2Click(); }, QString::fromUtf8(c.typed));
-            EXPECT_EQ(editor.windowTitle(), QStringLiteral("Изменение данных вида операции"));
+            closed = saveName([&] { kinds.Button2Click(); }, QString::fromUtf8(c.typed));
+            EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Изменение данных вида операции"));
         });
         EXPECT_EQ(closed, c.stored) << c.typed;
         const QString name =
@@ -127,11 +91,11 @@ TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnothe
 TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     test::adminExec(QStringLiteral("update accounts_dep.vid_oper set vid='  Резка  ' where id=1"));
     QString shown;
-    browse([&] {
+    browseKinds([&] {
         ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), 1));
-        QTimer::singleShot(0, &editor, [&] {
-            shown = editor.Edit1->text();
-            editor.reject();
+        QTimer::singleShot(0, &kindEditor, [&] {
+            shown = kindEditor.Edit1->text();
+            kindEditor.reject();
         });
         kinds.Button2Click();
     });
@@ -156,7 +120,7 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
         messages.clear();
         messages.answerNext(c.answer);
         int rowsAfter = -1;
-        browse([&] {
+        browseKinds([&] {
             ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), c.id));
             QTest::mouseClick(kinds.Button3, Qt::LeftButton);
             rowsAfter = dm.Vid_oper.recordCount();
@@ -184,7 +148,7 @@ TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
     });
     kinds.pickKind();
     EXPECT_FALSE(kinds.Button2->isDefault());
-    browse([&] {
+    browseKinds([&] {
         EXPECT_TRUE(kinds.Button1->isVisible());
         EXPECT_TRUE(kinds.Button3->isVisible());
         EXPECT_FALSE(kinds.Edit1->isVisible());

@@ -8,18 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include "data/data_module.h"
 #include "keyboard.h"
-#include "message_recorder.h"
-#include "refdata/norms_window.h"
-#include "refdata/operation_kind_editor.h"
-#include "refdata/operation_kinds_window.h"
-#include "refdata/operation_price_editor.h"
-#include "refdata/operations_window.h"
-#include "refdata/products_window.h"
-#include "test_db.h"
+#include "refdata_test.h"
 
 namespace tabel::refdata {
 namespace {
@@ -27,31 +18,14 @@ namespace {
 const char* const kDuplicate = "Операция с такими параметрами уже заведена!";
 const char* const kEmpty = "Все поля должны быть заполнены!";
 
-void whenShown(QObject* context, std::function<void()> actions) {
-    QTimer::singleShot(0, context, std::move(actions));
-}
-
 QString operationsInDb() {
     return test::adminQuery(QStringLiteral(
         "select string_agg(format('%s:%s/%s/%s', id, vid, naimen, i_id), ' ' order by id) "
         "from accounts_dep.oper"));
 }
 
-class OperationPriceEditorTest : public ::testing::Test {
+class OperationPriceEditorTest : public RefdataTest {
 protected:
-    void SetUp() override {
-        test::loadBaseFixture();
-        test::connectAs(dm.ADO_DB);
-    }
-
-    void browse(std::function<void()> inList) {
-        whenShown(&operations, [this, inList] {
-            inList();
-            operations.reject();
-        });
-        operations.openForBrowse();
-    }
-
     // Picks product `marka` and kind `vid` through the editor's "..." buttons.
     void pickThroughLists(const QString& marka, const QString& vid) {
         whenShown(&products, [&] {
@@ -71,30 +45,6 @@ protected:
         });
         QTest::mouseClick(editor.Button4, Qt::LeftButton);
     }
-
-    // Presses "Записать" in the editor `open` shows, after `fill`; whether the editor closed.
-    bool saveInEditor(const std::function<void()>& open, const std::function<void()>& fill) {
-        bool closed = false;
-        whenShown(&editor, [&] {
-            fill();
-            QTest::mouseClick(editor.Button1, Qt::LeftButton);
-            closed = !editor.isVisible();
-            if (!closed) {
-                editor.reject();
-            }
-        });
-        open();
-        return closed;
-    }
-
-    data::TDataModule6 dm;
-    test::MessageRecorder messages;
-    TForm3 products{dm};
-    TForm9 kindEditor{dm};
-    TForm8 kinds{dm, kindEditor};
-    TForm10 editor{dm, products, kinds};
-    TForm22 norms{dm};
-    TForm4 operations{dm, editor, norms};
 };
 
 TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether) {
@@ -117,21 +67,21 @@ TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether
         const QString before = operationsInDb();
         bool closed = false;
         QString shownAfter;
-        browse([&] {
+        browseOperations([&] {
             EXPECT_EQ(operations.Button1->text(), QStringLiteral("Добавить"));
-            closed = saveInEditor([&] { QTest::mouseClick(operations.Button1, Qt::LeftButton); },
-                                  [&] {
-                                      EXPECT_EQ(editor.windowTitle(),
-                                                QStringLiteral("Заведение новой цены за операцию"));
-                                      EXPECT_TRUE(editor.Edit1->text().isEmpty());
-                                      EXPECT_TRUE(editor.Edit3->isEnabled());
-                                      if (c.marka[0] != 0) {
-                                          pickThroughLists(QString::fromUtf8(c.marka),
-                                                           QString::fromUtf8(c.vid));
-                                      }
-                                      editor.ComboBox1->setCurrentIndex(c.stage);
-                                      test::typeInto(editor.Edit3, QString::fromUtf8(c.price));
-                                  });
+            closed = saveInEditor(
+                editor, [&] { QTest::mouseClick(operations.Button1, Qt::LeftButton); },
+                [&] {
+                    EXPECT_EQ(editor.windowTitle(),
+                              QStringLiteral("Заведение новой цены за операцию"));
+                    EXPECT_TRUE(editor.Edit1->text().isEmpty());
+                    EXPECT_TRUE(editor.Edit3->isEnabled());
+                    if (c.marka[0] != 0) {
+                        pickThroughLists(QString::fromUtf8(c.marka), QString::fromUtf8(c.vid));
+                    }
+                    editor.ComboBox1->setCurrentIndex(c.stage);
+                    test::typeInto(editor.Edit3, QString::fromUtf8(c.price));
+                });
             // The list shows a new operation at once, with its price and one norm.
             if (dm.Oper.locate(QStringLiteral("id"), 7)) {
                 shownAfter = dm.Oper.field(QStringLiteral("vid")).asString() + u'/' +
@@ -174,13 +124,13 @@ TEST_F(OperationPriceEditorTest, AFailingFirstNormLeavesNoOperationBehind) {
     } dropTrigger;
     const QString before = operationsInDb();
     bool closed = true;
-    browse([&] {
-        closed =
-            saveInEditor([&] { operations.Button1Click(); },
-                         [&] {
-                             pickThroughLists(QStringLiteral("ПР-1"), QStringLiteral("Сварка"));
-                             editor.Edit3->setText(QStringLiteral("3"));
-                         });
+    browseOperations([&] {
+        closed = saveInEditor(
+            editor, [&] { operations.Button1Click(); },
+            [&] {
+                pickThroughLists(QStringLiteral("ПР-1"), QStringLiteral("Сварка"));
+                editor.Edit3->setText(QStringLiteral("3"));
+            });
     });
     EXPECT_FALSE(closed);
     ASSERT_EQ(messages.texts().size(), 1);
@@ -207,22 +157,22 @@ TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAno
         messages.clear();
         bool closed = false;
         QString title;
-        browse([&] {
+        browseOperations([&] {
             ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), c.id));
-            closed = saveInEditor([&] { QTest::mouseClick(operations.Button2, Qt::LeftButton); },
-                                  [&] {
-                                      title = editor.windowTitle();
-                                      EXPECT_FALSE(editor.Edit3->isEnabled());
-                                      if (c.vid[0] != 0) {
-                                          whenShown(&kinds, [&] {
-                                              dm.Vid_oper.locate(QStringLiteral("vid"),
-                                                                 QString::fromUtf8(c.vid));
-                                              kinds.Button2Click();
-                                          });
-                                          editor.Button4Click();
-                                      }
-                                      editor.ComboBox1->setCurrentIndex(c.stage);
-                                  });
+            closed = saveInEditor(
+                editor, [&] { QTest::mouseClick(operations.Button2, Qt::LeftButton); },
+                [&] {
+                    title = editor.windowTitle();
+                    EXPECT_FALSE(editor.Edit3->isEnabled());
+                    if (c.vid[0] != 0) {
+                        whenShown(&kinds, [&] {
+                            dm.Vid_oper.locate(QStringLiteral("vid"), QString::fromUtf8(c.vid));
+                            kinds.Button2Click();
+                        });
+                        editor.Button4Click();
+                    }
+                    editor.ComboBox1->setCurrentIndex(c.stage);
+                });
         });
         EXPECT_EQ(title, QStringLiteral("Изменение данных о цене за операцию"));
         EXPECT_EQ(closed, c.stored) << c.id << c.vid;

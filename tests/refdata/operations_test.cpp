@@ -9,44 +9,17 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
-#include "data/data_module.h"
 #include "keyboard.h"
-#include "message_recorder.h"
-#include "refdata/norms_window.h"
-#include "refdata/operation_kind_editor.h"
-#include "refdata/operation_kinds_window.h"
-#include "refdata/operation_price_editor.h"
-#include "refdata/operations_window.h"
-#include "refdata/products_window.h"
+#include "refdata_test.h"
 #include "shiftlog/shift_log_window.h"
-#include "test_db.h"
 #include "xlsx_reader.h"
 
 namespace tabel::refdata {
 namespace {
 
-void whenShown(QObject* context, std::function<void()> actions) {
-    QTimer::singleShot(0, context, std::move(actions));
-}
-
-class OperationsTest : public ::testing::Test {
+class OperationsTest : public RefdataTest {
 protected:
-    void SetUp() override {
-        test::loadBaseFixture();
-        test::connectAs(dm.ADO_DB);
-    }
-
-    // Opens the list in browse mode, runs `inList` inside it, then closes it.
-    void browse(std::function<void()> inList) {
-        whenShown(&operations, [this, inList] {
-            inList();
-            operations.reject();
-        });
-        operations.openForBrowse();
-    }
-
     // Ids of the rows the list shows, in its order.
     QList<int> shownIds() {
         QList<int> ids;
@@ -56,15 +29,6 @@ protected:
         }
         return ids;
     }
-
-    data::TDataModule6 dm;
-    test::MessageRecorder messages;
-    TForm3 products{dm};
-    TForm9 kindEditor{dm};
-    TForm8 kinds{dm, kindEditor};
-    TForm10 editor{dm, products, kinds};
-    TForm22 norms{dm};
-    TForm4 operations{dm, editor, norms};
 };
 
 TEST(ChoicePriceTest, RoundsHalfToEvenThenAddsTheDayOffAndShiftSurcharges) {
@@ -199,7 +163,7 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
     for (const auto& c : cases) {
         QList<int> shown;
         operations.setRequisitionContext(*c.requisition);
-        browse([&] {
+        browseOperations([&] {
             operations.Edit1->setText(QStringLiteral("x"));
             operations.Edit1->clear();
             test::typeInto(operations.Edit1, QString::fromUtf8(c.typed));
@@ -213,7 +177,7 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
 TEST_F(OperationsTest, ChoiceStartsNarrowedToTheRequisitionItemAndOnTheEntrysOperation) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=2 where id=1"));
     operations.setRequisitionContext({});
-    browse([&] { test::typeInto(operations.Edit1, QStringLiteral("ПР")); });
+    browseOperations([&] { test::typeInto(operations.Edit1, QStringLiteral("ПР")); });
     QList<int> shown;
     int current = 0;
     whenShown(&operations, [&] {
@@ -284,7 +248,7 @@ TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
             context.adding = true;
             choice = operations.pickOperation(context);
         } else {
-            browse(doubleClickOperation4);
+            browseOperations(doubleClickOperation4);
         }
         QCoreApplication::processEvents();  // the check above, when nothing modal opened
         EXPECT_EQ(!editorTitle.isEmpty(), c.opens == Opens::Editor);
@@ -324,7 +288,7 @@ TEST_F(OperationsTest, DeletionAsksRemovesAnUnusedOperationWithItsNormsAndKeepsO
         messages.clear();
         messages.answerNext(c.answer);
         QList<int> shown;
-        browse([&] {
+        browseOperations([&] {
             ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), c.id));
             QTest::mouseClick(operations.Button3, Qt::LeftButton);
             shown = shownIds();
@@ -394,7 +358,7 @@ protected:
 
 TEST_F(OperationsExportTest, WritesTheHeaderAndEveryOperationIncludingThoseWithoutNorms) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set cena=12.345 where id=3"));
-    browse([&] { QTest::mouseClick(operations.Button5, Qt::LeftButton); });
+    browseOperations([&] { QTest::mouseClick(operations.Button5, Qt::LeftButton); });
     ASSERT_EQ(opened_.size(), 1);
     const test::XlsxBook book = test::readXlsx(opened_.first());
     ASSERT_TRUE(book.ok) << book.error.toStdString();
