@@ -3,10 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
-#include "data/connection_string.h"
+#include "bench_db.h"
 #include "data/data_module.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
@@ -28,20 +26,7 @@ void openOperations() {
 // Baseline: the same statement fetched row by row without keeping anything.
 void BM_PlainFetch(benchmark::State& state) {
     const QString text = g_dm->Oper.statement();
-    for (auto _ : state) {
-        QSqlQuery query(g_dm->ADO_DB.database());
-        query.setForwardOnly(true);
-        query.exec(text);
-        const int columns = query.record().count();
-        int64_t rows = 0;
-        while (query.next()) {
-            for (int c = 0; c < columns; ++c) {
-                benchmark::DoNotOptimize(query.value(c));
-            }
-            ++rows;
-        }
-        state.counters["rows"] = double(rows);
-    }
+    tabel::bench::plainFetch(state, g_dm->ADO_DB, text);
 }
 BENCHMARK(BM_PlainFetch)->Unit(benchmark::kMillisecond);
 
@@ -89,15 +74,10 @@ BENCHMARK(BM_RequisitionItemFilter)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString server = qEnvironmentVariable("TABEL_BENCH_SERVER");
-    if (server.isEmpty()) {
-        fprintf(stderr, "TABEL_BENCH_SERVER must name the socket folder of a generated cluster\n");
+    tabel::data::TDataModule6 dm;
+    if (!tabel::bench::connectToBenchServer(dm)) {
         return 2;
     }
-    tabel::data::TDataModule6 dm;
-    dm.ADO_DB.setConnectionString(tabel::data::composeConnectionString(
-        {server, QStringLiteral("tabel"), QStringLiteral("master"), QStringLiteral("master")}));
-    dm.ADO_DB.open();
     tabel::refdata::TForm3 products(dm);
     tabel::refdata::TForm9 kindEditor(dm);
     tabel::refdata::TForm8 kinds(dm, kindEditor);
@@ -106,8 +86,5 @@ int main(int argc, char** argv) {
     tabel::refdata::TForm4 list(dm, editor, norms);
     g_dm = &dm;
     g_list = &list;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tabel::bench::runBenchmarks(argc, argv);
 }

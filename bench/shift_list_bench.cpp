@@ -4,10 +4,8 @@
 
 #include <QApplication>
 #include <QDate>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
-#include "data/connection_string.h"
+#include "bench_db.h"
 #include "data/data_module.h"
 #include "widgets/data_grid.h"
 
@@ -28,20 +26,7 @@ void BM_PlainFetch(benchmark::State& state) {
     QString text = g_dm->Smena1.statement();
     text.replace(QStringLiteral(":data"), QStringLiteral("current_date"));
     text.replace(QStringLiteral(":ok"), QStringLiteral("'ta'"));
-    for (auto _ : state) {
-        QSqlQuery query(g_dm->ADO_DB.database());
-        query.setForwardOnly(true);
-        query.exec(text);
-        const int columns = query.record().count();
-        int64_t rows = 0;
-        while (query.next()) {
-            for (int c = 0; c < columns; ++c) {
-                benchmark::DoNotOptimize(query.value(c));
-            }
-            ++rows;
-        }
-        state.counters["rows"] = double(rows);
-    }
+    tabel::bench::plainFetch(state, g_dm->ADO_DB, text);
 }
 BENCHMARK(BM_PlainFetch)->Unit(benchmark::kMillisecond);
 
@@ -89,18 +74,10 @@ BENCHMARK(BM_SortByName)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString server = qEnvironmentVariable("TABEL_BENCH_SERVER");
-    if (server.isEmpty()) {
-        fprintf(stderr, "TABEL_BENCH_SERVER must name the socket folder of a generated cluster\n");
+    tabel::data::TDataModule6 dm;
+    if (!tabel::bench::connectToBenchServer(dm)) {
         return 2;
     }
-    tabel::data::TDataModule6 dm;
-    dm.ADO_DB.setConnectionString(tabel::data::composeConnectionString(
-        {server, QStringLiteral("tabel"), QStringLiteral("master"), QStringLiteral("master")}));
-    dm.ADO_DB.open();
     g_dm = &dm;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tabel::bench::runBenchmarks(argc, argv);
 }
