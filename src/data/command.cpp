@@ -20,11 +20,11 @@ void Command::setSql(const QStringList& lines) {
 int Command::execute() {
     QSqlQuery query(connection_->database());
     if (!query.prepare(params_.positionalText())) {
-        connection_->fail(query.lastError(), text());
+        connection_->fail(query.lastError());
     }
     params_.bindTo(query);
     if (!query.exec()) {
-        connection_->fail(query.lastError(), text());
+        connection_->fail(query.lastError());
     }
     const int affected = query.numRowsAffected();
     query.finish();

@@ -78,12 +78,11 @@ QSqlDatabase Connection::database() {
     return db;
 }
 
-void Connection::fail(const QSqlError& error, const QString& statement) {
+void Connection::fail(const QSqlError& error) {
     const bool lost = isConnectionLoss(error);
     if (lost) {
         lost_ = true;
     }
-    Q_UNUSED(statement);
     throw DbError(messageOf(error), lost);
 }
 

@@ -28,7 +28,7 @@ public:
     QSqlDatabase database();
 
     // Turns a failed statement into a DbError; a lost connection is reopened on the next action.
-    [[noreturn]] void fail(const QSqlError& error, const QString& statement = {});
+    [[noreturn]] void fail(const QSqlError& error);
 
     // Runs the writes of `work` as one transaction: all of them or none.
     void inTransaction(const std::function<void()>& work);

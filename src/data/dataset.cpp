@@ -52,11 +52,11 @@ void Dataset::open() {
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!query.prepare(params_.positionalText())) {
-        connection_->fail(query.lastError(), statement());
+        connection_->fail(query.lastError());
     }
     params_.bindTo(query);
     if (!query.exec()) {
-        connection_->fail(query.lastError(), statement());
+        connection_->fail(query.lastError());
     }
     loadRows(query);
     open_ = true;
@@ -364,7 +364,7 @@ void Dataset::postInsert() {
         query.bindValue(i, values[i]);
     }
     if (!query.exec()) {
-        connection_->fail(query.lastError(), text);
+        connection_->fail(query.lastError());
     }
     rows_.append(buffer_);
     view_.append(int(rows_.size()) - 1);
@@ -415,7 +415,7 @@ void Dataset::postUpdate() {
         query.bindValue(i, bindings[i]);
     }
     if (!query.exec()) {
-        connection_->fail(query.lastError(), text);
+        connection_->fail(query.lastError());
     }
     replaceCurrentRow(query);
 }
@@ -455,7 +455,7 @@ void Dataset::deleteRow() {
         query.bindValue(i, bindings[i]);
     }
     if (!query.exec()) {
-        connection_->fail(query.lastError(), text);
+        connection_->fail(query.lastError());
     }
     query.finish();
     const int removed = view_[current_];

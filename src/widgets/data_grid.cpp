@@ -153,7 +153,10 @@ void DataGrid::applyColumns() {
     for (int c = 0; c < columns.size(); ++c) {
         setColumnHidden(c, !columns[c].visible);
         if (columns[c].width > 0) {
-            setColumnWidth(c, fontMetrics().averageCharWidth() * columns[c].width + 12);
+            // Never narrower than the title.
+            const int title = horizontalHeader()->fontMetrics().horizontalAdvance(columns[c].title);
+            setColumnWidth(c,
+                           qMax(fontMetrics().averageCharWidth() * columns[c].width, title) + 16);
         }
     }
 }
