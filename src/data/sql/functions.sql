@@ -14,7 +14,9 @@ SELECT item.id::t_id AS id,
               trim_scale(item.f_qty), coalesce(gds.s_unit, 'шт.')) AS s_caption,
        item.id_gds::t_id AS id_gds,
        item.f_qty::double precision AS f_qty,
-       gds.s_gds_mc
+       -- The goods code the program matches against an operation's product: products and
+       -- goods share one key space.
+       item.id_gds::text AS s_gds_mc
 FROM mnf_doc.doc_item item
 LEFT JOIN cmn_gds.gds gds ON gds.id = item.id_gds;
 

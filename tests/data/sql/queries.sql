@@ -53,7 +53,7 @@ BEGIN
     ASSERT (SELECT s_caption FROM accounts_dep.v_mnf_requisition WHERE id = 900001)
          = 'Заявка № ТСТ-77 от 14.05.2031';
     ASSERT (SELECT (id_doc, id_gds, f_qty, s_gds_mc)::text FROM accounts_dep.v_mnf_requisition_item
-            WHERE id = 900011) = '(900001,900001,40,ТСТ-1)';
+            WHERE id = 900011) = '(900001,900001,40,900001)';
     ASSERT (SELECT s_caption FROM accounts_dep.v_mnf_requisition_item WHERE id = 900011)
          LIKE '%Тестовое изделие%40%';
     ASSERT (SELECT array_agg(id) FROM accounts_dep.get_doc_item_caption_by_smena(900101))
