@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -137,6 +138,18 @@ TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
     }
     chooseDate(kMonday);
     EXPECT_EQ(dm.Smena1.recordCount(), 3);
+}
+
+TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {
+    // The drop-down arrow at the picker's right end.
+    QTest::mouseClick(form.DateT, Qt::LeftButton, {},
+                      QPoint(form.DateT->width() - 6, form.DateT->height() / 2));
+    QCalendarWidget* calendar = form.DateT->calendarWidget();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calendar->isVisible(); }, 2000));
+    emit calendar->clicked(kTuesday);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dm.Smena1.recordCount() == 1; }, 2000));
+    EXPECT_EQ(form.DateT->date(), kTuesday);
+    EXPECT_EQ(dm.Smena4.param(QStringLiteral("data")).toDate(), kTuesday);
 }
 
 TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
