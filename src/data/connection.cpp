@@ -65,10 +65,6 @@ void Connection::close() {
     }
 }
 
-bool Connection::isOpen() const {
-    return QSqlDatabase::database(name_, false).isOpen() && !lost_;
-}
-
 QSqlDatabase Connection::database() {
     QSqlDatabase db = QSqlDatabase::database(name_, false);
     if (lost_ || !db.isOpen()) {

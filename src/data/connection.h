@@ -22,7 +22,6 @@ public:
     // Throws DbError when the server cannot be reached or refuses the login.
     void open();
     void close();
-    bool isOpen() const;
 
     // The open database, reopened first when the last action lost the connection.
     QSqlDatabase database();
