@@ -34,6 +34,8 @@ public:
     const QStringList& sql() const { return sql_; }
     QString statement() const { return sql_.join(QLatin1Char('\n')); }
 
+    Connection* connection() const { return connection_; }
+
     void setFieldDefs(const QList<FieldDef>& defs) { defs_ = defs; }
     // Makes the cursor updatable: posts go to `table` ("accounts_dep.ver").
     void setTableName(const QString& table) { table_ = table; }
