@@ -117,3 +117,108 @@ CREATE TABLE accounts_dep.ver (
     d integer,
     t integer
 );
+
+-- Rules the database keeps whoever writes: the program, psql or another ODBC tool.
+-- Refusals are raised as P0001 with a message the program shows as it is.
+
+-- The service account (tabel_service) may do anything; so may the owner of the relations,
+-- which is who the accept function runs as and who carries out cascaded deletions.
+CREATE FUNCTION accounts_dep.acts_as_service(relation oid)
+RETURNS boolean
+LANGUAGE sql STABLE
+SET search_path = pg_catalog
+AS $$
+    SELECT pg_has_role(current_user, 'tabel_service', 'MEMBER')
+        OR pg_has_role(current_user, c.relowner, 'MEMBER')
+    FROM pg_class c
+    WHERE c.oid = relation
+$$;
+
+CREATE FUNCTION accounts_dep.is_accepted(mark text)
+RETURNS boolean
+LANGUAGE sql IMMUTABLE
+AS $$ SELECT coalesce(mark IN ('ok', 'да'), false) $$;
+
+-- An accepted entry is final; the accepted mark is set only by the accept function.
+CREATE FUNCTION accounts_dep.smena_guard()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog
+AS $$
+BEGIN
+    IF accounts_dep.acts_as_service(TG_RELID) THEN
+        RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
+    END IF;
+    IF TG_OP <> 'INSERT' AND accounts_dep.is_accepted(OLD.ok) THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = CASE TG_OP
+            WHEN 'DELETE' THEN 'Позиция принята, удалить её нельзя'
+            ELSE 'Позиция принята, изменить её нельзя' END;
+    END IF;
+    IF TG_OP <> 'DELETE' AND accounts_dep.is_accepted(NEW.ok) THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'Принять позицию может только учётчик, кнопкой «Принять»';
+    END IF;
+    RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
+END
+$$;
+CREATE TRIGGER smena_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_guard();
+
+-- Materials and brigade of an accepted entry are final too. The entry row is locked while
+-- it is checked, so an acceptance running at the same time waits for this change or refuses
+-- it, never accepting an entry whose materials are being removed.
+CREATE FUNCTION accounts_dep.smena_part_guard()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog
+AS $$
+DECLARE
+    entry integer;
+    mark  text;
+BEGIN
+    IF accounts_dep.acts_as_service(TG_RELID) THEN
+        RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
+    END IF;
+    FOREACH entry IN ARRAY CASE TG_OP
+        WHEN 'INSERT' THEN ARRAY[NEW.id_smena]
+        WHEN 'DELETE' THEN ARRAY[OLD.id_smena]
+        ELSE ARRAY[OLD.id_smena, NEW.id_smena] END
+    LOOP
+        SELECT s.ok INTO mark FROM accounts_dep.smena s WHERE s.id = entry FOR SHARE;
+        IF accounts_dep.is_accepted(mark) THEN
+            RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = CASE TG_TABLE_NAME
+                WHEN 'smena_gds_use' THEN 'Позиция принята, изменить её расход ТМЦ нельзя'
+                ELSE 'Позиция принята, изменить её бригаду нельзя' END;
+        END IF;
+    END LOOP;
+    RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
+END
+$$;
+CREATE TRIGGER smena_gds_use_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
+CREATE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
+
+-- Every operation keeps at least one norm: an operation without norms drops out of the
+-- operations list. The operation row is locked first, so two sessions deleting its last two
+-- norms at once are taken one after the other and the second one is refused.
+CREATE FUNCTION accounts_dep.norm_keep_one()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog
+AS $$
+BEGIN
+    IF TG_OP = 'UPDATE' AND NEW.o_id IS NOT DISTINCT FROM OLD.o_id THEN
+        RETURN NULL;
+    END IF;
+    -- A deleted operation takes its norms with it.
+    PERFORM 1 FROM accounts_dep.oper o WHERE o.id = OLD.o_id FOR NO KEY UPDATE;
+    IF FOUND AND NOT EXISTS (SELECT 1 FROM accounts_dep.norm n WHERE n.o_id = OLD.o_id) THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'У операции должна остаться хотя бы одна норма';
+    END IF;
+    RETURN NULL;
+END
+$$;
+CREATE TRIGGER norm_keep_one AFTER DELETE OR UPDATE OF o_id ON accounts_dep.norm
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.norm_keep_one();
