@@ -1,5 +1,5 @@
 -- Login roles and their rights. Roles belong to the cluster, so they are created only when
--- missing; the passwords are set on every load.
+-- missing; a password is set only on creation, so loading this again never resets one.
 --
 --   tabel_read    reads everything; stamps accounts_dep.ver (every login runs the version check)
 --   tabel_accept  tabel_read + accepting entries (clerks, sys)
@@ -15,9 +15,8 @@ BEGIN
     END LOOP;
     FOREACH r IN ARRAY ARRAY['sys', 'master', 'clerk_a', 'clerk_b', 'clerk_c', 'econom'] LOOP
         IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN
-            EXECUTE format('CREATE ROLE %I LOGIN', r);
+            EXECUTE format('CREATE ROLE %I LOGIN PASSWORD %L', r, r);
         END IF;
-        EXECUTE format('ALTER ROLE %I LOGIN PASSWORD %L', r, r);
     END LOOP;
 END
 $$;
