@@ -24,11 +24,11 @@ for f in "${expected[@]}"; do
   grep -qxF "$f" <<<"$files" || fail "the package lacks $f"
 done
 # Only the scripts a plant database gets: no stand-in, demo data or generator.
-for f in $(grep '^/usr/share/tabel/sql/.' <<<"$files"); do
+while read -r f; do
   case "$(basename "$f")" in
     *plant* | *demo* | *generate*) fail "the package ships $f" ;;
   esac
-done
+done < <(grep '^/usr/share/tabel/sql/.' <<<"$files")
 [ -x "$root/usr/bin/tabel" ] || fail "the program is not executable"
 [ -x "$root/usr/bin/tabel-dbsetup" ] || fail "tabel-dbsetup is not executable"
 
