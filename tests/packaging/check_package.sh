@@ -70,4 +70,12 @@ for word in SERVER DATABASE --user --report workers products workers-detail prod
   grep -qF -- "$word" <<<"$man1" || fail "tabel(1) does not mention $word"
 done
 
+# Every option the program's own help lists is in the manual page too (Qt's generic
+# --help-all aside). A program without batch
+# mode takes "--help" for a server and waits at its login window: the timeout ends it.
+help=$(QT_QPA_PLATFORM=offscreen timeout 15 "$root/usr/bin/tabel" --help 2>&1) || help=
+while read -r option; do
+  grep -qF -- "$option" <<<"$man1" || fail "tabel(1) does not mention $option from --help"
+done < <(grep -oE -- '--[a-z][a-z-]+' <<<"$help" | grep -vx -- '--help-all' | sort -u)
+
 [ "$failures" -eq 0 ]
