@@ -29,7 +29,10 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     form10 = std::make_unique<refdata::TForm10>(dm, *form3, *form8);
     form22 = std::make_unique<refdata::TForm22>(dm);
     form4 = std::make_unique<refdata::TForm4>(dm, *form10, *form22);
+    form24 = std::make_unique<shiftlog::TForm24>(dm);
+    form11 = std::make_unique<shiftlog::TForm11>(dm, *form5, *form4, *form24);
     form1->setOperationKindsWindow(form8.get());
+    form1->setEntryDialog(form11.get());
     form1->setOperationsWindow(form4.get());
 }
 

@@ -12,6 +12,8 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "shiftlog/entry_dialog.h"
+#include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
 
 namespace tabel::app {
@@ -32,6 +34,8 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm10> form10;
     std::unique_ptr<refdata::TForm22> form22;
     std::unique_ptr<refdata::TForm4> form4;
+    std::unique_ptr<shiftlog::TForm24> form24;
+    std::unique_ptr<shiftlog::TForm11> form11;
 };
 
 }  // namespace tabel::app
