@@ -218,7 +218,9 @@ void TForm24::Button1Click() {
     if (!quantity) {
         return;
     }
-    Edit7->setText(core::formatGeneral(*quantity));
+    if (*quantity != *typed) {
+        Edit7->setText(core::formatGeneral(*quantity));
+    }
     if (*quantity <= 0) {
         core::MessageBoxes::error(QStringLiteral("Расход ТМЦ не может быть 0!"));
         return;
