@@ -1,9 +1,6 @@
 #include "data/entry_writes.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
-#include <initializer_list>
 
 #include "core/numbers.h"
 #include "data/connection.h"
@@ -13,37 +10,14 @@ namespace tabel::data {
 
 namespace {
 
-// Runs `sql` with positional bound values; the query stays positioned on its first row.
-QSqlQuery run(Connection& connection, const QString& sql, std::initializer_list<QVariant> values) {
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!query.prepare(sql)) {
-        connection.fail(query.lastError());
-    }
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
-    }
-    if (!query.exec()) {
-        connection.fail(query.lastError());
-    }
-    query.next();
-    return query;
+QVariant scalar(Connection& connection, const QString& sql, const QList<QVariant>& values) {
+    const StatementResult result = connection.run(sql, values);
+    return result.rows.isEmpty() || result.rows.first().isEmpty() ? QVariant()
+                                                                  : result.rows.first().first();
 }
 
-QVariant scalar(Connection& connection, const QString& sql,
-                std::initializer_list<QVariant> values) {
-    QSqlQuery query = run(connection, sql, values);
-    const QVariant value = query.isValid() ? query.value(0) : QVariant();
-    query.finish();
-    return value;
-}
-
-int execute(Connection& connection, const QString& sql, std::initializer_list<QVariant> values) {
-    QSqlQuery query = run(connection, sql, values);
-    const int affected = query.numRowsAffected();
-    query.finish();
-    return affected;
+int execute(Connection& connection, const QString& sql, const QList<QVariant>& values) {
+    return connection.run(sql, values).rowsAffected;
 }
 
 }  // namespace
@@ -131,6 +105,9 @@ void divideEntry(Connection& connection, int entryId) {
 }
 
 QString refusalText(const DbError& error) {
+    if (error.kind() == DbErrorKind::PermissionDenied) {
+        return QStringLiteral("Недостаточно прав для этого действия.");
+    }
     QString text = error.message();
     const int tail = text.indexOf(QLatin1String(";\nError while"));
     if (tail >= 0) {

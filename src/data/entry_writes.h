@@ -54,8 +54,9 @@ bool addBrigadeMember(Connection& connection, int entryId, qint64 personId);
 void removeBrigadeMember(Connection& connection, qint64 memberId);
 void divideEntry(Connection& connection, int entryId);
 
-// The text to show for a refused write: the server's own message without the driver's
-// decorations ("ERROR: …;\nError while executing the query").
+// The text to show for a refused write: what our own triggers and functions raise, as they
+// wrote it (without the driver's "ERROR: …;\nError while executing the query"), and a plain
+// Russian sentence for a missing right.
 QString refusalText(const DbError& error);
 
 }  // namespace tabel::data

@@ -78,8 +78,8 @@ TEST_F(EntryTest, AForemanCannotAcceptAndIsToldSo) {
                        "f_qty_use) values (1, 1001, 1)"));
     selectRow(0);
     form1.Button5Click();
-    ASSERT_EQ(messages.messages().size(), 1);
-    EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Stop);
+    EXPECT_EQ(messages.texts(),
+              QStringList{QStringLiteral("Недостаточно прав для этого действия.")});
     EXPECT_EQ(okOf(1), QStringLiteral("no"));
 }
 

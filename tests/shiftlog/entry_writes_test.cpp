@@ -174,6 +174,7 @@ TEST_F(EntryWritesTest, ServerRefusalsReadAsTheServerWroteThem) {
         deleteEntry(connection, 999);
         FAIL() << "no refusal";
     } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::RaisedByServer);
         EXPECT_EQ(refusalText(error),
                   QStringLiteral("Позиция уже удалена с другого рабочего места."));
     }
