@@ -411,6 +411,11 @@ void TForm11::prepareRequisitions(const EntryRow& row) {
 }
 
 void TForm11::openForEdit(const EntryContext& context, const EntryRow& row) {
+    loadForEdit(context, row);
+    exec();
+}
+
+void TForm11::loadForEdit(const EntryContext& context, const EntryRow& row) {
     context_ = context;
     setWindowTitle(QStringLiteral("Изменение данных о позиции"));
     Tag = 2;
@@ -434,7 +439,6 @@ void TForm11::openForEdit(const EntryContext& context, const EntryRow& row) {
     DBGrid2->setEnabled(false);
     Label10->setText(QString::number(entry_.id));
     fio_smena_gds.close();
-    exec();
 }
 
 void TForm11::openForView(const EntryContext& context, const EntryRow& row) {

@@ -71,6 +71,8 @@ public:
     void openForAdd(const EntryContext& context);
     void openForEdit(const EntryContext& context, const EntryRow& row);
     void openForView(const EntryContext& context, const EntryRow& row);
+    // What edit mode sets before the dialog is shown.
+    void loadForEdit(const EntryContext& context, const EntryRow& row);
 
     // Controls, named as the program knows them.
     QGroupBox* GroupBox1;
