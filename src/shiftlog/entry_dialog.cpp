@@ -677,7 +677,12 @@ void TForm11::Button6Click() {
     if (!smena_gds_use.isOpen() || smena_gds_use.isEmpty()) {
         return;
     }
-    data::deleteMaterial(dm_.ADO_DB, smena_gds_use.field(QStringLiteral("id")).asInteger());
+    try {
+        data::deleteMaterial(dm_.ADO_DB, smena_gds_use.field(QStringLiteral("id")).asInteger());
+    } catch (const data::DbError& error) {
+        core::MessageBoxes::error(data::refusalText(error));
+        return;
+    }
     const int recNo = smena_gds_use.recNo();
     refreshMaterials();
     if (recNo >= 1 && recNo <= smena_gds_use.recordCount()) {
@@ -708,7 +713,12 @@ void TForm11::Button8Click() {
         return;
     }
     const qint64 member = fio_smena_gds.field(QStringLiteral("id")).asInt64();
-    data::removeBrigadeMember(dm_.ADO_DB, member);
+    try {
+        data::removeBrigadeMember(dm_.ADO_DB, member);
+    } catch (const data::DbError& error) {
+        core::MessageBoxes::error(data::refusalText(error));
+        return;
+    }
     fio_smena_gds.refresh();
 }
 

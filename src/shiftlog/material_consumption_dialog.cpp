@@ -225,19 +225,32 @@ void TForm24::Button1Click() {
         core::MessageBoxes::error(QStringLiteral("Расход ТМЦ не может быть 0!"));
         return;
     }
-    const qint64 goods = LCB_id_gds_use->keyValue().toLongLong();
-    // The stock is read again where the row is written: another workstation may have used it.
-    data::MaterialResult result = data::addMaterial(dm_.ADO_DB, context_.entryId, goods, *quantity);
-    while (!result.saved) {
-        openRemainders(goods);
-        quantity = checkedQuantity(*quantity, result.available);
-        if (!quantity || *quantity <= 0) {
-            return;
-        }
-        Edit7->setText(core::formatGeneral(*quantity));
-        result = data::addMaterial(dm_.ADO_DB, context_.entryId, goods, *quantity);
+    if (save(LCB_id_gds_use->keyValue().toLongLong(), *quantity)) {
+        accept();
     }
-    accept();
+}
+
+// The stock is read again where the row is written: another workstation may have used it
+// since the goods were chosen, and then the question is asked again with what is left.
+bool TForm24::save(qint64 goods, double quantity) {
+    try {
+        data::MaterialResult result =
+            data::addMaterial(dm_.ADO_DB, context_.entryId, goods, quantity);
+        while (!result.saved) {
+            openRemainders(goods);
+            const std::optional<double> rest = checkedQuantity(quantity, result.available);
+            if (!rest || *rest <= 0) {
+                return false;
+            }
+            quantity = *rest;
+            Edit7->setText(core::formatGeneral(quantity));
+            result = data::addMaterial(dm_.ADO_DB, context_.entryId, goods, quantity);
+        }
+    } catch (const data::DbError& error) {
+        core::MessageBoxes::error(data::refusalText(error));
+        return false;
+    }
+    return true;
 }
 
 void TForm24::done(int result) {

@@ -63,6 +63,7 @@ private:
     void showRemainders();
     // The quantity to save after the stock question; nothing when the user keeps typing.
     std::optional<double> checkedQuantity(double quantity, double available);
+    bool save(qint64 goods, double quantity);
 
     data::TDataModule6& dm_;
     ConsumptionContext context_;
