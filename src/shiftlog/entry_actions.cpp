@@ -72,22 +72,22 @@ bool TForm1::currentAccepted() {
 }
 
 void TForm1::Button1Click() {
-    if (form11_ == nullptr) {
+    if (entryDialog_ == nullptr) {
         return;
     }
     data::Dataset& list = currentList();
-    form11_->openForAdd(entryContext());
+    entryDialog_->openForAdd(entryContext());
     list.close();
     list.open();
 }
 
 void TForm1::Button2Click() {
     data::Dataset& list = currentList();
-    if (form11_ == nullptr || !list.isOpen() || list.isEmpty() || currentAccepted()) {
+    if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty() || currentAccepted()) {
         return;
     }
     const int recNo = list.recNo();
-    form11_->openForEdit(entryContext(), currentEntry());
+    entryDialog_->openForEdit(entryContext(), currentEntry());
     if (recNo >= 1 && recNo <= list.recordCount()) {
         list.setRecNo(recNo);
     }
@@ -99,11 +99,11 @@ void TForm1::DBGrid2DblClick() {
         return;
     }
     data::Dataset& list = currentList();
-    if (form11_ == nullptr || !list.isOpen() || list.isEmpty()) {
+    if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty()) {
         return;
     }
     const int recNo = list.recNo();
-    form11_->openForView(entryContext(), currentEntry());
+    entryDialog_->openForView(entryContext(), currentEntry());
     if (recNo >= 1 && recNo <= list.recordCount()) {
         list.setRecNo(recNo);
     }

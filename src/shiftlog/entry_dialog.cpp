@@ -12,14 +12,15 @@
 
 #include "core/messages.h"
 #include "core/numbers.h"
+#include "core/product_kind.h"
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "widgets/data_grid.h"
+#include "widgets/form_field.h"
 #include "widgets/input_filters.h"
-#include "widgets/labelled_field.h"
 #include "widgets/lookup_combo.h"
 #include "widgets/style.h"
 
@@ -29,8 +30,6 @@ namespace {
 
 const QString kCannotSave = QStringLiteral("Невозможно сохранить данные в БД!");
 const QString kAlreadyInBrigade = QStringLiteral("Этот человек уже есть в бригаде!");
-const QString kFinished = QStringLiteral("Готовая продукция");
-const QString kBlanks = QStringLiteral("Заготовки");
 
 QStringList requisitionSql() {
     return {QStringLiteral(
@@ -87,6 +86,13 @@ QPushButton* dotsButton(QWidget* parent, const char* name) {
         widgets::makeButton(parent, QString::fromLatin1(name), QStringLiteral("..."));
     button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 20);
     return button;
+}
+
+// The caption at (row, column), its field right of it over `span` columns.
+void placeField(QGridLayout* grid, int row, int column, const QString& caption, QWidget* field,
+                int span = 1) {
+    grid->addWidget(widgets::makeFieldLabel(field->parentWidget(), caption, field), row, column);
+    grid->addWidget(field, row, column + 1, 1, span);
 }
 
 QString numberText(const QVariant& value) {
@@ -199,8 +205,6 @@ QWidget* TForm11::buildLowerPart() {
     DBEdit1 = lineEdit(lower, "DBEdit1");
     DBEdit1->setEnabled(false);
 
-    Label6 = new QLabel(QStringLiteral("Бригада"), lower);
-    Label6->setObjectName(QStringLiteral("Label6"));
     DBGrid2 = new widgets::DataGrid(lower);
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
     DBGrid2->setSource(
@@ -208,8 +212,8 @@ QWidget* TForm11::buildLowerPart() {
                                 {{QStringLiteral("s_caption"),
                                   QStringLiteral("Фамилия Имя Отчество"), Qt::AlignLeft, true, 36}},
                                 this));
-    Label6->setBuddy(DBGrid2);
-    DBGrid2->setAccessibleName(QStringLiteral("Бригада"));
+    Label6 = widgets::makeFieldLabel(lower, QStringLiteral("Бригада"), DBGrid2,
+                                     QStringLiteral("Label6"));
     Button7 = widgets::makeButton(lower, QStringLiteral("Button7"), QStringLiteral("Добавить"));
     Button8 = widgets::makeButton(lower, QStringLiteral("Button8"), QStringLiteral("Удалить"));
 
@@ -217,7 +221,7 @@ QWidget* TForm11::buildLowerPart() {
     materials->addWidget(DBGrid1, 0, 0, 1, 4);
     materials->addWidget(Button5, 1, 0);
     materials->addWidget(Button6, 1, 1);
-    widgets::addLabelledField(materials, 1, 2, QStringLiteral("Итого:"), DBEdit1);
+    placeField(materials, 1, 2, QStringLiteral("Итого:"), DBEdit1);
     auto* brigade = new QGridLayout;
     brigade->addWidget(Label6, 0, 0, 1, 2);
     brigade->addWidget(DBGrid2, 1, 0, 1, 2);
@@ -232,19 +236,19 @@ QWidget* TForm11::buildLowerPart() {
 
 void TForm11::layoutControls(QWidget* lower) {
     auto* grid = new QGridLayout(GroupBox1);
-    widgets::addLabelledField(grid, 0, 0, QStringLiteral("Заявка"), LCB_id_doc, 4);
-    widgets::addLabelledField(grid, 1, 0, QStringLiteral("Строка"), LCB_id_doc_item, 4);
-    widgets::addLabelledField(grid, 2, 0, QStringLiteral("ФИО"), Edit1, 3);
+    placeField(grid, 0, 0, QStringLiteral("Заявка"), LCB_id_doc, 4);
+    placeField(grid, 1, 0, QStringLiteral("Строка"), LCB_id_doc_item, 4);
+    placeField(grid, 2, 0, QStringLiteral("ФИО"), Edit1, 3);
     grid->addWidget(Button3, 2, 4);
-    widgets::addLabelledField(grid, 3, 0, QStringLiteral("Операция"), Edit2, 3);
+    placeField(grid, 3, 0, QStringLiteral("Операция"), Edit2, 3);
     grid->addWidget(Button4, 3, 4);
-    widgets::addLabelledField(grid, 4, 0, QStringLiteral("Кол-во"), Edit3);
-    widgets::addLabelledField(grid, 4, 2, QStringLiteral("Время"), Edit6);
-    widgets::addLabelledField(grid, 5, 0, QStringLiteral("Дата"), DTimeP);
-    widgets::addLabelledField(grid, 5, 2, QStringLiteral("Брак"), Edit4);
-    widgets::addLabelledField(grid, 6, 0, QStringLiteral("Цена база"), Edit7);
-    widgets::addLabelledField(grid, 6, 2, QStringLiteral("Цена итог"), Edit8);
-    widgets::addLabelledField(grid, 7, 0, QStringLiteral("Сумма"), Edit5);
+    placeField(grid, 4, 0, QStringLiteral("Кол-во"), Edit3);
+    placeField(grid, 4, 2, QStringLiteral("Время"), Edit6);
+    placeField(grid, 5, 0, QStringLiteral("Дата"), DTimeP);
+    placeField(grid, 5, 2, QStringLiteral("Брак"), Edit4);
+    placeField(grid, 6, 0, QStringLiteral("Цена база"), Edit7);
+    placeField(grid, 6, 2, QStringLiteral("Цена итог"), Edit8);
+    placeField(grid, 7, 0, QStringLiteral("Сумма"), Edit5);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Label10);
@@ -376,7 +380,7 @@ void TForm11::openForAdd(const EntryContext& context) {
 
 QString TForm11::stageDescription(const EntryRow& row) const {
     return row.marka + QStringLiteral("; ") + row.vid + QStringLiteral("; ") +
-           (row.naimen == 0 ? kFinished : kBlanks);
+           core::productKindText(row.naimen);
 }
 
 void TForm11::fillFromRow(const EntryRow& row) {

@@ -13,8 +13,8 @@
 #include "data/data_module.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
+#include "widgets/form_field.h"
 #include "widgets/input_filters.h"
-#include "widgets/labelled_field.h"
 #include "widgets/lookup_combo.h"
 #include "widgets/style.h"
 
@@ -101,8 +101,8 @@ TForm24::TForm24(data::TDataModule6& dm, QWidget* parent)
     Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));
 
     auto* grid = new QGridLayout;
-    widgets::addLabelledField(grid, 0, 0, QStringLiteral("ТМЦ"), LCB_id_gds_use);
-    widgets::addLabelledField(grid, 1, 0, QStringLiteral("Расход"), Edit7);
+    widgets::addField(grid, 0, QStringLiteral("ТМЦ"), LCB_id_gds_use);
+    widgets::addField(grid, 1, QStringLiteral("Расход"), Edit7);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Button1);

@@ -50,9 +50,9 @@ public:
     explicit TForm1(data::TDataModule6& dm, QWidget* parent = nullptr);
 
     // Windows opened from the menu; set once at start-up.
-    void setOperationKindsWindow(refdata::TForm8* window) { form8_ = window; }
-    void setOperationsWindow(refdata::TForm4* window) { form4_ = window; }
-    void setEntryDialog(TForm11* dialog) { form11_ = dialog; }
+    void setOperationKindsWindow(refdata::TForm8* window) { kinds_ = window; }
+    void setOperationsWindow(refdata::TForm4* window) { operations_ = window; }
+    void setEntryDialog(TForm11* dialog) { entryDialog_ = dialog; }
     // A clerk's double-click accepts the entry instead of showing it.
     void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
 
@@ -131,9 +131,9 @@ private:
     data::TDataModule6& dm_;
     int smena_ = 1;
     std::array<widgets::DataSource*, 4> sources_{};
-    refdata::TForm8* form8_ = nullptr;
-    refdata::TForm4* form4_ = nullptr;
-    TForm11* form11_ = nullptr;
+    refdata::TForm8* kinds_ = nullptr;
+    refdata::TForm4* operations_ = nullptr;
+    TForm11* entryDialog_ = nullptr;
     bool doubleClickAccepts_ = false;
 };
 
