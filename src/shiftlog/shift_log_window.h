@@ -55,6 +55,7 @@ public:
     void setEntryDialog(TForm11* dialog) { entryDialog_ = dialog; }
     // A clerk's double-click accepts the entry instead of showing it.
     void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
+    bool doubleClickAccepts() const { return doubleClickAccepts_; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }

@@ -171,6 +171,25 @@ TEST_F(EntryTest, AnEarlierChoiceEmptiesTheLaterOnes) {
     });
 }
 
+TEST_F(EntryTest, APaintOperationOpensTheSumBoxAndAnyOtherClosesIt) {
+    inAddDialog([this] {
+        dialog.LCB_id_doc->choose(1);       // requisition 2
+        dialog.LCB_id_doc_item->choose(0);  // КР-2, 5 required
+        pickWorker(dialog.Button3, QStringLiteral("Петров Пётр Петрович"));
+        dialog.Edit3->setText(QStringLiteral("4"));
+        pickOperation(3);  // Покраска, 0.5
+        EXPECT_EQ(dialog.Edit2->text(), QStringLiteral("КР-2; Покраска; Готовая продукция"));
+        EXPECT_TRUE(dialog.Edit5->isEnabled());
+        EXPECT_TRUE(dialog.Label6->isEnabled());
+        EXPECT_EQ(dialog.Edit5->text(), QStringLiteral("2"));
+        pickOperation(6);  // Сварка at 1.03125, taken as 1.0312: 4 × 1.0312
+        EXPECT_FALSE(dialog.Edit5->isEnabled());
+        EXPECT_FALSE(dialog.Label6->isEnabled());
+        EXPECT_EQ(dialog.Edit7->text(), QStringLiteral("1,0312"));
+        EXPECT_EQ(dialog.Edit5->text(), QStringLiteral("4,1248"));
+    });
+}
+
 TEST_F(EntryTest, TheQuantityBoxTakesADecimalCommaAndDigitsOnly) {
     inAddDialog([this] {
         dialog.Edit3->setFocus();
