@@ -168,10 +168,15 @@ void TForm1::buildControls() {
     Button4 = widgets::makeButton(this, QStringLiteral("Button4"), QStringLiteral("Выход"));
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
 
     DBGrid2 = new widgets::DataGrid(this);
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
     connect(DBGrid2, &widgets::DataGrid::titleClicked, this, &TForm1::DBGrid2TitleClick);
+    connect(DBGrid2, &widgets::DataGrid::rowDoubleClicked, this, &TForm1::DBGrid2DblClick);
 
     auto* top = new QHBoxLayout;
     for (QRadioButton* radio : radios) {
