@@ -5,11 +5,6 @@
 
 namespace tabel::app {
 
-Deployment compiledDeployment() {
-    return {QStringLiteral(TABEL_DEFAULT_SERVER), QStringLiteral(TABEL_DEFAULT_DATABASE),
-            QStringLiteral(TABEL_SERVICE_PASSWORD), QStringLiteral(TABEL_SERVICE_CODE)};
-}
-
 WindowSet::WindowSet(const Deployment& deployment, const QString& server, const QString& database) {
     // The data module opens at once with the built-in settings; login reopens it in any case.
     dm.ADO_DB.setConnectionString(

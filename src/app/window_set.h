@@ -18,7 +18,7 @@
 
 namespace tabel::app {
 
-// The deployment values this build was configured with.
+// The deployment values this build was configured with (deployment.cpp, part of the program).
 Deployment compiledDeployment();
 
 struct WindowSet {

@@ -1,6 +1,5 @@
 #include "data/data_module.h"
 
-#include "core/messages.h"
 #include "core/product_kind.h"
 
 namespace tabel::data {
@@ -41,8 +40,10 @@ QStringList operSql() {
     };
 }
 
+// Entries and hours meet people through accounts_dep.v_worker: employees with a numeric code,
+// one per code, so an odd person in the plant's list neither fails nor doubles the lists.
 const QString kSmenaFrom = QStringLiteral(
-    "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
+    "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
     "accounts_dep.vid_oper ");
 
 QStringList smena1Sql() {
@@ -91,7 +92,7 @@ QStringList hTabelSql(int shift) {
             "select person.s_caption fio, h_tabel.*,(d1+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11"),
         QStringLiteral("+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25"),
         QStringLiteral("+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, "
-                       "cmn_contractor.person where "),
+                       "accounts_dep.v_worker person where "),
         QStringLiteral("h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
                        "and ")
             .arg(shift),
@@ -205,8 +206,7 @@ Dataset& TDataModule6::smenaList(int shift) {
     }
 }
 
-bool TDataModule6::CheckDuplicate(const QString& countStatement, const QString& message,
-                                  const Bindings& bindings) {
+int TDataModule6::CheckDuplicate(const QString& countStatement, const Bindings& bindings) {
     Control.close();
     Control.clearSql();
     Control.addSql(countStatement);
@@ -218,11 +218,7 @@ bool TDataModule6::CheckDuplicate(const QString& countStatement, const QString& 
         ~CloseOnExit() { dataset.close(); }
     } closeOnExit{Control};
     Control.open();
-    if (Control.field(QStringLiteral("cnt")).asInteger() > 0) {
-        core::MessageBoxes::error(message);
-        return true;
-    }
-    return false;
+    return Control.field(QStringLiteral("cnt")).asInteger();
 }
 
 }  // namespace tabel::data

@@ -7,6 +7,7 @@
 
 #include "core/messages.h"
 #include "data/data_module.h"
+#include "data/errors.h"
 #include "widgets/form_field.h"
 
 namespace tabel::refdata {
@@ -40,16 +41,19 @@ void TForm9::openForRename(const QString& currentName) {
 }
 
 bool TForm9::isDuplicate(const QString& name) {
-    const QString message = QStringLiteral("Такая операция уже заведена!");
     const QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
-    if (Tag == 1) {
-        return dm_.CheckDuplicate(count, message, {{QStringLiteral("vid"), name.toUpper()}});
+    data::Bindings bindings{{QStringLiteral("vid"), name.toUpper()}};
+    if (Tag != 1) {
+        bindings.append(
+            {QStringLiteral("id"), dm_.Vid_oper.field(QStringLiteral("id")).asInteger()});
     }
-    const int id = dm_.Vid_oper.field(QStringLiteral("id")).asInteger();
-    return dm_.CheckDuplicate(
-        count + QStringLiteral(" and id<>:id"), message,
-        {{QStringLiteral("vid"), name.toUpper()}, {QStringLiteral("id"), id}});
+    if (dm_.CheckDuplicate(Tag == 1 ? count : count + QStringLiteral(" and id<>:id"), bindings) ==
+        0) {
+        return false;
+    }
+    core::MessageBoxes::error(QStringLiteral("Такая операция уже заведена!"));
+    return true;
 }
 
 void TForm9::Button1Click() {
@@ -66,6 +70,14 @@ void TForm9::Button1Click() {
     try {
         kinds.field(QStringLiteral("vid")).setValue(name);
         kinds.post();
+    } catch (const data::DbError& error) {
+        kinds.cancel();
+        // A kind deleted meanwhile has nothing left to change; a changed one keeps the typed
+        // name in the editor to be stored again over the re-read list.
+        if (error.kind() == data::DbErrorKind::RowGone) {
+            reject();
+        }
+        throw;
     } catch (...) {
         kinds.cancel();
         throw;

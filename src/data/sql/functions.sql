@@ -1,5 +1,62 @@
 -- Views and functions in accounts_dep that stand between the program and the plant relations.
 
+-- A person's code read as a worker code; NULL when it is not a whole number, so that one
+-- mistyped code cannot fail a statement over all persons. The test sits in a CASE, which the
+-- planner never evaluates out of order.
+CREATE OR REPLACE FUNCTION accounts_dep.worker_code(s_code text)
+RETURNS integer
+LANGUAGE sql IMMUTABLE PARALLEL SAFE
+AS $$
+    SELECT CASE WHEN s_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(s_code)::integer END
+$$;
+
+-- Workers by code, for the lists that join entries and hours with people: employees only,
+-- one row per code. A code that is not a number is left out (its entries drop out of the lists
+-- rather than failing them for everyone). Where employees share a code, the one with a current
+-- staff position, then the lowest id, stands for it, so no entry is listed twice.
+-- The code column keeps the plant's name, s_code, so the lists' joins stay as they are.
+CREATE OR REPLACE VIEW accounts_dep.v_worker AS
+SELECT DISTINCT ON (w.s_code) w.s_code, w.s_caption, w.id
+FROM (
+    SELECT CASE WHEN p.s_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(p.s_code)::integer END
+               AS s_code,
+           p.s_caption, p.id,
+           EXISTS (SELECT 1 FROM hrms_movement.movement m
+                   WHERE m.id_employee = p.id
+                     AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
+               AS placed
+    FROM cmn_contractor.person p
+    WHERE p.b_employee
+) w
+WHERE w.s_code IS NOT NULL
+ORDER BY w.s_code, w.placed DESC, w.id;
+
+-- Records the build stamp of a program newer than the one recorded: raises it, never lowers
+-- it. The only way to write accounts_dep.ver, so no login can lock the other workstations out
+-- with a lower or an invented stamp, nor keep the row locked. A build date after tomorrow
+-- cannot come from a real build and is refused.
+CREATE OR REPLACE FUNCTION accounts_dep.ver_stamp(d integer, t integer)
+RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog
+SET lock_timeout = '3s'
+AS $$
+BEGIN
+    IF $1 IS NULL OR $2 IS NULL OR $1 > to_char(current_date + 1, 'YYYYMMDD')::integer
+       OR $2 NOT BETWEEN 0 AND 86399 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = 'Неверная версия программы';
+    END IF;
+    -- Stamps run one at a time, so an empty table gets exactly one row.
+    LOCK TABLE accounts_dep.ver IN SHARE ROW EXCLUSIVE MODE;
+    IF EXISTS (SELECT 1 FROM accounts_dep.ver) THEN
+        UPDATE accounts_dep.ver v SET d = $1, t = $2
+        WHERE (coalesce(v.d, 0), coalesce(v.t, 0)) < ($1, $2);
+    ELSE
+        INSERT INTO accounts_dep.ver (d, t) VALUES ($1, $2);
+    END IF;
+END
+$$;
+
 CREATE OR REPLACE VIEW accounts_dep.v_mnf_requisition AS
 SELECT doc.id::t_id AS id,
        format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, 'dd.mm.yyyy')) AS s_caption
@@ -133,17 +190,17 @@ BEGIN
     SELECT string_agg(p.s_caption, ', ') INTO bad
     FROM accounts_dep.person_temp pt
     JOIN cmn_contractor.person p ON p.id = pt.id_person
-    WHERE pt.id_smena = e.id AND coalesce(p.s_code, '') !~ '^\s*\d{1,9}\s*$';
+    WHERE pt.id_smena = e.id AND accounts_dep.worker_code(p.s_code) IS NULL;
     IF bad IS NOT NULL THEN
         RAISE EXCEPTION 'Нет табельного номера: %', bad;
     END IF;
 
     -- A person listed twice, or the entry's own worker, takes no extra share.
     codes := ARRAY(
-        SELECT DISTINCT btrim(p.s_code)::integer
+        SELECT DISTINCT accounts_dep.worker_code(p.s_code)
         FROM accounts_dep.person_temp pt
         JOIN cmn_contractor.person p ON p.id = pt.id_person
-        WHERE pt.id_smena = e.id AND btrim(p.s_code)::integer <> e.w_id
+        WHERE pt.id_smena = e.id AND accounts_dep.worker_code(p.s_code) <> e.w_id
         ORDER BY 1);
     k := coalesce(array_length(codes, 1), 0);
 
