@@ -12,7 +12,7 @@ TForm8::TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent)
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm),
       editor_(editor) {
-    bindList(&dm_.Vid_oper, {{QStringLiteral("VID"), QStringLiteral("Операции")}},
+    bindList(&dm_.Vid_oper, {{.field = QStringLiteral("VID"), .title = QStringLiteral("Операции")}},
              QStringLiteral("vid"));
     showSearch(false);
     Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));

@@ -11,8 +11,10 @@ TForm3::TForm3(data::TDataModule6& dm, QWidget* parent)
                  widgets::SearchBox::Keys::OnlyArrows, parent),
       dm_(dm) {
     bindList(&dm_.Izdel,
-             {{QStringLiteral("MARKA"), QStringLiteral("Марка изделия")},
-              {QStringLiteral("massa"), QStringLiteral("Коробки"), Qt::AlignLeft}},
+             {{.field = QStringLiteral("MARKA"), .title = QStringLiteral("Марка изделия")},
+              {.field = QStringLiteral("massa"),
+               .title = QStringLiteral("Коробки"),
+               .alignment = Qt::AlignLeft}},
              QStringLiteral("marka"));
     Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
