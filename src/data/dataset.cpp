@@ -10,6 +10,7 @@
 #include "core/sort_order.h"
 #include "data/connection.h"
 #include "data/errors.h"
+#include "data/odbc_block_fetch.h"
 #include "data/value_conversion.h"
 
 namespace tabel::data {
@@ -48,6 +49,17 @@ void Dataset::open() {
     if (open_) {
         return;
     }
+    if (fetchInBlocks_) {
+        openInBlocks();
+    } else {
+        openCellByCell();
+    }
+    open_ = true;
+    state_ = State::Browse;
+    rebuildView();
+}
+
+void Dataset::openCellByCell() {
     QSqlQuery query(connection_->database());
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -59,34 +71,68 @@ void Dataset::open() {
         connection_->fail(query.lastError());
     }
     loadRows(query);
-    open_ = true;
-    state_ = State::Browse;
-    rebuildView();
 }
 
-void Dataset::loadRows(QSqlQuery& query) {
-    const QSqlRecord record = query.record();
+void Dataset::openInBlocks() {
+    BlockFetchResult result;
+    try {
+        result = fetchInBlocks(connection_->database(), params_.positionalText(),
+                               params_.positionalValues(), [this](const BlockColumn& column) {
+                                   return typeFor(column.name, fieldTypeOf(column.type));
+                               });
+    } catch (const OdbcFailure& failure) {
+        connection_->fail(QSqlError(QStringLiteral("QODBC: Unable to fetch"),
+                                    failure.message + QStringLiteral(", ") + failure.sqlState,
+                                    QSqlError::StatementError, failure.sqlState));
+    }
+    QStringList names;
+    QList<FieldType> serverTypes;
+    for (const BlockColumn& column : result.columns) {
+        names.append(column.name);
+        serverTypes.append(fieldTypeOf(column.type));
+    }
+    describeColumns(names, serverTypes);
+    rows_ = std::move(result.rows);
+}
+
+FieldType Dataset::typeFor(const QString& name, FieldType serverType) const {
+    FieldType type = serverType;
+    for (const FieldDef& def : defs_) {
+        if (def.type != FieldType::Auto && def.name.compare(name, Qt::CaseInsensitive) == 0) {
+            type = def.type;
+        }
+    }
+    return type;
+}
+
+void Dataset::describeColumns(const QStringList& names, const QList<FieldType>& serverTypes) {
     columns_.clear();
     columnTitles_.clear();
     types_.clear();
     readOnly_.clear();
-    for (int c = 0; c < record.count(); ++c) {
-        const QSqlField sqlField = record.field(c);
-        columnTitles_.append(sqlField.name());
-        columns_.append(sqlField.name().toLower());
-        FieldType type = fieldTypeOf(sqlField.metaType());
+    for (int c = 0; c < names.size(); ++c) {
+        columnTitles_.append(names[c]);
+        columns_.append(names[c].toLower());
+        types_.append(typeFor(names[c], serverTypes[c]));
         bool readOnly = false;
         for (const FieldDef& def : defs_) {
-            if (def.name.compare(sqlField.name(), Qt::CaseInsensitive) == 0) {
-                if (def.type != FieldType::Auto) {
-                    type = def.type;
-                }
+            if (def.name.compare(names[c], Qt::CaseInsensitive) == 0) {
                 readOnly = def.readOnly;
             }
         }
-        types_.append(type);
         readOnly_.append(readOnly);
     }
+}
+
+void Dataset::loadRows(QSqlQuery& query) {
+    const QSqlRecord record = query.record();
+    QStringList names;
+    QList<FieldType> serverTypes;
+    for (int c = 0; c < record.count(); ++c) {
+        names.append(record.field(c).name());
+        serverTypes.append(fieldTypeOf(record.field(c).metaType()));
+    }
+    describeColumns(names, serverTypes);
     rows_.clear();
     const int columnCount = record.count();
     while (query.next()) {

@@ -44,6 +44,9 @@ public:
     QVariant param(const QString& name) const { return params_.value(name); }
 
     void open();  // throws DbError
+    // Rows are read in blocks through bound buffers (the default) or cell by cell through the Qt
+    // driver; both give the same values.
+    void setFetchInBlocks(bool on) { fetchInBlocks_ = on; }
     void close();
     void refresh();  // close + open, parameters kept
     bool isOpen() const { return open_; }
@@ -107,6 +110,10 @@ private:
     void requireOpen() const;
     void requireTable() const;
     void loadRows(class QSqlQuery& query);
+    void openCellByCell();
+    void openInBlocks();
+    void describeColumns(const QStringList& names, const QList<FieldType>& serverTypes);
+    FieldType typeFor(const QString& name, FieldType serverType) const;
     void rebuildView();
     void moveTo(int row);
     QString keyCondition(QList<QVariant>& bindings) const;
@@ -121,6 +128,7 @@ private:
     QString table_;
 
     bool open_ = false;
+    bool fetchInBlocks_ = true;
     QStringList columns_;       // lower case
     QStringList columnTitles_;  // as the server named them
     QList<FieldType> types_;

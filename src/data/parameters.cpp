@@ -114,4 +114,13 @@ void Parameters::bindTo(QSqlQuery& query) const {
     }
 }
 
+QList<QVariant> Parameters::positionalValues() const {
+    QList<QVariant> values;
+    values.reserve(order_.size());
+    for (const int index : order_) {
+        values.append(params_[index].value);
+    }
+    return values;
+}
+
 }  // namespace tabel::data

@@ -24,6 +24,8 @@ public:
     QVariant value(const QString& name) const;
 
     void bindTo(QSqlQuery& query) const;
+    // The value of each '?' of positionalText(), in order.
+    QList<QVariant> positionalValues() const;
 
 private:
     struct Param {

@@ -1,0 +1,48 @@
+#pragma once
+// Reads a select through its own ODBC statement on the Qt driver's connection: bound column
+// buffers filled a block of rows at a time, instead of one SQLGetData call per cell. Values and
+// their types are those the Qt driver gives with high numerical precision, converted for the
+// dataset as the cell-by-cell path converts them.
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+#include "data/field.h"
+
+class QSqlDatabase;
+
+namespace tabel::data {
+
+struct BlockColumn {
+    QString name;
+    QMetaType type;  // as the Qt driver reports the column
+};
+
+// A statement the driver refused; `sqlState` from the first diagnostic record.
+struct OdbcFailure {
+    QString message;
+    QString sqlState;
+};
+
+struct BlockFetchResult {
+    QList<BlockColumn> columns;
+    QList<FieldType> types;  // the dataset's type of each column
+    QList<QList<QVariant>> rows;
+};
+
+// Decides a column's dataset type once its description is known.
+using ColumnTyper = std::function<FieldType(const BlockColumn&)>;
+
+// `statement` carries '?' placeholders bound in order from `values` with the C and SQL types the
+// Qt driver binds for them (psqlODBC casts by them). Throws OdbcFailure.
+BlockFetchResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
+                               const QList<QVariant>& values, const ColumnTyper& typer,
+                               int blockRows = 512);
+
+// Widest text kept in a bound buffer; longer cells are read on their own.
+constexpr int kBoundTextChars = 255;
+
+}  // namespace tabel::data
