@@ -54,6 +54,7 @@ void Dataset::open() {
     } else {
         openCellByCell();
     }
+    filterExpr_.reset();  // field positions may differ from the last opening
     open_ = true;
     state_ = State::Browse;
     rebuildView();
@@ -73,18 +74,21 @@ void Dataset::openCellByCell() {
     loadRows(query);
 }
 
-void Dataset::openInBlocks() {
-    BlockFetchResult result;
+BlockFetchResult Dataset::runInBlocks(const QString& text, const QList<QVariant>& values) {
     try {
-        result = fetchInBlocks(connection_->database(), params_.positionalText(),
-                               params_.positionalValues(), [this](const BlockColumn& column) {
-                                   return typeFor(column.name, fieldTypeOf(column.type));
-                               });
+        return fetchInBlocks(connection_->database(), text, values,
+                             [this](const BlockColumn& column) {
+                                 return typeFor(column.name, fieldTypeOf(column.type));
+                             });
     } catch (const OdbcFailure& failure) {
         connection_->fail(QSqlError(QStringLiteral("QODBC: Unable to fetch"),
                                     failure.message + QStringLiteral(", ") + failure.sqlState,
                                     QSqlError::StatementError, failure.sqlState));
     }
+}
+
+void Dataset::openInBlocks() {
+    BlockFetchResult result = runInBlocks(params_.positionalText(), params_.positionalValues());
     QStringList names;
     QList<FieldType> serverTypes;
     for (const BlockColumn& column : result.columns) {
@@ -93,6 +97,44 @@ void Dataset::openInBlocks() {
     }
     describeColumns(names, serverTypes);
     rows_ = std::move(result.rows);
+}
+
+void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
+    if (!open_) {
+        return;  // the next opening reads it anyway
+    }
+    const int keyColumn = fieldIndex(keyField);
+    if (keyColumn < 0) {
+        throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), keyField));
+    }
+    QList<QVariant> values = params_.positionalValues();
+    values.append(key);
+    const QString text = QStringLiteral("select * from (\n") + params_.positionalText() +
+                         QStringLiteral("\n) as keyed_row where ") + columns_[keyColumn] +
+                         QStringLiteral(" = ?");
+    BlockFetchResult result = runInBlocks(text, values);
+    const auto isKey = [&](const QList<QVariant>& row) {
+        return !row[keyColumn].isNull() && core::compareValues(row[keyColumn], key) == 0;
+    };
+    const auto found = std::find_if(rows_.begin(), rows_.end(), isKey);
+    const bool fresh = !result.rows.isEmpty() && result.columns.size() == columns_.size();
+    if (found != rows_.end() && fresh) {
+        *found = std::move(result.rows.first());
+    } else if (found != rows_.end()) {
+        rows_.erase(found);
+    } else if (fresh) {
+        rows_.append(std::move(result.rows.first()));
+    }
+    const int keep = current_;
+    state_ = State::Browse;
+    rebuildView();
+    for (int row = 0; row < view_.size(); ++row) {
+        if (isKey(rows_[view_[row]])) {
+            moveTo(row);
+            return;
+        }
+    }
+    moveTo(keep);
 }
 
 FieldType Dataset::typeFor(const QString& name, FieldType serverType) const {
@@ -285,6 +327,9 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
 }
 
 void Dataset::setFilter(const QString& expression) {
+    if (expression == filterText_) {
+        return;
+    }
     filterText_ = expression;
     filterExpr_.reset();
     if (open_ && filtered_) {
@@ -292,7 +337,12 @@ void Dataset::setFilter(const QString& expression) {
     }
 }
 
+// Unchanged, nothing is filtered again: a search that sets the text and then switches the
+// filter on passes over the rows once.
 void Dataset::setFiltered(bool on) {
+    if (on == filtered_) {
+        return;
+    }
     filtered_ = on;
     if (open_) {
         rebuildView();

@@ -18,6 +18,7 @@ class Expression;
 namespace tabel::data {
 
 class Connection;
+struct BlockFetchResult;
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -49,6 +50,10 @@ public:
     void setFetchInBlocks(bool on) { fetchInBlocks_ = on; }
     void close();
     void refresh();  // close + open, parameters kept
+    // Re-reads only the row whose `keyField` equals `key`, through the statement itself: the row
+    // is replaced, dropped when the statement no longer gives it, or added; filter and sort are
+    // applied again and the current row stays on it. Nothing when closed. Throws DbError.
+    void refreshRow(const QString& keyField, const QVariant& key);
     bool isOpen() const { return open_; }
 
     // Columns of the open result.
@@ -112,6 +117,7 @@ private:
     void loadRows(class QSqlQuery& query);
     void openCellByCell();
     void openInBlocks();
+    BlockFetchResult runInBlocks(const QString& text, const QList<QVariant>& values);
     void describeColumns(const QStringList& names, const QList<FieldType>& serverTypes);
     FieldType typeFor(const QString& name, FieldType serverType) const;
     void rebuildView();

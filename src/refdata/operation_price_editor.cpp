@@ -185,7 +185,8 @@ bool TForm10::isDuplicate(int stage) {
         kDuplicate, bindings);
 }
 
-void TForm10::addOperation(int stage, double price) {
+int TForm10::addOperation(int stage, double price) {
+    int id = 0;
     // The first norm makes the operation show in the list, so both are written or neither.
     dm_.ADO_DB.inTransaction([&] {
         data::Dataset insert(&dm_.ADO_DB, QStringLiteral("Oper_ins"));
@@ -195,7 +196,7 @@ void TForm10::addOperation(int stage, double price) {
         insert.setParam(QStringLiteral("i_id"), productId);
         insert.setParam(QStringLiteral("cena_new"), price);
         insert.open();
-        const int id = insert.field(QStringLiteral("id")).asInteger();
+        id = insert.field(QStringLiteral("id")).asInteger();
         insert.close();
         data::Command firstNorm(&dm_.ADO_DB, QStringLiteral("norm_ins"),
                                 {QStringLiteral("insert into accounts_dep.norm(o_id, norma, "
@@ -204,6 +205,7 @@ void TForm10::addOperation(int stage, double price) {
         firstNorm.setParam(QStringLiteral("price"), price);
         firstNorm.execute();
     });
+    return id;
 }
 
 void TForm10::Button1Click() {
@@ -226,16 +228,18 @@ void TForm10::Button1Click() {
             core::MessageBoxes::error(QStringLiteral("Неверное значение цены: %1").arg(typed));
             return;
         }
-        addOperation(stage, *price);
+        // The list shows the new operation's row, read alone.
+        dm_.Oper.refreshRow(QStringLiteral("id"), addOperation(stage, *price));
     } else {
+        const int id = dm_.Oper.field(QStringLiteral("id")).asInteger();
         data::Command& change = dm_.Oper_ed;
         change.setParam(QStringLiteral("oper_vid"), kindId);
         change.setParam(QStringLiteral("naimen"), stage);
         change.setParam(QStringLiteral("i_id"), productId);
-        change.setParam(QStringLiteral("id"), dm_.Oper.field(QStringLiteral("id")).asInteger());
+        change.setParam(QStringLiteral("id"), id);
         change.execute();
+        dm_.Oper.refreshRow(QStringLiteral("id"), id);
     }
-    dm_.Oper.refresh();
     accept();
 }
 

@@ -64,7 +64,7 @@ protected:
 
 private:
     bool isDuplicate(int stage);
-    void addOperation(int stage, double price);
+    int addOperation(int stage, double price);  // the new operation's id
     void keepPriceCharacters();
 
     data::TDataModule6& dm_;

@@ -241,7 +241,8 @@ void TForm4::Button3Click() {
         !core::MessageBoxes::confirmDelete(QStringLiteral("Удалить операцию?"))) {
         return;
     }
-    dm_.Oper_del.setParam(QStringLiteral("id"), operations.field(QStringLiteral("id")).asInteger());
+    const int id = operations.field(QStringLiteral("id")).asInteger();
+    dm_.Oper_del.setParam(QStringLiteral("id"), id);
     try {
         dm_.Oper_del.execute();  // its norms go with it (on delete cascade)
     } catch (const data::DbError& error) {
@@ -252,7 +253,7 @@ void TForm4::Button3Click() {
             QStringLiteral("Операция используется в записях смен и не может быть удалена."));
         return;
     }
-    operations.refresh();
+    operations.refreshRow(QStringLiteral("id"), id);  // drops the deleted row
 }
 
 void TForm4::Button5Click() {
