@@ -1,11 +1,16 @@
 #pragma once
 // The one database connection; every dataset and command runs on it.
 
+#include <QList>
+#include <QMetaType>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 #include <functional>
 
-class QSqlError;
+#include "data/odbc_block_fetch.h"
+
+class QSqlQuery;
 
 namespace tabel::data {
 
@@ -26,16 +31,31 @@ public:
     // The open database, reopened first when the last action lost the connection.
     QSqlDatabase database();
 
-    // Turns a failed statement into a DbError; a lost connection is reopened on the next action.
-    [[noreturn]] void fail(const QSqlError& error);
+    // The one way a statement reaches the server: runs `text` (with '?' marks) with `bindings`
+    // bound in order and reads every row in blocks through bound buffers, converted to the types
+    // `typer` gives (the server's without it). Throws DbError, classified by its SQLSTATE; a lost
+    // connection is reopened on the next action.
+    StatementResult run(const QString& text, const QList<QVariant>& bindings = {},
+                        const ColumnTyper& typer = {});
+
+    // Reads through the Qt driver cell by cell instead: the same values, several times slower;
+    // kept to compare the block reading with.
+    void setCellByCell(bool on) { cellByCell_ = on; }
 
     // Runs the writes of `work` as one transaction: all of them or none.
     void inTransaction(const std::function<void()>& work);
 
 private:
+    StatementResult runCellByCell(const QString& text, const QList<QVariant>& bindings,
+                                  const ColumnTyper& typer);
+    [[noreturn]] void fail(const QSqlQuery& query);
+    [[noreturn]] void failOnDatabase(QSqlDatabase& db);
+    [[noreturn]] void raise(const class QSqlError& error, const QString& sqlState, bool dead);
+
     QString name_;
     QString connectionString_;
     bool lost_ = false;
+    bool cellByCell_ = false;
 };
 
 }  // namespace tabel::data

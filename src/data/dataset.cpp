@@ -1,16 +1,11 @@
 #include "data/dataset.h"
 
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 
 #include "core/expression.h"
 #include "core/sort_order.h"
 #include "data/connection.h"
 #include "data/errors.h"
-#include "data/odbc_block_fetch.h"
 #include "data/value_conversion.h"
 
 namespace tabel::data {
@@ -49,53 +44,44 @@ void Dataset::open() {
     if (open_) {
         return;
     }
-    if (fetchInBlocks_) {
-        openInBlocks();
-    } else {
-        openCellByCell();
-    }
+    loadRows(connection_->run(params_.positionalText(), params_.positionalValues(), typer()));
     filterExpr_.reset();  // field positions may differ from the last opening
     open_ = true;
     state_ = State::Browse;
     rebuildView();
 }
 
-void Dataset::openCellByCell() {
-    QSqlQuery query(connection_->database());
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!query.prepare(params_.positionalText())) {
-        connection_->fail(query.lastError());
-    }
-    params_.bindTo(query);
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    loadRows(query);
+ColumnTyper Dataset::typer() const {
+    return [this](const ResultColumn& column) { return typeFor(column.name, column.type); };
 }
 
-BlockFetchResult Dataset::runInBlocks(const QString& text, const QList<QVariant>& values) {
-    try {
-        return fetchInBlocks(connection_->database(), text, values,
-                             [this](const BlockColumn& column) {
-                                 return typeFor(column.name, fieldTypeOf(column.type));
-                             });
-    } catch (const OdbcFailure& failure) {
-        connection_->fail(QSqlError(QStringLiteral("QODBC: Unable to fetch"),
-                                    failure.message + QStringLiteral(", ") + failure.sqlState,
-                                    QSqlError::StatementError, failure.sqlState));
+FieldType Dataset::typeFor(const QString& name, QMetaType serverType) const {
+    FieldType type = fieldTypeOf(serverType);
+    for (const FieldDef& def : defs_) {
+        if (def.type != FieldType::Auto && def.name.compare(name, Qt::CaseInsensitive) == 0) {
+            type = def.type;
+        }
     }
+    return type;
 }
 
-void Dataset::openInBlocks() {
-    BlockFetchResult result = runInBlocks(params_.positionalText(), params_.positionalValues());
-    QStringList names;
-    QList<FieldType> serverTypes;
-    for (const BlockColumn& column : result.columns) {
-        names.append(column.name);
-        serverTypes.append(fieldTypeOf(column.type));
+// The rows come converted to the field types by the runner.
+void Dataset::loadRows(StatementResult&& result) {
+    columns_.clear();
+    columnTitles_.clear();
+    types_ = result.types;
+    readOnly_.clear();
+    for (const ResultColumn& column : result.columns) {
+        columnTitles_.append(column.name);
+        columns_.append(column.name.toLower());
+        bool readOnly = false;
+        for (const FieldDef& def : defs_) {
+            if (def.name.compare(column.name, Qt::CaseInsensitive) == 0) {
+                readOnly = def.readOnly;
+            }
+        }
+        readOnly_.append(readOnly);
     }
-    describeColumns(names, serverTypes);
     rows_ = std::move(result.rows);
 }
 
@@ -112,7 +98,7 @@ void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
     const QString text = QStringLiteral("select * from (\n") + params_.positionalText() +
                          QStringLiteral("\n) as keyed_row where ") + columns_[keyColumn] +
                          QStringLiteral(" = ?");
-    BlockFetchResult result = runInBlocks(text, values);
+    StatementResult result = connection_->run(text, values, typer());
     const auto isKey = [&](const QList<QVariant>& row) {
         return !row[keyColumn].isNull() && core::compareValues(row[keyColumn], key) == 0;
     };
@@ -135,57 +121,6 @@ void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
         }
     }
     moveTo(keep);
-}
-
-FieldType Dataset::typeFor(const QString& name, FieldType serverType) const {
-    FieldType type = serverType;
-    for (const FieldDef& def : defs_) {
-        if (def.type != FieldType::Auto && def.name.compare(name, Qt::CaseInsensitive) == 0) {
-            type = def.type;
-        }
-    }
-    return type;
-}
-
-void Dataset::describeColumns(const QStringList& names, const QList<FieldType>& serverTypes) {
-    columns_.clear();
-    columnTitles_.clear();
-    types_.clear();
-    readOnly_.clear();
-    for (int c = 0; c < names.size(); ++c) {
-        columnTitles_.append(names[c]);
-        columns_.append(names[c].toLower());
-        types_.append(typeFor(names[c], serverTypes[c]));
-        bool readOnly = false;
-        for (const FieldDef& def : defs_) {
-            if (def.name.compare(names[c], Qt::CaseInsensitive) == 0) {
-                readOnly = def.readOnly;
-            }
-        }
-        readOnly_.append(readOnly);
-    }
-}
-
-void Dataset::loadRows(QSqlQuery& query) {
-    const QSqlRecord record = query.record();
-    QStringList names;
-    QList<FieldType> serverTypes;
-    for (int c = 0; c < record.count(); ++c) {
-        names.append(record.field(c).name());
-        serverTypes.append(fieldTypeOf(record.field(c).metaType()));
-    }
-    describeColumns(names, serverTypes);
-    rows_.clear();
-    const int columnCount = record.count();
-    while (query.next()) {
-        QList<QVariant> row;
-        row.reserve(columnCount);
-        for (int c = 0; c < columnCount; ++c) {
-            row.append(convertLoaded(query.value(c), types_[c]));
-        }
-        rows_.append(std::move(row));
-    }
-    query.finish();
 }
 
 void Dataset::close() {
@@ -453,25 +388,22 @@ void Dataset::postInsert() {
             ? QStringLiteral("insert into %1 default values returning *").arg(table_)
             : QStringLiteral("insert into %1 (%2) values (%3) returning *")
                   .arg(table_, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
-    QSqlQuery query(connection_->database());
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    query.prepare(text);
-    for (int i = 0; i < values.size(); ++i) {
-        query.bindValue(i, values[i]);
-    }
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
+    const StatementResult inserted = connection_->run(text, values, typer());
     rows_.append(buffer_);
     view_.append(int(rows_.size()) - 1);
     current_ = int(view_.size()) - 1;
-    replaceCurrentRow(query);
+    replaceCurrentRow(inserted);
+}
+
+bool Dataset::hasKey() const {
+    const int idColumn = fieldIndex(QStringLiteral("id"));
+    return idColumn >= 0 && !rows_[view_[current_]][idColumn].isNull();
 }
 
 QString Dataset::keyCondition(QList<QVariant>& bindings) const {
     const QList<QVariant>& original = rows_[view_[current_]];
-    const int idColumn = fieldIndex(QStringLiteral("id"));
-    if (idColumn >= 0 && !original[idColumn].isNull()) {
+    if (hasKey()) {
+        const int idColumn = fieldIndex(QStringLiteral("id"));
         bindings.append(original[idColumn]);
         return QStringLiteral("id = ?");
     }
@@ -504,32 +436,26 @@ void Dataset::postUpdate() {
     const QString where = keyCondition(bindings);
     const QString text = QStringLiteral("update %1 set %2 where %3 returning *")
                              .arg(table_, sets.join(QLatin1String(", ")), where);
-    QSqlQuery query(connection_->database());
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    query.prepare(text);
-    for (int i = 0; i < bindings.size(); ++i) {
-        query.bindValue(i, bindings[i]);
+    const StatementResult updated = connection_->run(text, bindings, typer());
+    if (updated.rows.isEmpty()) {
+        throw hasKey() ? rowGoneError() : rowChangedError();
     }
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    replaceCurrentRow(query);
+    replaceCurrentRow(updated);
 }
 
-void Dataset::replaceCurrentRow(QSqlQuery& query) {
+void Dataset::replaceCurrentRow(const StatementResult& result) {
     QList<QVariant>& row = rows_[view_[current_]];
-    if (query.next()) {
-        const QSqlRecord record = query.record();
-        for (int c = 0; c < record.count(); ++c) {
-            const int column = fieldIndex(record.fieldName(c));
+    if (!result.rows.isEmpty()) {
+        const QList<QVariant>& stored = result.rows.first();
+        for (int c = 0; c < result.columns.size(); ++c) {
+            const int column = fieldIndex(result.columns[c].name);
             if (column >= 0) {
-                row[column] = convertLoaded(query.value(c), types_[column]);
+                row[column] = convertLoaded(stored[c], types_[column]);
             }
         }
     } else {
         row = buffer_;
     }
-    query.finish();
     state_ = State::Browse;
     const int keep = current_;
     emit rowsReset();
@@ -545,15 +471,9 @@ void Dataset::deleteRow() {
     QList<QVariant> bindings;
     const QString text =
         QStringLiteral("delete from %1 where %2").arg(table_, keyCondition(bindings));
-    QSqlQuery query(connection_->database());
-    query.prepare(text);
-    for (int i = 0; i < bindings.size(); ++i) {
-        query.bindValue(i, bindings[i]);
+    if (connection_->run(text, bindings).rowsAffected == 0) {
+        throw hasKey() ? rowGoneError() : rowChangedError();
     }
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    query.finish();
     const int removed = view_[current_];
     view_.removeAt(current_);
     for (int& index : view_) {

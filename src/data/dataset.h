@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "data/field.h"
+#include "data/odbc_block_fetch.h"
 #include "data/parameters.h"
 
 namespace tabel::core {
@@ -18,7 +19,6 @@ class Expression;
 namespace tabel::data {
 
 class Connection;
-struct BlockFetchResult;
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -45,9 +45,6 @@ public:
     QVariant param(const QString& name) const { return params_.value(name); }
 
     void open();  // throws DbError
-    // Rows are read in blocks through bound buffers (the default) or cell by cell through the Qt
-    // driver; both give the same values.
-    void setFetchInBlocks(bool on) { fetchInBlocks_ = on; }
     void close();
     void refresh();  // close + open, parameters kept
     // Re-reads only the row whose `keyField` equals `key`, through the statement itself: the row
@@ -114,18 +111,17 @@ private:
     void setBufferValue(int column, const QVariant& value);
     void requireOpen() const;
     void requireTable() const;
-    void loadRows(class QSqlQuery& query);
-    void openCellByCell();
-    void openInBlocks();
-    BlockFetchResult runInBlocks(const QString& text, const QList<QVariant>& values);
-    void describeColumns(const QStringList& names, const QList<FieldType>& serverTypes);
-    FieldType typeFor(const QString& name, FieldType serverType) const;
+    void loadRows(StatementResult&& result);
+    ColumnTyper typer() const;
+    FieldType typeFor(const QString& name, QMetaType serverType) const;
     void rebuildView();
     void moveTo(int row);
+    // The current row is matched by its id; keyless rows are matched on every value.
+    bool hasKey() const;
     QString keyCondition(QList<QVariant>& bindings) const;
     void postInsert();
     void postUpdate();
-    void replaceCurrentRow(class QSqlQuery& query);
+    void replaceCurrentRow(const struct StatementResult& result);
 
     Connection* connection_;
     QStringList sql_;
@@ -134,7 +130,6 @@ private:
     QString table_;
 
     bool open_ = false;
-    bool fetchInBlocks_ = true;
     QStringList columns_;       // lower case
     QStringList columnTitles_;  // as the server named them
     QList<FieldType> types_;

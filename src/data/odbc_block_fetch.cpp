@@ -527,10 +527,10 @@ QVariant readWhole(const Statement& stmt, SQLUSMALLINT column, Carrier carrier) 
     return QString::fromLatin1(whole);
 }
 
-QList<BlockColumn> describe(const Statement& stmt, QList<SQLULEN>& sizes) {
+QList<ResultColumn> describe(const Statement& stmt, QList<SQLULEN>& sizes) {
     SQLSMALLINT count = 0;
     stmt.check(SQLNumResultCols(stmt.get(), &count));
-    QList<BlockColumn> columns;
+    QList<ResultColumn> columns;
     for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(count); ++c) {
         SQLWCHAR name[256] = {};
         SQLSMALLINT nameLength = 0;
@@ -549,9 +549,13 @@ QList<BlockColumn> describe(const Statement& stmt, QList<SQLULEN>& sizes) {
 
 }  // namespace
 
-BlockFetchResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
-                               const QList<QVariant>& values, const ColumnTyper& typer,
-                               int blockRows) {
+FieldType columnTypeOf(const ColumnTyper& typer, const ResultColumn& column) {
+    return typer ? typer(column) : fieldTypeOf(column.type);
+}
+
+StatementResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
+                              const QList<QVariant>& values, const ColumnTyper& typer,
+                              int blockRows) {
     Statement stmt(connectionHandle(db));
     SQLULEN fetched = 0;
     stmt.check(
@@ -566,20 +570,24 @@ BlockFetchResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
         stmt.get(), const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(statement.utf16())),
         SQLINTEGER(statement.size())));
 
-    BlockFetchResult result;
+    StatementResult result;
+    SQLLEN affected = -1;
+    if (SQL_SUCCEEDED(SQLRowCount(stmt.get(), &affected))) {
+        result.rowsAffected = int(affected);
+    }
     QList<SQLULEN> sizes;
     result.columns = describe(stmt, sizes);
     const int columnCount = int(result.columns.size());
     std::vector<ColumnBuffer> buffers;
     buffers.reserve(std::size_t(columnCount));
     for (int c = 0; c < columnCount; ++c) {
-        const BlockColumn& column = result.columns[c];
-        result.types.append(typer ? typer(column) : fieldTypeOf(column.type));
+        const ResultColumn& column = result.columns[c];
+        result.types.append(columnTypeOf(typer, column));
         buffers.emplace_back(carrierOf(column.type), sizes[c], blockRows);
         buffers.back().bind(stmt, SQLUSMALLINT(c + 1));
     }
 
-    for (;;) {
+    while (columnCount > 0) {
         fetched = 0;
         const SQLRETURN r = SQLFetchScroll(stmt.get(), SQL_FETCH_NEXT, 0);
         if (r == SQL_NO_DATA) {

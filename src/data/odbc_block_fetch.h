@@ -16,9 +16,10 @@ class QSqlDatabase;
 
 namespace tabel::data {
 
-struct BlockColumn {
+// A result column as the server named and typed it (the type the Qt driver reports).
+struct ResultColumn {
     QString name;
-    QMetaType type;  // as the Qt driver reports the column
+    QMetaType type;
 };
 
 // A statement the driver refused; `sqlState` from the first diagnostic record.
@@ -27,20 +28,22 @@ struct OdbcFailure {
     QString sqlState;
 };
 
-struct BlockFetchResult {
-    QList<BlockColumn> columns;
-    QList<FieldType> types;  // the dataset's type of each column
-    QList<QList<QVariant>> rows;
+struct StatementResult {
+    QList<ResultColumn> columns;  // empty for a statement without a result set
+    QList<FieldType> types;       // the type each column's values were converted to
+    QList<QList<QVariant>> rows;  // values as a dataset keeps them (convertLoaded)
+    int rowsAffected = -1;        // inserts, updates and deletes
 };
 
-// Decides a column's dataset type once its description is known.
-using ColumnTyper = std::function<FieldType(const BlockColumn&)>;
+// Decides a column's dataset type once its description is known; without one, the server's.
+using ColumnTyper = std::function<FieldType(const ResultColumn&)>;
+FieldType columnTypeOf(const ColumnTyper& typer, const ResultColumn& column);
 
 // `statement` carries '?' placeholders bound in order from `values` with the C and SQL types the
 // Qt driver binds for them (psqlODBC casts by them). Throws OdbcFailure.
-BlockFetchResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
-                               const QList<QVariant>& values, const ColumnTyper& typer,
-                               int blockRows = 512);
+StatementResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
+                              const QList<QVariant>& values, const ColumnTyper& typer,
+                              int blockRows = 512);
 
 // Widest text kept in a bound buffer; longer cells are read on their own.
 constexpr int kBoundTextChars = 255;

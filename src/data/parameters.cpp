@@ -1,7 +1,5 @@
 #include "data/parameters.h"
 
-#include <QSqlQuery>
-
 #include "data/errors.h"
 
 namespace tabel::data {
@@ -106,12 +104,6 @@ void Parameters::setValue(const QString& name, const QVariant& value) {
 QVariant Parameters::value(const QString& name) const {
     const int index = indexOf(name);
     return index < 0 ? QVariant() : params_[index].value;
-}
-
-void Parameters::bindTo(QSqlQuery& query) const {
-    for (int position = 0; position < order_.size(); ++position) {
-        query.bindValue(position, params_[order_[position]].value);
-    }
 }
 
 QList<QVariant> Parameters::positionalValues() const {

@@ -237,7 +237,7 @@ void TForm10::Button1Click() {
         change.setParam(QStringLiteral("naimen"), stage);
         change.setParam(QStringLiteral("i_id"), productId);
         change.setParam(QStringLiteral("id"), id);
-        change.execute();
+        change.executeOnRow();
         dm_.Oper.refreshRow(QStringLiteral("id"), id);
     }
     accept();

@@ -44,13 +44,16 @@ struct Case {
 class BlockFetchTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
-    void SetUp() override { test::connectAs(connection); }
+    void SetUp() override {
+        test::connectAs(connection);
+        test::connectAs(cellConnection);
+        cellConnection.setCellByCell(true);
+    }
 
     // Opens the statement cell by cell and in blocks; both must give the same fields and values.
     void expectSameResult(const Case& c) {
-        Dataset cellByCell(&connection, QStringLiteral("cells"));
+        Dataset cellByCell(&cellConnection, QStringLiteral("cells"));
         Dataset blocks(&connection, QStringLiteral("blocks"));
-        cellByCell.setFetchInBlocks(false);
         for (Dataset* d : {&cellByCell, &blocks}) {
             d->setSql(c.sql);
             d->setFieldDefs(c.defs);
@@ -86,6 +89,7 @@ protected:
     }
 
     Connection connection;
+    Connection cellConnection{QStringLiteral("cells")};
 };
 
 TEST_F(BlockFetchTest, GivesTheValuesOfTheCellByCellPath) {
@@ -161,6 +165,25 @@ TEST_F(BlockFetchTest, KeepsFifteenDigitKeysLongTextsAndNulls) {
     EXPECT_TRUE(rows.field(QStringLiteral("long_text")).isNull());
 }
 
+TEST_F(BlockFetchTest, WritesCountTheirRowsAndReturnTheirs) {
+    const struct {
+        const char* statement;
+        int affected;
+        int rows;
+    } cases[] = {
+        {"update accounts_dep.vid_oper set vid = vid where id in (?, ?)", 2, 0},
+        {"update accounts_dep.vid_oper set vid = vid where id = ? and ? = 0", 0, 0},
+        {"update accounts_dep.vid_oper set vid = vid where id in (?, ?) returning id", 2, 2},
+    };
+    for (const auto& c : cases) {
+        for (Connection* via : {&connection, &cellConnection}) {
+            const StatementResult result = via->run(QString::fromUtf8(c.statement), {1, 2});
+            EXPECT_EQ(result.rowsAffected, c.affected) << c.statement;
+            EXPECT_EQ(result.rows.size(), c.rows) << c.statement;
+        }
+    }
+}
+
 TEST_F(BlockFetchTest, ReportsARefusedStatementWithItsState) {
     Dataset rows(&connection, QStringLiteral("rows"));
     rows.setSql({QStringLiteral("select 1 / (n - 1) from generate_series(1, 3) n")});
@@ -168,8 +191,9 @@ TEST_F(BlockFetchTest, ReportsARefusedStatementWithItsState) {
         rows.open();
         FAIL() << "the division by zero was not reported";
     } catch (const DbError& error) {
-        EXPECT_TRUE(error.message().contains(QStringLiteral("22012"))) << error.what();
-        EXPECT_FALSE(error.connectionLost());
+        EXPECT_EQ(error.sqlState(), QStringLiteral("22012")) << error.what();
+        EXPECT_EQ(error.kind(), DbErrorKind::Other);
+        EXPECT_TRUE(error.message().contains(QStringLiteral("division by zero"))) << error.what();
     }
     EXPECT_FALSE(rows.isOpen());
     // The connection goes on working.
