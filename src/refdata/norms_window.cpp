@@ -82,7 +82,7 @@ TForm22::TForm22(data::TDataModule6& dm, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid1, 1);
     layout->addLayout(buttons);
-    resize(420, 320);
+    widgets::fixWindowSize(this, QSize(420, 320));
 }
 
 void TForm22::openForOperation(int operationId) {

@@ -14,7 +14,8 @@ TForm8::TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent)
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm),
       editor_(editor) {
-    bindList(&dm_.Vid_oper, {{QStringLiteral("VID"), QStringLiteral("Операции")}},
+    bindList(&dm_.Vid_oper,
+             {widgets::nameColumn(QStringLiteral("VID"), QStringLiteral("Операции"))},
              QStringLiteral("vid"));
     Edit1->hide();
     Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));
@@ -58,6 +59,9 @@ std::optional<KindChoice> TForm8::pickKind() {
     choice_.reset();
     exec();
     Button2->setDefault(false);
+    // The search of the choice must not narrow the list of the next opening.
+    clearSearch();
+    dm_.Vid_oper.setFiltered(false);
     Edit1->hide();
     dm_.Vid_oper.close();
     return choice_;

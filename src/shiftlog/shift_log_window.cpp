@@ -56,9 +56,9 @@ QList<GridColumn> shiftColumns() {
     const Qt::Alignment right = Qt::AlignRight;
     const Qt::Alignment centre = Qt::AlignHCenter;
     return {
-        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, true, 30},
+        widgets::nameColumn(QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), 30),
         {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, true, 14},
-        {QStringLiteral("vid"), QStringLiteral("Операция"), left, true, 16},
+        widgets::nameColumn(QStringLiteral("vid"), QStringLiteral("Операция"), 16),
         {QStringLiteral("nmn"), QStringLiteral("Вид"), left, true, 16},
         {QStringLiteral("color"), QStringLiteral("Цвет"), centre, true, 6},
         {QStringLiteral("time"), QStringLiteral("Часы"), right, true, 5},
@@ -94,7 +94,7 @@ TForm1::TForm1(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(d
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(30000);
     Timer1->start();
-    resize(1100, 640);
+    widgets::fixWindowSize(this, QSize(1200, 640));
 }
 
 void TForm1::buildControls() {

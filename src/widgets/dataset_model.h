@@ -25,7 +25,16 @@ struct GridColumn {
     // Editable grids only: the field value of a typed text (null for a blank cell), or nothing
     // when the text is no value of the field. Columns without it are not edited.
     std::function<std::optional<QVariant>(const QString& text)> input = {};
+    // A name column: when the columns do not fit the window, it takes the room the others leave.
+    bool name = false;
 };
+
+// A left-aligned name column (see GridColumn::name).
+inline GridColumn nameColumn(const QString& field, const QString& title, int width = 0) {
+    GridColumn column{field, title, Qt::AlignLeft, true, width};
+    column.name = true;
+    return column;
+}
 
 // Readers for GridColumn::input.
 std::optional<QVariant> readWholeNumber(const QString& text);  // "12" → 12; "1,5", "x" refused
