@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/build_stamp.h"
+#include "data/credentials.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,19 +22,13 @@ class TForm1;
 
 namespace tabel::app {
 
-// Values compiled into the program for a deployment.
-struct Deployment {
-    QString server;
-    QString database;
-    QString servicePassword;
-    QString serviceCode;  // empty: no service-code login
-};
+using Deployment = data::Deployment;
 
 class TForm23 : public QDialog {
     Q_OBJECT
 public:
-    TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment deployment, QString server,
-            QString database, QWidget* parent = nullptr);
+    TForm23(data::TDataModule6& dm, shiftlog::TForm1& shiftLog, Deployment deployment,
+            QString server, QString database, QWidget* parent = nullptr);
 
     QLabel* Label1;
     QLabel* Label2;
@@ -62,11 +57,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QString connectionString() const;
     void connectionFailed();
 
     data::TDataModule6& dm_;
-    shiftlog::TForm1& form1_;
+    shiftlog::TForm1& shiftLog_;
     Deployment deployment_;
     QString server_;
     QString database_;
