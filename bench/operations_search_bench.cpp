@@ -32,6 +32,18 @@ void operations_open(benchmark::State& state) {
 }
 BENCHMARK(operations_open)->Unit(benchmark::kMillisecond);
 
+// After one operation or norm changed: only its row is read again, not the whole list.
+void operations_refresh_one_row(benchmark::State& state) {
+    openOperations();
+    g_dm->Oper.setRecNo(g_dm->Oper.recordCount() / 2);
+    const int id = g_dm->Oper.field(QStringLiteral("id")).asInteger();
+    for (auto _ : state) {
+        g_dm->Oper.refreshRow(QStringLiteral("id"), id);
+    }
+    state.counters["rows"] = g_dm->Oper.recordCount();
+}
+BENCHMARK(operations_refresh_one_row)->Unit(benchmark::kMillisecond);
+
 // Every change of the search box filters the loaded rows; counts the filter passes (dataset
 // resets) and the grid model's resets per change.
 void operations_type_mark_prefix(benchmark::State& state) {
@@ -96,6 +108,7 @@ int main(int argc, char** argv) {
     tabel::bench::runBenchmarks(
         argc, argv,
         {{"operations_open", "operations_odbc_block_fetch", "operations_libpq", 1.3},
+         {"operations_refresh_one_row", "operations_open", "", 0},
          {"operations_type_mark_prefix", "operations_odbc_block_fetch", "", 0},
          {"operations_requisition_item_filter", "operations_odbc_block_fetch", "", 0}});
     return 0;
