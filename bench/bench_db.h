@@ -9,6 +9,8 @@
 #include <sqlext.h>
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QSqlDriver>
 #include <cstdio>
 #include <functional>
@@ -51,6 +53,22 @@ inline QString withLiterals(QString statement, const QList<std::pair<QString, QS
 
 // A row of text cells for a floor that uses the values: pointers and lengths, NULL as nullptr.
 using TextRowSink = std::function<void(const std::vector<const char*>& cells)>;
+
+// `statement` fetched row by row through the Qt driver without keeping anything; the rows.
+inline int64_t fetchOnce(data::Connection& connection, const QString& statement) {
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    query.exec(statement);
+    const int columns = query.record().count();
+    int64_t rows = 0;
+    while (query.next()) {
+        for (int c = 0; c < columns; ++c) {
+            benchmark::DoNotOptimize(query.value(c));
+        }
+        ++rows;
+    }
+    return rows;
+}
 
 // Floor through ODBC: the statement on its own handle of the same connection, columns bound
 // (numbers as numbers, the rest as UTF-8 text; everything as text for a sink) and fetched 512
@@ -252,6 +270,12 @@ inline void runBenchmarks(int argc, char** argv, const std::vector<Ratio>& ratio
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios(ratios);
     benchmark::Shutdown();
+}
+
+// Without ratios to print.
+inline int runBenchmarks(int argc, char** argv) {
+    runBenchmarks(argc, argv, {});
+    return 0;
 }
 
 // Resident memory of this process, in MB.

@@ -16,6 +16,9 @@ namespace tabel::data {
 
 class Connection {
 public:
+    // How long a statement waits for a row or table another session holds.
+    static constexpr int kLockTimeoutMs = 3000;
+
     explicit Connection(const QString& name = QStringLiteral("tabel"));
     ~Connection();
     Connection(const Connection&) = delete;

@@ -25,15 +25,19 @@ struct GridColumn {
     // Editable grids only: the field value of a typed text (null for a blank cell), or nothing
     // when the text is no value of the field. Columns without it are not edited.
     std::function<std::optional<QVariant>(const QString& text)> input = {};
+    // Sort texts a title click alternates between; empty: the title sorts nothing.
+    QString sortFirst = {};
+    QString sortSecond = {};
     // A name column: when the columns do not fit the window, it takes the room the others leave.
     bool name = false;
 };
 
+// The position of the column showing `field` (any case); -1 when none does.
+int columnOf(const QList<GridColumn>& columns, const QString& field);
+
 // A left-aligned name column (see GridColumn::name).
 inline GridColumn nameColumn(const QString& field, const QString& title, int width = 0) {
-    GridColumn column{field, title, Qt::AlignLeft, true, width};
-    column.name = true;
-    return column;
+    return {.field = field, .title = title, .width = width, .name = true};
 }
 
 // Readers for GridColumn::input.
