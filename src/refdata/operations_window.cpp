@@ -63,11 +63,13 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
              {{.field = QStringLiteral("MARKA"),
                .title = QStringLiteral("Марка"),
                .alignment = Qt::AlignLeft,
-               .width = 16},
+               .width = 16,
+               .name = true},
               {.field = QStringLiteral("VID"),
                .title = QStringLiteral("Опреция"),
                .alignment = Qt::AlignLeft,
-               .width = 20},
+               .width = 20,
+               .name = true},
               {.field = QStringLiteral("cena"),
                .title = QStringLiteral("Цена (min)"),
                .alignment = Qt::AlignRight,
@@ -113,7 +115,7 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
     connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm4::DBGrid1DblClick);
-    resize(720, 480);
+    widgets::fixWindowSize(this, QSize(720, 480));
 }
 
 void TForm4::setRequisitionContext(const RequisitionContext& requisition) {

@@ -39,7 +39,8 @@ QList<GridColumn> shiftColumns() {
          .alignment = left,
          .width = 30,
          .sortFirst = QStringLiteral("fio ASC"),
-         .sortSecond = QStringLiteral("fio DESC")},
+         .sortSecond = QStringLiteral("fio DESC"),
+         .name = true},
         {.field = QStringLiteral("marka"),
          .title = QStringLiteral("Марка изделия"),
          .alignment = left,
@@ -51,7 +52,8 @@ QList<GridColumn> shiftColumns() {
          .alignment = left,
          .width = 16,
          .sortFirst = QStringLiteral("vid ASC"),
-         .sortSecond = QStringLiteral("vid DESC")},
+         .sortSecond = QStringLiteral("vid DESC"),
+         .name = true},
         {.field = QStringLiteral("nmn"),
          .title = QStringLiteral("Вид"),
          .alignment = left,
@@ -131,7 +133,7 @@ TForm1::TForm1(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(d
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(30000);
     Timer1->start();
-    resize(1100, 640);
+    widgets::fixWindowSize(this, QSize(1200, 640));
 }
 
 void TForm1::buildControls() {

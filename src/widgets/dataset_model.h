@@ -28,6 +28,8 @@ struct GridColumn {
     // Sort texts a title click alternates between; empty: the title sorts nothing.
     QString sortFirst = {};
     QString sortSecond = {};
+    // A name column: when the columns do not fit the window, it takes the room the others leave.
+    bool name = false;
 };
 
 // The position of the column showing `field` (any case); -1 when none does.
