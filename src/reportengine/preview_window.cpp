@@ -145,7 +145,7 @@ void PageView::paintEvent(QPaintEvent* event) {
 ReportPreview::ReportPreview(ReportDocument document, QWidget* parent)
     : QDialog(parent), document_(std::move(document)) {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(QStringLiteral("Предварительный просмотр") + document_.title);
+    setWindowTitle(QStringLiteral("Предварительный просмотр ") + document_.title.trimmed());
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     auto* toolbar = new QToolBar(this);
     toolbar->setObjectName(QStringLiteral("PreviewToolBar"));

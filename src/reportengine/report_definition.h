@@ -52,7 +52,7 @@ struct Group {
 };
 
 struct ReportDefinition {
-    QString title;  // the preview's caption follows "Предварительный просмотр"
+    QString title;  // the preview's caption: "Предварительный просмотр " + title
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     double margin = 10.0;
     bool previewWholePage = false;  // otherwise the preview opens at page width

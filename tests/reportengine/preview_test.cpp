@@ -34,7 +34,7 @@ TEST(PreviewTest, CaptionNavigationAndKeys) {
     preview.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
     EXPECT_EQ(preview.windowTitle(),
-              "Предварительный просмотр   Отчет по рабочим за период с 01.02.2026 по 01.03.2026");
+              "Предварительный просмотр Отчет по рабочим за период с 01.02.2026 по 01.03.2026");
     EXPECT_EQ(preview.view()->fit(), PageView::Fit::PageWidth);
     EXPECT_EQ(preview.pageCaption(), "стр. 1 из 500");
 
