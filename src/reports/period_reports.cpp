@@ -154,4 +154,18 @@ int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
     return 1;
 }
 
+QString saveProductSummary(data::Connection& connection, const Period& period,
+                           const QString& path) {
+    data::Dataset summary(&connection, QStringLiteral("XLS_Rep"));
+    summary.setSql(productSummarySql());
+    applyPeriod(summary, period);
+    CloseOnExit closer{summary};
+    summary.open();
+    Spreadsheet spreadsheet;
+    if (writeProductSummary(summary, spreadsheet) == -1) {
+        return QStringLiteral("книга не создана");
+    }
+    return spreadsheet.saveAs(path);
+}
+
 }  // namespace tabel::reports

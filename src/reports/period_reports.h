@@ -59,4 +59,8 @@ QStringList productSummarySql();
 int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
                         const std::function<void(int, int)>& progress = {});
 
+// The product summary of a period written as a workbook file (temporary file, then renamed).
+// Empty on success, else the reason; throws DbError when the query fails.
+QString saveProductSummary(data::Connection& connection, const Period& period, const QString& path);
+
 }  // namespace tabel::reports
