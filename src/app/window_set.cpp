@@ -31,6 +31,8 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     form4 = std::make_unique<refdata::TForm4>(dm, *form10, *form22);
     form1->setOperationKindsWindow(form8.get());
     form1->setOperationsWindow(form4.get());
+    form18 = std::make_unique<reports::TForm18>(dm, form1.get());
+    form1->setReportsWindow(form18.get());
 }
 
 }  // namespace tabel::app

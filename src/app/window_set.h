@@ -12,6 +12,7 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "reports/reports_dialog.h"
 #include "shiftlog/shift_log_window.h"
 
 namespace tabel::app {
@@ -32,6 +33,7 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm10> form10;
     std::unique_ptr<refdata::TForm22> form22;
     std::unique_ptr<refdata::TForm4> form4;
+    std::unique_ptr<reports::TForm18> form18;
 };
 
 }  // namespace tabel::app

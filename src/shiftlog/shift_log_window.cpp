@@ -18,6 +18,7 @@
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "reports/reports_dialog.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
 
@@ -187,6 +188,7 @@ void TForm1::buildMenu() {
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -327,6 +329,13 @@ void TForm1::N4Click() {
         return;
     }
     form4_->openForBrowse();
+}
+
+void TForm1::N10Click() {
+    if (form18_ == nullptr) {
+        return;
+    }
+    form18_->openForReports();
 }
 
 }  // namespace tabel::shiftlog
