@@ -1,13 +1,13 @@
 #include "data/data_module.h"
 
-#include "core/messages.h"
+#include "core/product_kind.h"
 
 namespace tabel::data {
 
 namespace {
 
-const QString kStageCase = QStringLiteral(
-    "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn");
+const QString kStageCase =
+    core::productKindSql(QStringLiteral("naimen")) + QStringLiteral(" as nmn");
 
 QStringList workersSql() {
     return {
@@ -204,8 +204,7 @@ Dataset& TDataModule6::smenaList(int shift) {
     }
 }
 
-bool TDataModule6::CheckDuplicate(const QString& countStatement, const QString& message,
-                                  const Bindings& bindings) {
+int TDataModule6::CheckDuplicate(const QString& countStatement, const Bindings& bindings) {
     Control.close();
     Control.clearSql();
     Control.addSql(countStatement);
@@ -217,11 +216,7 @@ bool TDataModule6::CheckDuplicate(const QString& countStatement, const QString& 
         ~CloseOnExit() { dataset.close(); }
     } closeOnExit{Control};
     Control.open();
-    if (Control.field(QStringLiteral("cnt")).asInteger() > 0) {
-        core::MessageBoxes::error(message);
-        return true;
-    }
-    return false;
+    return Control.field(QStringLiteral("cnt")).asInteger();
 }
 
 }  // namespace tabel::data

@@ -1,25 +1,24 @@
 #include "refdata/operation_kind_editor.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
 #include "core/messages.h"
 #include "data/data_module.h"
+#include "widgets/form_field.h"
 
 namespace tabel::refdata {
 
 TForm9::TForm9(data::TDataModule6& dm, QWidget* parent)
     : EditorDialog(QStringLiteral("TForm9"), QStringLiteral("Вид операции"), parent), dm_(dm) {
-    Label2 = new QLabel(QStringLiteral("Операция"), GroupBox1);
-    Label2->setObjectName(QStringLiteral("Label2"));
     Edit1 = new QLineEdit(GroupBox1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(320);
-    auto* row = new QHBoxLayout(GroupBox1);
-    row->addWidget(Label2);
-    row->addWidget(Edit1, 1);
+    auto* row = new QGridLayout(GroupBox1);
+    Label2 = widgets::addField(row, 0, QStringLiteral("Операция"), Edit1, QStringLiteral("Label2"));
+    row->setColumnStretch(1, 1);
 }
 
 QWidget* TForm9::firstFocus() const {
@@ -41,16 +40,19 @@ void TForm9::openForRename(const QString& currentName) {
 }
 
 bool TForm9::isDuplicate(const QString& name) {
-    const QString message = QStringLiteral("Такая операция уже заведена!");
     const QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
-    if (Tag == 1) {
-        return dm_.CheckDuplicate(count, message, {{QStringLiteral("vid"), name.toUpper()}});
+    data::Bindings bindings{{QStringLiteral("vid"), name.toUpper()}};
+    if (Tag != 1) {
+        bindings.append(
+            {QStringLiteral("id"), dm_.Vid_oper.field(QStringLiteral("id")).asInteger()});
     }
-    const int id = dm_.Vid_oper.field(QStringLiteral("id")).asInteger();
-    return dm_.CheckDuplicate(
-        count + QStringLiteral(" and id<>:id"), message,
-        {{QStringLiteral("vid"), name.toUpper()}, {QStringLiteral("id"), id}});
+    if (dm_.CheckDuplicate(Tag == 1 ? count : count + QStringLiteral(" and id<>:id"), bindings) ==
+        0) {
+        return false;
+    }
+    core::MessageBoxes::error(QStringLiteral("Такая операция уже заведена!"));
+    return true;
 }
 
 void TForm9::Button1Click() {

@@ -12,6 +12,7 @@
 #include "data/data_module.h"
 #include "data/dataset.h"
 #include "reportengine/preview_window.h"
+#include "widgets/form_field.h"
 
 namespace tabel::reports {
 
@@ -62,12 +63,10 @@ void TForm18::buildControls() {
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     DTPicker1 = datePicker("DTPicker1", GroupBox1);
     DTPicker2 = datePicker("DTPicker2", GroupBox1);
-    Label1 = new QLabel(QStringLiteral("с"), GroupBox1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setBuddy(DTPicker1);
-    Label2 = new QLabel(QStringLiteral("по"), GroupBox1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setBuddy(DTPicker2);
+    Label1 = widgets::makeFieldLabel(GroupBox1, QStringLiteral("с"), DTPicker1,
+                                     QStringLiteral("Label1"));
+    Label2 = widgets::makeFieldLabel(GroupBox1, QStringLiteral("по"), DTPicker2,
+                                     QStringLiteral("Label2"));
     auto* period = new QGridLayout(GroupBox1);
     period->addWidget(Label1, 0, 0);
     period->addWidget(DTPicker1, 0, 1);
