@@ -138,9 +138,7 @@ int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
         const QVariant kolvo = summary.field(QStringLiteral("kolvo")).value();
         spreadsheet.WriteCell(1, 1, row, summary.field(QStringLiteral("nom")).asString());
         spreadsheet.WriteCell(1, 2, row, operation);
-        spreadsheet.WriteCell(
-            1, 3, row,
-            finished ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки"));
+        spreadsheet.WriteCell(1, 3, row, core::productKindText(naimen));
         spreadsheet.WriteCell(1, 4, row,
                               mass.isNull() ? QString() : core::formatGeneral(mass.toDouble()));
         spreadsheet.WriteCell(
