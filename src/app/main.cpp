@@ -11,8 +11,7 @@
 
 int main(int argc, char** argv) {
     if (tabel::batch::isBatchInvocation(argc, argv)) {
-        const tabel::app::Deployment deployment = tabel::app::compiledDeployment();
-        return tabel::batch::run(argc, argv, {deployment.server, deployment.database});
+        return tabel::batch::run(argc, argv, tabel::app::compiledDeployment());
     }
     tabel::widgets::GuardedApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));

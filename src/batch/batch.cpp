@@ -13,7 +13,7 @@
 #include "batch/batch_command.h"
 #include "batch/password_prompt.h"
 #include "data/connection.h"
-#include "data/connection_string.h"
+#include "data/credentials.h"
 #include "data/errors.h"
 
 namespace tabel::batch {
@@ -33,8 +33,12 @@ struct Login {
 
 class Context : public CommandContext {
 public:
-    Context(const QCommandLineParser& parser, QStringList extra, Login login)
-        : parser_(parser), extra_(std::move(extra)), login_(std::move(login)) {}
+    Context(const QCommandLineParser& parser, QStringList extra, Login login,
+            const data::Deployment& deployment)
+        : parser_(parser),
+          extra_(std::move(extra)),
+          login_(std::move(login)),
+          deployment_(deployment) {}
 
     const QCommandLineParser& parser() const override { return parser_; }
     QStringList extraValues() const override { return extra_; }
@@ -53,12 +57,15 @@ public:
             }
             password = *typed;
         }
-        const data::ConnectionParams params{login_.server, login_.database, login_.user, password};
-        if (!data::isComposable(params)) {
+        // The login's rules, with the built-in server and database standing in for missing
+        // names: the batch mode always works as the user named by --user.
+        const data::LoginCredentials credentials = data::loginCredentials(
+            deployment_, login_.server, login_.database, login_.user, password);
+        if (!credentials.composable) {
             throw UsageError(QStringLiteral("Сервер, база данных и логин не могут содержать ';'"));
         }
         auto connection = std::make_unique<data::Connection>(QStringLiteral("batch"));
-        connection->setConnectionString(data::composeConnectionString(params));
+        connection->setConnectionString(credentials.connectionString);
         try {
             connection->open();
         } catch (const data::DbError& error) {
@@ -74,6 +81,7 @@ private:
     const QCommandLineParser& parser_;
     QStringList extra_;
     Login login_;
+    const data::Deployment& deployment_;
     std::unique_ptr<data::Connection> connection_;
 };
 
@@ -89,7 +97,7 @@ QString helpText(const QCommandLineParser& parser, const QList<Command>& command
 }
 
 int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
-              const Defaults& defaults) {
+              const data::Deployment& deployment) {
     QList<const Command*> chosen;
     for (const Command& c : commands) {
         if (parser.isSet(c.option)) {
@@ -116,12 +124,12 @@ int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
     if (user.isEmpty()) {
         throw UsageError(QStringLiteral("Не задан логин (--user LOGIN)"));
     }
-    Login login{defaults.server, defaults.database, user};
+    Login login{deployment.server, deployment.database, user};
     if (positional.size() == 2) {
         login.server = positional[0];
         login.database = positional[1];
     }
-    Context context(parser, extra, login);
+    Context context(parser, extra, login, deployment);
     return command.run(context);
 }
 
@@ -137,7 +145,7 @@ bool isBatchInvocation(int argc, char** argv) {
     return false;
 }
 
-int run(int argc, char** argv, const Defaults& defaults) {
+int run(int argc, char** argv, const data::Deployment& deployment) {
     // No window is ever shown; the offscreen platform still gives fonts for PDF output.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -191,7 +199,7 @@ int run(int argc, char** argv, const Defaults& defaults) {
         return kSuccess;
     }
     try {
-        return runParsed(parser, commands, defaults);
+        return runParsed(parser, commands, deployment);
     } catch (const UsageError& e) {
         printError(e.message() + QStringLiteral(" (см. tabel --help)"));
         return kBadUsage;

@@ -5,20 +5,17 @@
 
 #include <QString>
 
+#include "data/credentials.h"
+
 namespace tabel::batch {
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kBadUsage = 2 };
 
-// The server and database used when the command line names none.
-struct Defaults {
-    QString server;
-    QString database;
-};
-
 // True when the arguments ask for the command-line mode (any option such as --user or --help).
 bool isBatchInvocation(int argc, char** argv);
 
-// Creates its own (window-less) application object; returns the exit status.
-int run(int argc, char** argv, const Defaults& defaults);
+// Creates its own (window-less) application object; returns the exit status. The deployment's
+// server and database serve when the command line names none.
+int run(int argc, char** argv, const data::Deployment& deployment);
 
 }  // namespace tabel::batch
