@@ -52,6 +52,7 @@ public:
     const FontSpec& spec() const { return spec_; }
     double ascent() const { return raw_.ascent(); }
     double descent() const { return raw_.descent(); }
+    const QRawFont& rawFont() const { return raw_; }
 
     const ShapedText& shape(const QString& text) {
         auto it = cache_.constFind(text);
@@ -105,12 +106,15 @@ public:
             const QRectF rect = units(item.rect);
             switch (item.kind) {
                 case PageItem::Kind::Fill:
+                    flush(painter);
                     painter.fillRect(rect, item.color);
                     break;
                 case PageItem::Kind::Line:
+                    flush(painter);
                     painter.drawLine(rect.topLeft(), rect.topRight());
                     break;
                 case PageItem::Kind::Frame:
+                    flush(painter);
                     painter.drawRect(rect);
                     break;
                 case PageItem::Kind::Text:
@@ -120,10 +124,46 @@ public:
                     break;
             }
         }
+        flush(painter);
         painter.restore();
     }
 
 private:
+    // Texts of one font on one baseline (a band's row) go out as one glyph run: the PDF engine
+    // pays per run, not per glyph.
+    struct Pending {
+        const FontGlyphs* font = nullptr;
+        double baseline = 0;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+
+    void flush(QPainter& painter) {
+        if (pending_.font != nullptr && !pending_.glyphs.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(pending_.font->rawFont());
+            run.setGlyphIndexes(pending_.glyphs);
+            run.setPositions(pending_.positions);
+            painter.drawGlyphRun(QPointF(0, pending_.baseline), run);
+        }
+        pending_.font = nullptr;
+        pending_.glyphs.clear();
+        pending_.positions.clear();
+    }
+
+    void queue(QPainter& painter, const FontGlyphs& font, double x, double baseline,
+               const ShapedText& shaped) {
+        if (pending_.font != &font || pending_.baseline != baseline) {
+            flush(painter);
+            pending_.font = &font;
+            pending_.baseline = baseline;
+        }
+        pending_.glyphs.append(shaped.run.glyphIndexes());
+        for (const QPointF& p : shaped.run.positions()) {
+            pending_.positions.append(QPointF(p.x() + x, p.y()));
+        }
+    }
+
     FontGlyphs& glyphsOf(const FontSpec& spec) {
         for (const auto& fg : fonts_) {
             if (fg->spec().pointSize == spec.pointSize && fg->spec().bold == spec.bold) {
@@ -152,16 +192,18 @@ private:
         }
         // A clip path per text would cost more than the text: only an overlong one is clipped.
         if (shaped.width > rect.width()) {
+            flush(painter);
             painter.save();
             painter.setClipRect(rect, Qt::IntersectClip);
             painter.drawGlyphRun(QPointF(std::max(x, rect.left()), baseline), shaped.run);
             painter.restore();
         } else {
-            painter.drawGlyphRun(QPointF(x, baseline), shaped.run);
+            queue(painter, font, x, baseline, shaped);
         }
     }
 
     std::vector<std::unique_ptr<FontGlyphs>> fonts_;
+    Pending pending_;
 };
 
 }  // namespace
