@@ -1,6 +1,5 @@
 #include "app/login_window.h"
 
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "app/program_end.h"
 #include "app/role_rules.h"
 #include "app/version_check.h"
 #include "core/messages.h"
@@ -23,7 +23,7 @@ namespace tabel::app {
 TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& shiftLog, Deployment deployment,
                  QString server, QString database, QWidget* parent)
     : QDialog(parent),
-      terminate([] { QCoreApplication::exit(1); }),
+      terminate([] { endProgram(1); }),
       build(currentBuildStamp()),
       dm_(dm),
       shiftLog_(shiftLog),

@@ -4,6 +4,7 @@
 #include <QTranslator>
 
 #include "app/login_window.h"
+#include "app/program_end.h"
 #include "app/window_set.h"
 #include "batch/batch.h"
 #include "widgets/error_display.h"
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     tabel::app::WindowSet windows(tabel::app::compiledDeployment(), args.value(1), args.value(2));
     windows.login->show();
-    const int result = app.exec();
+    // The version check of the first showing may already have ended the program.
+    const int result = tabel::app::endRequested() ? tabel::app::endCode() : app.exec();
     tabel::core::MessageBoxes::setHandler(nullptr);
     return result;
 }

@@ -1,5 +1,6 @@
 #include "app/version_check.h"
 
+#include "data/command.h"
 #include "data/dataset.h"
 
 namespace tabel::app {
@@ -33,10 +34,12 @@ VersionVerdict checkVersion(data::Dataset& ver, const BuildStamp& build) {
     }
     const int order = compare(recorded, build);
     if (order < 0) {
-        ver.isEmpty() ? ver.append() : ver.edit();
-        ver.field(QStringLiteral("d")).setValue(build.date);
-        ver.field(QStringLiteral("t")).setValue(build.time);
-        ver.post();
+        // The row is written only by the server's stamp function, which never lowers it.
+        data::Command stamp(ver.connection(), QStringLiteral("ver_stamp"),
+                            {QStringLiteral("select accounts_dep.ver_stamp(:d, :t)")});
+        stamp.setParam(QStringLiteral("d"), build.date);
+        stamp.setParam(QStringLiteral("t"), build.time);
+        stamp.execute();
         return VersionVerdict::Stamped;
     }
     return order > 0 ? VersionVerdict::Older : VersionVerdict::Current;

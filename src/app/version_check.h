@@ -15,8 +15,9 @@ enum class VersionVerdict {
     Older,    // the database has seen a newer program
 };
 
-// `ver` is the updatable cursor on accounts_dep.ver; it is closed again before returning.
-// A table without a row reads as version 0 and gets one.
+// `ver` is the cursor on accounts_dep.ver; it is closed again before returning. A newer build
+// is recorded through accounts_dep.ver_stamp. A table without a row reads as version 0 and
+// gets one.
 VersionVerdict checkVersion(data::Dataset& ver, const BuildStamp& build);
 
 }  // namespace tabel::app

@@ -92,6 +92,9 @@ void Connection::open() {
         throw DbError(text, DbErrorKind::ConnectionLost, QString(), text);
     }
     lost_ = false;
+    // A row locked by another workstation ends in a message after a few seconds instead of
+    // freezing the window.
+    run(QStringLiteral("set lock_timeout = '%1ms'").arg(kLockTimeoutMs));
 }
 
 void Connection::close() {

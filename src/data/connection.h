@@ -26,6 +26,9 @@ struct StatementResult {
 
 class Connection {
 public:
+    // How long a statement waits for a row or table another session holds.
+    static constexpr int kLockTimeoutMs = 3000;
+
     explicit Connection(const QString& name = QStringLiteral("tabel"));
     ~Connection();
     Connection(const Connection&) = delete;

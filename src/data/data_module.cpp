@@ -40,8 +40,10 @@ QStringList operSql() {
     };
 }
 
+// Entries and hours meet people through accounts_dep.v_worker: employees with a numeric code,
+// one per code, so an odd person in the plant's list neither fails nor doubles the lists.
 const QString kSmenaFrom = QStringLiteral(
-    "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
+    "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
     "accounts_dep.vid_oper ");
 
 QStringList smena1Sql() {
@@ -90,7 +92,7 @@ QStringList hTabelSql(int shift) {
             "select person.s_caption fio, h_tabel.*,(d1+d2+d3+d4+d5+d6+d7+d8+d9+d10+d11"),
         QStringLiteral("+d12+d13+d14+d15+d16+d17+d18+d19+d20+d21+d22+d23+d24+d25"),
         QStringLiteral("+d26+d27+d28+d29+d30+d31) as summ from accounts_dep.h_tabel, "
-                       "cmn_contractor.person where "),
+                       "accounts_dep.v_worker person where "),
         QStringLiteral("h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
                        "and ")
             .arg(shift),

@@ -17,6 +17,11 @@ const QVariant& nullValue() {
     return null;
 }
 
+// A table cursor reads each row's version (xmin) with it, under this name, so that a post can
+// tell a row changed or deleted by another session since it was read.
+const QString kVersionColumn = QStringLiteral("tabel_row_version");
+const QString kVersionSelect = QStringLiteral("xmin::text as tabel_row_version");
+
 }  // namespace
 
 Dataset::Dataset(Connection* connection, const QString& name, QObject* parent)
@@ -44,13 +49,35 @@ void Dataset::open() {
     if (open_) {
         return;
     }
-    loadRows(connection_->run(params_.positionalText(), params_.positionalValues()));
+    loadRows(connection_->run(readStatement(), params_.positionalValues()));
     open_ = true;
     state_ = State::Browse;
     rebuildView();
 }
 
+QString Dataset::readStatement() const {
+    const QString text = params_.positionalText();
+    const QString trimmed = text.trimmed();
+    if (table_.isEmpty() || !trimmed.startsWith(QLatin1String("select "), Qt::CaseInsensitive)) {
+        return text;
+    }
+    return QStringLiteral("select ") + kVersionSelect + QStringLiteral(", ") + trimmed.mid(7);
+}
+
+void Dataset::takeVersions(StatementResult& result) {
+    versions_.clear();
+    if (result.columns.isEmpty() || result.columns.first().name != kVersionColumn) {
+        return;
+    }
+    result.columns.removeFirst();
+    versions_.reserve(result.rows.size());
+    for (QList<QVariant>& row : result.rows) {
+        versions_.append(row.takeFirst());
+    }
+}
+
 void Dataset::loadRows(StatementResult&& result) {
+    takeVersions(result);
     columns_.clear();
     columnTitles_.clear();
     types_.clear();
@@ -331,13 +358,15 @@ void Dataset::postInsert() {
             values.append(buffer_[c]);
         }
     }
-    const QString text =
-        names.isEmpty()
-            ? QStringLiteral("insert into %1 default values returning *").arg(table_)
-            : QStringLiteral("insert into %1 (%2) values (%3) returning *")
-                  .arg(table_, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    const QString text = names.isEmpty()
+                             ? QStringLiteral("insert into %1 default values returning %2, *")
+                                   .arg(table_, kVersionSelect)
+                             : QStringLiteral("insert into %1 (%2) values (%3) returning %4, *")
+                                   .arg(table_, names.join(QLatin1String(", ")),
+                                        marks.join(QLatin1String(", ")), kVersionSelect);
     const StatementResult inserted = connection_->run(text, values);
     rows_.append(buffer_);
+    versions_.append(QVariant());
     view_.append(int(rows_.size()) - 1);
     current_ = int(view_.size()) - 1;
     replaceCurrentRow(inserted);
@@ -353,7 +382,12 @@ QString Dataset::keyCondition(QList<QVariant>& bindings) const {
     if (hasKey()) {
         const int idColumn = fieldIndex(QStringLiteral("id"));
         bindings.append(original[idColumn]);
-        return QStringLiteral("id = ?");
+        const QVariant& version = versions_.value(view_[current_]);
+        if (version.isNull()) {
+            return QStringLiteral("id = ?");
+        }
+        bindings.append(version);
+        return QStringLiteral("id = ? and xmin::text = ?");
     }
     // Keyless tables (the version row): match every original value.
     QStringList parts;
@@ -382,13 +416,48 @@ void Dataset::postUpdate() {
         return;
     }
     const QString where = keyCondition(bindings);
-    const QString text = QStringLiteral("update %1 set %2 where %3 returning *")
-                             .arg(table_, sets.join(QLatin1String(", ")), where);
+    const QString text = QStringLiteral("update %1 set %2 where %3 returning %4, *")
+                             .arg(table_, sets.join(QLatin1String(", ")), where, kVersionSelect);
     const StatementResult updated = connection_->run(text, bindings);
     if (updated.rows.isEmpty()) {
-        throw hasKey() ? rowGoneError() : rowChangedError();
+        throwConflict();
     }
     replaceCurrentRow(updated);
+}
+
+void Dataset::throwConflict() {
+    DbError conflict = rowChangedError();
+    if (hasKey()) {
+        const QVariant id = rows_[view_[current_]][fieldIndex(QStringLiteral("id"))];
+        if (connection_->run(QStringLiteral("select 1 from %1 where id = ?").arg(table_), {id})
+                .rows.isEmpty()) {
+            conflict = rowGoneError();
+        }
+        rereadKeepingTyped(id, conflict.kind() == DbErrorKind::RowChanged);
+    }
+    throw conflict;
+}
+
+void Dataset::rereadKeepingTyped(const QVariant& id, bool keepTyped) {
+    const State was = state_;
+    const QList<QVariant> typed = buffer_;
+    const QList<bool> typedChanged = changed_;
+    loadRows(connection_->run(readStatement(), params_.positionalValues()));
+    state_ = State::Browse;
+    rebuildView();
+    if (!locate(QStringLiteral("id"), id) || !keepTyped || was != State::Edit) {
+        return;
+    }
+    // The row as it is now, with what the user typed over it, waiting to be stored again.
+    edit();
+    for (int c = 0; c < typed.size() && c < buffer_.size(); ++c) {
+        if (typedChanged[c]) {
+            buffer_[c] = typed[c];
+            changed_[c] = true;
+        }
+    }
+    emit rowsReset();
+    emit currentRowChanged(current_);
 }
 
 void Dataset::replaceCurrentRow(const StatementResult& result) {
@@ -396,6 +465,10 @@ void Dataset::replaceCurrentRow(const StatementResult& result) {
     if (!result.rows.isEmpty()) {
         const QList<QVariant>& stored = result.rows.first();
         for (int c = 0; c < result.columns.size(); ++c) {
+            if (result.columns[c].name == kVersionColumn) {
+                versions_[view_[current_]] = stored[c];
+                continue;
+            }
             const int column = fieldIndex(result.columns[c].name);
             if (column >= 0) {
                 row[column] = convertLoaded(stored[c], types_[column]);
@@ -420,7 +493,8 @@ void Dataset::deleteRow() {
     const QString text =
         QStringLiteral("delete from %1 where %2").arg(table_, keyCondition(bindings));
     if (connection_->run(text, bindings).rowsAffected == 0) {
-        throw hasKey() ? rowGoneError() : rowChangedError();
+        state_ = State::Browse;
+        throwConflict();
     }
     const int removed = view_[current_];
     view_.removeAt(current_);
@@ -430,6 +504,7 @@ void Dataset::deleteRow() {
         }
     }
     rows_.removeAt(removed);
+    versions_.removeAt(removed);
     const int keep = current_;
     emit rowsReset();
     current_ = -2;

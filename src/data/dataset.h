@@ -34,6 +34,8 @@ public:
     const QStringList& sql() const { return sql_; }
     QString statement() const { return sql_.join(QLatin1Char('\n')); }
 
+    Connection* connection() const { return connection_; }
+
     void setFieldDefs(const QList<FieldDef>& defs) { defs_ = defs; }
     // Makes the cursor updatable: posts go to `table` ("accounts_dep.ver").
     void setTableName(const QString& table) { table_ = table; }
@@ -106,12 +108,19 @@ private:
     void setBufferValue(int column, const QVariant& value);
     void requireOpen() const;
     void requireTable() const;
+    // The statement as run: a table cursor reads each row's version too.
+    QString readStatement() const;
+    void takeVersions(struct StatementResult& result);
     void loadRows(struct StatementResult&& result);
     void rebuildView();
     void moveTo(int row);
     // The current row is matched by its id; keyless rows are matched on every value.
     bool hasKey() const;
     QString keyCondition(QList<QVariant>& bindings) const;
+    // A keyed write found its row changed or gone: re-reads the rows, puts a changed row back
+    // into editing with the values the user typed, and throws RowChanged or RowGone.
+    [[noreturn]] void throwConflict();
+    void rereadKeepingTyped(const QVariant& id, bool keepTyped);
     void postInsert();
     void postUpdate();
     void replaceCurrentRow(const struct StatementResult& result);
@@ -128,7 +137,8 @@ private:
     QList<FieldType> types_;
     QList<bool> readOnly_;
     QList<QList<QVariant>> rows_;
-    QList<int> view_;  // indices into rows_
+    QList<QVariant> versions_;  // xmin of each row of a table cursor, as text
+    QList<int> view_;           // indices into rows_
     int current_ = -1;
     bool eof_ = true;
     bool bof_ = true;

@@ -7,6 +7,7 @@
 
 #include "core/messages.h"
 #include "data/data_module.h"
+#include "data/errors.h"
 #include "widgets/form_field.h"
 
 namespace tabel::refdata {
@@ -69,6 +70,14 @@ void TForm9::Button1Click() {
     try {
         kinds.field(QStringLiteral("vid")).setValue(name);
         kinds.post();
+    } catch (const data::DbError& error) {
+        kinds.cancel();
+        // A kind deleted meanwhile has nothing left to change; a changed one keeps the typed
+        // name in the editor to be stored again over the re-read list.
+        if (error.kind() == data::DbErrorKind::RowGone) {
+            reject();
+        }
+        throw;
     } catch (...) {
         kinds.cancel();
         throw;

@@ -41,7 +41,7 @@ void TForm5::Button2Click() {
         // Read all three first: a register code that is not a number leaves the opener untouched.
         WorkerChoice picked{workers.field(QStringLiteral("fio")).asString().trimmed(),
                             workers.field(QStringLiteral("id")).asInteger(),
-                            workers.field(QStringLiteral("p_id")).asInteger()};
+                            workers.field(QStringLiteral("p_id")).asInt64()};
         choice_ = picked;
     }
     chosen = 1;

@@ -12,9 +12,9 @@ class TDataModule6;
 namespace tabel::refdata {
 
 struct WorkerChoice {
-    QString fio;   // trimmed
-    int workerId;  // the worker code stored in entries
-    int personId;
+    QString fio;      // trimmed
+    int workerId;     // the worker code stored in entries
+    qint64 personId;  // the plant's 15-digit person id
 };
 
 class TForm5 : public widgets::ListWindow {

@@ -37,6 +37,69 @@ TEST_F(DataModuleTest, ShiftListsShowTheirShiftWithoutTaAndNull) {
     }
 }
 
+// The plant's person list is not ours to clean: codes that are not numbers, people who are
+// not employees and codes given twice must neither empty nor double the lists.
+TEST_F(DataModuleTest, OddPersonsNeitherBreakNorDoubleTheLists) {
+    test::adminExec(QStringLiteral(
+        "insert into cmn_contractor.person (id, s_code, s_caption, b_employee) values "
+        " (901, 'A-1', 'ООО \"Не сотрудник\"', false),"
+        " (902, 'Т-17', 'Буквенный Код', true),"
+        " (903, '', 'Пустой Код', true),"
+        " (904, '101', 'Иванов-двойник', true),"
+        " (905, '106', 'Кузнецова на должности', true);"
+        "insert into hrms_movement.movement (id, id_employee, id_staffpos, d_begin) "
+        " values (901, 905, 1, '2020-01-01')"));
+    struct Cleanup {
+        ~Cleanup() {
+            test::adminExec(
+                QStringLiteral("delete from hrms_movement.movement where id = 901;"
+                               "delete from cmn_contractor.person where id between 901 and 905"));
+        }
+    } cleanup;
+
+    const struct {
+        Dataset* list;
+        const char* dateParam;
+        QList<QPair<int, QString>> rows;  // w_id, fio
+    } cases[] = {
+        // 101 keeps its first person; 106's other person holds the current position.
+        {&dm.Smena1,
+         "data",
+         {{101, QStringLiteral("Иванов Иван Иванович")},
+          {101, QStringLiteral("Иванов Иван Иванович")},
+          {103, QStringLiteral("Петров Пётр Петрович")}}},
+        {&dm.Smena3, "data", {{106, QStringLiteral("Кузнецова на должности")}}},
+        {&dm.H_Tabel_1,
+         nullptr,
+         {{101, QStringLiteral("Иванов Иван Иванович")},
+          {102, QStringLiteral("Ивашов Пётр")},
+          {103, QStringLiteral("Петров Пётр Петрович")},
+          {104, QStringLiteral("  Сидоров С.С. ")},
+          {105, QStringLiteral("Д'Артаньян Шарль")}}},
+        {&dm.H_Tabel_3, nullptr, {{106, QStringLiteral("Кузнецова на должности")}}},
+    };
+    for (const auto& c : cases) {
+        Dataset& list = *c.list;
+        list.close();
+        if (c.dateParam) {
+            list.setParam(QString::fromLatin1(c.dateParam), QDate(2026, 3, 2));
+            list.setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+        } else {
+            list.setParam(QStringLiteral("mnth"), 3);
+            list.setParam(QStringLiteral("yea"), 2026);
+        }
+        list.open();
+        QList<QPair<int, QString>> rows;
+        for (list.first(); !list.eof(); list.next()) {
+            rows.append({list.field(QStringLiteral("w_id")).asInteger(),
+                         list.field(QStringLiteral("fio")).asString()});
+        }
+        std::sort(rows.begin(), rows.end());
+        EXPECT_EQ(rows, c.rows) << list.objectName().toStdString();
+        list.close();
+    }
+}
+
 TEST_F(DataModuleTest, ShiftListComputesTheSumAndMarksReadOnlyFields) {
     Dataset& list = dm.Smena1;
     list.setParam(QStringLiteral("data"), QDate(2026, 3, 2));

@@ -172,6 +172,22 @@ TEST_F(ChoiceListsTest, EscapeClosesWithoutAChoice) {
     EXPECT_FALSE(kinds.pickKind().has_value());
 }
 
+TEST_F(ChoiceListsTest, PersonIdsOfFifteenDigitsComeBackExact) {
+    test::adminExec(
+        QStringLiteral("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) "
+                       "values (987654321012345, '901', 'Аааа Длинный', true)"));
+    whenShown(&workers, [&] {
+        typeInto(workers.Edit1, QStringLiteral("Аааа"));
+        workers.Button2->click();
+    });
+    const bool chose = workers.pickWorker();
+    test::adminExec(QStringLiteral("delete from cmn_contractor.person where id=987654321012345"));
+    ASSERT_TRUE(chose);
+    ASSERT_TRUE(workers.choice().has_value()) << messages.texts().join(u'|').toStdString();
+    EXPECT_EQ(workers.choice()->personId, 987654321012345LL);
+    EXPECT_EQ(workers.choice()->workerId, 901);
+}
+
 TEST_F(ChoiceListsTest, WorkerWithANonNumericCodeIsRefusedAndTheListStaysOpen) {
     test::adminExec(
         QStringLiteral("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) "

@@ -80,9 +80,10 @@ protected:
 
 TEST_F(NormsTest, ShowsTheOperationsLadderByNormWithTwoOrThreeDecimals) {
     test::adminExec(
-        QStringLiteral("delete from accounts_dep.norm where o_id=4;"
-                       "insert into accounts_dep.norm(o_id, norma, prize, price) values "
-                       "(4, 160, 10, 5.12345), (4, 80, 0, 5.5), (4, 120, 5, 5.125)"));
+        // New norms first: the database keeps at least one per operation.
+        QStringLiteral("insert into accounts_dep.norm(o_id, norma, prize, price) values "
+                       "(4, 160, 10, 5.12345), (4, 80, 0, 5.5), (4, 120, 5, 5.125);"
+                       "delete from accounts_dep.norm where id in (5, 6, 7)"));
     QStringList shown;
     QString newRowMark;
     withNormsOf(4, [&] {

@@ -9,7 +9,6 @@
 namespace tabel::refdata {
 namespace {
 
-
 QString kindsInDb() {
     return test::adminQuery(
         QStringLiteral("select string_agg(vid, '|' order by id) from accounts_dep.vid_oper"));
@@ -85,6 +84,58 @@ TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnothe
         EXPECT_EQ(name,
                   c.stored ? QString::fromUtf8(c.typed).trimmed() : QString::fromUtf8(c.current))
             << c.typed;
+    }
+}
+
+// A second workstation renames or deletes the kind while this one's editor is open.
+TEST_F(OperationKindsTest, RenamingAKindChangedOrDeletedMeanwhileLosesNothingSilently) {
+    const struct {
+        const char* meanwhile;
+        const char* message;
+        bool editorStaysWithTheTypedName;
+    } cases[] = {
+        {"update accounts_dep.vid_oper set vid='Резка лазерная' where id=1",
+         "Запись изменена другим пользователем", true},
+        {"delete from accounts_dep.smena where o_id in (1, 5);"
+         "delete from accounts_dep.oper where vid=1;"
+         "delete from accounts_dep.vid_oper where id=1",
+         "Запись удалена другим пользователем", false},
+    };
+    for (const auto& c : cases) {
+        test::loadBaseFixture();
+        messages.clear();
+        bool openAfterConflict = false;
+        QString typedAfterConflict;
+        bool closedAfterSecondStore = false;
+        browseKinds([&] {
+            ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), 1));
+            whenShown(&kindEditor, [&] {
+                kindEditor.Edit1->setText(QStringLiteral("Резка ручная"));
+                test::adminExec(QString::fromUtf8(c.meanwhile));
+                QTest::mouseClick(kindEditor.Button1, Qt::LeftButton);
+                openAfterConflict = kindEditor.isVisible();
+                typedAfterConflict = kindEditor.Edit1->text();
+                if (openAfterConflict) {
+                    QTest::mouseClick(kindEditor.Button1, Qt::LeftButton);
+                    closedAfterSecondStore = !kindEditor.isVisible();
+                    kindEditor.reject();
+                }
+            });
+            kinds.Button2Click();
+        });
+        ASSERT_EQ(messages.messages().size(), 1) << c.meanwhile;
+        EXPECT_TRUE(messages.messages()[0].text.startsWith(QString::fromUtf8(c.message)))
+            << messages.messages()[0].text.toStdString();
+        EXPECT_EQ(openAfterConflict, c.editorStaysWithTheTypedName);
+        if (c.editorStaysWithTheTypedName) {
+            EXPECT_EQ(typedAfterConflict, QStringLiteral("Резка ручная"));
+            EXPECT_TRUE(closedAfterSecondStore);
+            EXPECT_EQ(test::adminQuery(
+                          QStringLiteral("select vid from accounts_dep.vid_oper where id=1")),
+                      QStringLiteral("Резка ручная"));
+        } else {
+            EXPECT_EQ(kindsInDb(), QStringLiteral("Сварка|Покраска|Гибка 'Г'"));
+        }
     }
 }
 

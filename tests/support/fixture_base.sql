@@ -13,8 +13,8 @@
 --   id 6 '106' 'Кузнецова Анна Сергеевна' no current position (movement ended 2020-12-31)
 --   id 7 ' 107 ' 'Орлов Олег Олегович'   code with blanks (reads as 107), no entries
 --   id 8 NULL  'ООО "Металлснаб"'        not an employee
---   No s_code is non-numeric: every shift list casts all codes with s_code::t_integer, so a
---   code such as 'A-1' anywhere in person makes those statements fail.
+--   The lists join people through accounts_dep.v_worker, which leaves out non-numeric codes
+--   and keeps one person per code.
 --
 -- Products (izdel) = goods 1..4:  1 'КР-1' Кронштейн 1.25   2 'КР-2' Кронштейн усиленный 2.5
 --                                 3 'ПР-1' Профиль 0.75     4 ' ТР-1 ' Труба 3.125

@@ -1,5 +1,62 @@
 -- Views and functions in accounts_dep that stand between the program and the plant relations.
 
+-- A person's code read as a worker code; NULL when it is not a whole number, so that one
+-- mistyped code cannot fail a statement over all persons. The test sits in a CASE, which the
+-- planner never evaluates out of order.
+CREATE OR REPLACE FUNCTION accounts_dep.worker_code(s_code text)
+RETURNS integer
+LANGUAGE sql IMMUTABLE PARALLEL SAFE
+AS $$
+    SELECT CASE WHEN s_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(s_code)::integer END
+$$;
+
+-- Workers by code, for the lists that join entries and hours with people: employees only,
+-- one row per code. A code that is not a number is left out (its entries drop out of the lists
+-- rather than failing them for everyone). Where employees share a code, the one with a current
+-- staff position, then the lowest id, stands for it, so no entry is listed twice.
+-- The code column keeps the plant's name, s_code, so the lists' joins stay as they are.
+CREATE OR REPLACE VIEW accounts_dep.v_worker AS
+SELECT DISTINCT ON (w.s_code) w.s_code, w.s_caption, w.id
+FROM (
+    SELECT CASE WHEN p.s_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(p.s_code)::integer END
+               AS s_code,
+           p.s_caption, p.id,
+           EXISTS (SELECT 1 FROM hrms_movement.movement m
+                   WHERE m.id_employee = p.id
+                     AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
+               AS placed
+    FROM cmn_contractor.person p
+    WHERE p.b_employee
+) w
+WHERE w.s_code IS NOT NULL
+ORDER BY w.s_code, w.placed DESC, w.id;
+
+-- Records the build stamp of a program newer than the one recorded: raises it, never lowers
+-- it. The only way to write accounts_dep.ver, so no login can lock the other workstations out
+-- with a lower or an invented stamp, nor keep the row locked. A build date after tomorrow
+-- cannot come from a real build and is refused.
+CREATE OR REPLACE FUNCTION accounts_dep.ver_stamp(d integer, t integer)
+RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog
+SET lock_timeout = '3s'
+AS $$
+BEGIN
+    IF $1 IS NULL OR $2 IS NULL OR $1 > to_char(current_date + 1, 'YYYYMMDD')::integer
+       OR $2 NOT BETWEEN 0 AND 86399 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = 'Неверная версия программы';
+    END IF;
+    -- Stamps run one at a time, so an empty table gets exactly one row.
+    LOCK TABLE accounts_dep.ver IN SHARE ROW EXCLUSIVE MODE;
+    IF EXISTS (SELECT 1 FROM accounts_dep.ver) THEN
+        UPDATE accounts_dep.ver v SET d = $1, t = $2
+        WHERE (coalesce(v.d, 0), coalesce(v.t, 0)) < ($1, $2);
+    ELSE
+        INSERT INTO accounts_dep.ver (d, t) VALUES ($1, $2);
+    END IF;
+END
+$$;
+
 CREATE OR REPLACE VIEW accounts_dep.v_mnf_requisition AS
 SELECT doc.id::t_id AS id,
        format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, 'dd.mm.yyyy')) AS s_caption
@@ -133,17 +190,17 @@ BEGIN
     SELECT string_agg(p.s_caption, ', ') INTO bad
     FROM accounts_dep.person_temp pt
     JOIN cmn_contractor.person p ON p.id = pt.id_person
-    WHERE pt.id_smena = e.id AND coalesce(p.s_code, '') !~ '^\s*\d{1,9}\s*$';
+    WHERE pt.id_smena = e.id AND accounts_dep.worker_code(p.s_code) IS NULL;
     IF bad IS NOT NULL THEN
         RAISE EXCEPTION 'Нет табельного номера: %', bad;
     END IF;
 
     -- A person listed twice, or the entry's own worker, takes no extra share.
     codes := ARRAY(
-        SELECT DISTINCT btrim(p.s_code)::integer
+        SELECT DISTINCT accounts_dep.worker_code(p.s_code)
         FROM accounts_dep.person_temp pt
         JOIN cmn_contractor.person p ON p.id = pt.id_person
-        WHERE pt.id_smena = e.id AND btrim(p.s_code)::integer <> e.w_id
+        WHERE pt.id_smena = e.id AND accounts_dep.worker_code(p.s_code) <> e.w_id
         ORDER BY 1);
     k := coalesce(array_length(codes, 1), 0);
 
@@ -179,5 +236,110 @@ BEGIN
 
     DELETE FROM accounts_dep.person_temp pt WHERE pt.id_smena = e.id;
     RETURN k;
+END
+$$;
+
+-- Writes one day's hours of a worker in a shift: the sum of the time of every entry of that
+-- worker, date and shift (0 when none is left), into that day of his row of the month,
+-- inserting the row when the month has none yet. Postings share the month's lock; the month
+-- rebuild takes it alone. The per-day lock makes a second posting of the same day wait until
+-- the first commits, so its sum sees the other's entry and no posting overwrites a newer one.
+CREATE OR REPLACE FUNCTION accounts_dep.post_hours(p_w_id integer, p_smena integer,
+                                                   p_data date)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_year  CONSTANT integer := extract(year FROM p_data)::integer;
+    v_month CONSTANT integer := extract(month FROM p_data)::integer;
+    v_hours integer;
+BEGIN
+    PERFORM pg_advisory_xact_lock_shared(20101, v_year * 100 + v_month);
+    PERFORM pg_advisory_xact_lock(p_w_id::bigint * 1000000 + p_smena * 100000
+                                  + (p_data - date '2000-01-01'));
+    EXECUTE format(
+        'INSERT INTO accounts_dep.h_tabel AS h (w_id, smena, month, year, d%1$s)'
+        ' SELECT $1, $2, $3, $4, coalesce(sum(s.time), 0) FROM accounts_dep.smena s'
+        '  WHERE s.w_id = $1 AND s.smena = $2 AND s.data = $5'
+        ' ON CONFLICT (w_id, smena, month, year) DO UPDATE SET d%1$s = excluded.d%1$s'
+        ' RETURNING h.d%1$s',
+        extract(day FROM p_data)::integer)
+    INTO v_hours
+    USING p_w_id, p_smena, v_month, v_year, p_data;
+    RETURN v_hours;
+END
+$$;
+
+-- Saves an entry and posts its hours in one transaction: a new entry when p_id is 0 or null,
+-- otherwise a change of entry p_id (its acceptance mark stays). A change that moves the entry
+-- to another worker, date or shift posts the day it left as well. Returns the entry's id.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_save(
+    p_id integer, p_w_id integer, p_i_id integer, p_o_id integer, p_cena double precision,
+    p_kol_vo double precision, p_brak integer, p_data date, p_smena integer, p_time integer,
+    p_id_doc bigint, p_id_doc_item bigint)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_id  integer;
+    v_old record;
+BEGIN
+    IF coalesce(p_id, 0) = 0 THEN
+        INSERT INTO accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena,
+                                        color, time, vvod, ok, prize, id_doc, id_doc_item,
+                                        f_gds_qty_use, id_gds_use, id_cons_use)
+        VALUES (p_w_id, p_i_id, p_o_id, p_cena, p_kol_vo, p_brak, p_data, p_smena, 0,
+                coalesce(p_time, 0), current_date, 'no', 0, p_id_doc, p_id_doc_item, 0, 0, 0)
+        RETURNING id INTO v_id;
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        RETURN v_id;
+    END IF;
+
+    SELECT s.w_id, s.smena, s.data INTO v_old
+    FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'Позиция удалена с другого рабочего места.';
+    END IF;
+    UPDATE accounts_dep.smena s
+    SET w_id = p_w_id, i_id = p_i_id, o_id = p_o_id, cena = p_cena, kol_vo = p_kol_vo,
+        brak = p_brak, data = p_data, smena = p_smena, color = 0, time = coalesce(p_time, 0),
+        vvod = current_date, prize = 0, id_doc = p_id_doc, id_doc_item = p_id_doc_item,
+        f_gds_qty_use = 0, id_gds_use = 0, id_cons_use = 0
+    WHERE s.id = p_id;
+    -- Both days in one order, so two workstations moving entries cannot wait on each other.
+    IF (v_old.w_id, v_old.smena, v_old.data) = (p_w_id, p_smena, p_data) THEN
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+    ELSIF (v_old.w_id, v_old.smena, v_old.data) < (p_w_id, p_smena, p_data) THEN
+        PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+    ELSE
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+    END IF;
+    RETURN p_id;
+END
+$$;
+
+-- Deletes an entry and posts the day's hours of its worker and shift again: the entries left
+-- that day, or 0, in that one day; the other days of the row stay. Returns the deleted id.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_old record;
+BEGIN
+    DELETE FROM accounts_dep.smena s WHERE s.id = p_id
+    RETURNING s.w_id, s.smena, s.data INTO v_old;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'Позиция уже удалена с другого рабочего места.';
+    END IF;
+    PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+    RETURN p_id;
 END
 $$;

@@ -126,4 +126,43 @@ BEGIN
 END
 $$;
 
+
+-- Worker codes: a code that is not a whole number reads as none instead of failing.
+DO $$
+DECLARE
+    c record;
+BEGIN
+    FOR c IN SELECT * FROM (VALUES
+        ('101', 101), (' 107 ', 107), ('0042', 42), ('+5', 5), ('999999999', 999999999),
+        ('A-1', NULL), ('', NULL), (NULL, NULL), ('1 2', NULL), ('1.5', NULL),
+        ('9999999999', NULL), ('１２', NULL)
+    ) AS t (code, expected) LOOP
+        ASSERT accounts_dep.worker_code(c.code) IS NOT DISTINCT FROM c.expected,
+            format('%L reads as %s', c.code, accounts_dep.worker_code(c.code));
+    END LOOP;
+END
+$$;
+
+-- The version stamp only ever goes up; an empty table gets one row.
+DO $$
+DECLARE
+    c record;
+    today CONSTANT integer := to_char(current_date, 'YYYYMMDD')::integer;
+BEGIN
+    DELETE FROM accounts_dep.ver;
+    FOR c IN SELECT * FROM (VALUES
+        (20200101, 100, '20200101.100'),
+        (20200101, 99, '20200101.100'),
+        (20191231, 86399, '20200101.100'),
+        (20200101, 101, '20200101.101'),
+        (today, 0, today || '.0')
+    ) AS t (d, t, after) LOOP
+        PERFORM accounts_dep.ver_stamp(c.d, c.t);
+        ASSERT (SELECT string_agg(d || '.' || t, ',') FROM accounts_dep.ver) = c.after,
+            format('after %s.%s: %s', c.d, c.t,
+                   (SELECT string_agg(d || '.' || t, ',') FROM accounts_dep.ver));
+    END LOOP;
+END
+$$;
+
 ROLLBACK;
