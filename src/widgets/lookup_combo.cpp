@@ -10,6 +10,7 @@ LookupCombo::LookupCombo(QWidget* parent) : QComboBox(parent) {
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(30);
     connect(this, &QComboBox::currentIndexChanged, this, &LookupCombo::followCombo);
+    connect(this, &QComboBox::activated, this, &LookupCombo::closeUp);
 }
 
 void LookupCombo::bind(data::Dataset* dataset, const QString& keyField, const QString& listField) {
@@ -73,8 +74,23 @@ void LookupCombo::choose(int index) {
     emit closedUp();
 }
 
+// Qt closes the list before it sets the picked item, so the close-up waits for the pick
+// (`activated`); a list closed without a pick closes up once the event is done.
 void LookupCombo::hidePopup() {
+    closing_ = true;
     QComboBox::hidePopup();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (closing_) {
+                closeUp();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void LookupCombo::closeUp() {
+    closing_ = false;
     emit closedUp();
 }
 

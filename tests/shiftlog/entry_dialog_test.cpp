@@ -171,6 +171,27 @@ TEST_F(EntryTest, AnEarlierChoiceEmptiesTheLaterOnes) {
     });
 }
 
+// Picks item `index` in the combo's open list with the mouse, as a user does.
+void pickInOpenList(QComboBox* combo, int index) {
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    const QRect cell = list->visualRect(list->model()->index(index, combo->modelColumn()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QCoreApplication::processEvents();
+}
+
+TEST_F(EntryTest, ARequisitionPickedInItsOpenListListsItsItems) {
+    inAddDialog([this] {
+        pickInOpenList(dialog.LCB_id_doc, 1);  // requisition 2
+        EXPECT_EQ(dialog.LCB_id_doc->currentIndex(), 1);
+        ASSERT_EQ(dialog.LCB_id_doc_item->count(), 1);  // item 14 requires nothing: not listed
+        pickInOpenList(dialog.LCB_id_doc_item, 0);
+        EXPECT_EQ(dialog.Edit3->text(), QStringLiteral("5"));  // КР-2, 5 required
+        EXPECT_TRUE(dialog.Button3->isEnabled());
+    });
+}
+
 TEST_F(EntryTest, APaintOperationOpensTheSumBoxAndAnyOtherClosesIt) {
     inAddDialog([this] {
         dialog.LCB_id_doc->choose(1);       // requisition 2
