@@ -1,5 +1,7 @@
 #include "widgets/lookup_combo.h"
 
+#include <QAbstractItemView>
+
 #include "core/sort_order.h"
 #include "data/dataset.h"
 
@@ -75,10 +77,15 @@ void LookupCombo::choose(int index) {
 }
 
 // Qt closes the list before it sets the picked item, so the close-up waits for the pick
-// (`activated`); a list closed without a pick closes up once the event is done.
+// (`activated`); a list closed without a pick closes up once the event is done. Qt also calls
+// this when the box is disabled with no list open: that is no close-up.
 void LookupCombo::hidePopup() {
-    closing_ = true;
+    const bool listOpen = view()->isVisible();
     QComboBox::hidePopup();
+    if (!listOpen) {
+        return;
+    }
+    closing_ = true;
     QMetaObject::invokeMethod(
         this,
         [this] {

@@ -181,7 +181,7 @@ void pickInOpenList(QComboBox* combo, int index) {
     QCoreApplication::processEvents();
 }
 
-TEST_F(EntryTest, ARequisitionPickedInItsOpenListListsItsItems) {
+TEST_F(EntryTest, ChoicesPickedInTheOpenListsNarrowTheItemsAndStayShownAfterSaving) {
     inAddDialog([this] {
         pickInOpenList(dialog.LCB_id_doc, 1);  // requisition 2
         EXPECT_EQ(dialog.LCB_id_doc->currentIndex(), 1);
@@ -189,6 +189,19 @@ TEST_F(EntryTest, ARequisitionPickedInItsOpenListListsItsItems) {
         pickInOpenList(dialog.LCB_id_doc_item, 0);
         EXPECT_EQ(dialog.Edit3->text(), QStringLiteral("5"));  // КР-2, 5 required
         EXPECT_TRUE(dialog.Button3->isEnabled());
+
+        // Saving locks the choices; they stay shown.
+        pickWorker(dialog.Button3, QStringLiteral("Петров Пётр Петрович"));
+        pickOperation(3);
+        dialog.Edit6->setText(QStringLiteral("2"));
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+        ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(dialog.GroupBox1->isEnabled());
+        EXPECT_EQ(dialog.LCB_id_doc->currentIndex(), 1);
+        EXPECT_EQ(dialog.LCB_id_doc_item->currentIndex(), 0);
+        EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("Петров Пётр Петрович"));
+        EXPECT_FALSE(dialog.Edit2->text().isEmpty());
     });
 }
 
