@@ -29,7 +29,9 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     form10 = std::make_unique<refdata::TForm10>(dm, *form3, *form8);
     form22 = std::make_unique<refdata::TForm22>(dm);
     form4 = std::make_unique<refdata::TForm4>(dm, *form10, *form22);
+    form19 = std::make_unique<timesheet::TForm19>(dm);
     form1->setOperationKindsWindow(form8.get());
+    form1->setTimesheetWindow(form19.get());
     form1->setOperationsWindow(form4.get());
 }
 

@@ -13,6 +13,7 @@
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/shift_log_window.h"
+#include "timesheet/timesheet_window.h"
 
 namespace tabel::app {
 
@@ -32,6 +33,7 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm10> form10;
     std::unique_ptr<refdata::TForm22> form22;
     std::unique_ptr<refdata::TForm4> form4;
+    std::unique_ptr<timesheet::TForm19> form19;
 };
 
 }  // namespace tabel::app

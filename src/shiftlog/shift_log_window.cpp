@@ -18,6 +18,7 @@
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
 
@@ -187,6 +188,7 @@ void TForm1::buildMenu() {
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -327,6 +329,13 @@ void TForm1::N4Click() {
         return;
     }
     form4_->openForBrowse();
+}
+
+void TForm1::N11Click() {
+    if (form19_ == nullptr) {
+        return;
+    }
+    form19_->openForMonth(workingDate(), this);
 }
 
 }  // namespace tabel::shiftlog

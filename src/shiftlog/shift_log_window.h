@@ -30,6 +30,10 @@ class TForm4;
 class TForm8;
 }  // namespace tabel::refdata
 
+namespace tabel::timesheet {
+class TForm19;
+}
+
 namespace tabel::shiftlog {
 
 // Who logged in and which program runs; kept here for the whole run.
@@ -48,6 +52,7 @@ public:
     // Windows opened from the menu; set once at start-up.
     void setOperationKindsWindow(refdata::TForm8* window) { form8_ = window; }
     void setOperationsWindow(refdata::TForm4* window) { form4_ = window; }
+    void setTimesheetWindow(timesheet::TForm19* window) { form19_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -97,6 +102,7 @@ public:
     void DBGrid2TitleClick(int column);
     void N6Click();
     void N4Click();
+    void N11Click();
 
     // Sort text a title click gives after `current`; empty for a column without sorting.
     static QString nextSortText(int column, const QString& current);
@@ -117,6 +123,7 @@ private:
     std::array<widgets::DataSource*, 4> sources_{};
     refdata::TForm8* form8_ = nullptr;
     refdata::TForm4* form4_ = nullptr;
+    timesheet::TForm19* form19_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

@@ -45,3 +45,4 @@ GRANT EXECUTE ON FUNCTION accounts_dep.smena__accept_row_hwo(integer) TO tabel_a
 GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA accounts_dep TO tabel_write;
 GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA accounts_dep TO tabel_write;
 GRANT EXECUTE ON FUNCTION accounts_dep.divide_between_person(integer) TO tabel_write;
+GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabel_write;
