@@ -27,6 +27,7 @@ DECLARE
     add_kind CONSTANT text := 'INSERT INTO accounts_dep.vid_oper (vid) VALUES (''Тестовая гибка'')';
     accept CONSTANT text := 'SELECT accounts_dep.smena__accept_row_hwo(900101)';
     divide CONSTANT text := 'SELECT accounts_dep.divide_between_person(900102)';
+    rebuild CONSTANT text := 'SELECT accounts_dep.h_tabel_rebuild(5, 2031)';
     stamp CONSTANT text := 'INSERT INTO accounts_dep.ver (d, t) VALUES (20310514, 1);'
                            ' UPDATE accounts_dep.ver SET t = 2';
 BEGIN
@@ -40,16 +41,19 @@ BEGIN
             ('econom',  stamp,      NULL),
             ('econom',  add_entry,  '42501'),
             ('econom',  accept,     '42501'),
+            ('econom',  rebuild,    '42501'),
             ('clerk_b', read_all,   NULL),
             ('clerk_b', stamp,      NULL),
             ('clerk_b', add_entry,  '42501'),
             ('clerk_b', 'UPDATE accounts_dep.smena SET ok = ''ok'' WHERE id = 900101', '42501'),
             ('clerk_b', accept,     NULL),
+            ('clerk_b', rebuild,    '42501'),
             ('master',  read_all,   NULL),
             ('master',  add_entry,  NULL),
             ('master',  post_hours, NULL),
             ('master',  add_kind,   NULL),
             ('master',  divide,     NULL),
+            ('master',  rebuild,    NULL),
             ('master',  stamp,      NULL),
             ('master',  accept,     '42501'),
             ('master',  'UPDATE cmn_contractor.person SET s_caption = ''x'' WHERE id = 900001', '42501'),
@@ -57,6 +61,7 @@ BEGIN
             ('sys',     post_hours, NULL),
             ('sys',     'DELETE FROM accounts_dep.smena_gds_use WHERE id_smena = 900102', NULL),
             ('sys',     accept,     NULL),
+            ('sys',     rebuild,    NULL),
             ('sys',     stamp,      NULL)
         ) AS t (login, stmt, expected)
     LOOP
