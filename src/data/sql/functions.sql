@@ -242,9 +242,11 @@ BEGIN
         coalesce(sum(e.time) FILTER (WHERE e.d = 29), 0),
         coalesce(sum(e.time) FILTER (WHERE e.d = 30), 0),
         coalesce(sum(e.time) FILTER (WHERE e.d = 31), 0)
-    FROM (SELECT s.smena, s.w_id, s.time, extract(day FROM s.data)::integer AS d
+    -- The day number once per entry (OFFSET 0 keeps the planner from repeating it per day).
+    FROM (SELECT s.smena, s.w_id, s.time, s.data - first_day + 1 AS d
           FROM accounts_dep.smena s
-          WHERE s.data >= first_day AND s.data < (first_day + interval '1 month')::date) e
+          WHERE s.data >= first_day AND s.data < (first_day + interval '1 month')::date
+          OFFSET 0) e
     GROUP BY e.smena, e.w_id;
     GET DIAGNOSTICS made = ROW_COUNT;
     RETURN made;
