@@ -1,9 +1,7 @@
 #include "data/command.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-
 #include "data/connection.h"
+#include "data/errors.h"
 
 namespace tabel::data {
 
@@ -18,17 +16,13 @@ void Command::setSql(const QStringList& lines) {
 }
 
 int Command::execute() {
-    QSqlQuery query(connection_->database());
-    if (!query.prepare(params_.positionalText())) {
-        connection_->fail(query.lastError());
+    return connection_->run(params_.positionalText(), params_.positionalValues()).rowsAffected;
+}
+
+void Command::executeOnRow() {
+    if (execute() == 0) {
+        throw rowGoneError();
     }
-    params_.bindTo(query);
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    const int affected = query.numRowsAffected();
-    query.finish();
-    return affected;
 }
 
 }  // namespace tabel::data

@@ -24,6 +24,9 @@ public:
 
     // Throws DbError; returns the number of rows the statement touched.
     int execute();
+    // A write keyed by one row's id: throws DbError (RowGone) when no row was touched, so a
+    // row deleted meanwhile is never reported as written.
+    void executeOnRow();
 
 private:
     Connection* connection_;

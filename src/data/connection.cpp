@@ -1,6 +1,13 @@
 #include "data/connection.h"
 
+#include <sqlext.h>
+
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
 
 #include "data/errors.h"
 
@@ -8,22 +15,49 @@ namespace tabel::data {
 
 namespace {
 
-// psqlODBC reports a broken link as 08S01; the other 08xxx states mean the same to us.
-bool isConnectionLoss(const QSqlError& error) {
-    const QString text = error.nativeErrorCode() + QLatin1Char(' ') + error.text();
-    return text.contains(QLatin1String("08S01")) || text.contains(QLatin1String("08003")) ||
-           text.contains(QLatin1String("08006")) ||
-           text.contains(QLatin1String("server closed the connection"), Qt::CaseInsensitive) ||
-           text.contains(QLatin1String("no connection to the server"), Qt::CaseInsensitive) ||
-           text.contains(QLatin1String("terminating connection"), Qt::CaseInsensitive);
-}
-
 QString messageOf(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) {
         text = error.text().trimmed();
     }
     return text;
+}
+
+// The driver's handle behind a Qt handle variant; null when there is none.
+SQLHANDLE odbcHandleOf(const QVariant& handle) {
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE))) {
+        return nullptr;
+    }
+    return *static_cast<const SQLHANDLE*>(handle.constData());
+}
+
+// Qt keeps only the driver's texts; the SQLSTATE is still in the handle's first diagnostic
+// record until the next call on that handle.
+QString sqlStateOf(const QVariant& handle, SQLSMALLINT handleType) {
+    const SQLHANDLE odbcHandle = odbcHandleOf(handle);
+    if (odbcHandle == nullptr) {
+        return {};
+    }
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(
+            SQLGetDiagRec(handleType, odbcHandle, 1, state, &native, nullptr, 0, &length))) {
+        return {};
+    }
+    return QString::fromLatin1(reinterpret_cast<const char*>(state)).left(SQL_SQLSTATE_SIZE);
+}
+
+// psqlODBC reports a backend killed between statements as a general error (S1000); the
+// connection itself knows it is gone.
+bool connectionDead(const QSqlDriver* driver) {
+    const SQLHANDLE connection = driver != nullptr ? odbcHandleOf(driver->handle()) : nullptr;
+    if (connection == nullptr) {
+        return false;
+    }
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN r = SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return SQL_SUCCEEDED(r) && dead == SQL_CD_TRUE;
 }
 
 }  // namespace
@@ -53,7 +87,9 @@ void Connection::open() {
     db.close();
     db.setDatabaseName(connectionString_);
     if (!db.open()) {
-        throw DbError(messageOf(db.lastError()), true);
+        // The driver frees its handle on a failed open, so there is no SQLSTATE to read.
+        const QString text = messageOf(db.lastError());
+        throw DbError(text, DbErrorKind::ConnectionLost, QString(), text);
     }
     lost_ = false;
 }
@@ -74,18 +110,67 @@ QSqlDatabase Connection::database() {
     return db;
 }
 
-void Connection::fail(const QSqlError& error) {
-    const bool lost = isConnectionLoss(error);
-    if (lost) {
+StatementResult Connection::run(const QString& text, const QList<QVariant>& bindings) {
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!query.prepare(text)) {
+        fail(query);
+    }
+    for (int i = 0; i < bindings.size(); ++i) {
+        query.bindValue(i, bindings[i]);
+    }
+    if (!query.exec()) {
+        fail(query);
+    }
+    StatementResult result;
+    result.rowsAffected = query.numRowsAffected();
+    if (query.isSelect()) {
+        const QSqlRecord record = query.record();
+        const int columnCount = record.count();
+        for (int c = 0; c < columnCount; ++c) {
+            result.columns.append({record.fieldName(c), record.field(c).metaType()});
+        }
+        while (query.next()) {
+            QList<QVariant> row;
+            row.reserve(columnCount);
+            for (int c = 0; c < columnCount; ++c) {
+                row.append(query.value(c));
+            }
+            result.rows.append(std::move(row));
+        }
+        // A fetch that breaks off (a lost connection) ends the loop like the last row does.
+        if (query.lastError().isValid()) {
+            fail(query);
+        }
+    }
+    query.finish();
+    return result;
+}
+
+void Connection::fail(const QSqlQuery& query) {
+    raise(query.lastError(), sqlStateOf(query.result()->handle(), SQL_HANDLE_STMT),
+          connectionDead(query.driver()));
+}
+
+void Connection::failOnDatabase(QSqlDatabase& db) {
+    raise(db.lastError(), sqlStateOf(db.driver()->handle(), SQL_HANDLE_DBC),
+          connectionDead(db.driver()));
+}
+
+void Connection::raise(const QSqlError& error, const QString& sqlState, bool dead) {
+    const DbErrorKind kind = dead ? DbErrorKind::ConnectionLost : dbErrorKindOf(sqlState);
+    if (kind == DbErrorKind::ConnectionLost) {
         lost_ = true;
     }
-    throw DbError(messageOf(error), lost);
+    const QString text = messageOf(error);
+    throw DbError(text, kind, sqlState, text);
 }
 
 void Connection::inTransaction(const std::function<void()>& work) {
     QSqlDatabase db = database();
     if (!db.transaction()) {
-        fail(db.lastError());
+        failOnDatabase(db);
     }
     try {
         work();
@@ -95,8 +180,10 @@ void Connection::inTransaction(const std::function<void()>& work) {
     }
     if (!db.commit()) {
         const QSqlError error = db.lastError();
+        const QString sqlState = sqlStateOf(db.driver()->handle(), SQL_HANDLE_DBC);
+        const bool dead = connectionDead(db.driver());
         db.rollback();
-        fail(error);
+        raise(error, sqlState, dead);
     }
 }
 

@@ -1,9 +1,5 @@
 #include "data/dataset.h"
 
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 
 #include "core/expression.h"
@@ -48,36 +44,24 @@ void Dataset::open() {
     if (open_) {
         return;
     }
-    QSqlQuery query(connection_->database());
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!query.prepare(params_.positionalText())) {
-        connection_->fail(query.lastError());
-    }
-    params_.bindTo(query);
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    loadRows(query);
+    loadRows(connection_->run(params_.positionalText(), params_.positionalValues()));
     open_ = true;
     state_ = State::Browse;
     rebuildView();
 }
 
-void Dataset::loadRows(QSqlQuery& query) {
-    const QSqlRecord record = query.record();
+void Dataset::loadRows(StatementResult&& result) {
     columns_.clear();
     columnTitles_.clear();
     types_.clear();
     readOnly_.clear();
-    for (int c = 0; c < record.count(); ++c) {
-        const QSqlField sqlField = record.field(c);
-        columnTitles_.append(sqlField.name());
-        columns_.append(sqlField.name().toLower());
-        FieldType type = fieldTypeOf(sqlField.metaType());
+    for (const ResultColumn& column : result.columns) {
+        columnTitles_.append(column.name);
+        columns_.append(column.name.toLower());
+        FieldType type = fieldTypeOf(column.type);
         bool readOnly = false;
         for (const FieldDef& def : defs_) {
-            if (def.name.compare(sqlField.name(), Qt::CaseInsensitive) == 0) {
+            if (def.name.compare(column.name, Qt::CaseInsensitive) == 0) {
                 if (def.type != FieldType::Auto) {
                     type = def.type;
                 }
@@ -87,17 +71,12 @@ void Dataset::loadRows(QSqlQuery& query) {
         types_.append(type);
         readOnly_.append(readOnly);
     }
-    rows_.clear();
-    const int columnCount = record.count();
-    while (query.next()) {
-        QList<QVariant> row;
-        row.reserve(columnCount);
-        for (int c = 0; c < columnCount; ++c) {
-            row.append(convertLoaded(query.value(c), types_[c]));
+    rows_ = std::move(result.rows);
+    for (QList<QVariant>& row : rows_) {
+        for (int c = 0; c < row.size(); ++c) {
+            row[c] = convertLoaded(row[c], types_[c]);
         }
-        rows_.append(std::move(row));
     }
-    query.finish();
 }
 
 void Dataset::close() {
@@ -357,25 +336,22 @@ void Dataset::postInsert() {
             ? QStringLiteral("insert into %1 default values returning *").arg(table_)
             : QStringLiteral("insert into %1 (%2) values (%3) returning *")
                   .arg(table_, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
-    QSqlQuery query(connection_->database());
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    query.prepare(text);
-    for (int i = 0; i < values.size(); ++i) {
-        query.bindValue(i, values[i]);
-    }
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
+    const StatementResult inserted = connection_->run(text, values);
     rows_.append(buffer_);
     view_.append(int(rows_.size()) - 1);
     current_ = int(view_.size()) - 1;
-    replaceCurrentRow(query);
+    replaceCurrentRow(inserted);
+}
+
+bool Dataset::hasKey() const {
+    const int idColumn = fieldIndex(QStringLiteral("id"));
+    return idColumn >= 0 && !rows_[view_[current_]][idColumn].isNull();
 }
 
 QString Dataset::keyCondition(QList<QVariant>& bindings) const {
     const QList<QVariant>& original = rows_[view_[current_]];
-    const int idColumn = fieldIndex(QStringLiteral("id"));
-    if (idColumn >= 0 && !original[idColumn].isNull()) {
+    if (hasKey()) {
+        const int idColumn = fieldIndex(QStringLiteral("id"));
         bindings.append(original[idColumn]);
         return QStringLiteral("id = ?");
     }
@@ -408,32 +384,26 @@ void Dataset::postUpdate() {
     const QString where = keyCondition(bindings);
     const QString text = QStringLiteral("update %1 set %2 where %3 returning *")
                              .arg(table_, sets.join(QLatin1String(", ")), where);
-    QSqlQuery query(connection_->database());
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    query.prepare(text);
-    for (int i = 0; i < bindings.size(); ++i) {
-        query.bindValue(i, bindings[i]);
+    const StatementResult updated = connection_->run(text, bindings);
+    if (updated.rows.isEmpty()) {
+        throw hasKey() ? rowGoneError() : rowChangedError();
     }
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    replaceCurrentRow(query);
+    replaceCurrentRow(updated);
 }
 
-void Dataset::replaceCurrentRow(QSqlQuery& query) {
+void Dataset::replaceCurrentRow(const StatementResult& result) {
     QList<QVariant>& row = rows_[view_[current_]];
-    if (query.next()) {
-        const QSqlRecord record = query.record();
-        for (int c = 0; c < record.count(); ++c) {
-            const int column = fieldIndex(record.fieldName(c));
+    if (!result.rows.isEmpty()) {
+        const QList<QVariant>& stored = result.rows.first();
+        for (int c = 0; c < result.columns.size(); ++c) {
+            const int column = fieldIndex(result.columns[c].name);
             if (column >= 0) {
-                row[column] = convertLoaded(query.value(c), types_[column]);
+                row[column] = convertLoaded(stored[c], types_[column]);
             }
         }
     } else {
         row = buffer_;
     }
-    query.finish();
     state_ = State::Browse;
     const int keep = current_;
     emit rowsReset();
@@ -449,15 +419,9 @@ void Dataset::deleteRow() {
     QList<QVariant> bindings;
     const QString text =
         QStringLiteral("delete from %1 where %2").arg(table_, keyCondition(bindings));
-    QSqlQuery query(connection_->database());
-    query.prepare(text);
-    for (int i = 0; i < bindings.size(); ++i) {
-        query.bindValue(i, bindings[i]);
+    if (connection_->run(text, bindings).rowsAffected == 0) {
+        throw hasKey() ? rowGoneError() : rowChangedError();
     }
-    if (!query.exec()) {
-        connection_->fail(query.lastError());
-    }
-    query.finish();
     const int removed = view_[current_];
     view_.removeAt(current_);
     for (int& index : view_) {

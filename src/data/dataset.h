@@ -106,13 +106,15 @@ private:
     void setBufferValue(int column, const QVariant& value);
     void requireOpen() const;
     void requireTable() const;
-    void loadRows(class QSqlQuery& query);
+    void loadRows(struct StatementResult&& result);
     void rebuildView();
     void moveTo(int row);
+    // The current row is matched by its id; keyless rows are matched on every value.
+    bool hasKey() const;
     QString keyCondition(QList<QVariant>& bindings) const;
     void postInsert();
     void postUpdate();
-    void replaceCurrentRow(class QSqlQuery& query);
+    void replaceCurrentRow(const struct StatementResult& result);
 
     Connection* connection_;
     QStringList sql_;

@@ -16,21 +16,50 @@ private:
     QString message_;
 };
 
+// What a refused statement means to the program, read from its SQLSTATE.
+enum class DbErrorKind {
+    Other,
+    ConnectionLost,
+    UniqueViolation,
+    ForeignKeyViolation,
+    CheckViolation,
+    LockTimeout,
+    PermissionDenied,
+    RaisedByServer,
+    RowGone,
+    RowChanged
+};
+
+// 08xxx and 57P01 are a lost connection; the integrity and lock states have a kind of their own.
+DbErrorKind dbErrorKindOf(const QString& sqlState);
+
 // The database refused a statement or could not be reached.
 class DbError : public DataError {
 public:
-    DbError(const QString& message, bool connectionLost = false)
-        : DataError(message), connectionLost_(connectionLost) {}
-    bool connectionLost() const { return connectionLost_; }
+    DbError(const QString& message, DbErrorKind kind = DbErrorKind::Other,
+            const QString& sqlState = {}, const QString& serverText = {})
+        : DataError(message), kind_(kind), sqlState_(sqlState), serverText_(serverText) {}
+
+    DbErrorKind kind() const { return kind_; }
+    // Five characters ("23505"); empty when the driver gave none.
+    const QString& sqlState() const { return sqlState_; }
+    // The server's and driver's own words, for a detail line.
+    const QString& serverText() const { return serverText_; }
+
+    bool connectionLost() const { return kind_ == DbErrorKind::ConnectionLost; }
     // The row is still referenced from another relation.
-    bool isForeignKeyViolation() const {
-        return message().contains(QLatin1String("foreign key"), Qt::CaseInsensitive) ||
-               message().contains(QLatin1String("23503"));
-    }
+    bool isForeignKeyViolation() const { return kind_ == DbErrorKind::ForeignKeyViolation; }
 
 private:
-    bool connectionLost_;
+    DbErrorKind kind_;
+    QString sqlState_;
+    QString serverText_;
 };
+
+// A keyed write found no row: another workstation deleted it meanwhile.
+DbError rowGoneError();
+// A write matched on every original value found no row: it was changed or deleted meanwhile.
+DbError rowChangedError();
 
 // A field value could not be read as the type asked for.
 class ConversionError : public DataError {

@@ -1,7 +1,5 @@
 #include "data/parameters.h"
 
-#include <QSqlQuery>
-
 #include "data/errors.h"
 
 namespace tabel::data {
@@ -108,10 +106,13 @@ QVariant Parameters::value(const QString& name) const {
     return index < 0 ? QVariant() : params_[index].value;
 }
 
-void Parameters::bindTo(QSqlQuery& query) const {
-    for (int position = 0; position < order_.size(); ++position) {
-        query.bindValue(position, params_[order_[position]].value);
+QList<QVariant> Parameters::positionalValues() const {
+    QList<QVariant> values;
+    values.reserve(order_.size());
+    for (const int index : order_) {
+        values.append(params_[index].value);
     }
+    return values;
 }
 
 }  // namespace tabel::data

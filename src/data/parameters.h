@@ -6,8 +6,6 @@
 #include <QString>
 #include <QVariant>
 
-class QSqlQuery;
-
 namespace tabel::data {
 
 class Parameters {
@@ -23,7 +21,8 @@ public:
     void setValue(const QString& name, const QVariant& value);
     QVariant value(const QString& name) const;
 
-    void bindTo(QSqlQuery& query) const;
+    // The values in the order of the '?' marks of positionalText().
+    QList<QVariant> positionalValues() const;
 
 private:
     struct Param {

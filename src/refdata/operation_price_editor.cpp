@@ -233,7 +233,7 @@ void TForm10::Button1Click() {
         change.setParam(QStringLiteral("naimen"), stage);
         change.setParam(QStringLiteral("i_id"), productId);
         change.setParam(QStringLiteral("id"), dm_.Oper.field(QStringLiteral("id")).asInteger());
-        change.execute();
+        change.executeOnRow();
     }
     dm_.Oper.refresh();
     accept();

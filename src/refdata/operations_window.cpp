@@ -243,7 +243,7 @@ void TForm4::Button3Click() {
     }
     dm_.Oper_del.setParam(QStringLiteral("id"), operations.field(QStringLiteral("id")).asInteger());
     try {
-        dm_.Oper_del.execute();  // its norms go with it (on delete cascade)
+        dm_.Oper_del.executeOnRow();  // its norms go with it (on delete cascade)
     } catch (const data::DbError& error) {
         if (!error.isForeignKeyViolation()) {
             throw;

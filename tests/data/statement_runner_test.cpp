@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "data/command.h"
+#include "data/connection.h"
+#include "data/dataset.h"
+#include "data/errors.h"
+#include "test_db.h"
+
+namespace tabel::data {
+namespace {
+
+class StatementRunnerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::loadBaseFixture(); }
+    void SetUp() override { test::connectAs(connection); }
+
+    Connection connection;
+};
+
+TEST_F(StatementRunnerTest, ReadsRowsAndCountsTouchedRows) {
+    const StatementResult read =
+        connection.run(QStringLiteral("select id, vid from accounts_dep.vid_oper where id <= ? "
+                                      "order by id"),
+                       {2});
+    ASSERT_EQ(read.columns.size(), 2);
+    EXPECT_EQ(read.columns[1].name, QStringLiteral("vid"));
+    ASSERT_EQ(read.rows.size(), 2);
+    EXPECT_EQ(read.rows[1][0].toInt(), 2);
+
+    const StatementResult touched = connection.run(
+        QStringLiteral("update accounts_dep.vid_oper set vid = vid where id in (?, ?)"), {1, 2});
+    EXPECT_TRUE(touched.columns.isEmpty());
+    EXPECT_EQ(touched.rowsAffected, 2);
+}
+
+TEST_F(StatementRunnerTest, RefusalsAreClassifiedByTheirSqlState) {
+    const struct {
+        const char* login;
+        const char* statement;
+        const char* sqlState;
+        DbErrorKind kind;
+    } cases[] = {
+        {"master",
+         "insert into accounts_dep.vid_oper(vid) select upper(vid) from "
+         "accounts_dep.vid_oper where id = 1",
+         "23505", DbErrorKind::UniqueViolation},
+        {"master", "delete from accounts_dep.vid_oper where id = 1", "23503",
+         DbErrorKind::ForeignKeyViolation},
+        {"master", "update accounts_dep.izdel set marka = marka where id = 1 and 1/0 = 1", "22012",
+         DbErrorKind::Other},
+        {"econom", "delete from accounts_dep.vid_oper where id = 1", "42501",
+         DbErrorKind::PermissionDenied},
+        {"master", "do $$ begin raise exception using errcode = 'P0001', message = 'Отказ'; end $$",
+         "P0001", DbErrorKind::RaisedByServer},
+        {"master",
+         "do $$ begin raise exception using errcode = '55P03', message = 'занято'; end $$", "55P03",
+         DbErrorKind::LockTimeout},
+        {"master",
+         "do $$ begin raise exception using errcode = '23514', message = 'вне пределов'; end $$",
+         "23514", DbErrorKind::CheckViolation},
+        {"master", "select no_such_column from accounts_dep.vid_oper", "42703", DbErrorKind::Other},
+    };
+    for (const auto& c : cases) {
+        Connection as(QStringLiteral("as"));
+        test::connectAs(as, QString::fromLatin1(c.login));
+        try {
+            as.run(QString::fromUtf8(c.statement));
+            ADD_FAILURE() << "not refused: " << c.statement;
+        } catch (const DbError& error) {
+            EXPECT_EQ(error.sqlState(), QString::fromLatin1(c.sqlState))
+                << c.statement << "\n"
+                << error.serverText().toStdString();
+            EXPECT_EQ(error.kind(), c.kind) << c.statement;
+            EXPECT_FALSE(error.serverText().isEmpty()) << c.statement;
+        }
+    }
+}
+
+TEST_F(StatementRunnerTest, KeyedWritesThatFindNoRowAreNotReportedAsDone) {
+    Dataset kinds(&connection, QStringLiteral("kinds"));
+    kinds.setSql({QStringLiteral("select * from accounts_dep.vid_oper order by id")});
+    kinds.setTableName(QStringLiteral("accounts_dep.vid_oper"));
+    kinds.open();
+    kinds.append();
+    kinds.field(QStringLiteral("vid")).setValue(QStringLiteral("Временная"));
+    kinds.post();
+    const int id = kinds.field(QStringLiteral("id")).asInteger();
+    test::adminExec(QStringLiteral("delete from accounts_dep.vid_oper where id=%1").arg(id));
+
+    kinds.edit();
+    kinds.field(QStringLiteral("vid")).setValue(QStringLiteral("Другая"));
+    try {
+        kinds.post();
+        FAIL() << "an update of a deleted row succeeded";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::RowGone);
+    }
+    EXPECT_EQ(kinds.state(), Dataset::State::Edit);
+    kinds.cancel();
+    try {
+        kinds.deleteRow();
+        FAIL() << "a delete of a deleted row succeeded";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::RowGone);
+    }
+
+    Command rename(&connection, QStringLiteral("rename"),
+                   {QStringLiteral("update accounts_dep.vid_oper set vid=:vid where id=:id")});
+    rename.setParam(QStringLiteral("vid"), QStringLiteral("Другая"));
+    rename.setParam(QStringLiteral("id"), id);
+    try {
+        rename.executeOnRow();
+        FAIL() << "a keyed command without its row succeeded";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::RowGone);
+    }
+    rename.setParam(QStringLiteral("id"), 1);
+    rename.setParam(
+        QStringLiteral("vid"),
+        test::adminQuery(QStringLiteral("select vid from accounts_dep.vid_oper where id=1")));
+    EXPECT_NO_THROW(rename.executeOnRow());
+}
+
+TEST_F(StatementRunnerTest, KeylessRowChangedMeanwhileIsNotOverwritten) {
+    test::adminExec(
+        QStringLiteral("delete from accounts_dep.ver; "
+                       "insert into accounts_dep.ver values (20260101, 1200)"));
+    Dataset version(&connection, QStringLiteral("version"));
+    version.setSql({QStringLiteral("select d, t from accounts_dep.ver")});
+    version.setTableName(QStringLiteral("accounts_dep.ver"));
+    version.open();
+    ASSERT_FALSE(version.isEmpty());
+    const QString before = test::adminQuery(QStringLiteral("select t from accounts_dep.ver"));
+    test::adminExec(QStringLiteral("update accounts_dep.ver set t = t + 1"));
+    version.edit();
+    version.field(QStringLiteral("t")).setValue(1);
+    try {
+        version.post();
+        FAIL() << "a changed row was overwritten";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::RowChanged);
+    }
+    EXPECT_EQ(test::adminQuery(QStringLiteral("select t from accounts_dep.ver")).toDouble(),
+              before.toDouble() + 1);
+    test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
+}
+
+}  // namespace
+}  // namespace tabel::data
