@@ -5,10 +5,15 @@
 
 #include "app/login_window.h"
 #include "app/window_set.h"
+#include "batch/batch.h"
 #include "widgets/error_display.h"
 #include "widgets/qt_message_handler.h"
 
 int main(int argc, char** argv) {
+    if (tabel::batch::isBatchInvocation(argc, argv)) {
+        const tabel::app::Deployment deployment = tabel::app::compiledDeployment();
+        return tabel::batch::run(argc, argv, {deployment.server, deployment.database});
+    }
     tabel::widgets::GuardedApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QTranslator qtTranslator;

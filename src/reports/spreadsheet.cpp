@@ -1,5 +1,9 @@
 #include "reports/spreadsheet.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,6 +12,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -175,6 +180,28 @@ int Spreadsheet::SetExcelVisible(bool visible) {
                 .arg(QDir::toNativeSeparators(path)));
     }
     return 1;
+}
+
+QString Spreadsheet::saveAs(const QString& path) {
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        return file.errorString();
+    }
+    const QString temporary = file.fileName();
+    file.close();
+    QString error;
+    if (!writeWorkbook(temporary, &error)) {
+        return error;
+    }
+    // rename(2) replaces the target in one step.
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    file.setAutoRemove(false);
+    return {};
 }
 
 int Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, bool asText,

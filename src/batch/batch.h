@@ -1,0 +1,24 @@
+#pragma once
+// The command-line mode: `tabel [SERVER DATABASE] --user LOGIN <command>` runs one job without
+// windows and exits 0 on success, 1 on a failure, 2 on bad usage, with Russian messages on
+// stderr.
+
+#include <QString>
+
+namespace tabel::batch {
+
+enum ExitCode { kSuccess = 0, kFailure = 1, kBadUsage = 2 };
+
+// The server and database used when the command line names none.
+struct Defaults {
+    QString server;
+    QString database;
+};
+
+// True when the arguments ask for the command-line mode (any option such as --user or --help).
+bool isBatchInvocation(int argc, char** argv);
+
+// Creates its own (window-less) application object; returns the exit status.
+int run(int argc, char** argv, const Defaults& defaults);
+
+}  // namespace tabel::batch
