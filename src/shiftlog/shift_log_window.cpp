@@ -199,8 +199,8 @@ void TForm1::buildGrid() {
         sources_[i] = new widgets::DataSource(list, shiftColumns(), this);
         sources_[i]->setObjectName(QStringLiteral("DataSource%1").arg(i + 1));
         sources_[i]->model()->setCellStyle(kOkColumn, [](const QVariant& ok) {
-            return widgets::CellStyle{true,
-                                      isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed};
+            return widgets::CellStyle{
+                true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed, {}};
         });
     }
     DBGrid2->setSource(sources_[0]);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "data/dataset.h"
+#include "reports/printed_layout.h"
 #include "reports/spreadsheet.h"
 #include "timesheet/timesheet_rules.h"
 
@@ -13,28 +14,23 @@ namespace {
 constexpr int kDays = 31;
 constexpr int kTotalColumn = kDays + 2;
 
-}  // namespace
+// The dataset is closed on every way out.
+struct CloseOnExit {
+    data::Dataset& dataset;
+    ~CloseOnExit() { dataset.close(); }
+};
 
-QStringList monthlySummarySql() {
-    return {
-        QStringLiteral("select person.s_caption fio,sum(d1) as sd1,sum(d2) as sd2,sum(d3) as "
-                       "sd3,sum(d4) as sd4,"),
-        QStringLiteral("sum(d5) as sd5,sum(d6) as sd6,sum(d7) as sd7,sum(d8) as sd8,sum(d9) as "
-                       "sd9,"),
-        QStringLiteral("sum(d10) as sd10,sum(d11) as sd11,sum(d12) as sd12,sum(d13) as sd13,"),
-        QStringLiteral("sum(d14) as sd14,sum(d15) as sd15,sum(d16) as sd16,sum(d17) as sd17,"),
-        QStringLiteral("sum(d18) as sd18,sum(d19) as sd19,sum(d20) as sd20,sum(d21) as sd21,"),
-        QStringLiteral("sum(d22) as sd22,sum(d23) as sd23,sum(d24) as sd24,sum(d25) as sd25,"),
-        QStringLiteral("sum(d26) as sd26,sum(d27) as sd27,sum(d28) as sd28,sum(d29) as sd29,"),
-        QStringLiteral("sum(d30) as sd30,sum(d31) as sd31 from accounts_dep.h_tabel, "
-                       "cmn_contractor.person person where"),
-        QStringLiteral("h_tabel.w_id=person.s_code::t_integer and month=:mnth and"),
-        QStringLiteral("year=:yea group by fio order by fio"),
-    };
-}
+}  // namespace
 
 QString periodTitle(int month, int year) {
     return monthNames().value(month - 1) + u' ' + QString::number(year);
+}
+
+void openSummary(data::Dataset& summary, int month, int year) {
+    summary.close();
+    summary.setParam(QStringLiteral("mnth"), month);
+    summary.setParam(QStringLiteral("yea"), year);
+    summary.open();
 }
 
 void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QString& title,
@@ -67,6 +63,23 @@ void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QS
             rowWritten(row + 1, total);
         }
     }
+}
+
+QString saveTimesheet(data::Connection& connection, int month, int year, const QString& path) {
+    reports::TForm15 layout(connection);
+    openSummary(layout.H_Tabel, month, year);
+    const CloseOnExit closeSummary{layout.H_Tabel};
+    reports::Spreadsheet book;
+    book.OpenExcel(QString());
+    writeTimesheet(book, layout.H_Tabel, periodTitle(month, year));
+    return book.saveAs(path);
+}
+
+reportengine::ReportDocument prepareTimesheetPrint(reports::TForm15& layout, int month, int year) {
+    openSummary(layout.H_Tabel, month, year);
+    const CloseOnExit closeSummary{layout.H_Tabel};
+    layout.setTitle(periodTitle(month, year) + QStringLiteral(" г."));
+    return layout.prepare();
 }
 
 }  // namespace tabel::timesheet

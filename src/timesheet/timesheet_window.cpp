@@ -16,6 +16,7 @@
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "data/hours.h"
+#include "reportengine/preview_window.h"
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
@@ -38,20 +39,13 @@ QList<widgets::GridColumn> pageColumns() {
     return columns;
 }
 
-// The dataset is closed on every way out.
-struct CloseOnExit {
-    data::Dataset& dataset;
-    ~CloseOnExit() { dataset.close(); }
-};
-
 }  // namespace
 
 TForm19::TForm19(data::TDataModule6& dm, QWidget* parent)
-    : QDialog(parent), H_Tabel(&dm.ADO_DB, QStringLiteral("H_Tabel")), dm_(dm) {
+    : QDialog(parent), Form15(dm.ADO_DB), dm_(dm) {
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Табель по времени"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    H_Tabel.setSql(monthlySummarySql());
     dayKinds_.fill(DayKind::Workday);
     buildControls();
     resize(1180, 620);
@@ -97,6 +91,7 @@ void TForm19::buildControls() {
     Button6 = widgets::makeButton(this, QStringLiteral("Button6"), QStringLiteral("Печать"));
     Button4 = widgets::makeButton(this, QStringLiteral("Button4"), QStringLiteral("Выход"));
     connect(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* monthLabel = new QLabel(QStringLiteral("&Месяц"), this);
@@ -235,11 +230,12 @@ void TForm19::Button1Click() {
 
 void TForm19::Button2Click() {
     widgets::BusyCursor busy;
-    H_Tabel.close();
-    H_Tabel.setParam(QStringLiteral("mnth"), month());
-    H_Tabel.setParam(QStringLiteral("yea"), year());
-    H_Tabel.open();
-    const CloseOnExit closeSummary{H_Tabel};
+    data::Dataset& summary = Form15.H_Tabel;
+    openSummary(summary, month(), year());
+    struct CloseOnExit {
+        data::Dataset& dataset;
+        ~CloseOnExit() { dataset.close(); }
+    } closeSummary{summary};
     if (excel_.OpenExcel(QString()) != 1) {
         return;
     }
@@ -249,8 +245,8 @@ void TForm19::Button2Click() {
         // Repaint only: a click now would start a second export inside this one.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    showCount(0, H_Tabel.recordCount());
-    writeTimesheet(excel_, H_Tabel, ComboBox1->currentText() + u' ' + ComboBox2->currentText(),
+    showCount(0, summary.recordCount());
+    writeTimesheet(excel_, summary, ComboBox1->currentText() + u' ' + ComboBox2->currentText(),
                    showCount);
     excel_.SetExcelVisible(true);
 }
@@ -258,6 +254,15 @@ void TForm19::Button2Click() {
 void TForm19::Button5Click() {
     widgets::BusyCursor busy;
     openPages();
+}
+
+void TForm19::Button6Click() {
+    reportengine::ReportDocument document;
+    {
+        widgets::BusyCursor busy;
+        document = prepareTimesheetPrint(Form15, month(), year());
+    }
+    reportengine::ReportPreview::open(std::move(document), this);
 }
 
 void TForm19::showEvent(QShowEvent* event) {

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <array>
 
-#include "data/dataset.h"
+#include "reports/printed_layout.h"
 #include "reports/spreadsheet.h"
 #include "timesheet/timesheet_rules.h"
 
@@ -56,14 +56,15 @@ public:
     QPushButton* Button6;
     QPushButton* Button4;
 
-    // Monthly summary of the export.
-    data::Dataset H_Tabel;
+    // The printed timesheet; its summary H_Tabel also feeds the export.
+    reports::TForm15 Form15;
 
     // Handlers.
     void ComboBox1Change();
     void Button1Click();
     void Button2Click();
     void Button5Click();
+    void Button6Click();
     void FormActivate();
 
 protected:

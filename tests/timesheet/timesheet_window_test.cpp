@@ -2,6 +2,7 @@
 // entries.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "data/data_module.h"
 #include "message_recorder.h"
 #include "modal.h"
+#include "reportengine/preview_window.h"
 #include "reports/spreadsheet.h"
 #include "shiftlog/shift_log_window.h"
 #include "test_db.h"
@@ -395,7 +397,42 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
               QStringLiteral("8 0 0 10 0 18"));
     EXPECT_EQ(rows.value(QStringLiteral("  Сидоров С.С. ")), QStringLiteral("8 0 0 0 8 16"));
     EXPECT_EQ(rows.size(), 6);
-    EXPECT_FALSE(form.H_Tabel.isOpen());
+    EXPECT_FALSE(form.Form15.H_Tabel.isOpen());
+}
+
+TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
+    QStringList texts;
+    bool wholePage = false;
+    int previews = 0;
+    openOn(QDate(2026, 3, 2), [&] {
+        form.Button1->click();
+        QTest::mouseClick(form.Button6, Qt::LeftButton);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* preview = qobject_cast<reportengine::ReportPreview*>(window);
+            if (preview == nullptr || !preview->isVisible()) {
+                continue;
+            }
+            ++previews;
+            wholePage = preview->view()->fit() == reportengine::PageView::Fit::WholePage;
+            for (const auto& page : preview->document().pages) {
+                for (const QString& text : page.texts()) {
+                    texts.append(text);
+                }
+            }
+            preview->close();
+        }
+    });
+    EXPECT_EQ(previews, 1);
+    EXPECT_TRUE(wholePage);
+    EXPECT_FALSE(form.Form15.H_Tabel.isOpen());
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_EQ(texts.front(), QStringLiteral("Март 2026 г."));
+    // 101's 8 hours in shift 1 and 2 in overtime, and 109's 8 on the 4th, on one line.
+    const int ivanov = int(texts.indexOf(QStringLiteral("Иванов Иван Иванович")));
+    ASSERT_GE(ivanov, 0);
+    EXPECT_EQ(texts.mid(ivanov + 1, 4), (QStringList{"0", "10", "0", "8"}));
+    EXPECT_EQ(texts.at(ivanov + 32), QStringLiteral("18"));
+    EXPECT_EQ(texts.count(QStringLiteral("Иванов Иван Иванович")), 1);
 }
 
 }  // namespace
