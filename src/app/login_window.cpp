@@ -16,17 +16,18 @@
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "shiftlog/shift_log_window.h"
+#include "widgets/form_field.h"
 #include "widgets/style.h"
 
 namespace tabel::app {
 
-TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment deployment,
+TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& shiftLog, Deployment deployment,
                  QString server, QString database, QWidget* parent)
     : QDialog(parent),
       terminate([] { QCoreApplication::exit(1); }),
       build(currentBuildStamp()),
       dm_(dm),
-      form1_(form1),
+      shiftLog_(shiftLog),
       deployment_(std::move(deployment)),
       server_(std::move(server)),
       database_(std::move(database)) {
@@ -35,10 +36,6 @@ TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment dep
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
 
-    Label1 = new QLabel(QStringLiteral("Логин"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label2 = new QLabel(QStringLiteral("Пароль"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
     Label3 = new QLabel(this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Edit1 = new QLineEdit(this);
@@ -59,10 +56,9 @@ TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment dep
     connect(Timer1, &QTimer::timeout, this, [this] { terminate(); });
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(Label1, 0, 0);
-    layout->addWidget(Edit1, 0, 1);
-    layout->addWidget(Label2, 1, 0);
-    layout->addWidget(Edit2, 1, 1);
+    Label1 = widgets::addField(layout, 0, QStringLiteral("Логин"), Edit1, QStringLiteral("Label1"));
+    Label2 =
+        widgets::addField(layout, 1, QStringLiteral("Пароль"), Edit2, QStringLiteral("Label2"));
     layout->addWidget(Label3, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -72,7 +68,7 @@ TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment dep
     layout->setSizeConstraint(QLayout::SetFixedSize);
     Edit1->setMinimumWidth(220);
 
-    connect(form1_.Timer1, &QTimer::timeout, this, &TForm23::CheckVersion);
+    connect(shiftLog_.Timer1, &QTimer::timeout, this, &TForm23::CheckVersion);
 }
 
 void TForm23::showEvent(QShowEvent* event) {
@@ -89,11 +85,11 @@ void TForm23::FormActivate() {
 }
 
 void TForm23::CheckVersion() {
-    form1_.loginState.buildDate = build.date;
-    form1_.loginState.buildTime = build.time;
+    shiftLog_.loginState.buildDate = build.date;
+    shiftLog_.loginState.buildTime = build.time;
     VersionVerdict verdict = VersionVerdict::Current;
     try {
-        verdict = checkVersion(*form1_.ver, build);
+        verdict = checkVersion(*shiftLog_.ver, build);
     } catch (const data::DbError& error) {
         // An unreachable server (before login, or lost since) is reported by the user's next
         // action, not every 30 seconds; the next check reconnects.
@@ -111,7 +107,7 @@ void TForm23::CheckVersion() {
 }
 
 QString TForm23::connectionString() const {
-    const shiftlog::LoginState& state = form1_.loginState;
+    const shiftlog::LoginState& state = shiftLog_.loginState;
     if (!server_.isEmpty() && !database_.isEmpty()) {
         return data::composeConnectionString({server_, database_, state.login, state.password});
     }
@@ -126,8 +122,8 @@ void TForm23::connectionFailed() {
 }
 
 bool TForm23::logIn() {
-    form1_.setSmena(1);
-    shiftlog::LoginState& state = form1_.loginState;
+    shiftLog_.setSmena(1);
+    shiftlog::LoginState& state = shiftLog_.loginState;
     state.login = Edit1->text().trimmed();
     state.password = Edit2->text().trimmed();
     if (!deployment_.serviceCode.isEmpty() && state.password == deployment_.serviceCode) {
@@ -147,7 +143,7 @@ bool TForm23::logIn() {
         connectionFailed();
         return false;
     }
-    applyRoleRules(form1_, state.login);
+    applyRoleRules(shiftLog_, state.login);
     for (int shift = 1; shift <= 4; ++shift) {
         dm_.smenaList(shift).setParam(QStringLiteral("OK"), QStringLiteral("ta"));
     }
@@ -155,14 +151,14 @@ bool TForm23::logIn() {
 }
 
 void TForm23::runShiftLog() {
-    const QString& login = form1_.loginState.login;
+    const QString& login = shiftLog_.loginState.login;
     hide();
     if (login != QLatin1String("econom")) {
-        form1_.setWindowTitle(QStringLiteral("Табель (Сервер: ") + server_ +
-                              QStringLiteral(", БД: ") + database_ +
-                              QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));
+        shiftLog_.setWindowTitle(QStringLiteral("Табель (Сервер: ") + server_ +
+                                 QStringLiteral(", БД: ") + database_ +
+                                 QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));
     }
-    form1_.exec();
+    shiftLog_.exec();
     close();
 }
 

@@ -32,8 +32,8 @@ struct Deployment {
 class TForm23 : public QDialog {
     Q_OBJECT
 public:
-    TForm23(data::TDataModule6& dm, shiftlog::TForm1& form1, Deployment deployment, QString server,
-            QString database, QWidget* parent = nullptr);
+    TForm23(data::TDataModule6& dm, shiftlog::TForm1& shiftLog, Deployment deployment,
+            QString server, QString database, QWidget* parent = nullptr);
 
     QLabel* Label1;
     QLabel* Label2;
@@ -66,7 +66,7 @@ private:
     void connectionFailed();
 
     data::TDataModule6& dm_;
-    shiftlog::TForm1& form1_;
+    shiftlog::TForm1& shiftLog_;
     Deployment deployment_;
     QString server_;
     QString database_;

@@ -20,19 +20,19 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     } catch (const data::DbError&) {
         // Reported at login, with the server and database the user named.
     }
-    form1 = std::make_unique<shiftlog::TForm1>(dm);
-    login = std::make_unique<TForm23>(dm, *form1, deployment, server, database);
-    form3 = std::make_unique<refdata::TForm3>(dm);
-    form5 = std::make_unique<refdata::TForm5>(dm);
-    form9 = std::make_unique<refdata::TForm9>(dm);
-    form8 = std::make_unique<refdata::TForm8>(dm, *form9);
-    form10 = std::make_unique<refdata::TForm10>(dm, *form3, *form8);
-    form22 = std::make_unique<refdata::TForm22>(dm);
-    form4 = std::make_unique<refdata::TForm4>(dm, *form10, *form22);
-    form19 = std::make_unique<timesheet::TForm19>(dm);
-    form1->setOperationKindsWindow(form8.get());
-    form1->setTimesheetWindow(form19.get());
-    form1->setOperationsWindow(form4.get());
+    shiftLog = std::make_unique<shiftlog::TForm1>(dm);
+    login = std::make_unique<TForm23>(dm, *shiftLog, deployment, server, database);
+    products = std::make_unique<refdata::TForm3>(dm);
+    workers = std::make_unique<refdata::TForm5>(dm);
+    kindEditor = std::make_unique<refdata::TForm9>(dm);
+    kinds = std::make_unique<refdata::TForm8>(dm, *kindEditor);
+    priceEditor = std::make_unique<refdata::TForm10>(dm, *products, *kinds);
+    norms = std::make_unique<refdata::TForm22>(dm);
+    operations = std::make_unique<refdata::TForm4>(dm, *priceEditor, *norms);
+    timesheet = std::make_unique<timesheet::TForm19>(dm);
+    shiftLog->setOperationKindsWindow(kinds.get());
+    shiftLog->setTimesheetWindow(timesheet.get());
+    shiftLog->setOperationsWindow(operations.get());
 }
 
 }  // namespace tabel::app

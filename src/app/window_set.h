@@ -24,16 +24,16 @@ struct WindowSet {
     WindowSet(const Deployment& deployment, const QString& server, const QString& database);
 
     data::TDataModule6 dm;
-    std::unique_ptr<shiftlog::TForm1> form1;
+    std::unique_ptr<shiftlog::TForm1> shiftLog;
     std::unique_ptr<TForm23> login;
-    std::unique_ptr<refdata::TForm3> form3;
-    std::unique_ptr<refdata::TForm5> form5;
-    std::unique_ptr<refdata::TForm8> form8;
-    std::unique_ptr<refdata::TForm9> form9;
-    std::unique_ptr<refdata::TForm10> form10;
-    std::unique_ptr<refdata::TForm22> form22;
-    std::unique_ptr<refdata::TForm4> form4;
-    std::unique_ptr<timesheet::TForm19> form19;
+    std::unique_ptr<refdata::TForm3> products;
+    std::unique_ptr<refdata::TForm5> workers;
+    std::unique_ptr<refdata::TForm8> kinds;
+    std::unique_ptr<refdata::TForm9> kindEditor;
+    std::unique_ptr<refdata::TForm10> priceEditor;
+    std::unique_ptr<refdata::TForm22> norms;
+    std::unique_ptr<refdata::TForm4> operations;
+    std::unique_ptr<timesheet::TForm19> timesheet;
 };
 
 }  // namespace tabel::app

@@ -1,13 +1,14 @@
 #include "data/data_module.h"
 
 #include "core/messages.h"
+#include "core/product_kind.h"
 
 namespace tabel::data {
 
 namespace {
 
-const QString kStageCase = QStringLiteral(
-    "(SELECT (CASE naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn");
+const QString kStageCase =
+    core::productKindSql(QStringLiteral("naimen")) + QStringLiteral(" as nmn");
 
 QStringList workersSql() {
     return {

@@ -1,25 +1,24 @@
 #include "refdata/operation_kind_editor.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
 #include "core/messages.h"
 #include "data/data_module.h"
+#include "widgets/form_field.h"
 
 namespace tabel::refdata {
 
 TForm9::TForm9(data::TDataModule6& dm, QWidget* parent)
     : EditorDialog(QStringLiteral("TForm9"), QStringLiteral("Вид операции"), parent), dm_(dm) {
-    Label2 = new QLabel(QStringLiteral("Операция"), GroupBox1);
-    Label2->setObjectName(QStringLiteral("Label2"));
     Edit1 = new QLineEdit(GroupBox1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(320);
-    auto* row = new QHBoxLayout(GroupBox1);
-    row->addWidget(Label2);
-    row->addWidget(Edit1, 1);
+    auto* row = new QGridLayout(GroupBox1);
+    Label2 = widgets::addField(row, 0, QStringLiteral("Операция"), Edit1, QStringLiteral("Label2"));
+    row->setColumnStretch(1, 1);
 }
 
 QWidget* TForm9::firstFocus() const {

@@ -2,9 +2,7 @@
 
 #include <QPushButton>
 
-#include "core/messages.h"
 #include "data/data_module.h"
-#include "data/errors.h"
 #include "refdata/operation_kind_editor.h"
 
 namespace tabel::refdata {
@@ -16,12 +14,13 @@ TForm8::TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent)
       editor_(editor) {
     bindList(&dm_.Vid_oper, {{QStringLiteral("VID"), QStringLiteral("Операции")}},
              QStringLiteral("vid"));
-    Edit1->hide();
+    showSearch(false);
     Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));
     Button1->setDefault(true);
     Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Изменить"));
     Button3 = addButton(QStringLiteral("Button3"), QStringLiteral("Удалить"));
     Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
+    setModeButtons(Button1, Button2, Button3);
     connect(Button1, &QPushButton::clicked, this, &TForm8::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm8::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm8::Button3Click);
@@ -36,29 +35,21 @@ void TForm8::FormActivate() {
 }
 
 void TForm8::openForBrowse() {
-    Tag = 0;
+    setChoiceMode(false);
     dm_.Vid_oper.open();
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->show();
-    Button3->show();
-    Button1->setDefault(true);  // choice mode took the default away
     exec();
     dm_.Vid_oper.close();
 }
 
 std::optional<KindChoice> TForm8::pickKind() {
-    Tag = 1;
+    setChoiceMode(true);
     dm_.Vid_oper.open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button1->hide();
-    Button3->hide();
-    Button2->setDefault(true);
-    Edit1->show();
+    showSearch(true);
     clearSearch();
     choice_.reset();
     exec();
-    Button2->setDefault(false);
-    Edit1->hide();
+    endChoice();
+    showSearch(false);
     dm_.Vid_oper.close();
     return choice_;
 }
@@ -84,22 +75,9 @@ void TForm8::Button1Click() {
 }
 
 void TForm8::Button3Click() {
-    data::Dataset& kinds = dm_.Vid_oper;
-    if (kinds.isEmpty() ||
-        !core::MessageBoxes::confirmDelete(QStringLiteral("Удалить вид операции?"))) {
-        return;
-    }
-    try {
-        kinds.deleteRow();
-    } catch (const data::DbError& error) {
-        if (!error.isForeignKeyViolation()) {
-            throw;
-        }
-        core::MessageBoxes::error(
-            QStringLiteral("Вид операции используется в операциях и не может быть удалён."));
-        return;
-    }
-    kinds.refresh();
+    deleteCurrent(QStringLiteral("Удалить вид операции?"),
+                  QStringLiteral("Вид операции используется в операциях и не может быть удалён."),
+                  [this] { dm_.Vid_oper.deleteRow(); });
 }
 
 }  // namespace tabel::refdata

@@ -28,9 +28,6 @@ public:
     QPushButton* Button3;
     QPushButton* Button4;
 
-    // 0 browse, 1 choice.
-    int Tag = 0;
-
     // Menu "Операции": add, rename and delete kinds.
     void openForBrowse();
     // The price editor's "...": the chosen kind, or nothing after "Выход".

@@ -10,9 +10,11 @@
 
 #include "core/messages.h"
 #include "core/numbers.h"
+#include "core/product_kind.h"
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/products_window.h"
+#include "widgets/form_field.h"
 #include "widgets/style.h"
 
 namespace tabel::refdata {
@@ -43,12 +45,6 @@ QLineEdit* readOnlyField(QWidget* parent, const char* name) {
     return field;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& text) {
-    auto* result = new QLabel(text, parent);
-    result->setObjectName(QString::fromLatin1(name));
-    return result;
-}
-
 }  // namespace
 
 TForm10::TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidget* parent)
@@ -56,18 +52,14 @@ TForm10::TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidge
       dm_(dm),
       products_(products),
       kinds_(kinds) {
-    Label1 = label(GroupBox1, "Label1", QStringLiteral("Марка изделия"));
     Edit1 = readOnlyField(GroupBox1, "Edit1");
     Button3 = widgets::makeButton(GroupBox1, QStringLiteral("Button3"), QStringLiteral("..."));
-    Label2 = label(GroupBox1, "Label2", QStringLiteral("Операция"));
     Edit2 = readOnlyField(GroupBox1, "Edit2");
     Button4 = widgets::makeButton(GroupBox1, QStringLiteral("Button4"), QStringLiteral("..."));
-    Label4 = label(GroupBox1, "Label4", QStringLiteral("Вид"));
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems({QStringLiteral("Готовая продукция"), QStringLiteral("Заготовки")});
+    ComboBox1->addItems(core::productKindTexts());
     ComboBox1->setCurrentIndex(0);
-    Label3 = label(GroupBox1, "Label3", QStringLiteral("min Цена"));
     Edit3 = new QLineEdit(GroupBox1);
     Edit3->setObjectName(QStringLiteral("Edit3"));
     Edit3->installEventFilter(this);
@@ -78,16 +70,15 @@ TForm10::TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidge
     }
 
     auto* grid = new QGridLayout(GroupBox1);
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(Edit1, 0, 1);
+    Label1 = widgets::addField(grid, 0, QStringLiteral("Марка изделия"), Edit1,
+                               QStringLiteral("Label1"));
     grid->addWidget(Button3, 0, 2);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(Edit2, 1, 1);
+    Label2 =
+        widgets::addField(grid, 1, QStringLiteral("Операция"), Edit2, QStringLiteral("Label2"));
     grid->addWidget(Button4, 1, 2);
-    grid->addWidget(Label4, 2, 0);
-    grid->addWidget(ComboBox1, 2, 1);
-    grid->addWidget(Label3, 3, 0);
-    grid->addWidget(Edit3, 3, 1);
+    Label4 = widgets::addField(grid, 2, QStringLiteral("Вид"), ComboBox1, QStringLiteral("Label4"));
+    Label3 =
+        widgets::addField(grid, 3, QStringLiteral("min Цена"), Edit3, QStringLiteral("Label3"));
 
     connect(Button3, &QPushButton::clicked, this, &TForm10::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm10::Button4Click);

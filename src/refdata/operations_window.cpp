@@ -6,8 +6,8 @@
 #include "core/expression.h"
 #include "core/messages.h"
 #include "core/numbers.h"
+#include "core/product_kind.h"
 #include "data/data_module.h"
-#include "data/errors.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_price_editor.h"
 #include "widgets/style.h"
@@ -16,18 +16,11 @@ namespace tabel::refdata {
 
 namespace {
 
-const QString kFinished = QStringLiteral("Готовая продукция");
-const QString kBlanks = QStringLiteral("Заготовки");
-
-QString stageText(int naimen) {
-    return naimen == 0 ? kFinished : kBlanks;
-}
-
 QStringList xlsRepSql() {
     return {
-        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (CASE WHEN naimen=0 THEN "
-                       "'Готовая продукция' ELSE 'Заготовки' END) as nmn, oper.CENA, oper.id, "
-                       "oper.i_id,"),
+        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, ") +
+            core::productKindSql(QStringLiteral("naimen")) +
+            QStringLiteral(" as nmn, oper.CENA, oper.id, oper.i_id,"),
         QStringLiteral(" oper.VID as oper_vid from accounts_dep.OPER,accounts_dep.IZDEL,"
                        "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id "),
         QStringLiteral("and oper.vid=vid_oper.id order by izdel.marka, vid_oper.vid, "
@@ -106,6 +99,7 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
     Button3 = addButton(QStringLiteral("Button3"), QStringLiteral("Удалить"));
     Button5 = addButton(QStringLiteral("Button5"), QStringLiteral("Excel"));
     Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
+    setModeButtons(Button1, Button2, Button3);
     connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
@@ -138,12 +132,8 @@ void TForm4::Edit1Change() {
 }
 
 void TForm4::openForBrowse() {
-    Tag = 0;
+    setChoiceMode(false);
     dm_.Oper.open();
-    Button2->setText(QStringLiteral("Изменить"));
-    Button1->show();
-    Button3->show();
-    Button1->setDefault(true);  // choice mode took the default away
     exec();
     dm_.Oper.close();
 }
@@ -151,13 +141,9 @@ void TForm4::openForBrowse() {
 std::optional<OperationChoice> TForm4::pickOperation(const OperationChoiceContext& context) {
     context_ = context;
     requisition_ = context.requisition;
-    Tag = 1;
+    setChoiceMode(true);
     data::Dataset& operations = dm_.Oper;
     operations.open();
-    Button2->setText(QStringLiteral("Выбрать"));
-    Button1->hide();
-    Button3->hide();
-    Button2->setDefault(true);
     // The requisition narrows the list from the start, not only once something is typed.
     if (Edit1->text().isEmpty()) {
         Edit1Change();
@@ -170,7 +156,7 @@ std::optional<OperationChoice> TForm4::pickOperation(const OperationChoiceContex
     }
     choice_.reset();
     exec();
-    Button2->setDefault(false);
+    endChoice();
     operations.setFiltered(false);
     operations.close();
     return choice_;
@@ -196,7 +182,7 @@ OperationChoice TForm4::choiceFromCurrentRow() {
     QString description = productMark(productId) + QStringLiteral("; ");
     description +=
         operations.field(QStringLiteral("vid")).asString().trimmed() + QStringLiteral("; ");
-    description += stageText(operations.field(QStringLiteral("naimen")).asInteger());
+    description += core::productKindText(operations.field(QStringLiteral("naimen")).asInteger());
     return {productId, operations.field(QStringLiteral("id")).asInteger(), price.base, price.final,
             description};
 }
@@ -236,23 +222,13 @@ void TForm4::DBGrid1DblClick() {
 }
 
 void TForm4::Button3Click() {
-    data::Dataset& operations = dm_.Oper;
-    if (operations.isEmpty() ||
-        !core::MessageBoxes::confirmDelete(QStringLiteral("Удалить операцию?"))) {
-        return;
-    }
-    dm_.Oper_del.setParam(QStringLiteral("id"), operations.field(QStringLiteral("id")).asInteger());
-    try {
-        dm_.Oper_del.executeOnRow();  // its norms go with it (on delete cascade)
-    } catch (const data::DbError& error) {
-        if (!error.isForeignKeyViolation()) {
-            throw;
-        }
-        core::MessageBoxes::error(
-            QStringLiteral("Операция используется в записях смен и не может быть удалена."));
-        return;
-    }
-    operations.refresh();
+    deleteCurrent(QStringLiteral("Удалить операцию?"),
+                  QStringLiteral("Операция используется в записях смен и не может быть удалена."),
+                  [this] {
+                      dm_.Oper_del.setParam(QStringLiteral("id"),
+                                            dm_.Oper.field(QStringLiteral("id")).asInteger());
+                      dm_.Oper_del.executeOnRow();  // its norms go with it (on delete cascade)
+                  });
 }
 
 void TForm4::Button5Click() {
@@ -275,7 +251,8 @@ void TForm4::Button5Click() {
         // An operation without a price of its own leaves the cell empty rather than 0.
         excel_.WriteCell(1, 3, row,
                          cena.isNull() ? QString() : core::formatGeneral(cena.asFloat()));
-        excel_.WriteCell(1, 4, row, stageText(XLS_Rep.field(QStringLiteral("naimen")).asInteger()));
+        excel_.WriteCell(
+            1, 4, row, core::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInteger()));
         ++row;
     }
     excel_.SetExcelVisible(true);

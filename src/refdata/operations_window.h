@@ -73,9 +73,6 @@ public:
     // The list's own query of the spreadsheet export.
     data::Dataset XLS_Rep;
 
-    // 0 browse, 1 choice.
-    int Tag = 0;
-
     // Menu "Цены": maintain the operations.
     void openForBrowse();
     // The entry dialog's operation "...": the chosen operation and its prices, or nothing.

@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +21,7 @@
 #include "refdata/operations_window.h"
 #include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
+#include "widgets/form_field.h"
 #include "widgets/style.h"
 
 namespace tabel::shiftlog {
@@ -146,6 +148,7 @@ void TForm1::buildControls() {
         top->addWidget(radio);
     }
     top->addSpacing(24);
+    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Дата"), DateT));
     top->addWidget(DateT);
     top->addWidget(CBox1);
     top->addStretch();
@@ -318,24 +321,24 @@ void TForm1::DBGrid2TitleClick(int column) {
 }
 
 void TForm1::N6Click() {
-    if (form8_ == nullptr) {
+    if (kinds_ == nullptr) {
         return;
     }
-    form8_->openForBrowse();
+    kinds_->openForBrowse();
 }
 
 void TForm1::N4Click() {
-    if (form4_ == nullptr) {
+    if (operations_ == nullptr) {
         return;
     }
-    form4_->openForBrowse();
+    operations_->openForBrowse();
 }
 
 void TForm1::N11Click() {
-    if (form19_ == nullptr) {
+    if (timesheet_ == nullptr) {
         return;
     }
-    form19_->openForMonth(workingDate(), this);
+    timesheet_->openForMonth(workingDate(), this);
 }
 
 }  // namespace tabel::shiftlog

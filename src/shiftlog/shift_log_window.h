@@ -50,9 +50,9 @@ public:
     explicit TForm1(data::TDataModule6& dm, QWidget* parent = nullptr);
 
     // Windows opened from the menu; set once at start-up.
-    void setOperationKindsWindow(refdata::TForm8* window) { form8_ = window; }
-    void setOperationsWindow(refdata::TForm4* window) { form4_ = window; }
-    void setTimesheetWindow(timesheet::TForm19* window) { form19_ = window; }
+    void setOperationKindsWindow(refdata::TForm8* window) { kinds_ = window; }
+    void setOperationsWindow(refdata::TForm4* window) { operations_ = window; }
+    void setTimesheetWindow(timesheet::TForm19* window) { timesheet_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -121,9 +121,9 @@ private:
     data::TDataModule6& dm_;
     int smena_ = 1;
     std::array<widgets::DataSource*, 4> sources_{};
-    refdata::TForm8* form8_ = nullptr;
-    refdata::TForm4* form4_ = nullptr;
-    timesheet::TForm19* form19_ = nullptr;
+    refdata::TForm8* kinds_ = nullptr;
+    refdata::TForm4* operations_ = nullptr;
+    timesheet::TForm19* timesheet_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

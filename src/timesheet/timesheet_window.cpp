@@ -19,6 +19,7 @@
 #include "reportengine/preview_window.h"
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
+#include "widgets/form_field.h"
 #include "widgets/style.h"
 
 namespace tabel::timesheet {
@@ -94,10 +95,8 @@ void TForm19::buildControls() {
     connect(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* monthLabel = new QLabel(QStringLiteral("&Месяц"), this);
-    monthLabel->setBuddy(ComboBox1);
-    auto* yearLabel = new QLabel(QStringLiteral("&Год"), this);
-    yearLabel->setBuddy(ComboBox2);
+    QLabel* monthLabel = widgets::makeFieldLabel(this, QStringLiteral("&Месяц"), ComboBox1);
+    QLabel* yearLabel = widgets::makeFieldLabel(this, QStringLiteral("&Год"), ComboBox2);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(monthLabel);
     bottom->addWidget(ComboBox1);

@@ -1,10 +1,15 @@
 #include "widgets/list_window.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "core/messages.h"
+#include "data/dataset.h"
+#include "data/errors.h"
+#include "widgets/form_field.h"
 #include "widgets/style.h"
 
 namespace tabel::widgets {
@@ -24,7 +29,11 @@ ListWindow::ListWindow(const QString& name, const QString& caption, SearchBox::K
     buttons_->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid1, 1);
-    layout->addWidget(Edit1);
+    searchLabel_ = makeFieldLabel(this, QStringLiteral("Поиск"), Edit1);
+    auto* search = new QHBoxLayout;
+    search->addWidget(searchLabel_);
+    search->addWidget(Edit1, 1);
+    layout->addLayout(search);
     layout->addLayout(buttons_);
     setTabOrder(Edit1, DBGrid1);
     resize(560, 480);
@@ -44,6 +53,48 @@ QPushButton* ListWindow::addButton(const QString& name, const QString& text) {
 
 void ListWindow::addControl(QWidget* control) {
     buttons_->insertWidget(0, control);
+}
+
+void ListWindow::setModeButtons(QPushButton* add, QPushButton* change, QPushButton* remove) {
+    add_ = add;
+    change_ = change;
+    remove_ = remove;
+}
+
+void ListWindow::setChoiceMode(bool choosing) {
+    Tag = choosing ? 1 : 0;
+    change_->setText(choosing ? QStringLiteral("Выбрать") : QStringLiteral("Изменить"));
+    add_->setVisible(!choosing);
+    remove_->setVisible(!choosing);
+    // Either mode takes the default away from the other's button.
+    (choosing ? change_ : add_)->setDefault(true);
+}
+
+void ListWindow::endChoice() {
+    change_->setDefault(false);
+}
+
+void ListWindow::showSearch(bool shown) {
+    Edit1->setVisible(shown);
+    searchLabel_->setVisible(shown);
+}
+
+void ListWindow::deleteCurrent(const QString& question, const QString& inUse,
+                               const std::function<void()>& remove) {
+    data::Dataset* rows = list();
+    if (rows->isEmpty() || !core::MessageBoxes::confirmDelete(question)) {
+        return;
+    }
+    try {
+        remove();
+    } catch (const data::DbError& error) {
+        if (!error.isForeignKeyViolation()) {
+            throw;
+        }
+        core::MessageBoxes::error(inUse);
+        return;
+    }
+    rows->refresh();
 }
 
 void ListWindow::clearSearch() {

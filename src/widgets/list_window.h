@@ -7,7 +7,10 @@
 #include "widgets/data_grid.h"
 #include "widgets/search_box.h"
 
+#include <functional>
+
 class QHBoxLayout;
+class QLabel;
 class QPushButton;
 
 namespace tabel::widgets {
@@ -17,6 +20,9 @@ class ListWindow : public QDialog {
 public:
     DataGrid* DBGrid1;
     SearchBox* Edit1;
+
+    // 0 browse, 1 choice.
+    int Tag = 0;
 
     // Clears the search box, which also lifts the filter of a previous search.
     void clearSearch();
@@ -32,11 +38,30 @@ protected:
     void addControl(QWidget* control);
     data::Dataset* list() const { return DBGrid1->dataset(); }
 
+    // The buttons the browse/choice switch acts on: in choice mode `change` reads "Выбрать" and
+    // is the default, `add` and `remove` are hidden.
+    void setModeButtons(QPushButton* add, QPushButton* change, QPushButton* remove);
+    void setChoiceMode(bool choosing);
+    // After a choice: the choice button stops being the default.
+    void endChoice();
+
+    // The search box and its label shown or hidden together.
+    void showSearch(bool shown);
+
+    // Deletes the current row through `remove` after "Удаление" is answered Yes, then refreshes
+    // the list; a refusal because the row is still referenced shows `inUse` instead.
+    void deleteCurrent(const QString& question, const QString& inUse,
+                       const std::function<void()>& remove);
+
     void showEvent(QShowEvent* event) override;
     virtual void FormActivate() {}
 
 private:
     QHBoxLayout* buttons_;
+    QLabel* searchLabel_;
+    QPushButton* add_ = nullptr;
+    QPushButton* change_ = nullptr;
+    QPushButton* remove_ = nullptr;
 };
 
 }  // namespace tabel::widgets

@@ -1,0 +1,21 @@
+#pragma once
+// Fields announced by their label: the label is the field's buddy, so Alt+letter and screen
+// readers reach the field by the caption.
+
+#include <QString>
+
+class QGridLayout;
+class QLabel;
+class QWidget;
+
+namespace tabel::widgets {
+
+// A label for `field`, its buddy; the field's accessible name becomes the caption.
+QLabel* makeFieldLabel(QWidget* parent, const QString& caption, QWidget* field,
+                       const QString& labelName = {});
+
+// The label in column 0 and the field in column 1 of `row`.
+QLabel* addField(QGridLayout* grid, int row, const QString& caption, QWidget* field,
+                 const QString& labelName = {});
+
+}  // namespace tabel::widgets
