@@ -29,10 +29,12 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     priceEditor = std::make_unique<refdata::TForm10>(dm, *products, *kinds);
     norms = std::make_unique<refdata::TForm22>(dm);
     operations = std::make_unique<refdata::TForm4>(dm, *priceEditor, *norms);
-    timesheet = std::make_unique<timesheet::TForm19>(dm);
+    timesheetWindow = std::make_unique<timesheet::TForm19>(dm);
     shiftLog->setOperationKindsWindow(kinds.get());
-    shiftLog->setTimesheetWindow(timesheet.get());
+    shiftLog->setTimesheetWindow(timesheetWindow.get());
     shiftLog->setOperationsWindow(operations.get());
+    reportsDialog = std::make_unique<reports::TForm18>(dm, shiftLog.get());
+    shiftLog->setReportsWindow(reportsDialog.get());
 }
 
 }  // namespace tabel::app

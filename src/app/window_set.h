@@ -12,6 +12,7 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "reports/reports_dialog.h"
 #include "shiftlog/shift_log_window.h"
 #include "timesheet/timesheet_window.h"
 
@@ -33,7 +34,8 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm10> priceEditor;
     std::unique_ptr<refdata::TForm22> norms;
     std::unique_ptr<refdata::TForm4> operations;
-    std::unique_ptr<timesheet::TForm19> timesheet;
+    std::unique_ptr<timesheet::TForm19> timesheetWindow;
+    std::unique_ptr<reports::TForm18> reportsDialog;
 };
 
 }  // namespace tabel::app

@@ -6,8 +6,8 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -19,6 +19,7 @@
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "reports/reports_dialog.h"
 #include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
@@ -192,6 +193,7 @@ void TForm1::buildMenu() {
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);
+    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -339,6 +341,13 @@ void TForm1::N11Click() {
         return;
     }
     timesheet_->openForMonth(workingDate(), this);
+}
+
+void TForm1::N10Click() {
+    if (reports_ == nullptr) {
+        return;
+    }
+    reports_->openForReports();
 }
 
 }  // namespace tabel::shiftlog

@@ -33,6 +33,9 @@ class TForm8;
 namespace tabel::timesheet {
 class TForm19;
 }
+namespace tabel::reports {
+class TForm18;
+}  // namespace tabel::reports
 
 namespace tabel::shiftlog {
 
@@ -53,6 +56,7 @@ public:
     void setOperationKindsWindow(refdata::TForm8* window) { kinds_ = window; }
     void setOperationsWindow(refdata::TForm4* window) { operations_ = window; }
     void setTimesheetWindow(timesheet::TForm19* window) { timesheet_ = window; }
+    void setReportsWindow(reports::TForm18* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -103,6 +107,7 @@ public:
     void N6Click();
     void N4Click();
     void N11Click();
+    void N10Click();
 
     // Sort text a title click gives after `current`; empty for a column without sorting.
     static QString nextSortText(int column, const QString& current);
@@ -124,6 +129,9 @@ private:
     refdata::TForm8* kinds_ = nullptr;
     refdata::TForm4* operations_ = nullptr;
     timesheet::TForm19* timesheet_ = nullptr;
+    refdata::TForm8* form8_ = nullptr;
+    refdata::TForm4* form4_ = nullptr;
+    reports::TForm18* reports_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

@@ -49,7 +49,7 @@ TEST(FieldLabels, EveryFieldOfEveryWindowIsAnnouncedByItsLabel) {
                               windows.products.get(),    windows.workers.get(),
                               windows.kinds.get(),       windows.kindEditor.get(),
                               windows.priceEditor.get(), windows.norms.get(),
-                              windows.operations.get(),  windows.timesheet.get()};
+                              windows.operations.get(),  windows.timesheetWindow.get()};
     int checked = 0;
     for (QWidget* window : all) {
         for (QWidget* field : window->findChildren<QWidget*>()) {
