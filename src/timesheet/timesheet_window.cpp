@@ -40,6 +40,22 @@ QList<widgets::GridColumn> pageColumns() {
     return columns;
 }
 
+QString rebuildFailure(const QString& period, const data::DbError& error) {
+    switch (error.kind()) {
+        case data::DbErrorKind::PermissionDenied:
+            return QStringLiteral("Недостаточно прав для перестроения табеля.");
+        case data::DbErrorKind::LockTimeout:
+            return QStringLiteral(
+                       "Табель за %1 не перестроен: на другом рабочем месте сейчас "
+                       "записываются часы этого месяца или он перестраивается. "
+                       "Повторите позже.")
+                .arg(period);
+        default:
+            return QStringLiteral("Табель за %1 не перестроен, прежние данные сохранены.\n%2")
+                .arg(period, error.message());
+    }
+}
+
 }  // namespace
 
 TForm19::TForm19(data::TDataModule6& dm, QWidget* parent)
@@ -219,9 +235,7 @@ void TForm19::Button1Click() {
         }
     } catch (const data::DbError& error) {
         PB->hide();  // not over the message
-        core::MessageBoxes::error(QStringLiteral("Табель за %1 не перестроен, прежние данные "
-                                                 "сохранены.\n%2")
-                                      .arg(period, error.message()));
+        core::MessageBoxes::error(rebuildFailure(period, error));
     }
     PB->hide();
     openPages();

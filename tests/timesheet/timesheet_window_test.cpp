@@ -6,12 +6,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "data/command.h"
 #include "data/data_module.h"
 #include "message_recorder.h"
 #include "modal.h"
@@ -321,6 +323,35 @@ TEST_F(TimesheetWindowTest, FailedRebuildKeepsTheMonthAndSaysSo) {
     EXPECT_TRUE(messages.messages()[0].text.startsWith(
         QStringLiteral("Табель за Март 2026 не перестроен, прежние данные сохранены.")))
         << messages.messages()[0].text.toStdString();
+}
+
+TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
+    // Another workstation holds the month while it posts hours.
+    QProcess posting;
+    posting.start(qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/scripts/dbctl"),
+                  {QStringLiteral("psql"), test::testServer(), QStringLiteral("-X"),
+                   QStringLiteral("-q"), QStringLiteral("-c"),
+                   QStringLiteral("begin; select pg_advisory_xact_lock_shared(20101, 202603); "
+                                  "select pg_sleep(4); commit;")});
+    ASSERT_TRUE(posting.waitForStarted());
+    const auto held = [] {
+        return test::adminQuery(QStringLiteral("select count(*) from pg_locks where locktype = "
+                                               "'advisory' and objid = 202603")) != "0";
+    };
+    for (int i = 0; i < 100 && !held(); ++i) {
+        QTest::qWait(30);
+    }
+    data::Command(&dm.ADO_DB, QStringLiteral("timeout"),
+                  {QStringLiteral("set lock_timeout = '300ms'")})
+        .execute();
+    const QString before = monthRows(3, 2026);
+    openOn(QDate(2026, 3, 2), [&] { form.Button1->click(); });
+    posting.waitForFinished(10000);
+    EXPECT_EQ(monthRows(3, 2026), before);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith(
+        QStringLiteral("Табель за Март 2026 не перестроен: на другом рабочем месте")))
+        << messages.texts()[0].toStdString();
 }
 
 TEST_F(TimesheetWindowTest, ReaderCannotRebuild) {
