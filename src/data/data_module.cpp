@@ -1,6 +1,5 @@
 #include "data/data_module.h"
 
-#include "core/messages.h"
 #include "core/product_kind.h"
 
 namespace tabel::data {
@@ -205,8 +204,7 @@ Dataset& TDataModule6::smenaList(int shift) {
     }
 }
 
-bool TDataModule6::CheckDuplicate(const QString& countStatement, const QString& message,
-                                  const Bindings& bindings) {
+int TDataModule6::CheckDuplicate(const QString& countStatement, const Bindings& bindings) {
     Control.close();
     Control.clearSql();
     Control.addSql(countStatement);
@@ -218,11 +216,7 @@ bool TDataModule6::CheckDuplicate(const QString& countStatement, const QString& 
         ~CloseOnExit() { dataset.close(); }
     } closeOnExit{Control};
     Control.open();
-    if (Control.field(QStringLiteral("cnt")).asInteger() > 0) {
-        core::MessageBoxes::error(message);
-        return true;
-    }
-    return false;
+    return Control.field(QStringLiteral("cnt")).asInteger();
 }
 
 }  // namespace tabel::data

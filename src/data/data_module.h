@@ -23,10 +23,9 @@ public:
     // Shift list of shift 1..4; any other number counts as 1.
     Dataset& smenaList(int shift);
 
-    // Runs `countStatement` (a result column `cnt`) with `bindings`; when the count is above 0
-    // shows `message` and returns true. `Control` is closed in both outcomes.
-    bool CheckDuplicate(const QString& countStatement, const QString& message,
-                        const Bindings& bindings = {});
+    // Runs `countStatement` (a result column `cnt`) with `bindings` and returns the count;
+    // the caller tells the user. `Control` is closed afterwards.
+    int CheckDuplicate(const QString& countStatement, const Bindings& bindings = {});
 
     Connection ADO_DB;
 

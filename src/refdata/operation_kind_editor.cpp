@@ -40,16 +40,19 @@ void TForm9::openForRename(const QString& currentName) {
 }
 
 bool TForm9::isDuplicate(const QString& name) {
-    const QString message = QStringLiteral("Такая операция уже заведена!");
     const QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
-    if (Tag == 1) {
-        return dm_.CheckDuplicate(count, message, {{QStringLiteral("vid"), name.toUpper()}});
+    data::Bindings bindings{{QStringLiteral("vid"), name.toUpper()}};
+    if (Tag != 1) {
+        bindings.append(
+            {QStringLiteral("id"), dm_.Vid_oper.field(QStringLiteral("id")).asInteger()});
     }
-    const int id = dm_.Vid_oper.field(QStringLiteral("id")).asInteger();
-    return dm_.CheckDuplicate(
-        count + QStringLiteral(" and id<>:id"), message,
-        {{QStringLiteral("vid"), name.toUpper()}, {QStringLiteral("id"), id}});
+    if (dm_.CheckDuplicate(Tag == 1 ? count : count + QStringLiteral(" and id<>:id"), bindings) ==
+        0) {
+        return false;
+    }
+    core::MessageBoxes::error(QStringLiteral("Такая операция уже заведена!"));
+    return true;
 }
 
 void TForm9::Button1Click() {

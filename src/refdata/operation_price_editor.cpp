@@ -12,6 +12,8 @@
 #include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/data_module.h"
+#include "data/errors.h"
+#include "data/operation_writes.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/products_window.h"
 #include "widgets/form_field.h"
@@ -46,6 +48,26 @@ QLineEdit* readOnlyField(QWidget* parent, const char* name) {
 }
 
 }  // namespace
+
+OperationCheck checkOperation(const OperationFields& fields, bool adding) {
+    OperationCheck check;
+    if (fields.marka.trimmed().isEmpty() || fields.vid.trimmed().isEmpty()) {
+        check.fieldsError = QStringLiteral("Все поля должны быть заполнены!");
+    }
+    if (!adding) {
+        return check;
+    }
+    const QString typed = fields.price.trimmed();
+    const std::optional<double> price = core::parseNumber(typed);
+    if (typed.isEmpty()) {
+        check.priceError = QStringLiteral("Не указана min Цена!");
+    } else if (!price || *price < 0) {
+        check.priceError = QStringLiteral("Неверное значение цены: %1").arg(typed);
+    } else {
+        check.price = *price;
+    }
+    return check;
+}
 
 TForm10::TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidget* parent)
     : EditorDialog(QStringLiteral("TForm10"), QStringLiteral("Цена операции"), parent),
@@ -121,11 +143,24 @@ void TForm10::keepPriceCharacters() {
     Edit3->setCursorPosition(cursor);
 }
 
+void TForm10::load(const OperationFields& operation) {
+    Edit1->setText(operation.marka.trimmed());
+    Edit2->setText(operation.vid.trimmed());
+    // Any stage but 0 is a blank.
+    ComboBox1->setCurrentIndex(operation.naimen == 0 ? 0 : 1);
+    Edit3->setText(operation.price);
+    productId = operation.productId;
+    kindId = operation.kindId;
+}
+
+OperationFields TForm10::fields() const {
+    return {Edit1->text(), Edit2->text(), ComboBox1->currentIndex(),
+            productId,     kindId,        Edit3->text()};
+}
+
 void TForm10::openForAdd() {
-    Edit1->clear();
-    Edit2->clear();
-    ComboBox1->setCurrentIndex(0);
-    Edit3->clear();
+    // The product and kind picked last time stay until picked anew.
+    load({QString(), QString(), 0, productId, kindId, QString()});
     Edit3->setEnabled(true);
     setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
     Tag = 1;
@@ -135,13 +170,8 @@ void TForm10::openForAdd() {
 void TForm10::openForChange(const OperationFields& operation) {
     setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
     Tag = 2;
-    Edit1->setText(operation.marka.trimmed());
-    Edit2->setText(operation.vid.trimmed());
-    // Any stage but 0 is a blank.
-    ComboBox1->setCurrentIndex(operation.naimen == 0 ? 0 : 1);
+    load(operation);
     Edit3->setEnabled(false);  // prices are the norms
-    productId = operation.productId;
-    kindId = operation.kindId;
     exec();
 }
 
@@ -159,72 +189,51 @@ void TForm10::Button4Click() {
     }
 }
 
-bool TForm10::isDuplicate(int stage) {
-    data::Bindings bindings{{QStringLiteral("vid"), kindId},
-                            {QStringLiteral("naimen"), stage},
-                            {QStringLiteral("i_id"), productId}};
-    if (Tag == 1) {
-        return dm_.CheckDuplicate(
-            QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=:vid and "
-                           "naimen=:naimen and i_id=:i_id"),
-            kDuplicate, bindings);
+bool TForm10::isDuplicate(const OperationFields& operation) {
+    const data::OperationKey key{kindId, operation.naimen, productId};
+    const std::optional<int> except =
+        Tag == 1 ? std::nullopt
+                 : std::optional<int>(dm_.Oper.field(QStringLiteral("id")).asInteger());
+    if (data::countSameOperations(dm_, key, except) == 0) {
+        return false;
     }
-    bindings.append({QStringLiteral("id"), dm_.Oper.field(QStringLiteral("id")).asInteger()});
-    return dm_.CheckDuplicate(
-        QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=:vid and "
-                       "naimen=:naimen and i_id=:i_id and id<>:id"),
-        kDuplicate, bindings);
+    core::MessageBoxes::error(kDuplicate);
+    return true;
 }
 
-void TForm10::addOperation(int stage, double price) {
-    // The first norm makes the operation show in the list, so both are written or neither.
-    dm_.ADO_DB.inTransaction([&] {
-        data::Dataset insert(&dm_.ADO_DB, QStringLiteral("Oper_ins"));
-        insert.setSql({dm_.Oper_ins.text() + QStringLiteral(" returning id")});
-        insert.setParam(QStringLiteral("oper_vid"), kindId);
-        insert.setParam(QStringLiteral("naimen"), stage);
-        insert.setParam(QStringLiteral("i_id"), productId);
-        insert.setParam(QStringLiteral("cena_new"), price);
-        insert.open();
-        const int id = insert.field(QStringLiteral("id")).asInteger();
-        insert.close();
-        data::Command firstNorm(&dm_.ADO_DB, QStringLiteral("norm_ins"),
-                                {QStringLiteral("insert into accounts_dep.norm(o_id, norma, "
-                                                "prize, price) values (:o_id, 0, 0, :price)")});
-        firstNorm.setParam(QStringLiteral("o_id"), id);
-        firstNorm.setParam(QStringLiteral("price"), price);
-        firstNorm.execute();
-    });
+bool TForm10::write(const OperationFields& operation, double price) {
+    const data::OperationKey key{kindId, operation.naimen, productId};
+    try {
+        if (Tag == 1) {
+            data::addOperation(dm_, key, price);
+        } else {
+            data::changeOperation(dm_, dm_.Oper.field(QStringLiteral("id")).asInteger(), key);
+        }
+    } catch (const data::DbError& error) {
+        // Another workstation may have written the same operation since the check.
+        core::MessageBoxes::error(
+            error.kind() == data::DbErrorKind::UniqueViolation ? kDuplicate : error.message());
+        return false;
+    }
+    return true;
 }
 
 void TForm10::Button1Click() {
-    if (Edit1->text().trimmed().isEmpty() || Edit2->text().trimmed().isEmpty()) {
-        core::MessageBoxes::error(QStringLiteral("Все поля должны быть заполнены!"));
+    const OperationFields operation = fields();
+    const OperationCheck check = checkOperation(operation, Tag == 1);
+    if (!check.fieldsError.isEmpty()) {
+        core::MessageBoxes::error(check.fieldsError);
         return;
     }
-    const int stage = ComboBox1->currentIndex();
-    if (isDuplicate(stage)) {
+    if (isDuplicate(operation)) {
         return;
     }
-    if (Tag == 1) {
-        const QString typed = Edit3->text().trimmed();
-        const std::optional<double> price = core::parseNumber(typed);
-        if (typed.isEmpty()) {
-            core::MessageBoxes::error(QStringLiteral("Не указана min Цена!"));
-            return;
-        }
-        if (!price || *price < 0) {
-            core::MessageBoxes::error(QStringLiteral("Неверное значение цены: %1").arg(typed));
-            return;
-        }
-        addOperation(stage, *price);
-    } else {
-        data::Command& change = dm_.Oper_ed;
-        change.setParam(QStringLiteral("oper_vid"), kindId);
-        change.setParam(QStringLiteral("naimen"), stage);
-        change.setParam(QStringLiteral("i_id"), productId);
-        change.setParam(QStringLiteral("id"), dm_.Oper.field(QStringLiteral("id")).asInteger());
-        change.executeOnRow();
+    if (Tag == 1 && !check.priceError.isEmpty()) {
+        core::MessageBoxes::error(check.priceError);
+        return;
+    }
+    if (!write(operation, check.price)) {
+        return;  // the dialog stays open with what was typed
     }
     dm_.Oper.refresh();
     accept();

@@ -19,14 +19,25 @@ namespace tabel::refdata {
 class TForm3;
 class TForm8;
 
-// The operation the list hands over for a change.
+// The operation the dialog edits: what the list hands over for a change, and what the
+// controls hold.
 struct OperationFields {
     QString marka;
     QString vid;
     int naimen = 0;
     int productId = 0;
     int kindId = 0;
+    QString price;  // "min Цена" as typed; a new operation's only
 };
+
+// The verdict on the dialog's values before the database is asked.
+struct OperationCheck {
+    QString fieldsError;  // product or kind missing
+    QString priceError;   // adding only: the price missing or no valid number
+    double price = 0;
+};
+
+OperationCheck checkOperation(const OperationFields& fields, bool adding);
 
 class TForm10 : public widgets::EditorDialog {
     Q_OBJECT
@@ -51,6 +62,10 @@ public:
     // Changes the current row of Oper.
     void openForChange(const OperationFields& operation);
 
+    // The controls from the value and back.
+    void load(const OperationFields& operation);
+    OperationFields fields() const;
+
     void Button1Click() override;
     void Button3Click();
     void Button4Click();
@@ -63,8 +78,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool isDuplicate(int stage);
-    void addOperation(int stage, double price);
+    bool isDuplicate(const OperationFields& operation);
+    bool write(const OperationFields& operation, double price);
     void keepPriceCharacters();
 
     data::TDataModule6& dm_;

@@ -203,7 +203,7 @@ void TForm4::Button2Click() {
                            operations.field(QStringLiteral("vid")).asString(),
                            operations.field(QStringLiteral("naimen")).asInteger(),
                            operations.field(QStringLiteral("i_id")).asInteger(),
-                           operations.field(QStringLiteral("oper_vid")).asInteger()});
+                           operations.field(QStringLiteral("oper_vid")).asInteger(), QString()});
 }
 
 void TForm4::Button1Click() {

@@ -1,6 +1,7 @@
 #include "reports/period_reports.h"
 
 #include "core/numbers.h"
+#include "core/product_kind.h"
 #include "data/dataset.h"
 #include "reports/spreadsheet.h"
 
@@ -132,14 +133,12 @@ int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
                                     : vid + QStringLiteral(" (цвет: ") + QString::number(colour) +
                                           QStringLiteral(")");
         }
-        const bool finished = summary.field(QStringLiteral("naimen")).value().toLongLong() == 0;
+        const int naimen = summary.field(QStringLiteral("naimen")).value().toInt();
         const QVariant mass = summary.field(QStringLiteral("mass")).value();
         const QVariant kolvo = summary.field(QStringLiteral("kolvo")).value();
         spreadsheet.WriteCell(1, 1, row, summary.field(QStringLiteral("nom")).asString());
         spreadsheet.WriteCell(1, 2, row, operation);
-        spreadsheet.WriteCell(
-            1, 3, row,
-            finished ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки"));
+        spreadsheet.WriteCell(1, 3, row, core::productKindText(naimen));
         spreadsheet.WriteCell(1, 4, row,
                               mass.isNull() ? QString() : core::formatGeneral(mass.toDouble()));
         spreadsheet.WriteCell(

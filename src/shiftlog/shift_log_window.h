@@ -129,8 +129,6 @@ private:
     refdata::TForm8* kinds_ = nullptr;
     refdata::TForm4* operations_ = nullptr;
     timesheet::TForm19* timesheet_ = nullptr;
-    refdata::TForm8* form8_ = nullptr;
-    refdata::TForm4* form4_ = nullptr;
     reports::TForm18* reports_ = nullptr;
 };
 

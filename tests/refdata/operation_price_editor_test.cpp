@@ -185,6 +185,57 @@ TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAno
     }
 }
 
+TEST(OperationCheck, FieldsAndPriceAreJudgedBeforeTheDatabaseIsAsked) {
+    const struct {
+        const char* marka;
+        const char* vid;
+        const char* price;
+        bool adding;
+        const char* fieldsError;
+        const char* priceError;
+        double value;
+    } cases[] = {
+        {"КР-1", "Резка", "5", true, "", "", 5},
+        {"КР-1", "Резка", "0,25", true, "", "", 0.25},
+        {"КР-1", "Резка", "1.5", true, "", "", 1.5},
+        {"", "Резка", "5", true, kEmpty, "", 5},
+        {"КР-1", "  ", "5", true, kEmpty, "", 5},
+        {"КР-1", "Резка", " ", true, "", "Не указана min Цена!", 0},
+        {"КР-1", "Резка", "1,2,3", true, "", "Неверное значение цены: 1,2,3", 0},
+        {"КР-1", "Резка", "", false, "", "", 0},  // a change keeps its prices in the norms
+        {"", "", "", false, kEmpty, "", 0},
+    };
+    for (const auto& c : cases) {
+        const OperationFields fields{QString::fromUtf8(c.marka), QString::fromUtf8(c.vid), 0, 1, 1,
+                                     QString::fromUtf8(c.price)};
+        const OperationCheck check = checkOperation(fields, c.adding);
+        EXPECT_EQ(check.fieldsError, QString::fromUtf8(c.fieldsError)) << c.marka << c.price;
+        EXPECT_EQ(check.priceError, QString::fromUtf8(c.priceError)) << c.price;
+        if (check.priceError.isEmpty() && c.adding) {
+            EXPECT_DOUBLE_EQ(check.price, c.value) << c.price;
+        }
+    }
+}
+
+TEST_F(OperationPriceEditorTest, ChangingAnOperationDeletedMeanwhileKeepsTheDialogOpen) {
+    bool closed = true;
+    browseOperations([&] {
+        ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), 6));
+        closed = saveInEditor(
+            editor, [&] { QTest::mouseClick(operations.Button2, Qt::LeftButton); },
+            [&] {
+                test::adminExec(
+                    QStringLiteral("delete from accounts_dep.smena where o_id=6; "
+                                   "delete from accounts_dep.oper where id=6"));
+                editor.ComboBox1->setCurrentIndex(1);
+            });
+    });
+    EXPECT_FALSE(closed);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("удалена")))
+        << messages.texts()[0].toStdString();
+}
+
 TEST_F(OperationPriceEditorTest, MinPriceTakesDigitsAndTheDecimalCommaOnly) {
     const struct {
         const char* typed;

@@ -3,7 +3,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "reportengine/preview_window.h"
@@ -71,6 +74,21 @@ TEST(PreviewTest, WholePageLayoutsOpenWholePage) {
     ReportPreview preview(doc);
     EXPECT_EQ(preview.view()->fit(), PageView::Fit::WholePage);
     EXPECT_EQ(preview.pageCaption(), "стр. 1 из 1");
+}
+
+// Printing paints every page through the same painter as the preview.
+TEST(PreviewTest, PrintsEveryPage) {
+    ReportPreview preview(manyPages(3));
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    preview.printTo(printer);
+    QFile file(dir.filePath("printed.pdf"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 3);
 }
 
 }  // namespace
