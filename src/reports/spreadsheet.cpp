@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include <QDesktopServices>
@@ -183,25 +184,35 @@ int Spreadsheet::SetExcelVisible(bool visible) {
 }
 
 QString Spreadsheet::saveAs(const QString& path) {
+    if (!open_) {
+        return QStringLiteral("Книга не создана");
+    }
     const QFileInfo target(path);
     QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                         QStringLiteral(".XXXXXX"));
     if (!file.open()) {
-        return file.errorString();
+        return QStringLiteral("Не удалось создать файл в папке %1: %2")
+            .arg(QDir::toNativeSeparators(target.absolutePath()), file.errorString());
     }
     const QString temporary = file.fileName();
     file.close();
     QString error;
     if (!writeWorkbook(temporary, &error)) {
-        return error;
+        return QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+            .arg(QDir::toNativeSeparators(path), error);
     }
-    // rename(2) replaces the target in one step.
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        return QString::fromLocal8Bit(std::strerror(errno));
+    // A temporary file is private to its owner; the saved book is an ordinary file.
+    QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    std::error_code renamed;
+    std::filesystem::rename(QFile::encodeName(temporary).toStdString(),
+                            QFile::encodeName(target.absoluteFilePath()).toStdString(), renamed);
+    if (renamed) {
+        return QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(renamed.message()));
     }
-    file.setAutoRemove(false);
-    return {};
+    file.setAutoRemove(false);  // it carries the final name now
+    return QString();
 }
 
 int Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, bool asText,
