@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "core/messages.h"
 #include "data/data_module.h"
@@ -218,26 +219,30 @@ void TForm19::openPages() {
 }
 
 void TForm19::Button1Click() {
-    widgets::BusyCursor busy;
-    for (data::Dataset* page : pages()) {
-        page->close();
+    if (!data::mayRebuildHours(dm_.ADO_DB)) {
+        core::MessageBoxes::error(QStringLiteral("Недостаточно прав для перестроения табеля."));
+        return;
     }
-    // The month is rebuilt by one statement on the server: the bar runs while it does.
-    PB->setRange(0, 0);
-    PB->show();
-    PB->repaint();
-    const QString period = periodTitle(month(), year());
-    try {
-        if (!data::mayRebuildHours(dm_.ADO_DB)) {
-            core::MessageBoxes::error(QStringLiteral("Недостаточно прав для перестроения табеля."));
-        } else {
-            data::rebuildHoursMonth(dm_.ADO_DB, month(), year());
+    std::optional<data::DbError> failure;
+    {
+        widgets::BusyCursor busy;
+        for (data::Dataset* page : pages()) {
+            page->close();
         }
-    } catch (const data::DbError& error) {
-        PB->hide();  // not over the message
-        core::MessageBoxes::error(rebuildFailure(period, error));
+        // The month is rebuilt by one statement on the server: the bar runs while it does.
+        PB->setRange(0, 0);
+        PB->show();
+        PB->repaint();
+        try {
+            data::rebuildHoursMonth(dm_.ADO_DB, month(), year());
+        } catch (const data::DbError& error) {
+            failure = error;
+        }
+        PB->hide();
     }
-    PB->hide();
+    if (failure) {
+        core::MessageBoxes::error(rebuildFailure(periodTitle(month(), year()), *failure));
+    }
     openPages();
 }
 
