@@ -5,6 +5,8 @@ namespace tabel::batch {
 QList<Command> allCommands() {
     return {
         reportCommand(),
+        timesheetCommand(),
+        rebuildHoursCommand(),
     };
 }
 

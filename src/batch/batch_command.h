@@ -72,4 +72,9 @@ QList<Command> allCommands();
 // The period reports and the product summary (--report).
 Command reportCommand();
 
+// The hours timesheet of a month as PDF or .xlsx (--timesheet), and its rebuild
+// (--rebuild-hours).
+Command timesheetCommand();
+Command rebuildHoursCommand();
+
 }  // namespace tabel::batch

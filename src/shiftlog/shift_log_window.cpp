@@ -20,6 +20,7 @@
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
 #include "reports/reports_dialog.h"
+#include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
@@ -227,6 +228,7 @@ void TForm1::buildMenu() {
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     layout()->setMenuBar(MainMenu1);
 }
@@ -241,7 +243,7 @@ void TForm1::buildGrid() {
             widgets::columnOf(sources_[i]->model()->columns(), QStringLiteral("ok")),
             [](const QVariant& ok) {
                 return widgets::CellStyle{
-                    true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed};
+                    true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed, {}};
             });
     }
     DBGrid2->setSource(sources_[0]);
@@ -369,6 +371,13 @@ void TForm1::N4Click() {
         return;
     }
     operations_->openForBrowse();
+}
+
+void TForm1::N11Click() {
+    if (timesheet_ == nullptr) {
+        return;
+    }
+    timesheet_->openForMonth(workingDate(), this);
 }
 
 void TForm1::N10Click() {

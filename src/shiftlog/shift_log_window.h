@@ -30,6 +30,9 @@ class TForm4;
 class TForm8;
 }  // namespace tabel::refdata
 
+namespace tabel::timesheet {
+class TForm19;
+}
 namespace tabel::reports {
 class TForm18;
 }  // namespace tabel::reports
@@ -60,6 +63,7 @@ public:
     // A clerk's double-click accepts the entry instead of showing it.
     void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
+    void setTimesheetWindow(timesheet::TForm19* window) { timesheet_ = window; }
     void setReportsWindow(reports::TForm18* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
@@ -116,6 +120,7 @@ public:
     void DBGrid2DblClick();
     void Button3Click();
     void Button5Click();
+    void N11Click();
     void N10Click();
 
     // Sort text a title click gives after `current`; empty for a column without sorting.
@@ -142,6 +147,7 @@ private:
     refdata::TForm4* operations_ = nullptr;
     TForm11* entryDialog_ = nullptr;
     bool doubleClickAccepts_ = false;
+    timesheet::TForm19* timesheet_ = nullptr;
     reports::TForm18* reports_ = nullptr;
 };
 

@@ -196,5 +196,80 @@ TEST_F(BatchTest, RefusedLoginKeepsTheOldFile) {
         << unwritable.err.toStdString();
 }
 
+QString marchHours() {
+    return adminQuery(QStringLiteral(
+        "select coalesce(string_agg(format('%s/%s %s %s', w_id, smena, d2, d3), ' ' order by "
+        "w_id, smena), '') from accounts_dep.h_tabel where month = 3 and year = 2026"));
+}
+
+TEST_F(BatchTest, RebuildHoursOfAMonthAndWhoMayDoIt) {
+    const QString fixture = marchHours();
+    adminExec(QStringLiteral("update accounts_dep.h_tabel set d2 = 5 where month = 3 and year = "
+                             "2026; insert into accounts_dep.h_tabel (w_id, smena, month, year, "
+                             "d9) values (107, 1, 3, 2026, 4)"));
+    const QString spoiled = marchHours();
+    for (const QString& who : {QStringLiteral("econom"), QStringLiteral("clerk_a")}) {
+        const Outcome refused =
+            runTabel({testServer(), "tabel", "--user", who, "--rebuild-hours", "3", "2026"}, who);
+        EXPECT_EQ(refused.exitCode, 1) << who.toStdString();
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("не разрешено перестраивать табель")))
+            << refused.err.toStdString();
+    }
+    EXPECT_EQ(marchHours(), spoiled);
+
+    const Outcome rebuilt = runTabel(login() + QStringList{"--rebuild-hours", "3", "2026"});
+    ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err.toStdString();
+    EXPECT_TRUE(rebuilt.out.contains(QStringLiteral("Табель за Март 2026 перестроен, строк: 8")))
+        << rebuilt.out.toStdString();
+    EXPECT_EQ(marchHours(), fixture);
+
+    const struct {
+        QStringList arguments;
+        const char* message;
+    } badUsage[] = {
+        {{"--rebuild-hours", "13", "2026"}, "Неверный месяц: 13"},
+        {{"--rebuild-hours", "март", "2026"}, "Неверный месяц: март"},
+        {{"--rebuild-hours", "3", "двадцать"}, "Неверный год: двадцать"},
+        // The database name is taken for the year; the server is then left over.
+        {{"--rebuild-hours", "3"}, "Лишние аргументы"},
+        {{"--timesheet", "3", "2026"}, "Укажите один файл результата"},
+    };
+    for (const auto& c : badUsage) {
+        const Outcome bad = runTabel(login() + c.arguments);
+        EXPECT_EQ(bad.exitCode, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(bad.err.contains(QString::fromUtf8(c.message))) << bad.err.toStdString();
+    }
+}
+
+TEST_F(BatchTest, TimesheetAsPdfAndWorkbook) {
+    const QString pdf = dir_.filePath("march.pdf");
+    const Outcome printed =
+        runTabel(login() + QStringList{"--timesheet", "3", "2026", "--pdf", pdf});
+    ASSERT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Март 2026 г."))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Иванов Иван Иванович"))) << text.toStdString();
+
+    const QString xlsx = dir_.filePath("march.xlsx");
+    const Outcome written =
+        runTabel(login() + QStringList{"--timesheet", "3", "2026", "--xlsx", xlsx});
+    ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
+    const XlsxBook book = readXlsx(xlsx);
+    ASSERT_TRUE(book.ok) << book.error.toStdString();
+    ASSERT_NE(book.cell(1, 1), nullptr);
+    EXPECT_EQ(book.cell(1, 1)->value, QStringLiteral("Март 2026"));
+    EXPECT_EQ(book.cell(2, 33)->value, QStringLiteral("Итого"));
+    // 101: 8 hours in shift 1 and 2 in overtime on the 2nd.
+    bool found = false;
+    for (int row = 3; book.cell(row, 1) != nullptr; ++row) {
+        if (book.cell(row, 1)->value == QStringLiteral("Иванов Иван Иванович")) {
+            found = true;
+            EXPECT_EQ(book.cell(row, 3)->value, QStringLiteral("10"));
+            EXPECT_EQ(book.cell(row, 33)->value, QStringLiteral("10"));
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
 }  // namespace
 }  // namespace tabel::test

@@ -53,6 +53,10 @@ QString adminQuery(const QString& sql) {
     return runPsql({QStringLiteral("-c"), sql});
 }
 
+void adminExecFile(const QString& path) {
+    runPsql({QStringLiteral("-f"), path});
+}
+
 void loadBaseFixture() {
     runPsql(
         {QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});
