@@ -26,9 +26,13 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     operations = std::make_unique<refdata::TForm4>(dm, *priceEditor, *norms);
     consumption = std::make_unique<shiftlog::TForm24>(dm);
     entryDialog = std::make_unique<shiftlog::TForm11>(dm, *workers, *operations, *consumption);
+    timesheetWindow = std::make_unique<timesheet::TForm19>(dm);
     shiftLog->setOperationKindsWindow(kinds.get());
+    shiftLog->setTimesheetWindow(timesheetWindow.get());
     shiftLog->setOperationsWindow(operations.get());
     shiftLog->setEntryDialog(entryDialog.get());
+    reportsDialog = std::make_unique<reports::TForm18>(dm, shiftLog.get());
+    shiftLog->setReportsWindow(reportsDialog.get());
 }
 
 }  // namespace tabel::app

@@ -12,9 +12,11 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "reports/reports_dialog.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
+#include "timesheet/timesheet_window.h"
 
 namespace tabel::app {
 
@@ -36,6 +38,8 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm4> operations;
     std::unique_ptr<shiftlog::TForm24> consumption;
     std::unique_ptr<shiftlog::TForm11> entryDialog;
+    std::unique_ptr<timesheet::TForm19> timesheetWindow;
+    std::unique_ptr<reports::TForm18> reportsDialog;
 };
 
 }  // namespace tabel::app

@@ -19,6 +19,8 @@
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "reports/reports_dialog.h"
+#include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
@@ -232,6 +234,8 @@ void TForm1::buildMenu() {
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N11, &QAction::triggered, this, &TForm1::N11Click);
+    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -245,7 +249,7 @@ void TForm1::buildGrid() {
             widgets::columnOf(sources_[i]->model()->columns(), QStringLiteral("ok")),
             [](const QVariant& ok) {
                 return widgets::CellStyle{
-                    true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed};
+                    true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed, {}};
             });
     }
     DBGrid2->setSource(sources_[0]);
@@ -378,6 +382,20 @@ void TForm1::N4Click() {
         return;
     }
     operations_->openForBrowse();
+}
+
+void TForm1::N11Click() {
+    if (timesheet_ == nullptr) {
+        return;
+    }
+    timesheet_->openForMonth(workingDate(), this);
+}
+
+void TForm1::N10Click() {
+    if (reports_ == nullptr) {
+        return;
+    }
+    reports_->openForReports();
 }
 
 }  // namespace tabel::shiftlog

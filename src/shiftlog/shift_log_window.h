@@ -30,6 +30,13 @@ class TForm4;
 class TForm8;
 }  // namespace tabel::refdata
 
+namespace tabel::timesheet {
+class TForm19;
+}
+namespace tabel::reports {
+class TForm18;
+}  // namespace tabel::reports
+
 namespace tabel::shiftlog {
 
 class TForm11;
@@ -56,6 +63,8 @@ public:
     // A clerk's double-click accepts the entry instead of showing it.
     void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
+    void setTimesheetWindow(timesheet::TForm19* window) { timesheet_ = window; }
+    void setReportsWindow(reports::TForm18* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -111,6 +120,8 @@ public:
     void DBGrid2DblClick();
     void Button3Click();
     void Button5Click();
+    void N11Click();
+    void N10Click();
 
     // Sort text a click on the title of the column showing `field` gives after `current`; empty
     // for a column without sorting.
@@ -137,6 +148,8 @@ private:
     refdata::TForm4* operations_ = nullptr;
     TForm11* entryDialog_ = nullptr;
     bool doubleClickAccepts_ = false;
+    timesheet::TForm19* timesheet_ = nullptr;
+    reports::TForm18* reports_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

@@ -12,6 +12,7 @@ namespace tabel::widgets {
 DatasetModel::DatasetModel(data::Dataset* dataset, QList<GridColumn> columns, QObject* parent)
     : QAbstractTableModel(parent), dataset_(dataset), columns_(std::move(columns)) {
     styles_.resize(columns_.size());
+    titleColors_.resize(columns_.size());
     boldFont_.setBold(true);
     resolveFields();
     connect(dataset_, &data::Dataset::rowsReset, this, [this] {
@@ -85,6 +86,14 @@ void DatasetModel::refreshPendingRow() {
 
 void DatasetModel::setCellStyle(int column, std::function<CellStyle(const QVariant& value)> style) {
     styles_[column] = std::move(style);
+}
+
+void DatasetModel::setTitleColor(int column, const QColor& color) {
+    if (titleColors_[column] == color) {
+        return;
+    }
+    titleColors_[column] = color;
+    emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 void DatasetModel::resolveFields() {
@@ -161,6 +170,14 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
                 }
             }
             return {};
+        case Qt::BackgroundRole:
+            if (styles_[column]) {
+                const QColor background = styles_[column](cellValue(index)).background;
+                if (background.isValid()) {
+                    return background;
+                }
+            }
+            return {};
         default:
             return {};
     }
@@ -188,6 +205,8 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
             return columns_[section].title;
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
+        case Qt::ForegroundRole:
+            return titleColors_[section].isValid() ? QVariant(titleColors_[section]) : QVariant();
         default:
             return {};
     }

@@ -42,7 +42,8 @@ std::optional<QVariant> readNumber(const QString& text);       // "5,5" or "5.5"
 // How one cell deviates from the standard drawing.
 struct CellStyle {
     bool bold = false;
-    QColor color;  // invalid: standard colour
+    QColor color;       // invalid: standard colour
+    QColor background;  // invalid: standard background
 };
 
 class DatasetModel : public QAbstractTableModel {
@@ -54,6 +55,8 @@ public:
     const QList<GridColumn>& columns() const { return columns_; }
     // The style of a column's cells from their own value; answers must be cheap.
     void setCellStyle(int column, std::function<CellStyle(const QVariant& value)> style);
+    // Colour of a column's title; invalid restores the standard one.
+    void setTitleColor(int column, const QColor& color);
 
     // Editable mode: cells of columns with an input reader edit the dataset's edit buffer
     // (append or edit is started on the first change), the row being edited shows the buffer,
@@ -85,6 +88,7 @@ private:
     QList<GridColumn> columns_;
     QList<int> fieldIndex_;  // dataset column of each grid column, -1 when absent
     QList<std::function<CellStyle(const QVariant&)>> styles_;
+    QList<QColor> titleColors_;
     QFont boldFont_;
     bool editable_ = false;
 };

@@ -53,9 +53,17 @@ QString adminQuery(const QString& sql) {
     return runPsql({QStringLiteral("-c"), sql});
 }
 
+void adminExecFile(const QString& path) {
+    runPsql({QStringLiteral("-f"), path});
+}
+
 void loadBaseFixture() {
     runPsql(
         {QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});
+}
+
+void loadFixture(const QString& relativePath) {
+    runPsql({QStringLiteral("-f"), sourceDir() + QLatin1Char('/') + relativePath});
 }
 
 }  // namespace tabel::test

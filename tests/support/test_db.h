@@ -23,7 +23,13 @@ void adminExec(const QString& sql);
 // Single value of a query run as the superuser, as text.
 QString adminQuery(const QString& sql);
 
+// Runs a file of SQL as the superuser; fails the calling test on error.
+void adminExecFile(const QString& path);
+
 // Empties the program's relations and loads the small known data set (date 2026-03-02).
 void loadBaseFixture();
+
+// Runs a fixture script of the source tree ("tests/reports/fixture_reports.sql") as superuser.
+void loadFixture(const QString& relativePath);
 
 }  // namespace tabel::test

@@ -343,3 +343,74 @@ BEGIN
     RETURN p_id;
 END
 $$;
+
+-- Rebuilds the hours table of one month from the entries: the month's rows of every shift are
+-- replaced by one row per shift and worker with entries, each day the sum of its hours (an
+-- entry without hours adds nothing). Holds the month's exclusive advisory lock, so an hours
+-- posting (which takes it shared) or a second rebuild of the month waits instead of
+-- interleaving. Runs with the caller's rights: only who may write h_tabel may rebuild.
+-- Returns the number of rows made.
+CREATE OR REPLACE FUNCTION accounts_dep.h_tabel_rebuild(p_month integer, p_year integer)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    first_day date;
+    made integer;
+BEGIN
+    IF p_month IS NULL OR p_month NOT BETWEEN 1 AND 12 OR p_year IS NULL
+       OR p_year NOT BETWEEN 1900 AND 9999 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = format('Неверный месяц табеля: %s.%s', p_month, p_year);
+    END IF;
+    first_day := make_date(p_year, p_month, 1);
+    PERFORM pg_advisory_xact_lock(20101, p_year * 100 + p_month);
+
+    DELETE FROM accounts_dep.h_tabel h WHERE h.month = p_month AND h.year = p_year;
+
+    INSERT INTO accounts_dep.h_tabel (smena, w_id, month, year,
+        d1, d2, d3, d4, d5, d6, d7, d8, d9, d10, d11, d12, d13, d14, d15, d16,
+        d17, d18, d19, d20, d21, d22, d23, d24, d25, d26, d27, d28, d29, d30, d31)
+    SELECT e.smena, e.w_id, p_month, p_year,
+        coalesce(sum(e.time) FILTER (WHERE e.d = 1), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 2), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 3), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 4), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 5), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 6), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 7), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 8), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 9), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 10), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 11), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 12), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 13), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 14), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 15), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 16), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 17), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 18), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 19), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 20), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 21), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 22), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 23), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 24), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 25), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 26), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 27), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 28), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 29), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 30), 0),
+        coalesce(sum(e.time) FILTER (WHERE e.d = 31), 0)
+    -- The day number once per entry (OFFSET 0 keeps the planner from repeating it per day).
+    FROM (SELECT s.smena, s.w_id, s.time, s.data - first_day + 1 AS d
+          FROM accounts_dep.smena s
+          WHERE s.data >= first_day AND s.data < (first_day + interval '1 month')::date
+          OFFSET 0) e
+    GROUP BY e.smena, e.w_id;
+    GET DIAGNOSTICS made = ROW_COUNT;
+    RETURN made;
+END
+$$;

@@ -71,3 +71,4 @@ GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
     accounts_dep.smena_save(integer, integer, integer, integer, double precision,
                             double precision, integer, date, integer, integer, bigint, bigint),
     accounts_dep.smena_delete(integer) TO tabel_write;
+GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabel_write;

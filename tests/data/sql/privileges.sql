@@ -87,6 +87,8 @@ INSERT INTO rights VALUES
     ('post hours',
      'INSERT INTO accounts_dep.h_tabel (w_id, smena, month, year, d1) VALUES (9001, 1, 5, 2031, 8)',
      '42501', '42501', NULL, NULL),
+    ('rebuild a month of hours', 'SELECT accounts_dep.h_tabel_rebuild(5, 2031)',
+     '42501', '42501', NULL, NULL),
     ('add an operation kind', 'INSERT INTO accounts_dep.vid_oper (vid) VALUES (''Тестовая гибка'')',
      '42501', '42501', NULL, NULL),
     ('change an operation', 'UPDATE accounts_dep.oper SET cena_new = 3 WHERE id = 900001',

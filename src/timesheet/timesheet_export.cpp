@@ -1,0 +1,85 @@
+#include "timesheet/timesheet_export.h"
+
+#include <array>
+
+#include "data/dataset.h"
+#include "reports/printed_layout.h"
+#include "reports/spreadsheet.h"
+#include "timesheet/timesheet_rules.h"
+
+namespace tabel::timesheet {
+
+namespace {
+
+constexpr int kDays = 31;
+constexpr int kTotalColumn = kDays + 2;
+
+// The dataset is closed on every way out.
+struct CloseOnExit {
+    data::Dataset& dataset;
+    ~CloseOnExit() { dataset.close(); }
+};
+
+}  // namespace
+
+QString periodTitle(int month, int year) {
+    return monthNames().value(month - 1) + u' ' + QString::number(year);
+}
+
+void openSummary(data::Dataset& summary, int month, int year) {
+    summary.close();
+    summary.setParam(QStringLiteral("mnth"), month);
+    summary.setParam(QStringLiteral("yea"), year);
+    summary.open();
+}
+
+void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QString& title,
+                    const std::function<void(int written, int total)>& rowWritten) {
+    book.WriteCell(1, 1, 1, title, true, true, true);
+    book.WriteCell(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
+    for (int day = 1; day <= kDays; ++day) {
+        book.WriteCell(1, day + 1, 2, QString::number(day), false, true, true);
+    }
+    book.WriteCell(1, kTotalColumn, 2, QStringLiteral("Итого"), true, true, true);
+
+    const int fio = summary.fieldIndex(QStringLiteral("fio"));
+    std::array<int, kDays> days{};
+    for (int day = 1; day <= kDays; ++day) {
+        days[day - 1] = summary.fieldIndex(QStringLiteral("sd%1").arg(day));
+    }
+    const int total = summary.recordCount();
+    for (int row = 0; row < total; ++row) {
+        const int sheetRow = row + 3;
+        book.WriteCell(1, 1, sheetRow, summary.valueAt(row, fio).toString(), true, true, false);
+        qint64 sum = 0;
+        for (int day = 1; day <= kDays; ++day) {
+            // An empty sum counts as 0.
+            const qint64 hours = summary.valueAt(row, days[day - 1]).toLongLong();
+            sum += hours;
+            book.WriteCell(1, day + 1, sheetRow, QString::number(hours), false, true, false);
+        }
+        book.WriteCell(1, kTotalColumn, sheetRow, QString::number(sum), false, true, false);
+        if (rowWritten) {
+            rowWritten(row + 1, total);
+        }
+    }
+}
+
+QString saveTimesheet(data::Connection& connection, int month, int year, const QString& path) {
+    reports::TForm15 layout(connection);
+    openSummary(layout.H_Tabel, month, year);
+    const CloseOnExit closeSummary{layout.H_Tabel};
+    reports::Spreadsheet book;
+    book.OpenExcel(QString());
+    writeTimesheet(book, layout.H_Tabel, periodTitle(month, year));
+    return book.saveAs(path);
+}
+
+reportengine::ReportDocument prepareTimesheetPrint(reports::TForm15& layout, int month, int year) {
+    openSummary(layout.H_Tabel, month, year);
+    const CloseOnExit closeSummary{layout.H_Tabel};
+    layout.setTitle(periodTitle(month, year) + QStringLiteral(" г."));
+    return layout.prepare();
+}
+
+}  // namespace tabel::timesheet
