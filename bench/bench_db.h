@@ -27,22 +27,27 @@ inline bool connectToBenchServer(data::TDataModule6& dm) {
     return true;
 }
 
+// `statement` fetched row by row without keeping anything; the number of rows.
+inline int64_t fetchOnce(data::Connection& connection, const QString& statement) {
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    query.exec(statement);
+    const int columns = query.record().count();
+    int64_t rows = 0;
+    while (query.next()) {
+        for (int c = 0; c < columns; ++c) {
+            benchmark::DoNotOptimize(query.value(c));
+        }
+        ++rows;
+    }
+    return rows;
+}
+
 // Baseline: `statement` fetched row by row without keeping anything.
 inline void plainFetch(benchmark::State& state, data::Connection& connection,
                        const QString& statement) {
     for (auto _ : state) {
-        QSqlQuery query(connection.database());
-        query.setForwardOnly(true);
-        query.exec(statement);
-        const int columns = query.record().count();
-        int64_t rows = 0;
-        while (query.next()) {
-            for (int c = 0; c < columns; ++c) {
-                benchmark::DoNotOptimize(query.value(c));
-            }
-            ++rows;
-        }
-        state.counters["rows"] = double(rows);
+        state.counters["rows"] = double(fetchOnce(connection, statement));
     }
 }
 

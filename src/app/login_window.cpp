@@ -12,7 +12,6 @@
 #include "app/role_rules.h"
 #include "app/version_check.h"
 #include "core/messages.h"
-#include "data/connection_string.h"
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "shiftlog/shift_log_window.h"
@@ -106,15 +105,6 @@ void TForm23::CheckVersion() {
     }
 }
 
-QString TForm23::connectionString() const {
-    const shiftlog::LoginState& state = shiftLog_.loginState;
-    if (!server_.isEmpty() && !database_.isEmpty()) {
-        return data::composeConnectionString({server_, database_, state.login, state.password});
-    }
-    return data::composeConnectionString({deployment_.server, deployment_.database,
-                                          QStringLiteral("sys"), deployment_.servicePassword});
-}
-
 void TForm23::connectionFailed() {
     core::MessageBoxes::error(QStringLiteral("Подключение к БД отсутсвует (сервер: ") + server_ +
                               QStringLiteral(", БД: ") + database_ + QStringLiteral(")"));
@@ -124,19 +114,16 @@ void TForm23::connectionFailed() {
 bool TForm23::logIn() {
     shiftLog_.setSmena(1);
     shiftlog::LoginState& state = shiftLog_.loginState;
-    state.login = Edit1->text().trimmed();
-    state.password = Edit2->text().trimmed();
-    if (!deployment_.serviceCode.isEmpty() && state.password == deployment_.serviceCode) {
-        state.login = QStringLiteral("sys");
-        state.password = deployment_.servicePassword;
-    }
+    const data::LoginCredentials credentials =
+        data::loginCredentials(deployment_, server_, database_, Edit1->text(), Edit2->text());
+    state.login = credentials.login;
+    state.password = credentials.password;
     dm_.ADO_DB.close();
-    const bool fromArguments = !server_.isEmpty() && !database_.isEmpty();
-    if (fromArguments && !data::isComposable({server_, database_, state.login, state.password})) {
+    if (!credentials.composable) {
         connectionFailed();
         return false;
     }
-    dm_.ADO_DB.setConnectionString(connectionString());
+    dm_.ADO_DB.setConnectionString(credentials.connectionString);
     try {
         dm_.ADO_DB.open();
     } catch (const data::DbError&) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/build_stamp.h"
+#include "data/credentials.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,13 +22,7 @@ class TForm1;
 
 namespace tabel::app {
 
-// Values compiled into the program for a deployment.
-struct Deployment {
-    QString server;
-    QString database;
-    QString servicePassword;
-    QString serviceCode;  // empty: no service-code login
-};
+using Deployment = data::Deployment;
 
 class TForm23 : public QDialog {
     Q_OBJECT
@@ -62,7 +57,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QString connectionString() const;
     void connectionFailed();
 
     data::TDataModule6& dm_;

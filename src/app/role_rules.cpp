@@ -41,6 +41,7 @@ void applyRoleRules(shiftlog::TForm1& window, const QString& login) {
         button->setEnabled(rules.entryButtons);
     }
     window.Button5->setEnabled(rules.accept);
+    window.setDoubleClickAccepts(isClerk(login));
     window.N2->setEnabled(rules.references);
     window.N11->setEnabled(rules.timesheet);
     window.N7->setEnabled(rules.reports);

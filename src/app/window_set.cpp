@@ -24,8 +24,13 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     priceEditor = std::make_unique<refdata::TForm10>(dm, *products, *kinds);
     norms = std::make_unique<refdata::TForm22>(dm);
     operations = std::make_unique<refdata::TForm4>(dm, *priceEditor, *norms);
+    consumption = std::make_unique<shiftlog::TForm24>(dm);
+    entryDialog = std::make_unique<shiftlog::TForm11>(dm, *workers, *operations, *consumption);
     shiftLog->setOperationKindsWindow(kinds.get());
     shiftLog->setOperationsWindow(operations.get());
+    shiftLog->setEntryDialog(entryDialog.get());
+    reportsDialog = std::make_unique<reports::TForm18>(dm, shiftLog.get());
+    shiftLog->setReportsWindow(reportsDialog.get());
 }
 
 }  // namespace tabel::app

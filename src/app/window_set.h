@@ -12,6 +12,9 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "reports/reports_dialog.h"
+#include "shiftlog/entry_dialog.h"
+#include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
 
 namespace tabel::app {
@@ -32,6 +35,9 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm10> priceEditor;
     std::unique_ptr<refdata::TForm22> norms;
     std::unique_ptr<refdata::TForm4> operations;
+    std::unique_ptr<shiftlog::TForm24> consumption;
+    std::unique_ptr<shiftlog::TForm11> entryDialog;
+    std::unique_ptr<reports::TForm18> reportsDialog;
 };
 
 }  // namespace tabel::app

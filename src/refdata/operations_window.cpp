@@ -10,25 +10,10 @@
 #include "data/data_module.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_price_editor.h"
+#include "reports/operations_export.h"
 #include "widgets/style.h"
 
 namespace tabel::refdata {
-
-namespace {
-
-QStringList xlsRepSql() {
-    return {
-        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, ") +
-            core::productKindSql(QStringLiteral("naimen")) +
-            QStringLiteral(" as nmn, oper.CENA, oper.id, oper.i_id,"),
-        QStringLiteral(" oper.VID as oper_vid from accounts_dep.OPER,accounts_dep.IZDEL,"
-                       "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id "),
-        QStringLiteral("and oper.vid=vid_oper.id order by izdel.marka, vid_oper.vid, "
-                       "oper.naimen"),
-    };
-}
-
-}  // namespace
 
 ChoicePrice choicePrice(double cena, bool dayOff, int shift) {
     const double base = core::roundHalfEven(cena, 4);
@@ -86,9 +71,7 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
              QStringLiteral("marka"));
     Edit1->setSearch([this](const QString&) { Edit1Change(); });
 
-    XLS_Rep.setSql(xlsRepSql());
-    XLS_Rep.setFieldDefs({{QStringLiteral("cena"), data::FieldType::Float, true},
-                          {QStringLiteral("naimen"), data::FieldType::Integer, true}});
+    reports::setUpOperationsExport(XLS_Rep);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Цены"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -239,22 +222,7 @@ void TForm4::Button5Click() {
         XLS_Rep.close();
         return;
     }
-    excel_.WriteCell(1, 1, 1, QStringLiteral("Марка"));
-    excel_.WriteCell(1, 2, 1, QStringLiteral("Операция"));
-    excel_.WriteCell(1, 3, 1, QStringLiteral("Цена"));
-    excel_.WriteCell(1, 4, 1, QStringLiteral("Вид"));
-    int row = 2;
-    for (XLS_Rep.first(); !XLS_Rep.eof(); XLS_Rep.next()) {
-        const data::Field cena = XLS_Rep.field(QStringLiteral("cena"));
-        excel_.WriteCell(1, 1, row, XLS_Rep.field(QStringLiteral("marka")).asString());
-        excel_.WriteCell(1, 2, row, XLS_Rep.field(QStringLiteral("vid")).asString());
-        // An operation without a price of its own leaves the cell empty rather than 0.
-        excel_.WriteCell(1, 3, row,
-                         cena.isNull() ? QString() : core::formatGeneral(cena.asFloat()));
-        excel_.WriteCell(
-            1, 4, row, core::productKindText(XLS_Rep.field(QStringLiteral("naimen")).asInteger()));
-        ++row;
-    }
+    reports::writeOperations(XLS_Rep, excel_);
     excel_.SetExcelVisible(true);
     XLS_Rep.close();
 }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -175,6 +177,38 @@ int Spreadsheet::SetExcelVisible(bool visible) {
                 .arg(QDir::toNativeSeparators(path)));
     }
     return 1;
+}
+
+QString Spreadsheet::saveAs(const QString& path) {
+    if (!open_) {
+        return QStringLiteral("Книга не создана");
+    }
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        return QStringLiteral("Не удалось создать файл в папке %1: %2")
+            .arg(QDir::toNativeSeparators(target.absolutePath()), file.errorString());
+    }
+    const QString temporary = file.fileName();
+    file.close();
+    QString error;
+    if (!writeWorkbook(temporary, &error)) {
+        return QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+            .arg(QDir::toNativeSeparators(path), error);
+    }
+    // A temporary file is private to its owner; the saved book is an ordinary file.
+    QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    std::error_code renamed;
+    std::filesystem::rename(QFile::encodeName(temporary).toStdString(),
+                            QFile::encodeName(target.absoluteFilePath()).toStdString(), renamed);
+    if (renamed) {
+        return QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(renamed.message()));
+    }
+    file.setAutoRemove(false);  // it carries the final name now
+    return QString();
 }
 
 int Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, bool asText,

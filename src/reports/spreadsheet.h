@@ -41,6 +41,11 @@ public:
     int WriteCell(int sheet, int column, int row, const QString& text, bool asText = false,
                   bool autoFit = false, bool bold = false);
 
+    // Writes the workbook to `path` through a temporary file in the same folder renamed at the
+    // end, so a failure never leaves half a file under that name. No message box: the failure's
+    // text is returned, empty when the file was written.
+    [[nodiscard]] QString saveAs(const QString& path);
+
     // The file last written by SetExcelVisible(true); empty before the first one.
     QString lastFilePath() const { return lastFilePath_; }
 

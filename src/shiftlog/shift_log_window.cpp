@@ -6,8 +6,8 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -19,6 +19,7 @@
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "reports/reports_dialog.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
@@ -29,48 +30,79 @@ namespace {
 
 using widgets::GridColumn;
 
-struct ColumnSort {
-    const char* ascending;
-    const char* descending;
-};
-
-// Sort texts of the grid's columns in their order; nullptr where a title click sorts nothing.
-constexpr std::array<ColumnSort, 13> kColumnSorts{{
-    {"fio ASC", "fio DESC"},
-    {"marka ASC", "marka DESC"},
-    {"vid ASC", "vid DESC"},
-    {"naimen ASC", "naimen DESC"},
-    {nullptr, nullptr},
-    {nullptr, nullptr},
-    {"kol_vo ASC", "kol_vo DESC"},
-    {nullptr, nullptr},
-    {"summa ASC", "summa DESC"},
-    {nullptr, nullptr},
-    {"ok ASC", "ok DESC"},
-    {"vvod ASC", "vvod DESC"},
-    {"id_doc ASC, fio ASC", "id_doc DESC, fio ASC"},
-}};
-constexpr int kDocColumn = 12;
-constexpr int kOkColumn = 10;
-
 QList<GridColumn> shiftColumns() {
     const Qt::Alignment left = Qt::AlignLeft;
     const Qt::Alignment right = Qt::AlignRight;
     const Qt::Alignment centre = Qt::AlignHCenter;
+    const auto sorted = [](GridColumn column, const char* first, const char* second) {
+        column.sortFirst = QString::fromLatin1(first);
+        column.sortSecond = QString::fromLatin1(second);
+        return column;
+    };
     return {
-        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), left, true, 30},
-        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), left, true, 14},
-        {QStringLiteral("vid"), QStringLiteral("Операция"), left, true, 16},
-        {QStringLiteral("nmn"), QStringLiteral("Вид"), left, true, 16},
-        {QStringLiteral("color"), QStringLiteral("Цвет"), centre, true, 6},
-        {QStringLiteral("time"), QStringLiteral("Часы"), right, true, 5},
-        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), right, true, 8},
-        {QStringLiteral("brak"), QStringLiteral("Брак"), right, true, 5},
-        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), right, true, 9},
-        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), right, false, 6},
-        {QStringLiteral("ok"), QStringLiteral("OK"), centre, true, 4},
-        {QStringLiteral("vvod"), QStringLiteral("Заведен"), centre, true, 12},
-        {QStringLiteral("id_doc"), QStringLiteral("№ ЗВП"), right, true, 8},
+        sorted({.field = QStringLiteral("fio"),
+                .title = QStringLiteral("Фамилия И.О."),
+                .alignment = left,
+                .width = 30},
+               "fio ASC", "fio DESC"),
+        sorted({.field = QStringLiteral("marka"),
+                .title = QStringLiteral("Марка изделия"),
+                .alignment = left,
+                .width = 14},
+               "marka ASC", "marka DESC"),
+        sorted({.field = QStringLiteral("vid"),
+                .title = QStringLiteral("Операция"),
+                .alignment = left,
+                .width = 16},
+               "vid ASC", "vid DESC"),
+        sorted({.field = QStringLiteral("nmn"),
+                .title = QStringLiteral("Вид"),
+                .alignment = left,
+                .width = 16},
+               "naimen ASC", "naimen DESC"),
+        {.field = QStringLiteral("color"),
+         .title = QStringLiteral("Цвет"),
+         .alignment = centre,
+         .width = 6},
+        {.field = QStringLiteral("time"),
+         .title = QStringLiteral("Часы"),
+         .alignment = right,
+         .width = 5},
+        sorted({.field = QStringLiteral("kol_vo"),
+                .title = QStringLiteral("Кол-во"),
+                .alignment = right,
+                .width = 8},
+               "kol_vo ASC", "kol_vo DESC"),
+        {.field = QStringLiteral("brak"),
+         .title = QStringLiteral("Брак"),
+         .alignment = right,
+         .width = 5},
+        sorted({.field = QStringLiteral("summa"),
+                .title = QStringLiteral("Итого (р.)"),
+                .alignment = right,
+                .width = 9},
+               "summa ASC", "summa DESC"),
+        {.field = QStringLiteral("prize"),
+         .title = QStringLiteral("Премия (%)"),
+         .alignment = right,
+         .visible = false,
+         .width = 6},
+        sorted({.field = QStringLiteral("ok"),
+                .title = QStringLiteral("OK"),
+                .alignment = centre,
+                .width = 4},
+               "ok ASC", "ok DESC"),
+        sorted({.field = QStringLiteral("vvod"),
+                .title = QStringLiteral("Заведен"),
+                .alignment = centre,
+                .width = 12},
+               "vvod ASC", "vvod DESC"),
+        // The document column keeps names in order within a document and starts descending.
+        sorted({.field = QStringLiteral("id_doc"),
+                .title = QStringLiteral("№ ЗВП"),
+                .alignment = right,
+                .width = 8},
+               "id_doc DESC, fio ASC", "id_doc ASC, fio ASC"),
     };
 }
 
@@ -137,10 +169,15 @@ void TForm1::buildControls() {
     Button4 = widgets::makeButton(this, QStringLiteral("Button4"), QStringLiteral("Выход"));
     connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
 
     DBGrid2 = new widgets::DataGrid(this);
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
     connect(DBGrid2, &widgets::DataGrid::titleClicked, this, &TForm1::DBGrid2TitleClick);
+    connect(DBGrid2, &widgets::DataGrid::rowDoubleClicked, this, &TForm1::DBGrid2DblClick);
 
     auto* top = new QHBoxLayout;
     for (QRadioButton* radio : radios) {
@@ -190,6 +227,7 @@ void TForm1::buildMenu() {
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -199,10 +237,12 @@ void TForm1::buildGrid() {
         data::Dataset* list = all[i];
         sources_[i] = new widgets::DataSource(list, shiftColumns(), this);
         sources_[i]->setObjectName(QStringLiteral("DataSource%1").arg(i + 1));
-        sources_[i]->model()->setCellStyle(kOkColumn, [](const QVariant& ok) {
-            return widgets::CellStyle{true,
-                                      isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed};
-        });
+        sources_[i]->model()->setCellStyle(
+            widgets::columnOf(sources_[i]->model()->columns(), QStringLiteral("ok")),
+            [](const QVariant& ok) {
+                return widgets::CellStyle{
+                    true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed};
+            });
     }
     DBGrid2->setSource(sources_[0]);
 }
@@ -297,17 +337,16 @@ void TForm1::CBox1Click() {
 }
 
 QString TForm1::nextSortText(int column, const QString& current) {
-    if (column < 0 || column >= int(kColumnSorts.size()) ||
-        kColumnSorts[column].ascending == nullptr) {
+    static const QList<GridColumn> columns = shiftColumns();
+    if (column < 0 || column >= columns.size() || columns[column].sortFirst.isEmpty()) {
         return {};
     }
-    const ColumnSort& sort = kColumnSorts[column];
-    if (column == kDocColumn) {
-        return QString::fromLatin1(current.contains(QLatin1String("DESC")) ? sort.ascending
-                                                                           : sort.descending);
-    }
-    return QString::fromLatin1(current.contains(QLatin1String("ASC")) ? sort.descending
-                                                                      : sort.ascending);
+    const GridColumn& sorting = columns[column];
+    // The current order's direction, whatever column it sorts, decides: the direction of the
+    // column's first order turns it to the second.
+    const QString direction =
+        sorting.sortFirst.section(QLatin1Char(','), 0, 0).trimmed().section(QLatin1Char(' '), -1);
+    return current.contains(direction) ? sorting.sortSecond : sorting.sortFirst;
 }
 
 void TForm1::DBGrid2TitleClick(int column) {
@@ -330,6 +369,13 @@ void TForm1::N4Click() {
         return;
     }
     operations_->openForBrowse();
+}
+
+void TForm1::N10Click() {
+    if (reports_ == nullptr) {
+        return;
+    }
+    reports_->openForReports();
 }
 
 }  // namespace tabel::shiftlog

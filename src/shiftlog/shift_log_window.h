@@ -30,7 +30,15 @@ class TForm4;
 class TForm8;
 }  // namespace tabel::refdata
 
+namespace tabel::reports {
+class TForm18;
+}  // namespace tabel::reports
+
 namespace tabel::shiftlog {
+
+class TForm11;
+struct EntryContext;
+struct EntryRow;
 
 // Who logged in and which program runs; kept here for the whole run.
 struct LoginState {
@@ -48,6 +56,11 @@ public:
     // Windows opened from the menu; set once at start-up.
     void setOperationKindsWindow(refdata::TForm8* window) { kinds_ = window; }
     void setOperationsWindow(refdata::TForm4* window) { operations_ = window; }
+    void setEntryDialog(TForm11* dialog) { entryDialog_ = dialog; }
+    // A clerk's double-click accepts the entry instead of showing it.
+    void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
+    bool doubleClickAccepts() const { return doubleClickAccepts_; }
+    void setReportsWindow(reports::TForm18* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -97,6 +110,13 @@ public:
     void DBGrid2TitleClick(int column);
     void N6Click();
     void N4Click();
+    // Entry actions.
+    void Button1Click();
+    void Button2Click();
+    void DBGrid2DblClick();
+    void Button3Click();
+    void Button5Click();
+    void N10Click();
 
     // Sort text a title click gives after `current`; empty for a column without sorting.
     static QString nextSortText(int column, const QString& current);
@@ -111,12 +131,18 @@ private:
     void buildGrid();
     void reloadLists();
     std::array<data::Dataset*, 4> lists() const;
+    EntryContext entryContext();
+    EntryRow currentEntry();
+    bool currentAccepted();
 
     data::TDataModule6& dm_;
     int smena_ = 1;
     std::array<widgets::DataSource*, 4> sources_{};
     refdata::TForm8* kinds_ = nullptr;
     refdata::TForm4* operations_ = nullptr;
+    TForm11* entryDialog_ = nullptr;
+    bool doubleClickAccepts_ = false;
+    reports::TForm18* reports_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

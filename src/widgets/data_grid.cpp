@@ -191,4 +191,8 @@ void DataGrid::followGrid(const QModelIndex& current) {
     syncing_ = false;
 }
 
+int DataGrid::columnOf(const QString& field) const {
+    return source_ != nullptr ? widgets::columnOf(source_->model()->columns(), field) : -1;
+}
+
 }  // namespace tabel::widgets

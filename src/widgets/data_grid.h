@@ -29,6 +29,9 @@ public:
     DataSource* source() const { return source_; }
     data::Dataset* dataset() const { return source_ != nullptr ? source_->dataset() : nullptr; }
 
+    // The grid column showing `field`; -1 when none does.
+    int columnOf(const QString& field) const;
+
     // Makes the titles bold (the choice lists show them so).
     void setBoldTitles(bool bold);
 

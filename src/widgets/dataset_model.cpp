@@ -239,4 +239,13 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     return true;
 }
 
+int columnOf(const QList<GridColumn>& columns, const QString& field) {
+    for (int column = 0; column < columns.size(); ++column) {
+        if (columns[column].field.compare(field, Qt::CaseInsensitive) == 0) {
+            return column;
+        }
+    }
+    return -1;
+}
+
 }  // namespace tabel::widgets

@@ -25,7 +25,13 @@ struct GridColumn {
     // Editable grids only: the field value of a typed text (null for a blank cell), or nothing
     // when the text is no value of the field. Columns without it are not edited.
     std::function<std::optional<QVariant>(const QString& text)> input = {};
+    // Sort texts a title click alternates between; empty: the title sorts nothing.
+    QString sortFirst = {};
+    QString sortSecond = {};
 };
+
+// The position of the column showing `field` (any case); -1 when none does.
+int columnOf(const QList<GridColumn>& columns, const QString& field);
 
 // Readers for GridColumn::input.
 std::optional<QVariant> readWholeNumber(const QString& text);  // "12" → 12; "1,5", "x" refused

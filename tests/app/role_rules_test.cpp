@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/role_rules.h"
+#include "data/data_module.h"
+#include "shiftlog/shift_log_window.h"
 
 namespace tabel::app {
 namespace {
@@ -30,6 +32,20 @@ TEST(RoleRules, FollowTheLoginExactlyIncludingCase) {
         EXPECT_EQ(got.timesheet, c.rules.timesheet) << c.login;
         EXPECT_EQ(got.reports, c.rules.reports) << c.login;
         EXPECT_EQ(got.browsing, c.rules.browsing) << c.login;
+    }
+}
+
+TEST(RoleRules, OnlyAClerksDoubleClickAcceptsInsteadOfShowing) {
+    data::TDataModule6 dm;
+    shiftlog::TForm1 window(dm);
+    const struct {
+        const char* login;
+        bool accepts;
+    } cases[] = {{"clerk_a", true}, {"master", false}, {"clerk_c", true},
+                 {"sys", false},    {"econom", false}, {"Clerk_b", false}};
+    for (const auto& c : cases) {
+        applyRoleRules(window, QString::fromUtf8(c.login));
+        EXPECT_EQ(window.doubleClickAccepts(), c.accepts) << c.login;
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "data/connection_string.h"
+#include "data/credentials.h"
 
 namespace tabel::data {
 namespace {
@@ -43,6 +44,54 @@ TEST(ConnectionString, SemicolonIsRefusedInServerDatabaseAndLoginOnly) {
     bad = good;
     bad.login = QStringLiteral("a;b");
     EXPECT_FALSE(isComposable(bad));
+}
+
+}  // namespace
+}  // namespace tabel::data
+
+namespace tabel::data {
+namespace {
+
+TEST(LoginCredentials, ServiceCodeSwapComposabilityAndConnectionString) {
+    const Deployment deployment{QStringLiteral("plant"), QStringLiteral("main"),
+                                QStringLiteral("svc"), QStringLiteral("1234")};
+    const struct {
+        const char* server;
+        const char* database;
+        const char* login;
+        const char* password;
+        const char* effectiveLogin;
+        const char* effectivePassword;
+        bool composable;
+        ConnectionParams target;
+    } cases[] = {
+        {"srv",
+         "db",
+         " ivanov ",
+         " secret ",
+         "ivanov",
+         "secret",
+         true,
+         {"srv", "db", "ivanov", "secret"}},
+        {"srv", "db", "ivanov", "1234", "sys", "svc", true, {"srv", "db", "sys", "svc"}},
+        {"srv", "db", "a;b", "x", "a;b", "x", false, {}},
+        {"s;rv", "db", "a", "x", "a", "x", false, {}},
+        {"srv", "db", "a", "p;w", "a", "p;w", true, {"srv", "db", "a", "p;w"}},
+        // Without both names the deployment's server is used with the service account.
+        {"", "db", "ivanov", "secret", "ivanov", "secret", true, {"plant", "main", "sys", "svc"}},
+        {"", "", "a;b", "x", "a;b", "x", true, {"plant", "main", "sys", "svc"}},
+    };
+    for (const auto& c : cases) {
+        const LoginCredentials result =
+            loginCredentials(deployment, QString::fromUtf8(c.server), QString::fromUtf8(c.database),
+                             QString::fromUtf8(c.login), QString::fromUtf8(c.password));
+        EXPECT_EQ(result.login, QString::fromUtf8(c.effectiveLogin)) << c.login;
+        EXPECT_EQ(result.password, QString::fromUtf8(c.effectivePassword)) << c.password;
+        EXPECT_EQ(result.composable, c.composable) << c.server << " " << c.login;
+        EXPECT_EQ(result.connectionString,
+                  c.composable ? composeConnectionString(c.target) : QString())
+            << c.server << " " << c.login;
+    }
 }
 
 }  // namespace

@@ -377,3 +377,30 @@ TEST_F(SpreadsheetTest, UnwritableTemporaryFolderIsReported) {
 
 }  // namespace
 }  // namespace tabel::reports
+
+namespace tabel::reports {
+namespace {
+
+TEST_F(SpreadsheetTest, SaveAsWritesOrReplacesTheFileAndReportsFailureWithoutABox) {
+    const QString path = tmp_.filePath(QStringLiteral("операции.xlsx"));
+    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.WriteCell(1, 1, 1, QStringLiteral("первая"));
+    ASSERT_EQ(book_.saveAs(path), QString());
+    book_.WriteCell(1, 1, 1, QStringLiteral("вторая"));
+    ASSERT_EQ(book_.saveAs(path), QString());
+    const XlsxBook read = test::readXlsx(path);
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+    ASSERT_NE(read.cell(1, 1), nullptr);
+    EXPECT_EQ(read.cell(1, 1)->value, QStringLiteral("вторая"));
+
+    const QString missing = tmp_.filePath(QStringLiteral("нет/книга.xlsx"));
+    EXPECT_FALSE(book_.saveAs(missing).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    // Only the saved book is left: no temporary files beside it.
+    EXPECT_EQ(QDir(tmp_.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("операции.xlsx")});
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+}  // namespace
+}  // namespace tabel::reports

@@ -238,3 +238,108 @@ BEGIN
     RETURN k;
 END
 $$;
+
+-- Writes one day's hours of a worker in a shift: the sum of the time of every entry of that
+-- worker, date and shift (0 when none is left), into that day of his row of the month,
+-- inserting the row when the month has none yet. Postings share the month's lock; the month
+-- rebuild takes it alone. The per-day lock makes a second posting of the same day wait until
+-- the first commits, so its sum sees the other's entry and no posting overwrites a newer one.
+CREATE OR REPLACE FUNCTION accounts_dep.post_hours(p_w_id integer, p_smena integer,
+                                                   p_data date)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_year  CONSTANT integer := extract(year FROM p_data)::integer;
+    v_month CONSTANT integer := extract(month FROM p_data)::integer;
+    v_hours integer;
+BEGIN
+    PERFORM pg_advisory_xact_lock_shared(20101, v_year * 100 + v_month);
+    PERFORM pg_advisory_xact_lock(p_w_id::bigint * 1000000 + p_smena * 100000
+                                  + (p_data - date '2000-01-01'));
+    EXECUTE format(
+        'INSERT INTO accounts_dep.h_tabel AS h (w_id, smena, month, year, d%1$s)'
+        ' SELECT $1, $2, $3, $4, coalesce(sum(s.time), 0) FROM accounts_dep.smena s'
+        '  WHERE s.w_id = $1 AND s.smena = $2 AND s.data = $5'
+        ' ON CONFLICT (w_id, smena, month, year) DO UPDATE SET d%1$s = excluded.d%1$s'
+        ' RETURNING h.d%1$s',
+        extract(day FROM p_data)::integer)
+    INTO v_hours
+    USING p_w_id, p_smena, v_month, v_year, p_data;
+    RETURN v_hours;
+END
+$$;
+
+-- Saves an entry and posts its hours in one transaction: a new entry when p_id is 0 or null,
+-- otherwise a change of entry p_id (its acceptance mark stays). A change that moves the entry
+-- to another worker, date or shift posts the day it left as well. Returns the entry's id.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_save(
+    p_id integer, p_w_id integer, p_i_id integer, p_o_id integer, p_cena double precision,
+    p_kol_vo double precision, p_brak integer, p_data date, p_smena integer, p_time integer,
+    p_id_doc bigint, p_id_doc_item bigint)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_id  integer;
+    v_old record;
+BEGIN
+    IF coalesce(p_id, 0) = 0 THEN
+        INSERT INTO accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena,
+                                        color, time, vvod, ok, prize, id_doc, id_doc_item,
+                                        f_gds_qty_use, id_gds_use, id_cons_use)
+        VALUES (p_w_id, p_i_id, p_o_id, p_cena, p_kol_vo, p_brak, p_data, p_smena, 0,
+                coalesce(p_time, 0), current_date, 'no', 0, p_id_doc, p_id_doc_item, 0, 0, 0)
+        RETURNING id INTO v_id;
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        RETURN v_id;
+    END IF;
+
+    SELECT s.w_id, s.smena, s.data INTO v_old
+    FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'Позиция удалена с другого рабочего места.';
+    END IF;
+    UPDATE accounts_dep.smena s
+    SET w_id = p_w_id, i_id = p_i_id, o_id = p_o_id, cena = p_cena, kol_vo = p_kol_vo,
+        brak = p_brak, data = p_data, smena = p_smena, color = 0, time = coalesce(p_time, 0),
+        vvod = current_date, prize = 0, id_doc = p_id_doc, id_doc_item = p_id_doc_item,
+        f_gds_qty_use = 0, id_gds_use = 0, id_cons_use = 0
+    WHERE s.id = p_id;
+    -- Both days in one order, so two workstations moving entries cannot wait on each other.
+    IF (v_old.w_id, v_old.smena, v_old.data) = (p_w_id, p_smena, p_data) THEN
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+    ELSIF (v_old.w_id, v_old.smena, v_old.data) < (p_w_id, p_smena, p_data) THEN
+        PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+    ELSE
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+    END IF;
+    RETURN p_id;
+END
+$$;
+
+-- Deletes an entry and posts the day's hours of its worker and shift again: the entries left
+-- that day, or 0, in that one day; the other days of the row stay. Returns the deleted id.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer)
+RETURNS integer
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+DECLARE
+    v_old record;
+BEGIN
+    DELETE FROM accounts_dep.smena s WHERE s.id = p_id
+    RETURNING s.w_id, s.smena, s.data INTO v_old;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'Позиция уже удалена с другого рабочего места.';
+    END IF;
+    PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+    RETURN p_id;
+END
+$$;

@@ -67,3 +67,7 @@ GRANT EXECUTE ON FUNCTION accounts_dep.divide_between_person(integer) TO tabel_w
 
 GRANT INSERT, UPDATE, DELETE ON accounts_dep.izdel TO tabel_service;
 GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA accounts_dep TO tabel_service;
+GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
+    accounts_dep.smena_save(integer, integer, integer, integer, double precision,
+                            double precision, integer, date, integer, integer, bigint, bigint),
+    accounts_dep.smena_delete(integer) TO tabel_write;

@@ -1,23 +1,25 @@
 -- The program's own relations. This is all a plant database needs besides the domains,
--- the views and functions (functions.sql) and the roles (roles.sql).
+-- the views and functions (functions.sql) and the roles (roles.sql). Loading it again creates
+-- only what is missing; a column added later goes in as ALTER TABLE ... ADD COLUMN IF NOT EXISTS
+-- so that databases set up before get it too.
 -- Names stay lower case and unquoted: some statements spell them in upper case.
 CREATE SCHEMA IF NOT EXISTS accounts_dep;
 
-CREATE TABLE accounts_dep.izdel (
+CREATE TABLE IF NOT EXISTS accounts_dep.izdel (
     id    serial PRIMARY KEY,
     marka text NOT NULL,
     nom   text,
     massa double precision
 );
 
-CREATE TABLE accounts_dep.vid_oper (
+CREATE TABLE IF NOT EXISTS accounts_dep.vid_oper (
     id  serial PRIMARY KEY,
     vid varchar(50) NOT NULL  -- the kind editor's field holds as much (data/column_lengths.h)
 );
 -- The kind editor compares names with upper(vid); the index makes the same rule binding.
-CREATE UNIQUE INDEX vid_oper_vid_upper_key ON accounts_dep.vid_oper (upper(vid));
+CREATE UNIQUE INDEX IF NOT EXISTS vid_oper_vid_upper_key ON accounts_dep.vid_oper (upper(vid));
 
-CREATE TABLE accounts_dep.oper (
+CREATE TABLE IF NOT EXISTS accounts_dep.oper (
     id       serial PRIMARY KEY,
     vid      integer NOT NULL REFERENCES accounts_dep.vid_oper (id),
     naimen   smallint NOT NULL DEFAULT 0,
@@ -27,18 +29,18 @@ CREATE TABLE accounts_dep.oper (
     i_id_old integer,
     CONSTRAINT oper_vid_naimen_i_id_key UNIQUE (vid, naimen, i_id)
 );
-CREATE INDEX oper_i_id_idx ON accounts_dep.oper (i_id);
+CREATE INDEX IF NOT EXISTS oper_i_id_idx ON accounts_dep.oper (i_id);
 
-CREATE TABLE accounts_dep.norm (
+CREATE TABLE IF NOT EXISTS accounts_dep.norm (
     id    serial PRIMARY KEY,
     o_id  integer NOT NULL REFERENCES accounts_dep.oper (id) ON DELETE CASCADE,
     norma integer,
     prize integer,
     price double precision
 );
-CREATE INDEX norm_o_id_idx ON accounts_dep.norm (o_id);
+CREATE INDEX IF NOT EXISTS norm_o_id_idx ON accounts_dep.norm (o_id);
 
-CREATE TABLE accounts_dep.smena (
+CREATE TABLE IF NOT EXISTS accounts_dep.smena (
     id            serial PRIMARY KEY,
     data          date NOT NULL,
     smena         smallint NOT NULL,
@@ -61,32 +63,32 @@ CREATE TABLE accounts_dep.smena (
 );
 -- Shift lists (date and shift), hours sums (worker and date); (data, smena) also serves the
 -- period reports, which select a range of dates.
-CREATE INDEX smena_data_smena_idx ON accounts_dep.smena (data, smena);
-CREATE INDEX smena_w_id_data_idx ON accounts_dep.smena (w_id, data);
+CREATE INDEX IF NOT EXISTS smena_data_smena_idx ON accounts_dep.smena (data, smena);
+CREATE INDEX IF NOT EXISTS smena_w_id_data_idx ON accounts_dep.smena (w_id, data);
 -- Keep the in-use checks of an operation or product deletion from scanning every entry.
-CREATE INDEX smena_o_id_idx ON accounts_dep.smena (o_id);
-CREATE INDEX smena_i_id_idx ON accounts_dep.smena (i_id);
+CREATE INDEX IF NOT EXISTS smena_o_id_idx ON accounts_dep.smena (o_id);
+CREATE INDEX IF NOT EXISTS smena_i_id_idx ON accounts_dep.smena (i_id);
 
-CREATE TABLE accounts_dep.smena_gds_use (
+CREATE TABLE IF NOT EXISTS accounts_dep.smena_gds_use (
     id          serial PRIMARY KEY,
     id_smena    integer NOT NULL REFERENCES accounts_dep.smena (id) ON DELETE CASCADE,
     id_gds_use  t_id NOT NULL,
     f_qty_use   double precision NOT NULL,
     id_cons_use t_id
 );
-CREATE INDEX smena_gds_use_id_smena_idx ON accounts_dep.smena_gds_use (id_smena);
+CREATE INDEX IF NOT EXISTS smena_gds_use_id_smena_idx ON accounts_dep.smena_gds_use (id_smena);
 
-CREATE SEQUENCE accounts_dep.person_temp_id_seq;
-CREATE TABLE accounts_dep.person_temp (
+CREATE SEQUENCE IF NOT EXISTS accounts_dep.person_temp_id_seq;
+CREATE TABLE IF NOT EXISTS accounts_dep.person_temp (
     id        t_id PRIMARY KEY DEFAULT nextval('accounts_dep.person_temp_id_seq'),
     id_smena  integer NOT NULL REFERENCES accounts_dep.smena (id) ON DELETE CASCADE,
     id_person t_id NOT NULL
 );
 ALTER SEQUENCE accounts_dep.person_temp_id_seq OWNED BY accounts_dep.person_temp.id;
-CREATE INDEX person_temp_id_smena_idx ON accounts_dep.person_temp (id_smena);
+CREATE INDEX IF NOT EXISTS person_temp_id_smena_idx ON accounts_dep.person_temp (id_smena);
 
 -- Rows are inserted with one day set, and totals add all 31 days: every day defaults to 0.
-CREATE TABLE accounts_dep.h_tabel (
+CREATE TABLE IF NOT EXISTS accounts_dep.h_tabel (
     id    serial PRIMARY KEY,
     w_id  integer NOT NULL,
     smena smallint NOT NULL,
@@ -110,10 +112,10 @@ CREATE TABLE accounts_dep.h_tabel (
     d31 smallint NOT NULL DEFAULT 0,
     CONSTRAINT h_tabel_w_id_smena_month_year_key UNIQUE (w_id, smena, month, year)
 );
-CREATE INDEX h_tabel_year_month_idx ON accounts_dep.h_tabel (year, month, smena);
+CREATE INDEX IF NOT EXISTS h_tabel_year_month_idx ON accounts_dep.h_tabel (year, month, smena);
 
 -- One row at most: the build stamp of the newest program that ran against the database.
-CREATE TABLE accounts_dep.ver (
+CREATE TABLE IF NOT EXISTS accounts_dep.ver (
     d integer,
     t integer
 );
@@ -123,7 +125,7 @@ CREATE TABLE accounts_dep.ver (
 
 -- The service account (tabel_service) may do anything; so may the owner of the relations,
 -- which is who the accept function runs as and who carries out cascaded deletions.
-CREATE FUNCTION accounts_dep.acts_as_service(relation oid)
+CREATE OR REPLACE FUNCTION accounts_dep.acts_as_service(relation oid)
 RETURNS boolean
 LANGUAGE sql STABLE
 SET search_path = pg_catalog
@@ -134,13 +136,13 @@ AS $$
     WHERE c.oid = relation
 $$;
 
-CREATE FUNCTION accounts_dep.is_accepted(mark text)
+CREATE OR REPLACE FUNCTION accounts_dep.is_accepted(mark text)
 RETURNS boolean
 LANGUAGE sql IMMUTABLE
 AS $$ SELECT coalesce(mark IN ('ok', 'да'), false) $$;
 
 -- An accepted entry is final; the accepted mark is set only by the accept function.
-CREATE FUNCTION accounts_dep.smena_guard()
+CREATE OR REPLACE FUNCTION accounts_dep.smena_guard()
 RETURNS trigger
 LANGUAGE plpgsql
 SET search_path = pg_catalog
@@ -161,13 +163,13 @@ BEGIN
     RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
 END
 $$;
-CREATE TRIGGER smena_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena
+CREATE OR REPLACE TRIGGER smena_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_guard();
 
 -- Materials and brigade of an accepted entry are final too. The entry row is locked while
 -- it is checked, so an acceptance running at the same time waits for this change or refuses
 -- it, never accepting an entry whose materials are being removed.
-CREATE FUNCTION accounts_dep.smena_part_guard()
+CREATE OR REPLACE FUNCTION accounts_dep.smena_part_guard()
 RETURNS trigger
 LANGUAGE plpgsql
 SET search_path = pg_catalog
@@ -194,15 +196,15 @@ BEGIN
     RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
 END
 $$;
-CREATE TRIGGER smena_gds_use_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
+CREATE OR REPLACE TRIGGER smena_gds_use_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
-CREATE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
+CREATE OR REPLACE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
 
 -- Every operation keeps at least one norm: an operation without norms drops out of the
 -- operations list. The operation row is locked first, so two sessions deleting its last two
 -- norms at once are taken one after the other and the second one is refused.
-CREATE FUNCTION accounts_dep.norm_keep_one()
+CREATE OR REPLACE FUNCTION accounts_dep.norm_keep_one()
 RETURNS trigger
 LANGUAGE plpgsql
 SET search_path = pg_catalog
@@ -220,5 +222,5 @@ BEGIN
     RETURN NULL;
 END
 $$;
-CREATE TRIGGER norm_keep_one AFTER DELETE OR UPDATE OF o_id ON accounts_dep.norm
+CREATE OR REPLACE TRIGGER norm_keep_one AFTER DELETE OR UPDATE OF o_id ON accounts_dep.norm
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.norm_keep_one();

@@ -1,0 +1,150 @@
+// The shift log window's actions on its entries: add, edit, view, delete, accept.
+#include <QPushButton>
+
+#include "core/messages.h"
+#include "data/data_module.h"
+#include "data/entry_writes.h"
+#include "data/errors.h"
+#include "shiftlog/entry_dialog.h"
+#include "shiftlog/shift_log_window.h"
+#include "widgets/data_grid.h"
+
+namespace tabel::shiftlog {
+
+namespace {
+
+bool isAcceptedMark(const QString& ok) {
+    return ok == QLatin1String("ok") || ok == QStringLiteral("да");
+}
+
+// Reopens the list and goes back to the row number it stood on, when the list still has it.
+void reopenAt(data::Dataset& list, int recNo) {
+    list.close();
+    list.open();
+    if (recNo >= 1 && recNo <= list.recordCount()) {
+        list.setRecNo(recNo);
+    }
+}
+
+}  // namespace
+
+EntryContext TForm1::entryContext() {
+    EntryContext context;
+    context.shift = smena_;
+    context.dayOff = dayOff();
+    context.date = workingDate();
+    data::Dataset& list = currentList();
+    if (list.isOpen() && !list.isEmpty()) {
+        context.currentOperationId = list.field(QStringLiteral("o_id")).asInteger();
+    }
+    return context;
+}
+
+EntryRow TForm1::currentEntry() {
+    data::Dataset& list = currentList();
+    auto text = [&list](const char* name) {
+        return list.field(QString::fromLatin1(name)).asString().trimmed();
+    };
+    auto number = [&list](const char* name) {
+        return list.field(QString::fromLatin1(name)).asInteger();
+    };
+    EntryRow row;
+    row.id = number("id");
+    row.date = list.field(QStringLiteral("data")).value().toDate();
+    row.fio = text("fio");
+    row.marka = text("marka");
+    row.vid = text("vid");
+    row.naimen = number("naimen");
+    row.kolVo = list.field(QStringLiteral("kol_vo")).asFloat();
+    row.brak = number("brak");
+    row.time = list.field(QStringLiteral("time")).isNull() ? 0 : number("time");
+    row.cena = list.field(QStringLiteral("cena")).asFloat();
+    row.workerId = number("w_id");
+    row.productId = number("i_id");
+    row.operationId = number("o_id");
+    row.docId = list.field(QStringLiteral("id_doc")).value();
+    row.itemId = list.field(QStringLiteral("id_doc_item")).value();
+    return row;
+}
+
+bool TForm1::currentAccepted() {
+    return isAcceptedMark(currentList().field(QStringLiteral("ok")).asString());
+}
+
+void TForm1::Button1Click() {
+    if (entryDialog_ == nullptr) {
+        return;
+    }
+    data::Dataset& list = currentList();
+    entryDialog_->openForAdd(entryContext());
+    list.close();
+    list.open();
+}
+
+void TForm1::Button2Click() {
+    data::Dataset& list = currentList();
+    if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty() || currentAccepted()) {
+        return;
+    }
+    const int recNo = list.recNo();
+    entryDialog_->openForEdit(entryContext(), currentEntry());
+    if (recNo >= 1 && recNo <= list.recordCount()) {
+        list.setRecNo(recNo);
+    }
+}
+
+void TForm1::DBGrid2DblClick() {
+    if (doubleClickAccepts_) {
+        Button5Click();
+        return;
+    }
+    data::Dataset& list = currentList();
+    if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty()) {
+        return;
+    }
+    const int recNo = list.recNo();
+    entryDialog_->openForView(entryContext(), currentEntry());
+    if (recNo >= 1 && recNo <= list.recordCount()) {
+        list.setRecNo(recNo);
+    }
+}
+
+void TForm1::Button3Click() {
+    data::Dataset& list = currentList();
+    if (!list.isOpen() || list.isEmpty() || currentAccepted() ||
+        list.field(QStringLiteral("id")).isNull()) {
+        return;
+    }
+    const int id = list.field(QStringLiteral("id")).asInteger();
+    const int recNo = list.recNo();
+    if (!core::MessageBoxes::confirmDelete(QStringLiteral("Удалить позицию из списка?"))) {
+        reopenAt(list, recNo);
+        return;
+    }
+    try {
+        data::deleteEntry(dm_.ADO_DB, id);
+    } catch (const data::DbError& error) {
+        core::MessageBoxes::error(data::refusalText(error));
+    }
+    reopenAt(list, recNo);
+}
+
+void TForm1::Button5Click() {
+    data::Dataset& list = currentList();
+    if (!list.isOpen() || list.isEmpty() || currentAccepted()) {
+        return;
+    }
+    const int id = list.field(QStringLiteral("id")).asInteger();
+    if (data::materialCount(dm_.ADO_DB, id) == 0) {
+        core::MessageBoxes::error(QStringLiteral("Не заведен расход ТМЦ!"));
+        return;
+    }
+    try {
+        data::acceptEntry(dm_.ADO_DB, id);
+    } catch (const data::DbError& error) {
+        core::MessageBoxes::error(data::refusalText(error));
+    }
+    reopenAt(list, list.recNo());
+}
+
+}  // namespace tabel::shiftlog

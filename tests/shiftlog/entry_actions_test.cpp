@@ -1,0 +1,145 @@
+// Deleting and accepting entries from the shift log window, with the role of the login.
+#include "entry_test.h"
+
+namespace tabel::shiftlog {
+namespace {
+
+QString query(const QString& sql) {
+    return test::adminQuery(sql);
+}
+
+QString hoursRow(int worker, int shift) {
+    return query(QStringLiteral("select d2 || '/' || d3 from accounts_dep.h_tabel where w_id=%1 "
+                                "and smena=%2 and month=3 and year=2026")
+                     .arg(worker)
+                     .arg(shift));
+}
+
+QString okOf(int id) {
+    return query(
+        QStringLiteral("select coalesce(ok, 'null') from accounts_dep.smena where id=%1").arg(id));
+}
+
+TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
+    test::adminExec(
+        QStringLiteral("update accounts_dep.h_tabel set d3 = 5 where w_id = 101 and smena = 1"));
+    selectRow(0);  // entry 1 of Иванов; entry 2 (accepted) keeps 4 hours that day
+    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Question);
+    EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Удаление"));
+    EXPECT_EQ(messages.messages()[0].text, QStringLiteral("Удалить позицию из списка?"));
+    EXPECT_EQ(okOf(1), QStringLiteral("no"));  // answered No
+    EXPECT_EQ(hoursRow(101, 1), QStringLiteral("8/5"));
+
+    messages.answerNext(core::Answer::Yes);
+    selectRow(0);
+    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    EXPECT_TRUE(okOf(1).isEmpty());
+    EXPECT_EQ(hoursRow(101, 1), QStringLiteral("4/5"));
+    EXPECT_EQ(dm.Smena1.recordCount(), 2);
+}
+
+TEST_F(EntryTest, DeletingTheLastEntryOfTheDayKeepsTheWorkersOtherDays) {
+    test::adminExec(
+        QStringLiteral("update accounts_dep.h_tabel set d3 = 5 where w_id = 102 and smena = 2"));
+    QTest::mouseClick(form1.RadioButton2, Qt::LeftButton);  // entry 6 of Ивашов, 8 hours
+    messages.answerNext(core::Answer::Yes);
+    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    EXPECT_EQ(hoursRow(102, 2), QStringLiteral("0/5"));
+    EXPECT_TRUE(dm.Smena2.isEmpty());
+}
+
+TEST_F(EntryTest, AnAcceptedEntryIsNeitherEditedDeletedNorAcceptedAgain) {
+    for (int row : {1, 2}) {  // "ok" and "да"
+        selectRow(row);
+        EXPECT_FALSE(showsDialog([this] { QTest::mouseClick(form1.Button2, Qt::LeftButton); }));
+        QTest::mouseClick(form1.Button3, Qt::LeftButton);
+        form1.Button5Click();
+    }
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(query(QStringLiteral("select count(*) from accounts_dep.smena")),
+              QStringLiteral("9"));
+}
+
+TEST_F(EntryTest, ADeletionMadeElsewhereMeanwhileIsReported) {
+    selectRow(0);
+    test::adminExec(QStringLiteral("delete from accounts_dep.smena where id = 1"));
+    messages.answerNext(core::Answer::Yes);
+    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    EXPECT_EQ(messages.texts().last(),
+              QStringLiteral("Позиция уже удалена с другого рабочего места."));
+    EXPECT_EQ(dm.Smena1.recordCount(), 2);
+}
+
+TEST_F(EntryTest, AnEntryAcceptedElsewhereMeanwhileIsNotDeletedAndTheServerSaysWhy) {
+    selectRow(0);
+    test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'ok' where id = 1"));
+    messages.answerNext(core::Answer::Yes);
+    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    ASSERT_EQ(messages.messages().size(), 2);
+    EXPECT_EQ(messages.messages()[1].kind, core::MessageKind::Stop);
+    EXPECT_FALSE(messages.messages()[1].text.contains(QLatin1String("ERROR")));
+    EXPECT_EQ(okOf(1), QStringLiteral("ok"));
+    EXPECT_EQ(hoursRow(101, 1), QStringLiteral("8/0"));
+}
+
+TEST_F(EntryTest, AForemanCannotAcceptAndIsToldSo) {
+    test::adminExec(
+        QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                       "f_qty_use) values (1, 1001, 1)"));
+    selectRow(0);
+    form1.Button5Click();
+    EXPECT_EQ(messages.texts(),
+              QStringList{QStringLiteral("Недостаточно прав для этого действия.")});
+    EXPECT_EQ(okOf(1), QStringLiteral("no"));
+}
+
+class ClerkTest : public EntryTest {
+protected:
+    QString login() const override { return QStringLiteral("clerk_a"); }
+};
+
+TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
+    selectRow(0);
+    form1.Button5Click();
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Не заведен расход ТМЦ!")});
+    EXPECT_EQ(okOf(1), QStringLiteral("no"));
+
+    test::adminExec(
+        QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                       "f_qty_use) values (1, 1001, 1)"));
+    selectRow(0);
+    form1.Button5Click();
+    EXPECT_EQ(okOf(1), QStringLiteral("ok"));
+    EXPECT_EQ(dm.Smena1.recNo(), 1);
+    EXPECT_EQ(dm.Smena1.field(QStringLiteral("ok")).asString(), QStringLiteral("ok"));
+}
+
+TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
+    form1.setDoubleClickAccepts(true);
+    const struct {
+        int row;
+        bool withMaterial;
+        QString message;
+        QString ok;
+    } cases[] = {
+        {0, false, QStringLiteral("Не заведен расход ТМЦ!"), QStringLiteral("no")},
+        {0, true, QString(), QStringLiteral("ok")},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        if (c.withMaterial) {
+            test::adminExec(
+                QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, "
+                               "id_gds_use, f_qty_use) values (1, 1001, 1)"));
+        }
+        selectRow(c.row);
+        EXPECT_FALSE(showsDialog([this] { form1.DBGrid2DblClick(); }));
+        EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(okOf(1), c.ok);
+    }
+}
+
+}  // namespace
+}  // namespace tabel::shiftlog

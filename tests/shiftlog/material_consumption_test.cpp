@@ -1,0 +1,185 @@
+// The material consumption dialog: proposals from the norm, the stock question, the refusals,
+// and the material list's "Удалить".
+#include "entry_test.h"
+
+namespace tabel::shiftlog {
+namespace {
+
+QString materialsOf(int entry) {
+    return test::adminQuery(QStringLiteral("select coalesce(string_agg(id_gds_use || ':' || "
+                                           "f_qty_use, ',' order by id), '') from "
+                                           "accounts_dep.smena_gds_use where id_smena = %1")
+                                .arg(entry));
+}
+
+class MaterialTest : public EntryTest {
+protected:
+    // Entry 1: requisition 1, item 11, product КР-1; goods 1001 has 10 free and 2.5 reserved.
+    void inConsumption(const QString& quantity, const QString& total,
+                       std::function<void()> actions) {
+        inside(
+            consumption,
+            [&] {
+                consumption.openFor({1, 1, quantity, total});
+            },
+            std::move(actions));
+    }
+    void chooseGoods(qint64 goods) {
+        for (int i = 0; i < consumption.LCB_id_gds_use->count(); ++i) {
+            if (consumption.LCB_id_gds_use->itemData(i).toLongLong() == goods) {
+                consumption.LCB_id_gds_use->choose(i);
+                return;
+            }
+        }
+        FAIL() << "goods " << goods << " not listed";
+    }
+};
+
+TEST_F(MaterialTest, ChoosingGoodsShowsTheStockAndProposesTheNormLessWhatIsRecorded) {
+    const struct {
+        const char* quantity;
+        const char* total;
+        qint64 goods;
+        const char* proposal;
+    } cases[] = {
+        {"100", "5", 1001, "20"},     // 100 × 0.25 − 5
+        {"100", "", 1001, "25"},      // nothing recorded yet
+        {"12,5", "0", 1002, "0,25"},  // 12.5 × 0.02
+        {"100", "5", 1002, "-3"},
+    };
+    for (const auto& c : cases) {
+        inConsumption(QString::fromUtf8(c.quantity), QString::fromUtf8(c.total), [&] {
+            EXPECT_EQ(consumption.DBText1->text(),
+                      QStringLiteral("Свободный остаток на складе: 0"));
+            chooseGoods(c.goods);
+            EXPECT_EQ(consumption.Edit7->text(), QString::fromUtf8(c.proposal)) << c.proposal;
+            if (c.goods == 1001) {
+                EXPECT_EQ(consumption.DBText1->text(),
+                          QStringLiteral("Свободный остаток на складе: 10"));
+                EXPECT_EQ(consumption.DBText2->text(),
+                          QStringLiteral("Остаток по резерву на складе: 2.5"));
+            }
+        });
+        EXPECT_EQ(consumption.Edit7->text(), QStringLiteral("0"));  // reset after closing
+    }
+}
+
+TEST_F(MaterialTest, AQuantityAboveTheStockIsAskedAboutAndZeroIsRefused) {
+    const QString question = QStringLiteral(
+        "Расход ТМЦ не может быть больше партии! Расходовать весь остаток по партии?");
+    const QString zero = QStringLiteral("Расход ТМЦ не может быть 0!");
+    const struct {
+        const char* typed;
+        core::Answer answer;
+        QStringList messages;
+        const char* saved;
+        bool closes;
+    } cases[] = {
+        {"13", core::Answer::Yes, {question}, "1001:12.5", true},
+        {"13", core::Answer::No, {question}, "", false},
+        {"12,5", core::Answer::No, {}, "1001:12.5", true},
+        {"12,5004", core::Answer::No, {}, "1001:12.5004", true},
+        {"0", core::Answer::No, {zero}, "", false},
+        {"", core::Answer::No, {zero}, "", false},
+        {"0,000", core::Answer::No, {zero}, "", false},
+        {"1,2,3",
+         core::Answer::No,
+         {QStringLiteral("Расход \"1,2,3\" не является числом!")},
+         "",
+         false},
+    };
+    for (const auto& c : cases) {
+        test::adminExec(QStringLiteral("delete from accounts_dep.smena_gds_use where id_smena=1"));
+        messages.clear();
+        messages.answerNext(c.answer);
+        bool closed = false;
+        QString left;
+        inConsumption(QStringLiteral("10"), QString(), [&] {
+            chooseGoods(1001);
+            consumption.Edit7->setText(QString::fromUtf8(c.typed));
+            QTest::mouseClick(consumption.Button1, Qt::LeftButton);
+            closed = !consumption.isVisible();
+            left = consumption.Edit7->text();
+        });
+        EXPECT_EQ(messages.texts(), c.messages) << c.typed;
+        EXPECT_EQ(materialsOf(1), QString::fromUtf8(c.saved)) << c.typed;
+        EXPECT_EQ(closed, c.closes) << c.typed;
+        if (!c.closes) {
+            EXPECT_EQ(left, QString::fromUtf8(c.typed));
+        }
+    }
+}
+
+TEST_F(MaterialTest, StockUsedElsewhereSinceTheChoiceIsAskedAboutAgain) {
+    for (const core::Answer answer : {core::Answer::No, core::Answer::Yes}) {
+        test::adminExec(QStringLiteral("update stk_remainder.remainder set f_qty = 10 where id=1"));
+        messages.clear();
+        messages.answerNext(answer);
+        inConsumption(QStringLiteral("10"), QString(), [&] {
+            chooseGoods(1001);
+            consumption.Edit7->setText(QStringLiteral("12"));
+            test::adminExec(
+                QStringLiteral("update stk_remainder.remainder set f_qty = 5 where id=1"));
+            QTest::mouseClick(consumption.Button1, Qt::LeftButton);
+        });
+        EXPECT_EQ(messages.texts().size(), 1);
+        EXPECT_EQ(materialsOf(1),
+                  answer == core::Answer::Yes ? QStringLiteral("1001:7.5") : QString());
+        EXPECT_EQ(consumption.DBText1->text(), QString());  // closed: the lists are closed
+    }
+}
+
+TEST_F(MaterialTest, DeleteTakesTheSelectedRowAndKeepsThePositionWhileItExists) {
+    const struct {
+        int selected;  // 0 none
+        int rows;
+        QString left;
+        int recNo;
+    } cases[] = {
+        {0, 0, QString(), 0},
+        {1, 3, QStringLiteral("1002:2,1003:3"), 1},
+        {3, 3, QStringLiteral("1001:1,1002:2"), 1},
+        {2, 3, QStringLiteral("1001:1,1003:3"), 2},
+    };
+    for (const auto& c : cases) {
+        test::adminExec(QStringLiteral("delete from accounts_dep.smena_gds_use where id_smena=1"));
+        for (int i = 1; i <= c.rows; ++i) {
+            test::adminExec(QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, "
+                                           "id_gds_use, f_qty_use) values (1, %1, %2)")
+                                .arg(1000 + i)
+                                .arg(i));
+        }
+        selectRow(0);
+        inside(
+            dialog, [this] { QTest::mouseClick(form1.Button2, Qt::LeftButton); },
+            [&] {
+                if (c.selected > 0) {
+                    dialog.smena_gds_use.setRecNo(c.selected);
+                }
+                QTest::mouseClick(dialog.Button6, Qt::LeftButton);
+                EXPECT_EQ(dialog.smena_gds_use.recNo(), c.recNo) << c.selected;
+                EXPECT_EQ(dialog.DBEdit1->text().isEmpty(), c.rows == 0) << c.selected;
+            });
+        EXPECT_EQ(materialsOf(1), c.left) << c.selected;
+    }
+}
+
+TEST_F(MaterialTest, AfterTheLastMaterialGoesTheTotalIsEmptyAndANoChangeAddShowsZero) {
+    test::adminExec(
+        QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                       "f_qty_use) values (1, 1001, 1.5)"));
+    selectRow(0);
+    inside(
+        dialog, [this] { QTest::mouseClick(form1.Button2, Qt::LeftButton); },
+        [this] {
+            EXPECT_EQ(dialog.DBEdit1->text(), QStringLiteral("1,5"));
+            QTest::mouseClick(dialog.Button6, Qt::LeftButton);
+            EXPECT_TRUE(dialog.DBEdit1->text().isEmpty());
+            inside(
+                consumption, [this] { QTest::mouseClick(dialog.Button5, Qt::LeftButton); }, [] {});
+            EXPECT_EQ(dialog.DBEdit1->text(), QStringLiteral("0"));
+        });
+}
+
+}  // namespace
+}  // namespace tabel::shiftlog
