@@ -6,10 +6,14 @@
 #include "app/login_window.h"
 #include "app/program_end.h"
 #include "app/window_set.h"
+#include "batch/batch.h"
 #include "widgets/error_display.h"
 #include "widgets/qt_message_handler.h"
 
 int main(int argc, char** argv) {
+    if (tabel::batch::isBatchInvocation(argc, argv)) {
+        return tabel::batch::run(argc, argv, tabel::app::compiledDeployment());
+    }
     tabel::widgets::GuardedApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QTranslator qtTranslator;

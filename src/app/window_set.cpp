@@ -29,6 +29,8 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     shiftLog->setOperationKindsWindow(kinds.get());
     shiftLog->setOperationsWindow(operations.get());
     shiftLog->setEntryDialog(entryDialog.get());
+    reportsDialog = std::make_unique<reports::TForm18>(dm, shiftLog.get());
+    shiftLog->setReportsWindow(reportsDialog.get());
 }
 
 }  // namespace tabel::app

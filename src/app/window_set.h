@@ -12,6 +12,7 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "reports/reports_dialog.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
@@ -36,6 +37,7 @@ struct WindowSet {
     std::unique_ptr<refdata::TForm4> operations;
     std::unique_ptr<shiftlog::TForm24> consumption;
     std::unique_ptr<shiftlog::TForm11> entryDialog;
+    std::unique_ptr<reports::TForm18> reportsDialog;
 };
 
 }  // namespace tabel::app

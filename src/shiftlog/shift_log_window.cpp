@@ -19,6 +19,7 @@
 #include "data/data_module.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "reports/reports_dialog.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
@@ -228,6 +229,7 @@ void TForm1::buildMenu() {
     connect(N5, &QAction::triggered, this, &QDialog::reject);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     layout()->setMenuBar(MainMenu1);
 }
 
@@ -369,6 +371,13 @@ void TForm1::N4Click() {
         return;
     }
     operations_->openForBrowse();
+}
+
+void TForm1::N10Click() {
+    if (reports_ == nullptr) {
+        return;
+    }
+    reports_->openForReports();
 }
 
 }  // namespace tabel::shiftlog

@@ -30,6 +30,10 @@ class TForm4;
 class TForm8;
 }  // namespace tabel::refdata
 
+namespace tabel::reports {
+class TForm18;
+}  // namespace tabel::reports
+
 namespace tabel::shiftlog {
 
 class TForm11;
@@ -56,6 +60,7 @@ public:
     // A clerk's double-click accepts the entry instead of showing it.
     void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
+    void setReportsWindow(reports::TForm18* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
     int Smena() const { return smena_; }
@@ -111,6 +116,7 @@ public:
     void DBGrid2DblClick();
     void Button3Click();
     void Button5Click();
+    void N10Click();
 
     // Sort text a title click gives after `current`; empty for a column without sorting.
     static QString nextSortText(int column, const QString& current);
@@ -136,6 +142,7 @@ private:
     refdata::TForm4* operations_ = nullptr;
     TForm11* entryDialog_ = nullptr;
     bool doubleClickAccepts_ = false;
+    reports::TForm18* reports_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

@@ -1,5 +1,7 @@
 #include "widgets/lookup_combo.h"
 
+#include <QAbstractItemView>
+
 #include "core/sort_order.h"
 #include "data/dataset.h"
 
@@ -10,6 +12,7 @@ LookupCombo::LookupCombo(QWidget* parent) : QComboBox(parent) {
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(30);
     connect(this, &QComboBox::currentIndexChanged, this, &LookupCombo::followCombo);
+    connect(this, &QComboBox::activated, this, &LookupCombo::closeUp);
 }
 
 void LookupCombo::bind(data::Dataset* dataset, const QString& keyField, const QString& listField) {
@@ -73,8 +76,28 @@ void LookupCombo::choose(int index) {
     emit closedUp();
 }
 
+// Qt closes the list before it sets the picked item, so the close-up waits for the pick
+// (`activated`); a list closed without a pick closes up once the event is done. Qt also calls
+// this when the box is disabled with no list open: that is no close-up.
 void LookupCombo::hidePopup() {
+    const bool listOpen = view()->isVisible();
     QComboBox::hidePopup();
+    if (!listOpen) {
+        return;
+    }
+    closing_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (closing_) {
+                closeUp();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void LookupCombo::closeUp() {
+    closing_ = false;
     emit closedUp();
 }
 

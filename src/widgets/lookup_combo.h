@@ -36,12 +36,14 @@ signals:
 private:
     void reload();
     void followCombo(int index);
+    void closeUp();
 
     data::Dataset* dataset_ = nullptr;
     QString keyField_;
     QString listField_;
     QVariant key_;
     bool reloading_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace tabel::widgets

@@ -72,6 +72,18 @@ TEST_F(EntryTest, ADeletionMadeElsewhereMeanwhileIsReported) {
     EXPECT_EQ(dm.Smena1.recordCount(), 2);
 }
 
+TEST_F(EntryTest, AnEntryAcceptedElsewhereMeanwhileIsNotDeletedAndTheServerSaysWhy) {
+    selectRow(0);
+    test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'ok' where id = 1"));
+    messages.answerNext(core::Answer::Yes);
+    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    ASSERT_EQ(messages.messages().size(), 2);
+    EXPECT_EQ(messages.messages()[1].kind, core::MessageKind::Stop);
+    EXPECT_FALSE(messages.messages()[1].text.contains(QLatin1String("ERROR")));
+    EXPECT_EQ(okOf(1), QStringLiteral("ok"));
+    EXPECT_EQ(hoursRow(101, 1), QStringLiteral("8/0"));
+}
+
 TEST_F(EntryTest, AForemanCannotAcceptAndIsToldSo) {
     test::adminExec(
         QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "

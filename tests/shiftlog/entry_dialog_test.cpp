@@ -171,6 +171,40 @@ TEST_F(EntryTest, AnEarlierChoiceEmptiesTheLaterOnes) {
     });
 }
 
+// Picks item `index` in the combo's open list with the mouse, as a user does.
+void pickInOpenList(QComboBox* combo, int index) {
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    const QRect cell = list->visualRect(list->model()->index(index, combo->modelColumn()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QCoreApplication::processEvents();
+}
+
+TEST_F(EntryTest, ChoicesPickedInTheOpenListsNarrowTheItemsAndStayShownAfterSaving) {
+    inAddDialog([this] {
+        pickInOpenList(dialog.LCB_id_doc, 1);  // requisition 2
+        EXPECT_EQ(dialog.LCB_id_doc->currentIndex(), 1);
+        ASSERT_EQ(dialog.LCB_id_doc_item->count(), 1);  // item 14 requires nothing: not listed
+        pickInOpenList(dialog.LCB_id_doc_item, 0);
+        EXPECT_EQ(dialog.Edit3->text(), QStringLiteral("5"));  // КР-2, 5 required
+        EXPECT_TRUE(dialog.Button3->isEnabled());
+
+        // Saving locks the choices; they stay shown.
+        pickWorker(dialog.Button3, QStringLiteral("Петров Пётр Петрович"));
+        pickOperation(3);
+        dialog.Edit6->setText(QStringLiteral("2"));
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+        ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(dialog.GroupBox1->isEnabled());
+        EXPECT_EQ(dialog.LCB_id_doc->currentIndex(), 1);
+        EXPECT_EQ(dialog.LCB_id_doc_item->currentIndex(), 0);
+        EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("Петров Пётр Петрович"));
+        EXPECT_FALSE(dialog.Edit2->text().isEmpty());
+    });
+}
+
 TEST_F(EntryTest, APaintOperationOpensTheSumBoxAndAnyOtherClosesIt) {
     inAddDialog([this] {
         dialog.LCB_id_doc->choose(1);       // requisition 2

@@ -118,13 +118,14 @@ TEST_F(EntryWritesTest, AnEditThatMovesTheEntryPostsTheDayItLeftAndTheDayItReach
 
 TEST_F(EntryWritesTest, DeletingRewritesOnlyThatDayAndKeepsTheOtherDaysOfTheRow) {
     const QDate monday(2026, 3, 2);
-    test::adminExec(
-        QStringLiteral("update accounts_dep.h_tabel set d9 = 6 where w_id = 101 and smena = 1"));
-    deleteEntry(connection, 1);  // 4 of the 8 hours
+    test::adminExec(QStringLiteral(
+        "update accounts_dep.h_tabel set d9 = 6 where w_id in (101, 102) and smena in (1, 2)"));
+    deleteEntry(connection, 1);  // 4 of Иванов's 8 hours; the accepted entry 2 keeps 4
     EXPECT_EQ(cell(101, 1, monday), QStringLiteral("4"));
-    deleteEntry(connection, 2);  // the last entry of the day
-    EXPECT_EQ(cell(101, 1, monday), QStringLiteral("0"));
     EXPECT_EQ(cell(101, 1, QDate(2026, 3, 9)), QStringLiteral("6"));
+    deleteEntry(connection, 6);  // Ивашов's only entry of that day in shift 2
+    EXPECT_EQ(cell(102, 2, monday), QStringLiteral("0"));
+    EXPECT_EQ(cell(102, 2, QDate(2026, 3, 9)), QStringLiteral("6"));
 }
 
 TEST_F(EntryWritesTest, EntriesWithoutHoursCountAsNothing) {

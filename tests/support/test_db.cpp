@@ -58,4 +58,8 @@ void loadBaseFixture() {
         {QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});
 }
 
+void loadFixture(const QString& relativePath) {
+    runPsql({QStringLiteral("-f"), sourceDir() + QLatin1Char('/') + relativePath});
+}
+
 }  // namespace tabel::test

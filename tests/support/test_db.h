@@ -26,4 +26,7 @@ QString adminQuery(const QString& sql);
 // Empties the program's relations and loads the small known data set (date 2026-03-02).
 void loadBaseFixture();
 
+// Runs a fixture script of the source tree ("tests/reports/fixture_reports.sql") as superuser.
+void loadFixture(const QString& relativePath);
+
 }  // namespace tabel::test

@@ -125,7 +125,7 @@ CREATE TABLE IF NOT EXISTS accounts_dep.ver (
 
 -- The service account (tabel_service) may do anything; so may the owner of the relations,
 -- which is who the accept function runs as and who carries out cascaded deletions.
-CREATE FUNCTION accounts_dep.acts_as_service(relation oid)
+CREATE OR REPLACE FUNCTION accounts_dep.acts_as_service(relation oid)
 RETURNS boolean
 LANGUAGE sql STABLE
 SET search_path = pg_catalog
@@ -136,13 +136,13 @@ AS $$
     WHERE c.oid = relation
 $$;
 
-CREATE FUNCTION accounts_dep.is_accepted(mark text)
+CREATE OR REPLACE FUNCTION accounts_dep.is_accepted(mark text)
 RETURNS boolean
 LANGUAGE sql IMMUTABLE
 AS $$ SELECT coalesce(mark IN ('ok', 'да'), false) $$;
 
 -- An accepted entry is final; the accepted mark is set only by the accept function.
-CREATE FUNCTION accounts_dep.smena_guard()
+CREATE OR REPLACE FUNCTION accounts_dep.smena_guard()
 RETURNS trigger
 LANGUAGE plpgsql
 SET search_path = pg_catalog
@@ -163,13 +163,13 @@ BEGIN
     RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
 END
 $$;
-CREATE TRIGGER smena_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena
+CREATE OR REPLACE TRIGGER smena_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_guard();
 
 -- Materials and brigade of an accepted entry are final too. The entry row is locked while
 -- it is checked, so an acceptance running at the same time waits for this change or refuses
 -- it, never accepting an entry whose materials are being removed.
-CREATE FUNCTION accounts_dep.smena_part_guard()
+CREATE OR REPLACE FUNCTION accounts_dep.smena_part_guard()
 RETURNS trigger
 LANGUAGE plpgsql
 SET search_path = pg_catalog
@@ -196,15 +196,15 @@ BEGIN
     RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
 END
 $$;
-CREATE TRIGGER smena_gds_use_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
+CREATE OR REPLACE TRIGGER smena_gds_use_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
-CREATE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
+CREATE OR REPLACE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
 
 -- Every operation keeps at least one norm: an operation without norms drops out of the
 -- operations list. The operation row is locked first, so two sessions deleting its last two
 -- norms at once are taken one after the other and the second one is refused.
-CREATE FUNCTION accounts_dep.norm_keep_one()
+CREATE OR REPLACE FUNCTION accounts_dep.norm_keep_one()
 RETURNS trigger
 LANGUAGE plpgsql
 SET search_path = pg_catalog
@@ -222,5 +222,5 @@ BEGIN
     RETURN NULL;
 END
 $$;
-CREATE TRIGGER norm_keep_one AFTER DELETE OR UPDATE OF o_id ON accounts_dep.norm
+CREATE OR REPLACE TRIGGER norm_keep_one AFTER DELETE OR UPDATE OF o_id ON accounts_dep.norm
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.norm_keep_one();

@@ -1,0 +1,218 @@
+#include "batch/batch.h"
+
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTextStream>
+#include <QTranslator>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "batch/batch_command.h"
+#include "batch/password_prompt.h"
+#include "data/connection.h"
+#include "data/credentials.h"
+#include "data/errors.h"
+
+namespace tabel::batch {
+
+namespace {
+
+void printError(const QString& text) {
+    QTextStream err(stderr);
+    err << text << Qt::endl;
+}
+
+struct Login {
+    QString server;
+    QString database;
+    QString user;
+};
+
+class Context : public CommandContext {
+public:
+    Context(const QCommandLineParser& parser, QStringList extra, Login login,
+            const data::Deployment& deployment)
+        : parser_(parser),
+          extra_(std::move(extra)),
+          login_(std::move(login)),
+          deployment_(deployment) {}
+
+    const QCommandLineParser& parser() const override { return parser_; }
+    QStringList extraValues() const override { return extra_; }
+
+    data::Connection& connection() override {
+        if (connection_) {
+            return *connection_;
+        }
+        QString password = qEnvironmentVariable("TABEL_PASSWORD");
+        if (!qEnvironmentVariableIsSet("TABEL_PASSWORD")) {
+            const std::optional<QString> typed = askPassword(QStringLiteral("Пароль: "));
+            if (!typed) {
+                throw UsageError(QStringLiteral(
+                    "Пароль не задан: укажите его в переменной TABEL_PASSWORD или запустите "
+                    "программу из терминала"));
+            }
+            password = *typed;
+        }
+        // The login's rules, with the built-in server and database standing in for missing
+        // names: the batch mode always works as the user named by --user.
+        const data::LoginCredentials credentials = data::loginCredentials(
+            deployment_, login_.server, login_.database, login_.user, password);
+        if (!credentials.composable) {
+            throw UsageError(QStringLiteral("Сервер, база данных и логин не могут содержать ';'"));
+        }
+        auto connection = std::make_unique<data::Connection>(QStringLiteral("batch"));
+        connection->setConnectionString(credentials.connectionString);
+        try {
+            connection->open();
+        } catch (const data::DbError& error) {
+            throw JobFailure(QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
+                             login_.server + QStringLiteral(", БД: ") + login_.database +
+                             QStringLiteral("): ") + error.message());
+        }
+        connection_ = std::move(connection);
+        return *connection_;
+    }
+
+private:
+    const QCommandLineParser& parser_;
+    QStringList extra_;
+    Login login_;
+    const data::Deployment& deployment_;
+    std::unique_ptr<data::Connection> connection_;
+};
+
+QString helpText(const QCommandLineParser& parser, const QList<Command>& commands) {
+    QString text = QStringLiteral("Табель: задания без окон.\n\n");
+    for (const Command& c : commands) {
+        text += QStringLiteral("  tabel [SERVER DATABASE] --user LOGIN ") + c.synopsis + '\n';
+    }
+    text += QStringLiteral(
+        "\nПароль берется из переменной окружения TABEL_PASSWORD, иначе запрашивается в "
+        "терминале.\nКоды завершения: 0 успех, 1 ошибка, 2 неверные аргументы.\n\n");
+    return text + parser.helpText();
+}
+
+int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
+              const data::Deployment& deployment) {
+    QList<const Command*> chosen;
+    for (const Command& c : commands) {
+        if (parser.isSet(c.option)) {
+            chosen.append(&c);
+        }
+    }
+    if (chosen.isEmpty()) {
+        throw UsageError(QStringLiteral("Не задано задание (--report и другие, см. --help)"));
+    }
+    if (chosen.size() > 1) {
+        throw UsageError(QStringLiteral("За один запуск выполняется одно задание"));
+    }
+    const Command& command = *chosen.front();
+    QStringList positional = parser.positionalArguments();
+    if (positional.size() < command.extraValues) {
+        throw UsageError(QStringLiteral("Не хватает значений после --") + command.option);
+    }
+    const QStringList extra = positional.mid(positional.size() - command.extraValues);
+    positional.resize(positional.size() - command.extraValues);
+    if (positional.size() != 0 && positional.size() != 2) {
+        throw UsageError(QStringLiteral("Лишние аргументы: ") + positional.join(' '));
+    }
+    const QString user = parser.value(QStringLiteral("user")).trimmed();
+    if (user.isEmpty()) {
+        throw UsageError(QStringLiteral("Не задан логин (--user LOGIN)"));
+    }
+    Login login{deployment.server, deployment.database, user};
+    if (positional.size() == 2) {
+        login.server = positional[0];
+        login.database = positional[1];
+    }
+    Context context(parser, extra, login, deployment);
+    return command.run(context);
+}
+
+}  // namespace
+
+bool isBatchInvocation(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg.startsWith("--") || arg == "-h" || arg == "-?") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int run(int argc, char** argv, const data::Deployment& deployment) {
+    // No window is ever shown; the offscreen platform still gives fonts for PDF output.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // The job reports its own outcome; Qt's notes (missing runtime folder, driver echoes of
+    // an error already reported) would only clutter stderr.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            printError(text);
+        }
+    });
+    QGuiApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        app.installTranslator(&qtTranslator);
+    }
+
+    const QList<Command> commands = allCommands();
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addPositionalArgument(
+        QStringLiteral("SERVER DATABASE"),
+        QStringLiteral("Сервер и база данных; без них - встроенные в программу."),
+        QStringLiteral("[SERVER DATABASE]"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Показать эту справку."));
+    parser.addOption(help);
+    parser.addOption(
+        {QStringLiteral("user"), QStringLiteral("Логин в БД."), QStringLiteral("LOGIN")});
+    parser.addOption({QStringLiteral("pdf"), QStringLiteral("Записать отчет в файл PDF."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("xlsx"), QStringLiteral("Записать таблицу в файл .xlsx."),
+                      QStringLiteral("FILE")});
+    for (const Command& c : commands) {
+        if (c.valueName.isEmpty()) {
+            parser.addOption({c.option, c.description});
+        } else {
+            parser.addOption({c.option, c.description, c.valueName});
+        }
+        parser.addOptions(c.options);
+    }
+
+    if (!parser.parse(app.arguments())) {
+        printError(parser.errorText() + QStringLiteral(" (см. tabel --help)"));
+        return kBadUsage;
+    }
+    if (parser.isSet(help)) {
+        QTextStream(stdout) << helpText(parser, commands);
+        return kSuccess;
+    }
+    try {
+        return runParsed(parser, commands, deployment);
+    } catch (const UsageError& e) {
+        printError(e.message() + QStringLiteral(" (см. tabel --help)"));
+        return kBadUsage;
+    } catch (const JobFailure& e) {
+        printError(e.message());
+        return kFailure;
+    } catch (const data::DataError& e) {
+        printError(QStringLiteral("Ошибка БД: ") + e.message());
+        return kFailure;
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("Ошибка: ") + QString::fromUtf8(e.what()));
+        return kFailure;
+    }
+}
+
+}  // namespace tabel::batch

@@ -1,0 +1,21 @@
+#pragma once
+// The command-line mode: `tabel [SERVER DATABASE] --user LOGIN <command>` runs one job without
+// windows and exits 0 on success, 1 on a failure, 2 on bad usage, with Russian messages on
+// stderr.
+
+#include <QString>
+
+#include "data/credentials.h"
+
+namespace tabel::batch {
+
+enum ExitCode { kSuccess = 0, kFailure = 1, kBadUsage = 2 };
+
+// True when the arguments ask for the command-line mode (any option such as --user or --help).
+bool isBatchInvocation(int argc, char** argv);
+
+// Creates its own (window-less) application object; returns the exit status. The deployment's
+// server and database serve when the command line names none.
+int run(int argc, char** argv, const data::Deployment& deployment);
+
+}  // namespace tabel::batch

@@ -1,0 +1,75 @@
+#pragma once
+// What a command of the command-line mode is, and what it gets to do its job.
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <stdexcept>
+
+namespace tabel::data {
+class Connection;
+}
+
+namespace tabel::batch {
+
+// Bad usage: the message is shown with a hint to --help and the program exits with 2.
+class UsageError : public std::runtime_error {
+public:
+    explicit UsageError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// A job that could not be done: the message is shown and the program exits with 1.
+class JobFailure : public std::runtime_error {
+public:
+    explicit JobFailure(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+class CommandContext {
+public:
+    virtual ~CommandContext() = default;
+    virtual const QCommandLineParser& parser() const = 0;
+    // The values that follow the command's option on the line (--timesheet MONTH YEAR: YEAR).
+    virtual QStringList extraValues() const = 0;
+    // The connection, opened on first use with the login's credentials; throws JobFailure.
+    virtual data::Connection& connection() = 0;
+
+    // The option's value; throws UsageError when it is missing.
+    QString required(const QString& option) const;
+    // A DD.MM.YYYY date; throws UsageError for anything else or an impossible date.
+    static QDate parseDate(const QString& text, const QString& what);
+    // Exactly one of the output files: "pdf" or "xlsx", as the command accepts.
+    QString outputOption(const QStringList& accepted) const;
+};
+
+struct Command {
+    QString option;       // the option that selects the command ("report")
+    QString valueName;    // shown in help ("KIND"); empty for a flag
+    QString description;  // one line of help
+    int extraValues = 0;  // values after the option's own (YEAR of --timesheet MONTH YEAR)
+    QList<QCommandLineOption> options;        // options only this command reads
+    QString synopsis;                         // the usage line for --help
+    std::function<int(CommandContext&)> run;  // returns the exit status; may throw
+};
+
+// Every command of the program: add one line here to add a command.
+QList<Command> allCommands();
+
+// The period reports and the product summary (--report).
+Command reportCommand();
+
+}  // namespace tabel::batch

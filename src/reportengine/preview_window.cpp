@@ -1,0 +1,285 @@
+#include "reportengine/preview_window.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/messages.h"
+#include "reportengine/page_painter.h"
+
+namespace tabel::reportengine {
+
+namespace {
+constexpr int kGap = 12;  // pixels around and between pages
+constexpr double kMinScale = 0.3;
+constexpr double kMaxScale = 20.0;
+}  // namespace
+
+PageView::PageView(const ReportDocument& document, QWidget* parent)
+    : QAbstractScrollArea(parent), document_(document) {
+    setObjectName(QStringLiteral("PageView"));
+    viewport()->setAutoFillBackground(true);
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Window, QColor(128, 128, 128));
+    viewport()->setPalette(palette);
+    fit_ = document.previewWholePage ? Fit::WholePage : Fit::PageWidth;
+}
+
+QSizeF PageView::pagePixels() const {
+    return document_.pageSize * scale_;
+}
+
+double PageView::pageTop(int index) const {
+    return kGap + index * (pagePixels().height() + kGap);
+}
+
+void PageView::setFit(Fit fit) {
+    const int page = currentPage();
+    fit_ = fit;
+    applyFit();
+    showPage(page);
+}
+
+void PageView::zoomBy(double factor) {
+    const int page = currentPage();
+    fit_ = Fit::Zoom;
+    scale_ = std::clamp(scale_ * factor, kMinScale, kMaxScale);
+    updateScrollBars();
+    showPage(page);
+}
+
+void PageView::applyFit() {
+    if (document_.pageSize.isEmpty()) {
+        return;
+    }
+    const QSize area = viewport()->size();
+    const double byWidth = (area.width() - 2.0 * kGap) / document_.pageSize.width();
+    const double byHeight = (area.height() - 2.0 * kGap) / document_.pageSize.height();
+    if (fit_ == Fit::PageWidth) {
+        scale_ = std::clamp(byWidth, kMinScale, kMaxScale);
+    } else if (fit_ == Fit::WholePage) {
+        scale_ = std::clamp(std::min(byWidth, byHeight), kMinScale, kMaxScale);
+    }
+    updateScrollBars();
+}
+
+void PageView::updateScrollBars() {
+    const QSizeF page = pagePixels();
+    const int contentHeight = int(std::ceil(pageTop(document_.pageCount())));
+    const int contentWidth = int(std::ceil(page.width() + 2 * kGap));
+    verticalScrollBar()->setRange(0, std::max(0, contentHeight - viewport()->height()));
+    verticalScrollBar()->setPageStep(viewport()->height());
+    verticalScrollBar()->setSingleStep(std::max(1, int(page.height() / 20)));
+    horizontalScrollBar()->setRange(0, std::max(0, contentWidth - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    viewport()->update();
+}
+
+int PageView::currentPage() const {
+    if (document_.pageCount() == 0) {
+        return 0;
+    }
+    const double pitch = pagePixels().height() + kGap;
+    const double y = verticalScrollBar()->value() + pitch / 3;
+    return std::clamp(int(y / pitch), 0, document_.pageCount() - 1);
+}
+
+void PageView::showPage(int index) {
+    index = std::clamp(index, 0, std::max(0, document_.pageCount() - 1));
+    verticalScrollBar()->setValue(int(pageTop(index)) - kGap);
+    if (shownPage_ != currentPage()) {
+        shownPage_ = currentPage();
+        emit currentPageChanged(shownPage_);
+    }
+}
+
+void PageView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    const int page = currentPage();
+    applyFit();
+    if (fit_ != Fit::Zoom) {
+        showPage(page);
+    }
+}
+
+void PageView::scrollContentsBy(int, int) {
+    viewport()->update();
+    if (shownPage_ != currentPage()) {
+        shownPage_ = currentPage();
+        emit currentPageChanged(shownPage_);
+    }
+}
+
+void PageView::paintEvent(QPaintEvent* event) {
+    lastPainted_.clear();
+    QPainter painter(viewport());
+    const QSizeF page = pagePixels();
+    const double pitch = page.height() + kGap;
+    const double top = verticalScrollBar()->value();
+    const QRectF visible(0, top + event->rect().top(), viewport()->width(), event->rect().height());
+    const double x = std::max(double(kGap), (viewport()->width() - page.width()) / 2) -
+                     horizontalScrollBar()->value();
+    const int first = std::max(0, int((visible.top() - kGap) / pitch));
+    for (int i = first; i < document_.pageCount(); ++i) {
+        const double y = pageTop(i);
+        if (y > visible.bottom()) {
+            break;
+        }
+        const QRectF target(x, y - top, page.width(), page.height());
+        painter.fillRect(target.translated(3, 3), QColor(60, 60, 60));
+        paintPage(document_, i, painter, target);
+        lastPainted_.append(i);
+    }
+}
+
+ReportPreview::ReportPreview(ReportDocument document, QWidget* parent)
+    : QDialog(parent), document_(std::move(document)) {
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(QStringLiteral("Предварительный просмотр ") + document_.title.trimmed());
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    auto* toolbar = new QToolBar(this);
+    toolbar->setObjectName(QStringLiteral("PreviewToolBar"));
+    view_ = new PageView(document_, this);
+    pageLabel_ = new QLabel(this);
+    pageLabel_->setObjectName(QStringLiteral("PageLabel"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolbar);
+    layout->addWidget(view_, 1);
+
+    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("Первая"),
+                                 QKeySequence(Qt::Key_Home)));
+    toolbar->addAction(addAction(QStringLiteral("PriorPage"), QStringLiteral("Предыдущая"),
+                                 QKeySequence(Qt::Key_PageUp)));
+    toolbar->addWidget(pageLabel_);
+    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("Следующая"),
+                                 QKeySequence(Qt::Key_PageDown)));
+    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Последняя"),
+                                 QKeySequence(Qt::Key_End)));
+    toolbar->addSeparator();
+    toolbar->addAction(
+        addAction(QStringLiteral("ZoomIn"), QStringLiteral("Увеличить"), QKeySequence::ZoomIn));
+    toolbar->addAction(
+        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уменьшить"), QKeySequence::ZoomOut));
+    toolbar->addAction(addAction(QStringLiteral("PageWidth"), QStringLiteral("По ширине"), {}));
+    toolbar->addAction(
+        addAction(QStringLiteral("WholePage"), QStringLiteral("Страница целиком"), {}));
+    toolbar->addSeparator();
+    toolbar->addAction(addAction(QStringLiteral("Print"), QStringLiteral("Печать…"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_P)));
+    toolbar->addAction(
+        addAction(QStringLiteral("SavePdf"), QStringLiteral("Сохранить в PDF…"), {}));
+    toolbar->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("Закрыть"), {}));
+
+    const auto on = [this](const char* name, auto slot) {
+        connect(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    };
+    on("FirstPage", [this] { view_->showPage(0); });
+    on("PriorPage", [this] { view_->showPage(view_->currentPage() - 1); });
+    on("NextPage", [this] { view_->showPage(view_->currentPage() + 1); });
+    on("LastPage", [this] { view_->showPage(document_.pageCount() - 1); });
+    on("ZoomIn", [this] { view_->zoomBy(1.25); });
+    on("ZoomOut", [this] { view_->zoomBy(0.8); });
+    on("PageWidth", [this] { view_->setFit(PageView::Fit::PageWidth); });
+    on("WholePage", [this] { view_->setFit(PageView::Fit::WholePage); });
+    on("Print", [this] { printWithDialog(); });
+    on("SavePdf", [this] { saveAsPdf(); });
+    on("ClosePreview", [this] { reject(); });
+    connect(view_, &PageView::currentPageChanged, this, &ReportPreview::updateCaption);
+    updateCaption(0);
+    resize(900, 700);
+}
+
+QAction* ReportPreview::addAction(const QString& name, const QString& text,
+                                  const QKeySequence& key) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    QWidget::addAction(action);
+    return action;
+}
+
+QString ReportPreview::pageCaption() const {
+    return pageLabel_->text();
+}
+
+void ReportPreview::updateCaption(int page) {
+    pageLabel_->setText(QStringLiteral("стр. %1 из %2").arg(page + 1).arg(document_.pageCount()));
+}
+
+void ReportPreview::printTo(QPrinter& printer) const {
+    printer.setFullPage(true);
+    printer.setPageOrientation(document_.orientation);
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        core::MessageBoxes::error(QStringLiteral("Принтер недоступен."));
+        return;
+    }
+    int first = 0;
+    int last = document_.pageCount() - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = printer.fromPage() - 1;
+        last = std::min(last, printer.toPage() - 1);
+    }
+    for (int i = first; i <= last; ++i) {
+        if (i > first) {
+            printer.newPage();
+        }
+        paintPage(document_, i, painter, printer.paperRect(QPrinter::DevicePixel));
+    }
+    painter.end();
+}
+
+void ReportPreview::printWithDialog() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(document_.orientation);
+    printer.setDocName(document_.title.trimmed());
+    printer.setFromTo(1, document_.pageCount());
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, document_.pageCount());
+    if (dialog.exec() == QDialog::Accepted) {
+        printTo(printer);
+    }
+}
+
+void ReportPreview::saveAsPdf() {
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить в PDF"), {},
+                                                QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        path += QStringLiteral(".pdf");
+    }
+    const QString error = writePdf(document_, path);
+    if (!error.isEmpty()) {
+        core::MessageBoxes::error(QStringLiteral("Не удалось сохранить файл ") + path + ": " +
+                                  error);
+    }
+}
+
+ReportPreview* ReportPreview::open(ReportDocument document, QWidget* parent) {
+    auto* preview = new ReportPreview(std::move(document), parent);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->setWindowModality(Qt::ApplicationModal);
+    preview->showMaximized();
+    return preview;
+}
+
+}  // namespace tabel::reportengine

@@ -1,0 +1,81 @@
+#pragma once
+// The preview of a prepared report: pages at page width or whole, navigation, zoom, printing
+// through the system's dialog and saving as PDF.
+
+#include <QAbstractScrollArea>
+#include <QDialog>
+
+#include "reportengine/report_document.h"
+
+class QAction;
+class QLabel;
+class QPrinter;
+
+namespace tabel::reportengine {
+
+// Paints only the pages that intersect the viewport.
+class PageView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    enum class Fit { PageWidth, WholePage, Zoom };
+
+    explicit PageView(const ReportDocument& document, QWidget* parent = nullptr);
+
+    void setFit(Fit fit);
+    Fit fit() const { return fit_; }
+    void zoomBy(double factor);
+    double scale() const { return scale_; }  // pixels per mm
+
+    int currentPage() const;  // 0-based: the page at the top of the view
+    void showPage(int index);
+    // Pages painted by the last paint event, for tests of the visible-only painting.
+    const QList<int>& lastPainted() const { return lastPainted_; }
+
+signals:
+    void currentPageChanged(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    double pageTop(int index) const;
+    QSizeF pagePixels() const;
+    void applyFit();
+    void updateScrollBars();
+
+    const ReportDocument& document_;
+    Fit fit_ = Fit::PageWidth;
+    double scale_ = 3.0;
+    int shownPage_ = -1;
+    QList<int> lastPainted_;
+};
+
+class ReportPreview : public QDialog {
+    Q_OBJECT
+public:
+    explicit ReportPreview(ReportDocument document, QWidget* parent = nullptr);
+
+    const ReportDocument& document() const { return document_; }
+    PageView* view() const { return view_; }
+    QString pageCaption() const;
+
+    // Paints every page onto an already set up printer.
+    void printTo(QPrinter& printer) const;
+
+    // Opens a preview of `document`, maximised and modal, without waiting for it to close.
+    static ReportPreview* open(ReportDocument document, QWidget* parent = nullptr);
+
+private:
+    QAction* addAction(const QString& name, const QString& text, const QKeySequence& key);
+    void printWithDialog();
+    void saveAsPdf();
+    void updateCaption(int page);
+
+    ReportDocument document_;
+    PageView* view_;
+    QLabel* pageLabel_;
+};
+
+}  // namespace tabel::reportengine

@@ -1,0 +1,170 @@
+#include "reports/period_reports.h"
+
+#include "core/numbers.h"
+#include "core/product_kind.h"
+#include "data/dataset.h"
+#include "reports/spreadsheet.h"
+
+namespace tabel::reports {
+
+namespace {
+
+QString shortDate(const QDate& date) {
+    return date.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+// Closes the query on every way out, so a failed report leaves nothing open.
+struct CloseOnExit {
+    data::Dataset& query;
+    ~CloseOnExit() { query.close(); }
+};
+
+}  // namespace
+
+Period previousMonth(const QDate& today) {
+    const QDate first(today.year(), today.month(), 1);
+    return {first.addMonths(-1), first, ProductKind::All};
+}
+
+QString titlePrefix(PeriodReport report) {
+    switch (report) {
+        case PeriodReport::Workers:
+            return QStringLiteral("   Отчет по рабочим за период с ");
+        case PeriodReport::Products:
+            return QStringLiteral("   Отчет по продукции за период с ");
+        case PeriodReport::WorkersDetail:
+            return QStringLiteral("   Детальный отчет по рабочим за период с ");
+        case PeriodReport::ProductsDetail:
+            return QStringLiteral("   Детальный отчет по продукции за период с ");
+        case PeriodReport::Requisitions:
+            return QStringLiteral("   Детальный отчет по заявкам за период с ");
+    }
+    return {};
+}
+
+QString reportTitle(PeriodReport report, const Period& period) {
+    return titlePrefix(report) + shortDate(period.from) + QStringLiteral(" по ") +
+           shortDate(period.to);
+}
+
+QString kindFilter(ProductKind kind) {
+    switch (kind) {
+        case ProductKind::Finished:
+            return QStringLiteral("naimen=0");
+        case ProductKind::Blanks:
+            return QStringLiteral("naimen=1");
+        case ProductKind::All:
+            break;
+    }
+    return {};
+}
+
+std::unique_ptr<PrintedLayout> makePeriodLayout(PeriodReport report, data::Connection& connection) {
+    switch (report) {
+        case PeriodReport::Workers:
+            return std::make_unique<TForm16>(connection);
+        case PeriodReport::Products:
+            return std::make_unique<TForm17>(connection);
+        case PeriodReport::WorkersDetail:
+            return std::make_unique<TForm20>(connection);
+        case PeriodReport::ProductsDetail:
+            return std::make_unique<TForm21>(connection);
+        case PeriodReport::Requisitions:
+            return std::make_unique<TForm25>(connection);
+    }
+    return nullptr;
+}
+
+void applyPeriod(data::Dataset& query, const Period& period) {
+    query.setParam(QStringLiteral("data1"), period.from);
+    query.setParam(QStringLiteral("data2"), period.to);
+    const QString filter = kindFilter(period.kind);
+    if (filter.isEmpty()) {
+        query.setFiltered(false);
+    } else {
+        query.setFilter(filter);
+        query.setFiltered(true);
+    }
+}
+
+reportengine::ReportDocument preparePeriodReport(PrintedLayout& layout, PeriodReport report,
+                                                 const Period& period) {
+    data::Dataset& query = layout.query();
+    applyPeriod(query, period);
+    CloseOnExit closer{query};
+    query.open();
+    layout.setTitle(reportTitle(report, period));
+    return layout.prepare();
+}
+
+// clang-format off
+QStringList productSummarySql() {
+    return {"select sum(smena.kol_vo-smena.brak) as kolvo, vid_oper.vid,",
+            "izdel.nom, oper.naimen, color,izdel.massa*sum(smena.kol_vo-smena.brak) as mass ",
+            "from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid",
+            "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
+            "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"};
+}
+// clang-format on
+
+int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+                        const std::function<void(int, int)>& progress) {
+    if (spreadsheet.OpenExcel({}) == -1) {
+        return -1;
+    }
+    const int total = summary.recordCount();
+    if (progress) {
+        progress(0, total);
+    }
+    const QStringList captions = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
+                                  QStringLiteral("Вид продукции"), QStringLiteral("Коробки"),
+                                  QStringLiteral("Кол-во")};
+    for (int c = 0; c < captions.size(); ++c) {
+        spreadsheet.WriteCell(1, c + 1, 1, captions[c]);
+    }
+    int row = 2;
+    for (summary.first(); !summary.eof(); summary.next()) {
+        const QString vid = summary.field(QStringLiteral("vid")).asString();
+        const QVariant colourValue = summary.field(QStringLiteral("color")).value();
+        const qint64 colour = colourValue.toLongLong();
+        QString operation = vid;
+        if (colour > 0) {
+            operation = colour == 1 ? vid + QStringLiteral(" (грунт)")
+                                    : vid + QStringLiteral(" (цвет: ") + QString::number(colour) +
+                                          QStringLiteral(")");
+        }
+        const int naimen = summary.field(QStringLiteral("naimen")).value().toInt();
+        const QVariant mass = summary.field(QStringLiteral("mass")).value();
+        const QVariant kolvo = summary.field(QStringLiteral("kolvo")).value();
+        spreadsheet.WriteCell(1, 1, row, summary.field(QStringLiteral("nom")).asString());
+        spreadsheet.WriteCell(1, 2, row, operation);
+        spreadsheet.WriteCell(1, 3, row, core::productKindText(naimen));
+        spreadsheet.WriteCell(1, 4, row,
+                              mass.isNull() ? QString() : core::formatGeneral(mass.toDouble()));
+        spreadsheet.WriteCell(
+            1, 5, row,
+            kolvo.isNull() ? QString()
+                           : QString::number(qint64(core::roundHalfEven(kolvo.toDouble(), 0))));
+        ++row;
+        if (progress) {
+            progress(row - 2, total);
+        }
+    }
+    return 1;
+}
+
+QString saveProductSummary(data::Connection& connection, const Period& period,
+                           const QString& path) {
+    data::Dataset summary(&connection, QStringLiteral("XLS_Rep"));
+    summary.setSql(productSummarySql());
+    applyPeriod(summary, period);
+    CloseOnExit closer{summary};
+    summary.open();
+    Spreadsheet spreadsheet;
+    if (writeProductSummary(summary, spreadsheet) == -1) {
+        return QStringLiteral("книга не создана");
+    }
+    return spreadsheet.saveAs(path);
+}
+
+}  // namespace tabel::reports

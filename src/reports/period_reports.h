@@ -1,0 +1,66 @@
+#pragma once
+// The period reports as the reports dialog and the command line produce them.
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "reports/printed_layout.h"
+
+namespace tabel::data {
+class Connection;
+class Dataset;
+}  // namespace tabel::data
+
+namespace tabel::reports {
+
+class Spreadsheet;
+
+enum class PeriodReport { Workers, Products, WorkersDetail, ProductsDetail, Requisitions };
+
+// "Вид продукции": all, finished products (naimen=0) or blanks (naimen=1).
+enum class ProductKind { All, Finished, Blanks };
+
+// First day included, last day excluded.
+struct Period {
+    QDate from;
+    QDate to;
+    ProductKind kind = ProductKind::All;
+};
+
+// The default period: the previous calendar month, its first day to the first of this month.
+Period previousMonth(const QDate& today);
+
+// "   Отчет по рабочим за период с " and the others, three blanks first.
+QString titlePrefix(PeriodReport report);
+// The title label: prefix + "с" date + " по " + "по" date, as dd.MM.yyyy.
+QString reportTitle(PeriodReport report, const Period& period);
+
+// The dataset filter of a product kind; empty for all.
+QString kindFilter(ProductKind kind);
+
+std::unique_ptr<PrintedLayout> makePeriodLayout(PeriodReport report, data::Connection& connection);
+
+// Sets data1 and data2, the kind filter (switched off for all) on a period query.
+void applyPeriod(data::Dataset& query, const Period& period);
+
+// Parameters, filter, open, title, prepare, close. Throws DbError and leaves the query closed.
+reportengine::ReportDocument preparePeriodReport(PrintedLayout& layout, PeriodReport report,
+                                                 const Period& period);
+
+// The product summary query (XLS_Rep): parameters data1, data2.
+QStringList productSummarySql();
+
+// Writes the open product summary into a new workbook's first sheet: the header row, then one
+// row a product; `progress` hears (rows written, rows in all) before the first row and after
+// each. Returns the spreadsheet's result of opening the workbook (1 or -1).
+int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+                        const std::function<void(int, int)>& progress = {});
+
+// The product summary of a period written as a workbook file (temporary file, then renamed).
+// Empty on success, else the reason; throws DbError when the query fails.
+QString saveProductSummary(data::Connection& connection, const Period& period, const QString& path);
+
+}  // namespace tabel::reports
