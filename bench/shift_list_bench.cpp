@@ -1,17 +1,37 @@
 // The shift list on a plant's ten years of entries with thousands on one date: opening it,
-// painting every cell and sorting it, against a plain fetch of the same statement.
+// painting its grid, sorting it, and the login up to the first painted shift log window, each
+// against floors measured in the same run (the driver's block fetch, libpq, psql).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDate>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryFile>
+#include <QTimer>
 
+#include "app/login_window.h"
 #include "bench_db.h"
 #include "data/data_module.h"
+#include "shiftlog/shift_log_window.h"
 #include "widgets/data_grid.h"
 
 namespace {
 
 tabel::data::TDataModule6* g_dm = nullptr;
+
+const QList<std::pair<QString, QString>> kToday{
+    {QStringLiteral(":data"), QStringLiteral("current_date")},
+    {QStringLiteral(":ok"), QStringLiteral("'ta'")}};
+
+QString shiftStatement(int shift) {
+    return tabel::bench::withLiterals(g_dm->smenaList(shift).statement(), kToday);
+}
 
 void openShiftOne() {
     tabel::data::Dataset& list = g_dm->Smena1;
@@ -21,46 +41,64 @@ void openShiftOne() {
     list.open();
 }
 
-// Baseline: the same statement fetched row by row without keeping anything.
-void BM_PlainFetch(benchmark::State& state) {
-    QString text = g_dm->Smena1.statement();
-    text.replace(QStringLiteral(":data"), QStringLiteral("current_date"));
-    text.replace(QStringLiteral(":ok"), QStringLiteral("'ta'"));
-    tabel::bench::plainFetch(state, g_dm->ADO_DB, text);
+// What the program did before block fetching: the Qt driver, one SQLGetData per cell.
+void shift_list_qt_cell_by_cell(benchmark::State& state) {
+    const QString text = shiftStatement(1);
+    for (auto _ : state) {
+        QSqlQuery query(g_dm->ADO_DB.database());
+        query.setForwardOnly(true);
+        query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        query.exec(text);
+        const int columns = query.record().count();
+        int64_t rows = 0;
+        while (query.next()) {
+            for (int c = 0; c < columns; ++c) {
+                benchmark::DoNotOptimize(query.value(c));
+            }
+            ++rows;
+        }
+        state.counters["rows"] = double(rows);
+    }
 }
-BENCHMARK(BM_PlainFetch)->Unit(benchmark::kMillisecond);
+BENCHMARK(shift_list_qt_cell_by_cell)->Unit(benchmark::kMillisecond);
 
-void BM_OpenShiftList(benchmark::State& state) {
+// Opening (or refreshing: close and open) the shift list of today, 5000+ rows.
+void shift_list_open(benchmark::State& state) {
     for (auto _ : state) {
         openShiftOne();
         state.counters["rows"] = g_dm->Smena1.recordCount();
     }
 }
-BENCHMARK(BM_OpenShiftList)->Unit(benchmark::kMillisecond);
+BENCHMARK(shift_list_open)->Unit(benchmark::kMillisecond);
 
-// Every visible cell's text, colour and font, as a grid asks for them.
-void BM_PaintAllCells(benchmark::State& state) {
-    openShiftOne();
-    tabel::widgets::DataSource source(&g_dm->Smena1,
-                                      {{QStringLiteral("fio"), QStringLiteral("ФИО")},
-                                       {QStringLiteral("kol_vo"), QStringLiteral("Кол-во")},
-                                       {QStringLiteral("summa"), QStringLiteral("Итого")},
-                                       {QStringLiteral("ok"), QStringLiteral("OK")},
-                                       {QStringLiteral("vvod"), QStringLiteral("Заведен")}});
-    QAbstractItemModel* model = source.model();
-    for (auto _ : state) {
-        for (int row = 0; row < model->rowCount(); ++row) {
-            for (int column = 0; column < model->columnCount(); ++column) {
-                const QModelIndex index = model->index(row, column);
-                benchmark::DoNotOptimize(model->data(index, Qt::DisplayRole));
-                benchmark::DoNotOptimize(model->data(index, Qt::ForegroundRole));
-            }
-        }
+// The shift log window's grid rendered offscreen page by page until every row was painted.
+void shift_list_paint_all_pages(benchmark::State& state) {
+    for (int shift = 1; shift <= 4; ++shift) {
+        g_dm->smenaList(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     }
+    tabel::shiftlog::TForm1 window(*g_dm);
+    window.Timer1->stop();
+    window.show();  // the activation loads the four lists
+    QWidget* viewport = window.DBGrid2->viewport();
+    QImage image(viewport->size(), QImage::Format_ARGB32_Premultiplied);
+    QScrollBar* bar = window.DBGrid2->verticalScrollBar();
+    int pages = 0;
+    for (auto _ : state) {
+        pages = 0;
+        for (int top = 0; top <= bar->maximum(); top += qMax(1, bar->pageStep())) {
+            bar->setValue(top);
+            viewport->render(&image);
+            ++pages;
+        }
+        bar->setValue(0);
+    }
+    state.counters["pages"] = pages;
+    state.counters["rows"] = g_dm->Smena1.recordCount();
+    window.hide();
 }
-BENCHMARK(BM_PaintAllCells)->Unit(benchmark::kMillisecond);
+BENCHMARK(shift_list_paint_all_pages)->Unit(benchmark::kMillisecond);
 
-void BM_SortByName(benchmark::State& state) {
+void shift_list_sort_by_name(benchmark::State& state) {
     openShiftOne();
     bool descending = false;
     for (auto _ : state) {
@@ -68,7 +106,70 @@ void BM_SortByName(benchmark::State& state) {
         descending = !descending;
     }
 }
-BENCHMARK(BM_SortByName)->Unit(benchmark::kMillisecond);
+BENCHMARK(shift_list_sort_by_name)->Unit(benchmark::kMillisecond);
+
+// Login with the typed credentials, today's four shift lists loaded and the shift log window
+// painted once into an image.
+void login_to_first_paint(benchmark::State& state) {
+    // The program's one data module: the login closes its connection and opens it anew.
+    tabel::data::TDataModule6& dm = *g_dm;
+    tabel::shiftlog::TForm1 window(dm);
+    window.Timer1->stop();
+    const QString server = tabel::bench::benchServer();
+    tabel::app::TForm23 login(dm, window, {server, QStringLiteral("tabel"), {}, {}}, server,
+                              QStringLiteral("tabel"));
+    login.Edit1->setText(QStringLiteral("master"));
+    login.Edit2->setText(QStringLiteral("master"));
+    int64_t rows = 0;
+    for (auto _ : state) {
+        if (!login.logIn()) {
+            state.SkipWithError("login failed");
+            break;
+        }
+        window.show();
+        QImage image(window.size(), QImage::Format_ARGB32_Premultiplied);
+        window.render(&image);
+        rows = 0;
+        for (int shift = 1; shift <= 4; ++shift) {
+            rows += dm.smenaList(shift).recordCount();
+        }
+        state.PauseTiming();
+        window.hide();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = double(rows);
+    window.show();
+    state.counters["rss_MB"] = tabel::bench::residentMegabytes();
+    window.hide();
+}
+BENCHMARK(login_to_first_paint)->Unit(benchmark::kMillisecond);
+
+// psql as a whole process: connects, runs the four statements and writes their rows away.
+void login_psql_process(benchmark::State& state) {
+    QTemporaryFile script;
+    script.open();
+    for (int shift = 1; shift <= 4; ++shift) {
+        script.write(shiftStatement(shift).toUtf8() + ";\n");
+    }
+    script.flush();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("master"));
+    for (auto _ : state) {
+        QProcess psql;
+        psql.setProcessEnvironment(env);
+        psql.setStandardOutputFile(QProcess::nullDevice());
+        psql.start(QStringLiteral("psql"),
+                   {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
+                    tabel::bench::benchServer(), QStringLiteral("-U"), QStringLiteral("master"),
+                    QStringLiteral("-d"), QStringLiteral("tabel"), QStringLiteral("-f"),
+                    script.fileName()});
+        if (!psql.waitForFinished(60000) || psql.exitCode() != 0) {
+            state.SkipWithError("psql failed");
+            break;
+        }
+    }
+}
+BENCHMARK(login_psql_process)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -79,5 +180,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_dm = &dm;
-    return tabel::bench::runBenchmarks(argc, argv);
+    tabel::bench::registerFloors("shift_list", dm.ADO_DB, [] { return shiftStatement(1); });
+    tabel::bench::runBenchmarks(
+        argc, argv,
+        {{"shift_list_open", "shift_list_odbc_block_fetch", "shift_list_libpq", 1.3},
+         {"shift_list_qt_cell_by_cell", "shift_list_odbc_block_fetch", "shift_list_libpq", 0},
+         {"shift_list_paint_all_pages", "shift_list_odbc_block_fetch", "", 0},
+         {"shift_list_sort_by_name", "shift_list_odbc_block_fetch", "", 0},
+         {"login_to_first_paint", "login_psql_process", "", 2.0}});
+    return 0;
 }

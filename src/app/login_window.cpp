@@ -42,6 +42,8 @@ TForm23::TForm23(data::TDataModule6& dm, shiftlog::TForm1& shiftLog, Deployment 
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setEchoMode(QLineEdit::Password);
+    // Typed characters show as "*", whatever the style would draw.
+    Edit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Вход"));
     Button1->setDefault(true);
     Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));

@@ -10,6 +10,7 @@
 #include <QSqlResult>
 
 #include "data/errors.h"
+#include "data/value_conversion.h"
 
 namespace tabel::data {
 
@@ -113,7 +114,27 @@ QSqlDatabase Connection::database() {
     return db;
 }
 
-StatementResult Connection::run(const QString& text, const QList<QVariant>& bindings) {
+StatementResult Connection::run(const QString& text, const QList<QVariant>& bindings,
+                                const ColumnTyper& typer) {
+    if (cellByCell_) {
+        return runCellByCell(text, bindings, typer);
+    }
+    QSqlDatabase db = database();
+    try {
+        return fetchInBlocks(db, text, bindings, typer);
+    } catch (const OdbcFailure& failure) {
+        const bool dead = connectionDead(db.driver());
+        const DbErrorKind kind =
+            dead ? DbErrorKind::ConnectionLost : dbErrorKindOf(failure.sqlState);
+        if (kind == DbErrorKind::ConnectionLost) {
+            lost_ = true;
+        }
+        throw DbError(failure.message, kind, failure.sqlState, failure.message);
+    }
+}
+
+StatementResult Connection::runCellByCell(const QString& text, const QList<QVariant>& bindings,
+                                          const ColumnTyper& typer) {
     QSqlQuery query(database());
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -133,12 +154,13 @@ StatementResult Connection::run(const QString& text, const QList<QVariant>& bind
         const int columnCount = record.count();
         for (int c = 0; c < columnCount; ++c) {
             result.columns.append({record.fieldName(c), record.field(c).metaType()});
+            result.types.append(columnTypeOf(typer, result.columns.last()));
         }
         while (query.next()) {
             QList<QVariant> row;
             row.reserve(columnCount);
             for (int c = 0; c < columnCount; ++c) {
-                row.append(query.value(c));
+                row.append(convertLoaded(query.value(c), result.types[c]));
             }
             result.rows.append(std::move(row));
         }

@@ -8,21 +8,11 @@
 #include <QVariant>
 #include <functional>
 
+#include "data/odbc_block_fetch.h"
+
 class QSqlQuery;
 
 namespace tabel::data {
-
-// A result column as the server named and typed it.
-struct ResultColumn {
-    QString name;
-    QMetaType type;
-};
-
-struct StatementResult {
-    QList<ResultColumn> columns;  // empty for a statement without a result set
-    QList<QList<QVariant>> rows;  // values as the driver read them
-    int rowsAffected = -1;        // inserts, updates and deletes
-};
 
 class Connection {
 public:
@@ -44,15 +34,23 @@ public:
     // The open database, reopened first when the last action lost the connection.
     QSqlDatabase database();
 
-    // The one way a statement reaches the server: prepares `text` (with '?' marks), binds
-    // `bindings` in order, executes and reads every row. Throws DbError, classified by its
-    // SQLSTATE; a lost connection is reopened on the next action.
-    StatementResult run(const QString& text, const QList<QVariant>& bindings = {});
+    // The one way a statement reaches the server: runs `text` (with '?' marks) with `bindings`
+    // bound in order and reads every row in blocks through bound buffers, converted to the types
+    // `typer` gives (the server's without it). Throws DbError, classified by its SQLSTATE; a lost
+    // connection is reopened on the next action.
+    StatementResult run(const QString& text, const QList<QVariant>& bindings = {},
+                        const ColumnTyper& typer = {});
+
+    // Reads through the Qt driver cell by cell instead: the same values, several times slower;
+    // kept to compare the block reading with.
+    void setCellByCell(bool on) { cellByCell_ = on; }
 
     // Runs the writes of `work` as one transaction: all of them or none.
     void inTransaction(const std::function<void()>& work);
 
 private:
+    StatementResult runCellByCell(const QString& text, const QList<QVariant>& bindings,
+                                  const ColumnTyper& typer);
     [[noreturn]] void fail(const QSqlQuery& query);
     [[noreturn]] void failOnDatabase(QSqlDatabase& db);
     [[noreturn]] void raise(const class QSqlError& error, const QString& sqlState, bool dead);
@@ -60,6 +58,7 @@ private:
     QString name_;
     QString connectionString_;
     bool lost_ = false;
+    bool cellByCell_ = false;
 };
 
 }  // namespace tabel::data

@@ -49,10 +49,25 @@ void Dataset::open() {
     if (open_) {
         return;
     }
-    loadRows(connection_->run(readStatement(), params_.positionalValues()));
+    loadRows(connection_->run(readStatement(), params_.positionalValues(), typer()));
+    filterExpr_.reset();  // field positions may differ from the last opening
     open_ = true;
     state_ = State::Browse;
     rebuildView();
+}
+
+ColumnTyper Dataset::typer() const {
+    return [this](const ResultColumn& column) { return typeFor(column.name, column.type); };
+}
+
+FieldType Dataset::typeFor(const QString& name, QMetaType serverType) const {
+    FieldType type = fieldTypeOf(serverType);
+    for (const FieldDef& def : defs_) {
+        if (def.type != FieldType::Auto && def.name.compare(name, Qt::CaseInsensitive) == 0) {
+            type = def.type;
+        }
+    }
+    return type;
 }
 
 QString Dataset::readStatement() const {
@@ -70,40 +85,92 @@ void Dataset::takeVersions(StatementResult& result) {
         return;
     }
     result.columns.removeFirst();
+    if (!result.types.isEmpty()) {
+        result.types.removeFirst();
+    }
     versions_.reserve(result.rows.size());
     for (QList<QVariant>& row : result.rows) {
         versions_.append(row.takeFirst());
     }
 }
 
+// The rows come converted to the field types by the runner.
 void Dataset::loadRows(StatementResult&& result) {
     takeVersions(result);
     columns_.clear();
     columnTitles_.clear();
-    types_.clear();
+    types_ = result.types;
     readOnly_.clear();
     for (const ResultColumn& column : result.columns) {
         columnTitles_.append(column.name);
         columns_.append(column.name.toLower());
-        FieldType type = fieldTypeOf(column.type);
         bool readOnly = false;
         for (const FieldDef& def : defs_) {
             if (def.name.compare(column.name, Qt::CaseInsensitive) == 0) {
-                if (def.type != FieldType::Auto) {
-                    type = def.type;
-                }
                 readOnly = def.readOnly;
             }
         }
-        types_.append(type);
         readOnly_.append(readOnly);
     }
     rows_ = std::move(result.rows);
-    for (QList<QVariant>& row : rows_) {
-        for (int c = 0; c < row.size(); ++c) {
-            row[c] = convertLoaded(row[c], types_[c]);
+}
+
+void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
+    if (!open_) {
+        return;  // the next opening reads it anyway
+    }
+    const int keyColumn = fieldIndex(keyField);
+    if (keyColumn < 0) {
+        throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), keyField));
+    }
+    QList<QVariant> values = params_.positionalValues();
+    values.append(key);
+    const QString text = QStringLiteral("select * from (\n") + readStatement() +
+                         QStringLiteral("\n) as keyed_row where ") + columns_[keyColumn] +
+                         QStringLiteral(" = ?");
+    StatementResult result = connection_->run(text, values, typer());
+    // A table cursor's rows carry their versions alongside.
+    const bool versioned = versions_.size() == rows_.size() && !result.columns.isEmpty() &&
+                           result.columns.first().name == kVersionColumn;
+    QVariant version;
+    if (versioned) {
+        result.columns.removeFirst();
+        if (!result.rows.isEmpty()) {
+            version = result.rows.first().takeFirst();
         }
     }
+    const auto isKey = [&](const QList<QVariant>& row) {
+        return !row[keyColumn].isNull() && core::compareValues(row[keyColumn], key) == 0;
+    };
+    const qsizetype found = std::find_if(rows_.begin(), rows_.end(), isKey) - rows_.begin();
+    const bool known = found < rows_.size();
+    const bool fresh = !result.rows.isEmpty() && result.columns.size() == columns_.size();
+    if (known && fresh) {
+        rows_[found] = std::move(result.rows.first());
+        if (versioned) {
+            versions_[found] = version;
+        }
+    } else if (known) {
+        rows_.removeAt(found);
+        if (versioned) {
+            versions_.removeAt(found);
+        }
+    } else if (fresh) {
+        rows_.append(std::move(result.rows.first()));
+        if (versioned) {
+            versions_.append(version);
+        }
+    }
+    const int keep = current_;
+    state_ = State::Browse;
+    rebuildView();
+    for (int row = 0; row < view_.size(); ++row) {
+        if (isKey(rows_[view_[row]])) {
+            moveTo(row);
+            return;
+        }
+    }
+    moveTo(keep);
 }
 
 void Dataset::close() {
@@ -245,6 +312,9 @@ bool Dataset::locate(const QString& fieldName, const QVariant& value) {
 }
 
 void Dataset::setFilter(const QString& expression) {
+    if (expression == filterText_) {
+        return;
+    }
     filterText_ = expression;
     filterExpr_.reset();
     if (open_ && filtered_) {
@@ -252,7 +322,12 @@ void Dataset::setFilter(const QString& expression) {
     }
 }
 
+// Unchanged, nothing is filtered again: a search that sets the text and then switches the
+// filter on passes over the rows once.
 void Dataset::setFiltered(bool on) {
+    if (on == filtered_) {
+        return;
+    }
     filtered_ = on;
     if (open_) {
         rebuildView();
@@ -364,7 +439,7 @@ void Dataset::postInsert() {
                              : QStringLiteral("insert into %1 (%2) values (%3) returning %4, *")
                                    .arg(table_, names.join(QLatin1String(", ")),
                                         marks.join(QLatin1String(", ")), kVersionSelect);
-    const StatementResult inserted = connection_->run(text, values);
+    const StatementResult inserted = connection_->run(text, values, typer());
     rows_.append(buffer_);
     versions_.append(QVariant());
     view_.append(int(rows_.size()) - 1);
@@ -418,7 +493,7 @@ void Dataset::postUpdate() {
     const QString where = keyCondition(bindings);
     const QString text = QStringLiteral("update %1 set %2 where %3 returning %4, *")
                              .arg(table_, sets.join(QLatin1String(", ")), where, kVersionSelect);
-    const StatementResult updated = connection_->run(text, bindings);
+    const StatementResult updated = connection_->run(text, bindings, typer());
     if (updated.rows.isEmpty()) {
         throwConflict();
     }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "data/field.h"
+#include "data/odbc_block_fetch.h"
 #include "data/parameters.h"
 
 namespace tabel::core {
@@ -48,6 +49,10 @@ public:
     void open();  // throws DbError
     void close();
     void refresh();  // close + open, parameters kept
+    // Re-reads only the row whose `keyField` equals `key`, through the statement itself: the row
+    // is replaced, dropped when the statement no longer gives it, or added; filter and sort are
+    // applied again and the current row stays on it. Nothing when closed. Throws DbError.
+    void refreshRow(const QString& keyField, const QVariant& key);
     bool isOpen() const { return open_; }
 
     // Columns of the open result.
@@ -110,8 +115,10 @@ private:
     void requireTable() const;
     // The statement as run: a table cursor reads each row's version too.
     QString readStatement() const;
-    void takeVersions(struct StatementResult& result);
-    void loadRows(struct StatementResult&& result);
+    void takeVersions(StatementResult& result);
+    void loadRows(StatementResult&& result);
+    ColumnTyper typer() const;
+    FieldType typeFor(const QString& name, QMetaType serverType) const;
     void rebuildView();
     void moveTo(int row);
     // The current row is matched by its id; keyless rows are matched on every value.

@@ -25,7 +25,8 @@ TForm22::TForm22(data::TDataModule6& dm, QWidget* parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     using T = data::FieldType;
-    norm.setSql({QStringLiteral("select * from accounts_dep.norm")});
+    // Only the norms of the operation shown are read.
+    norm.setSql({QStringLiteral("select * from accounts_dep.norm where o_id=:o_id")});
     norm.setTableName(QStringLiteral("accounts_dep.norm"));
     norm.setFieldDefs({{QStringLiteral("id"), T::Integer, true},
                        {QStringLiteral("o_id"), T::Integer, false},
@@ -81,12 +82,13 @@ TForm22::TForm22(data::TDataModule6& dm, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid1, 1);
     layout->addLayout(buttons);
-    resize(420, 320);
+    widgets::fixWindowSize(this, QSize(420, 320));
 }
 
 void TForm22::openForOperation(int operationId) {
     operationId_ = operationId;
     norm.close();
+    norm.setParam(QStringLiteral("o_id"), operationId);
     norm.setFilter(QStringLiteral("o_id=%1").arg(operationId));
     norm.setFiltered(true);
     norm.setSort(kSort);
@@ -101,9 +103,10 @@ void TForm22::reread() {
 }
 
 void TForm22::storeAndReread() {
+    // The post reads the stored row back; only the order by norma is applied again.
     norm.post();
     const QVariant id = norm.field(QStringLiteral("id")).value();
-    reread();
+    norm.setSort(kSort);
     if (!id.isNull()) {
         norm.locate(QStringLiteral("id"), id);
     }
@@ -127,10 +130,8 @@ void TForm22::DBGrid1ColExit() {
 void TForm22::Button1Click() {
     DBGrid1->commitEditor();
     DBGrid1->storePending();
-    data::Dataset& operations = dm_.Oper;
-    const int recNo = operations.recNo();
-    operations.refresh();
-    operations.setRecNo(recNo);
+    // Only this operation's row of the list follows: its base price and norm count.
+    dm_.Oper.refreshRow(QStringLiteral("id"), operationId_);
     accept();
 }
 

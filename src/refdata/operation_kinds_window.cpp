@@ -12,7 +12,8 @@ TForm8::TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent)
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm),
       editor_(editor) {
-    bindList(&dm_.Vid_oper, {{QStringLiteral("VID"), QStringLiteral("Операции")}},
+    bindList(&dm_.Vid_oper,
+             {widgets::nameColumn(QStringLiteral("VID"), QStringLiteral("Операции"))},
              QStringLiteral("vid"));
     showSearch(false);
     Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));
@@ -49,6 +50,9 @@ std::optional<KindChoice> TForm8::pickKind() {
     choice_.reset();
     exec();
     endChoice();
+    // The search of the choice must not narrow the list of the next opening.
+    clearSearch();
+    dm_.Vid_oper.setFiltered(false);
     showSearch(false);
     dm_.Vid_oper.close();
     return choice_;

@@ -203,11 +203,12 @@ bool TForm10::isDuplicate(const OperationFields& operation) {
 
 bool TForm10::write(const OperationFields& operation, double price) {
     const data::OperationKey key{kindId, operation.naimen, productId};
+    int id = Tag == 1 ? 0 : dm_.Oper.field(QStringLiteral("id")).asInteger();
     try {
         if (Tag == 1) {
-            data::addOperation(dm_, key, price);
+            id = data::addOperation(dm_, key, price);
         } else {
-            data::changeOperation(dm_, dm_.Oper.field(QStringLiteral("id")).asInteger(), key);
+            data::changeOperation(dm_, id, key);
         }
     } catch (const data::DbError& error) {
         // Another workstation may have written the same operation since the check.
@@ -215,6 +216,8 @@ bool TForm10::write(const OperationFields& operation, double price) {
             error.kind() == data::DbErrorKind::UniqueViolation ? kDuplicate : error.message());
         return false;
     }
+    // The list reads only the operation's own row again.
+    dm_.Oper.refreshRow(QStringLiteral("id"), id);
     return true;
 }
 
@@ -235,7 +238,6 @@ void TForm10::Button1Click() {
     if (!write(operation, check.price)) {
         return;  // the dialog stays open with what was typed
     }
-    dm_.Oper.refresh();
     accept();
 }
 

@@ -60,8 +60,8 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
       editor_(editor),
       norms_(norms) {
     bindList(&dm_.Oper,
-             {{QStringLiteral("MARKA"), QStringLiteral("Марка"), Qt::AlignLeft, true, 16},
-              {QStringLiteral("VID"), QStringLiteral("Опреция"), Qt::AlignLeft, true, 20},
+             {widgets::nameColumn(QStringLiteral("MARKA"), QStringLiteral("Марка"), 16),
+              widgets::nameColumn(QStringLiteral("VID"), QStringLiteral("Опреция"), 20),
               {QStringLiteral("cena"), QStringLiteral("Цена (min)"), Qt::AlignRight, true, 10},
               {QStringLiteral("nmn"), QStringLiteral("Вид"), Qt::AlignLeft, true, 18},
               {QStringLiteral("id"), QStringLiteral("id"), Qt::AlignRight, false},
@@ -89,7 +89,7 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
     connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm4::DBGrid1DblClick);
-    resize(720, 480);
+    widgets::fixWindowSize(this, QSize(720, 480));
 }
 
 void TForm4::setRequisitionContext(const RequisitionContext& requisition) {

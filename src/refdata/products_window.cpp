@@ -11,7 +11,7 @@ TForm3::TForm3(data::TDataModule6& dm, QWidget* parent)
                  widgets::SearchBox::Keys::OnlyArrows, parent),
       dm_(dm) {
     bindList(&dm_.Izdel,
-             {{QStringLiteral("MARKA"), QStringLiteral("Марка изделия")},
+             {widgets::nameColumn(QStringLiteral("MARKA"), QStringLiteral("Марка изделия")),
               {QStringLiteral("massa"), QStringLiteral("Коробки"), Qt::AlignLeft}},
              QStringLiteral("marka"));
     Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));

@@ -11,7 +11,7 @@ TForm5::TForm5(data::TDataModule6& dm, QWidget* parent)
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm) {
     bindList(&dm_.Workers,
-             {{QStringLiteral("fio"), QStringLiteral("ФИО")},
+             {widgets::nameColumn(QStringLiteral("fio"), QStringLiteral("ФИО")),
               {QStringLiteral("s_staffpos_hl"), QStringLiteral("Должность")}},
              QStringLiteral("fio"));
     Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Выбрать"));

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <limits>
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -37,11 +39,41 @@ Spreadsheet::Opener& opener() {
     return current;
 }
 
+constexpr auto kXlsxType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+
+// QDesktopServices::openUrl answers true as soon as xdg-open starts, even when no program takes
+// the type: ask for the type's default program first, then see xdg-open not fail at once.
+bool openWithDesktopProgram(const QString& path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QString::fromLatin1(kXlsxType)});
+    if (!query.waitForFinished(5000) || query.exitCode() != 0 ||
+        query.readAllStandardOutput().trimmed().isEmpty()) {
+        return false;
+    }
+    // Lives on after this call when the opener runs the program in its own process.
+    auto* open = new QProcess(QCoreApplication::instance());
+    QObject::connect(open, &QProcess::finished, open, &QObject::deleteLater);
+    open->start(QStringLiteral("xdg-open"), {path});
+    if (!open->waitForStarted(5000)) {
+        open->deleteLater();
+        return false;
+    }
+    if (open->waitForFinished(2000)) {
+        return open->exitStatus() == QProcess::NormalExit && open->exitCode() == 0;
+    }
+    return true;  // still running: the program took the file
+#else
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
+}
+
 bool openInDesktop(const QString& path) {
     if (opener()) {
         return opener()(path);
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return openWithDesktopProgram(path);
 }
 
 // Width in characters of the longest line; UTF-8 continuation bytes are not characters.

@@ -44,7 +44,8 @@ QList<GridColumn> shiftColumns() {
         sorted({.field = QStringLiteral("fio"),
                 .title = QStringLiteral("Фамилия И.О."),
                 .alignment = left,
-                .width = 30},
+                .width = 30,
+                .name = true},
                "fio ASC", "fio DESC"),
         sorted({.field = QStringLiteral("marka"),
                 .title = QStringLiteral("Марка изделия"),
@@ -54,7 +55,8 @@ QList<GridColumn> shiftColumns() {
         sorted({.field = QStringLiteral("vid"),
                 .title = QStringLiteral("Операция"),
                 .alignment = left,
-                .width = 16},
+                .width = 16,
+                .name = true},
                "vid ASC", "vid DESC"),
         sorted({.field = QStringLiteral("nmn"),
                 .title = QStringLiteral("Вид"),
@@ -129,7 +131,7 @@ TForm1::TForm1(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(d
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(30000);
     Timer1->start();
-    resize(1100, 640);
+    widgets::fixWindowSize(this, QSize(1200, 640));
 }
 
 void TForm1::buildControls() {

@@ -1,10 +1,39 @@
 #include "widgets/data_grid.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QShowEvent>
 
 #include "data/dataset.h"
 
 namespace tabel::widgets {
+
+void CellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant color = index.data(Qt::ForegroundRole);
+    if (color.canConvert<QColor>() && color.value<QColor>().isValid()) {
+        option->palette.setColor(QPalette::HighlightedText, color.value<QColor>());
+    }
+}
+
+namespace {
+
+// A disabled grid (a reader's login) stays as readable as an enabled one.
+QPalette readableWhenDisabled(QPalette palette) {
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::Base, QPalette::AlternateBase, QPalette::WindowText,
+          QPalette::Window, QPalette::Button, QPalette::ButtonText, QPalette::Highlight,
+          QPalette::HighlightedText}) {
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    }
+    return palette;
+}
+
+constexpr int kCellPadding = 16;
+constexpr int kSampledRows = 200;
+
+}  // namespace
 
 DataSource::DataSource(data::Dataset* dataset, QList<GridColumn> columns, QObject* parent)
     : QObject(parent), model_(dataset, std::move(columns), this) {}
@@ -22,7 +51,10 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setStretchLastSection(false);
+    setItemDelegate(new CellDelegate(this));
+    setPalette(readableWhenDisabled(palette()));
+    horizontalHeader()->setPalette(readableWhenDisabled(horizontalHeader()->palette()));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit rowDoubleClicked(); });
 }
@@ -135,13 +167,24 @@ void DataGrid::setSource(DataSource* source) {
     applyColumns();
     links_.append(connect(source->dataset(), &data::Dataset::currentRowChanged, this,
                           &DataGrid::followDataset));
-    links_.append(connect(source->model(), &QAbstractItemModel::modelAboutToBeReset, this,
-                          [this] { resetting_ = true; }));
+    links_.append(connect(source->model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        resetting_ = true;
+        const QWidget* focus = QApplication::focusWidget();
+        refocus_ = focus != nullptr && (focus == this || isAncestorOf(focus));
+        reedit_ = state() == QAbstractItemView::EditingState;
+    }));
     // A reset lays the header out anew.
     links_.append(connect(source->model(), &QAbstractItemModel::modelReset, this, [this] {
         applyColumns();
         followDataset(dataset()->currentRow());
         resetting_ = false;
+        if (refocus_) {
+            setFocus();
+        }
+        if (reedit_ && isEditable() && currentIndex().isValid()) {
+            edit(currentIndex());
+        }
+        refocus_ = reedit_ = false;
     }));
     links_.append(connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                           [this](const QModelIndex& current) { followGrid(current); }));
@@ -152,12 +195,63 @@ void DataGrid::applyColumns() {
     const auto& columns = source_->model()->columns();
     for (int c = 0; c < columns.size(); ++c) {
         setColumnHidden(c, !columns[c].visible);
-        if (columns[c].width > 0) {
-            // Never narrower than the title.
-            const int title = horizontalHeader()->fontMetrics().horizontalAdvance(columns[c].title);
-            setColumnWidth(c,
-                           qMax(fontMetrics().averageCharWidth() * columns[c].width, title) + 16);
+    }
+    fitColumns();
+}
+
+void DataGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    if (source_ != nullptr) {
+        fitColumns();
+    }
+}
+
+void DataGrid::fitColumns() {
+    if (source_ == nullptr) {
+        return;
+    }
+    DatasetModel* model = source_->model();
+    const auto& columns = model->columns();
+    const int rows = model->rowCount();
+    const int step = qMax(1, rows / kSampledRows);
+    const QFontMetrics titleMetrics = horizontalHeader()->fontMetrics();
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics cellMetrics = fontMetrics();
+    const QFontMetrics boldMetrics(bold);
+    QList<int> widths(columns.size(), 0);
+    int fixed = 0;  // room of the other columns
+    int names = 0;  // room the name columns want
+    for (int c = 0; c < columns.size(); ++c) {
+        if (!columns[c].visible) {
+            continue;
         }
+        int widest = titleMetrics.horizontalAdvance(columns[c].title);
+        if (rows == 0 && columns[c].width > 0) {
+            widest = qMax(widest, cellMetrics.averageCharWidth() * columns[c].width);
+        }
+        for (int row = 0; row < rows; row += step) {
+            const QModelIndex index = model->index(row, c);
+            const QString text = index.data(Qt::DisplayRole).toString();
+            const bool isBold = index.data(Qt::FontRole).value<QFont>().bold();
+            widest = qMax(widest, (isBold ? boldMetrics : cellMetrics).horizontalAdvance(text));
+        }
+        widths[c] = widest + kCellPadding;
+        (columns[c].name ? names : fixed) += widths[c];
+    }
+    const int room = viewport()->width();
+    const bool squeeze = isVisible() && names > 0 && fixed + names > room;
+    for (int c = 0; c < columns.size(); ++c) {
+        if (!columns[c].visible) {
+            continue;
+        }
+        int width = widths[c];
+        if (squeeze && columns[c].name) {
+            // The name columns share what is left, each at least its title.
+            const int title = titleMetrics.horizontalAdvance(columns[c].title) + kCellPadding;
+            width = qMax(title, int(qint64(room - fixed) * widths[c] / names));
+        }
+        setColumnWidth(c, width);
     }
 }
 

@@ -6,7 +6,17 @@
 
 #include "widgets/dataset_model.h"
 
+#include <QStyledItemDelegate>
+
 namespace tabel::widgets {
+
+// Draws cells the standard way, except that a cell's own colour stays on a selected row.
+class CellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
 
 // Binds one dataset to a grid (a grid may switch between several sources).
 class DataSource : public QObject {
@@ -45,6 +55,9 @@ public:
     void commitEditor();
     // Posts the row being edited when it has changes, otherwise drops the editing.
     void storePending();
+    // Sizes the visible columns to their titles and texts (sampled over the rows); when they do
+    // not fit the grid, the name columns take the room the others leave. No column stretches.
+    void fitColumns();
 
 signals:
     void titleClicked(int column);
@@ -55,6 +68,7 @@ signals:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void applyColumns();
@@ -67,6 +81,9 @@ private:
     bool syncing_ = false;
     int lastColumn_ = 0;  // the current column, kept through resets
     bool resetting_ = false;
+    // A reset removes the cell editor; typing goes on in the same place afterwards.
+    bool refocus_ = false;
+    bool reedit_ = false;
 };
 
 }  // namespace tabel::widgets

@@ -28,10 +28,17 @@ struct GridColumn {
     // Sort texts a title click alternates between; empty: the title sorts nothing.
     QString sortFirst = {};
     QString sortSecond = {};
+    // A name column: when the columns do not fit the window, it takes the room the others leave.
+    bool name = false;
 };
 
 // The position of the column showing `field` (any case); -1 when none does.
 int columnOf(const QList<GridColumn>& columns, const QString& field);
+
+// A left-aligned name column (see GridColumn::name).
+inline GridColumn nameColumn(const QString& field, const QString& title, int width = 0) {
+    return {.field = field, .title = title, .width = width, .name = true};
+}
 
 // Readers for GridColumn::input.
 std::optional<QVariant> readWholeNumber(const QString& text);  // "12" → 12; "1,5", "x" refused

@@ -36,7 +36,7 @@ ListWindow::ListWindow(const QString& name, const QString& caption, SearchBox::K
     layout->addLayout(search);
     layout->addLayout(buttons_);
     setTabOrder(Edit1, DBGrid1);
-    resize(560, 480);
+    fixWindowSize(this, QSize(560, 480));
 }
 
 void ListWindow::bindList(data::Dataset* dataset, QList<GridColumn> columns,

@@ -52,4 +52,9 @@ BusyCursor::~BusyCursor() {
     QGuiApplication::restoreOverrideCursor();
 }
 
+void fixWindowSize(QWidget* window, const QSize& size) {
+    window->setFixedSize(size);
+    window->setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
+}
+
 }  // namespace tabel::widgets

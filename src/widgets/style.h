@@ -7,6 +7,7 @@
 class QAbstractButton;
 class QPushButton;
 class QRadioButton;
+class QSize;
 class QWidget;
 
 namespace tabel::widgets {
@@ -22,6 +23,9 @@ QRadioButton* makeRadio(QWidget* parent, const QString& name, const QString& tex
 void setHighlighted(QAbstractButton* button, bool on);
 // Red background and bold caption, or the button face and a regular caption.
 void setAlarm(QAbstractButton* button, bool on);
+
+// A dialog program's window: `size`, not resizable by the user.
+void fixWindowSize(QWidget* window, const QSize& size);
 
 // The hourglass for the lifetime of the object.
 class BusyCursor {

@@ -106,6 +106,9 @@ TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndStampsTheVersion) {
               QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel"));
     EXPECT_EQ(recordedVersion(), QStringLiteral("20261209.45000"));
     EXPECT_EQ(login->Edit2->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(login->Edit2, QStringLiteral("secret1"));
+    EXPECT_EQ(login->Edit2->displayText(), QStringLiteral("*******"));
+    login->Edit2->clear();
     EXPECT_TRUE(login->Button1->isDefault());
     EXPECT_TRUE(messages.messages().isEmpty());
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QSignalSpy>
 
 #include "data/connection.h"
 #include "data/dataset.h"
@@ -74,6 +75,73 @@ TEST_F(DatasetTest, ShiftListLeavesOutTaAndNullAndSortsStably) {
     list.refresh();
     EXPECT_EQ(list.sort(), QString());
     EXPECT_EQ(ids(list), (QList<int>{1, 2, 3}));
+}
+
+TEST_F(DatasetTest, ASearchChangeFiltersTheRowsOnce) {
+    Dataset kinds(&connection, QStringLiteral("kinds"));
+    kinds.setSql({QStringLiteral("select id, vid from accounts_dep.vid_oper order by id")});
+    kinds.open();
+    QSignalSpy resets(&kinds, &Dataset::rowsReset);
+    const struct {
+        const char* filter;  // nullptr switches the filter off
+        int passes;
+        int rows;
+    } steps[] = {{"vid like 'С%'", 1, 1}, {"vid like 'Р%'", 1, 1}, {"vid like 'Р%'", 0, 1},
+                 {nullptr, 1, 4},         {nullptr, 0, 4},         {"id>2", 1, 2}};
+    for (const auto& step : steps) {
+        resets.clear();
+        if (step.filter != nullptr) {
+            kinds.setFilter(QString::fromUtf8(step.filter));
+            kinds.setFiltered(true);
+        } else {
+            kinds.setFiltered(false);
+        }
+        EXPECT_EQ(resets.count(), step.passes) << (step.filter ? step.filter : "off");
+        EXPECT_EQ(kinds.recordCount(), step.rows) << (step.filter ? step.filter : "off");
+    }
+}
+
+TEST_F(DatasetTest, RefreshRowRereadsOnlyThatRow) {
+    Dataset kinds(&connection, QStringLiteral("kinds"));
+    kinds.setSql({QStringLiteral("select id, vid from accounts_dep.vid_oper"),
+                  QStringLiteral("where vid <> :skip order by vid")});
+    kinds.setParam(QStringLiteral("skip"), QStringLiteral("Аргон"));
+    kinds.open();
+    const auto shown = [&kinds] {
+        QStringList rows;
+        for (int row = 0; row < kinds.recordCount(); ++row) {
+            rows.append(QStringLiteral("%1 %2")
+                            .arg(kinds.valueAt(row, 0).toInt())
+                            .arg(kinds.valueAt(row, 1).toString()));
+        }
+        return rows.join(QLatin1String(", "));
+    };
+    test::adminExec(
+        QStringLiteral("update accounts_dep.vid_oper set vid='Сварка-2' where id=2;"
+                       "update accounts_dep.vid_oper set vid='Резка-2' where id=1;"
+                       "insert into accounts_dep.vid_oper(id, vid) values (10, 'Шлифовка')"));
+    const struct {
+        int id;
+        const char* rows;
+        int current;  // id of the current row afterwards
+    } steps[] = {
+        {2, "4 Гибка 'Г', 3 Покраска, 1 Резка, 2 Сварка-2", 2},
+        {10, "4 Гибка 'Г', 3 Покраска, 1 Резка, 2 Сварка-2, 10 Шлифовка", 10},
+        {99, "4 Гибка 'Г', 3 Покраска, 1 Резка, 2 Сварка-2, 10 Шлифовка", 10},
+    };
+    for (const auto& step : steps) {
+        kinds.refreshRow(QStringLiteral("id"), step.id);
+        EXPECT_EQ(shown(), QString::fromUtf8(step.rows)) << step.id;
+        EXPECT_EQ(kinds.field(QStringLiteral("id")).asInteger(), step.current) << step.id;
+    }
+    // Gone from the table, or no longer given by the statement: the row leaves the list.
+    test::adminExec(
+        QStringLiteral("delete from accounts_dep.vid_oper where id=10;"
+                       "update accounts_dep.vid_oper set vid='Аргон' where id=2"));
+    kinds.refreshRow(QStringLiteral("id"), 10);
+    kinds.refreshRow(QStringLiteral("id"), 2);
+    EXPECT_EQ(shown(), QStringLiteral("4 Гибка 'Г', 3 Покраска, 1 Резка"));
+    test::loadBaseFixture();
 }
 
 TEST_F(DatasetTest, NavigationLocateAndRecNo) {

@@ -5,6 +5,7 @@
 
 #include "keyboard.h"
 #include "refdata_test.h"
+#include "widgets/data_grid.h"
 
 namespace tabel::refdata {
 namespace {
@@ -26,6 +27,34 @@ TEST_F(ChoiceListsTest, SearchFiltersTheLoadedRowsByPrefixIgnoringCase) {
         });
         workers.pickWorker();
         EXPECT_EQ(rows, c.rows) << c.typed;
+    }
+}
+
+TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
+    test::adminExec(
+        QStringLiteral("update cmn_contractor.person set s_caption='Константинопольская "
+                       "Александра Вячеславовна' where id=6"));
+    int fioWidth = 0;
+    int positionWidth = 0;
+    int positionText = 0;
+    whenShown(&workers, [&] {
+        widgets::DataGrid* grid = workers.DBGrid1;
+        fioWidth = grid->columnWidth(0);
+        positionWidth = grid->columnWidth(1);
+        for (int row = 0; row < dm.Workers.recordCount(); ++row) {
+            positionText = qMax(positionText, grid->fontMetrics().horizontalAdvance(
+                                                  grid->model()->index(row, 1).data().toString()));
+        }
+        workers.reject();
+    });
+    workers.pickWorker();
+    EXPECT_GE(fioWidth, workers.DBGrid1->fontMetrics().horizontalAdvance(
+                            QStringLiteral("Константинопольская Александра Вячеславовна")));
+    EXPECT_LE(positionWidth, positionText + 2 * workers.DBGrid1->fontMetrics().height());
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&workers, &products, &kinds, &operations, &norms}) {
+        EXPECT_EQ(window->minimumSize(), window->maximumSize())
+            << window->objectName().toStdString();
     }
 }
 

@@ -2,6 +2,7 @@
 // list, and what the list shows afterwards.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -129,6 +130,56 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
     EXPECT_EQ(normsInDb(2), QStringLiteral("40/3.75/15 50/3/0"));
     EXPECT_EQ(listAfter, QStringLiteral("%1:2/2/3").arg(recNoBefore));  // min of 3,75 and 3
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
+}
+
+TEST_F(NormsTest, TypingGoesOnInTheNextCellAfterATabStoresOne) {
+    withNormsOf(2, [&] {
+        widgets::DataGrid* grid = norms.DBGrid1;
+        grid->setFocus();
+        grid->setCurrentIndex(model()->index(model()->newRow(), 0));
+        QCoreApplication::processEvents();
+        const QStringList typed{QStringLiteral("100"), QStringLiteral("5,5"), QStringLiteral("10")};
+        for (int i = 0; i < typed.size(); ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr) << "no focus before typing " << typed[i].toStdString();
+            EXPECT_TRUE(focus == grid || grid->isAncestorOf(focus)) << i;
+            // Key by key to whatever has the focus, as a keyboard delivers them.
+            for (const QChar key : typed[i]) {
+                QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+            }
+            QTest::keyClick(QApplication::focusWidget(),
+                            i + 1 < typed.size() ? Qt::Key_Tab : Qt::Key_Return);
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+        }
+        QTest::mouseClick(norms.Button1, Qt::LeftButton);
+    });
+    EXPECT_EQ(normsInDb(2), QStringLiteral("50/3/0 100/5.5/10"));
+}
+
+TEST_F(NormsTest, ReadsOnlyItsOperationsNormsAndSaveRereadsOnlyItsRowOfTheList) {
+    int normsRead = 0;
+    QStringList listAfter;
+    withNormsOf(
+        4,
+        [&] {
+            norms.norm.setFiltered(false);
+            normsRead = norms.norm.recordCount();
+            norms.norm.setFiltered(true);
+            // Changed elsewhere meanwhile: another operation's norm.
+            test::adminExec(QStringLiteral("update accounts_dep.norm set price=0.01 where o_id=1"));
+            typeCell(0, 1, QStringLiteral("0,9"));
+            QTest::mouseClick(norms.Button1, Qt::LeftButton);
+        },
+        [&] {
+            for (const int id : {4, 1}) {
+                dm.Oper.locate(QStringLiteral("id"), id);
+                listAfter.append(dm.Oper.field(QStringLiteral("cena")).asString());
+            }
+        });
+    EXPECT_EQ(normsRead, 3);
+    // Operation 4 follows its new lowest price; operation 1 was not read again.
+    EXPECT_EQ(listAfter, (QStringList{QStringLiteral("0.9"), QStringLiteral("1.25")}));
 }
 
 TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {

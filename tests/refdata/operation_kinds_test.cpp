@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "keyboard.h"
 #include "refdata_test.h"
 
 namespace tabel::refdata {
@@ -233,6 +234,29 @@ TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
         EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Изменить"));
         EXPECT_TRUE(kinds.Button1->isDefault());
     });
+}
+
+TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
+    QTimer::singleShot(0, &kinds, [&] {
+        test::typeInto(kinds.Edit1, QStringLiteral("Св"));
+        EXPECT_EQ(dm.Vid_oper.recordCount(), 1);
+        QTest::keyClick(kinds.Edit1, Qt::Key_Return);
+    });
+    const std::optional<KindChoice> chosen = kinds.pickKind();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->vid, QStringLiteral("Сварка"));
+    QStringList shown;
+    browseKinds([&] {
+        EXPECT_TRUE(saveName([&] { QTest::mouseClick(kinds.Button1, Qt::LeftButton); },
+                             QStringLiteral("Шлифовка")));
+        for (int row = 0; row < dm.Vid_oper.recordCount(); ++row) {
+            shown.append(
+                dm.Vid_oper.valueAt(row, dm.Vid_oper.fieldIndex(QStringLiteral("vid"))).toString());
+        }
+    });
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Гибка 'Г'"), QStringLiteral("Покраска"),
+                                  QStringLiteral("Резка"), QStringLiteral("Сварка"),
+                                  QStringLiteral("Шлифовка")}));
 }
 
 }  // namespace

@@ -361,6 +361,31 @@ TEST_F(SpreadsheetTest, UnopenedFileIsReportedWithItsPath) {
                                                QDir::toNativeSeparators(path))});
 }
 
+// Without a program for the type, the desktop's opener would start and report success.
+TEST_F(SpreadsheetTest, NoProgramForSpreadsheetsIsReportedWithThePath) {
+    const QStringList xdg{QStringLiteral("XDG_DATA_HOME"), QStringLiteral("XDG_DATA_DIRS"),
+                          QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("XDG_CONFIG_DIRS"),
+                          QStringLiteral("HOME")};
+    QList<QByteArray> saved;
+    for (const QString& name : xdg) {
+        saved.append(qgetenv(name.toLatin1().constData()));
+        qputenv(name.toLatin1().constData(), QFile::encodeName(tmp_.path()));
+    }
+    Spreadsheet::setOpener({});
+    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.WriteCell(1, 1, 1, QStringLiteral("итог"));
+    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    for (int i = 0; i < xdg.size(); ++i) {
+        qputenv(xdg[i].toLatin1().constData(), saved[i]);
+    }
+    const QString path = book_.lastFilePath();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(messages(), QStringList{stop(QStringLiteral("Ошибка"),
+                                           QStringLiteral("Не удалось открыть табличный редактор. "
+                                                          "Файл сохранён: ") +
+                                               QDir::toNativeSeparators(path))});
+}
+
 TEST_F(SpreadsheetTest, UnwritableTemporaryFolderIsReported) {
     const QString missing = tmp_.filePath(QStringLiteral("нет-такой-папки"));
     qputenv("TMPDIR", QFile::encodeName(missing));

@@ -96,6 +96,64 @@ TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
     }
 }
 
+TEST_F(ShiftLogWindowTest, MarkKeepsItsColourWhenSelectedAndADisabledGridStaysReadable) {
+    QAbstractItemModel* model = form.DBGrid2->model();
+    auto* delegate = qobject_cast<widgets::CellDelegate*>(form.DBGrid2->itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
+    for (int row = 0; row < 3; ++row) {
+        form.DBGrid2->selectRow(row);
+        QStyleOptionViewItem option;
+        option.initFrom(form.DBGrid2);
+        delegate->initStyleOption(&option, model->index(row, 10));
+        EXPECT_EQ(option.palette.color(QPalette::HighlightedText), expected[row]) << row;
+    }
+    form.DBGrid2->setEnabled(false);
+    const QPalette palette = form.DBGrid2->palette();
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::Base, QPalette::Highlight, QPalette::HighlightedText}) {
+        EXPECT_EQ(palette.color(QPalette::Disabled, role), palette.color(QPalette::Active, role))
+            << int(role);
+    }
+    EXPECT_NE(palette.color(QPalette::Disabled, QPalette::Text),
+              palette.color(QPalette::Disabled, QPalette::Base));
+    form.DBGrid2->setEnabled(true);
+}
+
+TEST_F(ShiftLogWindowTest, ColumnsShowTheirWholeTextsAndNoneStretchesInAFixedWindow) {
+    test::adminExec(QStringLiteral(
+        "update cmn_contractor.person set s_caption='Преображенский Иннокентий "
+        "Всеволодович' where id=1; update accounts_dep.vid_oper set vid='Резка листового "
+        "металла' where id=1"));
+    form.Button8Click();
+    widgets::DataGrid* grid = form.DBGrid2;
+    QAbstractItemModel* model = grid->model();
+    QFont bold = grid->font();
+    bold.setBold(true);
+    int lastVisible = -1;
+    int lastContent = 0;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (grid->isColumnHidden(c)) {
+            continue;
+        }
+        int widest = grid->horizontalHeader()->fontMetrics().horizontalAdvance(
+            model->headerData(c, Qt::Horizontal).toString());
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, c);
+            const QFontMetrics metrics(
+                index.data(Qt::FontRole).value<QFont>().bold() ? bold : grid->font());
+            widest = qMax(widest, metrics.horizontalAdvance(index.data().toString()));
+        }
+        EXPECT_GE(grid->columnWidth(c), widest) << "column " << c << " cuts its text";
+        lastVisible = c;
+        lastContent = widest;
+    }
+    EXPECT_FALSE(grid->horizontalHeader()->stretchLastSection());
+    EXPECT_LE(grid->columnWidth(lastVisible), lastContent + 2 * grid->fontMetrics().height());
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    test::loadBaseFixture();
+}
+
 TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
     test::adminExec(QStringLiteral(
         "insert into accounts_dep.smena(id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, "
