@@ -46,25 +46,23 @@ TForm22::TForm22(data::TDataModule6& dm, QWidget* parent)
     const auto price = [](const QVariant& value) {
         return core::formatMask(value.toDouble(), QStringLiteral("#0.00#"));
     };
-    DBGrid1->setSource(
-        new widgets::DataSource(&norm,
-                                {{QStringLiteral("norma"),
-                                  QStringLiteral("Норматив"),
-                                  Qt::AlignRight,
-                                  true,
-                                  12,
-                                  {},
-                                  widgets::readWholeNumber},
-                                 {QStringLiteral("price"), QStringLiteral("Цена"), Qt::AlignRight,
-                                  true, 12, price, widgets::readNumber},
-                                 {QStringLiteral("prize"),
-                                  QStringLiteral("Премия, %"),
-                                  Qt::AlignRight,
-                                  true,
-                                  12,
-                                  {},
-                                  widgets::readWholeNumber}},
-                                this));
+    const QList<widgets::GridColumn> columns{{.field = QStringLiteral("norma"),
+                                              .title = QStringLiteral("Норматив"),
+                                              .alignment = Qt::AlignRight,
+                                              .width = 12,
+                                              .input = widgets::readWholeNumber},
+                                             {.field = QStringLiteral("price"),
+                                              .title = QStringLiteral("Цена"),
+                                              .alignment = Qt::AlignRight,
+                                              .width = 12,
+                                              .format = price,
+                                              .input = widgets::readNumber},
+                                             {.field = QStringLiteral("prize"),
+                                              .title = QStringLiteral("Премия, %"),
+                                              .alignment = Qt::AlignRight,
+                                              .width = 12,
+                                              .input = widgets::readWholeNumber}};
+    DBGrid1->setSource(new widgets::DataSource(&norm, columns, this));
     DBGrid1->setEditable(true);
     connect(DBGrid1, &widgets::DataGrid::columnEntered, this, &TForm22::DBGrid1ColEnter);
     connect(DBGrid1, &widgets::DataGrid::columnExited, this, &TForm22::DBGrid1ColExit);

@@ -13,7 +13,7 @@ TForm8::TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent)
       dm_(dm),
       editor_(editor) {
     bindList(&dm_.Vid_oper,
-             {widgets::nameColumn(QStringLiteral("VID"), QStringLiteral("Операции"))},
+             {{.field = QStringLiteral("VID"), .title = QStringLiteral("Операции"), .name = true}},
              QStringLiteral("vid"));
     showSearch(false);
     Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));

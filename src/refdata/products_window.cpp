@@ -10,10 +10,13 @@ TForm3::TForm3(data::TDataModule6& dm, QWidget* parent)
     : ListWindow(QStringLiteral("TForm3"), QStringLiteral("Изделия"),
                  widgets::SearchBox::Keys::OnlyArrows, parent),
       dm_(dm) {
-    bindList(&dm_.Izdel,
-             {widgets::nameColumn(QStringLiteral("MARKA"), QStringLiteral("Марка изделия")),
-              {QStringLiteral("massa"), QStringLiteral("Коробки"), Qt::AlignLeft}},
-             QStringLiteral("marka"));
+    bindList(
+        &dm_.Izdel,
+        {{.field = QStringLiteral("MARKA"), .title = QStringLiteral("Марка изделия"), .name = true},
+         {.field = QStringLiteral("massa"),
+          .title = QStringLiteral("Коробки"),
+          .alignment = Qt::AlignLeft}},
+        QStringLiteral("marka"));
     Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
     connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm3::Button2Click);

@@ -11,8 +11,8 @@ TForm5::TForm5(data::TDataModule6& dm, QWidget* parent)
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm) {
     bindList(&dm_.Workers,
-             {widgets::nameColumn(QStringLiteral("fio"), QStringLiteral("ФИО")),
-              {QStringLiteral("s_staffpos_hl"), QStringLiteral("Должность")}},
+             {{.field = QStringLiteral("fio"), .title = QStringLiteral("ФИО"), .name = true},
+              {.field = QStringLiteral("s_staffpos_hl"), .title = QStringLiteral("Должность")}},
              QStringLiteral("fio"));
     Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Выбрать"));
     Button2->setDefault(true);

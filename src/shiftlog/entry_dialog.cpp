@@ -194,11 +194,15 @@ QWidget* TForm11::buildLowerPart() {
     DBGrid1 = new widgets::DataGrid(lower);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setBoldTitles(true);
-    DBGrid1->setSource(new widgets::DataSource(
-        &smena_gds_use,
-        {{QStringLiteral("s_caption"), QStringLiteral("ТМЦ"), Qt::AlignLeft, true, 30},
-         {QStringLiteral("f_qty_use"), QStringLiteral("Расход"), Qt::AlignRight, true, 10}},
-        this));
+    const QList<widgets::GridColumn> materialsColumns{{.field = QStringLiteral("s_caption"),
+                                                       .title = QStringLiteral("ТМЦ"),
+                                                       .alignment = Qt::AlignLeft,
+                                                       .width = 30},
+                                                      {.field = QStringLiteral("f_qty_use"),
+                                                       .title = QStringLiteral("Расход"),
+                                                       .alignment = Qt::AlignRight,
+                                                       .width = 10}};
+    DBGrid1->setSource(new widgets::DataSource(&smena_gds_use, materialsColumns, this));
     DBGrid1->setAccessibleName(QStringLiteral("Расход ТМЦ"));
     Button5 = widgets::makeButton(lower, QStringLiteral("Button5"), QStringLiteral("Добавить"));
     Button6 = widgets::makeButton(lower, QStringLiteral("Button6"), QStringLiteral("Удалить"));
@@ -207,11 +211,12 @@ QWidget* TForm11::buildLowerPart() {
 
     DBGrid2 = new widgets::DataGrid(lower);
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
-    DBGrid2->setSource(
-        new widgets::DataSource(&fio_smena_gds,
-                                {{QStringLiteral("s_caption"),
-                                  QStringLiteral("Фамилия Имя Отчество"), Qt::AlignLeft, true, 36}},
-                                this));
+    const QList<widgets::GridColumn> brigadeColumns{
+        {.field = QStringLiteral("s_caption"),
+         .title = QStringLiteral("Фамилия Имя Отчество"),
+         .alignment = Qt::AlignLeft,
+         .width = 36}};
+    DBGrid2->setSource(new widgets::DataSource(&fio_smena_gds, brigadeColumns, this));
     Label6 = widgets::makeFieldLabel(lower, QStringLiteral("Бригада"), DBGrid2,
                                      QStringLiteral("Label6"));
     Button7 = widgets::makeButton(lower, QStringLiteral("Button7"), QStringLiteral("Добавить"));

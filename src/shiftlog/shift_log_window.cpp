@@ -35,34 +35,33 @@ QList<GridColumn> shiftColumns() {
     const Qt::Alignment left = Qt::AlignLeft;
     const Qt::Alignment right = Qt::AlignRight;
     const Qt::Alignment centre = Qt::AlignHCenter;
-    const auto sorted = [](GridColumn column, const char* first, const char* second) {
-        column.sortFirst = QString::fromLatin1(first);
-        column.sortSecond = QString::fromLatin1(second);
-        return column;
-    };
     return {
-        sorted({.field = QStringLiteral("fio"),
-                .title = QStringLiteral("Фамилия И.О."),
-                .alignment = left,
-                .width = 30,
-                .name = true},
-               "fio ASC", "fio DESC"),
-        sorted({.field = QStringLiteral("marka"),
-                .title = QStringLiteral("Марка изделия"),
-                .alignment = left,
-                .width = 14},
-               "marka ASC", "marka DESC"),
-        sorted({.field = QStringLiteral("vid"),
-                .title = QStringLiteral("Операция"),
-                .alignment = left,
-                .width = 16,
-                .name = true},
-               "vid ASC", "vid DESC"),
-        sorted({.field = QStringLiteral("nmn"),
-                .title = QStringLiteral("Вид"),
-                .alignment = left,
-                .width = 16},
-               "naimen ASC", "naimen DESC"),
+        {.field = QStringLiteral("fio"),
+         .title = QStringLiteral("Фамилия И.О."),
+         .alignment = left,
+         .width = 30,
+         .sortFirst = QStringLiteral("fio ASC"),
+         .sortSecond = QStringLiteral("fio DESC"),
+         .name = true},
+        {.field = QStringLiteral("marka"),
+         .title = QStringLiteral("Марка изделия"),
+         .alignment = left,
+         .width = 14,
+         .sortFirst = QStringLiteral("marka ASC"),
+         .sortSecond = QStringLiteral("marka DESC")},
+        {.field = QStringLiteral("vid"),
+         .title = QStringLiteral("Операция"),
+         .alignment = left,
+         .width = 16,
+         .sortFirst = QStringLiteral("vid ASC"),
+         .sortSecond = QStringLiteral("vid DESC"),
+         .name = true},
+        {.field = QStringLiteral("nmn"),
+         .title = QStringLiteral("Вид"),
+         .alignment = left,
+         .width = 16,
+         .sortFirst = QStringLiteral("naimen ASC"),
+         .sortSecond = QStringLiteral("naimen DESC")},
         {.field = QStringLiteral("color"),
          .title = QStringLiteral("Цвет"),
          .alignment = centre,
@@ -71,41 +70,46 @@ QList<GridColumn> shiftColumns() {
          .title = QStringLiteral("Часы"),
          .alignment = right,
          .width = 5},
-        sorted({.field = QStringLiteral("kol_vo"),
-                .title = QStringLiteral("Кол-во"),
-                .alignment = right,
-                .width = 8},
-               "kol_vo ASC", "kol_vo DESC"),
+        {.field = QStringLiteral("kol_vo"),
+         .title = QStringLiteral("Кол-во"),
+         .alignment = right,
+         .width = 8,
+         .sortFirst = QStringLiteral("kol_vo ASC"),
+         .sortSecond = QStringLiteral("kol_vo DESC")},
         {.field = QStringLiteral("brak"),
          .title = QStringLiteral("Брак"),
          .alignment = right,
          .width = 5},
-        sorted({.field = QStringLiteral("summa"),
-                .title = QStringLiteral("Итого (р.)"),
-                .alignment = right,
-                .width = 9},
-               "summa ASC", "summa DESC"),
+        {.field = QStringLiteral("summa"),
+         .title = QStringLiteral("Итого (р.)"),
+         .alignment = right,
+         .width = 9,
+         .sortFirst = QStringLiteral("summa ASC"),
+         .sortSecond = QStringLiteral("summa DESC")},
         {.field = QStringLiteral("prize"),
          .title = QStringLiteral("Премия (%)"),
          .alignment = right,
          .visible = false,
          .width = 6},
-        sorted({.field = QStringLiteral("ok"),
-                .title = QStringLiteral("OK"),
-                .alignment = centre,
-                .width = 4},
-               "ok ASC", "ok DESC"),
-        sorted({.field = QStringLiteral("vvod"),
-                .title = QStringLiteral("Заведен"),
-                .alignment = centre,
-                .width = 12},
-               "vvod ASC", "vvod DESC"),
+        {.field = QStringLiteral("ok"),
+         .title = QStringLiteral("OK"),
+         .alignment = centre,
+         .width = 4,
+         .sortFirst = QStringLiteral("ok ASC"),
+         .sortSecond = QStringLiteral("ok DESC")},
+        {.field = QStringLiteral("vvod"),
+         .title = QStringLiteral("Заведен"),
+         .alignment = centre,
+         .width = 12,
+         .sortFirst = QStringLiteral("vvod ASC"),
+         .sortSecond = QStringLiteral("vvod DESC")},
         // The document column keeps names in order within a document and starts descending.
-        sorted({.field = QStringLiteral("id_doc"),
-                .title = QStringLiteral("№ ЗВП"),
-                .alignment = right,
-                .width = 8},
-               "id_doc DESC, fio ASC", "id_doc ASC, fio ASC"),
+        {.field = QStringLiteral("id_doc"),
+         .title = QStringLiteral("№ ЗВП"),
+         .alignment = right,
+         .width = 8,
+         .sortFirst = QStringLiteral("id_doc DESC, fio ASC"),
+         .sortSecond = QStringLiteral("id_doc ASC, fio ASC")},
     };
 }
 
@@ -340,9 +344,10 @@ void TForm1::CBox1Click() {
     widgets::setAlarm(CBox1, CBox1->isChecked());
 }
 
-QString TForm1::nextSortText(int column, const QString& current) {
+QString TForm1::nextSortText(const QString& field, const QString& current) {
     static const QList<GridColumn> columns = shiftColumns();
-    if (column < 0 || column >= columns.size() || columns[column].sortFirst.isEmpty()) {
+    const int column = widgets::columnOf(columns, field);
+    if (column < 0 || columns[column].sortFirst.isEmpty()) {
         return {};
     }
     const GridColumn& sorting = columns[column];
@@ -354,8 +359,12 @@ QString TForm1::nextSortText(int column, const QString& current) {
 }
 
 void TForm1::DBGrid2TitleClick(int column) {
+    const QList<GridColumn>& columns = DBGrid2->source()->model()->columns();
+    if (column < 0 || column >= columns.size()) {
+        return;
+    }
     data::Dataset& list = currentList();
-    const QString next = nextSortText(column, list.sort());
+    const QString next = nextSortText(columns[column].field, list.sort());
     if (!next.isEmpty()) {
         list.setSort(next);
     }

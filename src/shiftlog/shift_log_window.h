@@ -123,8 +123,9 @@ public:
     void N11Click();
     void N10Click();
 
-    // Sort text a title click gives after `current`; empty for a column without sorting.
-    static QString nextSortText(int column, const QString& current);
+    // Sort text a click on the title of the column showing `field` gives after `current`; empty
+    // for a column without sorting.
+    static QString nextSortText(const QString& field, const QString& current);
 
 protected:
     void showEvent(QShowEvent* event) override;

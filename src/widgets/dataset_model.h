@@ -35,11 +35,6 @@ struct GridColumn {
 // The position of the column showing `field` (any case); -1 when none does.
 int columnOf(const QList<GridColumn>& columns, const QString& field);
 
-// A left-aligned name column (see GridColumn::name).
-inline GridColumn nameColumn(const QString& field, const QString& title, int width = 0) {
-    return {.field = field, .title = title, .width = width, .name = true};
-}
-
 // Readers for GridColumn::input.
 std::optional<QVariant> readWholeNumber(const QString& text);  // "12" → 12; "1,5", "x" refused
 std::optional<QVariant> readNumber(const QString& text);       // "5,5" or "5.5" → 5.5

@@ -39,11 +39,13 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
     int positionText = 0;
     whenShown(&workers, [&] {
         widgets::DataGrid* grid = workers.DBGrid1;
-        fioWidth = grid->columnWidth(0);
-        positionWidth = grid->columnWidth(1);
+        const int position = grid->columnOf(QStringLiteral("s_staffpos_hl"));
+        fioWidth = grid->columnWidth(grid->columnOf(QStringLiteral("fio")));
+        positionWidth = grid->columnWidth(position);
         for (int row = 0; row < dm.Workers.recordCount(); ++row) {
-            positionText = qMax(positionText, grid->fontMetrics().horizontalAdvance(
-                                                  grid->model()->index(row, 1).data().toString()));
+            positionText =
+                qMax(positionText, grid->fontMetrics().horizontalAdvance(
+                                       grid->model()->index(row, position).data().toString()));
         }
         workers.reject();
     });

@@ -49,14 +49,15 @@ protected:
     }
 
     widgets::DatasetModel* model() { return norms.DBGrid1->source()->model(); }
+    int column(const char* field) { return norms.DBGrid1->columnOf(QString::fromLatin1(field)); }
 
     // The grid's rows as "norma/price/prize" texts, as shown.
     QStringList ladder() {
         QStringList rows;
         for (int row = 0; row < model()->rowCount(); ++row) {
             QStringList cells;
-            for (int column = 0; column < 3; ++column) {
-                cells.append(model()->index(row, column).data().toString());
+            for (const char* field : {"norma", "price", "prize"}) {
+                cells.append(model()->index(row, column(field)).data().toString());
             }
             rows.append(cells.join(u'/'));
         }
@@ -64,14 +65,14 @@ protected:
     }
 
     // Types `text` into a cell's editor and leaves it with `leave`.
-    void typeCell(int row, int column, const QString& text, Qt::Key leave = Qt::Key_Tab) {
+    void typeCell(int row, const char* field, const QString& text, Qt::Key leave = Qt::Key_Tab) {
         widgets::DataGrid* grid = norms.DBGrid1;
-        const QModelIndex index = model()->index(row, column);
+        const QModelIndex index = model()->index(row, column(field));
         grid->setCurrentIndex(index);
         QCoreApplication::processEvents();
         grid->edit(index);
         auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(index));
-        ASSERT_NE(editor, nullptr) << row << "," << column;
+        ASSERT_NE(editor, nullptr) << row << "," << field;
         editor->selectAll();
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, leave);
@@ -106,13 +107,13 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
         2,
         [&] {
             recNoBefore = dm.Oper.recNo();
-            typeCell(model()->newRow(), 0, QStringLiteral("40"));
+            typeCell(model()->newRow(), "norma", QStringLiteral("40"));
             afterNorma = QStringList{normsInDb(2), ladder().join(u' ')};
             // The stored row moved up to its place by norma, and editing goes on there.
-            EXPECT_EQ(norms.DBGrid1->currentIndex(), model()->index(0, 1));
-            typeCell(0, 1, QStringLiteral("3,75"));
+            EXPECT_EQ(norms.DBGrid1->currentIndex(), model()->index(0, column("price")));
+            typeCell(0, "price", QStringLiteral("3,75"));
             afterPrice = QStringList{normsInDb(2), ladder().join(u' ')};
-            typeCell(0, 2, QStringLiteral("15"), Qt::Key_Return);
+            typeCell(0, "prize", QStringLiteral("15"), Qt::Key_Return);
             QTest::mouseClick(norms.Button1, Qt::LeftButton);
             EXPECT_FALSE(norms.isVisible());
         },
@@ -136,7 +137,7 @@ TEST_F(NormsTest, TypingGoesOnInTheNextCellAfterATabStoresOne) {
     withNormsOf(2, [&] {
         widgets::DataGrid* grid = norms.DBGrid1;
         grid->setFocus();
-        grid->setCurrentIndex(model()->index(model()->newRow(), 0));
+        grid->setCurrentIndex(model()->index(model()->newRow(), column("norma")));
         QCoreApplication::processEvents();
         const QStringList typed{QStringLiteral("100"), QStringLiteral("5,5"), QStringLiteral("10")};
         for (int i = 0; i < typed.size(); ++i) {
@@ -168,7 +169,7 @@ TEST_F(NormsTest, ReadsOnlyItsOperationsNormsAndSaveRereadsOnlyItsRowOfTheList) 
             norms.norm.setFiltered(true);
             // Changed elsewhere meanwhile: another operation's norm.
             test::adminExec(QStringLiteral("update accounts_dep.norm set price=0.01 where o_id=1"));
-            typeCell(0, 1, QStringLiteral("0,9"));
+            typeCell(0, "price", QStringLiteral("0,9"));
             QTest::mouseClick(norms.Button1, Qt::LeftButton);
         },
         [&] {
@@ -187,13 +188,13 @@ TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
     for (const Path path : {Path::Save, Path::MoveToAnotherRow, Path::Escape}) {
         test::loadBaseFixture();
         withNormsOf(3, [&] {
-            typeCell(model()->newRow(), 0, QStringLiteral("250"), Qt::Key_Return);
+            typeCell(model()->newRow(), "norma", QStringLiteral("250"), Qt::Key_Return);
             switch (path) {
                 case Path::Save:
                     QTest::mouseClick(norms.Button1, Qt::LeftButton);
                     break;
                 case Path::MoveToAnotherRow:
-                    norms.DBGrid1->setCurrentIndex(model()->index(0, 0));
+                    norms.DBGrid1->setCurrentIndex(model()->index(0, column("norma")));
                     QCoreApplication::processEvents();
                     break;
                 case Path::Escape:
@@ -213,13 +214,13 @@ TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
 TEST_F(NormsTest, DeleteRemovesTheCurrentNormButNeverTheLastOne) {
     QStringList ladders;
     withNormsOf(1, [&] {
-        norms.DBGrid1->setCurrentIndex(model()->index(1, 0));
+        norms.DBGrid1->setCurrentIndex(model()->index(1, column("norma")));
         QCoreApplication::processEvents();
         // A row being typed is dropped, not a stored one deleted.
-        typeCell(model()->newRow(), 0, QStringLiteral("300"), Qt::Key_Return);
+        typeCell(model()->newRow(), "norma", QStringLiteral("300"), Qt::Key_Return);
         QTest::mouseClick(norms.Button2, Qt::LeftButton);
         ladders.append(normsInDb(1));
-        norms.DBGrid1->setCurrentIndex(model()->index(1, 0));
+        norms.DBGrid1->setCurrentIndex(model()->index(1, column("norma")));
         QCoreApplication::processEvents();
         QTest::mouseClick(norms.Button2, Qt::LeftButton);
         ladders.append(normsInDb(1));
@@ -235,19 +236,20 @@ TEST_F(NormsTest, DeleteRemovesTheCurrentNormButNeverTheLastOne) {
 
 TEST_F(NormsTest, InputThatIsNoValueOfTheFieldIsRefusedAndNotStored) {
     const struct {
-        int column;
+        const char* field;
         const char* typed;
         const char* title;
     } cases[] = {
-        {0, "1a", "Норматив"}, {0, "1,5", "Норматив"},  {1, "5,5,5", "Цена"},
-        {1, "x", "Цена"},      {2, "10%", "Премия, %"}, {2, "99999999999", "Премия, %"},
+        {"norma", "1a", "Норматив"},   {"norma", "1,5", "Норматив"},
+        {"price", "5,5,5", "Цена"},    {"price", "x", "Цена"},
+        {"prize", "10%", "Премия, %"}, {"prize", "99999999999", "Премия, %"},
     };
     for (const auto& c : cases) {
         messages.clear();
         QString shown;
         bool editing = true;
         withNormsOf(2, [&] {
-            typeCell(0, c.column, QString::fromUtf8(c.typed));
+            typeCell(0, c.field, QString::fromUtf8(c.typed));
             shown = ladder().first();
             editing = norms.norm.state() != data::Dataset::State::Browse;
         });
@@ -270,8 +272,9 @@ TEST_F(NormsTest, TitleBarCloseKeepsStoredCellsButOnlySaveReReadsTheList) {
     withNormsOf(
         4,
         [&] {
-            typeCell(2, 1, QStringLiteral("1.1"));  // 160: 1,6 → 1,1, below the others
-            typeCell(0, 1, QStringLiteral("9"), Qt::Key_Return);  // not stored: no column left
+            typeCell(2, "price", QStringLiteral("1.1"));  // 160: 1,6 → 1,1, below the others
+            // Not stored: no column left.
+            typeCell(0, "price", QStringLiteral("9"), Qt::Key_Return);
         },
         listPrice);
     EXPECT_EQ(normsInDb(4), QStringLiteral("80/2/0 120/1.8/5 160/1.1/10"));

@@ -13,6 +13,7 @@
 #include "keyboard.h"
 #include "refdata_test.h"
 #include "shiftlog/shift_log_window.h"
+#include "widgets/data_grid.h"
 #include "xlsx_reader.h"
 
 namespace tabel::refdata {
@@ -232,8 +233,9 @@ TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
                     norms.close();
                 }
             });
-            QTableView* grid = operations.DBGrid1;
-            const QRect cell = grid->visualRect(grid->model()->index(dm.Oper.currentRow(), 0));
+            widgets::DataGrid* grid = operations.DBGrid1;
+            const QRect cell = grid->visualRect(grid->model()->index(
+                dm.Oper.currentRow(), grid->columnOf(QStringLiteral("marka"))));
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
         };

@@ -66,19 +66,23 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
         "Брак",         "Итого (р.)",    "Премия (%)", "OK",  "Заведен", "№ ЗВП"};
     QAbstractItemModel* model = form.DBGrid2->model();
     ASSERT_EQ(model->columnCount(), titles.size());
+    const int prize = form.DBGrid2->columnOf(QStringLiteral("prize"));
     for (int c = 0; c < titles.size(); ++c) {
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
-        EXPECT_EQ(form.DBGrid2->isColumnHidden(c), c == 9) << c;
+        EXPECT_EQ(form.DBGrid2->isColumnHidden(c), c == prize) << c;
     }
     EXPECT_EQ(
         column(dm.Smena1, QStringLiteral("fio")),
         (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
     // Numbers with the decimal comma; (100 - 2) × 1.25.
-    EXPECT_EQ(model->index(0, 8).data().toString(), QStringLiteral("122,5"));
-    EXPECT_EQ(model->index(0, 8).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+    const int summa = form.DBGrid2->columnOf(QStringLiteral("summa"));
+    EXPECT_EQ(model->index(0, summa).data().toString(), QStringLiteral("122,5"));
+    EXPECT_EQ(model->index(0, summa).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignRight);
-    EXPECT_EQ(model->index(0, 10).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+    EXPECT_EQ(model->index(0, form.DBGrid2->columnOf(QStringLiteral("ok")))
+                      .data(Qt::TextAlignmentRole)
+                      .value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignHCenter);
 }
@@ -88,11 +92,13 @@ TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
     const QStringList marks = column(dm.Smena1, QStringLiteral("ok"));
     ASSERT_EQ(marks, (QStringList{"no", "ok", "да"}));
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
+    const int ok = form.DBGrid2->columnOf(QStringLiteral("ok"));
+    const int fio = form.DBGrid2->columnOf(QStringLiteral("fio"));
     for (int row = 0; row < 3; ++row) {
-        const QModelIndex cell = model->index(row, 10);
+        const QModelIndex cell = model->index(row, ok);
         EXPECT_TRUE(cell.data(Qt::FontRole).value<QFont>().bold()) << row;
         EXPECT_EQ(cell.data(Qt::ForegroundRole).value<QColor>(), expected[row]) << row;
-        EXPECT_FALSE(model->index(row, 0).data(Qt::FontRole).isValid());
+        EXPECT_FALSE(model->index(row, fio).data(Qt::FontRole).isValid());
     }
 }
 
@@ -101,11 +107,12 @@ TEST_F(ShiftLogWindowTest, MarkKeepsItsColourWhenSelectedAndADisabledGridStaysRe
     auto* delegate = qobject_cast<widgets::CellDelegate*>(form.DBGrid2->itemDelegate());
     ASSERT_NE(delegate, nullptr);
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
+    const int ok = form.DBGrid2->columnOf(QStringLiteral("ok"));
     for (int row = 0; row < 3; ++row) {
         form.DBGrid2->selectRow(row);
         QStyleOptionViewItem option;
         option.initFrom(form.DBGrid2);
-        delegate->initStyleOption(&option, model->index(row, 10));
+        delegate->initStyleOption(&option, model->index(row, ok));
         EXPECT_EQ(option.palette.color(QPalette::HighlightedText), expected[row]) << row;
     }
     form.DBGrid2->setEnabled(false);
@@ -241,50 +248,51 @@ TEST_F(ShiftLogWindowTest, ActivationTicksDayOffOnWeekendsAndNeverUnticks) {
 
 TEST_F(ShiftLogWindowTest, TitleClickSortTextsFollowTheWholeSortText) {
     const struct {
-        int column;
+        const char* field;
         const char* current;
         const char* next;
     } cases[] = {
-        {1, "", "marka ASC"},
-        {1, "marka ASC", "marka DESC"},
-        {1, "marka DESC", "marka ASC"},
-        {6, "marka ASC", "kol_vo DESC"},
-        {0, "id_doc DESC, fio ASC", "fio DESC"},
-        {3, "", "naimen ASC"},
-        {8, "summa DESC", "summa ASC"},
-        {10, "", "ok ASC"},
-        {11, "ok ASC", "vvod DESC"},
-        {12, "", "id_doc DESC, fio ASC"},
-        {12, "id_doc DESC, fio ASC", "id_doc ASC, fio ASC"},
-        {12, "id_doc ASC, fio ASC", "id_doc DESC, fio ASC"},
-        {12, "marka ASC", "id_doc DESC, fio ASC"},
-        {4, "marka ASC", ""},
-        {5, "", ""},
-        {7, "", ""},
-        {9, "", ""},
-        {13, "", ""},
+        {"marka", "", "marka ASC"},
+        {"marka", "marka ASC", "marka DESC"},
+        {"marka", "marka DESC", "marka ASC"},
+        {"kol_vo", "marka ASC", "kol_vo DESC"},
+        {"fio", "id_doc DESC, fio ASC", "fio DESC"},
+        {"nmn", "", "naimen ASC"},
+        {"summa", "summa DESC", "summa ASC"},
+        {"ok", "", "ok ASC"},
+        {"vvod", "ok ASC", "vvod DESC"},
+        {"id_doc", "", "id_doc DESC, fio ASC"},
+        {"id_doc", "id_doc DESC, fio ASC", "id_doc ASC, fio ASC"},
+        {"id_doc", "id_doc ASC, fio ASC", "id_doc DESC, fio ASC"},
+        {"id_doc", "marka ASC", "id_doc DESC, fio ASC"},
+        {"color", "marka ASC", ""},
+        {"time", "", ""},
+        {"brak", "", ""},
+        {"prize", "", ""},
+        {"naimen", "", ""},  // sorted by, but shown by no column
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TForm1::nextSortText(c.column, QString::fromUtf8(c.current)),
+        EXPECT_EQ(TForm1::nextSortText(QString::fromLatin1(c.field), QString::fromUtf8(c.current)),
                   QString::fromUtf8(c.next))
-            << c.column << " after " << c.current;
+            << c.field << " after " << c.current;
     }
 }
 
 TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
     QHeaderView* header = form.DBGrid2->horizontalHeader();
-    auto clickTitle = [&](int column) {
+    auto clickTitle = [&](const char* field) {
+        const int column = form.DBGrid2->columnOf(QString::fromLatin1(field));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(column) + 5, 5));
     };
-    clickTitle(2);  // Операция
+    clickTitle("vid");
     EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid ASC"));
     EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
               (QStringList{"Покраска", "Резка", "Сварка"}));
-    clickTitle(2);
+    clickTitle("vid");
     EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
               (QStringList{"Сварка", "Резка", "Покраска"}));
-    clickTitle(4);  // Цвет: no sorting
+    clickTitle("color");  // no sorting
     EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid DESC"));
     QTest::mouseClick(form.Button8, Qt::LeftButton);
     EXPECT_EQ(dm.Smena1.sort(), QString());
