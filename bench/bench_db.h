@@ -9,9 +9,9 @@
 #include <sqlext.h>
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QSqlDriver>
 #include <cstdio>
 #include <functional>
 #include <map>

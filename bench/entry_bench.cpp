@@ -163,5 +163,9 @@ int main(int argc, char** argv) {
     g_dm = &dm;
     g_dialog = &dialog;
     g_row = entryToEdit(dm.ADO_DB);
-    return bench::runBenchmarks(argc, argv);
+    bench::runBenchmarks(argc, argv,
+                         {{"BM_SaveEntryWithHours", "BM_BareInsert", "", 3.0},
+                          {"BM_DeleteEntryWithHours", "BM_BareInsert", "", 3.0},
+                          {"BM_OpenEditDialog", "BM_PlainFetchOfTheDialogLists", "", 2.0}});
+    return 0;
 }

@@ -124,5 +124,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_dm = &dm;
-    return tabel::bench::runBenchmarks(argc, argv);
+    tabel::bench::runBenchmarks(
+        argc, argv,
+        {{"BM_ReportAsPdf/real_time", "BM_PsqlFetch/real_time", "", 4.0},
+         {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/real_time", "", 2.0},
+         {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/real_time", "", 0}});
+    return 0;
 }

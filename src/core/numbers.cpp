@@ -298,4 +298,18 @@ QString sqlNumber(double value) {
     return plainText(shortestDecimal(value), u'.');
 }
 
+bool isNumeric(const QVariant& value) {
+    switch (value.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace tabel::core

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QVariant>
 
 #include <optional>
 
@@ -40,5 +41,8 @@ std::optional<double> parseNumber(QStringView text);
 // full stop, no exponent, no superfluous zeros (1e-7 → "0.0000001", 0.5 → "0.5", -0 → "0").
 // Non-finite values give "NULL".
 QString sqlNumber(double value);
+
+// The value holds a number of one of the integer or floating types.
+bool isNumeric(const QVariant& value);
 
 }  // namespace tabel::core

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "core/messages.h"
+#include "data/column_lengths.h"
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "widgets/form_field.h"
@@ -17,6 +18,7 @@ TForm9::TForm9(data::TDataModule6& dm, QWidget* parent)
     Edit1 = new QLineEdit(GroupBox1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(320);
+    widgets::limitToColumn(Edit1, data::kKindNameLength);
     auto* row = new QGridLayout(GroupBox1);
     Label2 = widgets::addField(row, 0, QStringLiteral("Операция"), Edit1, QStringLiteral("Label2"));
     row->setColumnStretch(1, 1);

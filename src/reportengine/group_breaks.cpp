@@ -1,30 +1,14 @@
 #include "reportengine/group_breaks.h"
 
+#include "core/numbers.h"
+
 namespace tabel::reportengine {
-
-namespace {
-
-bool isNumber(const QVariant& v) {
-    switch (v.metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
 
 bool GroupBreaks::sameKey(const QVariant& a, const QVariant& b) {
     if (a.isNull() || b.isNull()) {
         return a.isNull() == b.isNull();
     }
-    if (isNumber(a) && isNumber(b)) {
+    if (core::isNumeric(a) && core::isNumeric(b)) {
         return a.toDouble() == b.toDouble();
     }
     return a.toString() == b.toString();

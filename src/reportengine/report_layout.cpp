@@ -14,20 +14,6 @@ namespace tabel::reportengine {
 
 namespace {
 
-bool isNumeric(const QVariant& value) {
-    switch (value.metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // A band with its expressions compiled; every expression keeps its own sums.
 struct CompiledItem {
     const ReportItem* item;
@@ -180,7 +166,7 @@ QString formatValue(const QVariant& value, const QString& mask) {
     if (value.isNull() || !value.isValid()) {
         return {};
     }
-    if (isNumeric(value)) {
+    if (core::isNumeric(value)) {
         const double number = value.toDouble();
         if (!mask.isEmpty()) {
             return core::formatMask(number, mask);

@@ -111,7 +111,7 @@ const QStringList kHTabelSql = {
     "sum(d18) as sd18,sum(d19) as sd19,sum(d20) as sd20,sum(d21) as sd21,",
     "sum(d22) as sd22,sum(d23) as sd23,sum(d24) as sd24,sum(d25) as sd25,",
     "sum(d26) as sd26,sum(d27) as sd27,sum(d28) as sd28,sum(d29) as sd29,",
-    "sum(d30) as sd30,sum(d31) as sd31 from accounts_dep.h_tabel, cmn_contractor.person person where",
+    "sum(d30) as sd30,sum(d31) as sd31 from accounts_dep.h_tabel, accounts_dep.v_worker person where",
     "h_tabel.w_id=person.s_code::t_integer and month=:mnth and",
     "year=:yea group by fio order by fio",
 };
@@ -119,7 +119,7 @@ const QStringList kHTabelSql = {
 const QStringList kWorkersSql = {
     "select person.s_caption fio, sum(smena.kol_vo-smena.brak) as kolvo, ",
     "sum((kol_vo-brak)*smena.cena) as summa,vid_oper.vid,",
-    "izdel.nom, oper.naimen, color from cmn_contractor.person person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,",
+    "izdel.nom, oper.naimen, color from accounts_dep.v_worker person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,",
     "accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and vid_oper.id=oper.vid",
     "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
     "group by fio, izdel.nom, oper.naimen, vid_oper.vid, color order by fio, izdel.nom",
@@ -138,7 +138,7 @@ const QStringList kWorkersDetailSql = {
     "sum(smena.kol_vo) as kolvo, sum(smena.brak) as brk, sum((kol_vo-brak)*",
     // oper has a cena of its own: the premium's price is the entry's
     "smena.cena) as summa, color, sum(prize*(kol_vo-brak)*smena.cena/100) as s_prize ",
-    "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where ",
+    "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where ",
     "smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id ",
     "and smena.data<:data2 and smena.data>=:data1 group by fio, marka, ",

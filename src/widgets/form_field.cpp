@@ -2,6 +2,9 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
+
+#include "core/messages.h"
 
 namespace tabel::widgets {
 
@@ -23,6 +26,15 @@ QLabel* addField(QGridLayout* grid, int row, const QString& caption, QWidget* fi
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
     return label;
+}
+
+void limitToColumn(QLineEdit* field, int columnLength) {
+    field->setMaxLength(columnLength);
+    QObject::connect(field, &QLineEdit::inputRejected, field, [columnLength] {
+        core::MessageBoxes::error(
+            QStringLiteral("Текст длиннее %1 символов не поместится в базу данных")
+                .arg(columnLength));
+    });
 }
 
 }  // namespace tabel::widgets

@@ -6,6 +6,7 @@
 
 class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace tabel::widgets {
@@ -17,5 +18,9 @@ QLabel* makeFieldLabel(QWidget* parent, const QString& caption, QWidget* field,
 // The label in column 0 and the field in column 1 of `row`.
 QLabel* addField(QGridLayout* grid, int row, const QString& caption, QWidget* field,
                  const QString& labelName = {});
+
+// Gives `field` the length of the column it is stored in; typing or pasting more is refused
+// with a message instead of being cut without a word.
+void limitToColumn(QLineEdit* field, int columnLength);
 
 }  // namespace tabel::widgets

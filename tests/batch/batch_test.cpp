@@ -76,8 +76,9 @@ TEST_F(BatchTest, EveryReportAsPdf) {
     };
     for (const auto& c : cases) {
         const QString path = dir_.filePath(QString::fromLatin1(c.kind) + ".pdf");
-        const Outcome run = runTabel(login() + QStringList{"--report", QString::fromLatin1(c.kind)} + april() +
-                                 QStringList{"--pdf", path});
+        const Outcome run =
+            runTabel(login() + QStringList{"--report", QString::fromLatin1(c.kind)} + april() +
+                     QStringList{"--pdf", path});
         ASSERT_EQ(run.exitCode, 0) << c.kind << ": " << run.err.toStdString();
         const QString text = pdfText(path);
         EXPECT_TRUE(text.contains(QString::fromUtf8(c.title))) << text.toStdString();
@@ -91,7 +92,7 @@ TEST_F(BatchTest, EveryReportAsPdf) {
 TEST_F(BatchTest, KindFilterReachesTheReport) {
     const QString path = dir_.filePath("blanks.pdf");
     const Outcome run = runTabel(login() + QStringList{"--report", "products"} + april() +
-                             QStringList{"--kind", "blanks", "--pdf", path});
+                                 QStringList{"--kind", "blanks", "--pdf", path});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString text = pdfText(path);
     EXPECT_TRUE(text.contains("Сварка"));
@@ -101,7 +102,7 @@ TEST_F(BatchTest, KindFilterReachesTheReport) {
 TEST_F(BatchTest, SummaryAsWorkbook) {
     const QString path = dir_.filePath("summary.xlsx");
     const Outcome run = runTabel(login() + QStringList{"--report", "summary"} + april() +
-                             QStringList{"--xlsx", path});
+                                 QStringList{"--xlsx", path});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const XlsxBook book = readXlsx(path);
     ASSERT_TRUE(book.ok) << book.error.toStdString();
@@ -189,8 +190,9 @@ TEST_F(BatchTest, RefusedLoginKeepsTheOldFile) {
                   "--from", "01.04.2026", "--to", "01.05.2026", "--pdf", path});
     EXPECT_EQ(noServer.exitCode, 1);
 
-    const Outcome unwritable = runTabel(login() + QStringList{"--report", "workers"} + april() +
-                                    QStringList{"--pdf", dir_.filePath("no/such/folder/x.pdf")});
+    const Outcome unwritable =
+        runTabel(login() + QStringList{"--report", "workers"} + april() +
+                 QStringList{"--pdf", dir_.filePath("no/such/folder/x.pdf")});
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_TRUE(unwritable.err.contains("Не удалось записать файл"))
         << unwritable.err.toStdString();
@@ -204,9 +206,10 @@ QString marchHours() {
 
 TEST_F(BatchTest, RebuildHoursOfAMonthAndWhoMayDoIt) {
     const QString fixture = marchHours();
-    adminExec(QStringLiteral("update accounts_dep.h_tabel set d2 = 5 where month = 3 and year = "
-                             "2026; insert into accounts_dep.h_tabel (w_id, smena, month, year, "
-                             "d9) values (107, 1, 3, 2026, 4)"));
+    adminExec(
+        QStringLiteral("update accounts_dep.h_tabel set d2 = 5 where month = 3 and year = "
+                       "2026; insert into accounts_dep.h_tabel (w_id, smena, month, year, "
+                       "d9) values (107, 1, 3, 2026, 4)"));
     const QString spoiled = marchHours();
     for (const QString& who : {QStringLiteral("econom"), QStringLiteral("clerk_a")}) {
         const Outcome refused =

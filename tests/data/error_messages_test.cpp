@@ -36,6 +36,8 @@ TEST(ErrorMessagesTest, RefusalsAUserCanCauseReadInRussianWithTheServerTextBelow
         {"clerk_a", "select accounts_dep.smena__accept_row_hwo(1)", "Не заведен расход ТМЦ!",
          false},
         {"master", "select 1/0", "Недопустимое значение", true},
+        {"master", "insert into accounts_dep.vid_oper (vid) select repeat('ж', 51)",
+         "Недопустимое значение", true},
     };
     for (const auto& c : cases) {
         Connection as(QStringLiteral("as"));

@@ -140,6 +140,33 @@ TEST_F(OperationKindsTest, RenamingAKindChangedOrDeletedMeanwhileLosesNothingSil
     }
 }
 
+TEST_F(OperationKindsTest, ANameLongerThanItsColumnIsRefusedWithAMessage) {
+    const QString fifty(50, QLatin1Char('z'));
+    bool refusedOnce = false;
+    QString held;
+    browseKinds([&] {
+        whenShown(&kindEditor, [&] {
+            kindEditor.Edit1->setFocus();
+            QTest::keyClicks(kindEditor.Edit1, fifty + QStringLiteral("xy"));
+            refusedOnce = !messages.messages().isEmpty();
+            held = kindEditor.Edit1->text();
+            QTest::mouseClick(kindEditor.Button1, Qt::LeftButton);
+            if (kindEditor.isVisible()) {
+                kindEditor.reject();
+            }
+        });
+        kinds.Button1Click();
+    });
+    EXPECT_TRUE(refusedOnce);
+    ASSERT_FALSE(messages.messages().isEmpty());
+    EXPECT_EQ(messages.messages()[0].text,
+              QStringLiteral("Текст длиннее 50 символов не поместится в базу данных"));
+    EXPECT_EQ(held, fifty);
+    EXPECT_EQ(test::adminQuery(QStringLiteral(
+                  "select count(*) from accounts_dep.vid_oper where length(vid) = 50")),
+              QStringLiteral("1"));
+}
+
 TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     test::adminExec(QStringLiteral("update accounts_dep.vid_oper set vid='  Резка  ' where id=1"));
     QString shown;

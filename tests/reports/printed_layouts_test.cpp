@@ -157,5 +157,27 @@ TEST_F(PrintedLayoutsTest, TimesheetOfAMonth) {
     EXPECT_EQ(t.back(), "1");
 }
 
+// One person whose code is no number, and one who is no employee, leave everybody else listed.
+TEST_F(PrintedLayoutsTest, APersonWithAnOddCodeLeavesTheOthersListed) {
+    test::adminExec(QStringLiteral(
+        "insert into cmn_contractor.person (id, s_code, s_caption, b_employee) values "
+        "(990001, 'Б-17', 'Странный Код', true), (990002, 'x', 'Не сотрудник', false)"));
+    const QStringList workers = run(PeriodReport::Workers);
+    const QStringList detail = run(PeriodReport::WorkersDetail);
+    TForm15 layout(connection_);
+    layout.H_Tabel.setParam(QStringLiteral("mnth"), 3);
+    layout.H_Tabel.setParam(QStringLiteral("yea"), 2026);
+    layout.H_Tabel.open();
+    const QStringList timesheet = textsOf(layout.prepare());
+    layout.H_Tabel.close();
+    test::adminExec(
+        QStringLiteral("delete from cmn_contractor.person where id in (990001, 990002)"));
+    for (const QStringList& t : {workers, detail, timesheet}) {
+        EXPECT_TRUE(t.contains("Иванов Иван Иванович"));
+        EXPECT_FALSE(t.contains("Странный Код"));
+        EXPECT_FALSE(t.contains("Не сотрудник"));
+    }
+}
+
 }  // namespace
 }  // namespace tabel::reports

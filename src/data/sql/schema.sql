@@ -14,7 +14,7 @@ CREATE TABLE IF NOT EXISTS accounts_dep.izdel (
 
 CREATE TABLE IF NOT EXISTS accounts_dep.vid_oper (
     id  serial PRIMARY KEY,
-    vid text NOT NULL
+    vid varchar(50) NOT NULL  -- the kind editor's field holds as much (data/column_lengths.h)
 );
 -- The kind editor compares names with upper(vid); the index makes the same rule binding.
 CREATE UNIQUE INDEX IF NOT EXISTS vid_oper_vid_upper_key ON accounts_dep.vid_oper (upper(vid));
