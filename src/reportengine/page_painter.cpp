@@ -28,10 +28,10 @@ QRectF units(const QRectF& mm) {
                   mm.height() * kUnitsPerMm);
 }
 
-QFont makeFont(const FontSpec& spec) {
+QFont makeFont(const FontStyle& style) {
     QFont font;
-    font.setPixelSize(std::max(1, int(std::lround(spec.pointSize * kMmPerPoint * kUnitsPerMm))));
-    font.setBold(spec.bold);
+    font.setPixelSize(std::max(1, int(std::lround(style.pointSize * kMmPerPoint * kUnitsPerMm))));
+    font.setBold(style.bold);
     return font;
 }
 
@@ -46,10 +46,10 @@ struct ShapedText {
 // the time of a large PDF.
 class FontGlyphs {
 public:
-    explicit FontGlyphs(const FontSpec& spec)
-        : spec_(spec), raw_(QRawFont::fromFont(makeFont(spec))) {}
+    explicit FontGlyphs(const FontStyle& style)
+        : style_(style), raw_(QRawFont::fromFont(makeFont(style))) {}
 
-    const FontSpec& spec() const { return spec_; }
+    const FontStyle& style() const { return style_; }
     double ascent() const { return raw_.ascent(); }
     double descent() const { return raw_.descent(); }
     const QRawFont& rawFont() const { return raw_; }
@@ -80,7 +80,7 @@ public:
     }
 
 private:
-    FontSpec spec_;
+    FontStyle style_;
     QRawFont raw_;
     QHash<QString, ShapedText> cache_;
 };
@@ -164,13 +164,13 @@ private:
         }
     }
 
-    FontGlyphs& glyphsOf(const FontSpec& spec) {
+    FontGlyphs& glyphsOf(const FontStyle& style) {
         for (const auto& fg : fonts_) {
-            if (fg->spec().pointSize == spec.pointSize && fg->spec().bold == spec.bold) {
+            if (fg->style().pointSize == style.pointSize && fg->style().bold == style.bold) {
                 return *fg;
             }
         }
-        fonts_.push_back(std::make_unique<FontGlyphs>(spec));
+        fonts_.push_back(std::make_unique<FontGlyphs>(style));
         return *fonts_.back();
     }
 

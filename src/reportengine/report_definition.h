@@ -10,7 +10,7 @@
 
 namespace tabel::reportengine {
 
-struct FontSpec {
+struct FontStyle {
     double pointSize = 9.0;
     bool bold = false;
 };
@@ -28,7 +28,7 @@ struct ReportItem {
     QRectF rect;   // relative to the band's top-left corner
     QString mask;  // "#0.00" and the like; empty prints the general format
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    FontSpec font;
+    FontStyle font;
     bool framed = false;
     QString name;  // "QRLabel1"
 };

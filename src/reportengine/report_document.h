@@ -20,7 +20,7 @@ struct PageItem {
     QRectF rect;  // a line runs from the top-left to the top-right corner
     QString text;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    FontSpec font;
+    FontStyle font;
     QColor color;  // of a fill
 
     static PageItem line(QPointF from, double width) {

@@ -4,7 +4,7 @@
 namespace tabel::reports {
 
 using reportengine::Band;
-using reportengine::FontSpec;
+using reportengine::FontStyle;
 using reportengine::Group;
 using reportengine::ItemKind;
 using reportengine::ReportItem;
@@ -20,12 +20,12 @@ const QString kColourSuffix =
     QStringLiteral("if(color>0,if(color=1,' (грунт)',' (RAL: '+STR(color)+')'),' ')");
 
 constexpr double kLine = 5.5;  // mm, one line of 9 pt type
-const FontSpec kNormal{9.0, false};
-const FontSpec kBold{9.0, true};
-const FontSpec kSmall{8.0, false};
-const FontSpec kLarger{11.0, true};
-const FontSpec kLargerPlain{11.0, false};
-const FontSpec kTitle{11.0, true};
+const FontStyle kNormal{9.0, false};
+const FontStyle kBold{9.0, true};
+const FontStyle kSmall{8.0, false};
+const FontStyle kLarger{11.0, true};
+const FontStyle kLargerPlain{11.0, false};
+const FontStyle kTitle{11.0, true};
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignCenter;
@@ -36,7 +36,7 @@ struct Column {
     double width;
 };
 
-ReportItem text(const QString& caption, Column c, double y = 0, FontSpec font = kNormal,
+ReportItem text(const QString& caption, Column c, double y = 0, FontStyle font = kNormal,
                 Qt::Alignment alignment = kLeft) {
     ReportItem item;
     item.kind = ItemKind::Label;
@@ -48,7 +48,7 @@ ReportItem text(const QString& caption, Column c, double y = 0, FontSpec font = 
 }
 
 ReportItem field(const QString& expression, Column c, Qt::Alignment alignment = kLeft,
-                 const QString& mask = {}, FontSpec font = kNormal, double y = 0) {
+                 const QString& mask = {}, FontStyle font = kNormal, double y = 0) {
     ReportItem item;
     item.kind = ItemKind::Expression;
     item.text = expression;
@@ -195,7 +195,7 @@ TForm15::TForm15(data::Connection& connection)
     }
     header.items.push_back(text(QStringLiteral("Итого"), total, 0, kBold, kCentre));
     detail.items.push_back(
-        field(sum.join(QLatin1Char('+')), total, kCentre, {}, FontSpec{8.0, true}));
+        field(sum.join(QLatin1Char('+')), total, kCentre, {}, FontStyle{8.0, true}));
     header.ruleAbove = header.ruleBelow = true;
     detail.ruleAbove = detail.ruleBelow = true;
     report_.columnHeader = header;
