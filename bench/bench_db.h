@@ -1,7 +1,7 @@
 #pragma once
-// What the database benchmarks share: the generated cluster named by TABEL_BENCH_SERVER, the two
-// floors every figure is measured against in the same run (the driver's own block fetch through
-// the same ODBC connection, and libpq on the wire), and the report of those ratios.
+// What the database benchmarks share: the floors every figure is measured against in the same run
+// (a plain fetch through the Qt driver, the driver's own block fetch through the same ODBC
+// connection, and libpq on the wire).
 
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
@@ -14,34 +14,15 @@
 #include <QSqlRecord>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "data/connection_string.h"
-#include "data/data_module.h"
+#include "data/connection.h"
+#include "support/bench_support.h"
 
 namespace tabel::bench {
-
-inline QString benchServer() {
-    return qEnvironmentVariable("TABEL_BENCH_SERVER");
-}
-
-// Connects the data module as a foreman; false (with a hint on stderr) without a server.
-inline bool connectToBenchServer(data::TDataModule6& dm) {
-    if (benchServer().isEmpty()) {
-        std::fprintf(stderr,
-                     "TABEL_BENCH_SERVER must name the socket folder of a generated cluster\n");
-        return false;
-    }
-    dm.ADO_DB.setConnectionString(
-        data::composeConnectionString({benchServer(), QStringLiteral("tabel"),
-                                       QStringLiteral("master"), QStringLiteral("master")}));
-    dm.ADO_DB.open();
-    return true;
-}
 
 // A statement with its parameters written as literals, for the floors.
 inline QString withLiterals(QString statement, const QList<std::pair<QString, QString>>& values) {
@@ -54,10 +35,15 @@ inline QString withLiterals(QString statement, const QList<std::pair<QString, QS
 // A row of text cells for a floor that uses the values: pointers and lengths, NULL as nullptr.
 using TextRowSink = std::function<void(const std::vector<const char*>& cells)>;
 
-// `statement` fetched row by row through the Qt driver without keeping anything; the rows.
-inline int64_t fetchOnce(data::Connection& connection, const QString& statement) {
+// `statement` fetched row by row through the Qt driver, one SQLGetData a cell, without keeping
+// anything; the rows. Without `precision`, numbers come as the driver's default makes them.
+inline int64_t fetchOnce(data::Connection& connection, const QString& statement,
+                         std::optional<QSql::NumericalPrecisionPolicy> precision = {}) {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
+    if (precision) {
+        query.setNumericalPrecisionPolicy(*precision);
+    }
     query.exec(statement);
     const int columns = query.record().count();
     int64_t rows = 0;
@@ -203,96 +189,6 @@ inline void registerFloors(const std::string& prefix, data::Connection& connecti
             state.counters["rows"] = double(libpq.fetch(text));
         }
     })->Unit(benchmark::kMillisecond);
-}
-
-// A figure of the run as a multiple of its floors, with the goal it is held to.
-struct Ratio {
-    std::string subject;
-    std::string floor;  // the driver's block fetch (or another baseline of the same run)
-    std::string wire;   // libpq; empty when not applicable
-    double goal;        // at most this many floors; 0 when no goal
-};
-
-// Keeps each benchmark's real time per iteration (the median when repeated, as bench/run does on
-// a shared machine) and prints the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            if (run.run_type == Run::RT_Iteration && !medians_.count(run.run_name.str())) {
-                times_[run.run_name.str()] = run.GetAdjustedRealTime();
-            } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                times_[run.run_name.str()] = run.GetAdjustedRealTime();
-                medians_.insert(run.run_name.str());
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    // Time per iteration, in the benchmark's unit; 0 when it did not run.
-    double time(const std::string& name) const {
-        const auto found = times_.find(name);
-        return found == times_.end() ? 0 : found->second;
-    }
-
-    void printRatios(const std::vector<Ratio>& ratios) const {
-        std::printf("\nRatios measured in this run (time / floor):\n");
-        for (const Ratio& r : ratios) {
-            const double subject = time(r.subject);
-            const double floor = time(r.floor);
-            if (subject <= 0 || floor <= 0) {
-                continue;
-            }
-            std::printf("  %-36s %6.2fx %-28s", r.subject.c_str(), subject / floor,
-                        r.floor.c_str());
-            if (!r.wire.empty() && time(r.wire) > 0) {
-                std::printf(" %6.2fx libpq", subject / time(r.wire));
-            }
-            if (r.goal > 0) {
-                std::printf("   goal <= %.1fx: %s", r.goal,
-                            subject / floor <= r.goal ? "met" : "MISSED");
-            }
-            std::printf("\n");
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-    std::set<std::string> medians_;
-};
-
-inline void runBenchmarks(int argc, char** argv, const std::vector<Ratio>& ratios) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios(ratios);
-    benchmark::Shutdown();
-}
-
-// Without ratios to print.
-inline int runBenchmarks(int argc, char** argv) {
-    runBenchmarks(argc, argv, {});
-    return 0;
-}
-
-// Resident memory of this process, in MB.
-inline double residentMegabytes() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr) {
-        return 0;
-    }
-    char line[256];
-    double kb = 0;
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "VmRSS: %lf kB", &kb) == 1) {
-            break;
-        }
-    }
-    std::fclose(status);
-    return kb / 1024.0;
 }
 
 }  // namespace tabel::bench

@@ -3,7 +3,6 @@
 // entry dialog in edit mode, against a plain fetch of the lists it shows.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDate>
 
 #include "bench_db.h"
@@ -17,14 +16,15 @@
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_dialog.h"
+#include "shiftlog/entry_materials_panel.h"
 #include "shiftlog/material_consumption_dialog.h"
 
 namespace {
 
 using tabel::data::EntryRecord;
 
-tabel::data::TDataModule6* g_dm = nullptr;
-tabel::shiftlog::TForm11* g_dialog = nullptr;
+tabel::data::DataModule* g_dm = nullptr;
+tabel::shiftlog::EntryDialog* g_dialog = nullptr;
 tabel::shiftlog::EntryRow g_row;
 
 const QString kBareInsert = QStringLiteral(
@@ -54,7 +54,7 @@ EntryRecord newEntry() {
 }
 
 int bareInsert(const EntryRecord& e) {
-    return g_dm->ADO_DB
+    return g_dm->connection
         .run(kBareInsert, {e.workerId, e.productId, e.operationId, e.price, e.quantity, e.defects,
                            e.date, e.shift, e.hours, e.docId, e.itemId})
         .rows.first()
@@ -63,8 +63,8 @@ int bareInsert(const EntryRecord& e) {
 }
 
 void removeBenchEntries() {
-    g_dm->ADO_DB.run(QStringLiteral("delete from accounts_dep.smena where kol_vo = ?"),
-                     {kBenchQuantity});
+    g_dm->connection.run(QStringLiteral("delete from accounts_dep.smena where kol_vo = ?"),
+                         {kBenchQuantity});
 }
 
 // Baseline: one insert, one round trip, committed on its own.
@@ -84,7 +84,7 @@ void BM_SaveEntryWithHours(benchmark::State& state) {
         state.PauseTiming();
         const EntryRecord e = newEntry();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(tabel::data::saveEntry(g_dm->ADO_DB, e));
+        benchmark::DoNotOptimize(tabel::data::saveEntry(g_dm->connection, e));
     }
     removeBenchEntries();
 }
@@ -95,7 +95,7 @@ void BM_DeleteEntryWithHours(benchmark::State& state) {
         state.PauseTiming();
         const int id = bareInsert(newEntry());
         state.ResumeTiming();
-        tabel::data::deleteEntry(g_dm->ADO_DB, id);
+        tabel::data::deleteEntry(g_dm->connection, id);
     }
 }
 BENCHMARK(BM_DeleteEntryWithHours)->Unit(benchmark::kMicrosecond);
@@ -104,14 +104,16 @@ BENCHMARK(BM_DeleteEntryWithHours)->Unit(benchmark::kMicrosecond);
 void BM_PlainFetchOfTheDialogLists(benchmark::State& state) {
     const QString id = QString::number(g_row.id);
     const QString statements[] = {
-        g_dialog->v_mnf_requisition.statement(),
-        g_dialog->v_mnf_requisition_item.statement(),
-        QString(g_dialog->smena_gds_use.statement()).replace(QStringLiteral(":id_smena"), id),
-        QString(g_dialog->sum_smena_gds_use.statement()).replace(QStringLiteral(":id_smena"), id),
+        g_dialog->requisitions.statement(),
+        g_dialog->requisitionItems.statement(),
+        QString(g_dialog->materialsPanel->materials.statement())
+            .replace(QStringLiteral(":id_smena"), id),
+        QString(g_dialog->materialsPanel->materialsTotal.statement())
+            .replace(QStringLiteral(":id_smena"), id),
     };
     for (auto _ : state) {
         for (const QString& statement : statements) {
-            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_dm->ADO_DB, statement));
+            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_dm->connection, statement));
         }
     }
 }
@@ -144,28 +146,21 @@ tabel::shiftlog::EntryRow entryToEdit(tabel::data::Connection& connection) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    tabel::data::TDataModule6 dm;
-    if (!tabel::bench::connectToBenchServer(dm)) {
-        return 2;
-    }
+void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     using namespace tabel;
-    refdata::TForm3 products{dm};
-    refdata::TForm5 workers{dm};
-    refdata::TForm9 kindEditor{dm};
-    refdata::TForm8 kinds{dm, kindEditor};
-    refdata::TForm10 editor{dm, products, kinds};
-    refdata::TForm22 norms{dm};
-    refdata::TForm4 operations{dm, editor, norms};
-    shiftlog::TForm24 consumption{dm};
-    shiftlog::TForm11 dialog{dm, workers, operations, consumption};
+    refdata::ProductsWindow products{dm};
+    refdata::WorkersWindow workers{dm};
+    refdata::OperationKindEditor kindEditor{dm};
+    refdata::OperationKindsWindow kinds{dm, kindEditor};
+    refdata::OperationPriceEditor editor{dm, products, kinds};
+    refdata::NormsWindow norms{dm};
+    refdata::OperationsWindow operations{dm, editor, norms};
+    shiftlog::MaterialConsumptionDialog consumption{dm};
+    shiftlog::EntryDialog dialog{dm, workers, operations, consumption};
     g_dm = &dm;
     g_dialog = &dialog;
-    g_row = entryToEdit(dm.ADO_DB);
-    bench::runBenchmarks(argc, argv,
-                         {{"BM_SaveEntryWithHours", "BM_BareInsert", "", 3.0},
-                          {"BM_DeleteEntryWithHours", "BM_BareInsert", "", 3.0},
-                          {"BM_OpenEditDialog", "BM_PlainFetchOfTheDialogLists", "", 2.0}});
-    return 0;
+    g_row = entryToEdit(dm.connection);
+    run({{"BM_SaveEntryWithHours", "BM_BareInsert", "", 3.0},
+         {"BM_DeleteEntryWithHours", "BM_BareInsert", "", 3.0},
+         {"BM_OpenEditDialog", "BM_PlainFetchOfTheDialogLists", "", 2.0}});
 }

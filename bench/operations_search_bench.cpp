@@ -2,8 +2,6 @@
 // is typed or a requisition item is selected, against floors measured in the same run.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include "bench_db.h"
 #include "data/data_module.h"
 #include "refdata/norms_window.h"
@@ -16,18 +14,18 @@
 
 namespace {
 
-tabel::data::TDataModule6* g_dm = nullptr;
-tabel::refdata::TForm4* g_list = nullptr;
+tabel::data::DataModule* g_dm = nullptr;
+tabel::refdata::OperationsWindow* g_list = nullptr;
 
 void openOperations() {
-    g_dm->Oper.close();
-    g_dm->Oper.open();
+    g_dm->operations.close();
+    g_dm->operations.open();
 }
 
 void operations_open(benchmark::State& state) {
     for (auto _ : state) {
         openOperations();
-        state.counters["rows"] = g_dm->Oper.recordCount();
+        state.counters["rows"] = g_dm->operations.recordCount();
     }
 }
 BENCHMARK(operations_open)->Unit(benchmark::kMillisecond);
@@ -35,12 +33,12 @@ BENCHMARK(operations_open)->Unit(benchmark::kMillisecond);
 // After one operation or norm changed: only its row is read again, not the whole list.
 void operations_refresh_one_row(benchmark::State& state) {
     openOperations();
-    g_dm->Oper.setRecNo(g_dm->Oper.recordCount() / 2);
-    const int id = g_dm->Oper.field(QStringLiteral("id")).asInteger();
+    g_dm->operations.setRecNo(g_dm->operations.recordCount() / 2);
+    const int id = g_dm->operations.field(QStringLiteral("id")).asInteger();
     for (auto _ : state) {
-        g_dm->Oper.refreshRow(QStringLiteral("id"), id);
+        g_dm->operations.refreshRow(QStringLiteral("id"), id);
     }
-    state.counters["rows"] = g_dm->Oper.recordCount();
+    state.counters["rows"] = g_dm->operations.recordCount();
 }
 BENCHMARK(operations_refresh_one_row)->Unit(benchmark::kMillisecond);
 
@@ -55,15 +53,15 @@ void operations_type_mark_prefix(benchmark::State& state) {
                             QStringLiteral("ИЗД-12"), QString()};
     int passes = 0;
     int modelResets = 0;
-    const auto passLink =
-        QObject::connect(&g_dm->Oper, &tabel::data::Dataset::rowsReset, [&passes] { ++passes; });
+    const auto passLink = QObject::connect(&g_dm->operations, &tabel::data::Dataset::rowsReset,
+                                           [&passes] { ++passes; });
     const auto resetLink =
-        QObject::connect(g_list->DBGrid1->model(), &QAbstractItemModel::modelReset,
+        QObject::connect(g_list->listGrid->model(), &QAbstractItemModel::modelReset,
                          [&modelResets] { ++modelResets; });
     int64_t changes = 0;
     for (auto _ : state) {
         for (const QString& text : typed) {
-            g_list->Edit1->setText(text);
+            g_list->searchBox->setText(text);
             ++changes;
         }
     }
@@ -76,40 +74,33 @@ BENCHMARK(operations_type_mark_prefix)->Unit(benchmark::kMillisecond);
 
 void operations_requisition_item_filter(benchmark::State& state) {
     openOperations();
-    g_list->Edit1->clear();
+    g_list->searchBox->clear();
     int code = 1;
     for (auto _ : state) {
         g_list->setRequisitionContext(
             {QStringLiteral("Заявка"), QStringLiteral("Строка"), QString::number(code)});
-        g_list->Edit1Change();
+        g_list->applySearch();
         code = code % 4000 + 1;
-        state.counters["rows"] = g_dm->Oper.recordCount();
+        state.counters["rows"] = g_dm->operations.recordCount();
     }
 }
 BENCHMARK(operations_requisition_item_filter)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    tabel::data::TDataModule6 dm;
-    if (!tabel::bench::connectToBenchServer(dm)) {
-        return 2;
-    }
-    tabel::refdata::TForm3 products(dm);
-    tabel::refdata::TForm9 kindEditor(dm);
-    tabel::refdata::TForm8 kinds(dm, kindEditor);
-    tabel::refdata::TForm10 editor(dm, products, kinds);
-    tabel::refdata::TForm22 norms(dm);
-    tabel::refdata::TForm4 list(dm, editor, norms);
+void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
+    tabel::refdata::ProductsWindow products(dm);
+    tabel::refdata::OperationKindEditor kindEditor(dm);
+    tabel::refdata::OperationKindsWindow kinds(dm, kindEditor);
+    tabel::refdata::OperationPriceEditor editor(dm, products, kinds);
+    tabel::refdata::NormsWindow norms(dm);
+    tabel::refdata::OperationsWindow list(dm, editor, norms);
     g_dm = &dm;
     g_list = &list;
-    tabel::bench::registerFloors("operations", dm.ADO_DB, [] { return g_dm->Oper.statement(); });
-    tabel::bench::runBenchmarks(
-        argc, argv,
-        {{"operations_open", "operations_odbc_block_fetch", "operations_libpq", 1.3},
+    tabel::bench::registerFloors("operations", dm.connection,
+                                 [] { return g_dm->operations.statement(); });
+    run({{"operations_open", "operations_odbc_block_fetch", "operations_libpq", 1.3},
          {"operations_refresh_one_row", "operations_open", "", 0},
          {"operations_type_mark_prefix", "operations_odbc_block_fetch", "", 0},
          {"operations_requisition_item_filter", "operations_odbc_block_fetch", "", 0}});
-    return 0;
 }

@@ -2,22 +2,20 @@
 // and the preview's first page, against psql fetching the same statement's rows.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDate>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "bench_db.h"
 #include "data/data_module.h"
+#include "outputwindows/report_preview.h"
 #include "reportengine/page_painter.h"
-#include "reportengine/preview_window.h"
 #include "reports/period_reports.h"
 
 namespace {
 
 using tabel::reports::PeriodReport;
 
-tabel::data::TDataModule6* g_dm = nullptr;
+tabel::data::DataModule* g_dm = nullptr;
 
 tabel::reports::Period lastMonth() {
     const QDate today = QDate::currentDate();
@@ -30,24 +28,16 @@ QString sqlDate(const QDate& date) {
 
 // Baseline: psql runs the statement and reads every row (to /dev/null).
 void BM_PsqlFetch(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->ADO_DB);
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     QString text = layout->query().statement();
     text.replace(QStringLiteral(":data1"), sqlDate(lastMonth().from));
     text.replace(QStringLiteral(":data2"), sqlDate(lastMonth().to));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("master"));
     for (auto _ : state) {
-        QProcess psql;
-        psql.setProcessEnvironment(env);
-        psql.start(
-            QStringLiteral("psql"),
-            {QStringLiteral("-h"), qEnvironmentVariable("TABEL_BENCH_SERVER"), QStringLiteral("-U"),
-             QStringLiteral("master"), QStringLiteral("-d"), QStringLiteral("tabel"),
-             QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
-             QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-c"), text});
-        psql.waitForFinished(-1);
-        if (psql.exitCode() != 0) {
-            state.SkipWithError(psql.readAllStandardError().constData());
+        const QString error = tabel::bench::runPsql(
+            {QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-o"),
+             QStringLiteral("/dev/null"), QStringLiteral("-c"), text});
+        if (!error.isEmpty()) {
+            state.SkipWithError(error.toUtf8().constData());
         }
     }
 }
@@ -55,7 +45,7 @@ BENCHMARK(BM_PsqlFetch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The stages of the PDF report, to see where its time goes.
 void BM_StageOpenQuery(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->ADO_DB);
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     for (auto _ : state) {
         layout->query().close();
         tabel::reports::applyPeriod(layout->query(), lastMonth());
@@ -66,7 +56,7 @@ void BM_StageOpenQuery(benchmark::State& state) {
 BENCHMARK(BM_StageOpenQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StagePrepare(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->ADO_DB);
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     tabel::reports::applyPeriod(layout->query(), lastMonth());
     layout->query().open();
     for (auto _ : state) {
@@ -76,7 +66,7 @@ void BM_StagePrepare(benchmark::State& state) {
 BENCHMARK(BM_StagePrepare)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StageWritePdf(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->ADO_DB);
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     const auto document =
         tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastMonth());
     QTemporaryDir dir;
@@ -87,7 +77,7 @@ void BM_StageWritePdf(benchmark::State& state) {
 BENCHMARK(BM_StageWritePdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReportAsPdf(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->ADO_DB);
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     QTemporaryDir dir;
     for (auto _ : state) {
         const auto document =
@@ -102,11 +92,11 @@ void BM_ReportAsPdf(benchmark::State& state) {
 BENCHMARK(BM_ReportAsPdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PreviewFirstPage(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->ADO_DB);
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     for (auto _ : state) {
         auto document =
             tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastMonth());
-        tabel::reportengine::ReportPreview preview(std::move(document));
+        tabel::outputwindows::ReportPreview preview(std::move(document));
         preview.resize(1280, 1000);
         preview.show();
         benchmark::DoNotOptimize(preview.view()->viewport()->grab());
@@ -117,17 +107,9 @@ BENCHMARK(BM_PreviewFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    tabel::data::TDataModule6 dm;
-    if (!tabel::bench::connectToBenchServer(dm)) {
-        return 2;
-    }
+void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     g_dm = &dm;
-    tabel::bench::runBenchmarks(
-        argc, argv,
-        {{"BM_ReportAsPdf/real_time", "BM_PsqlFetch/real_time", "", 4.0},
+    run({{"BM_ReportAsPdf/real_time", "BM_PsqlFetch/real_time", "", 4.0},
          {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/real_time", "", 2.0},
          {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/real_time", "", 0}});
-    return 0;
 }

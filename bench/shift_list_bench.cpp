@@ -3,15 +3,11 @@
 // against floors measured in the same run (the driver's block fetch, libpq, psql).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
-#include <QProcess>
 #include <QScrollBar>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -23,18 +19,18 @@
 
 namespace {
 
-tabel::data::TDataModule6* g_dm = nullptr;
+tabel::data::DataModule* g_dm = nullptr;
 
 const QList<std::pair<QString, QString>> kToday{
     {QStringLiteral(":data"), QStringLiteral("current_date")},
     {QStringLiteral(":ok"), QStringLiteral("'ta'")}};
 
 QString shiftStatement(int shift) {
-    return tabel::bench::withLiterals(g_dm->smenaList(shift).statement(), kToday);
+    return tabel::bench::withLiterals(g_dm->shiftEntries(shift).statement(), kToday);
 }
 
 void openShiftOne() {
-    tabel::data::Dataset& list = g_dm->Smena1;
+    tabel::data::Dataset& list = g_dm->shift1Entries;
     list.close();
     list.setParam(QStringLiteral("data"), QDate::currentDate());
     list.setParam(QStringLiteral("ok"), QStringLiteral("ta"));
@@ -45,19 +41,8 @@ void openShiftOne() {
 void shift_list_qt_cell_by_cell(benchmark::State& state) {
     const QString text = shiftStatement(1);
     for (auto _ : state) {
-        QSqlQuery query(g_dm->ADO_DB.database());
-        query.setForwardOnly(true);
-        query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-        query.exec(text);
-        const int columns = query.record().count();
-        int64_t rows = 0;
-        while (query.next()) {
-            for (int c = 0; c < columns; ++c) {
-                benchmark::DoNotOptimize(query.value(c));
-            }
-            ++rows;
-        }
-        state.counters["rows"] = double(rows);
+        state.counters["rows"] =
+            double(tabel::bench::fetchOnce(g_dm->connection, text, QSql::HighPrecision));
     }
 }
 BENCHMARK(shift_list_qt_cell_by_cell)->Unit(benchmark::kMillisecond);
@@ -66,7 +51,7 @@ BENCHMARK(shift_list_qt_cell_by_cell)->Unit(benchmark::kMillisecond);
 void shift_list_open(benchmark::State& state) {
     for (auto _ : state) {
         openShiftOne();
-        state.counters["rows"] = g_dm->Smena1.recordCount();
+        state.counters["rows"] = g_dm->shift1Entries.recordCount();
     }
 }
 BENCHMARK(shift_list_open)->Unit(benchmark::kMillisecond);
@@ -74,14 +59,14 @@ BENCHMARK(shift_list_open)->Unit(benchmark::kMillisecond);
 // The shift log window's grid rendered offscreen page by page until every row was painted.
 void shift_list_paint_all_pages(benchmark::State& state) {
     for (int shift = 1; shift <= 4; ++shift) {
-        g_dm->smenaList(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+        g_dm->shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     }
-    tabel::shiftlog::TForm1 window(*g_dm);
-    window.Timer1->stop();
+    tabel::shiftlog::ShiftLogWindow window(*g_dm);
+    window.versionTimer->stop();
     window.show();  // the activation loads the four lists
-    QWidget* viewport = window.DBGrid2->viewport();
+    QWidget* viewport = window.entriesGrid->viewport();
     QImage image(viewport->size(), QImage::Format_ARGB32_Premultiplied);
-    QScrollBar* bar = window.DBGrid2->verticalScrollBar();
+    QScrollBar* bar = window.entriesGrid->verticalScrollBar();
     int pages = 0;
     for (auto _ : state) {
         pages = 0;
@@ -93,7 +78,7 @@ void shift_list_paint_all_pages(benchmark::State& state) {
         bar->setValue(0);
     }
     state.counters["pages"] = pages;
-    state.counters["rows"] = g_dm->Smena1.recordCount();
+    state.counters["rows"] = g_dm->shift1Entries.recordCount();
     window.hide();
 }
 BENCHMARK(shift_list_paint_all_pages)->Unit(benchmark::kMillisecond);
@@ -102,7 +87,8 @@ void shift_list_sort_by_name(benchmark::State& state) {
     openShiftOne();
     bool descending = false;
     for (auto _ : state) {
-        g_dm->Smena1.setSort(descending ? QStringLiteral("fio DESC") : QStringLiteral("fio ASC"));
+        g_dm->shift1Entries.setSort(descending ? QStringLiteral("fio DESC")
+                                               : QStringLiteral("fio ASC"));
         descending = !descending;
     }
 }
@@ -112,14 +98,14 @@ BENCHMARK(shift_list_sort_by_name)->Unit(benchmark::kMillisecond);
 // painted once into an image.
 void login_to_first_paint(benchmark::State& state) {
     // The program's one data module: the login closes its connection and opens it anew.
-    tabel::data::TDataModule6& dm = *g_dm;
-    tabel::shiftlog::TForm1 window(dm);
-    window.Timer1->stop();
+    tabel::data::DataModule& dm = *g_dm;
+    tabel::shiftlog::ShiftLogWindow window(dm);
+    window.versionTimer->stop();
     const QString server = tabel::bench::benchServer();
-    tabel::app::TForm23 login(dm, window, {server, QStringLiteral("tabel"), {}, {}}, server,
-                              QStringLiteral("tabel"));
-    login.Edit1->setText(QStringLiteral("master"));
-    login.Edit2->setText(QStringLiteral("master"));
+    tabel::app::LoginWindow login(dm, window, {server, QStringLiteral("tabel"), {}, {}}, server,
+                                  QStringLiteral("tabel"));
+    login.loginEdit->setText(QStringLiteral("master"));
+    login.passwordEdit->setText(QStringLiteral("master"));
     int64_t rows = 0;
     for (auto _ : state) {
         if (!login.logIn()) {
@@ -131,7 +117,7 @@ void login_to_first_paint(benchmark::State& state) {
         window.render(&image);
         rows = 0;
         for (int shift = 1; shift <= 4; ++shift) {
-            rows += dm.smenaList(shift).recordCount();
+            rows += dm.shiftEntries(shift).recordCount();
         }
         state.PauseTiming();
         window.hide();
@@ -152,19 +138,11 @@ void login_psql_process(benchmark::State& state) {
         script.write(shiftStatement(shift).toUtf8() + ";\n");
     }
     script.flush();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("master"));
     for (auto _ : state) {
-        QProcess psql;
-        psql.setProcessEnvironment(env);
-        psql.setStandardOutputFile(QProcess::nullDevice());
-        psql.start(QStringLiteral("psql"),
-                   {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
-                    tabel::bench::benchServer(), QStringLiteral("-U"), QStringLiteral("master"),
-                    QStringLiteral("-d"), QStringLiteral("tabel"), QStringLiteral("-f"),
-                    script.fileName()});
-        if (!psql.waitForFinished(60000) || psql.exitCode() != 0) {
-            state.SkipWithError("psql failed");
+        const QString error =
+            tabel::bench::runPsql({QStringLiteral("-q"), QStringLiteral("-f"), script.fileName()});
+        if (!error.isEmpty()) {
+            state.SkipWithError(error.toUtf8().constData());
             break;
         }
     }
@@ -173,20 +151,12 @@ BENCHMARK(login_psql_process)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    tabel::data::TDataModule6 dm;
-    if (!tabel::bench::connectToBenchServer(dm)) {
-        return 2;
-    }
+void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     g_dm = &dm;
-    tabel::bench::registerFloors("shift_list", dm.ADO_DB, [] { return shiftStatement(1); });
-    tabel::bench::runBenchmarks(
-        argc, argv,
-        {{"shift_list_open", "shift_list_odbc_block_fetch", "shift_list_libpq", 1.3},
+    tabel::bench::registerFloors("shift_list", dm.connection, [] { return shiftStatement(1); });
+    run({{"shift_list_open", "shift_list_odbc_block_fetch", "shift_list_libpq", 1.3},
          {"shift_list_qt_cell_by_cell", "shift_list_odbc_block_fetch", "shift_list_libpq", 0},
          {"shift_list_paint_all_pages", "shift_list_odbc_block_fetch", "", 0},
          {"shift_list_sort_by_name", "shift_list_odbc_block_fetch", "", 0},
          {"login_to_first_paint", "login_psql_process", "", 2.0}});
-    return 0;
 }

@@ -4,7 +4,6 @@
 // program does. Prints the ratio and both file sizes.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,8 +24,8 @@
 
 namespace {
 
-tabel::data::TDataModule6* g_dm = nullptr;
-tabel::refdata::TForm4* g_list = nullptr;
+tabel::data::DataModule* g_dm = nullptr;
+tabel::refdata::OperationsWindow* g_list = nullptr;
 QString g_exportStatement;
 
 // Characters of a UTF-8 text, for the column widths the program sets too.
@@ -60,7 +59,7 @@ void export_floor_block_fetch_libxlsxwriter(benchmark::State& state) {
         lxw_row_t row = 1;
         double widest[4] = {};
         tabel::bench::odbcBlockFetch(
-            g_dm->ADO_DB, g_exportStatement, [&](const std::vector<const char*>& cells) {
+            g_dm->connection, g_exportStatement, [&](const std::vector<const char*>& cells) {
                 // marka, vid, naimen, nmn, cena, id, i_id, oper_vid
                 const char* stage = cells[2] != nullptr && std::strcmp(cells[2], "0") == 0
                                         ? "Готовая продукция"
@@ -102,7 +101,7 @@ void export_operations_list(benchmark::State& state) {
     });
     double size = 0;
     for (auto _ : state) {
-        g_list->Button5->click();
+        g_list->exportButton->click();
         state.PauseTiming();
         if (written.isEmpty()) {
             state.SkipWithError("the workbook was not written");
@@ -120,23 +119,16 @@ BENCHMARK(export_operations_list)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    tabel::data::TDataModule6 dm;
-    if (!tabel::bench::connectToBenchServer(dm)) {
-        return 2;
-    }
-    tabel::refdata::TForm3 products(dm);
-    tabel::refdata::TForm9 kindEditor(dm);
-    tabel::refdata::TForm8 kinds(dm, kindEditor);
-    tabel::refdata::TForm10 editor(dm, products, kinds);
-    tabel::refdata::TForm22 norms(dm);
-    tabel::refdata::TForm4 list(dm, editor, norms);
+void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
+    tabel::refdata::ProductsWindow products(dm);
+    tabel::refdata::OperationKindEditor kindEditor(dm);
+    tabel::refdata::OperationKindsWindow kinds(dm, kindEditor);
+    tabel::refdata::OperationPriceEditor editor(dm, products, kinds);
+    tabel::refdata::NormsWindow norms(dm);
+    tabel::refdata::OperationsWindow list(dm, editor, norms);
     g_dm = &dm;
     g_list = &list;
-    g_exportStatement = list.XLS_Rep.statement();
-    tabel::bench::runBenchmarks(argc, argv,
-                                {{"export_operations_list/real_time",
-                                  "export_floor_block_fetch_libxlsxwriter/real_time", "", 1.3}});
-    return 0;
+    g_exportStatement = list.exportedOperations.statement();
+    run({{"export_operations_list/real_time", "export_floor_block_fetch_libxlsxwriter/real_time",
+          "", 1.3}});
 }

@@ -1,5 +1,5 @@
 #pragma once
-// TForm23: the login window, the application's main window for the whole run.
+// The login window "Авторизация", the application's main window for the whole run.
 
 #include <QDialog>
 #include <QString>
@@ -14,35 +14,39 @@ class QPushButton;
 class QTimer;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 namespace tabel::shiftlog {
-class TForm1;
+class ShiftLogWindow;
 }
 
 namespace tabel::app {
 
 using Deployment = data::Deployment;
 
-class TForm23 : public QDialog {
+class LoginWindow : public QDialog {
     Q_OBJECT
 public:
-    TForm23(data::TDataModule6& dm, shiftlog::TForm1& shiftLog, Deployment deployment,
-            QString server, QString database, QWidget* parent = nullptr);
+    LoginWindow(data::DataModule& dm, shiftlog::ShiftLogWindow& shiftLog, Deployment deployment,
+                QString server, QString database, QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QTimer* Timer1;
+    QLabel* loginLabel;
+    QLabel* passwordLabel;
+    QLabel* connectionLabel;  // "Сервер: …, БД: …"
+    QLineEdit* loginEdit;
+    QLineEdit* passwordEdit;
+    QPushButton* logInButton;
+    QPushButton* cancelButton;
+    // Ends the program 5.5 s after an outdated version was found, acknowledged or not.
+    QTimer* terminationTimer;
 
-    void FormActivate();
-    void Button1Click();
-    // The version check of the activation and of the shift log window's timer.
-    void CheckVersion();
+    // On every showing: the version check, the server and database, the build in the caption.
+    void prepareForLogin();
+    // "Вход": logs in and runs the shift log window until it closes.
+    void logInAndRunShiftLog();
+    // The version check of the showing and of the shift log window's timer; an outdated
+    // program is told so and ends.
+    void enforceVersion();
 
     // Steps of "Вход" up to showing the shift log window; false when the program must end.
     bool logIn();
@@ -59,8 +63,8 @@ protected:
 private:
     void connectionFailed();
 
-    data::TDataModule6& dm_;
-    shiftlog::TForm1& shiftLog_;
+    data::DataModule& dm_;
+    shiftlog::ShiftLogWindow& shiftLog_;
     Deployment deployment_;
     QString server_;
     QString database_;

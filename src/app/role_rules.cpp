@@ -35,19 +35,19 @@ RoleRules rulesFor(const QString& login) {
     return rules;
 }
 
-void applyRoleRules(shiftlog::TForm1& window, const QString& login) {
+void applyRoleRules(shiftlog::ShiftLogWindow& window, const QString& login) {
     const RoleRules rules = rulesFor(login);
-    for (QPushButton* button : {window.Button1, window.Button2, window.Button3}) {
+    for (QPushButton* button : {window.addButton, window.editButton, window.deleteButton}) {
         button->setEnabled(rules.entryButtons);
     }
-    window.Button5->setEnabled(rules.accept);
+    window.acceptButton->setEnabled(rules.accept);
     window.setDoubleClickAccepts(isClerk(login));
-    window.N2->setEnabled(rules.references);
-    window.N11->setEnabled(rules.timesheet);
-    window.N7->setEnabled(rules.reports);
+    window.referencesMenu->setEnabled(rules.references);
+    window.timesheetAction->setEnabled(rules.timesheet);
+    window.reportsMenu->setEnabled(rules.reports);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             window.RadioButton1, window.RadioButton2, window.RadioButton3, window.RadioButton4,
-             window.CBox1, window.Button8, window.DBGrid2, window.DateT}) {
+             window.shift1Radio, window.shift2Radio, window.shift3Radio, window.overtimeRadio,
+             window.dayOffCheck, window.refreshButton, window.entriesGrid, window.dateEdit}) {
         control->setEnabled(rules.browsing);
     }
 }

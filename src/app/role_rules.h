@@ -4,7 +4,7 @@
 #include <QString>
 
 namespace tabel::shiftlog {
-class TForm1;
+class ShiftLogWindow;
 }
 
 namespace tabel::app {
@@ -21,6 +21,6 @@ struct RoleRules {
 // Logins are compared exactly, case included.
 bool isClerk(const QString& login);
 RoleRules rulesFor(const QString& login);
-void applyRoleRules(shiftlog::TForm1& window, const QString& login);
+void applyRoleRules(shiftlog::ShiftLogWindow& window, const QString& login);
 
 }  // namespace tabel::app

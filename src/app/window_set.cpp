@@ -7,31 +7,31 @@ namespace tabel::app {
 
 WindowSet::WindowSet(const Deployment& deployment, const QString& server, const QString& database) {
     // The data module opens at once with the built-in settings; login reopens it in any case.
-    dm.ADO_DB.setConnectionString(
+    dm.connection.setConnectionString(
         data::composeConnectionString({deployment.server, deployment.database,
                                        QStringLiteral("sys"), deployment.servicePassword}));
     try {
-        dm.ADO_DB.open();
+        dm.connection.open();
     } catch (const data::DbError&) {
         // Reported at login, with the server and database the user named.
     }
-    shiftLog = std::make_unique<shiftlog::TForm1>(dm);
-    login = std::make_unique<TForm23>(dm, *shiftLog, deployment, server, database);
-    products = std::make_unique<refdata::TForm3>(dm);
-    workers = std::make_unique<refdata::TForm5>(dm);
-    kindEditor = std::make_unique<refdata::TForm9>(dm);
-    kinds = std::make_unique<refdata::TForm8>(dm, *kindEditor);
-    priceEditor = std::make_unique<refdata::TForm10>(dm, *products, *kinds);
-    norms = std::make_unique<refdata::TForm22>(dm);
-    operations = std::make_unique<refdata::TForm4>(dm, *priceEditor, *norms);
-    consumption = std::make_unique<shiftlog::TForm24>(dm);
-    entryDialog = std::make_unique<shiftlog::TForm11>(dm, *workers, *operations, *consumption);
-    timesheetWindow = std::make_unique<timesheet::TForm19>(dm);
+    shiftLog = std::make_unique<shiftlog::ShiftLogWindow>(dm);
+    login = std::make_unique<LoginWindow>(dm, *shiftLog, deployment, server, database);
+    products = std::make_unique<refdata::ProductsWindow>(dm);
+    workers = std::make_unique<refdata::WorkersWindow>(dm);
+    kindEditor = std::make_unique<refdata::OperationKindEditor>(dm);
+    kinds = std::make_unique<refdata::OperationKindsWindow>(dm, *kindEditor);
+    priceEditor = std::make_unique<refdata::OperationPriceEditor>(dm, *products, *kinds);
+    norms = std::make_unique<refdata::NormsWindow>(dm);
+    operations = std::make_unique<refdata::OperationsWindow>(dm, *priceEditor, *norms);
+    consumption = std::make_unique<shiftlog::MaterialConsumptionDialog>(dm);
+    entryDialog = std::make_unique<shiftlog::EntryDialog>(dm, *workers, *operations, *consumption);
+    timesheetWindow = std::make_unique<outputwindows::TimesheetWindow>(dm);
     shiftLog->setOperationKindsWindow(kinds.get());
     shiftLog->setTimesheetWindow(timesheetWindow.get());
     shiftLog->setOperationsWindow(operations.get());
     shiftLog->setEntryDialog(entryDialog.get());
-    reportsDialog = std::make_unique<reports::TForm18>(dm, shiftLog.get());
+    reportsDialog = std::make_unique<outputwindows::ReportsDialog>(dm, shiftLog.get());
     shiftLog->setReportsWindow(reportsDialog.get());
 }
 

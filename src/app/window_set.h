@@ -5,6 +5,8 @@
 
 #include "app/login_window.h"
 #include "data/data_module.h"
+#include "outputwindows/reports_dialog.h"
+#include "outputwindows/timesheet_window.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/operation_kinds_window.h"
@@ -12,11 +14,9 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
-#include "reports/reports_dialog.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
-#include "timesheet/timesheet_window.h"
 
 namespace tabel::app {
 
@@ -26,20 +26,20 @@ Deployment compiledDeployment();
 struct WindowSet {
     WindowSet(const Deployment& deployment, const QString& server, const QString& database);
 
-    data::TDataModule6 dm;
-    std::unique_ptr<shiftlog::TForm1> shiftLog;
-    std::unique_ptr<TForm23> login;
-    std::unique_ptr<refdata::TForm3> products;
-    std::unique_ptr<refdata::TForm5> workers;
-    std::unique_ptr<refdata::TForm8> kinds;
-    std::unique_ptr<refdata::TForm9> kindEditor;
-    std::unique_ptr<refdata::TForm10> priceEditor;
-    std::unique_ptr<refdata::TForm22> norms;
-    std::unique_ptr<refdata::TForm4> operations;
-    std::unique_ptr<shiftlog::TForm24> consumption;
-    std::unique_ptr<shiftlog::TForm11> entryDialog;
-    std::unique_ptr<timesheet::TForm19> timesheetWindow;
-    std::unique_ptr<reports::TForm18> reportsDialog;
+    data::DataModule dm;
+    std::unique_ptr<shiftlog::ShiftLogWindow> shiftLog;
+    std::unique_ptr<LoginWindow> login;
+    std::unique_ptr<refdata::ProductsWindow> products;
+    std::unique_ptr<refdata::WorkersWindow> workers;
+    std::unique_ptr<refdata::OperationKindsWindow> kinds;
+    std::unique_ptr<refdata::OperationKindEditor> kindEditor;
+    std::unique_ptr<refdata::OperationPriceEditor> priceEditor;
+    std::unique_ptr<refdata::NormsWindow> norms;
+    std::unique_ptr<refdata::OperationsWindow> operations;
+    std::unique_ptr<shiftlog::MaterialConsumptionDialog> consumption;
+    std::unique_ptr<shiftlog::EntryDialog> entryDialog;
+    std::unique_ptr<outputwindows::TimesheetWindow> timesheetWindow;
+    std::unique_ptr<outputwindows::ReportsDialog> reportsDialog;
 };
 
 }  // namespace tabel::app

@@ -206,6 +206,9 @@ int run(int argc, char** argv, const data::Deployment& deployment) {
     } catch (const JobFailure& e) {
         printError(e.message());
         return kFailure;
+    } catch (const data::DbError& e) {
+        printError(QStringLiteral("Ошибка БД: ") + data::userMessageOf(e));
+        return kFailure;
     } catch (const data::DataError& e) {
         printError(QStringLiteral("Ошибка БД: ") + e.message());
         return kFailure;

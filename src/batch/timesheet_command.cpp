@@ -44,7 +44,7 @@ int runTimesheet(CommandContext& context) {
     if (output == QLatin1String("xlsx")) {
         error = timesheet::saveTimesheet(context.connection(), m.month, m.year, path);
     } else {
-        reports::TForm15 layout(context.connection());
+        reports::TimesheetLayout layout(context.connection());
         error =
             reportengine::writePdf(timesheet::prepareTimesheetPrint(layout, m.month, m.year), path);
     }

@@ -1,5 +1,6 @@
 #include "core/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -249,46 +250,53 @@ QString formatMask(double value, const QString& mask) {
     return out;
 }
 
-std::optional<double> parseNumber(QStringView text) {
-    text = text.trimmed();
-    std::string ascii;
-    ascii.reserve(size_t(text.size()) + 2);
+std::optional<TypedDecimal> readDecimal(QStringView text) {
     qsizetype i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
         negative = text[i] == u'-';
         ++i;
     }
-    bool anyDigit = false;
-    bool seenMark = false;
-    ascii.push_back('0');  // so ",5" reads as "0.5"
+    std::string digits;
+    qsizetype integerLength = -1;  // digits before the mark
     for (; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c >= u'0' && c <= u'9') {
-            ascii.push_back(char(c.unicode()));
-            anyDigit = true;
-        } else if ((c == u',' || c == u'.') && !seenMark) {
-            ascii.push_back('.');
-            seenMark = true;
+            digits.push_back(char(c.unicode()));
+        } else if ((c == u',' || c == u'.') && integerLength < 0) {
+            integerLength = qsizetype(digits.size());
         } else {
             return std::nullopt;
         }
     }
-    if (!anyDigit) {
+    if (digits.empty()) {
         return std::nullopt;
     }
-    if (ascii.back() == '.') {
-        ascii.pop_back();
+    const auto size = qsizetype(digits.size());
+    if (integerLength < 0) {
+        integerLength = size;
+    }
+    const size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) {
+        return TypedDecimal{};
+    }
+    const qsizetype end = std::max(qsizetype(digits.find_last_not_of('0')) + 1, integerLength);
+    std::string ascii = integerLength == 0 ? std::string("0") : digits.substr(0, integerLength);
+    if (integerLength < size) {
+        ascii += '.';
+        ascii += digits.substr(size_t(integerLength));
     }
     double value = 0.0;
     const auto res = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (res.ec != std::errc() || res.ptr != ascii.data() + ascii.size()) {
         return std::nullopt;
     }
-    if (value == 0.0) {
-        return 0.0;
-    }
-    return negative ? -value : value;
+    return TypedDecimal{negative ? -value : value, int(end - qsizetype(first))};
+}
+
+std::optional<double> parseNumber(QStringView text) {
+    const std::optional<TypedDecimal> typed = readDecimal(text.trimmed());
+    return typed ? std::optional<double>(typed->value) : std::nullopt;
 }
 
 QString sqlNumber(double value) {

@@ -32,9 +32,20 @@ QString formatNumber(double value, int maxDecimals);
 // A mask with any other character prints the general format.
 QString formatMask(double value, const QString& mask);
 
-// Reads a typed number: optional blanks around, optional sign, digits with at most one
-// decimal mark ("," or "."); "5,5", " 5 ", "-3", ",5" and "5," are read, while "5,5,5",
-// "1e5", "1 000", "abc" and "" are not.
+// A typed decimal as read: its value and how many significant digits it was typed with, from
+// the first digit that is not 0 to the last one that counts (zeros ending the integer part
+// count, those ending the fraction do not: "0,0120" has 2, "100,50" has 4, "0" has none).
+struct TypedDecimal {
+    double value = 0;
+    int significantDigits = 0;
+};
+
+// The one reader of typed numbers: an optional sign, then digits with at most one decimal mark
+// ("," or "."), nothing else; "5,5", "-3", ",5" and "5," are read, while "5,5,5", "1e5",
+// "1 000", " 5", "abc" and "" are not. Zero comes back as +0.
+std::optional<TypedDecimal> readDecimal(QStringView text);
+
+// readDecimal's value, blanks around allowed (" 5 " is 5): what the number boxes read.
 std::optional<double> parseNumber(QStringView text);
 
 // Number text for a composed statement: shortest digits that read back as the same double,

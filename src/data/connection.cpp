@@ -10,6 +10,7 @@
 #include <QSqlResult>
 
 #include "data/errors.h"
+#include "data/parameters.h"
 #include "data/value_conversion.h"
 
 namespace tabel::data {
@@ -131,6 +132,25 @@ StatementResult Connection::run(const QString& text, const QList<QVariant>& bind
         }
         throw DbError(failure.message, kind, failure.sqlState, failure.message);
     }
+}
+
+StatementResult Connection::runNamed(const QString& text, const Bindings& bindings) {
+    Parameters parameters;
+    parameters.parse(text);
+    for (const auto& [name, value] : bindings) {
+        parameters.setValue(name, value);
+    }
+    return run(parameters.positionalText(), parameters.positionalValues());
+}
+
+QVariant Connection::scalar(const QString& text, const Bindings& bindings) {
+    const StatementResult result = runNamed(text, bindings);
+    return result.rows.isEmpty() || result.rows.first().isEmpty() ? QVariant()
+                                                                  : result.rows.first().first();
+}
+
+int Connection::execute(const QString& text, const Bindings& bindings) {
+    return runNamed(text, bindings).rowsAffected;
 }
 
 StatementResult Connection::runCellByCell(const QString& text, const QList<QVariant>& bindings,

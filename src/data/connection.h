@@ -7,12 +7,16 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <utility>
 
 #include "data/odbc_block_fetch.h"
 
 class QSqlQuery;
 
 namespace tabel::data {
+
+// Values of a statement's named placeholders (":id"), by name without regard to case.
+using Bindings = QList<std::pair<QString, QVariant>>;
 
 class Connection {
 public:
@@ -41,6 +45,12 @@ public:
     StatementResult run(const QString& text, const QList<QVariant>& bindings = {},
                         const ColumnTyper& typer = {});
 
+    // A statement with named placeholders, its values bound by name (a name the statement does
+    // not have throws DataError): the first value of the first row, null when there is none.
+    QVariant scalar(const QString& text, const Bindings& bindings = {});
+    // The same for a write: the number of rows it touched.
+    int execute(const QString& text, const Bindings& bindings = {});
+
     // Reads through the Qt driver cell by cell instead: the same values, several times slower;
     // kept to compare the block reading with.
     void setCellByCell(bool on) { cellByCell_ = on; }
@@ -49,6 +59,7 @@ public:
     void inTransaction(const std::function<void()>& work);
 
 private:
+    StatementResult runNamed(const QString& text, const Bindings& bindings);
     StatementResult runCellByCell(const QString& text, const QList<QVariant>& bindings,
                                   const ColumnTyper& typer);
     [[noreturn]] void fail(const QSqlQuery& query);

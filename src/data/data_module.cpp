@@ -131,94 +131,72 @@ QList<FieldDef> hTabelFields(bool readOnly) {
 
 }  // namespace
 
-TDataModule6::TDataModule6()
-    : Workers(&ADO_DB, QStringLiteral("Workers")),
-      Izdel(&ADO_DB, QStringLiteral("Izdel")),
-      Oper(&ADO_DB, QStringLiteral("Oper")),
-      Vid_oper(&ADO_DB, QStringLiteral("Vid_oper")),
-      Smena1(&ADO_DB, QStringLiteral("Smena1")),
-      Smena2(&ADO_DB, QStringLiteral("Smena2")),
-      Smena3(&ADO_DB, QStringLiteral("Smena3")),
-      Smena4(&ADO_DB, QStringLiteral("Smena4")),
-      H_Tabel_1(&ADO_DB, QStringLiteral("H_Tabel_1")),
-      H_Tabel_2(&ADO_DB, QStringLiteral("H_Tabel_2")),
-      H_Tabel_3(&ADO_DB, QStringLiteral("H_Tabel_3")),
-      Control(&ADO_DB, QStringLiteral("Control")),
-      DelSmena(&ADO_DB, QStringLiteral("DelSmena")),
-      H_Tabel_ins(&ADO_DB, QStringLiteral("H_Tabel_ins")),
-      Oper_ins(&ADO_DB, QStringLiteral("Oper_ins"),
-               {QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new) "),
-                QStringLiteral("values (:oper_vid, :naimen, :i_id, :cena_new)"), QString()}),
-      Oper_ed(&ADO_DB, QStringLiteral("Oper_ed"),
-              {QStringLiteral("update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  "
-                              "i_id=:i_id where id=:id")}),
-      Oper_del(&ADO_DB, QStringLiteral("Oper_del"),
-               {QStringLiteral("delete from accounts_dep.oper where id=:id")}) {
+DataModule::DataModule()
+    : workers(&connection, QStringLiteral("Workers")),
+      products(&connection, QStringLiteral("Izdel")),
+      operations(&connection, QStringLiteral("Oper")),
+      operationKinds(&connection, QStringLiteral("Vid_oper")),
+      shift1Entries(&connection, QStringLiteral("Smena1")),
+      shift2Entries(&connection, QStringLiteral("Smena2")),
+      shift3Entries(&connection, QStringLiteral("Smena3")),
+      overtimeEntries(&connection, QStringLiteral("Smena4")),
+      shift1Hours(&connection, QStringLiteral("H_Tabel_1")),
+      shift2Hours(&connection, QStringLiteral("H_Tabel_2")),
+      shift3Hours(&connection, QStringLiteral("H_Tabel_3")) {
     using T = FieldType;
-    Workers.setSql(workersSql());
-    Workers.setFieldDefs({{QStringLiteral("id"), T::String, false},
+    workers.setSql(workersSql());
+    workers.setFieldDefs({{QStringLiteral("id"), T::String, false},
                           {QStringLiteral("fio"), T::String, false},
                           {QStringLiteral("s_staffpos_hl"), T::String, true},
                           {QStringLiteral("p_id"), T::Numeric15, true}});
 
-    Izdel.setSql(
+    products.setSql(
         {QStringLiteral("select marka, id, nom, round(massa::numeric, 5) massa  from "
                         "accounts_dep.IZDEL order by marka")});
-    Izdel.setFieldDefs(
+    products.setFieldDefs(
         {{QStringLiteral("massa"), T::Float, false}, {QStringLiteral("id"), T::Numeric15, false}});
 
-    Oper.setSql(operSql());
-    Oper.setFieldDefs({{QStringLiteral("id"), T::Integer, true},
-                       {QStringLiteral("norma"), T::Integer, true},
-                       {QStringLiteral("cena"), T::Float, true},
-                       {QStringLiteral("i_id_old"), T::Integer, true}});
+    operations.setSql(operSql());
+    operations.setFieldDefs({{QStringLiteral("id"), T::Integer, true},
+                             {QStringLiteral("norma"), T::Integer, true},
+                             {QStringLiteral("cena"), T::Float, true},
+                             {QStringLiteral("i_id_old"), T::Integer, true}});
 
-    Vid_oper.setSql({QStringLiteral("select * from accounts_dep.VID_OPER order by vid")});
-    Vid_oper.setFieldDefs({{QStringLiteral("ID"), T::Integer, true}});
-    Vid_oper.setTableName(QStringLiteral("accounts_dep.vid_oper"));
+    operationKinds.setSql({QStringLiteral("select * from accounts_dep.VID_OPER order by vid")});
+    operationKinds.setFieldDefs({{QStringLiteral("ID"), T::Integer, true}});
+    operationKinds.setTableName(QStringLiteral("accounts_dep.vid_oper"));
 
-    Smena1.setSql(smena1Sql());
-    Smena2.setSql(smenaSql(2));
-    Smena3.setSql(smenaSql(3));
-    Smena4.setSql(smenaSql(4));
-    for (Dataset* list : {&Smena1, &Smena2, &Smena3, &Smena4}) {
+    shift1Entries.setSql(smena1Sql());
+    shift2Entries.setSql(smenaSql(2));
+    shift3Entries.setSql(smenaSql(3));
+    overtimeEntries.setSql(smenaSql(4));
+    for (Dataset* list : {&shift1Entries, &shift2Entries, &shift3Entries, &overtimeEntries}) {
         list->setFieldDefs(smenaFields());
     }
 
-    H_Tabel_1.setSql(hTabelSql(1));
-    H_Tabel_2.setSql(hTabelSql(2));
-    H_Tabel_3.setSql(hTabelSql(3));
-    H_Tabel_1.setFieldDefs(hTabelFields(true));
-    H_Tabel_2.setFieldDefs(hTabelFields(true));
-    H_Tabel_3.setFieldDefs(hTabelFields(false));
+    shift1Hours.setSql(hTabelSql(1));
+    shift2Hours.setSql(hTabelSql(2));
+    shift3Hours.setSql(hTabelSql(3));
+    shift1Hours.setFieldDefs(hTabelFields(true));
+    shift2Hours.setFieldDefs(hTabelFields(true));
+    shift3Hours.setFieldDefs(hTabelFields(false));
 }
 
-Dataset& TDataModule6::smenaList(int shift) {
+Dataset& DataModule::shiftEntries(int shift) {
     switch (shift) {
         case 2:
-            return Smena2;
+            return shift2Entries;
         case 3:
-            return Smena3;
+            return shift3Entries;
         case 4:
-            return Smena4;
+            return overtimeEntries;
         default:
-            return Smena1;
+            return shift1Entries;
     }
 }
 
-int TDataModule6::CheckDuplicate(const QString& countStatement, const Bindings& bindings) {
-    Control.close();
-    Control.clearSql();
-    Control.addSql(countStatement);
-    for (const auto& [name, value] : bindings) {
-        Control.setParam(name, value);
-    }
-    struct CloseOnExit {
-        Dataset& dataset;
-        ~CloseOnExit() { dataset.close(); }
-    } closeOnExit{Control};
-    Control.open();
-    return Control.field(QStringLiteral("cnt")).asInteger();
+int DataModule::countDuplicates(const QString& countStatement, const Bindings& bindings) {
+    return connection.scalar(countStatement, bindings).toInt();
 }
 
 }  // namespace tabel::data

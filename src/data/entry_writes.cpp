@@ -4,54 +4,50 @@
 
 #include "core/numbers.h"
 #include "data/connection.h"
-#include "data/errors.h"
 
 namespace tabel::data {
 
-namespace {
-
-QVariant scalar(Connection& connection, const QString& sql, const QList<QVariant>& values) {
-    const StatementResult result = connection.run(sql, values);
-    return result.rows.isEmpty() || result.rows.first().isEmpty() ? QVariant()
-                                                                  : result.rows.first().first();
-}
-
-int execute(Connection& connection, const QString& sql, const QList<QVariant>& values) {
-    return connection.run(sql, values).rowsAffected;
-}
-
-}  // namespace
-
 int saveEntry(Connection& connection, const EntryRecord& e) {
-    return scalar(connection,
-                  QStringLiteral("select accounts_dep.smena_save(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                 "?, ?)"),
-                  {e.id, e.workerId, e.productId, e.operationId, e.price, e.quantity, e.defects,
-                   e.date, e.shift, e.hours, e.docId, e.itemId})
+    return connection
+        .scalar(QStringLiteral("select accounts_dep.smena_save(:id, :w_id, :i_id, :o_id, :cena, "
+                               ":kol_vo, :brak, :data, :smena, :time, :id_doc, :id_doc_item)"),
+                {{QStringLiteral("id"), e.id},
+                 {QStringLiteral("w_id"), e.workerId},
+                 {QStringLiteral("i_id"), e.productId},
+                 {QStringLiteral("o_id"), e.operationId},
+                 {QStringLiteral("cena"), e.price},
+                 {QStringLiteral("kol_vo"), e.quantity},
+                 {QStringLiteral("brak"), e.defects},
+                 {QStringLiteral("data"), e.date},
+                 {QStringLiteral("smena"), e.shift},
+                 {QStringLiteral("time"), e.hours},
+                 {QStringLiteral("id_doc"), e.docId},
+                 {QStringLiteral("id_doc_item"), e.itemId}})
         .toInt();
 }
 
 void deleteEntry(Connection& connection, int entryId) {
-    scalar(connection, QStringLiteral("select accounts_dep.smena_delete(?)"), {entryId});
+    connection.scalar(QStringLiteral("select accounts_dep.smena_delete(:id)"),
+                      {{QStringLiteral("id"), entryId}});
 }
 
 int materialCount(Connection& connection, int entryId) {
-    return scalar(connection,
-                  QStringLiteral("select count(id) as id_cnt from accounts_dep.smena_gds_use sgu "
-                                 "where sgu.id_smena = ?"),
-                  {entryId})
+    return connection
+        .scalar(QStringLiteral("select count(id) as id_cnt from accounts_dep.smena_gds_use sgu "
+                               "where sgu.id_smena = :id_smena"),
+                {{QStringLiteral("id_smena"), entryId}})
         .toInt();
 }
 
 void acceptEntry(Connection& connection, int entryId) {
-    scalar(connection, QStringLiteral("select accounts_dep.smena__accept_row_hwo(?)\n"), {entryId});
+    connection.scalar(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)\n"),
+                      {{QStringLiteral("id"), entryId}});
 }
 
 double availableStock(Connection& connection, int entryId, qint64 goodsId) {
     // The free remainder plus the remainder reserved for the entry's requisition item, both at
     // the stock that issues the requisition's materials.
-    const QVariant sum = scalar(
-        connection,
+    const QVariant sum = connection.scalar(
         QStringLiteral(
             "select coalesce(sum(rem.f_qty), 0)::float8 from accounts_dep.smena smena\n"
             "inner join mnf_doc.doc mnf_doc on mnf_doc.id = smena.id_doc\n"
@@ -61,8 +57,8 @@ double availableStock(Connection& connection, int entryId, qint64 goodsId) {
             "  and ((rem.id_reserved_doc is null and rem.id_reserved_doc_item is null)\n"
             "    or (rem.id_reserved_doc = cmn_doc.id and rem.id_reserved_doc_item = "
             "smena.id_doc_item))\n"
-            "where smena.id = ? and rem.id_gds = ?"),
-        {entryId, goodsId});
+            "where smena.id = :id_smena and rem.id_gds = :id_gds"),
+        {{QStringLiteral("id_smena"), entryId}, {QStringLiteral("id_gds"), goodsId}});
     return sum.toDouble();
 }
 
@@ -73,52 +69,44 @@ MaterialResult addMaterial(Connection& connection, int entryId, qint64 goodsId, 
         if (core::roundHalfEven(quantity, 3) > core::roundHalfEven(result.available, 3)) {
             return;
         }
-        execute(connection,
-                QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
-                               "f_qty_use) values (?, ?, ?)"),
-                {entryId, goodsId, quantity});
+        connection.execute(
+            QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                           "f_qty_use) values (:id_smena, :id_gds_use, :f_qty_use)"),
+            {{QStringLiteral("id_smena"), entryId},
+             {QStringLiteral("id_gds_use"), goodsId},
+             {QStringLiteral("f_qty_use"), quantity}});
         result.saved = true;
     });
     return result;
 }
 
 void deleteMaterial(Connection& connection, int materialId) {
-    execute(connection, QStringLiteral("delete from accounts_dep.smena_gds_use where id=?"),
-            {materialId});
+    connection.execute(QStringLiteral("delete from accounts_dep.smena_gds_use where id=:id"),
+                       {{QStringLiteral("id"), materialId}});
 }
 
 bool addBrigadeMember(Connection& connection, int entryId, qint64 personId) {
-    return execute(connection,
-                   QStringLiteral("insert into accounts_dep.person_temp(id_smena, id_person) "
-                                  "select ?, ? where not exists (select 1 from "
-                                  "accounts_dep.person_temp where id_smena = ? and id_person = ?)"),
-                   {entryId, personId, entryId, personId}) > 0;
+    return connection.execute(
+               QStringLiteral("insert into accounts_dep.person_temp(id_smena, id_person) "
+                              "select :id_smena, :id_person where not exists (select 1 from "
+                              "accounts_dep.person_temp where id_smena = :id_smena and "
+                              "id_person = :id_person)"),
+               {{QStringLiteral("id_smena"), entryId}, {QStringLiteral("id_person"), personId}}) >
+           0;
 }
 
 void removeBrigadeMember(Connection& connection, qint64 memberId) {
-    execute(connection, QStringLiteral("delete from accounts_dep.person_temp where id=?"),
-            {memberId});
+    connection.execute(QStringLiteral("delete from accounts_dep.person_temp where id=:id"),
+                       {{QStringLiteral("id"), memberId}});
 }
 
 void divideEntry(Connection& connection, int entryId) {
-    scalar(connection, QStringLiteral("select accounts_dep.divide_between_person(?)"), {entryId});
+    connection.scalar(QStringLiteral("select accounts_dep.divide_between_person(:id_smena)"),
+                      {{QStringLiteral("id_smena"), entryId}});
 }
 
-QString refusalText(const DbError& error) {
-    if (error.kind() == DbErrorKind::PermissionDenied) {
-        return QStringLiteral("Недостаточно прав для этого действия.");
-    }
-    QString text = error.message();
-    const int tail = text.indexOf(QLatin1String(";\nError while"));
-    if (tail >= 0) {
-        text.truncate(tail);
-    }
-    for (const QLatin1String prefix : {QLatin1String("ERROR:"), QLatin1String("FATAL:")}) {
-        if (text.startsWith(prefix)) {
-            text = text.mid(prefix.size());
-        }
-    }
-    return text.trimmed();
+bool isAccepted(const QString& mark) {
+    return mark == QLatin1String("ok") || mark == QStringLiteral("да");
 }
 
 }  // namespace tabel::data

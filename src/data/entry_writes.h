@@ -9,7 +9,6 @@
 namespace tabel::data {
 
 class Connection;
-class DbError;
 
 // The values of one row of accounts_dep.smena as the entry dialog writes them.
 struct EntryRecord {
@@ -54,9 +53,7 @@ bool addBrigadeMember(Connection& connection, int entryId, qint64 personId);
 void removeBrigadeMember(Connection& connection, qint64 memberId);
 void divideEntry(Connection& connection, int entryId);
 
-// The text to show for a refused write: what our own triggers and functions raise, as they
-// wrote it (without the driver's "ERROR: …;\nError while executing the query"), and a plain
-// Russian sentence for a missing right.
-QString refusalText(const DbError& error);
+// An entry's acceptance mark ("ok" or "да"): the server's accounts_dep.is_accepted.
+bool isAccepted(const QString& mark);
 
 }  // namespace tabel::data

@@ -1,5 +1,7 @@
 #include "data/errors.h"
 
+#include <QRegularExpression>
+
 namespace tabel::data {
 
 DbErrorKind dbErrorKindOf(const QString& sqlState) {
@@ -21,6 +23,82 @@ DbErrorKind dbErrorKindOf(const QString& sqlState) {
         }
     }
     return DbErrorKind::Other;
+}
+
+QString userTextOf(DbErrorKind kind) {
+    switch (kind) {
+        case DbErrorKind::ConnectionLost:
+            return QStringLiteral("Подключение к БД отсутсвует");
+        case DbErrorKind::UniqueViolation:
+            return QStringLiteral("Такая запись уже есть");
+        case DbErrorKind::ForeignKeyViolation:
+            return QStringLiteral(
+                "Запись связана с другими данными: она используется или связанная запись удалена");
+        case DbErrorKind::CheckViolation:
+            return QStringLiteral("Недопустимое значение");
+        case DbErrorKind::LockTimeout:
+            return QStringLiteral("Запись заблокирована другим пользователем, повторите позже");
+        case DbErrorKind::PermissionDenied:
+            return QStringLiteral("Недостаточно прав для этого действия.");
+        case DbErrorKind::RowGone:
+            return QStringLiteral("Запись удалена другим пользователем");
+        case DbErrorKind::RowChanged:
+            return QStringLiteral(
+                "Запись изменена другим пользователем. Список перечитан, введённое вами "
+                "показано снова: проверьте и сохраните ещё раз.");
+        case DbErrorKind::RaisedByServer:  // our own triggers and functions speak Russian
+        case DbErrorKind::Other:
+            return QString();
+    }
+    return QString();
+}
+
+QString serverMessageOf(const QString& serverText) {
+    // psqlODBC: "ERROR:  <message>;\nError while executing the query", maybe with CONTEXT lines.
+    static const QRegularExpression severity(
+        QStringLiteral("^\\s*(ERROR|FATAL|ОШИБКА|ВАЖНО):\\s*"));
+    static const QRegularExpression lineEnd(QStringLiteral(";?\\n"));
+    QString text = serverText;
+    text.remove(severity);
+    const qsizetype end = text.indexOf(lineEnd);
+    if (end >= 0) {
+        text.truncate(end);
+    }
+    if (text.endsWith(QLatin1Char(';'))) {
+        text.chop(1);
+    }
+    return text.trimmed();
+}
+
+QString userMessageOf(const DbError& error) {
+    const DbErrorKind kind = error.kind();
+    if (kind == DbErrorKind::RaisedByServer) {
+        return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
+    }
+    if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged) {
+        return userTextOf(kind);  // our own finding: the server said nothing
+    }
+    QString text = userTextOf(kind);
+    if (kind == DbErrorKind::UniqueViolation) {
+        // The two unique keys a user meets by typing get the editors' own words.
+        if (error.serverText().contains(QLatin1String("oper_vid_naimen_i_id_key"))) {
+            text = QStringLiteral("Операция с такими параметрами уже заведена!");
+        } else if (error.serverText().contains(QLatin1String("vid_oper_vid_upper_key"))) {
+            text = QStringLiteral("Такая операция уже заведена!");
+        }
+    } else if (kind == DbErrorKind::Other) {
+        if (error.sqlState().startsWith(QLatin1String("22"))) {
+            text = userTextOf(DbErrorKind::CheckViolation);  // a value the column cannot take
+        } else if (error.sqlState().isEmpty() && error.serverText().isEmpty()) {
+            return error.message();  // the data layer's own words
+        } else {
+            text = QStringLiteral("Ошибка базы данных");
+        }
+    }
+    // The server's own words, for the administrator.
+    const QString detail =
+        (error.serverText().isEmpty() ? error.message() : error.serverText()).trimmed();
+    return detail.isEmpty() || detail == text ? text : text + QStringLiteral("\n\n") + detail;
 }
 
 DbError rowGoneError() {

@@ -61,6 +61,19 @@ DbError rowGoneError();
 // A write matched on every original value found no row: it was changed or deleted meanwhile.
 DbError rowChangedError();
 
+// What the user reads for a refusal of this kind; empty where no sentence of ours fits and the
+// server's or the data layer's own words are shown instead.
+QString userTextOf(DbErrorKind kind);
+
+// What the user reads for a refused statement: our Russian sentence for what a user can cause,
+// then the server's own words on a detail line; our own server refusals as the server raised
+// them. Every window and the batch mode show a DbError through this.
+QString userMessageOf(const DbError& error);
+
+// The message of a server error text, without its severity ("ERROR:", "ОШИБКА:") and the
+// driver's additions (";\nError while executing the query", CONTEXT lines).
+QString serverMessageOf(const QString& serverText);
+
 // A field value could not be read as the type asked for.
 class ConversionError : public DataError {
 public:

@@ -1,56 +1,66 @@
 #include "data/operation_writes.h"
 
 #include "data/data_module.h"
+#include "data/errors.h"
 
 namespace tabel::data {
 
-int countSameOperations(TDataModule6& dm, const OperationKey& key, std::optional<int> exceptId) {
+int countSameOperations(DataModule& dm, const OperationKey& key, std::optional<int> exceptId) {
     Bindings bindings{{QStringLiteral("vid"), key.kindId},
                       {QStringLiteral("naimen"), key.stage},
                       {QStringLiteral("i_id"), key.productId}};
     if (!exceptId) {
-        return dm.CheckDuplicate(
+        return dm.countDuplicates(
             QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=:vid and "
                            "naimen=:naimen and i_id=:i_id"),
             bindings);
     }
     bindings.append({QStringLiteral("id"), *exceptId});
-    return dm.CheckDuplicate(
+    return dm.countDuplicates(
         QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=:vid and "
                        "naimen=:naimen and i_id=:i_id and id<>:id"),
         bindings);
 }
 
-int addOperation(TDataModule6& dm, const OperationKey& key, double price) {
+int addOperation(DataModule& dm, const OperationKey& key, double price) {
     int id = 0;
     // The first norm makes the operation show in the list, so both are written or neither.
-    dm.ADO_DB.inTransaction([&] {
-        Dataset insert(&dm.ADO_DB, QStringLiteral("Oper_ins"));
-        insert.setSql({dm.Oper_ins.text() + QStringLiteral(" returning id")});
-        insert.setParam(QStringLiteral("oper_vid"), key.kindId);
-        insert.setParam(QStringLiteral("naimen"), key.stage);
-        insert.setParam(QStringLiteral("i_id"), key.productId);
-        insert.setParam(QStringLiteral("cena_new"), price);
-        insert.open();
-        id = insert.field(QStringLiteral("id")).asInteger();
-        insert.close();
-        Command firstNorm(&dm.ADO_DB, QStringLiteral("norm_ins"),
-                          {QStringLiteral("insert into accounts_dep.norm(o_id, norma, prize, "
-                                          "price) values (:o_id, 0, 0, :price)")});
-        firstNorm.setParam(QStringLiteral("o_id"), id);
-        firstNorm.setParam(QStringLiteral("price"), price);
-        firstNorm.execute();
+    dm.connection.inTransaction([&] {
+        id = dm.connection
+                 .scalar(QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, "
+                                        "cena_new) values (:oper_vid, :naimen, :i_id, "
+                                        ":cena_new) returning id"),
+                         {{QStringLiteral("oper_vid"), key.kindId},
+                          {QStringLiteral("naimen"), key.stage},
+                          {QStringLiteral("i_id"), key.productId},
+                          {QStringLiteral("cena_new"), price}})
+                 .toInt();
+        dm.connection.execute(QStringLiteral("insert into accounts_dep.norm(o_id, norma, prize, "
+                                             "price) values (:o_id, 0, 0, :price)"),
+                              {{QStringLiteral("o_id"), id}, {QStringLiteral("price"), price}});
     });
     return id;
 }
 
-void changeOperation(TDataModule6& dm, int id, const OperationKey& key) {
-    Command& change = dm.Oper_ed;
-    change.setParam(QStringLiteral("oper_vid"), key.kindId);
-    change.setParam(QStringLiteral("naimen"), key.stage);
-    change.setParam(QStringLiteral("i_id"), key.productId);
-    change.setParam(QStringLiteral("id"), id);
-    change.executeOnRow();
+void changeOperation(DataModule& dm, int id, const OperationKey& key) {
+    const int changed = dm.connection.execute(
+        QStringLiteral("update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  "
+                       "i_id=:i_id where id=:id"),
+        {{QStringLiteral("oper_vid"), key.kindId},
+         {QStringLiteral("naimen"), key.stage},
+         {QStringLiteral("i_id"), key.productId},
+         {QStringLiteral("id"), id}});
+    if (changed == 0) {
+        throw rowGoneError();
+    }
+}
+
+void deleteOperation(DataModule& dm, int id) {
+    // Its norms go with it (on delete cascade).
+    if (dm.connection.execute(QStringLiteral("delete from accounts_dep.oper where id=:id"),
+                              {{QStringLiteral("id"), id}}) == 0) {
+        throw rowGoneError();
+    }
 }
 
 }  // namespace tabel::data

@@ -1,12 +1,13 @@
 #pragma once
-// Writes of the operations reference: an operation with its first norm, its change, and the
-// count of operations a new one would duplicate. Failures are thrown, never shown.
+// Writes of the operations reference: an operation with its first norm, its change, its
+// deletion, and the count of operations a new one would duplicate. Failures are thrown, never
+// shown.
 
 #include <optional>
 
 namespace tabel::data {
 
-class TDataModule6;
+class DataModule;
 
 // What makes an operation: its kind, stage (oper.naimen) and product.
 struct OperationKey {
@@ -16,13 +17,16 @@ struct OperationKey {
 };
 
 // Operations with the same kind, stage and product, leaving out `exceptId`.
-int countSameOperations(TDataModule6& dm, const OperationKey& key,
+int countSameOperations(DataModule& dm, const OperationKey& key,
                         std::optional<int> exceptId = std::nullopt);
 
 // The operation and its first norm at `price`, in one transaction; the new operation's id.
-int addOperation(TDataModule6& dm, const OperationKey& key, double price);
+int addOperation(DataModule& dm, const OperationKey& key, double price);
 
 // Changes operation `id`; throws DbError (RowGone) when it was deleted meanwhile.
-void changeOperation(TDataModule6& dm, int id, const OperationKey& key);
+void changeOperation(DataModule& dm, int id, const OperationKey& key);
+
+// Deletes operation `id` with its norms; throws DbError (RowGone) when it was deleted meanwhile.
+void deleteOperation(DataModule& dm, int id);
 
 }  // namespace tabel::data

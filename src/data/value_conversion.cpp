@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/numbers.h"
 #include "data/errors.h"
 
 namespace tabel::data {
@@ -138,14 +139,11 @@ int toInt32(const QVariant& value) {
 
 double toDouble(const QVariant& value) {
     if (value.typeId() == QMetaType::QString) {
-        bool ok = false;
-        QString text = value.toString().trimmed();
-        text.replace(QLatin1Char(','), QLatin1Char('.'));
-        const double result = text.toDouble(&ok);
-        if (!ok) {
+        const std::optional<double> typed = core::parseNumber(value.toString());
+        if (!typed) {
             throw notA(QStringLiteral("числом"), value);
         }
-        return result;
+        return *typed;
     }
     bool ok = false;
     const double result = value.toDouble(&ok);

@@ -18,31 +18,31 @@ const QString kSort = QStringLiteral("norma ASC");
 
 }  // namespace
 
-TForm22::TForm22(data::TDataModule6& dm, QWidget* parent)
-    : QDialog(parent), norm(&dm.ADO_DB, QStringLiteral("norm")), dm_(dm) {
-    setObjectName(QStringLiteral("TForm22"));
+NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
+    : QDialog(parent), operationNorms(&dm.connection, QStringLiteral("operationNorms")), dm_(dm) {
+    setObjectName(QStringLiteral("NormsWindow"));
     setWindowTitle(QStringLiteral("Норматив"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     using T = data::FieldType;
     // Only the norms of the operation shown are read.
-    norm.setSql({QStringLiteral("select * from accounts_dep.norm where o_id=:o_id")});
-    norm.setTableName(QStringLiteral("accounts_dep.norm"));
-    norm.setFieldDefs({{QStringLiteral("id"), T::Integer, true},
-                       {QStringLiteral("o_id"), T::Integer, false},
-                       {QStringLiteral("norma"), T::Integer, false},
-                       {QStringLiteral("price"), T::Float, false},
-                       {QStringLiteral("prize"), T::Integer, false}});
+    operationNorms.setSql({QStringLiteral("select * from accounts_dep.norm where o_id=:o_id")});
+    operationNorms.setTableName(QStringLiteral("accounts_dep.norm"));
+    operationNorms.setFieldDefs({{QStringLiteral("id"), T::Integer, true},
+                                 {QStringLiteral("o_id"), T::Integer, false},
+                                 {QStringLiteral("norma"), T::Integer, false},
+                                 {QStringLiteral("price"), T::Float, false},
+                                 {QStringLiteral("prize"), T::Integer, false}});
     // Whatever path stores a new row, it belongs to the operation shown.
-    connect(&norm, &data::Dataset::beforePost, this, [this] {
-        if (norm.state() == data::Dataset::State::Insert) {
-            norm.field(QStringLiteral("o_id")).setValue(operationId_);
+    connect(&operationNorms, &data::Dataset::beforePost, this, [this] {
+        if (operationNorms.state() == data::Dataset::State::Insert) {
+            operationNorms.field(QStringLiteral("o_id")).setValue(operationId_);
         }
     });
 
-    DBGrid1 = new widgets::DataGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setBoldTitles(true);
+    normsGrid = new widgets::DataGrid(this);
+    normsGrid->setObjectName(QStringLiteral("normsGrid"));
+    normsGrid->setBoldTitles(true);
     const auto price = [](const QVariant& value) {
         return core::formatMask(value.toDouble(), QStringLiteral("#0.00#"));
     };
@@ -62,101 +62,103 @@ TForm22::TForm22(data::TDataModule6& dm, QWidget* parent)
                                               .alignment = Qt::AlignRight,
                                               .width = 12,
                                               .input = widgets::readWholeNumber}};
-    DBGrid1->setSource(new widgets::DataSource(&norm, columns, this));
-    DBGrid1->setEditable(true);
-    connect(DBGrid1, &widgets::DataGrid::columnEntered, this, &TForm22::DBGrid1ColEnter);
-    connect(DBGrid1, &widgets::DataGrid::columnExited, this, &TForm22::DBGrid1ColExit);
+    normsGrid->setSource(new widgets::DataSource(&operationNorms, columns, this));
+    normsGrid->setEditable(true);
+    connect(normsGrid, &widgets::DataGrid::columnEntered, this, &NormsWindow::noteNewRow);
+    connect(normsGrid, &widgets::DataGrid::columnExited, this, &NormsWindow::storeChangedRow);
 
-    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Сохранить"));
-    Button1->setDefault(true);
-    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Удалить"));
-    connect(Button1, &QPushButton::clicked, this, &TForm22::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm22::Button2Click);
+    saveButton =
+        widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Сохранить"));
+    saveButton->setDefault(true);
+    deleteButton =
+        widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
+    connect(saveButton, &QPushButton::clicked, this, &NormsWindow::saveAndClose);
+    connect(deleteButton, &QPushButton::clicked, this, &NormsWindow::deleteNorm);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(deleteButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(DBGrid1, 1);
+    layout->addWidget(normsGrid, 1);
     layout->addLayout(buttons);
     widgets::fixWindowSize(this, QSize(420, 320));
 }
 
-void TForm22::openForOperation(int operationId) {
+void NormsWindow::openForOperation(int operationId) {
     operationId_ = operationId;
-    norm.close();
-    norm.setParam(QStringLiteral("o_id"), operationId);
-    norm.setFilter(QStringLiteral("o_id=%1").arg(operationId));
-    norm.setFiltered(true);
-    norm.setSort(kSort);
-    norm.open();
+    operationNorms.close();
+    operationNorms.setParam(QStringLiteral("o_id"), operationId);
+    operationNorms.setFilter(QStringLiteral("o_id=%1").arg(operationId));
+    operationNorms.setFiltered(true);
+    operationNorms.setSort(kSort);
+    operationNorms.open();
     exec();
 }
 
-void TForm22::reread() {
-    norm.close();
-    norm.setSort(kSort);  // closing drops the sort
-    norm.open();
+void NormsWindow::reread() {
+    operationNorms.close();
+    operationNorms.setSort(kSort);  // closing drops the sort
+    operationNorms.open();
 }
 
-void TForm22::storeAndReread() {
+void NormsWindow::storeAndReread() {
     // The post reads the stored row back; only the order by norma is applied again.
-    norm.post();
-    const QVariant id = norm.field(QStringLiteral("id")).value();
-    norm.setSort(kSort);
+    operationNorms.post();
+    const QVariant id = operationNorms.field(QStringLiteral("id")).value();
+    operationNorms.setSort(kSort);
     if (!id.isNull()) {
-        norm.locate(QStringLiteral("id"), id);
+        operationNorms.locate(QStringLiteral("id"), id);
     }
 }
 
-void TForm22::DBGrid1ColEnter() {
+void NormsWindow::noteNewRow() {
     // Editing itself starts with the first changed cell.
-    NewRow = norm.isEmpty() || DBGrid1->onNewRow() ? 1 : 0;
+    editingNewRow = operationNorms.isEmpty() || normsGrid->onNewRow();
 }
 
-void TForm22::DBGrid1ColExit() {
-    if (!norm.isModified()) {
+void NormsWindow::storeChangedRow() {
+    if (!operationNorms.isModified()) {
         return;
     }
-    if (NewRow == 1 && norm.state() == data::Dataset::State::Insert) {
-        norm.field(QStringLiteral("o_id")).setValue(operationId_);
+    if (editingNewRow && operationNorms.state() == data::Dataset::State::Insert) {
+        operationNorms.field(QStringLiteral("o_id")).setValue(operationId_);
     }
     storeAndReread();
 }
 
-void TForm22::Button1Click() {
-    DBGrid1->commitEditor();
-    DBGrid1->storePending();
+void NormsWindow::saveAndClose() {
+    normsGrid->commitEditor();
+    normsGrid->storePending();
     // Only this operation's row of the list follows: its base price and norm count.
-    dm_.Oper.refreshRow(QStringLiteral("id"), operationId_);
+    dm_.operations.refreshRow(QStringLiteral("id"), operationId_);
     accept();
 }
 
-void TForm22::Button2Click() {
-    const bool typingNewRow = norm.state() == data::Dataset::State::Insert;
-    if (norm.state() != data::Dataset::State::Browse) {
-        norm.cancel();
+void NormsWindow::deleteNorm() {
+    const bool typingNewRow = operationNorms.state() == data::Dataset::State::Insert;
+    if (operationNorms.state() != data::Dataset::State::Browse) {
+        operationNorms.cancel();
     }
     // A new row being typed is dropped rather than a stored one deleted.
-    if (!typingNewRow && !DBGrid1->onNewRow() && norm.recordCount() > 1) {
-        norm.deleteRow();
+    if (!typingNewRow && !normsGrid->onNewRow() && operationNorms.recordCount() > 1) {
+        operationNorms.deleteRow();
     }
     reread();
 }
 
-void TForm22::keyPressEvent(QKeyEvent* event) {
+void NormsWindow::keyPressEvent(QKeyEvent* event) {
     // "Сохранить" is the cancel button too; the title bar's close alone skips saving.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Button1->click();
+        saveButton->click();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
-void TForm22::reject() {
-    if (norm.state() != data::Dataset::State::Browse) {
-        norm.cancel();
+void NormsWindow::reject() {
+    if (operationNorms.state() != data::Dataset::State::Browse) {
+        operationNorms.cancel();
     }
     QDialog::reject();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// TForm22: the ladder of price norms of one operation, edited in place.
+// The ladder of price norms of one operation, edited in place.
 
 #include <QDialog>
 
@@ -8,7 +8,7 @@
 class QPushButton;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 
 namespace tabel::widgets {
@@ -17,28 +17,32 @@ class DataGrid;
 
 namespace tabel::refdata {
 
-class TForm22 : public QDialog {
+class NormsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm22(data::TDataModule6& dm, QWidget* parent = nullptr);
+    explicit NormsWindow(data::DataModule& dm, QWidget* parent = nullptr);
 
-    // Table cursor on accounts_dep.norm, filtered to one operation and sorted by norma.
-    data::Dataset norm;
+    // The norms of the operation shown, sorted by norma; edited in place.
+    data::Dataset operationNorms;
 
-    widgets::DataGrid* DBGrid1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    widgets::DataGrid* normsGrid;
+    // Both the default and the cancel button.
+    QPushButton* saveButton;
+    QPushButton* deleteButton;
 
-    // 1 while the row being edited was started as a new row.
-    int NewRow = 0;
+    // Whether the row being edited was started as a new row.
+    bool editingNewRow = false;
 
     // The operations list's double-click: the norms of operation `operationId`, modally.
     void openForOperation(int operationId);
 
-    void DBGrid1ColEnter();
-    void DBGrid1ColExit();
-    void Button1Click();
-    void Button2Click();
+    // Entering a grid column: notes whether the row is a new one.
+    void noteNewRow();
+    // Leaving a grid column: stores the row if a cell changed.
+    void storeChangedRow();
+    void saveAndClose();
+    // Deletes the current norm unless it is the operation's last.
+    void deleteNorm();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -49,7 +53,7 @@ private:
     void storeAndReread();
     void reread();
 
-    data::TDataModule6& dm_;
+    data::DataModule& dm_;
     int operationId_ = 0;
 };
 

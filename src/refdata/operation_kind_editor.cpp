@@ -13,53 +13,55 @@
 
 namespace tabel::refdata {
 
-TForm9::TForm9(data::TDataModule6& dm, QWidget* parent)
-    : EditorDialog(QStringLiteral("TForm9"), QStringLiteral("Вид операции"), parent), dm_(dm) {
-    Edit1 = new QLineEdit(GroupBox1);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMinimumWidth(320);
-    widgets::limitToColumn(Edit1, data::kKindNameLength);
-    auto* row = new QGridLayout(GroupBox1);
-    Label2 = widgets::addField(row, 0, QStringLiteral("Операция"), Edit1, QStringLiteral("Label2"));
+OperationKindEditor::OperationKindEditor(data::DataModule& dm, QWidget* parent)
+    : EditorDialog(QStringLiteral("OperationKindEditor"), QStringLiteral("Вид операции"), parent),
+      dm_(dm) {
+    nameEdit = new QLineEdit(fieldsGroup);
+    nameEdit->setObjectName(QStringLiteral("nameEdit"));
+    nameEdit->setMinimumWidth(320);
+    widgets::limitToColumn(nameEdit, data::kKindNameLength);
+    auto* row = new QGridLayout(fieldsGroup);
+    nameLabel = widgets::addField(row, 0, QStringLiteral("Операция"), nameEdit,
+                                  QStringLiteral("nameLabel"));
     row->setColumnStretch(1, 1);
 }
 
-QWidget* TForm9::firstFocus() const {
-    return Edit1;
+QWidget* OperationKindEditor::firstFocus() const {
+    return nameEdit;
 }
 
-void TForm9::openForAdd() {
-    Edit1->clear();
+void OperationKindEditor::openForAdd() {
+    nameEdit->clear();
     setWindowTitle(QStringLiteral("Заведение нового вида операций"));
-    Tag = 1;
+    mode = Mode::Add;
     exec();
 }
 
-void TForm9::openForRename(const QString& currentName) {
+void OperationKindEditor::openForRename(const QString& currentName) {
     setWindowTitle(QStringLiteral("Изменение данных вида операции"));
-    Tag = 2;
-    Edit1->setText(currentName);
+    mode = Mode::Change;
+    nameEdit->setText(currentName);
     exec();
 }
 
-bool TForm9::isDuplicate(const QString& name) {
+bool OperationKindEditor::isDuplicate(const QString& name) {
     const QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
     data::Bindings bindings{{QStringLiteral("vid"), name.toUpper()}};
-    if (Tag != 1) {
+    if (mode == Mode::Change) {
         bindings.append(
-            {QStringLiteral("id"), dm_.Vid_oper.field(QStringLiteral("id")).asInteger()});
+            {QStringLiteral("id"), dm_.operationKinds.field(QStringLiteral("id")).asInteger()});
     }
-    if (dm_.CheckDuplicate(Tag == 1 ? count : count + QStringLiteral(" and id<>:id"), bindings) ==
-        0) {
+    if (dm_.countDuplicates(mode == Mode::Add ? count : count + QStringLiteral(" and id<>:id"),
+                            bindings) == 0) {
         return false;
     }
     core::MessageBoxes::error(QStringLiteral("Такая операция уже заведена!"));
     return true;
 }
 
-void TForm9::Button1Click() {
-    const QString name = Edit1->text().trimmed();
+void OperationKindEditor::save() {
+    const QString name = nameEdit->text().trimmed();
     if (name.isEmpty()) {
         core::MessageBoxes::error(QStringLiteral("Все поля должны быть заполнены!"));
         return;
@@ -67,8 +69,8 @@ void TForm9::Button1Click() {
     if (isDuplicate(name)) {
         return;
     }
-    data::Dataset& kinds = dm_.Vid_oper;
-    Tag == 1 ? kinds.append() : kinds.edit();
+    data::Dataset& kinds = dm_.operationKinds;
+    mode == Mode::Add ? kinds.append() : kinds.edit();
     try {
         kinds.field(QStringLiteral("vid")).setValue(name);
         kinds.post();

@@ -1,5 +1,5 @@
 #pragma once
-// TForm9: the editor of one operation kind's name.
+// The editor of one operation kind's name.
 
 #include "widgets/editor_dialog.h"
 
@@ -7,23 +7,23 @@ class QLabel;
 class QLineEdit;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 
 namespace tabel::refdata {
 
-class TForm9 : public widgets::EditorDialog {
+class OperationKindEditor : public widgets::EditorDialog {
     Q_OBJECT
 public:
-    explicit TForm9(data::TDataModule6& dm, QWidget* parent = nullptr);
+    explicit OperationKindEditor(data::DataModule& dm, QWidget* parent = nullptr);
 
-    QLabel* Label2;
-    QLineEdit* Edit1;
+    QLabel* nameLabel;
+    QLineEdit* nameEdit;
 
     void openForAdd();
-    // Renames the current row of Vid_oper.
+    // Renames the current row of the operation kinds.
     void openForRename(const QString& currentName);
-    void Button1Click() override;
+    void save() override;
 
 protected:
     QWidget* firstFocus() const override;
@@ -31,7 +31,7 @@ protected:
 private:
     bool isDuplicate(const QString& name);
 
-    data::TDataModule6& dm_;
+    data::DataModule& dm_;
 };
 
 }  // namespace tabel::refdata

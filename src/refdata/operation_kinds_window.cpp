@@ -7,44 +7,46 @@
 
 namespace tabel::refdata {
 
-TForm8::TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent)
-    : ListWindow(QStringLiteral("TForm8"), QStringLiteral("Виды операций"),
+OperationKindsWindow::OperationKindsWindow(data::DataModule& dm, OperationKindEditor& editor,
+                                           QWidget* parent)
+    : ListWindow(QStringLiteral("OperationKindsWindow"), QStringLiteral("Виды операций"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm),
       editor_(editor) {
-    bindList(&dm_.Vid_oper,
+    bindList(&dm_.operationKinds,
              {{.field = QStringLiteral("VID"), .title = QStringLiteral("Операции"), .name = true}},
              QStringLiteral("vid"));
     showSearch(false);
-    Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));
-    Button1->setDefault(true);
-    Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Изменить"));
-    Button3 = addButton(QStringLiteral("Button3"), QStringLiteral("Удалить"));
-    Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
-    setModeButtons(Button1, Button2, Button3);
-    connect(Button1, &QPushButton::clicked, this, &TForm8::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm8::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm8::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm8::Button2Click);
+    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("Добавить"));
+    addButton->setDefault(true);
+    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("Изменить"));
+    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    setModeButtons(addButton, changeButton, deleteButton);
+    connect(addButton, &QPushButton::clicked, this, &OperationKindsWindow::addKind);
+    connect(changeButton, &QPushButton::clicked, this, &OperationKindsWindow::chooseOrRenameKind);
+    connect(deleteButton, &QPushButton::clicked, this, &OperationKindsWindow::deleteKind);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
+            &OperationKindsWindow::chooseOrRenameKind);
 }
 
-void TForm8::FormActivate() {
-    if (Edit1->isVisible()) {
-        Edit1->setFocus();
+void OperationKindsWindow::onShown() {
+    if (searchBox->isVisible()) {
+        searchBox->setFocus();
     }
 }
 
-void TForm8::openForBrowse() {
-    setChoiceMode(false);
-    dm_.Vid_oper.open();
+void OperationKindsWindow::openForBrowse() {
+    setMode(Mode::Browse);
+    dm_.operationKinds.open();
     exec();
-    dm_.Vid_oper.close();
+    dm_.operationKinds.close();
 }
 
-std::optional<KindChoice> TForm8::pickKind() {
-    setChoiceMode(true);
-    dm_.Vid_oper.open();
+std::optional<KindChoice> OperationKindsWindow::pickKind() {
+    setMode(Mode::Choose);
+    dm_.operationKinds.open();
     showSearch(true);
     clearSearch();
     choice_.reset();
@@ -52,15 +54,15 @@ std::optional<KindChoice> TForm8::pickKind() {
     endChoice();
     // The search of the choice must not narrow the list of the next opening.
     clearSearch();
-    dm_.Vid_oper.setFiltered(false);
+    dm_.operationKinds.setFiltered(false);
     showSearch(false);
-    dm_.Vid_oper.close();
+    dm_.operationKinds.close();
     return choice_;
 }
 
-void TForm8::Button2Click() {
-    data::Dataset& kinds = dm_.Vid_oper;
-    if (Tag != 0) {
+void OperationKindsWindow::chooseOrRenameKind() {
+    data::Dataset& kinds = dm_.operationKinds;
+    if (mode == Mode::Choose) {
         if (!kinds.isEmpty()) {
             choice_ = KindChoice{kinds.field(QStringLiteral("vid")).asString().trimmed(),
                                  kinds.field(QStringLiteral("id")).asInteger()};
@@ -74,14 +76,14 @@ void TForm8::Button2Click() {
     editor_.openForRename(kinds.field(QStringLiteral("vid")).asString().trimmed());
 }
 
-void TForm8::Button1Click() {
+void OperationKindsWindow::addKind() {
     editor_.openForAdd();
 }
 
-void TForm8::Button3Click() {
+void OperationKindsWindow::deleteKind() {
     deleteCurrent(QStringLiteral("Удалить вид операции?"),
                   QStringLiteral("Вид операции используется в операциях и не может быть удалён."),
-                  [this] { dm_.Vid_oper.deleteRow(); });
+                  [this] { dm_.operationKinds.deleteRow(); });
 }
 
 }  // namespace tabel::refdata

@@ -1,48 +1,51 @@
 #pragma once
-// TForm8: the operation kinds list, to browse and edit the kinds or to pick one.
+// The operation kinds list, to browse and edit the kinds or to pick one.
 
 #include <optional>
 
 #include "widgets/list_window.h"
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 
 namespace tabel::refdata {
 
-class TForm9;
+class OperationKindEditor;
 
 struct KindChoice {
     QString vid;  // trimmed
     int id;
 };
 
-class TForm8 : public widgets::ListWindow {
+class OperationKindsWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    TForm8(data::TDataModule6& dm, TForm9& editor, QWidget* parent = nullptr);
+    OperationKindsWindow(data::DataModule& dm, OperationKindEditor& editor,
+                         QWidget* parent = nullptr);
 
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
+    QPushButton* addButton;
+    // "Изменить" renames; in Choose mode it reads "Выбрать".
+    QPushButton* changeButton;
+    QPushButton* deleteButton;
+    QPushButton* exitButton;
 
     // Menu "Операции": add, rename and delete kinds.
     void openForBrowse();
     // The price editor's "...": the chosen kind, or nothing after "Выход".
     std::optional<KindChoice> pickKind();
 
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
+    void addKind();
+    // The change button and the grid's double-click.
+    void chooseOrRenameKind();
+    void deleteKind();
 
 protected:
-    void FormActivate() override;
+    void onShown() override;
 
 private:
-    data::TDataModule6& dm_;
-    TForm9& editor_;
+    data::DataModule& dm_;
+    OperationKindEditor& editor_;
     std::optional<KindChoice> choice_;
 };
 

@@ -1,23 +1,22 @@
 #pragma once
-// TForm10: the editor of one operation's product, kind and stage, and of a new operation's
-// starting price.
+// The editor of one operation's product, kind and stage, and of a new operation's starting
+// price.
 
 #include "widgets/editor_dialog.h"
 
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 
 namespace tabel::refdata {
 
-class TForm3;
-class TForm8;
+class ProductsWindow;
+class OperationKindsWindow;
 
 // The operation the dialog edits: what the list hands over for a change, and what the
 // controls hold.
@@ -39,52 +38,48 @@ struct OperationCheck {
 
 OperationCheck checkOperation(const OperationFields& fields, bool adding);
 
-class TForm10 : public widgets::EditorDialog {
+class OperationPriceEditor : public widgets::EditorDialog {
     Q_OBJECT
 public:
-    TForm10(data::TDataModule6& dm, TForm3& products, TForm8& kinds, QWidget* parent = nullptr);
+    OperationPriceEditor(data::DataModule& dm, ProductsWindow& products,
+                         OperationKindsWindow& kinds, QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QPushButton* Button3;
-    QLabel* Label2;
-    QLineEdit* Edit2;
-    QPushButton* Button4;
-    QLabel* Label4;
-    QComboBox* ComboBox1;
-    QLabel* Label3;
-    QLineEdit* Edit3;
+    QLabel* productLabel;
+    QLineEdit* productEdit;
+    QPushButton* chooseProductButton;
+    QLabel* kindLabel;
+    QLineEdit* kindEdit;
+    QPushButton* chooseKindButton;
+    QLabel* stageLabel;
+    QComboBox* stageCombo;
+    QLabel* priceLabel;
+    QLineEdit* priceEdit;
     // Written by the products and kinds lists; kept from the last use.
     int productId = 0;
     int kindId = 0;
 
     void openForAdd();
-    // Changes the current row of Oper.
+    // Changes the current row of the operations.
     void openForChange(const OperationFields& operation);
 
     // The controls from the value and back.
     void load(const OperationFields& operation);
     OperationFields fields() const;
 
-    void Button1Click() override;
-    void Button3Click();
-    void Button4Click();
-    // Digits and Backspace pass, "." and "," enter a comma, any other character is dropped;
-    // true when the key was handled here.
-    bool Edit3KeyPress(QKeyEvent* event);
+    void save() override;
+    void chooseProduct();
+    void chooseKind();
 
 protected:
     QWidget* firstFocus() const override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool isDuplicate(const OperationFields& operation);
     bool write(const OperationFields& operation, double price);
-    void keepPriceCharacters();
 
-    data::TDataModule6& dm_;
-    TForm3& products_;
-    TForm8& kinds_;
+    data::DataModule& dm_;
+    ProductsWindow& products_;
+    OperationKindsWindow& kinds_;
 };
 
 }  // namespace tabel::refdata

@@ -8,6 +8,7 @@
 #include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/data_module.h"
+#include "data/operation_writes.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_price_editor.h"
 #include "reports/operations_export.h"
@@ -52,14 +53,15 @@ std::optional<QString> operationsFilter(const QString& typed,
     return QStringLiteral("i_id=") + g + QStringLiteral(" or i_id_old=") + g;
 }
 
-TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget* parent)
-    : ListWindow(QStringLiteral("TForm4"), QStringLiteral("Операции"),
+OperationsWindow::OperationsWindow(data::DataModule& dm, OperationPriceEditor& editor,
+                                   NormsWindow& norms, QWidget* parent)
+    : ListWindow(QStringLiteral("OperationsWindow"), QStringLiteral("Операции"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
-      XLS_Rep(&dm.ADO_DB, QStringLiteral("XLS_Rep")),
+      exportedOperations(&dm.connection, QStringLiteral("exportedOperations")),
       dm_(dm),
       editor_(editor),
       norms_(norms) {
-    bindList(&dm_.Oper,
+    bindList(&dm_.operations,
              {{.field = QStringLiteral("MARKA"),
                .title = QStringLiteral("Марка"),
                .alignment = Qt::AlignLeft,
@@ -95,43 +97,44 @@ TForm4::TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget*
                .alignment = Qt::AlignRight,
                .width = 10}},
              QStringLiteral("marka"));
-    Edit1->setSearch([this](const QString&) { Edit1Change(); });
+    searchBox->setSearch([this](const QString&) { applySearch(); });
 
-    reports::setUpOperationsExport(XLS_Rep);
+    reports::setUpOperationsExport(exportedOperations);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("Цены"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    addControl(CheckBox1);
-    Button1 = addButton(QStringLiteral("Button1"), QStringLiteral("Добавить"));
-    Button1->setDefault(true);
-    Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Изменить"));
-    Button3 = addButton(QStringLiteral("Button3"), QStringLiteral("Удалить"));
-    Button5 = addButton(QStringLiteral("Button5"), QStringLiteral("Excel"));
-    Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
-    setModeButtons(Button1, Button2, Button3);
-    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
-    connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm4::DBGrid1DblClick);
+    pricesCheck = new QCheckBox(QStringLiteral("Цены"), this);
+    pricesCheck->setObjectName(QStringLiteral("pricesCheck"));
+    addControl(pricesCheck);
+    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("Добавить"));
+    addButton->setDefault(true);
+    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("Изменить"));
+    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
+    exportButton = appendButton(QStringLiteral("exportButton"), QStringLiteral("Excel"));
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    setModeButtons(addButton, changeButton, deleteButton);
+    connect(addButton, &QPushButton::clicked, this, &OperationsWindow::addOperation);
+    connect(changeButton, &QPushButton::clicked, this, &OperationsWindow::chooseOrChangeOperation);
+    connect(deleteButton, &QPushButton::clicked, this, &OperationsWindow::deleteOperation);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(exportButton, &QPushButton::clicked, this, &OperationsWindow::exportToSpreadsheet);
+    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
+            &OperationsWindow::openCurrentOperation);
     widgets::fixWindowSize(this, QSize(720, 480));
 }
 
-void TForm4::setRequisitionContext(const RequisitionContext& requisition) {
+void OperationsWindow::setRequisitionContext(const RequisitionContext& requisition) {
     requisition_ = requisition;
 }
 
-void TForm4::FormActivate() {
-    Edit1->setFocus();
-    if (!Edit1->text().trimmed().isEmpty()) {
-        Edit1Change();
+void OperationsWindow::onShown() {
+    searchBox->setFocus();
+    if (!searchBox->text().trimmed().isEmpty()) {
+        applySearch();
     }
 }
 
-void TForm4::Edit1Change() {
-    data::Dataset& operations = dm_.Oper;
-    const std::optional<QString> filter = operationsFilter(Edit1->text(), requisition_);
+void OperationsWindow::applySearch() {
+    data::Dataset& operations = dm_.operations;
+    const std::optional<QString> filter = operationsFilter(searchBox->text(), requisition_);
     if (!filter) {
         operations.setFiltered(false);
         return;
@@ -140,22 +143,23 @@ void TForm4::Edit1Change() {
     operations.setFiltered(true);
 }
 
-void TForm4::openForBrowse() {
-    setChoiceMode(false);
-    dm_.Oper.open();
+void OperationsWindow::openForBrowse() {
+    setMode(Mode::Browse);
+    dm_.operations.open();
     exec();
-    dm_.Oper.close();
+    dm_.operations.close();
 }
 
-std::optional<OperationChoice> TForm4::pickOperation(const OperationChoiceContext& context) {
+std::optional<OperationChoice> OperationsWindow::pickOperation(
+    const OperationChoiceContext& context) {
     context_ = context;
     requisition_ = context.requisition;
-    setChoiceMode(true);
-    data::Dataset& operations = dm_.Oper;
+    setMode(Mode::Choose);
+    data::Dataset& operations = dm_.operations;
     operations.open();
     // The requisition narrows the list from the start, not only once something is typed.
-    if (Edit1->text().isEmpty()) {
-        Edit1Change();
+    if (searchBox->text().isEmpty()) {
+        applySearch();
     } else {
         clearSearch();
     }
@@ -171,20 +175,16 @@ std::optional<OperationChoice> TForm4::pickOperation(const OperationChoiceContex
     return choice_;
 }
 
-QString TForm4::productMark(int productId) {
-    data::Dataset& control = dm_.Control;
-    control.close();
-    control.clearSql();
-    control.addSql(QStringLiteral("select marka from accounts_dep.izdel where id=:id"));
-    control.setParam(QStringLiteral("id"), productId);
-    control.open();
-    const QString mark = control.field(QStringLiteral("marka")).asString().trimmed();
-    control.close();
-    return mark;
+QString OperationsWindow::productMark(int productId) {
+    return dm_.connection
+        .scalar(QStringLiteral("select marka from accounts_dep.izdel where id=:id"),
+                {{QStringLiteral("id"), productId}})
+        .toString()
+        .trimmed();
 }
 
-OperationChoice TForm4::choiceFromCurrentRow() {
-    data::Dataset& operations = dm_.Oper;
+OperationChoice OperationsWindow::choiceFromCurrentRow() {
+    data::Dataset& operations = dm_.operations;
     const int productId = operations.field(QStringLiteral("i_id")).asInteger();
     const ChoicePrice price = choicePrice(operations.field(QStringLiteral("cena")).asFloat(),
                                           context_.dayOff, context_.shift);
@@ -196,9 +196,9 @@ OperationChoice TForm4::choiceFromCurrentRow() {
             description};
 }
 
-void TForm4::Button2Click() {
-    data::Dataset& operations = dm_.Oper;
-    if (Tag != 0) {
+void OperationsWindow::chooseOrChangeOperation() {
+    data::Dataset& operations = dm_.operations;
+    if (mode == Mode::Choose) {
         if (!operations.isEmpty()) {
             choice_ = choiceFromCurrentRow();
         }
@@ -215,42 +215,40 @@ void TForm4::Button2Click() {
                            operations.field(QStringLiteral("oper_vid")).asInteger(), QString()});
 }
 
-void TForm4::Button1Click() {
+void OperationsWindow::addOperation() {
     editor_.openForAdd();
 }
 
-void TForm4::DBGrid1DblClick() {
-    if (Tag != 0 || !CheckBox1->isChecked()) {
-        Button2Click();
+void OperationsWindow::openCurrentOperation() {
+    if (mode == Mode::Choose || !pricesCheck->isChecked()) {
+        chooseOrChangeOperation();
         return;
     }
-    if (dm_.Oper.isEmpty()) {
+    if (dm_.operations.isEmpty()) {
         return;
     }
-    norms_.openForOperation(dm_.Oper.field(QStringLiteral("id")).asInteger());
+    norms_.openForOperation(dm_.operations.field(QStringLiteral("id")).asInteger());
 }
 
-void TForm4::Button3Click() {
-    deleteCurrent(QStringLiteral("Удалить операцию?"),
-                  QStringLiteral("Операция используется в записях смен и не может быть удалена."),
-                  [this] {
-                      dm_.Oper_del.setParam(QStringLiteral("id"),
-                                            dm_.Oper.field(QStringLiteral("id")).asInteger());
-                      dm_.Oper_del.executeOnRow();  // its norms go with it (on delete cascade)
-                  });
+void OperationsWindow::deleteOperation() {
+    deleteCurrent(
+        QStringLiteral("Удалить операцию?"),
+        QStringLiteral("Операция используется в записях смен и не может быть удалена."), [this] {
+            data::deleteOperation(dm_, dm_.operations.field(QStringLiteral("id")).asInteger());
+        });
 }
 
-void TForm4::Button5Click() {
+void OperationsWindow::exportToSpreadsheet() {
     widgets::BusyCursor busy;
-    XLS_Rep.close();
-    XLS_Rep.open();
-    if (excel_.OpenExcel(QString()) != 1) {
-        XLS_Rep.close();
+    exportedOperations.close();
+    exportedOperations.open();
+    if (spreadsheet_.OpenExcel(QString()) != 1) {
+        exportedOperations.close();
         return;
     }
-    reports::writeOperations(XLS_Rep, excel_);
-    excel_.SetExcelVisible(true);
-    XLS_Rep.close();
+    reports::writeOperations(exportedOperations, spreadsheet_);
+    spreadsheet_.SetExcelVisible(true);
+    exportedOperations.close();
 }
 
 }  // namespace tabel::refdata

@@ -1,6 +1,5 @@
 #pragma once
-// TForm4: the operations list with their base prices, to maintain them or to pick one for an
-// entry.
+// The operations list with their base prices, to maintain them or to pick one for an entry.
 
 #include <optional>
 
@@ -11,13 +10,13 @@
 class QCheckBox;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 
 namespace tabel::refdata {
 
-class TForm10;
-class TForm22;
+class OperationPriceEditor;
+class NormsWindow;
 
 // What the entry dialog's requisition selectors show: the requisition's and the item's texts,
 // and the goods code (s_gds_mc) of the selected item.
@@ -53,25 +52,28 @@ struct ChoicePrice {
 // and ×1.5 for overtime (shift 4).
 ChoicePrice choicePrice(double cena, bool dayOff, int shift);
 
-// The filter the search puts on Oper, or nothing when it switches the filter off.
+// The filter the search puts on the operations, or nothing when it switches the filter off.
 // A goods code that is no whole number matches no operation.
 std::optional<QString> operationsFilter(const QString& typed,
                                         const RequisitionContext& requisition);
 
-class TForm4 : public widgets::ListWindow {
+class OperationsWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    TForm4(data::TDataModule6& dm, TForm10& editor, TForm22& norms, QWidget* parent = nullptr);
+    OperationsWindow(data::DataModule& dm, OperationPriceEditor& editor, NormsWindow& norms,
+                     QWidget* parent = nullptr);
 
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QPushButton* Button5;
-    QCheckBox* CheckBox1;
+    QPushButton* addButton;
+    // "Изменить" opens the editor; in Choose mode it reads "Выбрать".
+    QPushButton* changeButton;
+    QPushButton* deleteButton;
+    QPushButton* exitButton;
+    QPushButton* exportButton;
+    // "Цены": a double-click in Browse mode opens the operation's norms instead of the editor.
+    QCheckBox* pricesCheck;
 
-    // The list's own query of the spreadsheet export.
-    data::Dataset XLS_Rep;
+    // Every operation with its product, kind, stage and own price, for the spreadsheet export.
+    data::Dataset exportedOperations;
 
     // Menu "Цены": maintain the operations.
     void openForBrowse();
@@ -82,24 +84,26 @@ public:
     void setRequisitionContext(const RequisitionContext& requisition);
     const RequisitionContext& requisitionContext() const { return requisition_; }
 
-    void Edit1Change();
-    void DBGrid1DblClick();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button5Click();
+    void applySearch();
+    // The grid's double-click.
+    void openCurrentOperation();
+    void addOperation();
+    // The change button.
+    void chooseOrChangeOperation();
+    void deleteOperation();
+    void exportToSpreadsheet();
 
 protected:
-    void FormActivate() override;
+    void onShown() override;
 
 private:
     OperationChoice choiceFromCurrentRow();
     QString productMark(int productId);
 
-    data::TDataModule6& dm_;
-    TForm10& editor_;
-    TForm22& norms_;
-    reports::Spreadsheet excel_;
+    data::DataModule& dm_;
+    OperationPriceEditor& editor_;
+    NormsWindow& norms_;
+    reports::Spreadsheet spreadsheet_;
     RequisitionContext requisition_;
     OperationChoiceContext context_;
     std::optional<OperationChoice> choice_;

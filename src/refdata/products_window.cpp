@@ -6,37 +6,37 @@
 
 namespace tabel::refdata {
 
-TForm3::TForm3(data::TDataModule6& dm, QWidget* parent)
-    : ListWindow(QStringLiteral("TForm3"), QStringLiteral("Изделия"),
+ProductsWindow::ProductsWindow(data::DataModule& dm, QWidget* parent)
+    : ListWindow(QStringLiteral("ProductsWindow"), QStringLiteral("Изделия"),
                  widgets::SearchBox::Keys::OnlyArrows, parent),
       dm_(dm) {
     bindList(
-        &dm_.Izdel,
+        &dm_.products,
         {{.field = QStringLiteral("MARKA"), .title = QStringLiteral("Марка изделия"), .name = true},
          {.field = QStringLiteral("massa"),
           .title = QStringLiteral("Коробки"),
           .alignment = Qt::AlignLeft}},
         QStringLiteral("marka"));
-    Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm3::Button2Click);
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this, &ProductsWindow::chooseProduct);
 }
 
-void TForm3::FormActivate() {
-    Edit1->setFocus();
+void ProductsWindow::onShown() {
+    searchBox->setFocus();
 }
 
-std::optional<ProductChoice> TForm3::pickProduct() {
-    dm_.Izdel.open();
+std::optional<ProductChoice> ProductsWindow::pickProduct() {
+    dm_.products.open();
     clearSearch();
     choice_.reset();
     exec();
-    dm_.Izdel.close();
+    dm_.products.close();
     return choice_;
 }
 
-void TForm3::Button2Click() {
-    data::Dataset& products = dm_.Izdel;
+void ProductsWindow::chooseProduct() {
+    data::Dataset& products = dm_.products;
     if (products.isEmpty()) {
         return;
     }

@@ -1,12 +1,12 @@
 #pragma once
-// TForm3: the products list, from which the operation price editor picks a product.
+// The products list, from which the operation price editor picks a product.
 
 #include <optional>
 
 #include "widgets/list_window.h"
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 
 namespace tabel::refdata {
@@ -16,22 +16,23 @@ struct ProductChoice {
     int id;
 };
 
-class TForm3 : public widgets::ListWindow {
+class ProductsWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    explicit TForm3(data::TDataModule6& dm, QWidget* parent = nullptr);
+    explicit ProductsWindow(data::DataModule& dm, QWidget* parent = nullptr);
 
-    QPushButton* Button4;
+    QPushButton* exitButton;
 
-    // Opens Izdel, clears the search, shows the list and closes Izdel again.
+    // Opens the products, clears the search, shows the list and closes the products again.
     std::optional<ProductChoice> pickProduct();
-    void Button2Click();
+    // The grid's double-click: there is no choice button.
+    void chooseProduct();
 
 protected:
-    void FormActivate() override;
+    void onShown() override;
 
 private:
-    data::TDataModule6& dm_;
+    data::DataModule& dm_;
     std::optional<ProductChoice> choice_;
 };
 

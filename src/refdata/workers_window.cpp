@@ -6,37 +6,37 @@
 
 namespace tabel::refdata {
 
-TForm5::TForm5(data::TDataModule6& dm, QWidget* parent)
-    : ListWindow(QStringLiteral("TForm5"), QStringLiteral("Список рабочих"),
+WorkersWindow::WorkersWindow(data::DataModule& dm, QWidget* parent)
+    : ListWindow(QStringLiteral("WorkersWindow"), QStringLiteral("Список рабочих"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
       dm_(dm) {
-    bindList(&dm_.Workers,
+    bindList(&dm_.workers,
              {{.field = QStringLiteral("fio"), .title = QStringLiteral("ФИО"), .name = true},
               {.field = QStringLiteral("s_staffpos_hl"), .title = QStringLiteral("Должность")}},
              QStringLiteral("fio"));
-    Button2 = addButton(QStringLiteral("Button2"), QStringLiteral("Выбрать"));
-    Button2->setDefault(true);
-    Button4 = addButton(QStringLiteral("Button4"), QStringLiteral("Выход"));
-    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DBGrid1, &widgets::DataGrid::rowDoubleClicked, this, &TForm5::Button2Click);
+    chooseButton = appendButton(QStringLiteral("chooseButton"), QStringLiteral("Выбрать"));
+    chooseButton->setDefault(true);
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    connect(chooseButton, &QPushButton::clicked, this, &WorkersWindow::chooseWorker);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this, &WorkersWindow::chooseWorker);
 }
 
-void TForm5::FormActivate() {
+void WorkersWindow::onShown() {
     chosen = 0;
-    Edit1->setFocus();
+    searchBox->setFocus();
 }
 
-bool TForm5::pickWorker() {
-    dm_.Workers.open();
+bool WorkersWindow::pickWorker() {
+    dm_.workers.open();
     clearSearch();
     choice_.reset();
     exec();
     return chosen == 1;
 }
 
-void TForm5::Button2Click() {
-    data::Dataset& workers = dm_.Workers;
+void WorkersWindow::chooseWorker() {
+    data::Dataset& workers = dm_.workers;
     if (workers.recordCount() > 0) {
         // Read all three first: a register code that is not a number leaves the opener untouched.
         WorkerChoice picked{workers.field(QStringLiteral("fio")).asString().trimmed(),

@@ -30,7 +30,7 @@ struct ReportItem {
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     FontStyle font;
     bool framed = false;
-    QString name;  // "QRLabel1"
+    QString name;  // "title": a label the caller retexts
 };
 
 struct Band {

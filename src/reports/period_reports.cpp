@@ -62,15 +62,15 @@ QString kindFilter(ProductKind kind) {
 std::unique_ptr<PrintedLayout> makePeriodLayout(PeriodReport report, data::Connection& connection) {
     switch (report) {
         case PeriodReport::Workers:
-            return std::make_unique<TForm16>(connection);
+            return std::make_unique<WorkersReportLayout>(connection);
         case PeriodReport::Products:
-            return std::make_unique<TForm17>(connection);
+            return std::make_unique<ProductsReportLayout>(connection);
         case PeriodReport::WorkersDetail:
-            return std::make_unique<TForm20>(connection);
+            return std::make_unique<DetailedWorkersReportLayout>(connection);
         case PeriodReport::ProductsDetail:
-            return std::make_unique<TForm21>(connection);
+            return std::make_unique<DetailedProductsReportLayout>(connection);
         case PeriodReport::Requisitions:
-            return std::make_unique<TForm25>(connection);
+            return std::make_unique<DetailedRequisitionsReportLayout>(connection);
     }
     return nullptr;
 }
@@ -155,7 +155,7 @@ int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
 
 QString saveProductSummary(data::Connection& connection, const Period& period,
                            const QString& path) {
-    data::Dataset summary(&connection, QStringLiteral("XLS_Rep"));
+    data::Dataset summary(&connection, QStringLiteral("productSummary"));
     summary.setSql(productSummarySql());
     applyPeriod(summary, period);
     CloseOnExit closer{summary};

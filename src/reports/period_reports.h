@@ -50,7 +50,7 @@ void applyPeriod(data::Dataset& query, const Period& period);
 reportengine::ReportDocument preparePeriodReport(PrintedLayout& layout, PeriodReport report,
                                                  const Period& period);
 
-// The product summary query (XLS_Rep): parameters data1, data2.
+// The product summary query of the spreadsheet export: parameters data1, data2.
 QStringList productSummarySql();
 
 // Writes the open product summary into a new workbook's first sheet: the header row, then one

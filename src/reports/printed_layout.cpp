@@ -2,6 +2,10 @@
 
 namespace tabel::reports {
 
+namespace {
+const QString kTitleLabel = QStringLiteral("title");
+}  // namespace
+
 QStringList DatasetRows::columnNames() const {
     QStringList names;
     for (int c = 0; c < dataset_.fieldCount(); ++c) {
@@ -21,20 +25,23 @@ QList<QVariant> DatasetRows::row(int index) const {
 }
 
 PrintedLayout::PrintedLayout(data::Connection& connection, const QString& queryName,
-                             const QStringList& sql, QString reportName, QString titleLabel)
+                             const QStringList& sql, QString reportName)
     : query_(std::make_unique<data::Dataset>(&connection, queryName)),
-      reportName_(std::move(reportName)),
-      titleLabel_(std::move(titleLabel)) {
+      reportName_(std::move(reportName)) {
     query_->setSql(sql);
     report_.title = reportName_;
 }
 
 void PrintedLayout::setTitle(const QString& text) {
-    report_.setLabelText(titleLabel_, text);
+    report_.setLabelText(kTitleLabel, text);
     const QString trimmed = text.trimmed();
     report_.title = trimmed.startsWith(reportName_) || reportName_.isEmpty()
                         ? trimmed
                         : reportName_ + QStringLiteral(" ") + trimmed;
+}
+
+QString PrintedLayout::title() const {
+    return report_.labelText(kTitleLabel);
 }
 
 reportengine::ReportDocument PrintedLayout::prepare() const {

@@ -37,61 +37,67 @@ public:
     data::Dataset& query() { return *query_; }
     reportengine::ReportDefinition& report() { return report_; }
 
-    // The caption of the title label (QRLabel1, the timesheet's QRLabel33).
+    // The caption of the label named "title": the period reports' heading, the timesheet's
+    // month.
     void setTitle(const QString& text);
-    QString title() const { return report_.labelText(titleLabel_); }
+    QString title() const;
 
     // All pages from the open query; the query may be closed afterwards.
     reportengine::ReportDocument prepare() const;
 
 protected:
     PrintedLayout(data::Connection& connection, const QString& queryName, const QStringList& sql,
-                  QString reportName, QString titleLabel);
+                  QString reportName);
 
     reportengine::ReportDefinition report_;
 
 private:
     std::unique_ptr<data::Dataset> query_;
     QString reportName_;
-    QString titleLabel_;
 };
 
-// The hours timesheet of a month: parameters mnth and yea, title label QRLabel33.
-class TForm15 : public PrintedLayout {
+// The hours timesheet of a month: parameters mnth and yea.
+class TimesheetLayout : public PrintedLayout {
 public:
-    explicit TForm15(data::Connection& connection);
-    data::Dataset& H_Tabel;
+    explicit TimesheetLayout(data::Connection& connection);
+    // Hours per worker caption and day, all shifts added; also what the export writes.
+    data::Dataset& monthHours;
 };
 
-// The period reports: parameters data1 and data2, title label QRLabel1.
-class TForm16 : public PrintedLayout {
+// The period reports: parameters data1 and data2.
+class WorkersReportLayout : public PrintedLayout {
 public:
-    explicit TForm16(data::Connection& connection);
-    data::Dataset& t_Report;
+    explicit WorkersReportLayout(data::Connection& connection);
+    // Good pieces and their pay per worker, product, operation kind and colour.
+    data::Dataset& workerPay;
 };
 
-class TForm17 : public PrintedLayout {
+class ProductsReportLayout : public PrintedLayout {
 public:
-    explicit TForm17(data::Connection& connection);
-    data::Dataset& t_Report;
+    explicit ProductsReportLayout(data::Connection& connection);
+    // Good pieces and boxes per product, operation kind and colour.
+    data::Dataset& productOutput;
 };
 
-class TForm20 : public PrintedLayout {
+class DetailedWorkersReportLayout : public PrintedLayout {
 public:
-    explicit TForm20(data::Connection& connection);
-    data::Dataset& w_Report;
+    explicit DetailedWorkersReportLayout(data::Connection& connection);
+    // Pieces, defects, pay and premium per worker, mark, operation and colour.
+    data::Dataset& workerDetails;
 };
 
-class TForm21 : public PrintedLayout {
+class DetailedProductsReportLayout : public PrintedLayout {
 public:
-    explicit TForm21(data::Connection& connection);
-    data::Dataset& i_Report;
+    explicit DetailedProductsReportLayout(data::Connection& connection);
+    // Pieces, defects, boxes and pay per product, mark, operation and colour.
+    data::Dataset& productDetails;
 };
 
-class TForm25 : public PrintedLayout {
+class DetailedRequisitionsReportLayout : public PrintedLayout {
 public:
-    explicit TForm25(data::Connection& connection);
-    data::Dataset& i_Report;
+    explicit DetailedRequisitionsReportLayout(data::Connection& connection);
+    // The same per production requisition; entries without one are left out.
+    data::Dataset& requisitionDetails;
 };
 
 }  // namespace tabel::reports

@@ -67,10 +67,10 @@ Band band(std::vector<ReportItem> items, double height = kLine, QColor backgroun
     return b;
 }
 
-// Title label QRLabel1 (bold) over the column captions, on the report header's colour.
+// The title label (bold) over the column captions, on the report header's colour.
 Band periodHeader(double width, std::vector<ReportItem> captions = {}) {
     ReportItem title = text({}, {0, width}, 0, kTitle);
-    title.name = QStringLiteral("QRLabel1");
+    title.name = QStringLiteral("title");
     title.rect.setHeight(7);
     std::vector<ReportItem> items{title};
     for (ReportItem& caption : captions) {
@@ -103,7 +103,7 @@ constexpr double kPortraitWidth = 190.0;
 
 // The statements, line by line as they are stored.
 // clang-format off
-const QStringList kHTabelSql = {
+const QStringList kMonthHoursSql = {
     "select person.s_caption fio,sum(d1) as sd1,sum(d2) as sd2,sum(d3) as sd3,sum(d4) as sd4,",
     "sum(d5) as sd5,sum(d6) as sd6,sum(d7) as sd7,sum(d8) as sd8,sum(d9) as sd9,",
     "sum(d10) as sd10,sum(d11) as sd11,sum(d12) as sd12,sum(d13) as sd13,",
@@ -167,10 +167,10 @@ const QStringList kRequisitionsSql = {
 
 }  // namespace
 
-TForm15::TForm15(data::Connection& connection)
-    : PrintedLayout(connection, QStringLiteral("H_Tabel"), kHTabelSql, QStringLiteral("Табель"),
-                    QStringLiteral("QRLabel33")),
-      H_Tabel(query()) {
+TimesheetLayout::TimesheetLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("monthHours"), kMonthHoursSql,
+                    QStringLiteral("Табель")),
+      monthHours(query()) {
     report_.orientation = QPageLayout::Landscape;
     report_.previewWholePage = true;
     constexpr double kWidth = 277.0;
@@ -179,7 +179,7 @@ TForm15::TForm15(data::Connection& connection)
     const Column total{kName + 31 * kDay, kWidth - kName - 31 * kDay};
 
     ReportItem period = text({}, {0, kName}, 0, kBold);
-    period.name = QStringLiteral("QRLabel33");
+    period.name = QStringLiteral("title");
     Band header = band({period});
     QStringList sum;
     Band detail = band({field(QStringLiteral("fio"), {0, kName}, kLeft, {}, kSmall)});
@@ -203,16 +203,17 @@ TForm15::TForm15(data::Connection& connection)
     report_.pageFooter = pageNumberFooter(kWidth);
 }
 
-TForm16::TForm16(data::Connection& connection)
-    : PrintedLayout(connection, QStringLiteral("t_Report"), kWorkersSql,
-                    QStringLiteral("Отчет по рабочим"), QStringLiteral("QRLabel1")),
-      t_Report(query()) {
+WorkersReportLayout::WorkersReportLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("workerPay"), kWorkersSql,
+                    QStringLiteral("Отчет по рабочим")),
+      workerPay(query()) {
     const Column kind{5, 40}, vid{45, 45}, colour{90, 30}, kolvo{120, 30}, summa{150, 40};
     report_.reportHeader = periodHeader(kPortraitWidth);
-    Group worker{QStringLiteral("t_Report.fio"), groupHeader(QStringLiteral("fio"), kPortraitWidth),
+    Group worker{QStringLiteral("workerPay.fio"),
+                 groupHeader(QStringLiteral("fio"), kPortraitWidth),
                  band({field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.00", kBold)})};
     worker.footer.ruleBelow = true;
-    Group product{QStringLiteral("t_Report.nom"),
+    Group product{QStringLiteral("workerPay.nom"),
                   groupHeader(QStringLiteral("nom"), kPortraitWidth, false),
                   band({field(QStringLiteral("sum(kolvo)"), kolvo, kCentre, {}, kBold),
                         field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.000", kBold)})};
@@ -227,10 +228,10 @@ TForm16::TForm16(data::Connection& connection)
     report_.pageFooter = pageNumberFooter(kPortraitWidth);
 }
 
-TForm17::TForm17(data::Connection& connection)
-    : PrintedLayout(connection, QStringLiteral("t_Report"), kProductsSql,
-                    QStringLiteral("Отчет по продукции"), QStringLiteral("QRLabel1")),
-      t_Report(query()) {
+ProductsReportLayout::ProductsReportLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("productOutput"), kProductsSql,
+                    QStringLiteral("Отчет по продукции")),
+      productOutput(query()) {
     const Column kind{5, 40}, vid{45, 45}, colour{90, 35}, mass{125, 30}, kolvo{155, 35};
     report_.reportHeader = periodHeader(
         kPortraitWidth, {text(QStringLiteral("Коробки"), mass, 0, kBold, kCentre),
@@ -250,10 +251,10 @@ TForm17::TForm17(data::Connection& connection)
     report_.pageFooter = pageNumberFooter(kPortraitWidth);
 }
 
-TForm20::TForm20(data::Connection& connection)
-    : PrintedLayout(connection, QStringLiteral("w_Report"), kWorkersDetailSql,
-                    QStringLiteral("Детальный отчет по рабочим"), QStringLiteral("QRLabel1")),
-      w_Report(query()) {
+DetailedWorkersReportLayout::DetailedWorkersReportLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("workerDetails"), kWorkersDetailSql,
+                    QStringLiteral("Детальный отчет по рабочим")),
+      workerDetails(query()) {
     const Column marka{0, 30}, vid{30, 32}, colour{62, 13}, kind{75, 31}, brk{106, 14},
         kolvo{120, 22}, summa{142, 24}, prize{166, 24};
     report_.reportHeader =
@@ -327,18 +328,18 @@ void buildDetailedProducts(reportengine::ReportDefinition& report, const QString
 
 }  // namespace
 
-TForm21::TForm21(data::Connection& connection)
-    : PrintedLayout(connection, QStringLiteral("i_Report"), kProductsDetailSql,
-                    QStringLiteral("Детальный отчет по продукции"), QStringLiteral("QRLabel1")),
-      i_Report(query()) {
+DetailedProductsReportLayout::DetailedProductsReportLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("productDetails"), kProductsDetailSql,
+                    QStringLiteral("Детальный отчет по продукции")),
+      productDetails(query()) {
     buildDetailedProducts(report_, QStringLiteral("nom"), QStringLiteral("Коробки"),
                           QStringLiteral("mass"));
 }
 
-TForm25::TForm25(data::Connection& connection)
-    : PrintedLayout(connection, QStringLiteral("i_Report"), kRequisitionsSql,
-                    QStringLiteral("Детальный отчет по заявкам"), QStringLiteral("QRLabel1")),
-      i_Report(query()) {
+DetailedRequisitionsReportLayout::DetailedRequisitionsReportLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("requisitionDetails"), kRequisitionsSql,
+                    QStringLiteral("Детальный отчет по заявкам")),
+      requisitionDetails(query()) {
     buildDetailedProducts(report_, QStringLiteral("s_number"), QStringLiteral("Номенкл."),
                           QStringLiteral("nom"));
 }

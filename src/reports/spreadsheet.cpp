@@ -1,7 +1,6 @@
 #include "reports/spreadsheet.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -18,6 +17,7 @@
 #include <xlsxwriter.h>
 
 #include "core/messages.h"
+#include "core/numbers.h"
 
 namespace tabel::reports {
 
@@ -107,53 +107,11 @@ void Spreadsheet::setOpener(Opener newOpener) {
 }
 
 std::optional<double> Spreadsheet::numberFromText(const QString& text) {
-    qsizetype i = 0;
-    bool negative = false;
-    if (!text.isEmpty() && (text[0] == u'+' || text[0] == u'-')) {
-        negative = text[0] == u'-';
-        i = 1;
-    }
-    std::string digits;
-    qsizetype integerLength = -1;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= u'0' && c <= u'9') {
-            digits.push_back(static_cast<char>(c));
-        } else if ((c == u',' || c == u'.') && integerLength < 0) {
-            integerLength = static_cast<qsizetype>(digits.size());
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digits.empty()) {
+    const std::optional<core::TypedDecimal> typed = core::readDecimal(text);
+    if (!typed || typed->significantDigits > kMaxSignificantDigits) {
         return std::nullopt;
     }
-    const auto size = static_cast<qsizetype>(digits.size());
-    if (integerLength < 0) {
-        integerLength = size;
-    }
-    const auto first = static_cast<qsizetype>(digits.find_first_not_of('0'));
-    if (first >= 0 && first < size) {
-        // Zeros ending the integer part are significant, those ending the fraction are not.
-        const auto last = static_cast<qsizetype>(digits.find_last_not_of('0'));
-        const qsizetype end = std::max(last + 1, integerLength);
-        if (end - first > kMaxSignificantDigits) {
-            return std::nullopt;
-        }
-    } else {
-        return 0.0;
-    }
-    std::string normal = integerLength == 0 ? std::string("0") : digits.substr(0, integerLength);
-    if (integerLength < size) {
-        normal += '.';
-        normal += digits.substr(integerLength);
-    }
-    double value = 0.0;
-    const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-    if (result.ec != std::errc()) {
-        return std::nullopt;
-    }
-    return negative ? -value : value;
+    return typed->value;
 }
 
 void Spreadsheet::reset() {

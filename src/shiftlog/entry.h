@@ -17,11 +17,11 @@ struct Entry {
     int operationId = 0;
     double basePrice = 0;
     double finalPrice = 0;
-    QString workerName;     // Edit1
-    QString operationText;  // Edit2
-    QString quantity;       // Edit3, as typed
-    QString defects;        // Edit4
-    QString hours;          // Edit6
+    QString workerName;     // the worker box
+    QString operationText;  // the operation box
+    QString quantity;       // as typed
+    QString defects;
+    QString hours;
     QDate date;
     int shift = 1;
     // The requisition and its item as the lookups show them.

@@ -13,10 +13,6 @@ namespace tabel::shiftlog {
 
 namespace {
 
-bool isAcceptedMark(const QString& ok) {
-    return ok == QLatin1String("ok") || ok == QStringLiteral("да");
-}
-
 // Reopens the list and goes back to the row number it stood on, when the list still has it.
 void reopenAt(data::Dataset& list, int recNo) {
     list.close();
@@ -28,9 +24,9 @@ void reopenAt(data::Dataset& list, int recNo) {
 
 }  // namespace
 
-EntryContext TForm1::entryContext() {
+EntryContext ShiftLogWindow::entryContext() {
     EntryContext context;
-    context.shift = smena_;
+    context.shift = shift_;
     context.dayOff = dayOff();
     context.date = workingDate();
     data::Dataset& list = currentList();
@@ -40,7 +36,7 @@ EntryContext TForm1::entryContext() {
     return context;
 }
 
-EntryRow TForm1::currentEntry() {
+EntryRow ShiftLogWindow::currentEntry() {
     data::Dataset& list = currentList();
     auto text = [&list](const char* name) {
         return list.field(QString::fromLatin1(name)).asString().trimmed();
@@ -67,11 +63,11 @@ EntryRow TForm1::currentEntry() {
     return row;
 }
 
-bool TForm1::currentAccepted() {
-    return isAcceptedMark(currentList().field(QStringLiteral("ok")).asString());
+bool ShiftLogWindow::currentAccepted() {
+    return data::isAccepted(currentList().field(QStringLiteral("ok")).asString());
 }
 
-void TForm1::Button1Click() {
+void ShiftLogWindow::addEntry() {
     if (entryDialog_ == nullptr) {
         return;
     }
@@ -81,7 +77,7 @@ void TForm1::Button1Click() {
     list.open();
 }
 
-void TForm1::Button2Click() {
+void ShiftLogWindow::editEntry() {
     data::Dataset& list = currentList();
     if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty() || currentAccepted()) {
         return;
@@ -93,9 +89,9 @@ void TForm1::Button2Click() {
     }
 }
 
-void TForm1::DBGrid2DblClick() {
+void ShiftLogWindow::viewOrAcceptEntry() {
     if (doubleClickAccepts_) {
-        Button5Click();
+        acceptEntry();
         return;
     }
     data::Dataset& list = currentList();
@@ -109,7 +105,7 @@ void TForm1::DBGrid2DblClick() {
     }
 }
 
-void TForm1::Button3Click() {
+void ShiftLogWindow::deleteEntry() {
     data::Dataset& list = currentList();
     if (!list.isOpen() || list.isEmpty() || currentAccepted() ||
         list.field(QStringLiteral("id")).isNull()) {
@@ -122,27 +118,27 @@ void TForm1::Button3Click() {
         return;
     }
     try {
-        data::deleteEntry(dm_.ADO_DB, id);
+        data::deleteEntry(dm_.connection, id);
     } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::refusalText(error));
+        core::MessageBoxes::error(data::userMessageOf(error));
     }
     reopenAt(list, recNo);
 }
 
-void TForm1::Button5Click() {
+void ShiftLogWindow::acceptEntry() {
     data::Dataset& list = currentList();
     if (!list.isOpen() || list.isEmpty() || currentAccepted()) {
         return;
     }
     const int id = list.field(QStringLiteral("id")).asInteger();
-    if (data::materialCount(dm_.ADO_DB, id) == 0) {
+    if (data::materialCount(dm_.connection, id) == 0) {
         core::MessageBoxes::error(QStringLiteral("Не заведен расход ТМЦ!"));
         return;
     }
     try {
-        data::acceptEntry(dm_.ADO_DB, id);
+        data::acceptEntry(dm_.connection, id);
     } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::refusalText(error));
+        core::MessageBoxes::error(data::userMessageOf(error));
     }
     reopenAt(list, list.recNo());
 }

@@ -17,8 +17,7 @@
 #include "data/errors.h"
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
-#include "shiftlog/material_consumption_dialog.h"
-#include "widgets/data_grid.h"
+#include "shiftlog/entry_materials_panel.h"
 #include "widgets/form_field.h"
 #include "widgets/input_filters.h"
 #include "widgets/lookup_combo.h"
@@ -27,9 +26,6 @@
 namespace tabel::shiftlog {
 
 namespace {
-
-const QString kCannotSave = QStringLiteral("Невозможно сохранить данные в БД!");
-const QString kAlreadyInBrigade = QStringLiteral("Этот человек уже есть в бригаде!");
 
 QStringList requisitionSql() {
     return {QStringLiteral(
@@ -40,32 +36,6 @@ QStringList requisitionItemSql() {
     return {
         QStringLiteral("select id, id_doc, s_caption, id_gds, f_qty, s_gds_mc from "
                        "accounts_dep.v_mnf_requisition_item where f_qty>0")};
-}
-
-QStringList materialsSql() {
-    return {
-        QStringLiteral("select sgu.id as id"),
-        QStringLiteral("      ,vcgi.s_caption"),
-        QStringLiteral("      ,cons_use.stock_s_caption"),
-        QStringLiteral("      ,cons_use.s_caption as s_cons_use_hl"),
-        QStringLiteral("      ,sgu.f_qty_use"),
-        QStringLiteral("from accounts_dep.smena_gds_use sgu"),
-        QStringLiteral("inner join accounts_dep.v_cmn_gds_in vcgi on vcgi.id = sgu.id_gds_use"),
-        QStringLiteral("left join accounts_dep.show_consignment(sgu.id_gds_use) cons_use on "
-                       "cons_use.id = sgu.id_cons_use"),
-        QStringLiteral("where sgu.id_smena = :id_smena"),
-    };
-}
-
-QStringList brigadeSql() {
-    return {
-        QStringLiteral("select person_temp.id"),
-        QStringLiteral("      ,person.s_caption as s_caption"),
-        QStringLiteral("from accounts_dep.person_temp person_temp"),
-        QStringLiteral("inner join cmn_contractor.person person on person.id = "
-                       "person_temp.id_person"),
-        QStringLiteral("where person_temp.id_smena = :s_id"),
-    };
 }
 
 QLineEdit* lineEdit(QWidget* parent, const char* name) {
@@ -101,19 +71,16 @@ QString numberText(const QVariant& value) {
 
 }  // namespace
 
-TForm11::TForm11(data::TDataModule6& dm, refdata::TForm5& workers, refdata::TForm4& operations,
-                 TForm24& consumption, QWidget* parent)
+EntryDialog::EntryDialog(data::DataModule& dm, refdata::WorkersWindow& workers,
+                         refdata::OperationsWindow& operations,
+                         MaterialConsumptionDialog& consumption, QWidget* parent)
     : QDialog(parent),
-      v_mnf_requisition(&dm.ADO_DB, QStringLiteral("v_mnf_requisition"), this),
-      v_mnf_requisition_item(&dm.ADO_DB, QStringLiteral("v_mnf_requisition_item"), this),
-      smena_gds_use(&dm.ADO_DB, QStringLiteral("smena_gds_use"), this),
-      sum_smena_gds_use(&dm.ADO_DB, QStringLiteral("sum_smena_gds_use"), this),
-      fio_smena_gds(&dm.ADO_DB, QStringLiteral("fio_smena_gds"), this),
+      requisitions(&dm.connection, QStringLiteral("requisitions"), this),
+      requisitionItems(&dm.connection, QStringLiteral("requisitionItems"), this),
       dm_(dm),
       workers_(workers),
-      operations_(operations),
-      consumption_(consumption) {
-    setObjectName(QStringLiteral("TForm11"));
+      operations_(operations) {
+    setObjectName(QStringLiteral("EntryDialog"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     using T = data::FieldType;
     useStandardStatements();
@@ -121,426 +88,346 @@ TForm11::TForm11(data::TDataModule6& dm, refdata::TForm5& workers, refdata::TFor
                                                   {QStringLiteral("id_doc"), T::Numeric15, true},
                                                   {QStringLiteral("id_gds"), T::Numeric15, true},
                                                   {QStringLiteral("f_qty"), T::Float, true}};
-    v_mnf_requisition.setFieldDefs(requisitionFields);
-    v_mnf_requisition_item.setFieldDefs(requisitionFields);
-    v_mnf_requisition_item.setFilter(QStringLiteral("id_doc=0"));
-    v_mnf_requisition_item.setFiltered(true);
-    smena_gds_use.setSql(materialsSql());
-    smena_gds_use.setFieldDefs(
-        {{QStringLiteral("id"), T::Integer, true}, {QStringLiteral("f_qty_use"), T::Float, true}});
-    sum_smena_gds_use.setSql(
-        {QStringLiteral("select sum(f_qty_use) as sum_qty_use from accounts_dep.smena_gds_use "
-                        "sgu where sgu.id_smena =:id_smena")});
-    sum_smena_gds_use.setFieldDefs({{QStringLiteral("sum_qty_use"), T::Float, true}});
-    fio_smena_gds.setSql(brigadeSql());
-    fio_smena_gds.setFieldDefs({{QStringLiteral("id"), T::Numeric15, true}});
-    fio_smena_gds.setParam(QStringLiteral("s_id"), -1);
+    requisitions.setFieldDefs(requisitionFields);
+    requisitionItems.setFieldDefs(requisitionFields);
+    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems.setFiltered(true);
 
     buildControls();
-    layoutControls(buildLowerPart());
+    materialsPanel =
+        new EntryMaterialsPanel(dm, workers, consumption, entry_, quantityEdit, workerEdit, this);
+    layoutControls();
     wireHandlers();
 }
 
-TForm11::~TForm11() = default;
+EntryDialog::~EntryDialog() = default;
 
-void TForm11::buildControls() {
-    GroupBox1 = new QGroupBox(QStringLiteral("Закрыто мастером"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    LCB_id_doc = new widgets::LookupCombo(GroupBox1);
-    LCB_id_doc->setObjectName(QStringLiteral("LCB_id_doc"));
-    LCB_id_doc->bind(&v_mnf_requisition, QStringLiteral("id"), QStringLiteral("s_caption"));
-    LCB_id_doc_item = new widgets::LookupCombo(GroupBox1);
-    LCB_id_doc_item->setObjectName(QStringLiteral("LCB_id_doc_item"));
-    LCB_id_doc_item->bind(&v_mnf_requisition_item, QStringLiteral("id"),
-                          QStringLiteral("s_caption"));
-    Edit1 = pickerBox(GroupBox1, "Edit1");
-    Button3 = dotsButton(GroupBox1, "Button3");
-    Edit2 = pickerBox(GroupBox1, "Edit2");
-    Button4 = dotsButton(GroupBox1, "Button4");
-    Edit3 = lineEdit(GroupBox1, "Edit3");
-    Edit6 = lineEdit(GroupBox1, "Edit6");
-    Edit6->setText(QStringLiteral("0"));
-    DTimeP = new QDateEdit(GroupBox1);
-    DTimeP->setObjectName(QStringLiteral("DTimeP"));
-    DTimeP->setCalendarPopup(true);
-    DTimeP->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    Edit4 = lineEdit(GroupBox1, "Edit4");
-    Edit4->setText(QStringLiteral("0"));
-    Edit7 = lineEdit(GroupBox1, "Edit7");
-    Edit8 = lineEdit(GroupBox1, "Edit8");
-    Edit5 = lineEdit(GroupBox1, "Edit5");
-    for (QLineEdit* box : {Edit3, Edit5, Edit7, Edit8}) {
-        widgets::acceptDecimalKeys(box);
+void EntryDialog::buildControls() {
+    entryGroup = new QGroupBox(QStringLiteral("Закрыто мастером"), this);
+    entryGroup->setObjectName(QStringLiteral("entryGroup"));
+    requisitionCombo = new widgets::LookupCombo(entryGroup);
+    requisitionCombo->setObjectName(QStringLiteral("requisitionCombo"));
+    requisitionCombo->bind(&requisitions, QStringLiteral("id"), QStringLiteral("s_caption"));
+    requisitionItemCombo = new widgets::LookupCombo(entryGroup);
+    requisitionItemCombo->setObjectName(QStringLiteral("requisitionItemCombo"));
+    requisitionItemCombo->bind(&requisitionItems, QStringLiteral("id"),
+                               QStringLiteral("s_caption"));
+    workerEdit = pickerBox(entryGroup, "workerEdit");
+    pickWorkerButton = dotsButton(entryGroup, "pickWorkerButton");
+    operationEdit = pickerBox(entryGroup, "operationEdit");
+    pickOperationButton = dotsButton(entryGroup, "pickOperationButton");
+    quantityEdit = lineEdit(entryGroup, "quantityEdit");
+    hoursEdit = lineEdit(entryGroup, "hoursEdit");
+    hoursEdit->setText(QStringLiteral("0"));
+    dateEdit = new QDateEdit(entryGroup);
+    dateEdit->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit->setCalendarPopup(true);
+    dateEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    defectsEdit = lineEdit(entryGroup, "defectsEdit");
+    defectsEdit->setText(QStringLiteral("0"));
+    basePriceEdit = lineEdit(entryGroup, "basePriceEdit");
+    finalPriceEdit = lineEdit(entryGroup, "finalPriceEdit");
+    sumEdit = lineEdit(entryGroup, "sumEdit");
+    for (QLineEdit* box : {quantityEdit, sumEdit, basePriceEdit, finalPriceEdit}) {
+        widgets::acceptDecimalInput(box);
     }
-    widgets::acceptDigitKeys(Edit6);
-    widgets::acceptDigitKeys(Edit4);
-    Edit7->setEnabled(false);
-    Edit8->setEnabled(false);
-    Edit5->setEnabled(false);
+    widgets::acceptDigitInput(hoursEdit);
+    widgets::acceptDigitInput(defectsEdit);
+    basePriceEdit->setEnabled(false);
+    finalPriceEdit->setEnabled(false);
+    sumEdit->setEnabled(false);
 
-    Label10 = new QLabel(this);
-    Label10->setObjectName(QStringLiteral("Label10"));
-    QFont bold = Label10->font();
+    entryIdLabel = new QLabel(this);
+    entryIdLabel->setObjectName(QStringLiteral("entryIdLabel"));
+    QFont bold = entryIdLabel->font();
     bold.setBold(true);
-    Label10->setFont(bold);
-    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Запись"));
-    Button1->setDefault(true);
-    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Выход"));
-    Button9 = widgets::makeButton(this, QStringLiteral("Button9"), QStringLiteral("Сохранить"));
+    entryIdLabel->setFont(bold);
+    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Запись"));
+    saveButton->setDefault(true);
+    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("Выход"));
 }
 
-QWidget* TForm11::buildLowerPart() {
-    auto* lower = new QWidget(this);
-    DBGrid1 = new widgets::DataGrid(lower);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setBoldTitles(true);
-    const QList<widgets::GridColumn> materialsColumns{{.field = QStringLiteral("s_caption"),
-                                                       .title = QStringLiteral("ТМЦ"),
-                                                       .alignment = Qt::AlignLeft,
-                                                       .width = 30},
-                                                      {.field = QStringLiteral("f_qty_use"),
-                                                       .title = QStringLiteral("Расход"),
-                                                       .alignment = Qt::AlignRight,
-                                                       .width = 10}};
-    DBGrid1->setSource(new widgets::DataSource(&smena_gds_use, materialsColumns, this));
-    DBGrid1->setAccessibleName(QStringLiteral("Расход ТМЦ"));
-    Button5 = widgets::makeButton(lower, QStringLiteral("Button5"), QStringLiteral("Добавить"));
-    Button6 = widgets::makeButton(lower, QStringLiteral("Button6"), QStringLiteral("Удалить"));
-    DBEdit1 = lineEdit(lower, "DBEdit1");
-    DBEdit1->setEnabled(false);
-
-    DBGrid2 = new widgets::DataGrid(lower);
-    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
-    const QList<widgets::GridColumn> brigadeColumns{
-        {.field = QStringLiteral("s_caption"),
-         .title = QStringLiteral("Фамилия Имя Отчество"),
-         .alignment = Qt::AlignLeft,
-         .width = 36}};
-    DBGrid2->setSource(new widgets::DataSource(&fio_smena_gds, brigadeColumns, this));
-    Label6 = widgets::makeFieldLabel(lower, QStringLiteral("Бригада"), DBGrid2,
-                                     QStringLiteral("Label6"));
-    Button7 = widgets::makeButton(lower, QStringLiteral("Button7"), QStringLiteral("Добавить"));
-    Button8 = widgets::makeButton(lower, QStringLiteral("Button8"), QStringLiteral("Удалить"));
-
-    auto* materials = new QGridLayout;
-    materials->addWidget(DBGrid1, 0, 0, 1, 4);
-    materials->addWidget(Button5, 1, 0);
-    materials->addWidget(Button6, 1, 1);
-    placeField(materials, 1, 2, QStringLiteral("Итого:"), DBEdit1);
-    auto* brigade = new QGridLayout;
-    brigade->addWidget(Label6, 0, 0, 1, 2);
-    brigade->addWidget(DBGrid2, 1, 0, 1, 2);
-    brigade->addWidget(Button7, 2, 0);
-    brigade->addWidget(Button8, 2, 1);
-    auto* layout = new QHBoxLayout(lower);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(materials, 3);
-    layout->addLayout(brigade, 2);
-    return lower;
-}
-
-void TForm11::layoutControls(QWidget* lower) {
-    auto* grid = new QGridLayout(GroupBox1);
-    placeField(grid, 0, 0, QStringLiteral("Заявка"), LCB_id_doc, 4);
-    placeField(grid, 1, 0, QStringLiteral("Строка"), LCB_id_doc_item, 4);
-    placeField(grid, 2, 0, QStringLiteral("ФИО"), Edit1, 3);
-    grid->addWidget(Button3, 2, 4);
-    placeField(grid, 3, 0, QStringLiteral("Операция"), Edit2, 3);
-    grid->addWidget(Button4, 3, 4);
-    placeField(grid, 4, 0, QStringLiteral("Кол-во"), Edit3);
-    placeField(grid, 4, 2, QStringLiteral("Время"), Edit6);
-    placeField(grid, 5, 0, QStringLiteral("Дата"), DTimeP);
-    placeField(grid, 5, 2, QStringLiteral("Брак"), Edit4);
-    placeField(grid, 6, 0, QStringLiteral("Цена база"), Edit7);
-    placeField(grid, 6, 2, QStringLiteral("Цена итог"), Edit8);
-    placeField(grid, 7, 0, QStringLiteral("Сумма"), Edit5);
+void EntryDialog::layoutControls() {
+    auto* grid = new QGridLayout(entryGroup);
+    placeField(grid, 0, 0, QStringLiteral("Заявка"), requisitionCombo, 4);
+    placeField(grid, 1, 0, QStringLiteral("Строка"), requisitionItemCombo, 4);
+    placeField(grid, 2, 0, QStringLiteral("ФИО"), workerEdit, 3);
+    grid->addWidget(pickWorkerButton, 2, 4);
+    placeField(grid, 3, 0, QStringLiteral("Операция"), operationEdit, 3);
+    grid->addWidget(pickOperationButton, 3, 4);
+    placeField(grid, 4, 0, QStringLiteral("Кол-во"), quantityEdit);
+    placeField(grid, 4, 2, QStringLiteral("Время"), hoursEdit);
+    placeField(grid, 5, 0, QStringLiteral("Дата"), dateEdit);
+    placeField(grid, 5, 2, QStringLiteral("Брак"), defectsEdit);
+    placeField(grid, 6, 0, QStringLiteral("Цена база"), basePriceEdit);
+    placeField(grid, 6, 2, QStringLiteral("Цена итог"), finalPriceEdit);
+    placeField(grid, 7, 0, QStringLiteral("Сумма"), sumEdit);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Label10);
+    buttons->addWidget(entryIdLabel);
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button9);
-    buttons->addWidget(Button2);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(materialsPanel->divideButton);
+    buttons->addWidget(exitButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(GroupBox1);
+    layout->addWidget(entryGroup);
     layout->addLayout(buttons);
-    layout->addWidget(lower, 1);
-    setTabOrder(LCB_id_doc, LCB_id_doc_item);
-    setTabOrder(LCB_id_doc_item, Button3);
-    setTabOrder(Button3, Button4);
-    setTabOrder(Button4, Edit3);
-    setTabOrder(Edit3, Edit6);
-    setTabOrder(Edit6, DTimeP);
-    setTabOrder(DTimeP, Edit4);
+    layout->addWidget(materialsPanel, 1);
+    setTabOrder(requisitionCombo, requisitionItemCombo);
+    setTabOrder(requisitionItemCombo, pickWorkerButton);
+    setTabOrder(pickWorkerButton, pickOperationButton);
+    setTabOrder(pickOperationButton, quantityEdit);
+    setTabOrder(quantityEdit, hoursEdit);
+    setTabOrder(hoursEdit, dateEdit);
+    setTabOrder(dateEdit, defectsEdit);
     resize(761, 528);
 }
 
-void TForm11::wireHandlers() {
-    connect(LCB_id_doc, &widgets::LookupCombo::closedUp, this, &TForm11::LCB_id_docCloseUp);
-    connect(LCB_id_doc_item, &widgets::LookupCombo::closedUp, this,
-            &TForm11::LCB_id_doc_itemCloseUp);
-    connect(Button3, &QPushButton::clicked, this, &TForm11::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm11::Button4Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm11::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, [this] {
-        smena_gds_use.close();
-        sum_smena_gds_use.close();
+void EntryDialog::wireHandlers() {
+    connect(requisitionCombo, &widgets::LookupCombo::closedUp, this,
+            &EntryDialog::chooseRequisition);
+    connect(requisitionItemCombo, &widgets::LookupCombo::closedUp, this,
+            &EntryDialog::chooseRequisitionItem);
+    connect(pickWorkerButton, &QPushButton::clicked, this, &EntryDialog::pickWorker);
+    connect(pickOperationButton, &QPushButton::clicked, this, &EntryDialog::pickOperation);
+    connect(saveButton, &QPushButton::clicked, this, &EntryDialog::saveEntry);
+    connect(exitButton, &QPushButton::clicked, this, [this] {
+        materialsPanel->closeMaterials();
         reject();
     });
-    connect(Button5, &QPushButton::clicked, this, &TForm11::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TForm11::Button6Click);
-    connect(Button7, &QPushButton::clicked, this, &TForm11::Button7Click);
-    connect(Button8, &QPushButton::clicked, this, &TForm11::Button8Click);
-    connect(Button9, &QPushButton::clicked, this, &TForm11::Button9Click);
-    connect(&sum_smena_gds_use, &data::Dataset::rowsReset, this, [this] {
-        DBEdit1->setText(sum_smena_gds_use.isOpen() && !sum_smena_gds_use.isEmpty()
-                             ? numberText(sum_smena_gds_use.valueAt(0, 0))
-                             : QString());
-    });
-    for (QWidget* box :
-         {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3),
-          static_cast<QWidget*>(Edit4), static_cast<QWidget*>(Edit6)}) {
+    connect(materialsPanel, &EntryMaterialsPanel::divided, this, &QDialog::accept);
+    for (QWidget* box : std::initializer_list<QWidget*>{workerEdit, operationEdit, quantityEdit,
+                                                        defectsEdit, hoursEdit}) {
         box->installEventFilter(this);
     }
 }
 
-bool TForm11::eventFilter(QObject* watched, QEvent* event) {
+bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == Edit1 && Edit1->isEnabled() && Button3->isEnabled()) {
-            Button3Click();
-        } else if (watched == Edit2 && Edit2->isEnabled() && Button4->isEnabled()) {
-            Button4Click();
+        if (watched == workerEdit && workerEdit->isEnabled() && pickWorkerButton->isEnabled()) {
+            pickWorker();
+        } else if (watched == operationEdit && operationEdit->isEnabled() &&
+                   pickOperationButton->isEnabled()) {
+            pickOperation();
         }
     } else if (event->type() == QEvent::FocusOut) {
-        if (watched == Edit3) {
-            Edit3Exit();
+        if (watched == quantityEdit) {
+            refreshPrices();
         } else if (auto* box = qobject_cast<QLineEdit*>(watched);
-                   (watched == Edit4 || watched == Edit6) && box->text().isEmpty()) {
+                   (watched == defectsEdit || watched == hoursEdit) && box->text().isEmpty()) {
             box->setText(QStringLiteral("0"));
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TForm11::useStandardStatements() {
-    v_mnf_requisition.close();
-    v_mnf_requisition_item.close();
-    v_mnf_requisition.setSql(requisitionSql());
-    v_mnf_requisition_item.setSql(requisitionItemSql());
+void EntryDialog::useStandardStatements() {
+    requisitions.close();
+    requisitionItems.close();
+    requisitions.setSql(requisitionSql());
+    requisitionItems.setSql(requisitionItemSql());
 }
 
 // The requisition and the item of one entry only, for viewing it.
-void TForm11::useViewStatements(int entryId) {
-    v_mnf_requisition.close();
-    v_mnf_requisition_item.close();
-    v_mnf_requisition.setSql(
+void EntryDialog::useViewStatements(int entryId) {
+    requisitions.close();
+    requisitionItems.close();
+    requisitions.setSql(
         {QStringLiteral("select format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, "
                         "'dd.mm.yyyy')) as s_caption, doc.id as id from accounts_dep.smena smena "
                         "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = "
                         ":id")});
-    v_mnf_requisition.setParam(QStringLiteral("id"), entryId);
-    v_mnf_requisition_item.setSql(
+    requisitions.setParam(QStringLiteral("id"), entryId);
+    requisitionItems.setSql(
         {QStringLiteral("select id::t_id, s_caption, 0::t_id as id_doc, 0::t_id as id_gds, "
                         "0::t_float as f_qty, 0::t_code as s_gds_mc from "
                         "accounts_dep.get_doc_item_caption_by_smena(:id)")});
-    v_mnf_requisition_item.setParam(QStringLiteral("id"), entryId);
+    requisitionItems.setParam(QStringLiteral("id"), entryId);
 }
 
-void TForm11::bindMaterials(int entryId, int totalId) {
-    smena_gds_use.close();
-    smena_gds_use.setParam(QStringLiteral("id_smena"), entryId);
-    smena_gds_use.open();
-    sum_smena_gds_use.close();
-    sum_smena_gds_use.setParam(QStringLiteral("id_smena"), totalId);
-    sum_smena_gds_use.open();
-}
-
-void TForm11::openForAdd(const EntryContext& context) {
+void EntryDialog::openForAdd(const EntryContext& context) {
     context_ = context;
-    DTimeP->setDate(context.date);
-    for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit5, Edit7, Edit8}) {
+    dateEdit->setDate(context.date);
+    for (QLineEdit* box :
+         {workerEdit, operationEdit, quantityEdit, sumEdit, basePriceEdit, finalPriceEdit}) {
         box->clear();
     }
-    Edit4->setText(QStringLiteral("0"));
-    Edit6->setText(QStringLiteral("0"));
+    defectsEdit->setText(QStringLiteral("0"));
+    hoursEdit->setText(QStringLiteral("0"));
     setWindowTitle(QStringLiteral("Заведение новой позиции"));
-    Tag = 1;
+    mode = Mode::Add;
     useStandardStatements();
-    v_mnf_requisition.open();
-    v_mnf_requisition_item.setFilter(QStringLiteral("id_doc=0"));
-    v_mnf_requisition_item.setFiltered(true);
-    v_mnf_requisition_item.open();
-    bindMaterials(0, -1);
-    LCB_id_doc->setKeyValue(0);
-    LCB_id_doc_item->setKeyValue(0);
-    DBGrid1->setEnabled(false);
-    DBGrid2->setEnabled(false);
-    Label10->clear();
-    for (QPushButton* button : {Button5, Button6, Button7, Button8, Button9}) {
-        button->setEnabled(false);
-    }
+    requisitions.open();
+    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems.setFiltered(true);
+    requisitionItems.open();
+    materialsPanel->bindMaterials(0, -1);
+    requisitionCombo->setKeyValue(0);
+    requisitionItemCombo->setKeyValue(0);
+    entryIdLabel->clear();
+    materialsPanel->setMaterialsEnabled(false);
+    materialsPanel->setBrigadeEnabled(false);
+    materialsPanel->divideButton->setEnabled(false);
     entry_.id = 0;
     exec();
 }
 
-QString TForm11::stageDescription(const EntryRow& row) const {
+QString EntryDialog::stageDescription(const EntryRow& row) const {
     return row.marka + QStringLiteral("; ") + row.vid + QStringLiteral("; ") +
            core::productKindText(row.naimen);
 }
 
-void TForm11::fillFromRow(const EntryRow& row) {
+void EntryDialog::fillFromRow(const EntryRow& row) {
     entry_.finalPrice = row.cena;
     entry_.id = row.id;
-    Edit8->setText(core::formatNumber(row.cena, 4));
-    DTimeP->setDate(row.date);
-    Edit1->setText(row.fio.trimmed());
-    Edit2->setText(stageDescription(row));
-    Edit3->setText(core::formatGeneral(row.kolVo));
-    Edit4->setText(QString::number(row.brak));
+    finalPriceEdit->setText(core::formatNumber(row.cena, 4));
+    dateEdit->setDate(row.date);
+    workerEdit->setText(row.fio.trimmed());
+    operationEdit->setText(stageDescription(row));
+    quantityEdit->setText(core::formatGeneral(row.kolVo));
+    defectsEdit->setText(QString::number(row.brak));
     entry_.workerId = row.workerId;
     entry_.productId = row.productId;
     entry_.operationId = row.operationId;
-    Edit6->setText(QString::number(row.time));
+    hoursEdit->setText(QString::number(row.time));
 }
 
-void TForm11::prepareRequisitions(const EntryRow& row) {
+void EntryDialog::prepareRequisitions(const EntryRow& row) {
     useStandardStatements();
     if (row.docId.isNull()) {
-        v_mnf_requisition_item.setFilter(QStringLiteral("id_doc=0"));
+        requisitionItems.setFilter(QStringLiteral("id_doc=0"));
     } else {
-        v_mnf_requisition_item.setFilter(QStringLiteral("id_doc=") +
-                                         QString::number(row.docId.toLongLong()));
+        requisitionItems.setFilter(QStringLiteral("id_doc=") +
+                                   QString::number(row.docId.toLongLong()));
     }
-    v_mnf_requisition_item.setFiltered(true);
-    v_mnf_requisition_item.open();
-    v_mnf_requisition.open();
-    LCB_id_doc->setKeyValue(row.docId.isNull() ? QVariant() : QVariant(row.docId.toLongLong()));
-    LCB_id_doc_item->setKeyValue(row.itemId.isNull() ? QVariant()
-                                                     : QVariant(row.itemId.toLongLong()));
+    requisitionItems.setFiltered(true);
+    requisitionItems.open();
+    requisitions.open();
+    requisitionCombo->setKeyValue(row.docId.isNull() ? QVariant()
+                                                     : QVariant(row.docId.toLongLong()));
+    requisitionItemCombo->setKeyValue(row.itemId.isNull() ? QVariant()
+                                                          : QVariant(row.itemId.toLongLong()));
 }
 
-void TForm11::openForEdit(const EntryContext& context, const EntryRow& row) {
+void EntryDialog::openForEdit(const EntryContext& context, const EntryRow& row) {
     loadForEdit(context, row);
     exec();
 }
 
-void TForm11::loadForEdit(const EntryContext& context, const EntryRow& row) {
+void EntryDialog::loadForEdit(const EntryContext& context, const EntryRow& row) {
     context_ = context;
     setWindowTitle(QStringLiteral("Изменение данных о позиции"));
-    Tag = 2;
+    mode = Mode::Edit;
     fillFromRow(row);
     prepareRequisitions(row);
-    bindMaterials(entry_.id, entry_.id);
-    for (QPushButton* button : {Button3, Button1, Button4, Button5, Button6}) {
+    materialsPanel->bindMaterials(entry_.id, entry_.id);
+    for (QPushButton* button : {pickWorkerButton, saveButton, pickOperationButton}) {
         button->setEnabled(true);
     }
-    for (QPushButton* button : {Button7, Button8, Button9}) {
-        button->setEnabled(false);
+    materialsPanel->setMaterialsEnabled(true);
+    materialsPanel->setBrigadeEnabled(false);
+    materialsPanel->divideButton->setEnabled(false);
+    for (QWidget* control : std::initializer_list<QWidget*>{entryGroup, workerEdit, operationEdit,
+                                                            quantityEdit, defectsEdit, hoursEdit}) {
+        control->setEnabled(true);
     }
+    sumEdit->setText(core::formatNumber(row.kolVo * row.cena, 4));
     for (QWidget* control :
-         std::initializer_list<QWidget*>{GroupBox1, Edit1, Edit2, Edit3, Edit4, Edit6}) {
+         std::initializer_list<QWidget*>{requisitionCombo, requisitionItemCombo}) {
         control->setEnabled(true);
     }
-    Edit5->setText(core::formatNumber(row.kolVo * row.cena, 4));
-    for (QWidget* control : std::initializer_list<QWidget*>{DBGrid1, LCB_id_doc, LCB_id_doc_item}) {
-        control->setEnabled(true);
-    }
-    DBGrid2->setEnabled(false);
-    Label10->setText(QString::number(entry_.id));
-    fio_smena_gds.close();
+    entryIdLabel->setText(QString::number(entry_.id));
+    materialsPanel->closeBrigade();
 }
 
-void TForm11::openForView(const EntryContext& context, const EntryRow& row) {
+void EntryDialog::openForView(const EntryContext& context, const EntryRow& row) {
     context_ = context;
     setWindowTitle(QStringLiteral("Просмотр данных о позиции"));
-    Tag = 3;
-    for (QWidget* control : std::initializer_list<QWidget*>{GroupBox1, Button1, DBGrid1, Button5,
-                                                            Button6, Button7, Button8, Button9}) {
-        control->setEnabled(false);
-    }
+    mode = Mode::View;
+    entryGroup->setEnabled(false);
+    saveButton->setEnabled(false);
+    materialsPanel->lockForView();
     fillFromRow(row);
     useViewStatements(row.id);
-    v_mnf_requisition.open();
-    v_mnf_requisition_item.setFilter(QStringLiteral("id_doc=0"));
-    v_mnf_requisition_item.setFiltered(true);
-    v_mnf_requisition_item.open();
-    v_mnf_requisition.first();
-    LCB_id_doc->setKeyValue(v_mnf_requisition.isEmpty() ? QVariant()
-                                                        : v_mnf_requisition.valueAt(0, 1));
-    LCB_id_doc_item->setKeyValue(
-        v_mnf_requisition_item.isEmpty() ? QVariant() : v_mnf_requisition_item.valueAt(0, 0));
-    bindMaterials(entry_.id, entry_.id);
-    Edit5->setText(core::formatNumber(row.kolVo * row.cena, 4));
-    Label10->setText(QString::number(entry_.id));
-    fio_smena_gds.close();
+    requisitions.open();
+    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems.setFiltered(true);
+    requisitionItems.open();
+    requisitions.first();
+    requisitionCombo->setKeyValue(requisitions.isEmpty() ? QVariant() : requisitions.valueAt(0, 1));
+    requisitionItemCombo->setKeyValue(requisitionItems.isEmpty() ? QVariant()
+                                                                 : requisitionItems.valueAt(0, 0));
+    materialsPanel->bindMaterials(entry_.id, entry_.id);
+    sumEdit->setText(core::formatNumber(row.kolVo * row.cena, 4));
+    entryIdLabel->setText(QString::number(entry_.id));
+    materialsPanel->closeBrigade();
     exec();
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{GroupBox1, Button1, DBGrid1, Button5, Button6}) {
-        control->setEnabled(true);
-    }
+    entryGroup->setEnabled(true);
+    saveButton->setEnabled(true);
+    materialsPanel->setMaterialsEnabled(true);
 }
 
-void TForm11::clearChoices() {
-    Edit2->clear();
-    Edit1->clear();
+void EntryDialog::clearChoices() {
+    operationEdit->clear();
+    workerEdit->clear();
     entry_.operationId = 0;
     entry_.personId = 0;
     entry_.workerId = 0;
 }
 
-void TForm11::LCB_id_docCloseUp() {
-    v_mnf_requisition_item.setFiltered(false);
-    const QVariant doc = LCB_id_doc->keyValue();
-    v_mnf_requisition_item.setFilter(doc.isNull() ? QStringLiteral("id_doc=0")
-                                                  : QStringLiteral("id_doc=") +
-                                                        QString::number(doc.toLongLong()));
-    v_mnf_requisition_item.setFiltered(true);
-    if (LCB_id_doc->showsText()) {
-        LCB_id_doc_item->setEnabled(true);
+void EntryDialog::chooseRequisition() {
+    requisitionItems.setFiltered(false);
+    const QVariant doc = requisitionCombo->keyValue();
+    requisitionItems.setFilter(doc.isNull()
+                                   ? QStringLiteral("id_doc=0")
+                                   : QStringLiteral("id_doc=") + QString::number(doc.toLongLong()));
+    requisitionItems.setFiltered(true);
+    if (requisitionCombo->showsText()) {
+        requisitionItemCombo->setEnabled(true);
     }
-    LCB_id_doc_item->setKeyValue(0);
+    requisitionItemCombo->setKeyValue(0);
     clearChoices();
 }
 
-void TForm11::LCB_id_doc_itemCloseUp() {
-    if (LCB_id_doc_item->showsText()) {
-        Edit1->setEnabled(true);
-        Button3->setEnabled(true);
-        Edit3->setText(numberText(v_mnf_requisition_item.field(QStringLiteral("f_qty")).value()));
+void EntryDialog::chooseRequisitionItem() {
+    if (requisitionItemCombo->showsText()) {
+        workerEdit->setEnabled(true);
+        pickWorkerButton->setEnabled(true);
+        quantityEdit->setText(numberText(requisitionItems.field(QStringLiteral("f_qty")).value()));
     }
     clearChoices();
 }
 
-void TForm11::Button3Click() {
+void EntryDialog::pickWorker() {
     const bool chosen = workers_.pickWorker();
     if (!chosen) {
         return;
     }
     if (const auto& choice = workers_.choice()) {
-        Edit1->setText(choice->fio);
+        workerEdit->setText(choice->fio);
         entry_.workerId = choice->workerId;
         entry_.personId = choice->personId;
     }
-    Edit2->clear();
+    operationEdit->clear();
     entry_.operationId = 0;
-    dm_.Workers.close();
-    if (!Edit1->text().isEmpty()) {
-        Edit2->setEnabled(true);
-        Button4->setEnabled(true);
+    dm_.workers.close();
+    if (!workerEdit->text().isEmpty()) {
+        operationEdit->setEnabled(true);
+        pickOperationButton->setEnabled(true);
     }
 }
 
-void TForm11::Button4Click() {
+void EntryDialog::pickOperation() {
     refdata::OperationChoiceContext context;
-    context.adding = Tag == 1;
+    context.adding = mode == Mode::Add;
     context.currentOperationId = context_.currentOperationId;
     context.dayOff = context_.dayOff;
     context.shift = context_.shift;
-    context.requisition.docText = LCB_id_doc->currentText();
-    context.requisition.itemText = LCB_id_doc_item->currentText();
-    if (LCB_id_doc_item->showsText()) {
+    context.requisition.docText = requisitionCombo->currentText();
+    context.requisition.itemText = requisitionItemCombo->currentText();
+    if (requisitionItemCombo->showsText()) {
         context.requisition.itemGdsMc =
-            v_mnf_requisition_item.field(QStringLiteral("s_gds_mc")).asString();
+            requisitionItems.field(QStringLiteral("s_gds_mc")).asString();
     }
     const std::optional<refdata::OperationChoice> choice = operations_.pickOperation(context);
     if (!choice) {
@@ -550,52 +437,52 @@ void TForm11::Button4Click() {
     entry_.operationId = choice->operationId;
     entry_.basePrice = choice->basePrice;
     entry_.finalPrice = choice->finalPrice;
-    Edit2->setText(choice->description);
+    operationEdit->setText(choice->description);
     updatePaintState();
-    Edit3Exit();
+    refreshPrices();
 }
 
-void TForm11::updatePaintState() {
-    const bool paint = Edit2->text().toUpper().contains(QStringLiteral("КРАСКА"));
+void EntryDialog::updatePaintState() {
+    const bool paint = operationEdit->text().toUpper().contains(QStringLiteral("КРАСКА"));
     if (!paint) {
-        Edit5->clear();
+        sumEdit->clear();
     }
-    Edit5->setEnabled(paint);
-    Label6->setEnabled(paint);
+    sumEdit->setEnabled(paint);
+    materialsPanel->brigadeLabel->setEnabled(paint);
 }
 
-void TForm11::Edit3Exit() {
-    if (Edit6->text().isEmpty()) {
-        Edit6->setText(QStringLiteral("0"));
+void EntryDialog::refreshPrices() {
+    if (hoursEdit->text().isEmpty()) {
+        hoursEdit->setText(QStringLiteral("0"));
     }
-    if (Edit3->text().isEmpty()) {
-        Edit3->setText(QStringLiteral("0"));
+    if (quantityEdit->text().isEmpty()) {
+        quantityEdit->setText(QStringLiteral("0"));
     }
-    const std::optional<double> quantity = core::parseNumber(Edit3->text());
+    const std::optional<double> quantity = core::parseNumber(quantityEdit->text());
     if (!quantity) {
-        core::MessageBoxes::error(
-            QStringLiteral("Количество \"%1\" не является числом!").arg(Edit3->text().trimmed()));
+        core::MessageBoxes::error(QStringLiteral("Количество \"%1\" не является числом!")
+                                      .arg(quantityEdit->text().trimmed()));
         return;
     }
-    Edit8->setText(core::formatGeneral(entry_.finalPrice));
-    Edit7->setText(core::formatGeneral(entry_.basePrice));
-    Edit5->setText(core::formatNumber(*quantity * entry_.finalPrice, 4));
+    finalPriceEdit->setText(core::formatGeneral(entry_.finalPrice));
+    basePriceEdit->setText(core::formatGeneral(entry_.basePrice));
+    sumEdit->setText(core::formatNumber(*quantity * entry_.finalPrice, 4));
 }
 
-Entry TForm11::fields() const {
+Entry EntryDialog::fields() const {
     Entry e = entry_;
-    e.workerName = Edit1->text();
-    e.operationText = Edit2->text();
-    e.quantity = Edit3->text();
-    e.defects = Edit4->text();
-    e.hours = Edit6->text();
-    e.date = DTimeP->date();
+    e.workerName = workerEdit->text();
+    e.operationText = operationEdit->text();
+    e.quantity = quantityEdit->text();
+    e.defects = defectsEdit->text();
+    e.hours = hoursEdit->text();
+    e.date = dateEdit->date();
     e.shift = context_.shift;
-    e.docShown = LCB_id_doc->showsText();
-    e.itemShown = LCB_id_doc_item->showsText();
-    e.docId = e.docShown ? LCB_id_doc->keyValue().toLongLong() : 0;
-    e.itemId = e.itemShown ? LCB_id_doc_item->keyValue().toLongLong() : 0;
-    const data::Dataset& items = v_mnf_requisition_item;
+    e.docShown = requisitionCombo->showsText();
+    e.itemShown = requisitionItemCombo->showsText();
+    e.docId = e.docShown ? requisitionCombo->keyValue().toLongLong() : 0;
+    e.itemId = e.itemShown ? requisitionItemCombo->keyValue().toLongLong() : 0;
+    const data::Dataset& items = requisitionItems;
     e.itemQty = e.itemShown && items.isOpen()
                     ? items.valueAt(items.currentRow(), items.fieldIndex(QStringLiteral("f_qty")))
                           .toDouble()
@@ -603,29 +490,29 @@ Entry TForm11::fields() const {
     return e;
 }
 
-void TForm11::Button1Click() {
+void EntryDialog::saveEntry() {
     const Validation validation = validate(fields());
     if (!validation.ok()) {
         core::MessageBoxes::error(validation.error);
         return;
     }
     data::EntryRecord record = validation.record;
-    const bool inserting = Tag == 1 && entry_.id == 0;
+    const bool inserting = mode == Mode::Add && entry_.id == 0;
     if (inserting) {
         record.id = 0;
     }
     int id = 0;
     try {
-        id = data::saveEntry(dm_.ADO_DB, record);
+        id = data::saveEntry(dm_.connection, record);
     } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::refusalText(error));
+        core::MessageBoxes::error(data::userMessageOf(error));
         return;
     }
     afterSave(id, inserting);
 }
 
-void TForm11::reopenShiftList(int id, bool inserted) {
-    data::Dataset& list = dm_.smenaList(context_.shift);
+void EntryDialog::reopenShiftList(int id, bool inserted) {
+    data::Dataset& list = dm_.shiftEntries(context_.shift);
     const int recNo = list.recNo();
     list.close();
     list.open();
@@ -636,119 +523,32 @@ void TForm11::reopenShiftList(int id, bool inserted) {
     }
 }
 
-void TForm11::afterSave(int id, bool inserted) {
+void EntryDialog::afterSave(int id, bool inserted) {
     entry_.id = id;
-    for (data::Dataset* hours : {&dm_.H_Tabel_1, &dm_.H_Tabel_2, &dm_.H_Tabel_3}) {
+    for (data::Dataset* hours : {&dm_.shift1Hours, &dm_.shift2Hours, &dm_.shift3Hours}) {
         hours->close();
     }
     if (inserted) {
-        Label10->setText(QString::number(id));
-        bindMaterials(id, id);
+        entryIdLabel->setText(QString::number(id));
     }
-    Button5->setEnabled(true);
-    Button6->setEnabled(true);
+    materialsPanel->entrySaved(id, inserted);
     if (inserted) {
-        fio_smena_gds.close();
-        fio_smena_gds.setParam(QStringLiteral("s_id"), id);
-        fio_smena_gds.open();
-        Button9->setEnabled(true);
-        GroupBox1->setEnabled(false);
-        Button1->setEnabled(false);
-        for (QWidget* control :
-             std::initializer_list<QWidget*>{DBGrid1, DBGrid2, Button7, Button8}) {
-            control->setEnabled(true);
-        }
+        // The entry is made: from now on only materials, brigade and division.
+        entryGroup->setEnabled(false);
+        saveButton->setEnabled(false);
     }
     // The entry is saved: a list that fails to reload is the error display's to show.
     reopenShiftList(id, inserted);
 }
 
-void TForm11::refreshMaterials() {
-    smena_gds_use.refresh();
-    sum_smena_gds_use.refresh();
-}
-
-void TForm11::Button5Click() {
-    consumption_.openFor({entry_.id, entry_.productId, Edit3->text(), DBEdit1->text()});
-    refreshMaterials();
-    if (fio_smena_gds.isOpen()) {
-        fio_smena_gds.refresh();
-    }
-    if (Edit3->text().isEmpty()) {
-        Edit3->setText(QStringLiteral("0"));
-    }
-    if (DBEdit1->text().isEmpty()) {
-        DBEdit1->setText(QStringLiteral("0"));
-    }
-}
-
-void TForm11::Button6Click() {
-    if (!smena_gds_use.isOpen() || smena_gds_use.isEmpty()) {
-        return;
-    }
-    try {
-        data::deleteMaterial(dm_.ADO_DB, smena_gds_use.field(QStringLiteral("id")).asInteger());
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::refusalText(error));
-        return;
-    }
-    const int recNo = smena_gds_use.recNo();
-    refreshMaterials();
-    if (recNo >= 1 && recNo <= smena_gds_use.recordCount()) {
-        smena_gds_use.setRecNo(recNo);
-    }
-}
-
-void TForm11::Button7Click() {
-    const bool chosen = workers_.pickWorker();
-    Edit1->clear();
-    dm_.Workers.close();
-    if (!chosen || !workers_.choice()) {
-        return;
-    }
-    fio_smena_gds.close();
-    try {
-        if (!data::addBrigadeMember(dm_.ADO_DB, entry_.id, workers_.choice()->personId)) {
-            core::MessageBoxes::error(kAlreadyInBrigade);
-        }
-    } catch (const data::DbError&) {
-        core::MessageBoxes::error(kCannotSave);
-    }
-    fio_smena_gds.open();
-}
-
-void TForm11::Button8Click() {
-    if (!fio_smena_gds.isOpen() || fio_smena_gds.isEmpty()) {
-        return;
-    }
-    const qint64 member = fio_smena_gds.field(QStringLiteral("id")).asInt64();
-    try {
-        data::removeBrigadeMember(dm_.ADO_DB, member);
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::refusalText(error));
-        return;
-    }
-    fio_smena_gds.refresh();
-}
-
-void TForm11::Button9Click() {
-    try {
-        data::divideEntry(dm_.ADO_DB, entry_.id);
-    } catch (const data::DbError&) {
-        core::MessageBoxes::error(kCannotSave);
-    }
-    accept();
-}
-
-void TForm11::done(int result) {
-    v_mnf_requisition.close();
-    v_mnf_requisition_item.setFilter(QStringLiteral("id_doc=0"));
-    v_mnf_requisition_item.setFiltered(true);
-    v_mnf_requisition_item.close();
-    GroupBox1->setEnabled(true);
-    Button1->setEnabled(true);
-    fio_smena_gds.close();
-    fio_smena_gds.setParam(QStringLiteral("s_id"), -1);
+void EntryDialog::done(int result) {
+    requisitions.close();
+    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems.setFiltered(true);
+    requisitionItems.close();
+    entryGroup->setEnabled(true);
+    saveButton->setEnabled(true);
+    materialsPanel->resetBrigade();
     QDialog::done(result);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// TForm11: the entry dialog, where one shift entry is added, changed or viewed, with its
-// materials and brigade in the lower part.
+// The entry dialog: one shift entry added, changed or viewed, with its materials and brigade
+// in the lower part.
 
 #include <QDialog>
 
@@ -14,20 +14,20 @@ class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 namespace tabel::refdata {
-class TForm4;
-class TForm5;
+class OperationsWindow;
+class WorkersWindow;
 }  // namespace tabel::refdata
 namespace tabel::widgets {
-class DataGrid;
 class LookupCombo;
 }  // namespace tabel::widgets
 
 namespace tabel::shiftlog {
 
-class TForm24;
+class EntryMaterialsPanel;
+class MaterialConsumptionDialog;
 
 // What the shift log window tells the dialog about where it is opened.
 struct EntryContext {
@@ -56,15 +56,18 @@ struct EntryRow {
     QVariant itemId;  // null when the entry has none
 };
 
-class TForm11 : public QDialog {
+class EntryDialog : public QDialog {
     Q_OBJECT
 public:
-    TForm11(data::TDataModule6& dm, refdata::TForm5& workers, refdata::TForm4& operations,
-            TForm24& consumption, QWidget* parent = nullptr);
-    ~TForm11() override;
+    enum class Mode { Add, Edit, View };
 
-    // 1 add, 2 edit, 3 view.
-    int Tag = 0;
+    EntryDialog(data::DataModule& dm, refdata::WorkersWindow& workers,
+                refdata::OperationsWindow& operations, MaterialConsumptionDialog& consumption,
+                QWidget* parent = nullptr);
+    ~EntryDialog() override;
+
+    // Set by each opening; until the first one nothing counts as adding.
+    Mode mode = Mode::View;
     // The entry being worked on; its id is 0 until a new entry is saved.
     const Entry& entry() const { return entry_; }
 
@@ -74,52 +77,36 @@ public:
     // What edit mode sets before the dialog is shown.
     void loadForEdit(const EntryContext& context, const EntryRow& row);
 
-    // Controls, named as the program knows them.
-    QGroupBox* GroupBox1;
-    widgets::LookupCombo* LCB_id_doc;
-    widgets::LookupCombo* LCB_id_doc_item;
-    QLineEdit* Edit1;
-    QPushButton* Button3;
-    QLineEdit* Edit2;
-    QPushButton* Button4;
-    QLineEdit* Edit3;
-    QLineEdit* Edit6;
-    QDateEdit* DTimeP;
-    QLineEdit* Edit4;
-    QLineEdit* Edit7;
-    QLineEdit* Edit8;
-    QLineEdit* Edit5;
-    QLabel* Label10;
-    QLabel* Label6;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    widgets::DataGrid* DBGrid1;
-    QLineEdit* DBEdit1;
-    QPushButton* Button5;
-    QPushButton* Button6;
-    widgets::DataGrid* DBGrid2;
-    QPushButton* Button7;
-    QPushButton* Button8;
-    QPushButton* Button9;
+    // "Закрыто мастером": the entry's own fields.
+    QGroupBox* entryGroup;
+    widgets::LookupCombo* requisitionCombo;
+    widgets::LookupCombo* requisitionItemCombo;
+    QLineEdit* workerEdit;
+    QPushButton* pickWorkerButton;
+    QLineEdit* operationEdit;
+    QPushButton* pickOperationButton;
+    QLineEdit* quantityEdit;
+    QLineEdit* hoursEdit;
+    QDateEdit* dateEdit;
+    QLineEdit* defectsEdit;
+    QLineEdit* basePriceEdit;
+    QLineEdit* finalPriceEdit;
+    QLineEdit* sumEdit;
+    QLabel* entryIdLabel;
+    QPushButton* saveButton;
+    QPushButton* exitButton;
+    EntryMaterialsPanel* materialsPanel;
 
-    data::Dataset v_mnf_requisition;
-    data::Dataset v_mnf_requisition_item;
-    data::Dataset smena_gds_use;
-    data::Dataset sum_smena_gds_use;
-    data::Dataset fio_smena_gds;
+    data::Dataset requisitions;
+    data::Dataset requisitionItems;
 
-    // Handlers.
-    void LCB_id_docCloseUp();
-    void LCB_id_doc_itemCloseUp();
-    void Button3Click();
-    void Button4Click();
-    void Edit3Exit();
-    void Button1Click();
-    void Button5Click();
-    void Button6Click();
-    void Button7Click();
-    void Button8Click();
-    void Button9Click();
+    void chooseRequisition();
+    void chooseRequisitionItem();
+    void pickWorker();
+    void pickOperation();
+    // Leaving the quantity box: defaults for empty boxes, the prices and the sum shown again.
+    void refreshPrices();
+    void saveEntry();
 
     // The entry as the controls show it.
     Entry fields() const;
@@ -131,26 +118,21 @@ protected:
 
 private:
     void buildControls();
-    QWidget* buildLowerPart();
-    void layoutControls(QWidget* lower);
+    void layoutControls();
     void wireHandlers();
     void clearChoices();
     void useStandardStatements();
     void useViewStatements(int entryId);
-    void bindMaterials(int entryId, int totalId);
     void fillFromRow(const EntryRow& row);
     void prepareRequisitions(const EntryRow& row);
-    void setUpperEnabled(bool on);
     void afterSave(int id, bool inserted);
     void reopenShiftList(int id, bool inserted);
-    void refreshMaterials();
     void updatePaintState();
     QString stageDescription(const EntryRow& row) const;
 
-    data::TDataModule6& dm_;
-    refdata::TForm5& workers_;
-    refdata::TForm4& operations_;
-    TForm24& consumption_;
+    data::DataModule& dm_;
+    refdata::WorkersWindow& workers_;
+    refdata::OperationsWindow& operations_;
     EntryContext context_;
     Entry entry_;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// TForm24: the material consumption dialog, one goods item consumed for a saved entry.
+// The material consumption dialog: one goods item consumed for a saved entry.
 
 #include <QDialog>
 
@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class TDataModule6;
+class DataModule;
 }
 namespace tabel::widgets {
 class LookupCombo;
@@ -26,32 +26,34 @@ struct ConsumptionContext {
     QString totalText;     // the material total box
 };
 
-class TForm24 : public QDialog {
+class MaterialConsumptionDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm24(data::TDataModule6& dm, QWidget* parent = nullptr);
+    explicit MaterialConsumptionDialog(data::DataModule& dm, QWidget* parent = nullptr);
 
     // Prepares the lists for the entry, shows the dialog, then resets the goods and quantity.
     void openFor(const ConsumptionContext& context);
 
-    widgets::LookupCombo* LCB_id_gds_use;
-    QLineEdit* Edit7;
-    QLabel* DBText1;
-    QLabel* DBText2;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    widgets::LookupCombo* goodsCombo;
+    QLineEdit* quantityEdit;
+    QLabel* freeStockLabel;
+    QLabel* reservedStockLabel;
+    QPushButton* saveButton;
+    QPushButton* cancelButton;
 
-    data::Dataset v_cmn_gds_in;
-    data::Dataset v_id_cons_use;
-    data::Dataset v_id_cons_use1;
-    data::Dataset operation;
+    data::Dataset goodsList;
+    data::Dataset freeStock;
+    data::Dataset reservedStock;
+    data::Dataset normOperation;
 
     // The consumption norm of the chosen goods item, 0 without one.
     float norm() const { return norm_; }
 
-    void FormActivate();
-    void LCB_id_gds_useCloseUp();
-    void Button1Click();
+    // Each showing starts with both remainders at 0.
+    void resetStock();
+    // Shows the chosen goods item's stock and proposes the quantity its norm gives.
+    void chooseGoods();
+    void saveConsumption();
 
     void done(int result) override;
 
@@ -65,7 +67,7 @@ private:
     std::optional<double> checkedQuantity(double quantity, double available);
     bool save(qint64 goods, double quantity);
 
-    data::TDataModule6& dm_;
+    data::DataModule& dm_;
     ConsumptionContext context_;
     float norm_ = 0;
 };

@@ -17,10 +17,11 @@
 
 #include "core/dates.h"
 #include "data/data_module.h"
+#include "data/entry_writes.h"
+#include "outputwindows/reports_dialog.h"
+#include "outputwindows/timesheet_window.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
-#include "reports/reports_dialog.h"
-#include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
@@ -113,211 +114,217 @@ QList<GridColumn> shiftColumns() {
     };
 }
 
-bool isAccepted(const QString& ok) {
-    return ok == QLatin1String("ok") || ok == QStringLiteral("да");
-}
-
 }  // namespace
 
-TForm1::TForm1(data::TDataModule6& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
-    setObjectName(QStringLiteral("TForm1"));
+ShiftLogWindow::ShiftLogWindow(data::DataModule& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+    setObjectName(QStringLiteral("ShiftLogWindow"));
     setWindowTitle(QStringLiteral("Табель"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     buildControls();
     buildMenu();
     buildGrid();
 
-    ver = new data::Dataset(&dm_.ADO_DB, QStringLiteral("ver"), this);
-    ver->setSql({QStringLiteral("select d, t from accounts_dep.ver")});
-    ver->setTableName(QStringLiteral("accounts_dep.ver"));
+    versionRow = new data::Dataset(&dm_.connection, QStringLiteral("versionRow"), this);
+    versionRow->setSql({QStringLiteral("select d, t from accounts_dep.ver")});
+    versionRow->setTableName(QStringLiteral("accounts_dep.ver"));
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(30000);
-    Timer1->start();
+    versionTimer = new QTimer(this);
+    versionTimer->setObjectName(QStringLiteral("versionTimer"));
+    versionTimer->setInterval(30000);
+    versionTimer->start();
     widgets::fixWindowSize(this, QSize(1200, 640));
 }
 
-void TForm1::buildControls() {
-    RadioButton1 =
-        widgets::makeRadio(this, QStringLiteral("RadioButton1"), QStringLiteral("Смена №1"));
-    RadioButton2 =
-        widgets::makeRadio(this, QStringLiteral("RadioButton2"), QStringLiteral("Смена №2"));
-    RadioButton3 =
-        widgets::makeRadio(this, QStringLiteral("RadioButton3"), QStringLiteral("Смена №3"));
-    RadioButton4 =
-        widgets::makeRadio(this, QStringLiteral("RadioButton4"), QStringLiteral("Переработка"));
-    RadioButton1->setChecked(true);
-    widgets::setHighlighted(RadioButton1, true);
-    const std::array<QRadioButton*, 4> radios{RadioButton1, RadioButton2, RadioButton3,
-                                              RadioButton4};
+void ShiftLogWindow::buildControls() {
+    shift1Radio =
+        widgets::makeRadio(this, QStringLiteral("shift1Radio"), QStringLiteral("Смена №1"));
+    shift2Radio =
+        widgets::makeRadio(this, QStringLiteral("shift2Radio"), QStringLiteral("Смена №2"));
+    shift3Radio =
+        widgets::makeRadio(this, QStringLiteral("shift3Radio"), QStringLiteral("Смена №3"));
+    overtimeRadio =
+        widgets::makeRadio(this, QStringLiteral("overtimeRadio"), QStringLiteral("Переработка"));
+    shift1Radio->setChecked(true);
+    widgets::setHighlighted(shift1Radio, true);
+    const std::array<QRadioButton*, 4> radios = shiftRadios();
     for (int i = 0; i < 4; ++i) {
-        connect(radios[i], &QRadioButton::clicked, this, [this, i] { RadioButtonClick(i + 1); });
+        connect(radios[i], &QRadioButton::clicked, this, [this, i] { chooseShift(i + 1); });
     }
 
-    DateT = new QDateEdit(QDate::currentDate(), this);
-    DateT->setObjectName(QStringLiteral("DateT"));
-    DateT->setCalendarPopup(true);
-    DateT->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    DateT->installEventFilter(this);
-    DateT->calendarWidget()->window()->installEventFilter(this);
+    dateEdit = new QDateEdit(QDate::currentDate(), this);
+    dateEdit->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit->setCalendarPopup(true);
+    dateEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    dateEdit->installEventFilter(this);
+    dateEdit->calendarWidget()->window()->installEventFilter(this);
 
-    CBox1 = new QCheckBox(QStringLiteral("Выходной"), this);
-    CBox1->setObjectName(QStringLiteral("CBox1"));
-    connect(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    dayOffCheck = new QCheckBox(QStringLiteral("Выходной"), this);
+    dayOffCheck->setObjectName(QStringLiteral("dayOffCheck"));
+    connect(dayOffCheck, &QCheckBox::toggled, this, &ShiftLogWindow::showDayOff);
 
-    Button1 = widgets::makeButton(this, QStringLiteral("Button1"), QStringLiteral("Добавить"));
-    Button2 = widgets::makeButton(this, QStringLiteral("Button2"), QStringLiteral("Изменить"));
-    Button3 = widgets::makeButton(this, QStringLiteral("Button3"), QStringLiteral("Удалить"));
-    Button5 = widgets::makeButton(this, QStringLiteral("Button5"), QStringLiteral("Принять"));
-    Button6 = widgets::makeButton(this, QStringLiteral("Button6"), QStringLiteral("Отмена"));
-    Button6->hide();  // carries no command
-    Button8 = widgets::makeButton(this, QStringLiteral("Button8"), QStringLiteral("Обновить"));
-    Button4 = widgets::makeButton(this, QStringLiteral("Button4"), QStringLiteral("Выход"));
-    connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    addButton = widgets::makeButton(this, QStringLiteral("addButton"), QStringLiteral("Добавить"));
+    editButton =
+        widgets::makeButton(this, QStringLiteral("editButton"), QStringLiteral("Изменить"));
+    deleteButton =
+        widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
+    acceptButton =
+        widgets::makeButton(this, QStringLiteral("acceptButton"), QStringLiteral("Принять"));
+    cancelButton =
+        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"));
+    cancelButton->hide();  // carries no command
+    refreshButton =
+        widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Обновить"));
+    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    connect(refreshButton, &QPushButton::clicked, this, &ShiftLogWindow::refreshLists);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(addButton, &QPushButton::clicked, this, &ShiftLogWindow::addEntry);
+    connect(editButton, &QPushButton::clicked, this, &ShiftLogWindow::editEntry);
+    connect(deleteButton, &QPushButton::clicked, this, &ShiftLogWindow::deleteEntry);
+    connect(acceptButton, &QPushButton::clicked, this, &ShiftLogWindow::acceptEntry);
 
-    DBGrid2 = new widgets::DataGrid(this);
-    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
-    connect(DBGrid2, &widgets::DataGrid::titleClicked, this, &TForm1::DBGrid2TitleClick);
-    connect(DBGrid2, &widgets::DataGrid::rowDoubleClicked, this, &TForm1::DBGrid2DblClick);
+    entriesGrid = new widgets::DataGrid(this);
+    entriesGrid->setObjectName(QStringLiteral("entriesGrid"));
+    connect(entriesGrid, &widgets::DataGrid::titleClicked, this, &ShiftLogWindow::sortByColumn);
+    connect(entriesGrid, &widgets::DataGrid::rowDoubleClicked, this,
+            &ShiftLogWindow::viewOrAcceptEntry);
 
     auto* top = new QHBoxLayout;
     for (QRadioButton* radio : radios) {
         top->addWidget(radio);
     }
     top->addSpacing(24);
-    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Дата"), DateT));
-    top->addWidget(DateT);
-    top->addWidget(CBox1);
+    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Дата"), dateEdit));
+    top->addWidget(dateEdit);
+    top->addWidget(dayOffCheck);
     top->addStretch();
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {Button1, Button2, Button3, Button5, Button6, Button8}) {
+    for (QPushButton* button :
+         {addButton, editButton, deleteButton, acceptButton, cancelButton, refreshButton}) {
         buttons->addWidget(button);
     }
     buttons->addStretch();
-    buttons->addWidget(Button4);
+    buttons->addWidget(exitButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(DBGrid2, 1);
+    layout->addWidget(entriesGrid, 1);
     layout->addLayout(buttons);
 }
 
-void TForm1::buildMenu() {
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+void ShiftLogWindow::buildMenu() {
+    mainMenu = new QMenuBar(this);
+    mainMenu->setObjectName(QStringLiteral("mainMenu"));
     auto action = [this](QMenu* menu, const char* name, const QString& text) {
-        QAction* item = menu != nullptr ? menu->addAction(text) : MainMenu1->addAction(text);
+        QAction* item = menu != nullptr ? menu->addAction(text) : mainMenu->addAction(text);
         item->setObjectName(QString::fromLatin1(name));
         return item;
     };
-    QMenu* references = MainMenu1->addMenu(QStringLiteral("Справочники"));
-    N2 = references->menuAction();
-    N2->setObjectName(QStringLiteral("N2"));
-    N1 = action(references, "N1", QStringLiteral("Рабочие"));
-    N3 = action(references, "N3", QStringLiteral("Изделия"));
-    N1->setEnabled(false);
-    N3->setEnabled(false);
-    N6 = action(references, "N6", QStringLiteral("Операции"));
-    N4 = action(references, "N4", QStringLiteral("Цены"));
-    N8 = action(references, "N8", QStringLiteral("Внеурочное"));
-    N11 = action(nullptr, "N11", QStringLiteral("Табель по времени"));
-    QMenu* reports = MainMenu1->addMenu(QStringLiteral("Отчеты"));
-    N7 = reports->menuAction();
-    N7->setObjectName(QStringLiteral("N7"));
-    N10 = action(reports, "N10", QStringLiteral("Сводные отчеты"));
-    N5 = action(nullptr, "N5", QStringLiteral("Выход"));
-    connect(N5, &QAction::triggered, this, &QDialog::reject);
-    connect(N6, &QAction::triggered, this, &TForm1::N6Click);
-    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
-    connect(N11, &QAction::triggered, this, &TForm1::N11Click);
-    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
-    layout()->setMenuBar(MainMenu1);
+    QMenu* references = mainMenu->addMenu(QStringLiteral("Справочники"));
+    referencesMenu = references->menuAction();
+    referencesMenu->setObjectName(QStringLiteral("referencesMenu"));
+    workersAction = action(references, "workersAction", QStringLiteral("Рабочие"));
+    productsAction = action(references, "productsAction", QStringLiteral("Изделия"));
+    workersAction->setEnabled(false);
+    productsAction->setEnabled(false);
+    operationKindsAction = action(references, "operationKindsAction", QStringLiteral("Операции"));
+    pricesAction = action(references, "pricesAction", QStringLiteral("Цены"));
+    overtimeAction = action(references, "overtimeAction", QStringLiteral("Внеурочное"));
+    timesheetAction = action(nullptr, "timesheetAction", QStringLiteral("Табель по времени"));
+    QMenu* reports = mainMenu->addMenu(QStringLiteral("Отчеты"));
+    reportsMenu = reports->menuAction();
+    reportsMenu->setObjectName(QStringLiteral("reportsMenu"));
+    reportsAction = action(reports, "reportsAction", QStringLiteral("Сводные отчеты"));
+    exitAction = action(nullptr, "exitAction", QStringLiteral("Выход"));
+    connect(exitAction, &QAction::triggered, this, &QDialog::reject);
+    connect(operationKindsAction, &QAction::triggered, this, &ShiftLogWindow::openOperationKinds);
+    connect(pricesAction, &QAction::triggered, this, &ShiftLogWindow::openPrices);
+    connect(timesheetAction, &QAction::triggered, this, &ShiftLogWindow::openTimesheet);
+    connect(reportsAction, &QAction::triggered, this, &ShiftLogWindow::openReports);
+    layout()->setMenuBar(mainMenu);
 }
 
-void TForm1::buildGrid() {
+void ShiftLogWindow::buildGrid() {
     const std::array<data::Dataset*, 4> all = lists();
     for (int i = 0; i < 4; ++i) {
         data::Dataset* list = all[i];
         sources_[i] = new widgets::DataSource(list, shiftColumns(), this);
-        sources_[i]->setObjectName(QStringLiteral("DataSource%1").arg(i + 1));
+        sources_[i]->setObjectName(QStringLiteral("shift%1Source").arg(i + 1));
         sources_[i]->model()->setCellStyle(
             widgets::columnOf(sources_[i]->model()->columns(), QStringLiteral("ok")),
             [](const QVariant& ok) {
                 return widgets::CellStyle{
-                    true, isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed, {}};
+                    true, data::isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed, {}};
             });
     }
-    DBGrid2->setSource(sources_[0]);
+    entriesGrid->setSource(sources_[0]);
 }
 
-std::array<data::Dataset*, 4> TForm1::lists() const {
-    return {&dm_.Smena1, &dm_.Smena2, &dm_.Smena3, &dm_.Smena4};
+std::array<data::Dataset*, 4> ShiftLogWindow::lists() const {
+    return {&dm_.shift1Entries, &dm_.shift2Entries, &dm_.shift3Entries, &dm_.overtimeEntries};
 }
 
-data::Dataset& TForm1::currentList() {
-    return dm_.smenaList(smena_);
+std::array<QRadioButton*, 4> ShiftLogWindow::shiftRadios() const {
+    return {shift1Radio, shift2Radio, shift3Radio, overtimeRadio};
 }
 
-bool TForm1::dayOff() const {
-    return CBox1->isChecked();
+data::Dataset& ShiftLogWindow::currentList() {
+    return dm_.shiftEntries(shift_);
 }
 
-QDate TForm1::workingDate() const {
-    return DateT->date();
+bool ShiftLogWindow::dayOff() const {
+    return dayOffCheck->isChecked();
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+QDate ShiftLogWindow::workingDate() const {
+    return dateEdit->date();
+}
+
+void ShiftLogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        FormActivate();
+        showToday();
     }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == DateT && event->type() == QEvent::KeyPress) {
+bool ShiftLogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dateEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            DateTCloseUp();
+            loadChosenDate();
             return true;
         }
-    } else if (watched != DateT && event->type() == QEvent::Hide && DateT->isVisible()) {
+    } else if (watched != dateEdit && event->type() == QEvent::Hide && dateEdit->isVisible()) {
         // The calendar popup closed.
-        QTimer::singleShot(0, this, &TForm1::DateTCloseUp);
+        QTimer::singleShot(0, this, &ShiftLogWindow::loadChosenDate);
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TForm1::FormActivate() {
-    DateT->setDate(QDate::currentDate());
-    if (core::isWeekend(DateT->date())) {
-        CBox1->setChecked(true);
+void ShiftLogWindow::showToday() {
+    dateEdit->setDate(QDate::currentDate());
+    if (core::isWeekend(dateEdit->date())) {
+        dayOffCheck->setChecked(true);
     }
     reloadLists();
 }
 
-void TForm1::reloadLists() {
+void ShiftLogWindow::reloadLists() {
     for (data::Dataset* list : lists()) {
         list->close();
     }
     for (data::Dataset* list : lists()) {
-        list->setParam(QStringLiteral("data"), DateT->date());
+        list->setParam(QStringLiteral("data"), dateEdit->date());
         list->open();
     }
 }
 
-void TForm1::DateTCloseUp() {
+void ShiftLogWindow::loadChosenDate() {
     widgets::BusyCursor busy;
     reloadLists();
-    CBox1->setChecked(core::isWeekend(DateT->date()));
-    DBGrid2->setFocus();
+    dayOffCheck->setChecked(core::isWeekend(dateEdit->date()));
+    entriesGrid->setFocus();
 }
 
-void TForm1::Button8Click() {
+void ShiftLogWindow::refreshLists() {
     widgets::BusyCursor busy;
     for (data::Dataset* list : lists()) {
         list->close();
@@ -327,24 +334,23 @@ void TForm1::Button8Click() {
     }
 }
 
-void TForm1::RadioButtonClick(int shift) {
-    const std::array<QRadioButton*, 4> radios{RadioButton1, RadioButton2, RadioButton3,
-                                              RadioButton4};
+void ShiftLogWindow::chooseShift(int shift) {
+    const std::array<QRadioButton*, 4> radios = shiftRadios();
     if (!radios[shift - 1]->isChecked()) {
         return;
     }
-    DBGrid2->setSource(sources_[shift - 1]);
+    entriesGrid->setSource(sources_[shift - 1]);
     for (int i = 0; i < 4; ++i) {
         widgets::setHighlighted(radios[i], i == shift - 1);
     }
-    smena_ = shift;
+    shift_ = shift;
 }
 
-void TForm1::CBox1Click() {
-    widgets::setAlarm(CBox1, CBox1->isChecked());
+void ShiftLogWindow::showDayOff() {
+    widgets::setAlarm(dayOffCheck, dayOffCheck->isChecked());
 }
 
-QString TForm1::nextSortText(const QString& field, const QString& current) {
+QString ShiftLogWindow::nextSortText(const QString& field, const QString& current) {
     static const QList<GridColumn> columns = shiftColumns();
     const int column = widgets::columnOf(columns, field);
     if (column < 0 || columns[column].sortFirst.isEmpty()) {
@@ -358,8 +364,8 @@ QString TForm1::nextSortText(const QString& field, const QString& current) {
     return current.contains(direction) ? sorting.sortSecond : sorting.sortFirst;
 }
 
-void TForm1::DBGrid2TitleClick(int column) {
-    const QList<GridColumn>& columns = DBGrid2->source()->model()->columns();
+void ShiftLogWindow::sortByColumn(int column) {
+    const QList<GridColumn>& columns = entriesGrid->source()->model()->columns();
     if (column < 0 || column >= columns.size()) {
         return;
     }
@@ -370,28 +376,28 @@ void TForm1::DBGrid2TitleClick(int column) {
     }
 }
 
-void TForm1::N6Click() {
+void ShiftLogWindow::openOperationKinds() {
     if (kinds_ == nullptr) {
         return;
     }
     kinds_->openForBrowse();
 }
 
-void TForm1::N4Click() {
+void ShiftLogWindow::openPrices() {
     if (operations_ == nullptr) {
         return;
     }
     operations_->openForBrowse();
 }
 
-void TForm1::N11Click() {
+void ShiftLogWindow::openTimesheet() {
     if (timesheet_ == nullptr) {
         return;
     }
     timesheet_->openForMonth(workingDate(), this);
 }
 
-void TForm1::N10Click() {
+void ShiftLogWindow::openReports() {
     if (reports_ == nullptr) {
         return;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// TForm1: the shift log window, the entries of one date and shift, and the hub of the program.
+// The shift log: the entries of one date and shift, and the hub of the program.
 
 #include <QDate>
 #include <QDialog>
@@ -17,7 +17,7 @@ class QTimer;
 
 namespace tabel::data {
 class Dataset;
-class TDataModule6;
+class DataModule;
 }  // namespace tabel::data
 
 namespace tabel::widgets {
@@ -26,20 +26,18 @@ class DataSource;
 }  // namespace tabel::widgets
 
 namespace tabel::refdata {
-class TForm4;
-class TForm8;
+class OperationsWindow;
+class OperationKindsWindow;
 }  // namespace tabel::refdata
 
-namespace tabel::timesheet {
-class TForm19;
-}
-namespace tabel::reports {
-class TForm18;
-}  // namespace tabel::reports
+namespace tabel::outputwindows {
+class ReportsDialog;
+class TimesheetWindow;
+}  // namespace tabel::outputwindows
 
 namespace tabel::shiftlog {
 
-class TForm11;
+class EntryDialog;
 struct EntryContext;
 struct EntryRow;
 
@@ -51,77 +49,77 @@ struct LoginState {
     int buildTime = 0;
 };
 
-class TForm1 : public QDialog {
+class ShiftLogWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm1(data::TDataModule6& dm, QWidget* parent = nullptr);
+    explicit ShiftLogWindow(data::DataModule& dm, QWidget* parent = nullptr);
 
     // Windows opened from the menu; set once at start-up.
-    void setOperationKindsWindow(refdata::TForm8* window) { kinds_ = window; }
-    void setOperationsWindow(refdata::TForm4* window) { operations_ = window; }
-    void setEntryDialog(TForm11* dialog) { entryDialog_ = dialog; }
+    void setOperationKindsWindow(refdata::OperationKindsWindow* window) { kinds_ = window; }
+    void setOperationsWindow(refdata::OperationsWindow* window) { operations_ = window; }
+    void setEntryDialog(EntryDialog* dialog) { entryDialog_ = dialog; }
     // A clerk's double-click accepts the entry instead of showing it.
     void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
-    void setTimesheetWindow(timesheet::TForm19* window) { timesheet_ = window; }
-    void setReportsWindow(reports::TForm18* window) { reports_ = window; }
+    void setTimesheetWindow(outputwindows::TimesheetWindow* window) { timesheet_ = window; }
+    void setReportsWindow(outputwindows::ReportsDialog* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
-    int Smena() const { return smena_; }
-    void setSmena(int shift) { smena_ = shift; }
+    int shift() const { return shift_; }
+    void setShift(int shift) { shift_ = shift; }
     data::Dataset& currentList();
     bool dayOff() const;
     QDate workingDate() const;
 
     LoginState loginState;
     // Updatable cursor on the version row.
-    data::Dataset* ver;
+    data::Dataset* versionRow;
 
-    // Controls, named as the program knows them.
-    QRadioButton* RadioButton1;
-    QRadioButton* RadioButton2;
-    QRadioButton* RadioButton3;
-    QRadioButton* RadioButton4;
-    QDateEdit* DateT;
-    QCheckBox* CBox1;
-    widgets::DataGrid* DBGrid2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button5;
-    QPushButton* Button6;
-    QPushButton* Button8;
-    QPushButton* Button4;
-    QMenuBar* MainMenu1;
-    QAction* N2;
-    QAction* N1;
-    QAction* N3;
-    QAction* N6;
-    QAction* N4;
-    QAction* N8;
-    QAction* N11;
-    QAction* N7;
-    QAction* N10;
-    QAction* N5;
-    QTimer* Timer1;
+    QRadioButton* shift1Radio;
+    QRadioButton* shift2Radio;
+    QRadioButton* shift3Radio;
+    QRadioButton* overtimeRadio;
+    QDateEdit* dateEdit;
+    QCheckBox* dayOffCheck;
+    widgets::DataGrid* entriesGrid;
+    QPushButton* addButton;
+    QPushButton* editButton;
+    QPushButton* deleteButton;
+    QPushButton* acceptButton;
+    QPushButton* cancelButton;
+    QPushButton* refreshButton;
+    QPushButton* exitButton;
+    QMenuBar* mainMenu;
+    QAction* referencesMenu;
+    QAction* workersAction;
+    QAction* productsAction;
+    QAction* operationKindsAction;
+    QAction* pricesAction;
+    QAction* overtimeAction;
+    QAction* timesheetAction;
+    QAction* reportsMenu;
+    QAction* reportsAction;
+    QAction* exitAction;
+    // Drives the login window's periodic version check.
+    QTimer* versionTimer;
 
-    // Handlers.
-    void FormActivate();
-    void DateTCloseUp();
-    void Button8Click();
-    void RadioButtonClick(int shift);
-    void CBox1Click();
-    void DBGrid2TitleClick(int column);
-    void N6Click();
-    void N4Click();
+    void showToday();
+    void loadChosenDate();
+    void refreshLists();
+    void chooseShift(int shift);
+    void showDayOff();
+    void sortByColumn(int column);
+    void openOperationKinds();
+    void openPrices();
+    void openTimesheet();
+    void openReports();
     // Entry actions.
-    void Button1Click();
-    void Button2Click();
-    void DBGrid2DblClick();
-    void Button3Click();
-    void Button5Click();
-    void N11Click();
-    void N10Click();
+    void addEntry();
+    void editEntry();
+    // A clerk's double-click accepts the entry, anyone else's shows it.
+    void viewOrAcceptEntry();
+    void deleteEntry();
+    void acceptEntry();
 
     // Sort text a click on the title of the column showing `field` gives after `current`; empty
     // for a column without sorting.
@@ -137,19 +135,20 @@ private:
     void buildGrid();
     void reloadLists();
     std::array<data::Dataset*, 4> lists() const;
+    std::array<QRadioButton*, 4> shiftRadios() const;
     EntryContext entryContext();
     EntryRow currentEntry();
     bool currentAccepted();
 
-    data::TDataModule6& dm_;
-    int smena_ = 1;
+    data::DataModule& dm_;
+    int shift_ = 1;
     std::array<widgets::DataSource*, 4> sources_{};
-    refdata::TForm8* kinds_ = nullptr;
-    refdata::TForm4* operations_ = nullptr;
-    TForm11* entryDialog_ = nullptr;
+    refdata::OperationKindsWindow* kinds_ = nullptr;
+    refdata::OperationsWindow* operations_ = nullptr;
+    EntryDialog* entryDialog_ = nullptr;
     bool doubleClickAccepts_ = false;
-    timesheet::TForm19* timesheet_ = nullptr;
-    reports::TForm18* reports_ = nullptr;
+    outputwindows::TimesheetWindow* timesheet_ = nullptr;
+    outputwindows::ReportsDialog* reports_ = nullptr;
 };
 
 }  // namespace tabel::shiftlog

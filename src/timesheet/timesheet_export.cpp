@@ -66,18 +66,19 @@ void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QS
 }
 
 QString saveTimesheet(data::Connection& connection, int month, int year, const QString& path) {
-    reports::TForm15 layout(connection);
-    openSummary(layout.H_Tabel, month, year);
-    const CloseOnExit closeSummary{layout.H_Tabel};
+    reports::TimesheetLayout layout(connection);
+    openSummary(layout.monthHours, month, year);
+    const CloseOnExit closeSummary{layout.monthHours};
     reports::Spreadsheet book;
     book.OpenExcel(QString());
-    writeTimesheet(book, layout.H_Tabel, periodTitle(month, year));
+    writeTimesheet(book, layout.monthHours, periodTitle(month, year));
     return book.saveAs(path);
 }
 
-reportengine::ReportDocument prepareTimesheetPrint(reports::TForm15& layout, int month, int year) {
-    openSummary(layout.H_Tabel, month, year);
-    const CloseOnExit closeSummary{layout.H_Tabel};
+reportengine::ReportDocument prepareTimesheetPrint(reports::TimesheetLayout& layout, int month,
+                                                   int year) {
+    openSummary(layout.monthHours, month, year);
+    const CloseOnExit closeSummary{layout.monthHours};
     layout.setTitle(periodTitle(month, year) + QStringLiteral(" г."));
     return layout.prepare();
 }

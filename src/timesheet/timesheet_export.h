@@ -14,7 +14,7 @@ class Dataset;
 
 namespace tabel::reports {
 class Spreadsheet;
-class TForm15;
+class TimesheetLayout;
 }  // namespace tabel::reports
 
 namespace tabel::timesheet {
@@ -35,6 +35,7 @@ QString saveTimesheet(data::Connection& connection, int month, int year, const Q
 
 // Pages of the printed timesheet of the month, titled "Март 2026 г."; the summary is closed
 // again on every way out. Throws DbError.
-reportengine::ReportDocument prepareTimesheetPrint(reports::TForm15& layout, int month, int year);
+reportengine::ReportDocument prepareTimesheetPrint(reports::TimesheetLayout& layout, int month,
+                                                   int year);
 
 }  // namespace tabel::timesheet

@@ -14,20 +14,20 @@ EditorDialog::EditorDialog(const QString& name, const QString& groupCaption, QWi
     : QDialog(parent) {
     setObjectName(name);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    GroupBox1 = new QGroupBox(groupCaption, this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    Button1 = makeButton(this, QStringLiteral("Button1"), QStringLiteral("Записать"));
-    Button1->setDefault(true);
-    Button2 = makeButton(this, QStringLiteral("Button2"), QStringLiteral("Отмена"));
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    fieldsGroup = new QGroupBox(groupCaption, this);
+    fieldsGroup->setObjectName(QStringLiteral("fieldsGroup"));
+    saveButton = makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Записать"));
+    saveButton->setDefault(true);
+    cancelButton = makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"));
+    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(saveButton);
+    buttons->addWidget(cancelButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(GroupBox1);
+    layout->addWidget(fieldsGroup);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

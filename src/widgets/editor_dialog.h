@@ -12,17 +12,18 @@ namespace tabel::widgets {
 class EditorDialog : public QDialog {
     Q_OBJECT
 public:
-    QGroupBox* GroupBox1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    enum class Mode { Add, Change };
 
-    // 1 add, 2 change.
-    int Tag = 0;
+    QGroupBox* fieldsGroup;
+    QPushButton* saveButton;
+    QPushButton* cancelButton;
+
+    Mode mode = Mode::Add;
 
 protected:
     EditorDialog(const QString& name, const QString& groupCaption, QWidget* parent = nullptr);
 
-    virtual void Button1Click() = 0;
+    virtual void save() = 0;
     virtual QWidget* firstFocus() const = 0;
     void showEvent(QShowEvent* event) override;
 };

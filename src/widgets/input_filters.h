@@ -1,13 +1,13 @@
 #pragma once
-// Key filters of the number boxes: a decimal box takes digits and the decimal comma (a typed
-// "." becomes ","), a count box digits only; every other printable key is dropped.
-// Pasted text is not filtered: readers of the box check it.
+// Filters of the number boxes: a decimal box keeps digits and the decimal comma (a "." becomes
+// ","), a count box digits only. Keys and pasted or dropped text go through the same filter;
+// every other character is dropped.
 
 class QLineEdit;
 
 namespace tabel::widgets {
 
-void acceptDecimalKeys(QLineEdit* box);
-void acceptDigitKeys(QLineEdit* box);
+void acceptDecimalInput(QLineEdit* box);
+void acceptDigitInput(QLineEdit* box);
 
 }  // namespace tabel::widgets

@@ -20,62 +20,63 @@ ListWindow::ListWindow(const QString& name, const QString& caption, SearchBox::K
     setObjectName(name);
     setWindowTitle(caption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DBGrid1 = new DataGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setBoldTitles(true);
-    Edit1 = new SearchBox(keys, this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    buttons_ = new QHBoxLayout;
-    buttons_->addStretch();
+    listGrid = new DataGrid(this);
+    listGrid->setObjectName(QStringLiteral("listGrid"));
+    listGrid->setBoldTitles(true);
+    searchBox = new SearchBox(keys, this);
+    searchBox->setObjectName(QStringLiteral("searchBox"));
+    buttonRow_ = new QHBoxLayout;
+    buttonRow_->addStretch();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(DBGrid1, 1);
-    searchLabel_ = makeFieldLabel(this, QStringLiteral("Поиск"), Edit1);
+    layout->addWidget(listGrid, 1);
+    searchLabel_ = makeFieldLabel(this, QStringLiteral("Поиск"), searchBox);
     auto* search = new QHBoxLayout;
     search->addWidget(searchLabel_);
-    search->addWidget(Edit1, 1);
+    search->addWidget(searchBox, 1);
     layout->addLayout(search);
-    layout->addLayout(buttons_);
-    setTabOrder(Edit1, DBGrid1);
+    layout->addLayout(buttonRow_);
+    setTabOrder(searchBox, listGrid);
     fixWindowSize(this, QSize(560, 480));
 }
 
 void ListWindow::bindList(data::Dataset* dataset, QList<GridColumn> columns,
                           const QString& searchField) {
-    DBGrid1->setSource(new DataSource(dataset, std::move(columns), this));
-    Edit1->bind(dataset, searchField);
+    listGrid->setSource(new DataSource(dataset, std::move(columns), this));
+    searchBox->bind(dataset, searchField);
 }
 
-QPushButton* ListWindow::addButton(const QString& name, const QString& text) {
+QPushButton* ListWindow::appendButton(const QString& name, const QString& text) {
     QPushButton* button = makeButton(this, name, text);
-    buttons_->addWidget(button);
+    buttonRow_->addWidget(button);
     return button;
 }
 
 void ListWindow::addControl(QWidget* control) {
-    buttons_->insertWidget(0, control);
+    buttonRow_->insertWidget(0, control);
 }
 
 void ListWindow::setModeButtons(QPushButton* add, QPushButton* change, QPushButton* remove) {
-    add_ = add;
-    change_ = change;
-    remove_ = remove;
+    addButton_ = add;
+    changeButton_ = change;
+    removeButton_ = remove;
 }
 
-void ListWindow::setChoiceMode(bool choosing) {
-    Tag = choosing ? 1 : 0;
-    change_->setText(choosing ? QStringLiteral("Выбрать") : QStringLiteral("Изменить"));
-    add_->setVisible(!choosing);
-    remove_->setVisible(!choosing);
+void ListWindow::setMode(Mode newMode) {
+    mode = newMode;
+    const bool choosing = mode == Mode::Choose;
+    changeButton_->setText(choosing ? QStringLiteral("Выбрать") : QStringLiteral("Изменить"));
+    addButton_->setVisible(!choosing);
+    removeButton_->setVisible(!choosing);
     // Either mode takes the default away from the other's button.
-    (choosing ? change_ : add_)->setDefault(true);
+    (choosing ? changeButton_ : addButton_)->setDefault(true);
 }
 
 void ListWindow::endChoice() {
-    change_->setDefault(false);
+    changeButton_->setDefault(false);
 }
 
 void ListWindow::showSearch(bool shown) {
-    Edit1->setVisible(shown);
+    searchBox->setVisible(shown);
     searchLabel_->setVisible(shown);
 }
 
@@ -98,13 +99,13 @@ void ListWindow::deleteCurrent(const QString& question, const QString& inUse,
 }
 
 void ListWindow::clearSearch() {
-    Edit1->clear();
+    searchBox->clear();
 }
 
 void ListWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        FormActivate();
+        onShown();
     }
 }
 

@@ -18,11 +18,13 @@ namespace tabel::widgets {
 class ListWindow : public QDialog {
     Q_OBJECT
 public:
-    DataGrid* DBGrid1;
-    SearchBox* Edit1;
+    // Browse maintains the rows; Choose hands one back to the opener.
+    enum class Mode { Browse, Choose };
 
-    // 0 browse, 1 choice.
-    int Tag = 0;
+    DataGrid* listGrid;
+    SearchBox* searchBox;
+
+    Mode mode = Mode::Browse;
 
     // Clears the search box, which also lifts the filter of a previous search.
     void clearSearch();
@@ -33,15 +35,15 @@ protected:
 
     // Shows `dataset` in the grid and searches it by prefix of `searchField`.
     void bindList(data::Dataset* dataset, QList<GridColumn> columns, const QString& searchField);
-    QPushButton* addButton(const QString& name, const QString& text);
+    QPushButton* appendButton(const QString& name, const QString& text);
     // Puts `control` at the left end of the button row.
     void addControl(QWidget* control);
-    data::Dataset* list() const { return DBGrid1->dataset(); }
+    data::Dataset* list() const { return listGrid->dataset(); }
 
-    // The buttons the browse/choice switch acts on: in choice mode `change` reads "Выбрать" and
-    // is the default, `add` and `remove` are hidden.
+    // The buttons the mode acts on: in Choose mode `change` reads "Выбрать" and is the default,
+    // `add` and `remove` are hidden.
     void setModeButtons(QPushButton* add, QPushButton* change, QPushButton* remove);
-    void setChoiceMode(bool choosing);
+    void setMode(Mode newMode);
     // After a choice: the choice button stops being the default.
     void endChoice();
 
@@ -54,14 +56,15 @@ protected:
                        const std::function<void()>& remove);
 
     void showEvent(QShowEvent* event) override;
-    virtual void FormActivate() {}
+    // Runs each time the program shows the window.
+    virtual void onShown() {}
 
 private:
-    QHBoxLayout* buttons_;
+    QHBoxLayout* buttonRow_;
     QLabel* searchLabel_;
-    QPushButton* add_ = nullptr;
-    QPushButton* change_ = nullptr;
-    QPushButton* remove_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* changeButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
 };
 
 }  // namespace tabel::widgets

@@ -35,13 +35,7 @@ QString setVersion(const QString& values) {
         test::adminExec(
             QStringLiteral("insert into accounts_dep.ver(d, t) values (%1)").arg(values));
     }
-    return test::adminQuery(QStringLiteral(
-        "select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
-}
-
-QString recordedVersion() {
-    return test::adminQuery(QStringLiteral(
-        "select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
+    return test::recordedVersion();
 }
 
 // What the shift log window looked like while it was shown modally.
@@ -60,40 +54,40 @@ protected:
     void SetUp() override {
         setVersion({});
         // The data module opens with the built-in settings before the login window exists.
-        test::connectAs(dm.ADO_DB, QStringLiteral("sys"));
+        test::connectAs(dm.connection, QStringLiteral("sys"));
     }
 
-    std::unique_ptr<TForm23> makeLogin(const QString& server, const QString& database,
-                                       const Deployment& deployment = testDeployment()) {
-        auto login = std::make_unique<TForm23>(dm, form1, deployment, server, database);
+    std::unique_ptr<LoginWindow> makeLogin(const QString& server, const QString& database,
+                                           const Deployment& deployment = testDeployment()) {
+        auto login = std::make_unique<LoginWindow>(dm, shiftLog, deployment, server, database);
         login->build = kBuild;
         login->terminate = [this] { ++terminations; };
         return login;
     }
 
-    ShiftLogSeen logIn(TForm23& login, const QString& user, const QString& password) {
+    ShiftLogSeen logIn(LoginWindow& login, const QString& user, const QString& password) {
         login.show();
-        login.Edit1->setText(user);
-        login.Edit2->setText(password);
+        login.loginEdit->setText(user);
+        login.passwordEdit->setText(password);
         ShiftLogSeen seen;
-        QTimer::singleShot(0, &form1, [&] {
-            seen.shown = form1.isVisible();
-            seen.caption = form1.windowTitle();
-            seen.login = form1.loginState.login;
-            seen.add = form1.Button1->isEnabled();
-            seen.accept = form1.Button5->isEnabled();
-            seen.references = form1.N2->isEnabled();
-            seen.reports = form1.N7->isEnabled();
-            seen.grid = form1.DBGrid2->isEnabled();
-            seen.rows = dm.Smena1.isOpen() ? dm.Smena1.recordCount() : -1;
-            form1.reject();
+        QTimer::singleShot(0, &shiftLog, [&] {
+            seen.shown = shiftLog.isVisible();
+            seen.caption = shiftLog.windowTitle();
+            seen.login = shiftLog.loginState.login;
+            seen.add = shiftLog.addButton->isEnabled();
+            seen.accept = shiftLog.acceptButton->isEnabled();
+            seen.references = shiftLog.referencesMenu->isEnabled();
+            seen.reports = shiftLog.reportsMenu->isEnabled();
+            seen.grid = shiftLog.entriesGrid->isEnabled();
+            seen.rows = dm.shift1Entries.isOpen() ? dm.shift1Entries.recordCount() : -1;
+            shiftLog.reject();
         });
-        login.Button1->click();
+        login.logInButton->click();
         return seen;
     }
 
-    data::TDataModule6 dm;
-    shiftlog::TForm1 form1{dm};
+    data::DataModule dm;
+    shiftlog::ShiftLogWindow shiftLog{dm};
     test::MessageRecorder messages;
     int terminations = 0;
 };
@@ -102,14 +96,14 @@ TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndStampsTheVersion) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
     login->show();
     EXPECT_EQ(login->windowTitle(), QStringLiteral("Авторизация (build: 20261209.45000)"));
-    EXPECT_EQ(login->Label3->text(),
+    EXPECT_EQ(login->connectionLabel->text(),
               QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel"));
-    EXPECT_EQ(recordedVersion(), QStringLiteral("20261209.45000"));
-    EXPECT_EQ(login->Edit2->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(login->Edit2, QStringLiteral("secret1"));
-    EXPECT_EQ(login->Edit2->displayText(), QStringLiteral("*******"));
-    login->Edit2->clear();
-    EXPECT_TRUE(login->Button1->isDefault());
+    EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
+    EXPECT_EQ(login->passwordEdit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(login->passwordEdit, QStringLiteral("secret1"));
+    EXPECT_EQ(login->passwordEdit->displayText(), QStringLiteral("*******"));
+    login->passwordEdit->clear();
+    EXPECT_TRUE(login->logInButton->isDefault());
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 
@@ -128,9 +122,9 @@ TEST_F(LoginTest, VersionCheckStampsNewerProgramsAndStopsOlderOnes) {
     };
     for (const auto& c : cases) {
         setVersion(QString::fromUtf8(c.recorded));
-        EXPECT_EQ(checkVersion(*form1.ver, kBuild), c.verdict) << c.recorded;
-        EXPECT_EQ(recordedVersion(), QString::fromUtf8(c.after)) << c.recorded;
-        EXPECT_FALSE(form1.ver->isOpen());
+        EXPECT_EQ(checkVersion(*shiftLog.versionRow, kBuild), c.verdict) << c.recorded;
+        EXPECT_EQ(test::recordedVersion(), QString::fromUtf8(c.after)) << c.recorded;
+        EXPECT_FALSE(shiftLog.versionRow->isOpen());
     }
 }
 
@@ -143,11 +137,11 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
                   "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
     EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Ошибка"));
     EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(login->Timer1->isActive());
-    EXPECT_EQ(login->Timer1->interval(), 5500);
+    EXPECT_TRUE(login->terminationTimer->isActive());
+    EXPECT_EQ(login->terminationTimer->interval(), 5500);
     // The shift log window's timer repeats the check for the whole run.
-    EXPECT_EQ(form1.Timer1->interval(), 30000);
-    form1.Timer1->setInterval(1);
+    EXPECT_EQ(shiftLog.versionTimer->interval(), 30000);
+    shiftLog.versionTimer->setInterval(1);
     EXPECT_TRUE(QTest::qWaitFor([this] { return terminations >= 2; }, 5000));
 }
 
@@ -155,10 +149,10 @@ TEST_F(LoginTest, VersionCheckStaysQuietWhileTheServerIsGoneAndReconnectsAfter) 
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
     test::adminExec(QStringLiteral(
         "select pg_terminate_backend(pid) from pg_stat_activity where usename='sys'"));
-    EXPECT_NO_THROW(login->CheckVersion());
-    EXPECT_EQ(recordedVersion(), QString());
-    login->CheckVersion();
-    EXPECT_EQ(recordedVersion(), QStringLiteral("20261209.45000"));
+    EXPECT_NO_THROW(login->enforceVersion());
+    EXPECT_EQ(test::recordedVersion(), QString());
+    login->enforceVersion();
+    EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 
@@ -174,7 +168,7 @@ TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
     EXPECT_FALSE(seen.accept);
     EXPECT_TRUE(seen.references);
     EXPECT_EQ(seen.rows, 0);  // today has no entries in the fixture
-    EXPECT_EQ(dm.Smena3.param(QStringLiteral("ok")).toString(), QStringLiteral("ta"));
+    EXPECT_EQ(dm.shift3Entries.param(QStringLiteral("ok")).toString(), QStringLiteral("ta"));
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(messages.messages().isEmpty())
         << messages.texts().join(QLatin1Char('|')).toStdString();
@@ -188,7 +182,7 @@ TEST_F(LoginTest, ServiceCodeLogsInAsSysWithTheServiceAccount) {
     EXPECT_EQ(seen.login, QStringLiteral("sys"));
     EXPECT_TRUE(seen.add);
     EXPECT_TRUE(seen.accept);
-    EXPECT_EQ(form1.loginState.password, QStringLiteral("sys"));
+    EXPECT_EQ(shiftLog.loginState.password, QStringLiteral("sys"));
 }
 
 TEST_F(LoginTest, EmptyServiceCodeSwitchesTheServiceLoginOff) {
@@ -197,7 +191,7 @@ TEST_F(LoginTest, EmptyServiceCodeSwitchesTheServiceLoginOff) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"), noCode);
     const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QString());
     EXPECT_FALSE(seen.shown);
-    EXPECT_EQ(form1.loginState.login, QStringLiteral("master"));
+    EXPECT_EQ(shiftLog.loginState.login, QStringLiteral("master"));
     EXPECT_EQ(terminations, 1);
 }
 

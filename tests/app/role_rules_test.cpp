@@ -36,8 +36,8 @@ TEST(RoleRules, FollowTheLoginExactlyIncludingCase) {
 }
 
 TEST(RoleRules, OnlyAClerksDoubleClickAcceptsInsteadOfShowing) {
-    data::TDataModule6 dm;
-    shiftlog::TForm1 window(dm);
+    data::DataModule dm;
+    shiftlog::ShiftLogWindow window(dm);
     const struct {
         const char* login;
         bool accepts;

@@ -11,11 +11,6 @@
 namespace tabel::app {
 namespace {
 
-QString recordedVersion() {
-    return test::adminQuery(QStringLiteral(
-        "select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
-}
-
 class StartupTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
@@ -57,7 +52,7 @@ TEST_F(StartupTest, OlderProgramEndsAtStartUpWithoutAnyoneAcknowledgingTheMessag
     EXPECT_GT(seconds, 0) << "the program is still running";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 1);
-    EXPECT_EQ(recordedVersion(), QStringLiteral("20991231.0"));
+    EXPECT_EQ(test::recordedVersion(), QStringLiteral("20991231.0"));
 }
 
 TEST_F(StartupTest, OlderProgramFoundByTheThirtySecondCheckEndsAfterTheMessage) {
@@ -66,7 +61,7 @@ TEST_F(StartupTest, OlderProgramFoundByTheThirtySecondCheckEndsAfterTheMessage) 
     program.start();
     ASSERT_TRUE(program.waitForStarted());
     // The first check stamps the program's own build.
-    ASSERT_TRUE(QTest::qWaitFor([] { return !recordedVersion().isEmpty(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !test::recordedVersion().isEmpty(); }, 30000));
     ASSERT_EQ(program.state(), QProcess::Running);
     // Another workstation runs a newer program meanwhile.
     test::adminExec(QStringLiteral("update accounts_dep.ver set d = 20991231, t = 0"));

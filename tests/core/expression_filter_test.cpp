@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/expression.h"
+#include "rows.h"
 
 namespace tabel::core {
 namespace {
@@ -15,15 +16,10 @@ namespace {
 const QStringList kColumns = {"id_doc", "fio",    "i_id", "i_id_old", "marka", "vid",
                               "ok",     "kol_vo", "cena", "naimen",   "data"};
 
-using Cells = std::vector<std::pair<const char*, QVariant>>;
+using test::Cells;
 
-// A row with the given cells set and every other field null.
 QList<QVariant> makeRow(const Cells& cells) {
-    QList<QVariant> row(kColumns.size());
-    for (const auto& [name, value] : cells) {
-        row[kColumns.indexOf(QString::fromLatin1(name))] = value;
-    }
-    return row;
+    return test::rowOf(kColumns, cells);
 }
 
 bool matches(const QString& filter, const QList<QVariant>& row) {

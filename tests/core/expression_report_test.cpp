@@ -8,6 +8,7 @@
 
 #include "core/expression.h"
 #include "core/numbers.h"
+#include "rows.h"
 
 namespace tabel::core {
 namespace {
@@ -15,14 +16,10 @@ namespace {
 const QStringList kColumns = {"fio",   "nom",     "naimen", "color", "kolvo",
                               "summa", "s_prize", "sd1",    "sd2",   "sd3"};
 
-using Cells = std::vector<std::pair<const char*, QVariant>>;
+using test::Cells;
 
 QList<QVariant> makeRow(const Cells& cells) {
-    QList<QVariant> row(kColumns.size());
-    for (const auto& [name, value] : cells) {
-        row[kColumns.indexOf(QString::fromLatin1(name))] = value;
-    }
-    return row;
+    return test::rowOf(kColumns, cells);
 }
 
 Expression compileReport(const QString& text) {

@@ -157,6 +157,45 @@ TEST(ParseNumberTest, RefusesWhatIsNotAPlainNumber) {
     }
 }
 
+// The one reader under the number boxes, the spreadsheet's typed cells and the fields' text.
+TEST(ReadDecimalTest, ReadsTheValueAndItsSignificantDigits) {
+    const struct {
+        const char* text;
+        std::optional<double> value;
+        int significant;
+    } cases[] = {
+        {"5,5", 5.5, 2},
+        {"-3", -3.0, 1},
+        {"+007", 7.0, 1},
+        {",5", 0.5, 1},
+        {"12,", 12.0, 2},
+        {"100,50", 100.5, 4},
+        {"0,0120", 0.012, 2},
+        {"1000", 1000.0, 4},
+        {"0", 0.0, 0},
+        {"-0,000", 0.0, 0},
+        {"123456789012345", 123456789012345.0, 15},
+        {"1234567890123456", 1234567890123456.0, 16},
+        {"0,000000000000000000001", 1e-21, 1},
+        {" 5", std::nullopt, 0},  // blanks are the box's business, not the reader's
+        {"5 ", std::nullopt, 0},
+        {"1,2,3", std::nullopt, 0},
+        {"1e5", std::nullopt, 0},
+        {"+", std::nullopt, 0},
+        {"", std::nullopt, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<TypedDecimal> read = readDecimal(QString::fromUtf8(c.text));
+        ASSERT_EQ(read.has_value(), c.value.has_value());
+        if (read) {
+            EXPECT_EQ(read->value, *c.value);
+            EXPECT_EQ(std::signbit(read->value), *c.value < 0);  // zero is +0
+            EXPECT_EQ(read->significantDigits, c.significant);
+        }
+    }
+}
+
 TEST(SqlNumberTest, WritesPlainShortestDecimals) {
     const struct {
         double value;

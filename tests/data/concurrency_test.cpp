@@ -9,7 +9,6 @@
 #include "data/dataset.h"
 #include "data/errors.h"
 #include "test_db.h"
-#include "widgets/error_display.h"
 
 namespace tabel::data {
 namespace {
@@ -37,7 +36,7 @@ protected:
         try {
             action();
         } catch (const DbError& error) {
-            message = widgets::userMessageOf(error);
+            message = userMessageOf(error);
             return error.kind();
         }
         ADD_FAILURE() << "no error";

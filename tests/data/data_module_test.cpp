@@ -12,9 +12,9 @@ namespace {
 class DataModuleTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
-    void SetUp() override { test::connectAs(dm.ADO_DB); }
+    void SetUp() override { test::connectAs(dm.connection); }
 
-    TDataModule6 dm;
+    DataModule dm;
     test::MessageRecorder messages;
 };
 
@@ -24,7 +24,7 @@ TEST_F(DataModuleTest, ShiftListsShowTheirShiftWithoutTaAndNull) {
         QList<int> ids;
     } cases[] = {{1, {1, 2, 3}}, {2, {6}}, {3, {7}}, {4, {8}}, {9, {1, 2, 3}}};
     for (const auto& c : cases) {
-        Dataset& list = dm.smenaList(c.shift);
+        Dataset& list = dm.shiftEntries(c.shift);
         list.close();
         list.setParam(QStringLiteral("data"), QDate(2026, 3, 2));
         list.setParam(QStringLiteral("OK"), QStringLiteral("ta"));
@@ -63,20 +63,20 @@ TEST_F(DataModuleTest, OddPersonsNeitherBreakNorDoubleTheLists) {
         QList<QPair<int, QString>> rows;  // w_id, fio
     } cases[] = {
         // 101 keeps its first person; 106's other person holds the current position.
-        {&dm.Smena1,
+        {&dm.shift1Entries,
          "data",
          {{101, QStringLiteral("Иванов Иван Иванович")},
           {101, QStringLiteral("Иванов Иван Иванович")},
           {103, QStringLiteral("Петров Пётр Петрович")}}},
-        {&dm.Smena3, "data", {{106, QStringLiteral("Кузнецова на должности")}}},
-        {&dm.H_Tabel_1,
+        {&dm.shift3Entries, "data", {{106, QStringLiteral("Кузнецова на должности")}}},
+        {&dm.shift1Hours,
          nullptr,
          {{101, QStringLiteral("Иванов Иван Иванович")},
           {102, QStringLiteral("Ивашов Пётр")},
           {103, QStringLiteral("Петров Пётр Петрович")},
           {104, QStringLiteral("  Сидоров С.С. ")},
           {105, QStringLiteral("Д'Артаньян Шарль")}}},
-        {&dm.H_Tabel_3, nullptr, {{106, QStringLiteral("Кузнецова на должности")}}},
+        {&dm.shift3Hours, nullptr, {{106, QStringLiteral("Кузнецова на должности")}}},
     };
     for (const auto& c : cases) {
         Dataset& list = *c.list;
@@ -101,7 +101,7 @@ TEST_F(DataModuleTest, OddPersonsNeitherBreakNorDoubleTheLists) {
 }
 
 TEST_F(DataModuleTest, ShiftListComputesTheSumAndMarksReadOnlyFields) {
-    Dataset& list = dm.Smena1;
+    Dataset& list = dm.shift1Entries;
     list.setParam(QStringLiteral("data"), QDate(2026, 3, 2));
     list.setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     list.open();
@@ -114,21 +114,21 @@ TEST_F(DataModuleTest, ShiftListComputesTheSumAndMarksReadOnlyFields) {
 }
 
 TEST_F(DataModuleTest, OperationsListLeavesOutOperationsWithoutNorms) {
-    dm.Oper.open();
+    dm.operations.open();
     QList<int> ids;
-    for (dm.Oper.first(); !dm.Oper.eof(); dm.Oper.next()) {
-        ids.append(dm.Oper.field(QStringLiteral("id")).asInteger());
+    for (dm.operations.first(); !dm.operations.eof(); dm.operations.next()) {
+        ids.append(dm.operations.field(QStringLiteral("id")).asInteger());
     }
     EXPECT_FALSE(ids.contains(5));
     EXPECT_EQ(ids.size(), 5);
-    ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), 4));
-    EXPECT_EQ(dm.Oper.field(QStringLiteral("norma")).asInteger(), 3);
-    EXPECT_DOUBLE_EQ(dm.Oper.field(QStringLiteral("cena")).asFloat(), 1.6);
+    ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 4));
+    EXPECT_EQ(dm.operations.field(QStringLiteral("norma")).asInteger(), 3);
+    EXPECT_DOUBLE_EQ(dm.operations.field(QStringLiteral("cena")).asFloat(), 1.6);
 }
 
 TEST_F(DataModuleTest, OperationsListFiltersByProductAndMark) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=1 where id=3"));
-    dm.Oper.open();
+    dm.operations.open();
     const struct {
         const char* filter;
         QList<int> ids;
@@ -139,11 +139,11 @@ TEST_F(DataModuleTest, OperationsListFiltersByProductAndMark) {
         {"marka like 'кр-2%'", {3, 6}},
     };
     for (const auto& c : cases) {
-        dm.Oper.setFilter(QString::fromUtf8(c.filter));
-        dm.Oper.setFiltered(true);
+        dm.operations.setFilter(QString::fromUtf8(c.filter));
+        dm.operations.setFiltered(true);
         QList<int> ids;
-        for (dm.Oper.first(); !dm.Oper.eof(); dm.Oper.next()) {
-            ids.append(dm.Oper.field(QStringLiteral("id")).asInteger());
+        for (dm.operations.first(); !dm.operations.eof(); dm.operations.next()) {
+            ids.append(dm.operations.field(QStringLiteral("id")).asInteger());
         }
         std::sort(ids.begin(), ids.end());
         EXPECT_EQ(ids, c.ids) << c.filter;
@@ -155,7 +155,7 @@ TEST_F(DataModuleTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
     const struct {
         Dataset* list;
         bool readOnly;
-    } cases[] = {{&dm.H_Tabel_1, true}, {&dm.H_Tabel_2, true}, {&dm.H_Tabel_3, false}};
+    } cases[] = {{&dm.shift1Hours, true}, {&dm.shift2Hours, true}, {&dm.shift3Hours, false}};
     for (const auto& c : cases) {
         c.list->setParam(QStringLiteral("mnth"), 3);
         c.list->setParam(QStringLiteral("yea"), 2026);
@@ -168,16 +168,17 @@ TEST_F(DataModuleTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
 }
 
 // The windows tell the user about a duplicate; the data layer only counts.
-TEST_F(DataModuleTest, CheckDuplicateCountsWithoutAMessageAndClosesControl) {
+TEST_F(DataModuleTest, CountDuplicatesCountsWithoutAMessage) {
     const QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
 
-    EXPECT_EQ(dm.CheckDuplicate(count, {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")}}), 1);
-    EXPECT_FALSE(dm.Control.isOpen());
-
-    EXPECT_EQ(dm.CheckDuplicate(count, {{QStringLiteral("vid"), QStringLiteral("X' OR '1'='1")}}),
+    EXPECT_EQ(dm.countDuplicates(count, {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")}}), 1);
+    EXPECT_EQ(dm.countDuplicates(count, {{QStringLiteral("vid"), QStringLiteral("X' OR '1'='1")}}),
               0);
-    EXPECT_FALSE(dm.Control.isOpen());
+    EXPECT_EQ(dm.countDuplicates(count + QStringLiteral(" and id<>:id"),
+                                 {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")},
+                                  {QStringLiteral("id"), 0}}),
+              1);
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 

@@ -5,10 +5,79 @@
 #include "data/connection.h"
 #include "data/errors.h"
 #include "test_db.h"
-#include "widgets/error_display.h"
 
 namespace tabel::data {
 namespace {
+
+// Every kind's sentence, and what the message made of an error of that kind shows.
+TEST(ErrorMessagesTest, EachKindHasOneSentenceAndTheServerWordsGoBelowIt) {
+    const QString server =
+        QStringLiteral("ERROR:  something the server said;\nError while executing the query");
+    const struct {
+        DbErrorKind kind;
+        const char* sqlState;
+        const char* text;   // userTextOf
+        const char* shown;  // userMessageOf, before the detail line
+        bool detail;        // the server's words follow on a line of their own
+    } cases[] = {
+        {DbErrorKind::ConnectionLost, "08S01", "Подключение к БД отсутсвует",
+         "Подключение к БД отсутсвует", true},
+        {DbErrorKind::UniqueViolation, "23505", "Такая запись уже есть", "Такая запись уже есть",
+         true},
+        {DbErrorKind::ForeignKeyViolation, "23503",
+         "Запись связана с другими данными: она используется или связанная запись удалена",
+         "Запись связана с другими данными: она используется или связанная запись удалена", true},
+        {DbErrorKind::CheckViolation, "23514", "Недопустимое значение", "Недопустимое значение",
+         true},
+        {DbErrorKind::LockTimeout, "55P03",
+         "Запись заблокирована другим пользователем, повторите позже",
+         "Запись заблокирована другим пользователем, повторите позже", true},
+        {DbErrorKind::PermissionDenied, "42501", "Недостаточно прав для этого действия.",
+         "Недостаточно прав для этого действия.", true},
+        {DbErrorKind::RowGone, "", "Запись удалена другим пользователем",
+         "Запись удалена другим пользователем", false},
+        {DbErrorKind::RowChanged, "",
+         "Запись изменена другим пользователем. Список перечитан, введённое вами показано "
+         "снова: проверьте и сохраните ещё раз.",
+         "Запись изменена другим пользователем. Список перечитан, введённое вами показано "
+         "снова: проверьте и сохраните ещё раз.",
+         false},
+        {DbErrorKind::RaisedByServer, "P0001", "", "something the server said", false},
+        {DbErrorKind::Other, "22012", "", "Недопустимое значение", true},
+        {DbErrorKind::Other, "42703", "", "Ошибка базы данных", true},
+    };
+    for (const auto& c : cases) {
+        const QString state = QString::fromLatin1(c.sqlState);
+        SCOPED_TRACE(state.toStdString());
+        EXPECT_EQ(userTextOf(c.kind), QString::fromUtf8(c.text));
+        const DbError error(server, c.kind, state, server);
+        const QString expected = QString::fromUtf8(c.shown);
+        EXPECT_EQ(userMessageOf(error),
+                  c.detail ? expected + QStringLiteral("\n\n") + server.trimmed() : expected);
+    }
+    // The data layer's own words, with no server behind them, stay as they are.
+    EXPECT_EQ(userMessageOf(DbError(QStringLiteral("Драйвер ODBC недоступен"))),
+              QStringLiteral("Драйвер ODBC недоступен"));
+}
+
+TEST(ErrorMessagesTest, TheServerMessageLosesItsSeverityAndTheDriversAdditions) {
+    const struct {
+        const char* serverText;
+        const char* message;
+    } cases[] = {
+        {"ERROR:  Позиция принята, изменить её нельзя;\nError while executing the query",
+         "Позиция принята, изменить её нельзя"},
+        {"ОШИБКА:  Не заведен расход ТМЦ!\nCONTEXT:  PL/pgSQL function", "Не заведен расход ТМЦ!"},
+        {"FATAL: terminating connection;", "terminating connection"},
+        {"ВАЖНО:  нет подключения", "нет подключения"},
+        {"  plain text  ", "plain text"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(serverMessageOf(QString::fromUtf8(c.serverText)), QString::fromUtf8(c.message))
+            << c.serverText;
+    }
+}
 
 TEST(ErrorMessagesTest, RefusalsAUserCanCauseReadInRussianWithTheServerTextBelow) {
     test::loadBaseFixture();
@@ -28,7 +97,7 @@ TEST(ErrorMessagesTest, RefusalsAUserCanCauseReadInRussianWithTheServerTextBelow
         {"master", "delete from accounts_dep.vid_oper where id = 1",
          "Запись связана с другими данными: она используется или связанная запись удалена", true},
         {"econom", "delete from accounts_dep.smena where id = 1",
-         "Недостаточно прав для этого действия", true},
+         "Недостаточно прав для этого действия.", true},
         {"master", "update accounts_dep.smena set kol_vo = 1 where id = 2",
          "Позиция принята, изменить её нельзя", false},
         {"master", "delete from accounts_dep.norm where id = 3",
@@ -46,7 +115,7 @@ TEST(ErrorMessagesTest, RefusalsAUserCanCauseReadInRussianWithTheServerTextBelow
             as.run(QString::fromUtf8(c.statement));
             ADD_FAILURE() << "not refused: " << c.statement;
         } catch (const DbError& error) {
-            const QString shown = widgets::userMessageOf(error);
+            const QString shown = userMessageOf(error);
             const QString expected = QString::fromUtf8(c.shown);
             if (c.serverDetail) {
                 EXPECT_EQ(shown, expected + QStringLiteral("\n\n") + error.serverText().trimmed())
@@ -69,7 +138,7 @@ TEST(ErrorMessagesTest, ALostConnectionIsTheConnectionMessage) {
         connection.run(QStringLiteral("select 1"));
         FAIL() << "a dead connection answered";
     } catch (const DbError& error) {
-        const QString shown = widgets::userMessageOf(error);
+        const QString shown = userMessageOf(error);
         EXPECT_TRUE(shown.startsWith(QStringLiteral("Подключение к БД отсутсвует\n\n")))
             << shown.toStdString();
     }

@@ -33,6 +33,39 @@ TEST_F(StatementRunnerTest, ReadsRowsAndCountsTouchedRows) {
     EXPECT_EQ(touched.rowsAffected, 2);
 }
 
+TEST_F(StatementRunnerTest, NamedBindingsReachTheServerAsValues) {
+    const struct {
+        const char* statement;
+        Bindings bindings;
+        QVariant expected;
+    } cases[] = {
+        {"select count(*) from accounts_dep.vid_oper where id <= :last", {{"last", 2}}, 2},
+        // names without regard to case; a name used twice binds twice
+        {"select :a + :A * :b", {{"A", 2}, {"b", 5}}, 12},
+        {"select :text::text",
+         {{"text", QStringLiteral("X' OR '1'='1")}},
+         QStringLiteral("X' OR '1'='1")},
+        {"select ':skipped'::text || :x::text", {{"x", 1}}, QStringLiteral(":skipped1")},
+        {"select id from accounts_dep.vid_oper where id < 0", {}, QVariant()},
+    };
+    for (const auto& c : cases) {
+        const QVariant got = connection.scalar(QString::fromUtf8(c.statement), c.bindings);
+        EXPECT_EQ(got.isNull(), c.expected.isNull()) << c.statement;
+        EXPECT_EQ(got.toString(), c.expected.toString()) << c.statement;
+    }
+    EXPECT_THROW(connection.scalar(QStringLiteral("select :a"), {{QStringLiteral("b"), 1}}),
+                 DataError);
+
+    EXPECT_EQ(connection.execute(
+                  QStringLiteral("update accounts_dep.vid_oper set vid = vid where id in (:x, :y)"),
+                  {{QStringLiteral("x"), 1}, {QStringLiteral("y"), 2}}),
+              2);
+    EXPECT_EQ(connection.execute(
+                  QStringLiteral("update accounts_dep.vid_oper set vid = vid where id = :id"),
+                  {{QStringLiteral("id"), -1}}),
+              0);
+}
+
 TEST_F(StatementRunnerTest, RefusalsAreClassifiedByTheirSqlState) {
     const struct {
         const char* login;

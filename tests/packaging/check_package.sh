@@ -50,7 +50,7 @@ grep -qP '^Comment=.*\p{Cyrillic}' "$desktop" || fail "the desktop entry has no 
 for size in 16 22 24 32 48 64 128 256; do
   png=$root/usr/share/icons/hicolor/${size}x${size}/apps/tabel.png
   [ -f "$png" ] || continue
-  read -r w h < <(od -An -tu1 -j16 -N8 "$png" |
+  read -r w h < <(od -An -tu1 -j 16 -N 8 "$png" |
     awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8}')
   [ "$w $h" = "$size $size" ] || fail "icon ${size}x${size} is ${w}x${h}"
 done

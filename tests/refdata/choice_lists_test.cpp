@@ -21,8 +21,8 @@ TEST_F(ChoiceListsTest, SearchFiltersTheLoadedRowsByPrefixIgnoringCase) {
     for (const auto& c : cases) {
         std::optional<int> rows;
         whenShown(&workers, [&] {
-            typeInto(workers.Edit1, QString::fromUtf8(c.typed));
-            rows = dm.Workers.recordCount();
+            typeInto(workers.searchBox, QString::fromUtf8(c.typed));
+            rows = dm.workers.recordCount();
             workers.reject();
         });
         workers.pickWorker();
@@ -38,11 +38,11 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
     int positionWidth = 0;
     int positionText = 0;
     whenShown(&workers, [&] {
-        widgets::DataGrid* grid = workers.DBGrid1;
+        widgets::DataGrid* grid = workers.listGrid;
         const int position = grid->columnOf(QStringLiteral("s_staffpos_hl"));
         fioWidth = grid->columnWidth(grid->columnOf(QStringLiteral("fio")));
         positionWidth = grid->columnWidth(position);
-        for (int row = 0; row < dm.Workers.recordCount(); ++row) {
+        for (int row = 0; row < dm.workers.recordCount(); ++row) {
             positionText =
                 qMax(positionText, grid->fontMetrics().horizontalAdvance(
                                        grid->model()->index(row, position).data().toString()));
@@ -50,9 +50,9 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
         workers.reject();
     });
     workers.pickWorker();
-    EXPECT_GE(fioWidth, workers.DBGrid1->fontMetrics().horizontalAdvance(
+    EXPECT_GE(fioWidth, workers.listGrid->fontMetrics().horizontalAdvance(
                             QStringLiteral("Константинопольская Александра Вячеславовна")));
-    EXPECT_LE(positionWidth, positionText + 2 * workers.DBGrid1->fontMetrics().height());
+    EXPECT_LE(positionWidth, positionText + 2 * workers.listGrid->fontMetrics().height());
     for (QWidget* window :
          std::initializer_list<QWidget*>{&workers, &products, &kinds, &operations, &norms}) {
         EXPECT_EQ(window->minimumSize(), window->maximumSize())
@@ -62,11 +62,11 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
 
 TEST_F(ChoiceListsTest, BackspaceToEmptyShowsAllRowsAgain) {
     whenShown(&products, [&] {
-        typeInto(products.Edit1, QStringLiteral("КР"));
-        EXPECT_EQ(dm.Izdel.recordCount(), 2);
-        QTest::keyClick(products.Edit1, Qt::Key_Backspace);
-        QTest::keyClick(products.Edit1, Qt::Key_Backspace);
-        EXPECT_EQ(dm.Izdel.recordCount(), 4);
+        typeInto(products.searchBox, QStringLiteral("КР"));
+        EXPECT_EQ(dm.products.recordCount(), 2);
+        QTest::keyClick(products.searchBox, Qt::Key_Backspace);
+        QTest::keyClick(products.searchBox, Qt::Key_Backspace);
+        EXPECT_EQ(dm.products.recordCount(), 4);
         products.reject();
     });
     products.pickProduct();
@@ -103,25 +103,25 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
             c.list == ListKind::Workers    ? static_cast<widgets::ListWindow*>(&workers)
             : c.list == ListKind::Products ? static_cast<widgets::ListWindow*>(&products)
                                            : static_cast<widgets::ListWindow*>(&kinds);
-        data::Dataset& list = c.list == ListKind::Workers    ? dm.Workers
-                              : c.list == ListKind::Products ? dm.Izdel
-                                                             : dm.Vid_oper;
+        data::Dataset& list = c.list == ListKind::Workers    ? dm.workers
+                              : c.list == ListKind::Products ? dm.products
+                                                             : dm.operationKinds;
         QString text;
         int row = -1;
         whenShown(window, [&] {
             // Unfiltered: the box gets its text without the change handler seeing it.
-            window->Edit1->blockSignals(true);
-            window->Edit1->setText(QStringLiteral("ab"));
-            window->Edit1->blockSignals(false);
+            window->searchBox->blockSignals(true);
+            window->searchBox->setText(QStringLiteral("ab"));
+            window->searchBox->blockSignals(false);
             if (c.key == Qt::Key_Home || c.key == Qt::Key_Delete) {
-                window->Edit1->setCursorPosition(0);
+                window->searchBox->setCursorPosition(0);
                 if (c.key == Qt::Key_Home) {
-                    window->Edit1->setCursorPosition(1);
+                    window->searchBox->setCursorPosition(1);
                 }
             }
             list.setRecNo(2);
-            QTest::keyClick(window->Edit1, c.key);
-            text = window->Edit1->text();
+            QTest::keyClick(window->searchBox, c.key);
+            text = window->searchBox->text();
             row = list.currentRow();
             window->reject();
         });
@@ -141,7 +141,7 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
 TEST_F(ChoiceListsTest, EnterChoosesInWorkersAndKindsButNotInProducts) {
     std::optional<bool> productsStillOpen;
     whenShown(&products, [&] {
-        QTest::keyClick(products.Edit1, Qt::Key_Return);
+        QTest::keyClick(products.searchBox, Qt::Key_Return);
         productsStillOpen = products.isVisible();
         products.reject();
     });
@@ -149,14 +149,14 @@ TEST_F(ChoiceListsTest, EnterChoosesInWorkersAndKindsButNotInProducts) {
     EXPECT_EQ(productsStillOpen, true);
 
     whenShown(&workers, [&] {
-        dm.Workers.setRecNo(3);
-        QTest::keyClick(workers.Edit1, Qt::Key_Return);
+        dm.workers.setRecNo(3);
+        QTest::keyClick(workers.searchBox, Qt::Key_Return);
     });
     EXPECT_TRUE(workers.pickWorker());
     ASSERT_TRUE(workers.choice().has_value());
     EXPECT_EQ(workers.choice()->fio, QStringLiteral("Иванов Иван Иванович"));
 
-    whenShown(&kinds, [&] { QTest::keyClick(kinds.Edit1, Qt::Key_Return); });
+    whenShown(&kinds, [&] { QTest::keyClick(kinds.searchBox, Qt::Key_Return); });
     const std::optional<KindChoice> kind = kinds.pickKind();
     ASSERT_TRUE(kind.has_value());
     EXPECT_EQ(kind->vid, QStringLiteral("Гибка 'Г'"));
@@ -165,8 +165,8 @@ TEST_F(ChoiceListsTest, EnterChoosesInWorkersAndKindsButNotInProducts) {
 
 TEST_F(ChoiceListsTest, ChoicesComeBackTrimmed) {
     whenShown(&workers, [&] {
-        typeInto(workers.Edit1, QStringLiteral("  Сид"));
-        workers.Button2->click();
+        typeInto(workers.searchBox, QStringLiteral("  Сид"));
+        workers.chooseButton->click();
     });
     ASSERT_TRUE(workers.pickWorker());
     ASSERT_TRUE(workers.choice().has_value());
@@ -175,20 +175,20 @@ TEST_F(ChoiceListsTest, ChoicesComeBackTrimmed) {
     EXPECT_EQ(workers.choice()->personId, 4);
 
     whenShown(&products, [&] {
-        typeInto(products.Edit1, QStringLiteral(" Т"));
-        products.Button2Click();
+        typeInto(products.searchBox, QStringLiteral(" Т"));
+        products.chooseProduct();
     });
     const std::optional<ProductChoice> product = products.pickProduct();
     ASSERT_TRUE(product.has_value());
     EXPECT_EQ(product->marka, QStringLiteral("ТР-1"));
     EXPECT_EQ(product->id, 4);
-    EXPECT_FALSE(dm.Izdel.isOpen());
+    EXPECT_FALSE(dm.products.isOpen());
 }
 
 TEST_F(ChoiceListsTest, ChoiceWithNoMatchingRowReportsAChoiceButHandsNothingBack) {
     whenShown(&workers, [&] {
-        typeInto(workers.Edit1, QStringLiteral("Яяя"));
-        workers.Button2->click();
+        typeInto(workers.searchBox, QStringLiteral("Яяя"));
+        workers.chooseButton->click();
     });
     EXPECT_TRUE(workers.pickWorker());
     EXPECT_EQ(workers.chosen, 1);
@@ -196,10 +196,10 @@ TEST_F(ChoiceListsTest, ChoiceWithNoMatchingRowReportsAChoiceButHandsNothingBack
 }
 
 TEST_F(ChoiceListsTest, EscapeClosesWithoutAChoice) {
-    whenShown(&workers, [&] { QTest::keyClick(workers.Edit1, Qt::Key_Escape); });
+    whenShown(&workers, [&] { QTest::keyClick(workers.searchBox, Qt::Key_Escape); });
     EXPECT_FALSE(workers.pickWorker());
     EXPECT_EQ(workers.chosen, 0);
-    whenShown(&kinds, [&] { QTest::keyClick(kinds.Edit1, Qt::Key_Escape); });
+    whenShown(&kinds, [&] { QTest::keyClick(kinds.searchBox, Qt::Key_Escape); });
     EXPECT_FALSE(kinds.pickKind().has_value());
 }
 
@@ -208,8 +208,8 @@ TEST_F(ChoiceListsTest, PersonIdsOfFifteenDigitsComeBackExact) {
         QStringLiteral("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) "
                        "values (987654321012345, '901', 'Аааа Длинный', true)"));
     whenShown(&workers, [&] {
-        typeInto(workers.Edit1, QStringLiteral("Аааа"));
-        workers.Button2->click();
+        typeInto(workers.searchBox, QStringLiteral("Аааа"));
+        workers.chooseButton->click();
     });
     const bool chose = workers.pickWorker();
     test::adminExec(QStringLiteral("delete from cmn_contractor.person where id=987654321012345"));
@@ -226,8 +226,8 @@ TEST_F(ChoiceListsTest, WorkerWithANonNumericCodeIsRefusedAndTheListStaysOpen) {
     bool stillOpen = false;
     int chosenInside = -1;
     whenShown(&workers, [&] {
-        typeInto(workers.Edit1, QStringLiteral("Аааа"));
-        QTest::mouseClick(workers.Button2, Qt::LeftButton);
+        typeInto(workers.searchBox, QStringLiteral("Аааа"));
+        QTest::mouseClick(workers.chooseButton, Qt::LeftButton);
         stillOpen = workers.isVisible();
         chosenInside = workers.chosen;
         workers.reject();

@@ -28,15 +28,15 @@ protected:
     // window still open after `inNorms` is closed through the title bar.
     void withNormsOf(int id, std::function<void()> inNorms, std::function<void()> inList = {}) {
         whenShown(&operations, [&] {
-            if (dm.Oper.locate(QStringLiteral("id"), id)) {
-                operations.CheckBox1->setChecked(true);
+            if (dm.operations.locate(QStringLiteral("id"), id)) {
+                operations.pricesCheck->setChecked(true);
                 whenShown(&norms, [&] {
                     inNorms();
                     if (norms.isVisible()) {
                         norms.close();
                     }
                 });
-                operations.DBGrid1DblClick();
+                operations.openCurrentOperation();
                 if (inList) {
                     inList();
                 }
@@ -48,8 +48,8 @@ protected:
         operations.openForBrowse();
     }
 
-    widgets::DatasetModel* model() { return norms.DBGrid1->source()->model(); }
-    int column(const char* field) { return norms.DBGrid1->columnOf(QString::fromLatin1(field)); }
+    widgets::DatasetModel* model() { return norms.normsGrid->source()->model(); }
+    int column(const char* field) { return norms.normsGrid->columnOf(QString::fromLatin1(field)); }
 
     // The grid's rows as "norma/price/prize" texts, as shown.
     QStringList ladder() {
@@ -66,7 +66,7 @@ protected:
 
     // Types `text` into a cell's editor and leaves it with `leave`.
     void typeCell(int row, const char* field, const QString& text, Qt::Key leave = Qt::Key_Tab) {
-        widgets::DataGrid* grid = norms.DBGrid1;
+        widgets::DataGrid* grid = norms.normsGrid;
         const QModelIndex index = model()->index(row, column(field));
         grid->setCurrentIndex(index);
         QCoreApplication::processEvents();
@@ -106,23 +106,23 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
     withNormsOf(
         2,
         [&] {
-            recNoBefore = dm.Oper.recNo();
+            recNoBefore = dm.operations.recNo();
             typeCell(model()->newRow(), "norma", QStringLiteral("40"));
             afterNorma = QStringList{normsInDb(2), ladder().join(u' ')};
             // The stored row moved up to its place by norma, and editing goes on there.
-            EXPECT_EQ(norms.DBGrid1->currentIndex(), model()->index(0, column("price")));
+            EXPECT_EQ(norms.normsGrid->currentIndex(), model()->index(0, column("price")));
             typeCell(0, "price", QStringLiteral("3,75"));
             afterPrice = QStringList{normsInDb(2), ladder().join(u' ')};
             typeCell(0, "prize", QStringLiteral("15"), Qt::Key_Return);
-            QTest::mouseClick(norms.Button1, Qt::LeftButton);
+            QTest::mouseClick(norms.saveButton, Qt::LeftButton);
             EXPECT_FALSE(norms.isVisible());
         },
         [&] {
             listAfter = QStringLiteral("%1:%2/%3/%4")
-                            .arg(dm.Oper.recNo())
-                            .arg(dm.Oper.field(QStringLiteral("id")).asInteger())
-                            .arg(dm.Oper.field(QStringLiteral("norma")).asInteger())
-                            .arg(dm.Oper.field(QStringLiteral("cena")).asString());
+                            .arg(dm.operations.recNo())
+                            .arg(dm.operations.field(QStringLiteral("id")).asInteger())
+                            .arg(dm.operations.field(QStringLiteral("norma")).asInteger())
+                            .arg(dm.operations.field(QStringLiteral("cena")).asString());
         });
     EXPECT_EQ(afterNorma,
               (QStringList{QStringLiteral("40// 50/3/0"), QStringLiteral("40// 50/3,00/0 //")}));
@@ -135,7 +135,7 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
 
 TEST_F(NormsTest, TypingGoesOnInTheNextCellAfterATabStoresOne) {
     withNormsOf(2, [&] {
-        widgets::DataGrid* grid = norms.DBGrid1;
+        widgets::DataGrid* grid = norms.normsGrid;
         grid->setFocus();
         grid->setCurrentIndex(model()->index(model()->newRow(), column("norma")));
         QCoreApplication::processEvents();
@@ -153,7 +153,7 @@ TEST_F(NormsTest, TypingGoesOnInTheNextCellAfterATabStoresOne) {
             QCoreApplication::processEvents();
             QCoreApplication::processEvents();
         }
-        QTest::mouseClick(norms.Button1, Qt::LeftButton);
+        QTest::mouseClick(norms.saveButton, Qt::LeftButton);
     });
     EXPECT_EQ(normsInDb(2), QStringLiteral("50/3/0 100/5.5/10"));
 }
@@ -164,18 +164,18 @@ TEST_F(NormsTest, ReadsOnlyItsOperationsNormsAndSaveRereadsOnlyItsRowOfTheList) 
     withNormsOf(
         4,
         [&] {
-            norms.norm.setFiltered(false);
-            normsRead = norms.norm.recordCount();
-            norms.norm.setFiltered(true);
+            norms.operationNorms.setFiltered(false);
+            normsRead = norms.operationNorms.recordCount();
+            norms.operationNorms.setFiltered(true);
             // Changed elsewhere meanwhile: another operation's norm.
             test::adminExec(QStringLiteral("update accounts_dep.norm set price=0.01 where o_id=1"));
             typeCell(0, "price", QStringLiteral("0,9"));
-            QTest::mouseClick(norms.Button1, Qt::LeftButton);
+            QTest::mouseClick(norms.saveButton, Qt::LeftButton);
         },
         [&] {
             for (const int id : {4, 1}) {
-                dm.Oper.locate(QStringLiteral("id"), id);
-                listAfter.append(dm.Oper.field(QStringLiteral("cena")).asString());
+                dm.operations.locate(QStringLiteral("id"), id);
+                listAfter.append(dm.operations.field(QStringLiteral("cena")).asString());
             }
         });
     EXPECT_EQ(normsRead, 3);
@@ -191,14 +191,14 @@ TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
             typeCell(model()->newRow(), "norma", QStringLiteral("250"), Qt::Key_Return);
             switch (path) {
                 case Path::Save:
-                    QTest::mouseClick(norms.Button1, Qt::LeftButton);
+                    QTest::mouseClick(norms.saveButton, Qt::LeftButton);
                     break;
                 case Path::MoveToAnotherRow:
-                    norms.DBGrid1->setCurrentIndex(model()->index(0, column("norma")));
+                    norms.normsGrid->setCurrentIndex(model()->index(0, column("norma")));
                     QCoreApplication::processEvents();
                     break;
                 case Path::Escape:
-                    QTest::keyClick(norms.DBGrid1, Qt::Key_Escape);
+                    QTest::keyClick(norms.normsGrid, Qt::Key_Escape);
                     EXPECT_FALSE(norms.isVisible());
                     break;
             }
@@ -214,17 +214,17 @@ TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
 TEST_F(NormsTest, DeleteRemovesTheCurrentNormButNeverTheLastOne) {
     QStringList ladders;
     withNormsOf(1, [&] {
-        norms.DBGrid1->setCurrentIndex(model()->index(1, column("norma")));
+        norms.normsGrid->setCurrentIndex(model()->index(1, column("norma")));
         QCoreApplication::processEvents();
         // A row being typed is dropped, not a stored one deleted.
         typeCell(model()->newRow(), "norma", QStringLiteral("300"), Qt::Key_Return);
-        QTest::mouseClick(norms.Button2, Qt::LeftButton);
+        QTest::mouseClick(norms.deleteButton, Qt::LeftButton);
         ladders.append(normsInDb(1));
-        norms.DBGrid1->setCurrentIndex(model()->index(1, column("norma")));
+        norms.normsGrid->setCurrentIndex(model()->index(1, column("norma")));
         QCoreApplication::processEvents();
-        QTest::mouseClick(norms.Button2, Qt::LeftButton);
+        QTest::mouseClick(norms.deleteButton, Qt::LeftButton);
         ladders.append(normsInDb(1));
-        QTest::mouseClick(norms.Button2, Qt::LeftButton);
+        QTest::mouseClick(norms.deleteButton, Qt::LeftButton);
         ladders.append(normsInDb(1));
         ladders.append(ladder().join(u' '));
     });
@@ -251,7 +251,7 @@ TEST_F(NormsTest, InputThatIsNoValueOfTheFieldIsRefusedAndNotStored) {
         withNormsOf(2, [&] {
             typeCell(0, c.field, QString::fromUtf8(c.typed));
             shown = ladder().first();
-            editing = norms.norm.state() != data::Dataset::State::Browse;
+            editing = norms.operationNorms.state() != data::Dataset::State::Browse;
         });
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Неверное значение \"%1\" в столбце \"%2\"")
@@ -266,8 +266,8 @@ TEST_F(NormsTest, TitleBarCloseKeepsStoredCellsButOnlySaveReReadsTheList) {
     QStringList listPrices;
     const auto listPrice = [&] {
         listPrices.append(QStringLiteral("%1:%2")
-                              .arg(dm.Oper.recNo())
-                              .arg(dm.Oper.field(QStringLiteral("cena")).asString()));
+                              .arg(dm.operations.recNo())
+                              .arg(dm.operations.field(QStringLiteral("cena")).asString()));
     };
     withNormsOf(
         4,
@@ -279,7 +279,7 @@ TEST_F(NormsTest, TitleBarCloseKeepsStoredCellsButOnlySaveReReadsTheList) {
         listPrice);
     EXPECT_EQ(normsInDb(4), QStringLiteral("80/2/0 120/1.8/5 160/1.1/10"));
     withNormsOf(
-        4, [&] { QTest::mouseClick(norms.Button1, Qt::LeftButton); }, listPrice);
+        4, [&] { QTest::mouseClick(norms.saveButton, Qt::LeftButton); }, listPrice);
     EXPECT_EQ(listPrices, (QStringList{QStringLiteral("5:1.6"), QStringLiteral("5:1.1")}));
 }
 

@@ -19,7 +19,7 @@ class OperationKindsTest : public RefdataTest {
 protected:
     // Saves `name` in the kind editor that `open` shows; whether the editor closed.
     bool saveName(const std::function<void()>& open, const QString& name) {
-        return saveInEditor(kindEditor, open, [&] { kindEditor.Edit1->setText(name); });
+        return saveInEditor(kindEditor, open, [&] { kindEditor.nameEdit->setText(name); });
     }
 };
 
@@ -43,8 +43,8 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
         const QString before = kindsInDb();
         bool closed = false;
         browseKinds([&] {
-            EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Изменить"));
-            closed = saveName([&] { kinds.Button1Click(); }, QString::fromUtf8(c.typed));
+            EXPECT_EQ(kinds.changeButton->text(), QStringLiteral("Изменить"));
+            closed = saveName([&] { kinds.addKind(); }, QString::fromUtf8(c.typed));
         });
         EXPECT_EQ(closed, c.stored) << c.typed;
         EXPECT_EQ(messages.texts(),
@@ -57,7 +57,8 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
         }
     }
     EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Заведение нового вида операций"));
-    EXPECT_FALSE(dm.Vid_oper.isOpen());
+    EXPECT_EQ(kindEditor.mode, widgets::EditorDialog::Mode::Add);
+    EXPECT_FALSE(dm.operationKinds.isOpen());
 }
 
 TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnother) {
@@ -75,9 +76,11 @@ TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnothe
         messages.clear();
         bool closed = false;
         browseKinds([&] {
-            ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("vid"), QString::fromUtf8(c.current)));
-            closed = saveName([&] { kinds.Button2Click(); }, QString::fromUtf8(c.typed));
+            ASSERT_TRUE(
+                dm.operationKinds.locate(QStringLiteral("vid"), QString::fromUtf8(c.current)));
+            closed = saveName([&] { kinds.chooseOrRenameKind(); }, QString::fromUtf8(c.typed));
             EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Изменение данных вида операции"));
+            EXPECT_EQ(kindEditor.mode, widgets::EditorDialog::Mode::Change);
         });
         EXPECT_EQ(closed, c.stored) << c.typed;
         const QString name =
@@ -109,20 +112,20 @@ TEST_F(OperationKindsTest, RenamingAKindChangedOrDeletedMeanwhileLosesNothingSil
         QString typedAfterConflict;
         bool closedAfterSecondStore = false;
         browseKinds([&] {
-            ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), 1));
+            ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), 1));
             whenShown(&kindEditor, [&] {
-                kindEditor.Edit1->setText(QStringLiteral("Резка ручная"));
+                kindEditor.nameEdit->setText(QStringLiteral("Резка ручная"));
                 test::adminExec(QString::fromUtf8(c.meanwhile));
-                QTest::mouseClick(kindEditor.Button1, Qt::LeftButton);
+                QTest::mouseClick(kindEditor.saveButton, Qt::LeftButton);
                 openAfterConflict = kindEditor.isVisible();
-                typedAfterConflict = kindEditor.Edit1->text();
+                typedAfterConflict = kindEditor.nameEdit->text();
                 if (openAfterConflict) {
-                    QTest::mouseClick(kindEditor.Button1, Qt::LeftButton);
+                    QTest::mouseClick(kindEditor.saveButton, Qt::LeftButton);
                     closedAfterSecondStore = !kindEditor.isVisible();
                     kindEditor.reject();
                 }
             });
-            kinds.Button2Click();
+            kinds.chooseOrRenameKind();
         });
         ASSERT_EQ(messages.messages().size(), 1) << c.meanwhile;
         EXPECT_TRUE(messages.messages()[0].text.startsWith(QString::fromUtf8(c.message)))
@@ -146,16 +149,16 @@ TEST_F(OperationKindsTest, ANameLongerThanItsColumnIsRefusedWithAMessage) {
     QString held;
     browseKinds([&] {
         whenShown(&kindEditor, [&] {
-            kindEditor.Edit1->setFocus();
-            QTest::keyClicks(kindEditor.Edit1, fifty + QStringLiteral("xy"));
+            kindEditor.nameEdit->setFocus();
+            QTest::keyClicks(kindEditor.nameEdit, fifty + QStringLiteral("xy"));
             refusedOnce = !messages.messages().isEmpty();
-            held = kindEditor.Edit1->text();
-            QTest::mouseClick(kindEditor.Button1, Qt::LeftButton);
+            held = kindEditor.nameEdit->text();
+            QTest::mouseClick(kindEditor.saveButton, Qt::LeftButton);
             if (kindEditor.isVisible()) {
                 kindEditor.reject();
             }
         });
-        kinds.Button1Click();
+        kinds.addKind();
     });
     EXPECT_TRUE(refusedOnce);
     ASSERT_FALSE(messages.messages().isEmpty());
@@ -171,12 +174,12 @@ TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     test::adminExec(QStringLiteral("update accounts_dep.vid_oper set vid='  Резка  ' where id=1"));
     QString shown;
     browseKinds([&] {
-        ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), 1));
+        ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), 1));
         QTimer::singleShot(0, &kindEditor, [&] {
-            shown = kindEditor.Edit1->text();
+            shown = kindEditor.nameEdit->text();
             kindEditor.reject();
         });
-        kinds.Button2Click();
+        kinds.chooseOrRenameKind();
     });
     EXPECT_EQ(shown, QStringLiteral("Резка"));
 }
@@ -200,9 +203,9 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
         messages.answerNext(c.answer);
         int rowsAfter = -1;
         browseKinds([&] {
-            ASSERT_TRUE(dm.Vid_oper.locate(QStringLiteral("id"), c.id));
-            QTest::mouseClick(kinds.Button3, Qt::LeftButton);
-            rowsAfter = dm.Vid_oper.recordCount();
+            ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), c.id));
+            QTest::mouseClick(kinds.deleteButton, Qt::LeftButton);
+            rowsAfter = dm.operationKinds.recordCount();
         });
         ASSERT_GE(messages.messages().size(), 1);
         EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Удаление"));
@@ -218,40 +221,41 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
 
 TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
     QTimer::singleShot(0, &kinds, [&] {
-        EXPECT_FALSE(kinds.Button1->isVisible());
-        EXPECT_FALSE(kinds.Button3->isVisible());
-        EXPECT_TRUE(kinds.Edit1->isVisible());
-        EXPECT_TRUE(kinds.Button2->isDefault());
-        EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Выбрать"));
+        EXPECT_FALSE(kinds.addButton->isVisible());
+        EXPECT_FALSE(kinds.deleteButton->isVisible());
+        EXPECT_TRUE(kinds.searchBox->isVisible());
+        EXPECT_TRUE(kinds.changeButton->isDefault());
+        EXPECT_EQ(kinds.changeButton->text(), QStringLiteral("Выбрать"));
         kinds.reject();
     });
     kinds.pickKind();
-    EXPECT_FALSE(kinds.Button2->isDefault());
+    EXPECT_FALSE(kinds.changeButton->isDefault());
     browseKinds([&] {
-        EXPECT_TRUE(kinds.Button1->isVisible());
-        EXPECT_TRUE(kinds.Button3->isVisible());
-        EXPECT_FALSE(kinds.Edit1->isVisible());
-        EXPECT_EQ(kinds.Button2->text(), QStringLiteral("Изменить"));
-        EXPECT_TRUE(kinds.Button1->isDefault());
+        EXPECT_TRUE(kinds.addButton->isVisible());
+        EXPECT_TRUE(kinds.deleteButton->isVisible());
+        EXPECT_FALSE(kinds.searchBox->isVisible());
+        EXPECT_EQ(kinds.changeButton->text(), QStringLiteral("Изменить"));
+        EXPECT_TRUE(kinds.addButton->isDefault());
     });
 }
 
 TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
     QTimer::singleShot(0, &kinds, [&] {
-        test::typeInto(kinds.Edit1, QStringLiteral("Св"));
-        EXPECT_EQ(dm.Vid_oper.recordCount(), 1);
-        QTest::keyClick(kinds.Edit1, Qt::Key_Return);
+        test::typeInto(kinds.searchBox, QStringLiteral("Св"));
+        EXPECT_EQ(dm.operationKinds.recordCount(), 1);
+        QTest::keyClick(kinds.searchBox, Qt::Key_Return);
     });
     const std::optional<KindChoice> chosen = kinds.pickKind();
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(chosen->vid, QStringLiteral("Сварка"));
     QStringList shown;
     browseKinds([&] {
-        EXPECT_TRUE(saveName([&] { QTest::mouseClick(kinds.Button1, Qt::LeftButton); },
+        EXPECT_TRUE(saveName([&] { QTest::mouseClick(kinds.addButton, Qt::LeftButton); },
                              QStringLiteral("Шлифовка")));
-        for (int row = 0; row < dm.Vid_oper.recordCount(); ++row) {
+        for (int row = 0; row < dm.operationKinds.recordCount(); ++row) {
             shown.append(
-                dm.Vid_oper.valueAt(row, dm.Vid_oper.fieldIndex(QStringLiteral("vid"))).toString());
+                dm.operationKinds.valueAt(row, dm.operationKinds.fieldIndex(QStringLiteral("vid")))
+                    .toString());
         }
     });
     EXPECT_EQ(shown, (QStringList{QStringLiteral("Гибка 'Г'"), QStringLiteral("Покраска"),

@@ -29,21 +29,21 @@ protected:
     // Picks product `marka` and kind `vid` through the editor's "..." buttons.
     void pickThroughLists(const QString& marka, const QString& vid) {
         whenShown(&products, [&] {
-            EXPECT_TRUE(dm.Izdel.locate(QStringLiteral("marka"), marka));
-            products.Button2Click();  // its double-click
+            EXPECT_TRUE(dm.products.locate(QStringLiteral("marka"), marka));
+            products.chooseProduct();  // its double-click
             if (products.isVisible()) {
                 products.reject();
             }
         });
-        QTest::mouseClick(editor.Button3, Qt::LeftButton);
+        QTest::mouseClick(editor.chooseProductButton, Qt::LeftButton);
         whenShown(&kinds, [&] {
-            EXPECT_TRUE(dm.Vid_oper.locate(QStringLiteral("vid"), vid));
-            QTest::mouseClick(kinds.Button2, Qt::LeftButton);
+            EXPECT_TRUE(dm.operationKinds.locate(QStringLiteral("vid"), vid));
+            QTest::mouseClick(kinds.changeButton, Qt::LeftButton);
             if (kinds.isVisible()) {
                 kinds.reject();
             }
         });
-        QTest::mouseClick(editor.Button4, Qt::LeftButton);
+        QTest::mouseClick(editor.chooseKindButton, Qt::LeftButton);
     }
 };
 
@@ -68,26 +68,27 @@ TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether
         bool closed = false;
         QString shownAfter;
         browseOperations([&] {
-            EXPECT_EQ(operations.Button1->text(), QStringLiteral("Добавить"));
+            EXPECT_EQ(operations.addButton->text(), QStringLiteral("Добавить"));
             closed = saveInEditor(
-                editor, [&] { QTest::mouseClick(operations.Button1, Qt::LeftButton); },
+                editor, [&] { QTest::mouseClick(operations.addButton, Qt::LeftButton); },
                 [&] {
                     EXPECT_EQ(editor.windowTitle(),
                               QStringLiteral("Заведение новой цены за операцию"));
-                    EXPECT_TRUE(editor.Edit1->text().isEmpty());
-                    EXPECT_TRUE(editor.Edit3->isEnabled());
+                    EXPECT_EQ(editor.mode, widgets::EditorDialog::Mode::Add);
+                    EXPECT_TRUE(editor.productEdit->text().isEmpty());
+                    EXPECT_TRUE(editor.priceEdit->isEnabled());
                     if (c.marka[0] != 0) {
                         pickThroughLists(QString::fromUtf8(c.marka), QString::fromUtf8(c.vid));
                     }
-                    editor.ComboBox1->setCurrentIndex(c.stage);
-                    test::typeInto(editor.Edit3, QString::fromUtf8(c.price));
+                    editor.stageCombo->setCurrentIndex(c.stage);
+                    test::typeInto(editor.priceEdit, QString::fromUtf8(c.price));
                 });
             // The list shows a new operation at once, with its price and one norm.
-            if (dm.Oper.locate(QStringLiteral("id"), 7)) {
-                shownAfter = dm.Oper.field(QStringLiteral("vid")).asString() + u'/' +
-                             dm.Oper.field(QStringLiteral("nmn")).asString() + u'/' +
-                             dm.Oper.field(QStringLiteral("cena")).asString() + u'/' +
-                             dm.Oper.field(QStringLiteral("norma")).asString();
+            if (dm.operations.locate(QStringLiteral("id"), 7)) {
+                shownAfter = dm.operations.field(QStringLiteral("vid")).asString() + u'/' +
+                             dm.operations.field(QStringLiteral("nmn")).asString() + u'/' +
+                             dm.operations.field(QStringLiteral("cena")).asString() + u'/' +
+                             dm.operations.field(QStringLiteral("norma")).asString();
             }
         });
         const bool stored = c.message[0] == 0;
@@ -126,10 +127,10 @@ TEST_F(OperationPriceEditorTest, AFailingFirstNormLeavesNoOperationBehind) {
     bool closed = true;
     browseOperations([&] {
         closed = saveInEditor(
-            editor, [&] { operations.Button1Click(); },
+            editor, [&] { operations.addOperation(); },
             [&] {
                 pickThroughLists(QStringLiteral("ПР-1"), QStringLiteral("Сварка"));
-                editor.Edit3->setText(QStringLiteral("3"));
+                editor.priceEdit->setText(QStringLiteral("3"));
             });
     });
     EXPECT_FALSE(closed);
@@ -158,20 +159,22 @@ TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAno
         bool closed = false;
         QString title;
         browseOperations([&] {
-            ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), c.id));
+            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), c.id));
             closed = saveInEditor(
-                editor, [&] { QTest::mouseClick(operations.Button2, Qt::LeftButton); },
+                editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
                 [&] {
                     title = editor.windowTitle();
-                    EXPECT_FALSE(editor.Edit3->isEnabled());
+                    EXPECT_EQ(editor.mode, widgets::EditorDialog::Mode::Change);
+                    EXPECT_FALSE(editor.priceEdit->isEnabled());
                     if (c.vid[0] != 0) {
                         whenShown(&kinds, [&] {
-                            dm.Vid_oper.locate(QStringLiteral("vid"), QString::fromUtf8(c.vid));
-                            kinds.Button2Click();
+                            dm.operationKinds.locate(QStringLiteral("vid"),
+                                                     QString::fromUtf8(c.vid));
+                            kinds.chooseOrRenameKind();
                         });
-                        editor.Button4Click();
+                        editor.chooseKind();
                     }
-                    editor.ComboBox1->setCurrentIndex(c.stage);
+                    editor.stageCombo->setCurrentIndex(c.stage);
                 });
         });
         EXPECT_EQ(title, QStringLiteral("Изменение данных о цене за операцию"));
@@ -220,14 +223,14 @@ TEST(OperationCheck, FieldsAndPriceAreJudgedBeforeTheDatabaseIsAsked) {
 TEST_F(OperationPriceEditorTest, ChangingAnOperationDeletedMeanwhileKeepsTheDialogOpen) {
     bool closed = true;
     browseOperations([&] {
-        ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), 6));
+        ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 6));
         closed = saveInEditor(
-            editor, [&] { QTest::mouseClick(operations.Button2, Qt::LeftButton); },
+            editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
             [&] {
                 test::adminExec(
                     QStringLiteral("delete from accounts_dep.smena where o_id=6; "
                                    "delete from accounts_dep.oper where id=6"));
-                editor.ComboBox1->setCurrentIndex(1);
+                editor.stageCombo->setCurrentIndex(1);
             });
     });
     EXPECT_FALSE(closed);
@@ -247,21 +250,21 @@ TEST_F(OperationPriceEditorTest, MinPriceTakesDigitsAndTheDecimalCommaOnly) {
         {"0,07", "0,07"},
     };
     for (const auto& c : cases) {
-        editor.Edit3->clear();
-        test::typeInto(editor.Edit3, QString::fromUtf8(c.typed));
-        EXPECT_EQ(editor.Edit3->text(), QString::fromUtf8(c.shown)) << c.typed;
+        editor.priceEdit->clear();
+        test::typeInto(editor.priceEdit, QString::fromUtf8(c.typed));
+        EXPECT_EQ(editor.priceEdit->text(), QString::fromUtf8(c.shown)) << c.typed;
     }
-    editor.Edit3->clear();
-    QTest::keyClicks(editor.Edit3, QStringLiteral("45"));
-    QTest::keyClick(editor.Edit3, Qt::Key_Left);
-    QTest::keyClick(editor.Edit3, Qt::Key_Backspace);
-    EXPECT_EQ(editor.Edit3->text(), QStringLiteral("5"));
+    editor.priceEdit->clear();
+    QTest::keyClicks(editor.priceEdit, QStringLiteral("45"));
+    QTest::keyClick(editor.priceEdit, Qt::Key_Left);
+    QTest::keyClick(editor.priceEdit, Qt::Key_Backspace);
+    EXPECT_EQ(editor.priceEdit->text(), QStringLiteral("5"));
 
     // Pasted text is cleaned the same way.
     QGuiApplication::clipboard()->setText(QStringLiteral("1 234.5 р."));
-    editor.Edit3->clear();
-    editor.Edit3->paste();
-    EXPECT_EQ(editor.Edit3->text(), QStringLiteral("1234,5,"));
+    editor.priceEdit->clear();
+    editor.priceEdit->paste();
+    EXPECT_EQ(editor.priceEdit->text(), QStringLiteral("1234,5,"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "find_widget.h"
 #include "keyboard.h"
 #include "refdata_test.h"
 #include "shiftlog/shift_log_window.h"
@@ -24,7 +25,7 @@ protected:
     // Ids of the rows the list shows, in its order.
     QList<int> shownIds() {
         QList<int> ids;
-        data::Dataset& list = dm.Oper;
+        data::Dataset& list = dm.operations;
         for (int row = 0; row < list.recordCount(); ++row) {
             ids.append(list.valueAt(row, list.fieldIndex(QStringLiteral("id"))).toInt());
         }
@@ -80,12 +81,12 @@ TEST_F(OperationsTest, ChoiceHandsBackTheOperationItsProductPricesAndDescription
     };
     for (const auto& c : cases) {
         whenShown(&operations, [&] {
-            EXPECT_EQ(operations.Button2->text(), QStringLiteral("Выбрать"));
-            EXPECT_TRUE(operations.Button2->isDefault());
-            EXPECT_FALSE(operations.Button1->isVisible());
-            EXPECT_FALSE(operations.Button3->isVisible());
-            EXPECT_TRUE(operations.Button5->isVisible());
-            QTest::keyClick(operations.Edit1, Qt::Key_Return);  // Enter chooses
+            EXPECT_EQ(operations.changeButton->text(), QStringLiteral("Выбрать"));
+            EXPECT_TRUE(operations.changeButton->isDefault());
+            EXPECT_FALSE(operations.addButton->isVisible());
+            EXPECT_FALSE(operations.deleteButton->isVisible());
+            EXPECT_TRUE(operations.exportButton->isVisible());
+            QTest::keyClick(operations.searchBox, Qt::Key_Return);  // Enter chooses
             if (operations.isVisible()) {
                 operations.reject();
             }
@@ -102,9 +103,8 @@ TEST_F(OperationsTest, ChoiceHandsBackTheOperationItsProductPricesAndDescription
         EXPECT_DOUBLE_EQ(choice->basePrice, c.base) << c.id;
         EXPECT_DOUBLE_EQ(choice->finalPrice, c.final) << c.id;
         EXPECT_EQ(choice->description, QString::fromUtf8(c.description)) << c.id;
-        EXPECT_FALSE(operations.Button2->isDefault());
-        EXPECT_FALSE(dm.Oper.filtered());
-        EXPECT_FALSE(dm.Control.isOpen());
+        EXPECT_FALSE(operations.changeButton->isDefault());
+        EXPECT_FALSE(dm.operations.filtered());
     }
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
 }
@@ -117,8 +117,8 @@ TEST_F(OperationsTest, ExitOrAnEmptyListChoosesNothing) {
     for (const auto& c : cases) {
         bool closed = false;
         whenShown(&operations, [&] {
-            EXPECT_TRUE(dm.Oper.isEmpty());
-            c.exit ? operations.Button4->click() : operations.Button2->click();
+            EXPECT_TRUE(dm.operations.isEmpty());
+            c.exit ? operations.exitButton->click() : operations.changeButton->click();
             closed = !operations.isVisible();
             if (!closed) {
                 operations.reject();
@@ -165,9 +165,9 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
         QList<int> shown;
         operations.setRequisitionContext(*c.requisition);
         browseOperations([&] {
-            operations.Edit1->setText(QStringLiteral("x"));
-            operations.Edit1->clear();
-            test::typeInto(operations.Edit1, QString::fromUtf8(c.typed));
+            operations.searchBox->setText(QStringLiteral("x"));
+            operations.searchBox->clear();
+            test::typeInto(operations.searchBox, QString::fromUtf8(c.typed));
             shown = shownIds();
         });
         EXPECT_EQ(shown, c.ids) << c.typed << " / " << c.requisition->itemGdsMc.toStdString();
@@ -178,12 +178,12 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
 TEST_F(OperationsTest, ChoiceStartsNarrowedToTheRequisitionItemAndOnTheEntrysOperation) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=2 where id=1"));
     operations.setRequisitionContext({});
-    browseOperations([&] { test::typeInto(operations.Edit1, QStringLiteral("ПР")); });
+    browseOperations([&] { test::typeInto(operations.searchBox, QStringLiteral("ПР")); });
     QList<int> shown;
     int current = 0;
     whenShown(&operations, [&] {
         shown = shownIds();
-        current = dm.Oper.field(QStringLiteral("id")).asInteger();
+        current = dm.operations.field(QStringLiteral("id")).asInteger();
         operations.reject();
     });
     OperationChoiceContext context;
@@ -194,7 +194,7 @@ TEST_F(OperationsTest, ChoiceStartsNarrowedToTheRequisitionItemAndOnTheEntrysOpe
     operations.pickOperation(context);
     EXPECT_EQ(shown, (QList<int>{1, 3, 6}));
     EXPECT_EQ(current, 6);
-    EXPECT_TRUE(operations.Edit1->text().isEmpty());
+    EXPECT_TRUE(operations.searchBox->text().isEmpty());
 }
 
 TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
@@ -216,26 +216,28 @@ TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
         QList<double> normPrices;
         std::optional<OperationChoice> choice;
         const auto doubleClickOperation4 = [&] {
-            operations.CheckBox1->setChecked(c.prices);
-            ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), 4));
+            operations.pricesCheck->setChecked(c.prices);
+            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 4));
             // Runs inside whatever modal window the double-click opens.
             whenShown(&operations, [&] {
                 if (editor.isVisible()) {
                     editorTitle = editor.windowTitle();
-                    editorFields = editor.Edit1->text() + u'|' + editor.Edit2->text() + u'|' +
-                                   editor.ComboBox1->currentText();
-                    editorPriceEnabled = editor.Edit3->isEnabled();
+                    editorFields = editor.productEdit->text() + u'|' + editor.kindEdit->text() +
+                                   u'|' + editor.stageCombo->currentText();
+                    editorPriceEnabled = editor.priceEdit->isEnabled();
                     editor.reject();
                 } else if (norms.isVisible()) {
-                    for (norms.norm.first(); !norms.norm.eof(); norms.norm.next()) {
-                        normPrices.append(norms.norm.field(QStringLiteral("price")).asFloat());
+                    for (norms.operationNorms.first(); !norms.operationNorms.eof();
+                         norms.operationNorms.next()) {
+                        normPrices.append(
+                            norms.operationNorms.field(QStringLiteral("price")).asFloat());
                     }
                     norms.close();
                 }
             });
-            widgets::DataGrid* grid = operations.DBGrid1;
+            widgets::DataGrid* grid = operations.listGrid;
             const QRect cell = grid->visualRect(grid->model()->index(
-                dm.Oper.currentRow(), grid->columnOf(QStringLiteral("marka"))));
+                dm.operations.currentRow(), grid->columnOf(QStringLiteral("marka"))));
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
         };
@@ -291,8 +293,8 @@ TEST_F(OperationsTest, DeletionAsksRemovesAnUnusedOperationWithItsNormsAndKeepsO
         messages.answerNext(c.answer);
         QList<int> shown;
         browseOperations([&] {
-            ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), c.id));
-            QTest::mouseClick(operations.Button3, Qt::LeftButton);
+            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), c.id));
+            QTest::mouseClick(operations.deleteButton, Qt::LeftButton);
             shown = shownIds();
         });
         ASSERT_GE(messages.messages().size(), 1);
@@ -312,24 +314,28 @@ TEST_F(OperationsTest, DeletionAsksRemovesAnUnusedOperationWithItsNormsAndKeepsO
 }
 
 TEST_F(OperationsTest, MenuPricesOpensTheListForEditingAfterAChoice) {
-    shiftlog::TForm1 form1{dm};
-    form1.setOperationsWindow(&operations);
+    shiftlog::ShiftLogWindow shiftLog{dm};
+    shiftLog.setOperationsWindow(&operations);
     whenShown(&operations, [&] { operations.reject(); });
     operations.pickOperation({});
     QString state;
     whenShown(&operations, [&] {
         state = QStringLiteral("%1 %2 %3 %4 %5 %6")
-                    .arg(operations.Tag)
-                    .arg(operations.Button2->text())
-                    .arg(operations.Button1->isVisible())
-                    .arg(operations.Button3->isVisible())
-                    .arg(operations.Button1->isDefault())
-                    .arg(dm.Oper.isOpen());
+                    .arg(operations.mode == widgets::ListWindow::Mode::Browse
+                             ? QStringLiteral("browse")
+                             : QStringLiteral("choose"))
+                    .arg(operations.changeButton->text())
+                    .arg(operations.addButton->isVisible())
+                    .arg(operations.deleteButton->isVisible())
+                    .arg(operations.addButton->isDefault())
+                    .arg(dm.operations.isOpen());
         operations.reject();
     });
-    form1.N4->trigger();
-    EXPECT_EQ(state, QStringLiteral("0 Изменить 1 1 1 1"));
-    EXPECT_FALSE(dm.Oper.isOpen());
+    QAction* prices = test::actionCaptioned(shiftLog, QStringLiteral("Цены"));
+    ASSERT_NE(prices, nullptr);
+    prices->trigger();
+    EXPECT_EQ(state, QStringLiteral("browse Изменить 1 1 1 1"));
+    EXPECT_FALSE(dm.operations.isOpen());
 }
 
 class OperationsExportTest : public OperationsTest {
@@ -360,7 +366,7 @@ protected:
 
 TEST_F(OperationsExportTest, WritesTheHeaderAndEveryOperationIncludingThoseWithoutNorms) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set cena=12.345 where id=3"));
-    browseOperations([&] { QTest::mouseClick(operations.Button5, Qt::LeftButton); });
+    browseOperations([&] { QTest::mouseClick(operations.exportButton, Qt::LeftButton); });
     ASSERT_EQ(opened_.size(), 1);
     const test::XlsxBook book = test::readXlsx(opened_.first());
     ASSERT_TRUE(book.ok) << book.error.toStdString();
@@ -389,7 +395,7 @@ TEST_F(OperationsExportTest, WritesTheHeaderAndEveryOperationIncludingThoseWitho
     };
     expected.sort();
     EXPECT_EQ(rows, expected);
-    EXPECT_FALSE(operations.XLS_Rep.isOpen());
+    EXPECT_FALSE(operations.exportedOperations.isOpen());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
 }

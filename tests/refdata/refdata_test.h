@@ -26,7 +26,7 @@ class RefdataTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::loadBaseFixture();
-        test::connectAs(dm.ADO_DB);
+        test::connectAs(dm.connection);
     }
 
     // Opens `list` through `open`, runs `inList` inside it, then closes it.
@@ -53,7 +53,7 @@ protected:
         bool closed = false;
         whenShown(&editor, [&] {
             fill();
-            QTest::mouseClick(editor.Button1, Qt::LeftButton);
+            QTest::mouseClick(editor.saveButton, Qt::LeftButton);
             closed = !editor.isVisible();
             if (!closed) {
                 editor.reject();
@@ -63,15 +63,15 @@ protected:
         return closed;
     }
 
-    data::TDataModule6 dm;
+    data::DataModule dm;
     test::MessageRecorder messages;
-    TForm3 products{dm};
-    TForm5 workers{dm};
-    TForm9 kindEditor{dm};
-    TForm8 kinds{dm, kindEditor};
-    TForm10 editor{dm, products, kinds};
-    TForm22 norms{dm};
-    TForm4 operations{dm, editor, norms};
+    ProductsWindow products{dm};
+    WorkersWindow workers{dm};
+    OperationKindEditor kindEditor{dm};
+    OperationKindsWindow kinds{dm, kindEditor};
+    OperationPriceEditor editor{dm, products, kinds};
+    NormsWindow norms{dm};
+    OperationsWindow operations{dm, editor, norms};
 };
 
 }  // namespace tabel::refdata

@@ -6,7 +6,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
 #include "core/expression.h"
+#include "report_texts.h"
 #include "reportengine/page_painter.h"
 #include "reportengine/report_layout.h"
 
@@ -42,7 +47,7 @@ Band band(std::vector<ReportItem> items, double height = 5) {
 ReportDefinition workersShape() {
     ReportDefinition d;
     d.title = "Тест";
-    d.reportHeader = band({label("заголовок", "QRLabel1")});
+    d.reportHeader = band({label("заголовок", "titleLabel")});
     d.groups.push_back(
         {"t_Report.fio", band({expr("'WH '+fio")}), band({expr("'WF '+STR(sum(kolvo))")})});
     d.groups.push_back(
@@ -55,16 +60,6 @@ ReportDefinition workersShape() {
 
 const QStringList kColumns = {"fio", "nom", "kolvo"};
 
-std::vector<QString> allTexts(const ReportDocument& doc) {
-    std::vector<QString> out;
-    for (const Page& page : doc.pages) {
-        for (const QString& t : page.texts()) {
-            out.push_back(t);
-        }
-    }
-    return out;
-}
-
 TEST(ReportLayoutTest, GroupHeadersFootersAndSums) {
     const TableData data(kColumns, {{"Иванов", "КР-1", 1},
                                     {"Иванов", "КР-1", 2},
@@ -73,10 +68,10 @@ TEST(ReportLayoutTest, GroupHeadersFootersAndSums) {
                                     {"Петров", "ПР-1", 16}});
     const ReportDocument doc = prepareReport(workersShape(), data);
     ASSERT_EQ(doc.pageCount(), 1);
-    const std::vector<QString> expected = {
+    const QStringList expected = {
         "заголовок", "WH Иванов", "PH КР-1", "D 1", "D 2",  "PF 3",  "PH ПР-1", "D 4",  "PF 4",
         "WF 7",      "WH Петров", "PH ПР-1", "D 8", "D 16", "PF 24", "WF 24",   "T 31", "P 1"};
-    EXPECT_EQ(allTexts(doc), expected);
+    EXPECT_EQ(test::textsOf(doc), expected);
 }
 
 TEST(ReportLayoutTest, EmptyDatasetPrintsHeaderAndFooters) {
@@ -84,16 +79,16 @@ TEST(ReportLayoutTest, EmptyDatasetPrintsHeaderAndFooters) {
     d.reportFooter = band({expr("sum(kolvo)", "#0.00")});
     const ReportDocument doc = prepareReport(d, TableData(kColumns, {}));
     ASSERT_EQ(doc.pageCount(), 1);
-    EXPECT_EQ(allTexts(doc), (std::vector<QString>{"заголовок", "0,00", "P 1"}));
+    EXPECT_EQ(test::textsOf(doc), (QStringList{"заголовок", "0,00", "P 1"}));
 }
 
 TEST(ReportLayoutTest, TitleSetBeforePrepare) {
     ReportDefinition d = workersShape();
-    EXPECT_TRUE(d.setLabelText("QRLabel1", "   Отчет по рабочим за период с 01.02.2026"));
-    EXPECT_FALSE(d.setLabelText("QRLabel9", "x"));
+    EXPECT_TRUE(d.setLabelText("titleLabel", "   Отчет по рабочим за период с 01.02.2026"));
+    EXPECT_FALSE(d.setLabelText("noSuchLabel", "x"));
     const ReportDocument doc = prepareReport(d, TableData(kColumns, {}));
     EXPECT_EQ(doc.pages.front().texts().front(), "   Отчет по рабочим за период с 01.02.2026");
-    EXPECT_EQ(d.labelText("QRLabel1"), "   Отчет по рабочим за период с 01.02.2026");
+    EXPECT_EQ(d.labelText("titleLabel"), "   Отчет по рабочим за период с 01.02.2026");
 }
 
 TEST(ReportLayoutTest, PageBreaksRepeatColumnHeaderAndNumberPages) {
@@ -125,6 +120,249 @@ TEST(ReportLayoutTest, PageBreaksRepeatColumnHeaderAndNumberPages) {
     const PageItem& footer = doc.pages[0].items.back();
     EXPECT_DOUBLE_EQ(footer.rect.top(), 297.0 - 10.0 - 7.0);
 }
+
+// Pagination: every band of a case is filled in its own colour, so the fills on a page show where
+// each band landed.
+enum class Role {
+    ColumnHeader,
+    ReportHeader,
+    GroupHeader,
+    GroupFooter,
+    Detail,
+    ReportFooter,
+    PageFooter
+};
+
+QColor fillOf(Role role) {
+    return QColor(10 + 20 * int(role), 0, 0);
+}
+
+Role roleOf(const QColor& fill) {
+    return Role((fill.red() - 10) / 20);
+}
+
+const char* nameOf(Role role) {
+    static const char* const names[] = {"column header", "report header", "group header",
+                                        "group footer",  "detail",        "report footer",
+                                        "page footer"};
+    return names[int(role)];
+}
+
+Band filled(Role role, double height) {
+    Band b;
+    b.height = height;
+    if (height > 0) {
+        b.background = fillOf(role);
+    }
+    return b;
+}
+
+struct PaginationCase {
+    const char* name;
+    QPageLayout::Orientation orientation;
+    double margin;
+    double columnHeader;
+    double reportHeader;
+    double groupHeader;
+    double groupFooter;
+    int groupRows;  // rows of one group; 0: no grouping
+    double detail;
+    double reportFooter;
+    double pageFooter;
+    int rows;
+    std::vector<int> detailsPerPage;
+};
+
+void PrintTo(const PaginationCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PaginationTest : public testing::TestWithParam<PaginationCase> {};
+
+TEST_P(PaginationTest, BandsStayAbovePageFooterOnEveryPage) {
+    const PaginationCase& c = GetParam();
+    ReportDefinition d;
+    d.orientation = c.orientation;
+    d.margin = c.margin;
+    d.columnHeader = filled(Role::ColumnHeader, c.columnHeader);
+    d.reportHeader = filled(Role::ReportHeader, c.reportHeader);
+    if (c.groupRows > 0) {
+        d.groups.push_back({"grp", filled(Role::GroupHeader, c.groupHeader),
+                            filled(Role::GroupFooter, c.groupFooter)});
+    }
+    d.detail = filled(Role::Detail, c.detail);
+    d.reportFooter = filled(Role::ReportFooter, c.reportFooter);
+    d.pageFooter = filled(Role::PageFooter, c.pageFooter);
+    QList<QList<QVariant>> rows;
+    for (int i = 0; i < c.rows; ++i) {
+        rows.append(QList<QVariant>{c.groupRows > 0 ? i / c.groupRows : 0});
+    }
+    const ReportDocument doc = prepareReport(d, TableData({"grp"}, rows));
+
+    constexpr double eps = 1e-6;
+    const double pageBottom = doc.pageSize.height() - c.margin;
+    const double footerTop = pageBottom - c.pageFooter;
+    std::vector<int> detailsPerPage;
+    std::map<Role, int> placed;
+    for (int p = 0; p < doc.pageCount(); ++p) {
+        std::vector<QRectF> body;
+        int details = 0;
+        int footers = 0;
+        for (const PageItem& item : doc.pages[p].items) {
+            ASSERT_EQ(item.kind, PageItem::Kind::Fill);
+            const Role role = roleOf(item.color);
+            ++placed[role];
+            const QRectF& r = item.rect;
+            EXPECT_GE(r.top(), c.margin - eps) << nameOf(role) << " on page " << p + 1;
+            EXPECT_LE(r.bottom(), pageBottom + eps) << nameOf(role) << " on page " << p + 1;
+            if (role == Role::PageFooter) {
+                ++footers;
+                EXPECT_NEAR(r.top(), footerTop, eps) << "page " << p + 1;
+                continue;
+            }
+            EXPECT_LE(r.bottom(), footerTop + eps)
+                << nameOf(role) << " at " << r.top() << ".." << r.bottom()
+                << " runs into the page footer at " << footerTop << " on page " << p + 1;
+            if (role == Role::Detail) {
+                ++details;
+            }
+            body.push_back(r);
+        }
+        EXPECT_EQ(footers, c.pageFooter > 0 ? 1 : 0) << "page " << p + 1;
+        std::sort(body.begin(), body.end(),
+                  [](const QRectF& a, const QRectF& b) { return a.top() < b.top(); });
+        for (size_t i = 1; i < body.size(); ++i) {
+            EXPECT_GE(body[i].top(), body[i - 1].bottom() - eps)
+                << "bands overlap on page " << p + 1;
+        }
+        if (c.columnHeader > 0) {
+            ASSERT_FALSE(body.empty());
+            EXPECT_NEAR(body.front().top(), c.margin, eps) << "page " << p + 1;
+        }
+        detailsPerPage.push_back(details);
+    }
+    EXPECT_EQ(detailsPerPage, c.detailsPerPage);
+    const int groups = c.groupRows > 0 ? (c.rows + c.groupRows - 1) / c.groupRows : 0;
+    EXPECT_EQ(placed[Role::GroupHeader], c.groupHeader > 0 ? groups : 0);
+    EXPECT_EQ(placed[Role::GroupFooter], c.groupFooter > 0 ? groups : 0);
+    EXPECT_EQ(placed[Role::ReportHeader], c.reportHeader > 0 ? 1 : 0);
+    EXPECT_EQ(placed[Role::ReportFooter], c.reportFooter > 0 ? 1 : 0);
+}
+
+constexpr auto kPortrait = QPageLayout::Portrait;
+constexpr auto kLandscape = QPageLayout::Landscape;
+
+// A4 is 297 mm high upright and 210 mm on its side; the body is what the margins, the column
+// header and the page footer leave.
+INSTANTIATE_TEST_SUITE_P(
+    ReportLayout, PaginationTest,
+    testing::Values(
+        // body 270: 27 rows end exactly on the footer
+        PaginationCase{"RowsFillTheBodyExactly",
+                       kPortrait,
+                       10,
+                       0,
+                       0,
+                       0,
+                       0,
+                       0,
+                       10,
+                       0,
+                       7,
+                       100,
+                       {27, 27, 27, 19}},
+        // 100 rows of 2.7 mm add up to the 270 mm body only up to rounding
+        PaginationCase{"InexactHeightsSummingToTheBody",
+                       kPortrait,
+                       10,
+                       0,
+                       0,
+                       0,
+                       0,
+                       0,
+                       2.7,
+                       0,
+                       7,
+                       250,
+                       {100, 100, 50}},
+        // body 267: a 21st row would end 6 mm into the footer
+        PaginationCase{"RowEndingInsideTheFooterMovesOn",
+                       kPortrait,
+                       10,
+                       0,
+                       0,
+                       0,
+                       0,
+                       0,
+                       13,
+                       0,
+                       10,
+                       45,
+                       {20, 20, 5}},
+        // body 210 - 20 - 8 - 5 = 177: 29 rows of 6
+        PaginationCase{
+            "LandscapeWithColumnHeader", kLandscape, 10, 8, 0, 0, 0, 0, 6, 0, 5, 60, {29, 29, 2}},
+        // no page footer: the printable bottom, 297 - 25, is the limit
+        PaginationCase{"WideMarginsWithoutPageFooter",
+                       kPortrait,
+                       25,
+                       0,
+                       0,
+                       0,
+                       0,
+                       0,
+                       12,
+                       0,
+                       0,
+                       41,
+                       {20, 20, 1}},
+        PaginationCase{"RowAsTallAsTheBody", kPortrait, 10, 0, 0, 0, 0, 0, 270, 0, 7, 3, {1, 1, 1}},
+        // the header and 24 rows fill page 1, 26 rows page 2; the total needs a page of its own
+        PaginationCase{"ReportFooterTakesAPageOfItsOwn",
+                       kPortrait,
+                       10,
+                       0,
+                       30,
+                       0,
+                       0,
+                       0,
+                       10,
+                       20,
+                       7,
+                       50,
+                       {24, 26, 0}},
+        // 54 rows of 5 fill the body; the group's footer goes over with no rows of its own
+        PaginationCase{
+            "GroupFooterMovesToTheNextPage", kPortrait, 10, 0, 0, 0, 10, 54, 5, 0, 7, 60, {54, 6}},
+        // groups of 8 + 10 * 5 + 6 = 64 mm in a 267 mm body: the fifth header ends page 1
+        PaginationCase{"GroupHeadersAndFootersBetweenRows",
+                       kPortrait,
+                       10,
+                       0,
+                       0,
+                       8,
+                       6,
+                       10,
+                       5,
+                       0,
+                       10,
+                       70,
+                       {40, 30}},
+        // body 170, groups of 7 + 3 * 9 + 7 = 41 mm: the fifth header does not fit on page 1
+        PaginationCase{"LandscapeGroupsUnderColumnHeader",
+                       kLandscape,
+                       10,
+                       12,
+                       0,
+                       7,
+                       7,
+                       3,
+                       9,
+                       15,
+                       8,
+                       20,
+                       {12, 8}}),
+    [](const testing::TestParamInfo<PaginationCase>& info) { return info.param.name; });
 
 TEST(ReportLayoutTest, LandscapeBandsFillsAndRules) {
     ReportDefinition d;

@@ -4,21 +4,12 @@
 #include <QStringList>
 
 #include "data/connection.h"
+#include "report_texts.h"
 #include "reports/period_reports.h"
 #include "test_db.h"
 
 namespace tabel::reports {
 namespace {
-
-QStringList textsOf(const reportengine::ReportDocument& doc) {
-    QStringList out;
-    for (const auto& page : doc.pages) {
-        for (const QString& t : page.texts()) {
-            out.append(t);
-        }
-    }
-    return out;
-}
 
 // `expected` appears in `texts` in this order, not necessarily next to each other.
 testing::AssertionResult inOrder(const QStringList& texts, const QStringList& expected) {
@@ -48,7 +39,7 @@ protected:
         auto layout = makePeriodLayout(report, connection_);
         const auto doc = preparePeriodReport(*layout, report, {from, to, kind});
         EXPECT_FALSE(layout->query().isOpen());
-        return textsOf(doc);
+        return test::textsOf(doc);
     }
 
     data::Connection connection_{QStringLiteral("layouts")};
@@ -129,17 +120,17 @@ TEST_F(PrintedLayoutsTest, EmptyPeriodPrintsHeaderAndFooter) {
 }
 
 TEST_F(PrintedLayoutsTest, TimesheetOfAMonth) {
-    TForm15 layout(connection_);
-    layout.H_Tabel.setParam(QStringLiteral("mnth"), 3);
-    layout.H_Tabel.setParam(QStringLiteral("yea"), 2026);
-    layout.H_Tabel.open();
+    TimesheetLayout layout(connection_);
+    layout.monthHours.setParam(QStringLiteral("mnth"), 3);
+    layout.monthHours.setParam(QStringLiteral("yea"), 2026);
+    layout.monthHours.open();
     layout.setTitle(QStringLiteral("Март 2026 г."));
     const auto doc = layout.prepare();
-    layout.H_Tabel.close();
+    layout.monthHours.close();
     EXPECT_EQ(doc.orientation, QPageLayout::Landscape);
     EXPECT_TRUE(doc.previewWholePage);
     EXPECT_EQ(doc.title, "Табель Март 2026 г.");
-    const QStringList t = textsOf(doc);
+    const QStringList t = test::textsOf(doc);
     QStringList header{"Март 2026 г."};
     for (int day = 1; day <= 31; ++day) {
         header.append(QString::number(day));
@@ -164,12 +155,12 @@ TEST_F(PrintedLayoutsTest, APersonWithAnOddCodeLeavesTheOthersListed) {
         "(990001, 'Б-17', 'Странный Код', true), (990002, 'x', 'Не сотрудник', false)"));
     const QStringList workers = run(PeriodReport::Workers);
     const QStringList detail = run(PeriodReport::WorkersDetail);
-    TForm15 layout(connection_);
-    layout.H_Tabel.setParam(QStringLiteral("mnth"), 3);
-    layout.H_Tabel.setParam(QStringLiteral("yea"), 2026);
-    layout.H_Tabel.open();
-    const QStringList timesheet = textsOf(layout.prepare());
-    layout.H_Tabel.close();
+    TimesheetLayout layout(connection_);
+    layout.monthHours.setParam(QStringLiteral("mnth"), 3);
+    layout.monthHours.setParam(QStringLiteral("yea"), 2026);
+    layout.monthHours.open();
+    const QStringList timesheet = test::textsOf(layout.prepare());
+    layout.monthHours.close();
     test::adminExec(
         QStringLiteral("delete from cmn_contractor.person where id in (990001, 990002)"));
     for (const QStringList& t : {workers, detail, timesheet}) {

@@ -24,7 +24,7 @@ TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
     test::adminExec(
         QStringLiteral("update accounts_dep.h_tabel set d3 = 5 where w_id = 101 and smena = 1"));
     selectRow(0);  // entry 1 of Иванов; entry 2 (accepted) keeps 4 hours that day
-    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Question);
     EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Удаление"));
@@ -34,28 +34,29 @@ TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
 
     messages.answerNext(core::Answer::Yes);
     selectRow(0);
-    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     EXPECT_TRUE(okOf(1).isEmpty());
     EXPECT_EQ(hoursRow(101, 1), QStringLiteral("4/5"));
-    EXPECT_EQ(dm.Smena1.recordCount(), 2);
+    EXPECT_EQ(dm.shift1Entries.recordCount(), 2);
 }
 
 TEST_F(EntryTest, DeletingTheLastEntryOfTheDayKeepsTheWorkersOtherDays) {
     test::adminExec(
         QStringLiteral("update accounts_dep.h_tabel set d3 = 5 where w_id = 102 and smena = 2"));
-    QTest::mouseClick(form1.RadioButton2, Qt::LeftButton);  // entry 6 of Ивашов, 8 hours
+    QTest::mouseClick(shiftLog.shift2Radio, Qt::LeftButton);  // entry 6 of Ивашов, 8 hours
     messages.answerNext(core::Answer::Yes);
-    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     EXPECT_EQ(hoursRow(102, 2), QStringLiteral("0/5"));
-    EXPECT_TRUE(dm.Smena2.isEmpty());
+    EXPECT_TRUE(dm.shift2Entries.isEmpty());
 }
 
 TEST_F(EntryTest, AnAcceptedEntryIsNeitherEditedDeletedNorAcceptedAgain) {
     for (int row : {1, 2}) {  // "ok" and "да"
         selectRow(row);
-        EXPECT_FALSE(showsDialog([this] { QTest::mouseClick(form1.Button2, Qt::LeftButton); }));
-        QTest::mouseClick(form1.Button3, Qt::LeftButton);
-        form1.Button5Click();
+        EXPECT_FALSE(
+            showsDialog([this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); }));
+        QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
+        shiftLog.acceptEntry();
     }
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_EQ(query(QStringLiteral("select count(*) from accounts_dep.smena")),
@@ -66,17 +67,17 @@ TEST_F(EntryTest, ADeletionMadeElsewhereMeanwhileIsReported) {
     selectRow(0);
     test::adminExec(QStringLiteral("delete from accounts_dep.smena where id = 1"));
     messages.answerNext(core::Answer::Yes);
-    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     EXPECT_EQ(messages.texts().last(),
               QStringLiteral("Позиция уже удалена с другого рабочего места."));
-    EXPECT_EQ(dm.Smena1.recordCount(), 2);
+    EXPECT_EQ(dm.shift1Entries.recordCount(), 2);
 }
 
 TEST_F(EntryTest, AnEntryAcceptedElsewhereMeanwhileIsNotDeletedAndTheServerSaysWhy) {
     selectRow(0);
     test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'ok' where id = 1"));
     messages.answerNext(core::Answer::Yes);
-    QTest::mouseClick(form1.Button3, Qt::LeftButton);
+    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     ASSERT_EQ(messages.messages().size(), 2);
     EXPECT_EQ(messages.messages()[1].kind, core::MessageKind::Stop);
     EXPECT_FALSE(messages.messages()[1].text.contains(QLatin1String("ERROR")));
@@ -89,9 +90,12 @@ TEST_F(EntryTest, AForemanCannotAcceptAndIsToldSo) {
         QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
                        "f_qty_use) values (1, 1001, 1)"));
     selectRow(0);
-    form1.Button5Click();
-    EXPECT_EQ(messages.texts(),
-              QStringList{QStringLiteral("Недостаточно прав для этого действия.")});
+    shiftLog.acceptEntry();
+    // The sentence, then the server's own words on a detail line.
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(
+        messages.texts()[0].startsWith(QStringLiteral("Недостаточно прав для этого действия.\n\n")))
+        << messages.texts()[0].toStdString();
     EXPECT_EQ(okOf(1), QStringLiteral("no"));
 }
 
@@ -102,7 +106,7 @@ protected:
 
 TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
     selectRow(0);
-    form1.Button5Click();
+    shiftLog.acceptEntry();
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Не заведен расход ТМЦ!")});
     EXPECT_EQ(okOf(1), QStringLiteral("no"));
 
@@ -110,14 +114,14 @@ TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
         QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
                        "f_qty_use) values (1, 1001, 1)"));
     selectRow(0);
-    form1.Button5Click();
+    shiftLog.acceptEntry();
     EXPECT_EQ(okOf(1), QStringLiteral("ok"));
-    EXPECT_EQ(dm.Smena1.recNo(), 1);
-    EXPECT_EQ(dm.Smena1.field(QStringLiteral("ok")).asString(), QStringLiteral("ok"));
+    EXPECT_EQ(dm.shift1Entries.recNo(), 1);
+    EXPECT_EQ(dm.shift1Entries.field(QStringLiteral("ok")).asString(), QStringLiteral("ok"));
 }
 
 TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
-    form1.setDoubleClickAccepts(true);
+    shiftLog.setDoubleClickAccepts(true);
     const struct {
         int row;
         bool withMaterial;
@@ -135,7 +139,7 @@ TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
                                "id_gds_use, f_qty_use) values (1, 1001, 1)"));
         }
         selectRow(c.row);
-        EXPECT_FALSE(showsDialog([this] { form1.DBGrid2DblClick(); }));
+        EXPECT_FALSE(showsDialog([this] { shiftLog.viewOrAcceptEntry(); }));
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
         EXPECT_EQ(okOf(1), c.ok);
     }

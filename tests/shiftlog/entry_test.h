@@ -27,6 +27,7 @@
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_dialog.h"
+#include "shiftlog/entry_materials_panel.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
 #include "test_db.h"
@@ -45,15 +46,15 @@ protected:
 
     void SetUp() override {
         test::loadBaseFixture();
-        test::connectAs(dm.ADO_DB, login());
+        test::connectAs(dm.connection, login());
         for (int shift = 1; shift <= 4; ++shift) {
-            dm.smenaList(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+            dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
         }
-        form1.setEntryDialog(&dialog);
-        form1.setOperationsWindow(&operations);
-        form1.show();
-        form1.DateT->setDate(kMonday);
-        form1.DateTCloseUp();
+        shiftLog.setEntryDialog(&dialog);
+        shiftLog.setOperationsWindow(&operations);
+        shiftLog.show();
+        shiftLog.dateEdit->setDate(kMonday);
+        shiftLog.loadChosenDate();
     }
 
     // Runs `actions` inside the dialog that `open` shows, then closes it if still open.
@@ -68,7 +69,7 @@ protected:
     }
     void inAddDialog(std::function<void()> actions) {
         inside(
-            dialog, [this] { QTest::mouseClick(form1.Button1, Qt::LeftButton); },
+            dialog, [this] { QTest::mouseClick(shiftLog.addButton, Qt::LeftButton); },
             std::move(actions));
     }
 
@@ -91,44 +92,46 @@ protected:
 
     void pickWorker(QPushButton* button, const QString& fio) {
         whenShown(&workers, [this, fio] {
-            ASSERT_TRUE(dm.Workers.locate(QStringLiteral("fio"), fio));
-            QTest::mouseClick(workers.Button2, Qt::LeftButton);
+            ASSERT_TRUE(dm.workers.locate(QStringLiteral("fio"), fio));
+            QTest::mouseClick(workers.chooseButton, Qt::LeftButton);
         });
         QTest::mouseClick(button, Qt::LeftButton);
     }
     void pickOperation(int id) {
         whenShown(&operations, [this, id] {
-            ASSERT_TRUE(dm.Oper.locate(QStringLiteral("id"), id));
-            QTest::mouseClick(operations.Button2, Qt::LeftButton);
+            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), id));
+            QTest::mouseClick(operations.changeButton, Qt::LeftButton);
         });
-        QTest::mouseClick(dialog.Button4, Qt::LeftButton);
+        QTest::mouseClick(dialog.pickOperationButton, Qt::LeftButton);
     }
     // Requisition 1 ("№ 15"), its item 11 (КР-1, 100 required), Петров, operation 1 (Резка,
     // 1.25), 5 pieces in 4 hours.
     void fillNewEntry() {
-        dialog.LCB_id_doc->choose(0);
-        dialog.LCB_id_doc_item->choose(0);
-        pickWorker(dialog.Button3, QStringLiteral("Петров Пётр Петрович"));
+        dialog.requisitionCombo->choose(0);
+        dialog.requisitionItemCombo->choose(0);
+        pickWorker(dialog.pickWorkerButton, QStringLiteral("Петров Пётр Петрович"));
         pickOperation(1);
-        dialog.Edit3->setText(QStringLiteral("5"));
-        dialog.Edit6->setText(QStringLiteral("4"));
+        dialog.quantityEdit->setText(QStringLiteral("5"));
+        dialog.hoursEdit->setText(QStringLiteral("4"));
     }
 
     // Selects row `row` of the current shift list, as a click in the grid would.
-    void selectRow(int row) { form1.currentList().setCurrentRow(row); }
+    void selectRow(int row) { shiftLog.currentList().setCurrentRow(row); }
 
-    data::TDataModule6 dm;
+    data::DataModule dm;
     test::MessageRecorder messages;
-    refdata::TForm3 products{dm};
-    refdata::TForm5 workers{dm};
-    refdata::TForm9 kindEditor{dm};
-    refdata::TForm8 kinds{dm, kindEditor};
-    refdata::TForm10 editor{dm, products, kinds};
-    refdata::TForm22 norms{dm};
-    refdata::TForm4 operations{dm, editor, norms};
-    TForm24 consumption{dm};
-    TForm11 dialog{dm, workers, operations, consumption};
-    TForm1 form1{dm};
+    refdata::ProductsWindow products{dm};
+    refdata::WorkersWindow workers{dm};
+    refdata::OperationKindEditor kindEditor{dm};
+    refdata::OperationKindsWindow kinds{dm, kindEditor};
+    refdata::OperationPriceEditor editor{dm, products, kinds};
+    refdata::NormsWindow norms{dm};
+    refdata::OperationsWindow operations{dm, editor, norms};
+    MaterialConsumptionDialog consumption{dm};
+    EntryDialog dialog{dm, workers, operations, consumption};
+    // The dialog's lower part: materials, brigade and division.
+    EntryMaterialsPanel& panel = *dialog.materialsPanel;
+    ShiftLogWindow shiftLog{dm};
 };
 
 }  // namespace tabel::shiftlog

@@ -176,7 +176,7 @@ TEST_F(EntryWritesTest, ServerRefusalsReadAsTheServerWroteThem) {
         FAIL() << "no refusal";
     } catch (const DbError& error) {
         EXPECT_EQ(error.kind(), DbErrorKind::RaisedByServer);
-        EXPECT_EQ(refusalText(error),
+        EXPECT_EQ(userMessageOf(error),
                   QStringLiteral("Позиция уже удалена с другого рабочего места."));
     }
 }

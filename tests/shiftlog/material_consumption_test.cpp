@@ -25,9 +25,9 @@ protected:
             std::move(actions));
     }
     void chooseGoods(qint64 goods) {
-        for (int i = 0; i < consumption.LCB_id_gds_use->count(); ++i) {
-            if (consumption.LCB_id_gds_use->itemData(i).toLongLong() == goods) {
-                consumption.LCB_id_gds_use->choose(i);
+        for (int i = 0; i < consumption.goodsCombo->count(); ++i) {
+            if (consumption.goodsCombo->itemData(i).toLongLong() == goods) {
+                consumption.goodsCombo->choose(i);
                 return;
             }
         }
@@ -49,18 +49,19 @@ TEST_F(MaterialTest, ChoosingGoodsShowsTheStockAndProposesTheNormLessWhatIsRecor
     };
     for (const auto& c : cases) {
         inConsumption(QString::fromUtf8(c.quantity), QString::fromUtf8(c.total), [&] {
-            EXPECT_EQ(consumption.DBText1->text(),
+            EXPECT_EQ(consumption.freeStockLabel->text(),
                       QStringLiteral("Свободный остаток на складе: 0"));
             chooseGoods(c.goods);
-            EXPECT_EQ(consumption.Edit7->text(), QString::fromUtf8(c.proposal)) << c.proposal;
+            EXPECT_EQ(consumption.quantityEdit->text(), QString::fromUtf8(c.proposal))
+                << c.proposal;
             if (c.goods == 1001) {
-                EXPECT_EQ(consumption.DBText1->text(),
+                EXPECT_EQ(consumption.freeStockLabel->text(),
                           QStringLiteral("Свободный остаток на складе: 10"));
-                EXPECT_EQ(consumption.DBText2->text(),
+                EXPECT_EQ(consumption.reservedStockLabel->text(),
                           QStringLiteral("Остаток по резерву на складе: 2.5"));
             }
         });
-        EXPECT_EQ(consumption.Edit7->text(), QStringLiteral("0"));  // reset after closing
+        EXPECT_EQ(consumption.quantityEdit->text(), QStringLiteral("0"));  // reset after closing
     }
 }
 
@@ -96,10 +97,10 @@ TEST_F(MaterialTest, AQuantityAboveTheStockIsAskedAboutAndZeroIsRefused) {
         QString left;
         inConsumption(QStringLiteral("10"), QString(), [&] {
             chooseGoods(1001);
-            consumption.Edit7->setText(QString::fromUtf8(c.typed));
-            QTest::mouseClick(consumption.Button1, Qt::LeftButton);
+            consumption.quantityEdit->setText(QString::fromUtf8(c.typed));
+            QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
             closed = !consumption.isVisible();
-            left = consumption.Edit7->text();
+            left = consumption.quantityEdit->text();
         });
         EXPECT_EQ(messages.texts(), c.messages) << c.typed;
         EXPECT_EQ(materialsOf(1), QString::fromUtf8(c.saved)) << c.typed;
@@ -117,15 +118,15 @@ TEST_F(MaterialTest, StockUsedElsewhereSinceTheChoiceIsAskedAboutAgain) {
         messages.answerNext(answer);
         inConsumption(QStringLiteral("10"), QString(), [&] {
             chooseGoods(1001);
-            consumption.Edit7->setText(QStringLiteral("12"));
+            consumption.quantityEdit->setText(QStringLiteral("12"));
             test::adminExec(
                 QStringLiteral("update stk_remainder.remainder set f_qty = 5 where id=1"));
-            QTest::mouseClick(consumption.Button1, Qt::LeftButton);
+            QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
         });
         EXPECT_EQ(messages.texts().size(), 1);
         EXPECT_EQ(materialsOf(1),
                   answer == core::Answer::Yes ? QStringLiteral("1001:7.5") : QString());
-        EXPECT_EQ(consumption.DBText1->text(), QString());  // closed: the lists are closed
+        EXPECT_EQ(consumption.freeStockLabel->text(), QString());  // closed: the lists are closed
     }
 }
 
@@ -151,14 +152,14 @@ TEST_F(MaterialTest, DeleteTakesTheSelectedRowAndKeepsThePositionWhileItExists) 
         }
         selectRow(0);
         inside(
-            dialog, [this] { QTest::mouseClick(form1.Button2, Qt::LeftButton); },
+            dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
             [&] {
                 if (c.selected > 0) {
-                    dialog.smena_gds_use.setRecNo(c.selected);
+                    panel.materials.setRecNo(c.selected);
                 }
-                QTest::mouseClick(dialog.Button6, Qt::LeftButton);
-                EXPECT_EQ(dialog.smena_gds_use.recNo(), c.recNo) << c.selected;
-                EXPECT_EQ(dialog.DBEdit1->text().isEmpty(), c.rows == 0) << c.selected;
+                QTest::mouseClick(panel.deleteMaterialButton, Qt::LeftButton);
+                EXPECT_EQ(panel.materials.recNo(), c.recNo) << c.selected;
+                EXPECT_EQ(panel.materialsTotalEdit->text().isEmpty(), c.rows == 0) << c.selected;
             });
         EXPECT_EQ(materialsOf(1), c.left) << c.selected;
     }
@@ -170,14 +171,15 @@ TEST_F(MaterialTest, AfterTheLastMaterialGoesTheTotalIsEmptyAndANoChangeAddShows
                        "f_qty_use) values (1, 1001, 1.5)"));
     selectRow(0);
     inside(
-        dialog, [this] { QTest::mouseClick(form1.Button2, Qt::LeftButton); },
+        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
         [this] {
-            EXPECT_EQ(dialog.DBEdit1->text(), QStringLiteral("1,5"));
-            QTest::mouseClick(dialog.Button6, Qt::LeftButton);
-            EXPECT_TRUE(dialog.DBEdit1->text().isEmpty());
+            EXPECT_EQ(panel.materialsTotalEdit->text(), QStringLiteral("1,5"));
+            QTest::mouseClick(panel.deleteMaterialButton, Qt::LeftButton);
+            EXPECT_TRUE(panel.materialsTotalEdit->text().isEmpty());
             inside(
-                consumption, [this] { QTest::mouseClick(dialog.Button5, Qt::LeftButton); }, [] {});
-            EXPECT_EQ(dialog.DBEdit1->text(), QStringLiteral("0"));
+                consumption, [this] { QTest::mouseClick(panel.addMaterialButton, Qt::LeftButton); },
+                [] {});
+            EXPECT_EQ(panel.materialsTotalEdit->text(), QStringLiteral("0"));
         });
 }
 

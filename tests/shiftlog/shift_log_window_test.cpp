@@ -41,9 +41,9 @@ protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
 
     void SetUp() override {
-        test::connectAs(dm.ADO_DB);
+        test::connectAs(dm.connection);
         for (int shift = 1; shift <= 4; ++shift) {
-            dm.smenaList(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+            dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
         }
         form.show();
         chooseDate(kMonday);
@@ -51,12 +51,12 @@ protected:
 
     // As the calendar would: the date is set, then the popup closes.
     void chooseDate(const QDate& date) {
-        form.DateT->setDate(date);
-        form.DateTCloseUp();
+        form.dateEdit->setDate(date);
+        form.loadChosenDate();
     }
 
-    data::TDataModule6 dm;
-    TForm1 form{dm};
+    data::DataModule dm;
+    ShiftLogWindow form{dm};
     test::MessageRecorder messages;
 };
 
@@ -64,23 +64,23 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
     const QStringList titles{
         "Фамилия И.О.", "Марка изделия", "Операция",   "Вид", "Цвет",    "Часы", "Кол-во",
         "Брак",         "Итого (р.)",    "Премия (%)", "OK",  "Заведен", "№ ЗВП"};
-    QAbstractItemModel* model = form.DBGrid2->model();
+    QAbstractItemModel* model = form.entriesGrid->model();
     ASSERT_EQ(model->columnCount(), titles.size());
-    const int prize = form.DBGrid2->columnOf(QStringLiteral("prize"));
+    const int prize = form.entriesGrid->columnOf(QStringLiteral("prize"));
     for (int c = 0; c < titles.size(); ++c) {
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
-        EXPECT_EQ(form.DBGrid2->isColumnHidden(c), c == prize) << c;
+        EXPECT_EQ(form.entriesGrid->isColumnHidden(c), c == prize) << c;
     }
     EXPECT_EQ(
-        column(dm.Smena1, QStringLiteral("fio")),
+        column(dm.shift1Entries, QStringLiteral("fio")),
         (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
     // Numbers with the decimal comma; (100 - 2) × 1.25.
-    const int summa = form.DBGrid2->columnOf(QStringLiteral("summa"));
+    const int summa = form.entriesGrid->columnOf(QStringLiteral("summa"));
     EXPECT_EQ(model->index(0, summa).data().toString(), QStringLiteral("122,5"));
     EXPECT_EQ(model->index(0, summa).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignRight);
-    EXPECT_EQ(model->index(0, form.DBGrid2->columnOf(QStringLiteral("ok")))
+    EXPECT_EQ(model->index(0, form.entriesGrid->columnOf(QStringLiteral("ok")))
                       .data(Qt::TextAlignmentRole)
                       .value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
@@ -88,12 +88,12 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
 }
 
 TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
-    QAbstractItemModel* model = form.DBGrid2->model();
-    const QStringList marks = column(dm.Smena1, QStringLiteral("ok"));
+    QAbstractItemModel* model = form.entriesGrid->model();
+    const QStringList marks = column(dm.shift1Entries, QStringLiteral("ok"));
     ASSERT_EQ(marks, (QStringList{"no", "ok", "да"}));
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
-    const int ok = form.DBGrid2->columnOf(QStringLiteral("ok"));
-    const int fio = form.DBGrid2->columnOf(QStringLiteral("fio"));
+    const int ok = form.entriesGrid->columnOf(QStringLiteral("ok"));
+    const int fio = form.entriesGrid->columnOf(QStringLiteral("fio"));
     for (int row = 0; row < 3; ++row) {
         const QModelIndex cell = model->index(row, ok);
         EXPECT_TRUE(cell.data(Qt::FontRole).value<QFont>().bold()) << row;
@@ -103,20 +103,20 @@ TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
 }
 
 TEST_F(ShiftLogWindowTest, MarkKeepsItsColourWhenSelectedAndADisabledGridStaysReadable) {
-    QAbstractItemModel* model = form.DBGrid2->model();
-    auto* delegate = qobject_cast<widgets::CellDelegate*>(form.DBGrid2->itemDelegate());
+    QAbstractItemModel* model = form.entriesGrid->model();
+    auto* delegate = qobject_cast<widgets::CellDelegate*>(form.entriesGrid->itemDelegate());
     ASSERT_NE(delegate, nullptr);
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
-    const int ok = form.DBGrid2->columnOf(QStringLiteral("ok"));
+    const int ok = form.entriesGrid->columnOf(QStringLiteral("ok"));
     for (int row = 0; row < 3; ++row) {
-        form.DBGrid2->selectRow(row);
+        form.entriesGrid->selectRow(row);
         QStyleOptionViewItem option;
-        option.initFrom(form.DBGrid2);
+        option.initFrom(form.entriesGrid);
         delegate->initStyleOption(&option, model->index(row, ok));
         EXPECT_EQ(option.palette.color(QPalette::HighlightedText), expected[row]) << row;
     }
-    form.DBGrid2->setEnabled(false);
-    const QPalette palette = form.DBGrid2->palette();
+    form.entriesGrid->setEnabled(false);
+    const QPalette palette = form.entriesGrid->palette();
     for (const QPalette::ColorRole role :
          {QPalette::Text, QPalette::Base, QPalette::Highlight, QPalette::HighlightedText}) {
         EXPECT_EQ(palette.color(QPalette::Disabled, role), palette.color(QPalette::Active, role))
@@ -124,7 +124,7 @@ TEST_F(ShiftLogWindowTest, MarkKeepsItsColourWhenSelectedAndADisabledGridStaysRe
     }
     EXPECT_NE(palette.color(QPalette::Disabled, QPalette::Text),
               palette.color(QPalette::Disabled, QPalette::Base));
-    form.DBGrid2->setEnabled(true);
+    form.entriesGrid->setEnabled(true);
 }
 
 TEST_F(ShiftLogWindowTest, ColumnsShowTheirWholeTextsAndNoneStretchesInAFixedWindow) {
@@ -132,8 +132,8 @@ TEST_F(ShiftLogWindowTest, ColumnsShowTheirWholeTextsAndNoneStretchesInAFixedWin
         "update cmn_contractor.person set s_caption='Преображенский Иннокентий "
         "Всеволодович' where id=1; update accounts_dep.vid_oper set vid='Резка листового "
         "металла' where id=1"));
-    form.Button8Click();
-    widgets::DataGrid* grid = form.DBGrid2;
+    form.refreshLists();
+    widgets::DataGrid* grid = form.entriesGrid;
     QAbstractItemModel* model = grid->model();
     QFont bold = grid->font();
     bold.setBold(true);
@@ -169,52 +169,52 @@ TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
         QRadioButton* button;
         int shift;
         int rows;
-    } cases[] = {{form.RadioButton2, 2, 1},
-                 {form.RadioButton4, 4, 1},
-                 {form.RadioButton3, 3, 1},
-                 {form.RadioButton1, 1, 3}};
+    } cases[] = {{form.shift2Radio, 2, 1},
+                 {form.overtimeRadio, 4, 1},
+                 {form.shift3Radio, 3, 1},
+                 {form.shift1Radio, 1, 3}};
     for (const auto& c : cases) {
         QTest::mouseClick(c.button, Qt::LeftButton);
-        EXPECT_EQ(form.Smena(), c.shift);
-        EXPECT_EQ(form.DBGrid2->dataset(), &dm.smenaList(c.shift));
-        EXPECT_EQ(form.DBGrid2->model()->rowCount(), c.rows) << c.shift;
+        EXPECT_EQ(form.shift(), c.shift);
+        EXPECT_EQ(form.entriesGrid->dataset(), &dm.shiftEntries(c.shift));
+        EXPECT_EQ(form.entriesGrid->model()->rowCount(), c.rows) << c.shift;
         for (QRadioButton* other :
-             {form.RadioButton1, form.RadioButton2, form.RadioButton3, form.RadioButton4}) {
+             {form.shift1Radio, form.shift2Radio, form.shift3Radio, form.overtimeRadio}) {
             EXPECT_EQ(highlighted(other), other == c.button) << c.shift;
         }
     }
-    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
-    QTest::mouseClick(form.Button8, Qt::LeftButton);
-    EXPECT_EQ(form.DBGrid2->model()->rowCount(), 2);
+    QTest::mouseClick(form.shift2Radio, Qt::LeftButton);
+    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
+    EXPECT_EQ(form.entriesGrid->model()->rowCount(), 2);
     test::adminExec(QStringLiteral("delete from accounts_dep.smena where id=50"));
 }
 
 TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
-    form.DateT->setDate(kTuesday);
-    form.DBGrid2->setFocus();
-    EXPECT_EQ(dm.Smena1.recordCount(), 3);
-    EXPECT_EQ(dm.Smena1.param(QStringLiteral("data")).toDate(), kMonday);
+    form.dateEdit->setDate(kTuesday);
+    form.entriesGrid->setFocus();
+    EXPECT_EQ(dm.shift1Entries.recordCount(), 3);
+    EXPECT_EQ(dm.shift1Entries.param(QStringLiteral("data")).toDate(), kMonday);
 
-    QTest::keyClick(form.DateT, Qt::Key_Return);
-    EXPECT_EQ(dm.Smena1.recordCount(), 1);
+    QTest::keyClick(form.dateEdit, Qt::Key_Return);
+    EXPECT_EQ(dm.shift1Entries.recordCount(), 1);
     for (int shift = 1; shift <= 4; ++shift) {
-        EXPECT_EQ(dm.smenaList(shift).param(QStringLiteral("data")).toDate(), kTuesday);
-        EXPECT_TRUE(dm.smenaList(shift).isOpen());
+        EXPECT_EQ(dm.shiftEntries(shift).param(QStringLiteral("data")).toDate(), kTuesday);
+        EXPECT_TRUE(dm.shiftEntries(shift).isOpen());
     }
     chooseDate(kMonday);
-    EXPECT_EQ(dm.Smena1.recordCount(), 3);
+    EXPECT_EQ(dm.shift1Entries.recordCount(), 3);
 }
 
 TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {
     // The drop-down arrow at the picker's right end.
-    QTest::mouseClick(form.DateT, Qt::LeftButton, {},
-                      QPoint(form.DateT->width() - 6, form.DateT->height() / 2));
-    QCalendarWidget* calendar = form.DateT->calendarWidget();
+    QTest::mouseClick(form.dateEdit, Qt::LeftButton, {},
+                      QPoint(form.dateEdit->width() - 6, form.dateEdit->height() / 2));
+    QCalendarWidget* calendar = form.dateEdit->calendarWidget();
     ASSERT_TRUE(QTest::qWaitFor([&] { return calendar->isVisible(); }, 2000));
     emit calendar->clicked(kTuesday);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dm.Smena1.recordCount() == 1; }, 2000));
-    EXPECT_EQ(form.DateT->date(), kTuesday);
-    EXPECT_EQ(dm.Smena4.param(QStringLiteral("data")).toDate(), kTuesday);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dm.shift1Entries.recordCount() == 1; }, 2000));
+    EXPECT_EQ(form.dateEdit->date(), kTuesday);
+    EXPECT_EQ(dm.overtimeEntries.param(QStringLiteral("data")).toDate(), kTuesday);
 }
 
 TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
@@ -228,21 +228,22 @@ TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
                  {kTuesday, false}};
     for (const auto& c : cases) {
         chooseDate(c.date);
-        EXPECT_EQ(form.CBox1->isChecked(), c.dayOff) << c.date.toString().toStdString();
+        EXPECT_EQ(form.dayOffCheck->isChecked(), c.dayOff) << c.date.toString().toStdString();
         EXPECT_EQ(form.dayOff(), c.dayOff);
-        EXPECT_EQ(form.CBox1->font().bold(), c.dayOff);
-        EXPECT_EQ(form.CBox1->palette().color(form.CBox1->backgroundRole()) == widgets::kRed,
-                  c.dayOff);
+        EXPECT_EQ(form.dayOffCheck->font().bold(), c.dayOff);
+        EXPECT_EQ(
+            form.dayOffCheck->palette().color(form.dayOffCheck->backgroundRole()) == widgets::kRed,
+            c.dayOff);
     }
 }
 
 TEST_F(ShiftLogWindowTest, ActivationTicksDayOffOnWeekendsAndNeverUnticks) {
     const bool weekend = core::isWeekend(QDate::currentDate());
     for (const bool before : {false, true}) {
-        form.CBox1->setChecked(before);
-        form.FormActivate();
-        EXPECT_EQ(form.DateT->date(), QDate::currentDate());
-        EXPECT_EQ(form.CBox1->isChecked(), before || weekend) << before;
+        form.dayOffCheck->setChecked(before);
+        form.showToday();
+        EXPECT_EQ(form.dateEdit->date(), QDate::currentDate());
+        EXPECT_EQ(form.dayOffCheck->isChecked(), before || weekend) << before;
     }
 }
 
@@ -272,31 +273,32 @@ TEST_F(ShiftLogWindowTest, TitleClickSortTextsFollowTheWholeSortText) {
         {"naimen", "", ""},  // sorted by, but shown by no column
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TForm1::nextSortText(QString::fromLatin1(c.field), QString::fromUtf8(c.current)),
+        EXPECT_EQ(ShiftLogWindow::nextSortText(QString::fromLatin1(c.field),
+                                               QString::fromUtf8(c.current)),
                   QString::fromUtf8(c.next))
             << c.field << " after " << c.current;
     }
 }
 
 TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
-    QHeaderView* header = form.DBGrid2->horizontalHeader();
+    QHeaderView* header = form.entriesGrid->horizontalHeader();
     auto clickTitle = [&](const char* field) {
-        const int column = form.DBGrid2->columnOf(QString::fromLatin1(field));
+        const int column = form.entriesGrid->columnOf(QString::fromLatin1(field));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(column) + 5, 5));
     };
     clickTitle("vid");
-    EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid ASC"));
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
+    EXPECT_EQ(dm.shift1Entries.sort(), QStringLiteral("vid ASC"));
+    EXPECT_EQ(column(dm.shift1Entries, QStringLiteral("vid")),
               (QStringList{"Покраска", "Резка", "Сварка"}));
     clickTitle("vid");
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
+    EXPECT_EQ(column(dm.shift1Entries, QStringLiteral("vid")),
               (QStringList{"Сварка", "Резка", "Покраска"}));
     clickTitle("color");  // no sorting
-    EXPECT_EQ(dm.Smena1.sort(), QStringLiteral("vid DESC"));
-    QTest::mouseClick(form.Button8, Qt::LeftButton);
-    EXPECT_EQ(dm.Smena1.sort(), QString());
-    EXPECT_EQ(column(dm.Smena1, QStringLiteral("vid")),
+    EXPECT_EQ(dm.shift1Entries.sort(), QStringLiteral("vid DESC"));
+    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
+    EXPECT_EQ(dm.shift1Entries.sort(), QString());
+    EXPECT_EQ(column(dm.shift1Entries, QStringLiteral("vid")),
               (QStringList{"Резка", "Сварка", "Покраска"}));
 }
 
@@ -307,12 +309,12 @@ TEST_F(ShiftLogWindowTest, LostConnectionIsShownOnceAndTheNextRefreshReconnects)
         QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
                        "where usename='master'"));
     ASSERT_FALSE(pid.isEmpty());
-    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
     EXPECT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
     EXPECT_EQ(messages.messages().size(), 1);
-    EXPECT_EQ(dm.Smena1.recordCount(), 3);
+    EXPECT_EQ(dm.shift1Entries.recordCount(), 3);
 }
 
 }  // namespace

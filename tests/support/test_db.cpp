@@ -57,6 +57,11 @@ void adminExecFile(const QString& path) {
     runPsql({QStringLiteral("-f"), path});
 }
 
+QString recordedVersion() {
+    return adminQuery(QStringLiteral(
+        "select coalesce(string_agg(d || '.' || t, ','), '') from accounts_dep.ver"));
+}
+
 void loadBaseFixture() {
     runPsql(
         {QStringLiteral("-f"), sourceDir() + QStringLiteral("/tests/support/fixture_base.sql")});

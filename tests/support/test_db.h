@@ -26,6 +26,9 @@ QString adminQuery(const QString& sql);
 // Runs a file of SQL as the superuser; fails the calling test on error.
 void adminExecFile(const QString& path);
 
+// The program versions recorded in the database, "date.time" joined by commas; empty for none.
+QString recordedVersion();
+
 // Empties the program's relations and loads the small known data set (date 2026-03-02).
 void loadBaseFixture();
 

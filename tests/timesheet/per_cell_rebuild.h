@@ -11,43 +11,43 @@
 namespace tabel::test {
 
 inline void rebuildPerCell(data::Connection& connection, int month, int year) {
-    data::Command remove(&connection, QStringLiteral("DelSmena"),
+    data::Command remove(&connection, QStringLiteral("deleteMonth"),
                          {QStringLiteral("delete from accounts_dep.h_tabel where month=:m and "
                                          "year=:y")});
     remove.setParam(QStringLiteral("m"), month);
     remove.setParam(QStringLiteral("y"), year);
     remove.execute();
 
-    data::Dataset dt(&connection, QStringLiteral("dt"));
-    dt.setSql(
+    data::Dataset dayHours(&connection, QStringLiteral("dayHours"));
+    dayHours.setSql(
         {QStringLiteral(" select smena, w_id, sum(time) as tim from accounts_dep.smena "
                         "where data=:data group by smena,w_id;")});
-    data::Dataset control(&connection, QStringLiteral("Control"));
-    control.setSql(
+    data::Dataset rowCount(&connection, QStringLiteral("rowCount"));
+    rowCount.setSql(
         {QStringLiteral("select count(w_id) as cnt from accounts_dep.h_tabel h_tabel "
                         "where w_id=:w and smena=:s and month=:m and year=:y")});
     const int days = QDate(year, month, 1).daysInMonth();
     for (int day = 1; day <= days; ++day) {
-        dt.close();
-        dt.setParam(QStringLiteral("data"), QDate(year, month, day));
-        dt.open();
-        for (dt.first(); !dt.eof(); dt.next()) {
-            const int shift = dt.field(QStringLiteral("smena")).asInteger();
-            const int worker = dt.field(QStringLiteral("w_id")).asInteger();
-            const data::Field tim = dt.field(QStringLiteral("tim"));
+        dayHours.close();
+        dayHours.setParam(QStringLiteral("data"), QDate(year, month, day));
+        dayHours.open();
+        for (dayHours.first(); !dayHours.eof(); dayHours.next()) {
+            const int shift = dayHours.field(QStringLiteral("smena")).asInteger();
+            const int worker = dayHours.field(QStringLiteral("w_id")).asInteger();
+            const data::Field tim = dayHours.field(QStringLiteral("tim"));
             const int hours = tim.isNull() ? 0 : tim.asInteger();
 
-            control.close();
-            control.setParam(QStringLiteral("w"), worker);
-            control.setParam(QStringLiteral("s"), shift);
-            control.setParam(QStringLiteral("m"), month);
-            control.setParam(QStringLiteral("y"), year);
-            control.open();
-            const bool exists = control.field(QStringLiteral("cnt")).asInteger() != 0;
-            control.close();
+            rowCount.close();
+            rowCount.setParam(QStringLiteral("w"), worker);
+            rowCount.setParam(QStringLiteral("s"), shift);
+            rowCount.setParam(QStringLiteral("m"), month);
+            rowCount.setParam(QStringLiteral("y"), year);
+            rowCount.open();
+            const bool exists = rowCount.field(QStringLiteral("cnt")).asInteger() != 0;
+            rowCount.close();
 
             data::Command write(
-                &connection, QStringLiteral("H_Tabel_ins"),
+                &connection, QStringLiteral("writeHours"),
                 {exists ? QStringLiteral("update accounts_dep.h_tabel set d%1=:t where w_id=:w "
                                          "and smena=:s and month=:m and year=:y")
                               .arg(day)
@@ -62,7 +62,7 @@ inline void rebuildPerCell(data::Connection& connection, int month, int year) {
             write.execute();
         }
     }
-    dt.close();
+    dayHours.close();
 }
 
 }  // namespace tabel::test

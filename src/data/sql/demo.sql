@@ -3,8 +3,8 @@
 -- The pseudo-random choices are hashes of the date and worker, so a load repeated on the same
 -- day gives the same data.
 
-CREATE FUNCTION pg_temp.rnd(key text) RETURNS integer
-LANGUAGE sql IMMUTABLE AS $$ SELECT (hashtext(key)::bigint & 2147483647)::integer $$;
+CREATE FUNCTION pg_temp.rnd(p_key text) RETURNS integer
+LANGUAGE sql IMMUTABLE AS $$ SELECT (hashtext(p_key)::bigint & 2147483647)::integer $$;
 
 INSERT INTO hrms_staffpos.staffpos (id, s_caption) VALUES
     (1, 'Электросварщик'),
@@ -306,7 +306,7 @@ CROSS JOIN LATERAL (
                 ELSE (SELECT op.f_qty_from FROM mnf_operation.operation op
                       WHERE op.id_gds_to = s.i_id ORDER BY op.id LIMIT 1) END AS qty
 ) m
-WHERE s.ok IN ('ok', 'да') OR pg_temp.rnd('mat/' || s.id) % 5 = 0;
+WHERE accounts_dep.is_accepted(s.ok) OR pg_temp.rnd('mat/' || s.id) % 5 = 0;
 
 -- Hours: a worker's day in a shift is the sum of his entries' hours.
 DO $$

@@ -1,13 +1,14 @@
 -- Views and functions in accounts_dep that stand between the program and the plant relations.
 
--- A person's code read as a worker code; NULL when it is not a whole number, so that one
--- mistyped code cannot fail a statement over all persons. The test sits in a CASE, which the
--- planner never evaluates out of order.
-CREATE OR REPLACE FUNCTION accounts_dep.worker_code(s_code text)
+-- A person's code (person.s_code) read as a worker code: the one place that says which codes
+-- are numbers. NULL when it is not a whole number, so that one mistyped code cannot fail a
+-- statement over all persons. The test sits in a CASE, which the planner never evaluates out
+-- of order.
+CREATE OR REPLACE FUNCTION accounts_dep.worker_code(p_code text)
 RETURNS integer
 LANGUAGE sql IMMUTABLE PARALLEL SAFE
 AS $$
-    SELECT CASE WHEN s_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(s_code)::integer END
+    SELECT CASE WHEN p_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(p_code)::integer END
 $$;
 
 -- Workers by code, for the lists that join entries and hours with people: employees only,
@@ -18,8 +19,7 @@ $$;
 CREATE OR REPLACE VIEW accounts_dep.v_worker AS
 SELECT DISTINCT ON (w.s_code) w.s_code, w.s_caption, w.id
 FROM (
-    SELECT CASE WHEN p.s_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(p.s_code)::integer END
-               AS s_code,
+    SELECT accounts_dep.worker_code(p.s_code) AS s_code,
            p.s_caption, p.id,
            EXISTS (SELECT 1 FROM hrms_movement.movement m
                    WHERE m.id_employee = p.id
@@ -35,24 +35,25 @@ ORDER BY w.s_code, w.placed DESC, w.id;
 -- it. The only way to write accounts_dep.ver, so no login can lock the other workstations out
 -- with a lower or an invented stamp, nor keep the row locked. A build date after tomorrow
 -- cannot come from a real build and is refused.
-CREATE OR REPLACE FUNCTION accounts_dep.ver_stamp(d integer, t integer)
+CREATE OR REPLACE FUNCTION accounts_dep.ver_stamp(p_date integer, p_time integer)
 RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog
 SET lock_timeout = '3s'
 AS $$
 BEGIN
-    IF $1 IS NULL OR $2 IS NULL OR $1 > to_char(current_date + 1, 'YYYYMMDD')::integer
-       OR $2 NOT BETWEEN 0 AND 86399 THEN
+    IF p_date IS NULL OR p_time IS NULL
+       OR p_date > to_char(current_date + 1, 'YYYYMMDD')::integer
+       OR p_time NOT BETWEEN 0 AND 86399 THEN
         RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = 'Неверная версия программы';
     END IF;
     -- Stamps run one at a time, so an empty table gets exactly one row.
     LOCK TABLE accounts_dep.ver IN SHARE ROW EXCLUSIVE MODE;
     IF EXISTS (SELECT 1 FROM accounts_dep.ver) THEN
-        UPDATE accounts_dep.ver v SET d = $1, t = $2
-        WHERE (coalesce(v.d, 0), coalesce(v.t, 0)) < ($1, $2);
+        UPDATE accounts_dep.ver v SET d = p_date, t = p_time
+        WHERE (coalesce(v.d, 0), coalesce(v.t, 0)) < (p_date, p_time);
     ELSE
-        INSERT INTO accounts_dep.ver (d, t) VALUES ($1, $2);
+        INSERT INTO accounts_dep.ver (d, t) VALUES (p_date, p_time);
     END IF;
 END
 $$;
@@ -83,7 +84,7 @@ FROM cmn_gds.gds gds;
 
 -- Goods that may be consumed for an entry: the inputs of the manufacturing operations that
 -- make its product (or its requisition item's goods); a paint operation may also use any paint.
-CREATE OR REPLACE FUNCTION accounts_dep.get_gds_from_by_smena(id_smena integer)
+CREATE OR REPLACE FUNCTION accounts_dep.get_gds_from_by_smena(p_id_smena integer)
 RETURNS TABLE (id t_id, s_caption text)
 LANGUAGE sql STABLE
 AS $$
@@ -92,19 +93,19 @@ AS $$
     LEFT JOIN mnf_doc.doc_item item ON item.id = s.id_doc_item
     JOIN mnf_operation.operation op ON op.id_gds_to = s.i_id OR op.id_gds_to = item.id_gds
     JOIN cmn_gds.gds g ON g.id = op.id_gds_from
-    WHERE s.id = $1
+    WHERE s.id = p_id_smena
     UNION
     SELECT g.id, g.s_caption
     FROM accounts_dep.smena s
     JOIN accounts_dep.oper o ON o.id = s.o_id
     JOIN accounts_dep.vid_oper v ON v.id = o.vid
     JOIN cmn_gds.gds g ON g.s_caption LIKE '%краска%'
-    WHERE s.id = $1 AND upper(v.vid) LIKE '%КРАСКА%'
+    WHERE s.id = p_id_smena AND upper(v.vid) LIKE '%КРАСКА%'
     ORDER BY 2, 1
 $$;
 
 -- Consignments of a goods item with their free remainder and their stock.
-CREATE OR REPLACE FUNCTION accounts_dep.show_consignment(id_gds t_id)
+CREATE OR REPLACE FUNCTION accounts_dep.show_consignment(p_id_gds t_id)
 RETURNS TABLE (id t_id, s_caption text, s_full_caption text, stock_s_caption text)
 LANGUAGE sql STABLE
 AS $$
@@ -119,44 +120,43 @@ AS $$
     JOIN cmn_gds.gds g ON g.id = c.id_gds
     LEFT JOIN stk_stock.stock st ON st.id = c.id_stock
     LEFT JOIN stk_remainder.remainder r ON r.id_cons = c.id
-    WHERE c.id_gds = $1
+    WHERE c.id_gds = p_id_gds
     GROUP BY c.id, c.s_number, c.d_date, g.s_caption, g.s_unit, st.s_caption
     ORDER BY c.d_date, c.id
 $$;
 
 -- The requisition item of an entry with its caption (none when the entry has no item).
-CREATE OR REPLACE FUNCTION accounts_dep.get_doc_item_caption_by_smena(id_smena integer)
+CREATE OR REPLACE FUNCTION accounts_dep.get_doc_item_caption_by_smena(p_id_smena integer)
 RETURNS TABLE (id t_id, s_caption text)
 LANGUAGE sql STABLE
 AS $$
     SELECT item.id, item.s_caption
     FROM accounts_dep.smena s
     JOIN accounts_dep.v_mnf_requisition_item item ON item.id = s.id_doc_item
-    WHERE s.id = $1
+    WHERE s.id = p_id_smena
 $$;
 
 -- Accepts an entry. Clerks call it without any write right on smena, hence SECURITY DEFINER.
-CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(id integer)
+CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer)
 RETURNS integer
 LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, public
 AS $$
 DECLARE
-    v_id CONSTANT integer := $1;
     v_ok varchar(2);
 BEGIN
-    SELECT s.ok INTO v_ok FROM accounts_dep.smena s WHERE s.id = v_id FOR UPDATE;
+    SELECT s.ok INTO v_ok FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     IF NOT FOUND THEN
-        RAISE EXCEPTION 'Позиция % не найдена', v_id;
+        RAISE EXCEPTION 'Позиция % не найдена', p_id;
     END IF;
-    IF coalesce(v_ok, '') IN ('ok', 'да') THEN
-        RAISE EXCEPTION 'Позиция % уже принята', v_id;
+    IF accounts_dep.is_accepted(v_ok) THEN
+        RAISE EXCEPTION 'Позиция % уже принята', p_id;
     END IF;
-    IF NOT EXISTS (SELECT 1 FROM accounts_dep.smena_gds_use u WHERE u.id_smena = v_id) THEN
+    IF NOT EXISTS (SELECT 1 FROM accounts_dep.smena_gds_use u WHERE u.id_smena = p_id) THEN
         RAISE EXCEPTION 'Не заведен расход ТМЦ!';
     END IF;
-    UPDATE accounts_dep.smena s SET ok = 'ok' WHERE s.id = v_id;
-    RETURN v_id;
+    UPDATE accounts_dep.smena s SET ok = 'ok' WHERE s.id = p_id;
+    RETURN p_id;
 END
 $$;
 
@@ -166,77 +166,110 @@ $$;
 -- the entry's hours, and the day's hours of each of them are recomputed in h_tabel as the sum
 -- of their entries of that date and shift. The listed people are removed afterwards, so a
 -- second call does nothing. Returns the number of people the entry was divided with.
-CREATE OR REPLACE FUNCTION accounts_dep.divide_between_person(s_id integer)
+CREATE OR REPLACE FUNCTION accounts_dep.divide_between_person(p_id_smena integer)
 RETURNS integer
 LANGUAGE plpgsql
 SET search_path = pg_catalog, public
 AS $$
 DECLARE
-    e       accounts_dep.smena%ROWTYPE;
-    codes   integer[];
-    bad     text;
-    k       integer;
-    n       integer;
-    good    double precision;
-    share_g double precision;
-    share_b integer;
-    code    integer;
+    v_entry        accounts_dep.smena%ROWTYPE;
+    v_codes        integer[];
+    v_unnumbered   text;
+    v_shared       integer;
+    v_people       integer;
+    v_good         double precision;
+    v_good_share   double precision;
+    v_defect_share integer;
+    v_code         integer;
 BEGIN
-    SELECT * INTO e FROM accounts_dep.smena s WHERE s.id = $1 FOR UPDATE;
+    SELECT * INTO v_entry FROM accounts_dep.smena s WHERE s.id = p_id_smena FOR UPDATE;
     IF NOT FOUND THEN
-        RAISE EXCEPTION 'Позиция % не найдена', $1;
+        RAISE EXCEPTION 'Позиция % не найдена', p_id_smena;
     END IF;
 
-    SELECT string_agg(p.s_caption, ', ') INTO bad
+    SELECT string_agg(p.s_caption, ', ') INTO v_unnumbered
     FROM accounts_dep.person_temp pt
     JOIN cmn_contractor.person p ON p.id = pt.id_person
-    WHERE pt.id_smena = e.id AND accounts_dep.worker_code(p.s_code) IS NULL;
-    IF bad IS NOT NULL THEN
-        RAISE EXCEPTION 'Нет табельного номера: %', bad;
+    WHERE pt.id_smena = v_entry.id AND accounts_dep.worker_code(p.s_code) IS NULL;
+    IF v_unnumbered IS NOT NULL THEN
+        RAISE EXCEPTION 'Нет табельного номера: %', v_unnumbered;
     END IF;
 
     -- A person listed twice, or the entry's own worker, takes no extra share.
-    codes := ARRAY(
+    v_codes := ARRAY(
         SELECT DISTINCT accounts_dep.worker_code(p.s_code)
         FROM accounts_dep.person_temp pt
         JOIN cmn_contractor.person p ON p.id = pt.id_person
-        WHERE pt.id_smena = e.id AND accounts_dep.worker_code(p.s_code) <> e.w_id
+        WHERE pt.id_smena = v_entry.id AND accounts_dep.worker_code(p.s_code) <> v_entry.w_id
         ORDER BY 1);
-    k := coalesce(array_length(codes, 1), 0);
+    v_shared := coalesce(array_length(v_codes, 1), 0);
 
-    IF k > 0 THEN
-        n := k + 1;
-        good := e.kol_vo - e.brak;
-        share_g := floor(greatest(floor(good), 0) / n);
-        share_b := greatest(e.brak, 0) / n;
+    IF v_shared > 0 THEN
+        v_people := v_shared + 1;
+        v_good := v_entry.kol_vo - v_entry.brak;
+        v_good_share := floor(greatest(floor(v_good), 0) / v_people);
+        v_defect_share := greatest(v_entry.brak, 0) / v_people;
 
         INSERT INTO accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color,
                                         time, ok, vvod, prize, id_doc, id_doc_item,
                                         f_gds_qty_use, id_gds_use, id_cons_use)
-        SELECT e.data, e.smena, c, e.i_id, e.o_id, e.cena, share_g + share_b, share_b, e.color,
-               e.time, 'no', now(), 0, e.id_doc, e.id_doc_item, 0, 0, 0
-        FROM unnest(codes) AS c;
+        SELECT v_entry.data, v_entry.smena, c, v_entry.i_id, v_entry.o_id, v_entry.cena,
+               v_good_share + v_defect_share, v_defect_share, v_entry.color, v_entry.time, 'no',
+               now(), 0, v_entry.id_doc, v_entry.id_doc_item, 0, 0, 0
+        FROM unnest(v_codes) AS c;
 
         UPDATE accounts_dep.smena s
-        SET kol_vo = e.kol_vo - k * (share_g + share_b),
-            brak = e.brak - k * share_b
-        WHERE s.id = e.id;
+        SET kol_vo = v_entry.kol_vo - v_shared * (v_good_share + v_defect_share),
+            brak = v_entry.brak - v_shared * v_defect_share
+        WHERE s.id = v_entry.id;
 
-        FOREACH code IN ARRAY codes || e.w_id LOOP
+        FOREACH v_code IN ARRAY v_codes || v_entry.w_id LOOP
             EXECUTE format(
                 'INSERT INTO accounts_dep.h_tabel AS h (w_id, smena, month, year, d%1$s)'
                 ' SELECT $1, $2, $3, $4, coalesce(sum(s.time), 0) FROM accounts_dep.smena s'
                 '  WHERE s.w_id = $1 AND s.smena = $2 AND s.data = $5'
                 ' ON CONFLICT (w_id, smena, month, year) DO UPDATE SET d%1$s = excluded.d%1$s',
-                extract(day FROM e.data)::integer)
-            USING code, e.smena, extract(month FROM e.data)::integer,
-                  extract(year FROM e.data)::integer, e.data;
+                extract(day FROM v_entry.data)::integer)
+            USING v_code, v_entry.smena, extract(month FROM v_entry.data)::integer,
+                  extract(year FROM v_entry.data)::integer, v_entry.data;
         END LOOP;
     END IF;
 
-    DELETE FROM accounts_dep.person_temp pt WHERE pt.id_smena = e.id;
-    RETURN k;
+    DELETE FROM accounts_dep.person_temp pt WHERE pt.id_smena = v_entry.id;
+    RETURN v_shared;
 END
+$$;
+
+-- The advisory locks of the hours table, named here only. A month (class 20101, key
+-- year * 100 + month) is taken shared by every hours posting and alone by its rebuild, so a
+-- rebuild never interleaves with postings; a posting also takes its worker's day in its shift
+-- alone. Both are held to the end of the transaction.
+CREATE OR REPLACE FUNCTION accounts_dep.lock_hours_month(p_year integer, p_month integer,
+                                                         p_alone boolean)
+RETURNS void
+LANGUAGE plpgsql
+SET search_path = pg_catalog
+AS $$
+DECLARE
+    v_class CONSTANT integer := 20101;
+    v_key   CONSTANT integer := p_year * 100 + p_month;
+BEGIN
+    IF p_alone THEN
+        PERFORM pg_advisory_xact_lock(v_class, v_key);
+    ELSE
+        PERFORM pg_advisory_xact_lock_shared(v_class, v_key);
+    END IF;
+END
+$$;
+
+CREATE OR REPLACE FUNCTION accounts_dep.lock_hours_day(p_w_id integer, p_smena integer,
+                                                       p_data date)
+RETURNS void
+LANGUAGE sql
+SET search_path = pg_catalog
+AS $$
+    SELECT pg_advisory_xact_lock(p_w_id::bigint * 1000000 + p_smena * 100000
+                                 + (p_data - date '2000-01-01'))
 $$;
 
 -- Writes one day's hours of a worker in a shift: the sum of the time of every entry of that
@@ -255,9 +288,8 @@ DECLARE
     v_month CONSTANT integer := extract(month FROM p_data)::integer;
     v_hours integer;
 BEGIN
-    PERFORM pg_advisory_xact_lock_shared(20101, v_year * 100 + v_month);
-    PERFORM pg_advisory_xact_lock(p_w_id::bigint * 1000000 + p_smena * 100000
-                                  + (p_data - date '2000-01-01'));
+    PERFORM accounts_dep.lock_hours_month(v_year, v_month, false);
+    PERFORM accounts_dep.lock_hours_day(p_w_id, p_smena, p_data);
     EXECUTE format(
         'INSERT INTO accounts_dep.h_tabel AS h (w_id, smena, month, year, d%1$s)'
         ' SELECT $1, $2, $3, $4, coalesce(sum(s.time), 0) FROM accounts_dep.smena s'
@@ -356,16 +388,16 @@ LANGUAGE plpgsql
 SET search_path = pg_catalog, public
 AS $$
 DECLARE
-    first_day date;
-    made integer;
+    v_first_day date;
+    v_made      integer;
 BEGIN
     IF p_month IS NULL OR p_month NOT BETWEEN 1 AND 12 OR p_year IS NULL
        OR p_year NOT BETWEEN 1900 AND 9999 THEN
         RAISE EXCEPTION USING ERRCODE = 'P0001',
             MESSAGE = format('Неверный месяц табеля: %s.%s', p_month, p_year);
     END IF;
-    first_day := make_date(p_year, p_month, 1);
-    PERFORM pg_advisory_xact_lock(20101, p_year * 100 + p_month);
+    v_first_day := make_date(p_year, p_month, 1);
+    PERFORM accounts_dep.lock_hours_month(p_year, p_month, true);
 
     DELETE FROM accounts_dep.h_tabel h WHERE h.month = p_month AND h.year = p_year;
 
@@ -405,12 +437,12 @@ BEGIN
         coalesce(sum(e.time) FILTER (WHERE e.d = 30), 0),
         coalesce(sum(e.time) FILTER (WHERE e.d = 31), 0)
     -- The day number once per entry (OFFSET 0 keeps the planner from repeating it per day).
-    FROM (SELECT s.smena, s.w_id, s.time, s.data - first_day + 1 AS d
+    FROM (SELECT s.smena, s.w_id, s.time, s.data - v_first_day + 1 AS d
           FROM accounts_dep.smena s
-          WHERE s.data >= first_day AND s.data < (first_day + interval '1 month')::date
+          WHERE s.data >= v_first_day AND s.data < (v_first_day + interval '1 month')::date
           OFFSET 0) e
     GROUP BY e.smena, e.w_id;
-    GET DIAGNOSTICS made = ROW_COUNT;
-    RETURN made;
+    GET DIAGNOSTICS v_made = ROW_COUNT;
+    RETURN v_made;
 END
 $$;

@@ -9,29 +9,29 @@
 -- and the hours table built from the entries. Returns the number of entries made.
 CREATE SCHEMA IF NOT EXISTS bench_gen;
 
-CREATE OR REPLACE FUNCTION bench_gen.generate(workers integer, days integer, entries_per_day integer)
+CREATE OR REPLACE FUNCTION bench_gen.generate(p_workers integer, p_days integer, p_entries_per_day integer)
 RETURNS bigint
 LANGUAGE plpgsql
 SET search_path = pg_catalog, public
 AS $$
 DECLARE
-    products CONSTANT integer := 10 + workers / 5;
-    docs CONSTANT integer := greatest(1, days / 5);
-    first_day CONSTANT date := current_date - (days - 1);
-    surnames CONSTANT text[] := ARRAY['Смирнов', 'Кузнецов', 'Попов', 'Васильев', 'Петров',
+    v_products CONSTANT integer := 10 + p_workers / 5;
+    v_docs CONSTANT integer := greatest(1, p_days / 5);
+    v_first_day CONSTANT date := current_date - (p_days - 1);
+    v_surnames CONSTANT text[] := ARRAY['Смирнов', 'Кузнецов', 'Попов', 'Васильев', 'Петров',
         'Соколов', 'Михайлов', 'Новиков', 'Фёдоров', 'Морозов', 'Волков', 'Алексеев', 'Лебедев',
         'Семёнов', 'Егоров', 'Павлов', 'Козлов', 'Степанов', 'Николаев', 'Орлов', 'Андреев',
         'Макаров', 'Никитин', 'Захаров', 'Зайцев', 'Соловьёв', 'Борисов', 'Яковлев', 'Григорьев',
         'Романов'];
-    names CONSTANT text[] := ARRAY['Алексей', 'Дмитрий', 'Андрей', 'Игорь', 'Михаил', 'Сергей',
+    v_names CONSTANT text[] := ARRAY['Алексей', 'Дмитрий', 'Андрей', 'Игорь', 'Михаил', 'Сергей',
         'Владимир', 'Николай', 'Евгений', 'Павел', 'Роман', 'Артём', 'Константин', 'Виктор',
         'Юрий', 'Григорий', 'Денис', 'Илья', 'Антон', 'Олег'];
-    patronymics CONSTANT text[] := ARRAY['Викторович', 'Сергеевич', 'Николаевич', 'Петрович',
+    v_patronymics CONSTANT text[] := ARRAY['Викторович', 'Сергеевич', 'Николаевич', 'Петрович',
         'Юрьевич', 'Александрович', 'Иванович', 'Степанович', 'Олегович', 'Андреевич',
         'Геннадьевич', 'Анатольевич', 'Дмитриевич', 'Львович', 'Михайлович'];
-    made bigint;
+    v_made bigint;
 BEGIN
-    IF workers < 1 OR days < 1 OR entries_per_day < 0 THEN
+    IF p_workers < 1 OR p_days < 1 OR p_entries_per_day < 0 THEN
         RAISE EXCEPTION 'bench_gen.generate: workers and days must be positive';
     END IF;
 
@@ -49,16 +49,16 @@ BEGIN
 
     INSERT INTO cmn_contractor.person (id, s_code, s_caption, b_employee)
     SELECT i, (1000 + i)::text,
-           format('%s %s %s', surnames[1 + i % 30], names[1 + (i / 30) % 20],
-                  patronymics[1 + (i / 600) % 15]),
+           format('%s %s %s', v_surnames[1 + i % 30], v_names[1 + (i / 30) % 20],
+                  v_patronymics[1 + (i / 600) % 15]),
            true
-    FROM generate_series(1, workers) i;
+    FROM generate_series(1, p_workers) i;
     INSERT INTO hrms_movement.movement (id, id_employee, id_staffpos, d_begin, d_end)
-    SELECT i, i, 1 + i % 5, first_day - 365, NULL FROM generate_series(1, workers) i;
+    SELECT i, i, 1 + i % 5, v_first_day - 365, NULL FROM generate_series(1, p_workers) i;
 
     INSERT INTO accounts_dep.izdel (id, marka, nom, massa)
     SELECT i, format('ИЗД-%s', i), format('Изделие %s', i), round((0.1 + (i % 97) * 0.37)::numeric, 3)
-    FROM generate_series(1, products) i;
+    FROM generate_series(1, v_products) i;
     INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit)
     SELECT id, marka, nom, 'шт.' FROM accounts_dep.izdel;
     INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit)
@@ -77,7 +77,7 @@ BEGIN
     INSERT INTO accounts_dep.oper (id, vid, naimen, i_id, cena_new)
     SELECT (p - 1) * 4 + k, 1 + (p + k * 3) % 10, CASE WHEN k = 1 THEN 1 ELSE 0 END, p,
            round((0.2 + (p * k) % 50 * 0.13)::numeric, 2)
-    FROM generate_series(1, products) p CROSS JOIN generate_series(1, 4) k;
+    FROM generate_series(1, v_products) p CROSS JOIN generate_series(1, 4) k;
     INSERT INTO accounts_dep.norm (o_id, norma, prize, price)
     SELECT o.id, 50 + o.id % 200 + s * 25, s * 10, round((o.cena_new * (1 - 0.08 * s))::numeric, 4)
     FROM accounts_dep.oper o CROSS JOIN generate_series(0, 1) s
@@ -85,26 +85,26 @@ BEGIN
 
     INSERT INTO mnf_operation.operation (id, id_gds_from, id_gds_to, id_operation_type, n_count, f_qty_from)
     SELECT (p - 1) * 2 + k, 1000000 + 1 + (p * k) % 20, p, 1, 1, round((0.05 + (p % 13) * 0.11)::numeric, 6)
-    FROM generate_series(1, products) p CROSS JOIN generate_series(1, 2) k;
+    FROM generate_series(1, v_products) p CROSS JOIN generate_series(1, 2) k;
 
     INSERT INTO stk_stock.stock (id, s_caption) VALUES (1, 'Центральный склад');
     INSERT INTO stk_consignment.consignment (id, id_gds, id_stock, s_number, d_date)
-    SELECT i, 1000000 + i, 1, (5000 + i)::text, first_day - 30 FROM generate_series(1, 20) i;
+    SELECT i, 1000000 + i, 1, (5000 + i)::text, v_first_day - 30 FROM generate_series(1, 20) i;
     INSERT INTO stk_remainder.remainder (id, id_stock, id_gds, id_cons, f_qty)
     SELECT i, 1, 1000000 + i, i, 10000 FROM generate_series(1, 20) i;
 
     INSERT INTO mnf_doc.doc (id, s_number, d_date, id_type, id_stock_from)
-    SELECT i, (1000 + i)::text, first_day + (i - 1) * 5, 1, 1 FROM generate_series(1, docs) i;
+    SELECT i, (1000 + i)::text, v_first_day + (i - 1) * 5, 1, 1 FROM generate_series(1, v_docs) i;
     INSERT INTO cmn_doc.doc (id, id_reference, id_type)
     SELECT 1000000 + id, id, id_type FROM mnf_doc.doc;
     INSERT INTO mnf_doc.doc_item (id, id_doc, n_pos, id_gds, f_qty)
-    SELECT (d - 1) * 10 + k, d, k, 1 + (d * 7 + k) % products, 100 * k
-    FROM generate_series(1, docs) d CROSS JOIN generate_series(1, 10) k;
+    SELECT (d - 1) * 10 + k, d, k, 1 + (d * 7 + k) % v_products, 100 * k
+    FROM generate_series(1, v_docs) d CROSS JOIN generate_series(1, 10) k;
 
     INSERT INTO accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time,
                                     ok, vvod, prize, id_doc, id_doc_item, f_gds_qty_use,
                                     id_gds_use, id_cons_use)
-    SELECT e.data, e.shift, 1000 + 1 + (e.h % workers), o.i_id, o.id,
+    SELECT e.data, e.shift, 1000 + 1 + (e.h % p_workers), o.i_id, o.id,
            coalesce(n.price, o.cena_new) * CASE e.shift WHEN 3 THEN 1.2 WHEN 4 THEN 1.5 ELSE 1 END,
            10 + e.h % 190 + CASE WHEN e.h % 17 = 0 THEN 0.5 ELSE 0 END,
            CASE WHEN e.h % 11 = 0 THEN 1 ELSE 0 END,
@@ -114,16 +114,16 @@ BEGIN
            e.data + interval '9 hours', 0,
            coalesce(item.id_doc, 0), coalesce(item.id, 0), 0, 0, 0
     FROM (
-        SELECT first_day + dd AS data, j,
+        SELECT v_first_day + dd AS data, j,
                CASE WHEN j % 10 < 6 THEN 1 WHEN j % 10 < 8 THEN 2 WHEN j % 10 = 8 THEN 3 ELSE 4 END AS shift,
                (hashint4(dd * 100003 + j)::bigint & 2147483647) AS h
-        FROM generate_series(0, days - 1) dd CROSS JOIN generate_series(0, entries_per_day - 1) j
+        FROM generate_series(0, p_days - 1) dd CROSS JOIN generate_series(0, p_entries_per_day - 1) j
     ) e
-    JOIN accounts_dep.oper o ON o.id = 1 + e.h % (products * 4)
+    JOIN accounts_dep.oper o ON o.id = 1 + e.h % (v_products * 4)
     JOIN LATERAL (SELECT min(price) AS price FROM accounts_dep.norm nm WHERE nm.o_id = o.id) n ON true
     LEFT JOIN mnf_doc.doc_item item ON item.id_gds = o.i_id AND item.n_pos = 1 + e.h % 10
-                                    AND item.id_doc = 1 + (e.data - first_day) / 5;
-    GET DIAGNOSTICS made = ROW_COUNT;
+                                    AND item.id_doc = 1 + (e.data - v_first_day) / 5;
+    GET DIAGNOSTICS v_made = ROW_COUNT;
 
     INSERT INTO accounts_dep.smena_gds_use (id_smena, id_gds_use, f_qty_use, id_cons_use)
     SELECT s.id, op.id_gds_from, round((s.kol_vo * op.f_qty_from)::numeric, 3), NULL
@@ -140,11 +140,11 @@ BEGIN
                            ', ' ORDER BY i)
          FROM generate_series(1, 31) i));
 
-    PERFORM setval('accounts_dep.izdel_id_seq', products),
+    PERFORM setval('accounts_dep.izdel_id_seq', v_products),
             setval('accounts_dep.vid_oper_id_seq', 10),
-            setval('accounts_dep.oper_id_seq', products * 4);
+            setval('accounts_dep.oper_id_seq', v_products * 4);
     ANALYZE accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.oper, accounts_dep.norm,
             accounts_dep.smena_gds_use, cmn_contractor.person;
-    RETURN made;
+    RETURN v_made;
 END
 $$;

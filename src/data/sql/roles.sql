@@ -12,16 +12,16 @@
 -- triggers (schema.sql), so they hold for any tool.
 DO $$
 DECLARE
-    r text;
+    v_role text;
 BEGIN
-    FOREACH r IN ARRAY ARRAY['tabel_read', 'tabel_accept', 'tabel_write', 'tabel_service'] LOOP
-        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN
-            EXECUTE format('CREATE ROLE %I NOLOGIN', r);
+    FOREACH v_role IN ARRAY ARRAY['tabel_read', 'tabel_accept', 'tabel_write', 'tabel_service'] LOOP
+        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = v_role) THEN
+            EXECUTE format('CREATE ROLE %I NOLOGIN', v_role);
         END IF;
     END LOOP;
-    FOREACH r IN ARRAY ARRAY['sys', 'master', 'clerk_a', 'clerk_b', 'clerk_c', 'econom'] LOOP
-        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN
-            EXECUTE format('CREATE ROLE %I LOGIN', r);
+    FOREACH v_role IN ARRAY ARRAY['sys', 'master', 'clerk_a', 'clerk_b', 'clerk_c', 'econom'] LOOP
+        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = v_role) THEN
+            EXECUTE format('CREATE ROLE %I LOGIN', v_role);
         END IF;
     END LOOP;
 END
@@ -68,6 +68,8 @@ GRANT EXECUTE ON FUNCTION accounts_dep.divide_between_person(integer) TO tabel_w
 GRANT INSERT, UPDATE, DELETE ON accounts_dep.izdel TO tabel_service;
 GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA accounts_dep TO tabel_service;
 GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
+    accounts_dep.lock_hours_month(integer, integer, boolean),
+    accounts_dep.lock_hours_day(integer, integer, date),
     accounts_dep.smena_save(integer, integer, integer, integer, double precision,
                             double precision, integer, date, integer, integer, bigint, bigint),
     accounts_dep.smena_delete(integer) TO tabel_write;

@@ -120,12 +120,35 @@ CREATE TABLE IF NOT EXISTS accounts_dep.ver (
     t integer
 );
 
+-- Parameters are named p_…, locals v_…. CREATE OR REPLACE cannot rename a parameter, so a
+-- function an older setup made with other parameter names is dropped here and made again
+-- below and in functions.sql; roles.sql grants its rights again.
+DO $$
+DECLARE
+    v_function regprocedure;
+BEGIN
+    FOR v_function IN
+        SELECT f.oid::regprocedure
+        FROM pg_proc f
+        WHERE f.pronamespace = 'accounts_dep'::regnamespace
+          AND EXISTS (SELECT 1
+                      FROM unnest(f.proargnames, coalesce(f.proargmodes,
+                                  array_fill('i'::"char",
+                                             ARRAY[coalesce(cardinality(f.proargnames), 0)])))
+                          AS a (name, mode)
+                      WHERE a.mode IN ('i', 'b') AND a.name NOT LIKE 'p\_%')
+    LOOP
+        EXECUTE format('DROP FUNCTION %s', v_function);
+    END LOOP;
+END
+$$;
+
 -- Rules the database keeps whoever writes: the program, psql or another ODBC tool.
 -- Refusals are raised as P0001 with a message the program shows as it is.
 
 -- The service account (tabel_service) may do anything; so may the owner of the relations,
 -- which is who the accept function runs as and who carries out cascaded deletions.
-CREATE OR REPLACE FUNCTION accounts_dep.acts_as_service(relation oid)
+CREATE OR REPLACE FUNCTION accounts_dep.acts_as_service(p_relation oid)
 RETURNS boolean
 LANGUAGE sql STABLE
 SET search_path = pg_catalog
@@ -133,13 +156,14 @@ AS $$
     SELECT pg_has_role(current_user, 'tabel_service', 'MEMBER')
         OR pg_has_role(current_user, c.relowner, 'MEMBER')
     FROM pg_class c
-    WHERE c.oid = relation
+    WHERE c.oid = p_relation
 $$;
 
-CREATE OR REPLACE FUNCTION accounts_dep.is_accepted(mark text)
+-- The one test of an entry's acceptance mark: "ok" or "да".
+CREATE OR REPLACE FUNCTION accounts_dep.is_accepted(p_mark text)
 RETURNS boolean
 LANGUAGE sql IMMUTABLE
-AS $$ SELECT coalesce(mark IN ('ok', 'да'), false) $$;
+AS $$ SELECT coalesce(p_mark IN ('ok', 'да'), false) $$;
 
 -- An accepted entry is final; the accepted mark is set only by the accept function.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_guard()
@@ -175,19 +199,19 @@ LANGUAGE plpgsql
 SET search_path = pg_catalog
 AS $$
 DECLARE
-    entry integer;
-    mark  text;
+    v_entry integer;
+    v_mark  text;
 BEGIN
     IF accounts_dep.acts_as_service(TG_RELID) THEN
         RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END;
     END IF;
-    FOREACH entry IN ARRAY CASE TG_OP
+    FOREACH v_entry IN ARRAY CASE TG_OP
         WHEN 'INSERT' THEN ARRAY[NEW.id_smena]
         WHEN 'DELETE' THEN ARRAY[OLD.id_smena]
         ELSE ARRAY[OLD.id_smena, NEW.id_smena] END
     LOOP
-        SELECT s.ok INTO mark FROM accounts_dep.smena s WHERE s.id = entry FOR SHARE;
-        IF accounts_dep.is_accepted(mark) THEN
+        SELECT s.ok INTO v_mark FROM accounts_dep.smena s WHERE s.id = v_entry FOR SHARE;
+        IF accounts_dep.is_accepted(v_mark) THEN
             RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = CASE TG_TABLE_NAME
                 WHEN 'smena_gds_use' THEN 'Позиция принята, изменить её расход ТМЦ нельзя'
                 ELSE 'Позиция принята, изменить её бригаду нельзя' END;

@@ -2,6 +2,7 @@
 // entries.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,18 +16,20 @@
 
 #include "data/command.h"
 #include "data/data_module.h"
+#include "find_widget.h"
 #include "message_recorder.h"
 #include "modal.h"
-#include "reportengine/preview_window.h"
+#include "outputwindows/report_preview.h"
+#include "outputwindows/timesheet_window.h"
+#include "report_texts.h"
 #include "reports/spreadsheet.h"
 #include "shiftlog/shift_log_window.h"
 #include "test_db.h"
-#include "timesheet/timesheet_window.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
 #include "xlsx_reader.h"
 
-namespace tabel::timesheet {
+namespace tabel::outputwindows {
 namespace {
 
 using test::whenShown;
@@ -72,7 +75,7 @@ protected:
     void SetUp() override {
         test::loadBaseFixture();
         test::adminExec(QString::fromUtf8(kMoreEntries));
-        test::connectAs(dm.ADO_DB);
+        test::connectAs(dm.connection);
         ASSERT_TRUE(tmp.isValid());
         savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp.path()));
@@ -96,12 +99,12 @@ protected:
     }
 
     void select(int month, int year) {
-        form.ComboBox2->setCurrentText(QString::number(year));
-        form.ComboBox1->setCurrentIndex(month - 1);
+        form.yearBox->setCurrentText(QString::number(year));
+        form.monthBox->setCurrentIndex(month - 1);
     }
 
-    data::TDataModule6 dm;
-    TForm19 form{dm};
+    data::DataModule dm;
+    TimesheetWindow form{dm};
     test::MessageRecorder messages;
     QTemporaryDir tmp;
     QByteArray savedTmp;
@@ -109,7 +112,7 @@ protected:
 };
 
 TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards) {
-    shiftlog::TForm1 log(dm);
+    shiftlog::ShiftLogWindow log(dm);
     log.setTimesheetWindow(&form);
     const struct {
         QDate date;
@@ -120,22 +123,26 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
         {QDate(2031, 12, 31), "Декабрь", "2031"},
         {QDate(2005, 1, 10), "Январь", "2005"},
     };
+    auto* workingDate = test::fieldLabelled<QDateEdit>(log, "Дата");
+    QAction* timesheetItem = test::actionCaptioned(log, "Табель по времени");
+    ASSERT_NE(workingDate, nullptr);
+    ASSERT_NE(timesheetItem, nullptr);
     for (const auto& c : cases) {
-        log.DateT->setDate(c.date);
+        workingDate->setDate(c.date);
         QString month;
         QString year;
         QStringList page1;
         bool titled = false;
         whenShown(&form, [&] {
-            month = form.ComboBox1->currentText();
-            year = form.ComboBox2->currentText();
-            page1 = pageRows(dm.H_Tabel_1);
+            month = form.monthBox->currentText();
+            year = form.yearBox->currentText();
+            page1 = pageRows(dm.shift1Hours);
             titled = form.windowTitle() == QStringLiteral("Табель по времени") &&
-                     form.PageControl1->tabText(0) == QStringLiteral("Смена №1") &&
-                     form.PageControl1->tabText(2) == QStringLiteral("Смена №3");
+                     form.shiftPages->tabText(0) == QStringLiteral("Смена №1") &&
+                     form.shiftPages->tabText(2) == QStringLiteral("Смена №3");
             QTest::keyClick(&form, Qt::Key_Escape);
         });
-        log.N11->trigger();
+        timesheetItem->trigger();
         EXPECT_FALSE(form.isVisible());
         EXPECT_EQ(month, c.month);
         EXPECT_EQ(year, c.year);
@@ -144,33 +151,40 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
             // The fixture's hours as they were posted, before any rebuild.
             EXPECT_EQ(page1, (QStringList{"101:8", "102:8", "103:8", "104:8", "105:8"}));
         }
-        for (data::Dataset* page : {&dm.H_Tabel_1, &dm.H_Tabel_2, &dm.H_Tabel_3}) {
+        for (data::Dataset* page : {&dm.shift1Hours, &dm.shift2Hours, &dm.shift3Hours}) {
             EXPECT_FALSE(page->isOpen());
         }
     }
 }
 
 TEST_F(TimesheetWindowTest, ControlsAreNamedAndAnnounced) {
-    for (const char* name :
-         {"PageControl1", "TabSheet1", "TabSheet2", "TabSheet3", "DBGrid1", "DBGrid2", "DBGrid3",
-          "ComboBox1", "ComboBox2", "Button1", "PB", "Button2", "Button5", "Button6", "Button4"}) {
-        EXPECT_NE(form.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             form.shiftPages, form.shift1Page, form.shift2Page, form.shift3Page, form.shift1Grid,
+             form.shift2Grid, form.shift3Grid, form.monthBox, form.yearBox, form.rebuildButton,
+             form.rebuildProgress, form.excelButton, form.refreshButton, form.printButton,
+             form.exitButton}) {
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(form.findChild<QWidget*>(control->objectName()), control)
+            << control->objectName().toStdString();
     }
-    for (QWidget* field :
-         {static_cast<QWidget*>(form.ComboBox1), static_cast<QWidget*>(form.ComboBox2)}) {
-        bool announced = false;
-        for (QLabel* label : form.findChildren<QLabel*>()) {
-            announced = announced || label->buddy() == field;
-        }
-        EXPECT_TRUE(announced) << field->objectName().toStdString();
+    EXPECT_EQ(test::fieldLabelled<QComboBox>(form, "Месяц"), form.monthBox);
+    EXPECT_EQ(test::fieldLabelled<QComboBox>(form, "Год"), form.yearBox);
+    const std::pair<const char*, QPushButton*> buttons[] = {
+        {"Перестроить", form.rebuildButton}, {"Excel", form.excelButton},
+        {"Обновить", form.refreshButton},    {"Печать", form.printButton},
+        {"Выход", form.exitButton},
+    };
+    for (const auto& [caption, button] : buttons) {
+        EXPECT_EQ(test::buttonCaptioned<QPushButton>(form, QString::fromUtf8(caption)), button)
+            << caption;
     }
-    const QAbstractItemModel* model = form.DBGrid1->model();
+    const QAbstractItemModel* model = form.shift1Grid->model();
     ASSERT_EQ(model->columnCount(), 33);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Фамилия И. О."));
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("1"));
     EXPECT_EQ(model->headerData(31, Qt::Horizontal).toString(), QStringLiteral("31"));
     EXPECT_EQ(model->headerData(32, Qt::Horizontal).toString(), QStringLiteral("Итого"));
-    EXPECT_TRUE(form.ComboBox2->findText(QString::number(QDate::currentDate().year() + 1)) >= 0);
+    EXPECT_TRUE(form.yearBox->findText(QString::number(QDate::currentDate().year() + 1)) >= 0);
 }
 
 TEST_F(TimesheetWindowTest, DayTitlesShowWeekendsAndDaysBeyondTheMonth) {
@@ -187,7 +201,7 @@ TEST_F(TimesheetWindowTest, DayTitlesShowWeekendsAndDaysBeyondTheMonth) {
     openOn(QDate(2026, 3, 2), [&] {
         for (const auto& c : cases) {
             select(c.month, c.year);
-            for (widgets::DataGrid* grid : {form.DBGrid1, form.DBGrid2, form.DBGrid3}) {
+            for (widgets::DataGrid* grid : {form.shift1Grid, form.shift2Grid, form.shift3Grid}) {
                 for (int day = 1; day <= 31; ++day) {
                     const QVariant color =
                         grid->model()->headerData(grid->columnOf(QStringLiteral("d%1").arg(day)),
@@ -234,18 +248,18 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
     };
     QStringList wrong;
     openOn(QDate(2026, 3, 2), [&] {
-        form.PB->installEventFilter(&spy);
-        QTest::mouseClick(form.Button1, Qt::LeftButton);
-        barHiddenAfter = form.PB->isHidden();
+        form.rebuildProgress->installEventFilter(&spy);
+        QTest::mouseClick(form.rebuildButton, Qt::LeftButton);
+        barHiddenAfter = form.rebuildProgress->isHidden();
         int p = 0;
-        for (data::Dataset* page : {&dm.H_Tabel_1, &dm.H_Tabel_2, &dm.H_Tabel_3}) {
+        for (data::Dataset* page : {&dm.shift1Hours, &dm.shift2Hours, &dm.shift3Hours}) {
             pages[p++] = pageRows(*page);
         }
-        const QAbstractItemModel* model = form.DBGrid1->model();
+        const QAbstractItemModel* model = form.shift1Grid->model();
         for (const Cell& c : expected) {
             const int row = [&] {
-                for (int r = 0; r < dm.H_Tabel_1.recordCount(); ++r) {
-                    if (dm.H_Tabel_1.valueAt(r, dm.H_Tabel_1.fieldIndex("w_id")).toString() ==
+                for (int r = 0; r < dm.shift1Hours.recordCount(); ++r) {
+                    if (dm.shift1Hours.valueAt(r, dm.shift1Hours.fieldIndex("w_id")).toString() ==
                         c.worker) {
                         return r;
                     }
@@ -253,7 +267,7 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
                 return -1;
             }();
             const QModelIndex cell =
-                model->index(row, form.DBGrid1->columnOf(QStringLiteral("d%1").arg(c.day)));
+                model->index(row, form.shift1Grid->columnOf(QStringLiteral("d%1").arg(c.day)));
             const bool bold = cell.data(Qt::FontRole).value<QFont>().bold();
             const QColor color = cell.data(Qt::ForegroundRole).value<QColor>();
             const QColor background = cell.data(Qt::BackgroundRole).value<QColor>();
@@ -261,7 +275,8 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
                 wrong.append(c.worker + u'/' + QString::number(c.day));
             }
         }
-        const QModelIndex total = model->index(0, form.DBGrid1->columnOf(QStringLiteral("summ")));
+        const QModelIndex total =
+            model->index(0, form.shift1Grid->columnOf(QStringLiteral("summ")));
         EXPECT_EQ(total.data(Qt::BackgroundRole).value<QColor>(), kTotalBackground);
         EXPECT_EQ(
             total.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
@@ -283,9 +298,9 @@ TEST_F(TimesheetWindowTest, RebuildingTwiceGivesTheSameTable) {
     QString once;
     QString twice;
     openOn(QDate(2026, 3, 2), [&] {
-        form.Button1->click();
+        form.rebuildButton->click();
         once = monthRows(3, 2026);
-        form.Button1->click();
+        form.rebuildButton->click();
         twice = monthRows(3, 2026);
     });
     EXPECT_FALSE(once.isEmpty());
@@ -298,8 +313,9 @@ TEST_F(TimesheetWindowTest, RebuildingAMonthWithoutEntriesLeavesItEmpty) {
                        "(101, 1, 4, 2026, 8), (102, 2, 4, 2026, 8), (106, 3, 4, 2026, 8)"));
     int rows = -1;
     openOn(QDate(2026, 4, 15), [&] {
-        form.Button1->click();
-        rows = dm.H_Tabel_1.recordCount() + dm.H_Tabel_2.recordCount() + dm.H_Tabel_3.recordCount();
+        form.rebuildButton->click();
+        rows = dm.shift1Hours.recordCount() + dm.shift2Hours.recordCount() +
+               dm.shift3Hours.recordCount();
     });
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(monthRows(4, 2026), QString());
@@ -314,9 +330,9 @@ TEST_F(TimesheetWindowTest, FailedRebuildKeepsTheMonthAndSaysSo) {
     const QString before = monthRows(3, 2026);
     int page1 = -1;
     openOn(QDate(2026, 3, 2), [&] {
-        form.Button1->click();
-        page1 = dm.H_Tabel_1.recordCount();
-        EXPECT_TRUE(form.PB->isHidden());
+        form.rebuildButton->click();
+        page1 = dm.shift1Hours.recordCount();
+        EXPECT_TRUE(form.rebuildProgress->isHidden());
     });
     EXPECT_EQ(monthRows(3, 2026), before);
     EXPECT_EQ(page1, 5);
@@ -343,11 +359,11 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
     for (int i = 0; i < 100 && !held(); ++i) {
         QTest::qWait(30);
     }
-    data::Command(&dm.ADO_DB, QStringLiteral("timeout"),
+    data::Command(&dm.connection, QStringLiteral("timeout"),
                   {QStringLiteral("set lock_timeout = '300ms'")})
         .execute();
     const QString before = monthRows(3, 2026);
-    openOn(QDate(2026, 3, 2), [&] { form.Button1->click(); });
+    openOn(QDate(2026, 3, 2), [&] { form.rebuildButton->click(); });
     posting.waitForFinished(10000);
     EXPECT_EQ(monthRows(3, 2026), before);
     ASSERT_EQ(messages.texts().size(), 1);
@@ -357,9 +373,9 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
 }
 
 TEST_F(TimesheetWindowTest, ReaderCannotRebuild) {
-    test::connectAs(dm.ADO_DB, QStringLiteral("econom"));
+    test::connectAs(dm.connection, QStringLiteral("econom"));
     const QString before = monthRows(3, 2026);
-    openOn(QDate(2026, 3, 2), [&] { form.Button1->click(); });
+    openOn(QDate(2026, 3, 2), [&] { form.rebuildButton->click(); });
     EXPECT_EQ(monthRows(3, 2026), before);
     EXPECT_EQ(messages.texts(),
               QStringList{QStringLiteral("Недостаточно прав для перестроения табеля.")});
@@ -369,12 +385,12 @@ TEST_F(TimesheetWindowTest, RefreshShowsHoursPostedElsewhere) {
     QStringList before;
     QStringList after;
     openOn(QDate(2026, 3, 2), [&] {
-        before = pageRows(dm.H_Tabel_3);
+        before = pageRows(dm.shift3Hours);
         test::adminExec(
             QStringLiteral("update accounts_dep.h_tabel set d9 = 4 where w_id = 106 "
                            "and smena = 3"));
-        QTest::mouseClick(form.Button5, Qt::LeftButton);
-        after = pageRows(dm.H_Tabel_3);
+        QTest::mouseClick(form.refreshButton, Qt::LeftButton);
+        after = pageRows(dm.shift3Hours);
     });
     EXPECT_EQ(before, QStringList{"106:8"});
     EXPECT_EQ(after, QStringList{"106:12"});
@@ -384,11 +400,11 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
     QString caption;
     QString captionAgain;
     openOn(QDate(2026, 3, 2), [&] {
-        form.Button1->click();
-        QTest::mouseClick(form.Button2, Qt::LeftButton);
-        caption = form.Button2->text();
+        form.rebuildButton->click();
+        QTest::mouseClick(form.excelButton, Qt::LeftButton);
+        caption = form.excelButton->text();
     });
-    openOn(QDate(2026, 3, 2), [&] { captionAgain = form.Button2->text(); });
+    openOn(QDate(2026, 3, 2), [&] { captionAgain = form.excelButton->text(); });
     EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
     EXPECT_EQ(caption, QStringLiteral("Excel (6 из 6)"));
     EXPECT_EQ(captionAgain, QStringLiteral("Excel"));
@@ -430,7 +446,7 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
               QStringLiteral("8 0 0 10 0 18"));
     EXPECT_EQ(rows.value(QStringLiteral("  Сидоров С.С. ")), QStringLiteral("8 0 0 0 8 16"));
     EXPECT_EQ(rows.size(), 6);
-    EXPECT_FALSE(form.Form15.H_Tabel.isOpen());
+    EXPECT_FALSE(form.printedTimesheet.monthHours.isOpen());
 }
 
 TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
@@ -438,26 +454,22 @@ TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
     bool wholePage = false;
     int previews = 0;
     openOn(QDate(2026, 3, 2), [&] {
-        form.Button1->click();
-        QTest::mouseClick(form.Button6, Qt::LeftButton);
+        form.rebuildButton->click();
+        QTest::mouseClick(form.printButton, Qt::LeftButton);
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* preview = qobject_cast<reportengine::ReportPreview*>(window);
+            auto* preview = qobject_cast<ReportPreview*>(window);
             if (preview == nullptr || !preview->isVisible()) {
                 continue;
             }
             ++previews;
-            wholePage = preview->view()->fit() == reportengine::PageView::Fit::WholePage;
-            for (const auto& page : preview->document().pages) {
-                for (const QString& text : page.texts()) {
-                    texts.append(text);
-                }
-            }
+            wholePage = preview->view()->fit() == PageView::Fit::WholePage;
+            texts += test::textsOf(preview->document());
             preview->close();
         }
     });
     EXPECT_EQ(previews, 1);
     EXPECT_TRUE(wholePage);
-    EXPECT_FALSE(form.Form15.H_Tabel.isOpen());
+    EXPECT_FALSE(form.printedTimesheet.monthHours.isOpen());
     ASSERT_FALSE(texts.isEmpty());
     EXPECT_EQ(texts.front(), QStringLiteral("Март 2026 г."));
     // 101's 8 hours in shift 1 and 2 in overtime, and 109's 8 on the 4th, on one line.
@@ -469,4 +481,4 @@ TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
 }
 
 }  // namespace
-}  // namespace tabel::timesheet
+}  // namespace tabel::outputwindows

@@ -1,4 +1,4 @@
-#include "timesheet/timesheet_window.h"
+#include "outputwindows/timesheet_window.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -17,13 +17,13 @@
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "data/hours.h"
-#include "reportengine/preview_window.h"
+#include "outputwindows/report_preview.h"
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
 
-namespace tabel::timesheet {
+namespace tabel::outputwindows {
 
 namespace {
 
@@ -64,15 +64,15 @@ QString rebuildFailure(const QString& period, const data::DbError& error) {
                 .arg(period);
         default:
             return QStringLiteral("Табель за %1 не перестроен, прежние данные сохранены.\n%2")
-                .arg(period, error.message());
+                .arg(period, data::userMessageOf(error));
     }
 }
 
 }  // namespace
 
-TForm19::TForm19(data::TDataModule6& dm, QWidget* parent)
-    : QDialog(parent), Form15(dm.ADO_DB), dm_(dm) {
-    setObjectName(QStringLiteral("TForm19"));
+TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
+    : QDialog(parent), printedTimesheet(dm.connection), dm_(dm) {
+    setObjectName(QStringLiteral("TimesheetWindow"));
     setWindowTitle(QStringLiteral("Табель по времени"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     dayKinds_.fill(DayKind::Workday);
@@ -81,69 +81,72 @@ TForm19::TForm19(data::TDataModule6& dm, QWidget* parent)
     setFixedSize(size());
 }
 
-void TForm19::buildControls() {
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems(monthNames());
-    ComboBox2 = new QComboBox(this);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+void TimesheetWindow::buildControls() {
+    monthBox = new QComboBox(this);
+    monthBox->setObjectName(QStringLiteral("monthBox"));
+    monthBox->addItems(timesheet::monthNames());
+    yearBox = new QComboBox(this);
+    yearBox->setObjectName(QStringLiteral("yearBox"));
     const int thisYear = QDate::currentDate().year();
-    ComboBox2->addItems(yearItems(thisYear, thisYear));
-    ComboBox2->setCurrentText(QString::number(thisYear));
-    for (QComboBox* box : {ComboBox1, ComboBox2}) {
-        connect(box, &QComboBox::currentIndexChanged, this, &TForm19::ComboBox1Change);
+    yearBox->addItems(timesheet::yearItems(thisYear, thisYear));
+    yearBox->setCurrentText(QString::number(thisYear));
+    for (QComboBox* box : {monthBox, yearBox}) {
+        connect(box, &QComboBox::currentIndexChanged, this, &TimesheetWindow::loadMonth);
     }
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    TabSheet1 = buildPage(1, DBGrid1);
-    TabSheet2 = buildPage(2, DBGrid2);
-    TabSheet3 = buildPage(3, DBGrid3);
+    shiftPages = new QTabWidget(this);
+    shiftPages->setObjectName(QStringLiteral("shiftPages"));
+    shift1Page = buildPage(1, shift1Grid);
+    shift2Page = buildPage(2, shift2Grid);
+    shift3Page = buildPage(3, shift3Grid);
 
-    Button1 =
-        widgets::makeButton(TabSheet1, QStringLiteral("Button1"), QStringLiteral("Перестроить"));
-    PB = new QProgressBar(TabSheet1);
-    PB->setObjectName(QStringLiteral("PB"));
-    PB->setMinimum(1);
-    PB->setTextVisible(false);
-    PB->hide();
-    Button2 = widgets::makeButton(TabSheet1, QStringLiteral("Button2"), QStringLiteral("Excel"));
+    rebuildButton = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
+                                        QStringLiteral("Перестроить"));
+    rebuildProgress = new QProgressBar(shift1Page);
+    rebuildProgress->setObjectName(QStringLiteral("rebuildProgress"));
+    rebuildProgress->setMinimum(1);
+    rebuildProgress->setTextVisible(false);
+    rebuildProgress->hide();
+    excelButton =
+        widgets::makeButton(shift1Page, QStringLiteral("excelButton"), QStringLiteral("Excel"));
     auto* pageButtons = new QHBoxLayout;
-    pageButtons->addWidget(Button1);
-    pageButtons->addWidget(PB, 1);
-    pageButtons->addWidget(Button2);
-    static_cast<QVBoxLayout*>(TabSheet1->layout())->addLayout(pageButtons);
-    connect(Button1, &QPushButton::clicked, this, &TForm19::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm19::Button2Click);
+    pageButtons->addWidget(rebuildButton);
+    pageButtons->addWidget(rebuildProgress, 1);
+    pageButtons->addWidget(excelButton);
+    static_cast<QVBoxLayout*>(shift1Page->layout())->addLayout(pageButtons);
+    connect(rebuildButton, &QPushButton::clicked, this, &TimesheetWindow::rebuildMonth);
+    connect(excelButton, &QPushButton::clicked, this, &TimesheetWindow::exportMonth);
 
-    Button5 = widgets::makeButton(this, QStringLiteral("Button5"), QStringLiteral("Обновить"));
-    Button6 = widgets::makeButton(this, QStringLiteral("Button6"), QStringLiteral("Печать"));
-    Button4 = widgets::makeButton(this, QStringLiteral("Button4"), QStringLiteral("Выход"));
-    connect(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    refreshButton =
+        widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Обновить"));
+    printButton =
+        widgets::makeButton(this, QStringLiteral("printButton"), QStringLiteral("Печать"));
+    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    connect(refreshButton, &QPushButton::clicked, this, &TimesheetWindow::refresh);
+    connect(printButton, &QPushButton::clicked, this, &TimesheetWindow::printMonth);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    QLabel* monthLabel = widgets::makeFieldLabel(this, QStringLiteral("&Месяц"), ComboBox1);
-    QLabel* yearLabel = widgets::makeFieldLabel(this, QStringLiteral("&Год"), ComboBox2);
+    QLabel* monthLabel = widgets::makeFieldLabel(this, QStringLiteral("&Месяц"), monthBox);
+    QLabel* yearLabel = widgets::makeFieldLabel(this, QStringLiteral("&Год"), yearBox);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(monthLabel);
-    bottom->addWidget(ComboBox1);
+    bottom->addWidget(monthBox);
     bottom->addWidget(yearLabel);
-    bottom->addWidget(ComboBox2);
+    bottom->addWidget(yearBox);
     bottom->addStretch();
-    bottom->addWidget(Button5);
-    bottom->addWidget(Button6);
-    bottom->addWidget(Button4);
+    bottom->addWidget(refreshButton);
+    bottom->addWidget(printButton);
+    bottom->addWidget(exitButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl1, 1);
+    layout->addWidget(shiftPages, 1);
     layout->addLayout(bottom);
 }
 
-QWidget* TForm19::buildPage(int shift, widgets::DataGrid*& grid) {
+QWidget* TimesheetWindow::buildPage(int shift, widgets::DataGrid*& grid) {
     auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabSheet%1").arg(shift));
+    page->setObjectName(QStringLiteral("shift%1Page").arg(shift));
     grid = new widgets::DataGrid(page);
-    grid->setObjectName(QStringLiteral("DBGrid%1").arg(shift));
+    grid->setObjectName(QStringLiteral("shift%1Grid").arg(shift));
     data::Dataset* dataset = pages()[shift - 1];
     auto* source = new widgets::DataSource(dataset, pageColumns(), this);
     widgets::DatasetModel* model = source->model();
@@ -160,33 +163,33 @@ QWidget* TForm19::buildPage(int shift, widgets::DataGrid*& grid) {
     sources_[shift - 1] = source;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(grid, 1);
-    PageControl1->addTab(page, QStringLiteral("Смена №%1").arg(shift));
+    shiftPages->addTab(page, QStringLiteral("Смена №%1").arg(shift));
     return page;
 }
 
-std::array<data::Dataset*, 3> TForm19::pages() const {
-    return {&dm_.H_Tabel_1, &dm_.H_Tabel_2, &dm_.H_Tabel_3};
+std::array<data::Dataset*, 3> TimesheetWindow::pages() const {
+    return {&dm_.shift1Hours, &dm_.shift2Hours, &dm_.shift3Hours};
 }
 
-int TForm19::month() const {
-    return ComboBox1->currentIndex() + 1;
+int TimesheetWindow::month() const {
+    return monthBox->currentIndex() + 1;
 }
 
-int TForm19::year() const {
-    return ComboBox2->currentText().toInt();
+int TimesheetWindow::year() const {
+    return yearBox->currentText().toInt();
 }
 
-void TForm19::openForMonth(const QDate& workingDate, QWidget* opener) {
+void TimesheetWindow::openForMonth(const QDate& workingDate, QWidget* opener) {
     {
-        const QSignalBlocker monthSignals(ComboBox1);
-        const QSignalBlocker yearSignals(ComboBox2);
+        const QSignalBlocker monthSignals(monthBox);
+        const QSignalBlocker yearSignals(yearBox);
         // The list always holds the working date's year, so the selection always matches.
-        ComboBox2->clear();
-        ComboBox2->addItems(yearItems(QDate::currentDate().year(), workingDate.year()));
-        ComboBox1->setCurrentIndex(workingDate.month() - 1);
-        ComboBox2->setCurrentText(QString::number(workingDate.year()));
+        yearBox->clear();
+        yearBox->addItems(timesheet::yearItems(QDate::currentDate().year(), workingDate.year()));
+        monthBox->setCurrentIndex(workingDate.month() - 1);
+        yearBox->setCurrentText(QString::number(workingDate.year()));
     }
-    ComboBox1Change();
+    loadMonth();
     if (opener != nullptr) {
         move(opener->frameGeometry().center() - rect().center());
     }
@@ -196,10 +199,10 @@ void TForm19::openForMonth(const QDate& workingDate, QWidget* opener) {
     }
 }
 
-void TForm19::ComboBox1Change() {
+void TimesheetWindow::loadMonth() {
     widgets::BusyCursor busy;
     for (int day = 1; day <= kDays; ++day) {
-        dayKinds_[day - 1] = dayKind(year(), month(), day);
+        dayKinds_[day - 1] = timesheet::dayKind(year(), month(), day);
     }
     for (data::Dataset* page : pages()) {
         page->close();
@@ -210,7 +213,7 @@ void TForm19::ComboBox1Change() {
     paintDayColumns();
 }
 
-void TForm19::paintDayColumns() {
+void TimesheetWindow::paintDayColumns() {
     for (widgets::DataSource* source : sources_) {
         for (int day = 1; day <= kDays; ++day) {
             source->model()->setTitleColor(
@@ -218,12 +221,12 @@ void TForm19::paintDayColumns() {
                 dayTitleColor(dayKinds_[day - 1]));
         }
     }
-    for (widgets::DataGrid* grid : {DBGrid1, DBGrid2, DBGrid3}) {
+    for (widgets::DataGrid* grid : {shift1Grid, shift2Grid, shift3Grid}) {
         grid->viewport()->update();
     }
 }
 
-void TForm19::openPages() {
+void TimesheetWindow::openPages() {
     for (data::Dataset* page : pages()) {
         page->close();
     }
@@ -232,8 +235,8 @@ void TForm19::openPages() {
     }
 }
 
-void TForm19::Button1Click() {
-    if (!data::mayRebuildHours(dm_.ADO_DB)) {
+void TimesheetWindow::rebuildMonth() {
+    if (!data::mayRebuildHours(dm_.connection)) {
         core::MessageBoxes::error(QStringLiteral("Недостаточно прав для перестроения табеля."));
         return;
     }
@@ -244,26 +247,27 @@ void TForm19::Button1Click() {
             page->close();
         }
         // The month is rebuilt by one statement on the server: the bar runs while it does.
-        PB->setRange(0, 0);
-        PB->show();
-        PB->repaint();
+        rebuildProgress->setRange(0, 0);
+        rebuildProgress->show();
+        rebuildProgress->repaint();
         try {
-            data::rebuildHoursMonth(dm_.ADO_DB, month(), year());
+            data::rebuildHoursMonth(dm_.connection, month(), year());
         } catch (const data::DbError& error) {
             failure = error;
         }
-        PB->hide();
+        rebuildProgress->hide();
     }
     if (failure) {
-        core::MessageBoxes::error(rebuildFailure(periodTitle(month(), year()), *failure));
+        core::MessageBoxes::error(
+            rebuildFailure(timesheet::periodTitle(month(), year()), *failure));
     }
     openPages();
 }
 
-void TForm19::Button2Click() {
+void TimesheetWindow::exportMonth() {
     widgets::BusyCursor busy;
-    data::Dataset& summary = Form15.H_Tabel;
-    openSummary(summary, month(), year());
+    data::Dataset& summary = printedTimesheet.monthHours;
+    timesheet::openSummary(summary, month(), year());
     struct CloseOnExit {
         data::Dataset& dataset;
         ~CloseOnExit() { dataset.close(); }
@@ -273,39 +277,39 @@ void TForm19::Button2Click() {
     }
     excel_.SetExcelVisible(false);
     const auto showCount = [this](int written, int total) {
-        Button2->setText(QStringLiteral("Excel (%1 из %2)").arg(written).arg(total));
+        excelButton->setText(QStringLiteral("Excel (%1 из %2)").arg(written).arg(total));
         // Repaint only: a click now would start a second export inside this one.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     showCount(0, summary.recordCount());
-    writeTimesheet(excel_, summary, ComboBox1->currentText() + u' ' + ComboBox2->currentText(),
-                   showCount);
+    timesheet::writeTimesheet(excel_, summary,
+                              monthBox->currentText() + u' ' + yearBox->currentText(), showCount);
     excel_.SetExcelVisible(true);
 }
 
-void TForm19::Button5Click() {
+void TimesheetWindow::refresh() {
     widgets::BusyCursor busy;
     openPages();
 }
 
-void TForm19::Button6Click() {
+void TimesheetWindow::printMonth() {
     reportengine::ReportDocument document;
     {
         widgets::BusyCursor busy;
-        document = prepareTimesheetPrint(Form15, month(), year());
+        document = timesheet::prepareTimesheetPrint(printedTimesheet, month(), year());
     }
-    reportengine::ReportPreview::open(std::move(document), this);
+    ReportPreview::open(std::move(document), this);
 }
 
-void TForm19::showEvent(QShowEvent* event) {
+void TimesheetWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        FormActivate();
+        resetExcelCaption();
     }
 }
 
-void TForm19::FormActivate() {
-    Button2->setText(QStringLiteral("Excel"));
+void TimesheetWindow::resetExcelCaption() {
+    excelButton->setText(QStringLiteral("Excel"));
 }
 
-}  // namespace tabel::timesheet
+}  // namespace tabel::outputwindows

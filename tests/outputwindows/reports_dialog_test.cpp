@@ -9,24 +9,19 @@
 
 #include "data/data_module.h"
 #include "data/dataset.h"
-#include "reportengine/preview_window.h"
-#include "reports/reports_dialog.h"
+#include "find_widget.h"
+#include "outputwindows/report_preview.h"
+#include "outputwindows/reports_dialog.h"
+#include "report_texts.h"
 #include "reports/spreadsheet.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
 
-namespace tabel::reports {
-namespace {
+namespace tabel::outputwindows {
 
-QStringList textsOf(const reportengine::ReportDocument& doc) {
-    QStringList out;
-    for (const auto& page : doc.pages) {
-        for (const QString& t : page.texts()) {
-            out.append(t);
-        }
-    }
-    return out;
-}
+using reports::ProductKind;
+using reports::Spreadsheet;
+namespace {
 
 class ReportsDialogTest : public testing::Test {
 protected:
@@ -35,7 +30,7 @@ protected:
         test::loadFixture(QStringLiteral("tests/reports/fixture_reports.sql"));
     }
     void SetUp() override {
-        test::connectAs(dm_.ADO_DB, QStringLiteral("master"));
+        test::connectAs(dm_.connection, QStringLiteral("master"));
         Spreadsheet::setOpener([this](const QString& path) {
             opened_.append(path);
             return true;
@@ -44,43 +39,48 @@ protected:
     void TearDown() override { Spreadsheet::setOpener({}); }
 
     void setApril(QRadioButton* kind) {
-        form_.DTPicker1->setDate(QDate(2026, 4, 1));
-        form_.DTPicker2->setDate(QDate(2026, 5, 1));
+        form_.fromDate->setDate(QDate(2026, 4, 1));
+        form_.toDate->setDate(QDate(2026, 5, 1));
         kind->setChecked(true);
     }
 
     // Clicks a report button and takes the preview it opened.
-    reportengine::ReportPreview* previewOf(QPushButton* button) {
+    ReportPreview* previewOf(QPushButton* button) {
         QTest::mouseClick(button, Qt::LeftButton);
-        auto* preview = form_.findChild<reportengine::ReportPreview*>();
+        auto* preview = form_.findChild<ReportPreview*>();
         EXPECT_NE(preview, nullptr);
         return preview;
     }
 
-    data::TDataModule6 dm_;
-    TForm18 form_{dm_};
+    data::DataModule dm_;
+    ReportsDialog form_{dm_};
     QStringList opened_;
 };
 
 TEST_F(ReportsDialogTest, ControlsAndDefaultPeriod) {
     EXPECT_EQ(form_.windowTitle(), "Отчеты");
-    const std::pair<const char*, const char*> captions[] = {
-        {"Button4", "Отчет по рабочим"},
-        {"Button2", "Отчет по продукции"},
-        {"Button1", "Детальный отчет по рабочим"},
-        {"Button3", "Детальный отчет по продукции"},
-        {"Button7", "Детальный отчет по заявкам"},
-        {"Button6", "Excel (0 из 0)"},
-        {"Button5", "Выход"},
-    };
-    for (const auto& [name, caption] : captions) {
-        auto* b = form_.findChild<QPushButton*>(name);
-        ASSERT_NE(b, nullptr) << name;
-        EXPECT_EQ(b->text(), QString::fromUtf8(caption));
+    // The buttons in their order, top to bottom, as the user reads them.
+    const QStringList captions{"Отчет по рабочим",
+                               "Отчет по продукции",
+                               "Детальный отчет по рабочим",
+                               "Детальный отчет по продукции",
+                               "Детальный отчет по заявкам",
+                               "Excel (0 из 0)",
+                               "Выход"};
+    const QList<QPushButton*> buttons{form_.workersButton,       form_.productsButton,
+                                      form_.workersDetailButton, form_.productsDetailButton,
+                                      form_.requisitionsButton,  form_.excelButton,
+                                      form_.exitButton};
+    for (qsizetype i = 0; i < captions.size(); ++i) {
+        EXPECT_EQ(test::buttonCaptioned<QPushButton>(form_, captions[i]), buttons[i])
+            << captions[i].toStdString();
     }
-    EXPECT_EQ(form_.Label1->buddy(), form_.DTPicker1);
-    EXPECT_EQ(form_.Label2->buddy(), form_.DTPicker2);
-    EXPECT_EQ(form_.RadioGroup1ItemIndex(), 0);
+    EXPECT_EQ(test::fieldLabelled<QDateEdit>(form_, "с"), form_.fromDate);
+    EXPECT_EQ(test::fieldLabelled<QDateEdit>(form_, "по"), form_.toDate);
+    EXPECT_EQ(form_.productKind(), ProductKind::All);
+    EXPECT_EQ(test::buttonCaptioned(form_, "Все"), form_.allKindsRadio);
+    EXPECT_EQ(test::buttonCaptioned(form_, "Готовая продукция"), form_.finishedRadio);
+    EXPECT_EQ(test::buttonCaptioned(form_, "Заготовки"), form_.blanksRadio);
 
     const struct {
         QDate today, from, to;
@@ -91,29 +91,29 @@ TEST_F(ReportsDialogTest, ControlsAndDefaultPeriod) {
     };
     for (const auto& p : periods) {
         form_.setDefaultPeriod(p.today);
-        EXPECT_EQ(form_.DTPicker1->date(), p.from) << p.today.toString().toStdString();
-        EXPECT_EQ(form_.DTPicker2->date(), p.to);
+        EXPECT_EQ(form_.fromDate->date(), p.from) << p.today.toString().toStdString();
+        EXPECT_EQ(form_.toDate->date(), p.to);
     }
 }
 
 TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
-    setApril(form_.RadioButton3);
-    auto* preview = previewOf(form_.Button2);
+    setApril(form_.blanksRadio);
+    auto* preview = previewOf(form_.productsButton);
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->windowTitle(),
               "Предварительный просмотр Отчет по продукции за период с 01.04.2026 по 01.05.2026");
     EXPECT_TRUE(preview->isModal());
-    const QStringList texts = textsOf(preview->document());
+    const QStringList texts = test::textsOf(preview->document());
     EXPECT_EQ(texts.front(), "   Отчет по продукции за период с 01.04.2026 по 01.05.2026");
     EXPECT_TRUE(texts.contains("Сварка"));
     EXPECT_FALSE(texts.contains("Покраска"));
     preview->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    form_.RadioButton2->setChecked(true);
-    preview = previewOf(form_.Button7);
+    form_.finishedRadio->setChecked(true);
+    preview = previewOf(form_.requisitionsButton);
     ASSERT_NE(preview, nullptr);
-    const QStringList requisitions = textsOf(preview->document());
+    const QStringList requisitions = test::textsOf(preview->document());
     EXPECT_EQ(requisitions.front(),
               "   Детальный отчет по заявкам за период с 01.04.2026 по 01.05.2026");
     EXPECT_FALSE(requisitions.contains("Сварка"));
@@ -122,10 +122,10 @@ TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
 }
 
 TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
-    setApril(form_.RadioButton1);
-    QTest::mouseClick(form_.Button6, Qt::LeftButton);
-    EXPECT_EQ(form_.Button6->text(), "Excel (4 из 4)");
-    EXPECT_FALSE(form_.XLS_Rep->isOpen());
+    setApril(form_.allKindsRadio);
+    QTest::mouseClick(form_.excelButton, Qt::LeftButton);
+    EXPECT_EQ(form_.excelButton->text(), "Excel (4 из 4)");
+    EXPECT_FALSE(form_.productSummary->isOpen());
     ASSERT_EQ(opened_.size(), 1);
     const test::XlsxBook book = test::readXlsx(opened_.front());
     ASSERT_TRUE(book.ok) << book.error.toStdString();
@@ -151,13 +151,13 @@ TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
               (QStringList{"Гибка 'Г' (грунт)", "Покраска (цвет: 3020)", "Резка", "Сварка"}));
     EXPECT_EQ(book.cell(6, 1), nullptr);
 
-    form_.RadioButton2->setChecked(true);
-    QTest::mouseClick(form_.Button6, Qt::LeftButton);
-    EXPECT_EQ(form_.Button6->text(), "Excel (3 из 3)");
+    form_.finishedRadio->setChecked(true);
+    QTest::mouseClick(form_.excelButton, Qt::LeftButton);
+    EXPECT_EQ(form_.excelButton->text(), "Excel (3 из 3)");
 
-    form_.DTPicker2->setDate(QDate(2026, 4, 1));
-    QTest::mouseClick(form_.Button6, Qt::LeftButton);
-    EXPECT_EQ(form_.Button6->text(), "Excel (0 из 0)");
+    form_.toDate->setDate(QDate(2026, 4, 1));
+    QTest::mouseClick(form_.excelButton, Qt::LeftButton);
+    EXPECT_EQ(form_.excelButton->text(), "Excel (0 из 0)");
     ASSERT_EQ(opened_.size(), 3);
     const test::XlsxBook empty = test::readXlsx(opened_.back());
     EXPECT_EQ(empty.cell(1, 2)->value, "Операция");
@@ -166,7 +166,7 @@ TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
 
 TEST_F(ReportsDialogTest, ExitAndEscapeClose) {
     form_.show();
-    QTest::mouseClick(form_.Button5, Qt::LeftButton);
+    QTest::mouseClick(form_.exitButton, Qt::LeftButton);
     EXPECT_FALSE(form_.isVisible());
     form_.show();
     QTest::keyClick(&form_, Qt::Key_Escape);
@@ -174,4 +174,4 @@ TEST_F(ReportsDialogTest, ExitAndEscapeClose) {
 }
 
 }  // namespace
-}  // namespace tabel::reports
+}  // namespace tabel::outputwindows

@@ -9,10 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "reportengine/preview_window.h"
+#include "outputwindows/report_preview.h"
 #include "reportengine/report_layout.h"
 
-namespace tabel::reportengine {
+namespace tabel::outputwindows {
+
+using namespace reportengine;
+
 namespace {
 
 ReportDocument manyPages(int count) {
@@ -92,4 +95,4 @@ TEST(PreviewTest, PrintsEveryPage) {
 }
 
 }  // namespace
-}  // namespace tabel::reportengine
+}  // namespace tabel::outputwindows

@@ -1,4 +1,4 @@
-#include "reportengine/preview_window.h"
+#include "outputwindows/report_preview.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -17,7 +17,7 @@
 #include "core/messages.h"
 #include "reportengine/page_painter.h"
 
-namespace tabel::reportengine {
+namespace tabel::outputwindows {
 
 namespace {
 constexpr int kGap = 12;  // pixels around and between pages
@@ -282,4 +282,4 @@ ReportPreview* ReportPreview::open(ReportDocument document, QWidget* parent) {
     return preview;
 }
 
-}  // namespace tabel::reportengine
+}  // namespace tabel::outputwindows

@@ -11,7 +11,9 @@ class QAction;
 class QLabel;
 class QPrinter;
 
-namespace tabel::reportengine {
+namespace tabel::outputwindows {
+
+using reportengine::ReportDocument;
 
 // Paints only the pages that intersect the viewport.
 class PageView : public QAbstractScrollArea {
@@ -78,4 +80,4 @@ private:
     QLabel* pageLabel_;
 };
 
-}  // namespace tabel::reportengine
+}  // namespace tabel::outputwindows

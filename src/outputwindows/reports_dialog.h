@@ -1,0 +1,72 @@
+#pragma once
+// The reports dialog "Отчеты": the period and product kind, the five printed reports and the
+// product summary spreadsheet.
+
+#include <QDialog>
+
+#include <memory>
+
+#include "reports/period_reports.h"
+#include "reports/spreadsheet.h"
+
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace tabel::data {
+class Dataset;
+class DataModule;
+}  // namespace tabel::data
+
+namespace tabel::outputwindows {
+
+class ReportsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ReportsDialog(data::DataModule& dm, QWidget* parent = nullptr);
+    ~ReportsDialog() override;
+
+    // What the opener does before showing: the previous calendar month of `today`.
+    void setDefaultPeriod(const QDate& today);
+    // Sets the previous month of today and shows the dialog modally.
+    void openForReports();
+
+    // The period and kind as the controls hold them now.
+    reports::Period period() const;
+    reports::ProductKind productKind() const;
+
+    QGroupBox* periodBox;
+    QLabel* fromLabel;
+    QLabel* toLabel;
+    QDateEdit* fromDate;
+    QDateEdit* toDate;
+    QGroupBox* kindBox;
+    QRadioButton* allKindsRadio;
+    QRadioButton* finishedRadio;
+    QRadioButton* blanksRadio;
+    QPushButton* workersButton;
+    QPushButton* productsButton;
+    QPushButton* workersDetailButton;
+    QPushButton* productsDetailButton;
+    QPushButton* requisitionsButton;
+    QPushButton* excelButton;
+    QPushButton* exitButton;
+
+    std::unique_ptr<data::Dataset> productSummary;
+
+    // Opens the preview of `report` for the period and kind now chosen.
+    void preview(reports::PeriodReport report);
+    void exportProductSummary();
+
+private:
+    void buildControls();
+    reports::PrintedLayout& layoutOf(reports::PeriodReport report);
+
+    data::DataModule& dm_;
+    std::unique_ptr<reports::PrintedLayout> layouts_[5];
+    reports::Spreadsheet excel_;
+};
+
+}  // namespace tabel::outputwindows
