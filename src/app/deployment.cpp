@@ -1,10 +1,8 @@
-#include "app/window_set.h"
+#include "app/deployment.h"
 
 namespace tabel::app {
 
-// Compiled into the program (not the library), so a build for the tests can point it at
-// the test cluster.
-Deployment compiledDeployment() {
+data::Deployment compiledDeployment() {
     return {QStringLiteral(TABEL_DEFAULT_SERVER), QStringLiteral(TABEL_DEFAULT_DATABASE),
             QStringLiteral(TABEL_SERVICE_PASSWORD), QStringLiteral(TABEL_SERVICE_CODE)};
 }

@@ -10,8 +10,34 @@
 #include "widgets/error_display.h"
 #include "widgets/qt_message_handler.h"
 
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+namespace {
+
+// The batch program installed beside this one ("tabel" → "tabel-batch"); empty when this
+// program's own path cannot be read.
+std::string batchProgramPath() {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        return {};
+    }
+    return std::string(self, static_cast<size_t>(length)) + "-batch";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (tabel::batch::isBatchInvocation(argc, argv)) {
+        // A batch job runs where no window system is: the batch program loads no Qt Widgets.
+        // Only when it is missing does the job run here.
+        const std::string batch = batchProgramPath();
+        if (!batch.empty() && access(batch.c_str(), X_OK) == 0) {
+            execv(batch.c_str(), argv);
+        }
         return tabel::batch::run(argc, argv, tabel::app::compiledDeployment());
     }
     tabel::widgets::GuardedApplication app(argc, argv);

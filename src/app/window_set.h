@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "app/deployment.h"
 #include "app/login_window.h"
 #include "data/data_module.h"
 #include "outputwindows/reports_dialog.h"
@@ -19,9 +20,6 @@
 #include "shiftlog/shift_log_window.h"
 
 namespace tabel::app {
-
-// The deployment values this build was configured with (deployment.cpp, part of the program).
-Deployment compiledDeployment();
 
 struct WindowSet {
     WindowSet(const Deployment& deployment, const QString& server, const QString& database);

@@ -10,7 +10,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 files=$(dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|')
 expected=(
-  /usr/bin/tabel /usr/bin/tabel-dbsetup
+  /usr/bin/tabel /usr/bin/tabel-batch /usr/bin/tabel-dbsetup
   /usr/share/applications/tabel.desktop
   /usr/share/icons/hicolor/scalable/apps/tabel.svg
   /usr/share/man/man1/tabel.1.gz /usr/share/man/man8/tabel-dbsetup.8.gz
@@ -31,6 +31,10 @@ while read -r f; do
 done < <(grep '^/usr/share/tabel/sql/.' <<<"$files")
 [ -x "$root/usr/bin/tabel" ] || fail "the program is not executable"
 [ -x "$root/usr/bin/tabel-dbsetup" ] || fail "tabel-dbsetup is not executable"
+# The command line runs where no window system is: its program must not load Qt Widgets.
+if ldd "$root/usr/bin/tabel-batch" | grep -q 'libQt6\(Widgets\|PrintSupport\)'; then
+  fail "tabel-batch loads Qt Widgets"
+fi
 
 # Depends: the run-time pieces the program loads or runs, and the libraries it links.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
