@@ -139,9 +139,10 @@ tabel::shiftlog::EntryRow entryToEdit(tabel::data::Connection& connection) {
         "join accounts_dep.vid_oper v on v.id = o.vid "
         "where s.data = current_date and s.smena = 1 and s.id_doc_item > 0 order by s.id limit 1"));
     const QList<QVariant>& v = r.rows.first();
-    return {v[0].toInt(),  v[1].toDate(),   v[2].toString(), v[3].toString(), v[4].toString(),
-            v[5].toInt(),  v[6].toDouble(), v[7].toInt(),    v[8].toInt(),    v[9].toDouble(),
-            v[10].toInt(), v[11].toInt(),   v[12].toInt(),   v[13],           v[14]};
+    return {v[0].toInt(),    v[1].toDate(),   v[2].toString(), v[3].toString(),
+            v[4].toString(), v[5].toInt(),    v[6].toDouble(), v[7].toInt(),
+            v[8].toInt(),    v[9].toDouble(), v[10].toInt(),   v[11].toInt(),
+            v[12].toInt(),   v[13],           v[14],           QString()};
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
-// The detailed workers report over a month of plant-scale entries: prepared and written as PDF,
-// and the preview's first page, against psql fetching the same statement's rows.
+// The detailed workers report over a month and a year of plant-scale entries written as PDF
+// (time and peak memory), its stages, and the preview's first page, against psql fetching the
+// same statement's rows.
 #include <benchmark/benchmark.h>
 
 #include <QDate>
 #include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
 
 #include "bench_db.h"
 #include "data/data_module.h"
@@ -16,10 +20,13 @@ namespace {
 using tabel::reports::PeriodReport;
 
 tabel::data::DataModule* g_dm = nullptr;
+// Peak resident MB of the last PDF run, by period length in days.
+std::map<int, double> g_peak;
 
-tabel::reports::Period lastMonth() {
+// The `days` ending today (argument of the benchmark: 30 or 365).
+tabel::reports::Period lastDays(int days) {
     const QDate today = QDate::currentDate();
-    return {today.addDays(-30), today.addDays(1), tabel::reports::ProductKind::All};
+    return {today.addDays(1 - days), today.addDays(1), tabel::reports::ProductKind::All};
 }
 
 QString sqlDate(const QDate& date) {
@@ -28,10 +35,11 @@ QString sqlDate(const QDate& date) {
 
 // Baseline: psql runs the statement and reads every row (to /dev/null).
 void BM_PsqlFetch(benchmark::State& state) {
+    const auto period = lastDays(int(state.range(0)));
     auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     QString text = layout->query().statement();
-    text.replace(QStringLiteral(":data1"), sqlDate(lastMonth().from));
-    text.replace(QStringLiteral(":data2"), sqlDate(lastMonth().to));
+    text.replace(QStringLiteral(":data1"), sqlDate(period.from));
+    text.replace(QStringLiteral(":data2"), sqlDate(period.to));
     for (auto _ : state) {
         const QString error = tabel::bench::runPsql(
             {QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-o"),
@@ -41,14 +49,14 @@ void BM_PsqlFetch(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_PsqlFetch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PsqlFetch)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The stages of the PDF report, to see where its time goes.
 void BM_StageOpenQuery(benchmark::State& state) {
     auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     for (auto _ : state) {
         layout->query().close();
-        tabel::reports::applyPeriod(layout->query(), lastMonth());
+        tabel::reports::applyPeriod(layout->query(), lastDays(30));
         layout->query().open();
         state.counters["rows"] = layout->query().recordCount();
     }
@@ -57,7 +65,7 @@ BENCHMARK(BM_StageOpenQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StagePrepare(benchmark::State& state) {
     auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
-    tabel::reports::applyPeriod(layout->query(), lastMonth());
+    tabel::reports::applyPeriod(layout->query(), lastDays(30));
     layout->query().open();
     for (auto _ : state) {
         benchmark::DoNotOptimize(layout->prepare());
@@ -65,10 +73,25 @@ void BM_StagePrepare(benchmark::State& state) {
 }
 BENCHMARK(BM_StagePrepare)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Pages laid out and dropped: the layout's own cost, without painting.
+void BM_StageLayOutOnly(benchmark::State& state) {
+    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    tabel::reports::applyPeriod(layout->query(), lastDays(30));
+    layout->query().open();
+    for (auto _ : state) {
+        int pages = 0;
+        tabel::reportengine::layOutReport(layout->report(),
+                                          tabel::reports::DatasetRows(layout->query()),
+                                          [&pages](tabel::reportengine::Page&&) { ++pages; });
+        state.counters["pages"] = pages;
+    }
+}
+BENCHMARK(BM_StageLayOutOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_StageWritePdf(benchmark::State& state) {
     auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     const auto document =
-        tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastMonth());
+        tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastDays(30));
     QTemporaryDir dir;
     for (auto _ : state) {
         benchmark::DoNotOptimize(tabel::reportengine::writePdf(document, dir.filePath("r.pdf")));
@@ -76,26 +99,37 @@ void BM_StageWritePdf(benchmark::State& state) {
 }
 BENCHMARK(BM_StageWritePdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// What the command line does: rows streamed from the server, pages laid out, painted, dropped.
 void BM_ReportAsPdf(benchmark::State& state) {
+    const int days = int(state.range(0));
     auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     QTemporaryDir dir;
+    int pages = 0;
+    layout->setProgress([&pages](const tabel::reportengine::Progress& p) {
+        pages = p.pagesDone;
+        return true;
+    });
+    double peak = 0;
     for (auto _ : state) {
-        const auto document =
-            tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastMonth());
-        const QString error = tabel::reportengine::writePdf(document, dir.filePath("r.pdf"));
+        tabel::bench::resetPeakMemory();
+        const QString error = tabel::reports::writePeriodReportPdf(
+            *layout, PeriodReport::WorkersDetail, lastDays(days), dir.filePath("r.pdf"));
         if (!error.isEmpty()) {
             state.SkipWithError(error.toUtf8().constData());
         }
-        state.counters["pages"] = document.pageCount();
+        peak = std::max(peak, tabel::bench::peakMegabytes());
     }
+    state.counters["pages"] = pages;
+    state.counters["peak_MB"] = peak;
+    g_peak[days] = peak;
 }
-BENCHMARK(BM_ReportAsPdf)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReportAsPdf)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PreviewFirstPage(benchmark::State& state) {
     auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
     for (auto _ : state) {
         auto document =
-            tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastMonth());
+            tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastDays(30));
         tabel::outputwindows::ReportPreview preview(std::move(document));
         preview.resize(1280, 1000);
         preview.show();
@@ -109,7 +143,19 @@ BENCHMARK(BM_PreviewFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     g_dm = &dm;
-    run({{"BM_ReportAsPdf/real_time", "BM_PsqlFetch/real_time", "", 4.0},
-         {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/real_time", "", 2.0},
-         {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/real_time", "", 0}});
+    run({{"BM_ReportAsPdf/30/real_time", "BM_PsqlFetch/30/real_time", "", 3.0},
+         {"BM_ReportAsPdf/365/real_time", "BM_PsqlFetch/365/real_time", "", 3.0},
+         {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/30/real_time", "", 2.0},
+         {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/30/real_time", "", 0}});
+    const auto month = g_peak.find(30);
+    const auto year = g_peak.find(365);
+    if (year != g_peak.end()) {
+        std::printf("\nPeak memory of the year's report as PDF: %.0f MB   goal < 120 MB: %s\n",
+                    year->second, year->second < 120 ? "met" : "MISSED");
+    }
+    if (month != g_peak.end() && year != g_peak.end() && month->second > 0) {
+        const double ratio = year->second / month->second;
+        std::printf("Year / month peak memory: %.0f / %.0f MB = %.2fx   goal <= 1.1x: %s\n",
+                    year->second, month->second, ratio, ratio <= 1.1 ? "met" : "MISSED");
+    }
 }

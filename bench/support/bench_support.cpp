@@ -5,13 +5,16 @@
 
 #include <cstdio>
 
+#include <malloc.h>
+
 namespace tabel::bench {
 
 QString benchServer() {
     return qEnvironmentVariable("TABEL_BENCH_SERVER");
 }
 
-double residentMegabytes() {
+namespace {
+double statusMegabytes(const char* format) {
     FILE* status = std::fopen("/proc/self/status", "r");
     if (status == nullptr) {
         return 0;
@@ -19,12 +22,31 @@ double residentMegabytes() {
     char line[256];
     double kb = 0;
     while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "VmRSS: %lf kB", &kb) == 1) {
+        if (std::sscanf(line, format, &kb) == 1) {
             break;
         }
     }
     std::fclose(status);
     return kb / 1024.0;
+}
+}  // namespace
+
+double residentMegabytes() {
+    return statusMegabytes("VmRSS: %lf kB");
+}
+
+double peakMegabytes() {
+    return statusMegabytes("VmHWM: %lf kB");
+}
+
+void resetPeakMemory() {
+    // Freed heap goes back to the system first, so the peak counts only what is held.
+    malloc_trim(0);
+    // Linux: 5 sets the peak resident size back to the current one.
+    if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", refs);
+        std::fclose(refs);
+    }
 }
 
 QString runPsql(const QStringList& arguments) {

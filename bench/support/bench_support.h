@@ -37,6 +37,10 @@ QString benchServer();
 // Resident memory of this process, in MB.
 double residentMegabytes();
 
+// The highest resident memory since the last resetPeakMemory() (or the start), in MB.
+double peakMegabytes();
+void resetPeakMemory();
+
 // Floor of a whole client process: psql on the bench database as the foreman with `arguments`
 // after the connection's, its output thrown away. The error; empty when psql succeeded.
 QString runPsql(const QStringList& arguments);

@@ -37,6 +37,10 @@ BuildStamp buildStampFrom(const char* compileDate, const char* compileTime) {
     return {year * 10000 + month * 100 + day, seconds};
 }
 
+// The same build as text in the program file, for tabel-dbsetup: it records the build of the
+// program its package carries (see packaging/tabel-dbsetup).
+[[gnu::used]] const char kBuildMarker[] = "@(#)tabel build " __DATE__ " " __TIME__;
+
 BuildStamp currentBuildStamp() {
     return buildStampFrom(__DATE__, __TIME__);
 }

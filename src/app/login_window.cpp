@@ -44,10 +44,10 @@ LoginWindow::LoginWindow(data::DataModule& dm, shiftlog::ShiftLogWindow& shiftLo
     passwordEdit->setEchoMode(QLineEdit::Password);
     // Typed characters show as "*", whatever the style would draw.
     passwordEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    logInButton = widgets::makeButton(this, QStringLiteral("logInButton"), QStringLiteral("Вход"));
+    logInButton = widgets::makeButton(this, QStringLiteral("logInButton"), QStringLiteral("&Вход"));
     logInButton->setDefault(true);
     cancelButton =
-        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"));
+        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
     connect(logInButton, &QPushButton::clicked, this, &LoginWindow::logInAndRunShiftLog);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -58,9 +58,9 @@ LoginWindow::LoginWindow(data::DataModule& dm, shiftlog::ShiftLogWindow& shiftLo
     connect(terminationTimer, &QTimer::timeout, this, [this] { terminate(); });
 
     auto* layout = new QGridLayout(this);
-    loginLabel = widgets::addField(layout, 0, QStringLiteral("Логин"), loginEdit,
+    loginLabel = widgets::addField(layout, 0, QStringLiteral("&Логин"), loginEdit,
                                    QStringLiteral("loginLabel"));
-    passwordLabel = widgets::addField(layout, 1, QStringLiteral("Пароль"), passwordEdit,
+    passwordLabel = widgets::addField(layout, 1, QStringLiteral("&Пароль"), passwordEdit,
                                       QStringLiteral("passwordLabel"));
     layout->addWidget(connectionLabel, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
@@ -82,15 +82,17 @@ void LoginWindow::showEvent(QShowEvent* event) {
 }
 
 void LoginWindow::prepareForLogin() {
-    enforceVersion();
     connectionLabel->setText(QStringLiteral("Сервер: ") + server_ + QStringLiteral(", БД: ") +
                              database_);
     setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)").arg(build.date).arg(build.time));
 }
 
-void LoginWindow::enforceVersion() {
+bool LoginWindow::enforceVersion() {
     shiftLog_.loginState.buildDate = build.date;
     shiftLog_.loginState.buildTime = build.time;
+    if (!connected_) {
+        return true;
+    }
     VersionVerdict verdict = VersionVerdict::Current;
     try {
         verdict = checkVersion(*shiftLog_.versionRow, build);
@@ -100,20 +102,28 @@ void LoginWindow::enforceVersion() {
         if (!error.connectionLost()) {
             throw;
         }
-        return;
+        return true;
     }
     if (verdict == VersionVerdict::Older) {
         terminationTimer->start();
         core::MessageBoxes::error(QStringLiteral(
             "Версия программы не соответсвует БД! Запустите программу через 5 мин."));
         terminate();
+        return false;
     }
+    return true;
 }
 
 void LoginWindow::connectionFailed() {
     core::MessageBoxes::error(QStringLiteral("Подключение к БД отсутсвует (сервер: ") + server_ +
                               QStringLiteral(", БД: ") + database_ + QStringLiteral(")"));
     terminate();
+}
+
+void LoginWindow::loginRefused() {
+    core::MessageBoxes::error(QStringLiteral("Неверный логин или пароль"));
+    passwordEdit->clear();
+    passwordEdit->setFocus();
 }
 
 bool LoginWindow::logIn() {
@@ -124,6 +134,7 @@ bool LoginWindow::logIn() {
     state.login = credentials.login;
     state.password = credentials.password;
     dm_.connection.close();
+    connected_ = false;
     if (!credentials.composable) {
         connectionFailed();
         return false;
@@ -131,8 +142,17 @@ bool LoginWindow::logIn() {
     dm_.connection.setConnectionString(credentials.connectionString);
     try {
         dm_.connection.open();
-    } catch (const data::DbError&) {
-        connectionFailed();
+    } catch (const data::DbError& error) {
+        if (data::isLoginRefused(error.serverText()) || data::isLoginRefused(error.message())) {
+            loginRefused();
+        } else {
+            connectionFailed();
+        }
+        return false;
+    }
+    connected_ = true;
+    // The first version check runs as the typed login, before anything is shown.
+    if (!enforceVersion()) {
         return false;
     }
     applyRoleRules(shiftLog_, state.login);

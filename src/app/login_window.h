@@ -40,15 +40,17 @@ public:
     // Ends the program 5.5 s after an outdated version was found, acknowledged or not.
     QTimer* terminationTimer;
 
-    // On every showing: the version check, the server and database, the build in the caption.
+    // On every showing: the server and database, the build in the caption.
     void prepareForLogin();
     // "Вход": logs in and runs the shift log window until it closes.
     void logInAndRunShiftLog();
-    // The version check of the showing and of the shift log window's timer; an outdated
-    // program is told so and ends.
-    void enforceVersion();
+    // The version check right after the login connected and on the shift log window's timer;
+    // an outdated program is told so and ends (false). Nothing is checked before a login has
+    // connected: only a typed login opens a connection.
+    bool enforceVersion();
 
-    // Steps of "Вход" up to showing the shift log window; false when the program must end.
+    // Steps of "Вход" up to showing the shift log window; false when the shift log must not
+    // be shown (a refused login stays in this window for another try, anything else ends).
     bool logIn();
     void runShiftLog();
 
@@ -62,12 +64,14 @@ protected:
 
 private:
     void connectionFailed();
+    void loginRefused();
 
     data::DataModule& dm_;
     shiftlog::ShiftLogWindow& shiftLog_;
     Deployment deployment_;
     QString server_;
     QString database_;
+    bool connected_ = false;  // a typed login has opened the connection
 };
 
 }  // namespace tabel::app

@@ -41,6 +41,9 @@ int main(int argc, char** argv) {
         return tabel::batch::run(argc, argv, tabel::app::compiledDeployment());
     }
     tabel::widgets::GuardedApplication app(argc, argv);
+    // The settings file (~/.config/tabel/tabel.conf) keeps the windows' sizes between runs.
+    QCoreApplication::setOrganizationName(QStringLiteral("tabel"));
+    QCoreApplication::setApplicationName(QStringLiteral("tabel"));
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -1,6 +1,7 @@
 #include "app/version_check.h"
 
 #include "data/command.h"
+#include "data/connection.h"
 #include "data/dataset.h"
 
 namespace tabel::app {
@@ -34,8 +35,17 @@ VersionVerdict checkVersion(data::Dataset& ver, const BuildStamp& build) {
     }
     const int order = compare(recorded, build);
     if (order < 0) {
+        // Raising the row ends every older program, so only the service account may; others
+        // ask before trying, so that no refusal reaches anyone.
+        data::Connection& connection = *ver.connection();
+        if (!connection
+                 .scalar(QStringLiteral("select has_function_privilege("
+                                        "'accounts_dep.ver_stamp(integer, integer)', 'EXECUTE')"))
+                 .toBool()) {
+            return VersionVerdict::Newer;
+        }
         // The row is written only by the server's stamp function, which never lowers it.
-        data::Command stamp(ver.connection(), QStringLiteral("ver_stamp"),
+        data::Command stamp(&connection, QStringLiteral("ver_stamp"),
                             {QStringLiteral("select accounts_dep.ver_stamp(:d, :t)")});
         stamp.setParam(QStringLiteral("d"), build.date);
         stamp.setParam(QStringLiteral("t"), build.time);

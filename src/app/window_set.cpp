@@ -1,20 +1,9 @@
 #include "app/window_set.h"
 
-#include "data/connection_string.h"
-#include "data/errors.h"
-
 namespace tabel::app {
 
 WindowSet::WindowSet(const Deployment& deployment, const QString& server, const QString& database) {
-    // The data module opens at once with the built-in settings; login reopens it in any case.
-    dm.connection.setConnectionString(
-        data::composeConnectionString({deployment.server, deployment.database,
-                                       QStringLiteral("sys"), deployment.servicePassword}));
-    try {
-        dm.connection.open();
-    } catch (const data::DbError&) {
-        // Reported at login, with the server and database the user named.
-    }
+    // No connection before the login: only the typed login (or the service code) opens one.
     shiftLog = std::make_unique<shiftlog::ShiftLogWindow>(dm);
     login = std::make_unique<LoginWindow>(dm, *shiftLog, deployment, server, database);
     products = std::make_unique<refdata::ProductsWindow>(dm);

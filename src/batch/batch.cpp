@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "batch/batch_command.h"
+#include "batch/job_deadline.h"
 #include "batch/password_prompt.h"
 #include "data/connection.h"
 #include "data/credentials.h"
@@ -112,11 +113,13 @@ int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
     }
     const Command& command = *chosen.front();
     QStringList positional = parser.positionalArguments();
-    if (positional.size() < command.extraValues) {
+    const int extraValues =
+        command.extraValueOptional && positional.size() % 2 == 0 ? 0 : command.extraValues;
+    if (positional.size() < extraValues) {
         throw UsageError(QStringLiteral("Не хватает значений после --") + command.option);
     }
-    const QStringList extra = positional.mid(positional.size() - command.extraValues);
-    positional.resize(positional.size() - command.extraValues);
+    const QStringList extra = positional.mid(positional.size() - extraValues);
+    positional.resize(positional.size() - extraValues);
     if (positional.size() != 0 && positional.size() != 2) {
         throw UsageError(QStringLiteral("Лишние аргументы: ") + positional.join(' '));
     }
@@ -181,6 +184,10 @@ int run(int argc, char** argv, const data::Deployment& deployment) {
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("xlsx"), QStringLiteral("Записать таблицу в файл .xlsx."),
                       QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("timeout"),
+                      QStringLiteral("Предельное время задания в секундах (по умолчанию %1).")
+                          .arg(kDefaultDeadlineSeconds),
+                      QStringLiteral("SECONDS"), QString::number(kDefaultDeadlineSeconds)});
     for (const Command& c : commands) {
         if (c.valueName.isEmpty()) {
             parser.addOption({c.option, c.description});
@@ -199,6 +206,11 @@ int run(int argc, char** argv, const data::Deployment& deployment) {
         return kSuccess;
     }
     try {
+        // A server that stops answering must not keep a nightly job waiting for ever.
+        const JobDeadline deadline(
+            deadlineSeconds(parser.value(QStringLiteral("timeout"))),
+            {parser.value(QStringLiteral("pdf")), parser.value(QStringLiteral("xlsx")),
+             parser.value(QStringLiteral("csv"))});
         return runParsed(parser, commands, deployment);
     } catch (const UsageError& e) {
         printError(e.message() + QStringLiteral(" (см. tabel --help)"));

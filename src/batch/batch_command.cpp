@@ -7,6 +7,7 @@ QList<Command> allCommands() {
         reportCommand(),
         timesheetCommand(),
         rebuildHoursCommand(),
+        historyCommand(),
     };
 }
 

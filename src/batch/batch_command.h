@@ -61,6 +61,9 @@ struct Command {
     QString valueName;    // shown in help ("KIND"); empty for a flag
     QString description;  // one line of help
     int extraValues = 0;  // values after the option's own (YEAR of --timesheet MONTH YEAR)
+    // The one extra value may be left out (ENTRY_ID of --history [ENTRY_ID]): it is taken
+    // when an odd number of values stands on the line, SERVER DATABASE being the other two.
+    bool extraValueOptional = false;
     QList<QCommandLineOption> options;        // options only this command reads
     QString synopsis;                         // the usage line for --help
     std::function<int(CommandContext&)> run;  // returns the exit status; may throw
@@ -76,5 +79,8 @@ Command reportCommand();
 // (--rebuild-hours).
 Command timesheetCommand();
 Command rebuildHoursCommand();
+
+// The history of an entry or of a period, as text or CSV (--history).
+Command historyCommand();
 
 }  // namespace tabel::batch

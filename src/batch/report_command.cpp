@@ -5,7 +5,7 @@
 
 #include "batch/batch.h"
 #include "batch/batch_command.h"
-#include "reportengine/page_painter.h"
+#include "batch/terminal_progress.h"
 #include "reports/period_reports.h"
 
 namespace tabel::batch {
@@ -71,8 +71,9 @@ int runReport(CommandContext& context) {
         error = reports::saveProductSummary(context.connection(), period, path);
     } else {
         auto layout = reports::makePeriodLayout(*report, context.connection());
-        const auto document = reports::preparePeriodReport(*layout, *report, period);
-        error = reportengine::writePdf(document, path);
+        TerminalProgress progress(QStringLiteral("Отчет"));
+        layout->setProgress(progress.callback());
+        error = reports::writePeriodReportPdf(*layout, *report, period, path);
     }
     if (!error.isEmpty()) {
         throw JobFailure(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +

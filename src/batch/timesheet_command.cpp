@@ -3,6 +3,7 @@
 
 #include "batch/batch.h"
 #include "batch/batch_command.h"
+#include "batch/terminal_progress.h"
 #include "data/connection.h"
 #include "data/hours.h"
 #include "reportengine/page_painter.h"
@@ -45,6 +46,8 @@ int runTimesheet(CommandContext& context) {
         error = timesheet::saveTimesheet(context.connection(), m.month, m.year, path);
     } else {
         reports::TimesheetLayout layout(context.connection());
+        TerminalProgress progress(QStringLiteral("Табель"));
+        layout.setProgress(progress.callback());
         error =
             reportengine::writePdf(timesheet::prepareTimesheetPrint(layout, m.month, m.year), path);
     }

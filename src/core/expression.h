@@ -25,6 +25,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/decimal.h"
+
 namespace tabel::core {
 
 class ExpressionError : public std::runtime_error {
@@ -54,13 +56,16 @@ struct EvaluationContext {
 
 namespace detail {
 struct Program;
-// Whole numbers add exactly until one is not whole or the total overflows; then the total is
-// a compensated (Neumaier) sum, so long columns of prices do not drift off their cents.
+// Whole numbers add as integers until one is not whole or the total overflows; from then on
+// the total is exact decimal, each value taken as the decimal it was stored as (15 significant
+// digits), so a column of prices adds up to what its printed lines add up to. Only a total
+// beyond the decimal's range falls back to a plain double sum.
 struct SumState {
     qint64 intSum = 0;
+    Decimal exact;
     double doubleSum = 0.0;
-    double compensation = 0.0;
     bool isDouble = false;
+    bool exactLost = false;
 };
 }  // namespace detail
 

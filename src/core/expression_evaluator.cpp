@@ -286,17 +286,16 @@ void addToSum(SumState& sum, const Number& n) {
     }
     if (!sum.isDouble) {
         sum.isDouble = true;
+        sum.exact = Decimal::fromInteger(sum.intSum);
         sum.doubleSum = double(sum.intSum);
-        sum.compensation = 0.0;
     }
     const double x = n.real();
-    const double t = sum.doubleSum + x;
-    if (std::fabs(sum.doubleSum) >= std::fabs(x)) {
-        sum.compensation += (sum.doubleSum - t) + x;
-    } else {
-        sum.compensation += (x - t) + sum.doubleSum;
+    sum.doubleSum += x;
+    if (!sum.exactLost) {
+        const std::optional<Decimal> d =
+            n.isInt ? Decimal::fromInteger(n.i) : Decimal::fromDouble(x);
+        sum.exactLost = !d || !sum.exact.add(*d);
     }
-    sum.doubleSum = t;
 }
 
 }  // namespace
@@ -424,8 +423,10 @@ void accumulateSums(const Program& program, std::vector<SumState>& sums,
 }
 
 Value sumValue(const SumState& sum) {
-    return sum.isDouble ? Value::real(sum.doubleSum + sum.compensation)
-                        : Value::integer(sum.intSum);
+    if (!sum.isDouble) {
+        return Value::integer(sum.intSum);
+    }
+    return Value::real(sum.exactLost ? sum.doubleSum : sum.exact.toDouble());
 }
 
 QVariant toVariant(const Value& v) {

@@ -21,7 +21,7 @@ Answer MessageBoxes::show(MessageKind kind, const QString& title, const QString&
         return g_handler->show(kind, title, text);
     }
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
-    return kind == MessageKind::Stop ? Answer::Ok : Answer::No;
+    return kind == MessageKind::Stop || kind == MessageKind::Information ? Answer::Ok : Answer::No;
 }
 
 void MessageBoxes::error(const QString& text, const QString& title) {
@@ -30,6 +30,10 @@ void MessageBoxes::error(const QString& text, const QString& title) {
 
 bool MessageBoxes::confirmDelete(const QString& text) {
     return show(MessageKind::Question, QStringLiteral("Удаление"), text) == Answer::Yes;
+}
+
+void MessageBoxes::inform(const QString& text, const QString& title) {
+    show(MessageKind::Information, title, text);
 }
 
 bool MessageBoxes::ask(const QString& text) {

@@ -6,8 +6,9 @@
 
 namespace tabel::core {
 
-// The three box shapes the program uses (stop+OK, question+Yes/No, exclamation+Yes/No).
-enum class MessageKind { Stop, Question, Exclamation };
+// The box shapes the program uses (stop+OK, question+Yes/No, exclamation+Yes/No,
+// information+OK).
+enum class MessageKind { Stop, Question, Exclamation, Information };
 
 enum class Answer { Ok, Yes, No };
 
@@ -26,6 +27,8 @@ public:
     static bool confirmDelete(const QString& text);
     // "Запрос", exclamation icon, Yes/No; true for Yes.
     static bool ask(const QString& text);
+    // Information icon, OK button: something done or worth knowing, never a failure.
+    static void inform(const QString& text, const QString& title = QStringLiteral("Информация"));
 
     // The application installs the real boxes; tests install a recorder.
     // Without a handler a Stop box is written to stderr and questions answer No.

@@ -2,6 +2,10 @@
 
 #include <sqlext.h>
 
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -62,9 +66,35 @@ bool connectionDead(const QSqlDriver* driver) {
     return SQL_SUCCEEDED(r) && dead == SQL_CD_TRUE;
 }
 
+// Debian's /etc/odbcinst.ini switches the driver's communication log on, and the driver applies
+// that setting again at disconnect whatever the connection string says, leaving a
+// /tmp/psqlodbc_*.log at every start. The program points unixODBC at driver settings of its own
+// (installed beside it, or the build tree's), unless the user chose a folder himself. unixODBC
+// reads the variable once, at its first use in the process: this runs before any connection.
+void useOwnDriverSettings() {
+    if (qEnvironmentVariableIsSet("ODBCSYSINI")) {
+        return;
+    }
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QStringList folders{
+        QFileInfo(program).absolutePath() + QStringLiteral("/../share/tabel/odbc"),
+        QStringLiteral(TABEL_ODBC_BUILD_DIR)};
+    for (const QString& folder : folders) {
+        if (QFileInfo::exists(folder + QStringLiteral("/odbcinst.ini"))) {
+            qputenv("ODBCSYSINI", QFile::encodeName(QDir::cleanPath(folder)));
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 Connection::Connection(const QString& name) : name_(name) {
+    [[maybe_unused]] static const bool ownDriverSettings = (useOwnDriverSettings(), true);
+    static QAtomicInt unnamed;
+    if (name_.isEmpty()) {
+        name_ = QStringLiteral("tabel_%1").arg(unnamed.fetchAndAddRelaxed(1));
+    }
     if (!QSqlDatabase::contains(name_)) {
         QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name_);
     }
@@ -88,6 +118,8 @@ void Connection::open() {
     }
     db.close();
     db.setDatabaseName(connectionString_);
+    // A server that accepts but never answers the login ends in a message, not a frozen window.
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeoutSeconds));
     if (!db.open()) {
         // The driver frees its handle on a failed open, so there is no SQLSTATE to read.
         const QString text = messageOf(db.lastError());

@@ -22,8 +22,11 @@ class Connection {
 public:
     // How long a statement waits for a row or table another session holds.
     static constexpr int kLockTimeoutMs = 3000;
+    static constexpr int kLoginTimeoutSeconds = 10;
 
-    explicit Connection(const QString& name = QStringLiteral("tabel"));
+    // Each connection is a session of its own: without a name it gets one no other has, so
+    // two data modules in one process (two workstations in a test) never share a login.
+    explicit Connection(const QString& name = {});
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -44,6 +47,14 @@ public:
     // connection is reopened on the next action.
     StatementResult run(const QString& text, const QList<QVariant>& bindings = {},
                         const ColumnTyper& typer = {});
+
+    // Rows of a select read forward from a server-side cursor, `blockRows` at a time, none kept:
+    // `take` gets each block (its columns and types every time; no rows when the select gives
+    // none) and may throw to stop. The cursor lives in a read transaction of its own that ends on
+    // every path, so never call this inside inTransaction. Throws DbError.
+    using BlockFn = std::function<void(const StatementResult& block)>;
+    void stream(const QString& text, const QList<QVariant>& bindings, const ColumnTyper& typer,
+                const BlockFn& take, int blockRows = 512);
 
     // A statement with named placeholders, its values bound by name (a name the statement does
     // not have throws DataError): the first value of the first row, null when there is none.

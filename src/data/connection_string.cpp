@@ -7,6 +7,12 @@ QString odbcOptionList() {
                "ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;RowVersioning=0;"
                "ShowSystemTables=0;Fetch=100;UnknownSizes=0;MaxVarcharSize=255;"
                "MaxLongVarcharSize=8190;") +
+           // A server or network that is gone costs a message within 30 s, never a frozen
+           // window: TCP keepalives (10 s idle, then 3 probes 5 s apart) and a limit on
+           // unacknowledged sends. A busy server still acknowledges, so long reports run on.
+           QStringLiteral(
+               "KeepaliveTime=10;KeepaliveInterval=5;"
+               "pqopt={keepalives_count=3 tcp_user_timeout=25000};") +
            QStringLiteral(
                "Debug=0;CommLog=0;UseDeclareFetch=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=0;"
                "BoolsAsChar=1;Parse=0;ExtraSysTablePrefixes=;LFConversion=1;UpdatableCursors=1;") +

@@ -2,6 +2,8 @@
 
 #include "data/connection_string.h"
 
+#include <QRegularExpression>
+
 namespace tabel::data {
 
 LoginCredentials loginCredentials(const Deployment& deployment, const QString& server,
@@ -12,18 +14,30 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
         result.login = QStringLiteral("sys");
         result.password = deployment.servicePassword;
     }
-    if (server.isEmpty() || database.isEmpty()) {
-        result.connectionString =
-            composeConnectionString({deployment.server, deployment.database, QStringLiteral("sys"),
-                                     deployment.servicePassword});
-        return result;
-    }
-    const ConnectionParams params{server, database, result.login, result.password};
+    // The typed login always opens the connection; without both names it goes to the
+    // deployment's own server and database.
+    const bool named = !server.isEmpty() && !database.isEmpty();
+    const ConnectionParams params{named ? server : deployment.server,
+                                  named ? database : deployment.database, result.login,
+                                  result.password};
     result.composable = isComposable(params);
     if (result.composable) {
         result.connectionString = composeConnectionString(params);
     }
     return result;
+}
+
+bool isLoginRefused(const QString& connectionFailureText) {
+    // 28P01 invalid_password; 28000 invalid_authorization_specification (an unknown role, a
+    // role without login, no pg_hba.conf entry); and libpq's own "no password supplied".
+    static const QRegularExpression kRefusal(
+        QStringLiteral("\\b28P01\\b|\\b28000\\b|authentication failed|no password supplied|"
+                       "password is required|role \"[^\"]*\" does not exist|"
+                       "is not permitted to log in|pg_hba\\.conf|"
+                       "не прошёл проверку подлинности|роль \"[^\"]*\" не существует|"
+                       "вход запрещён|пароль не указан"),
+        QRegularExpression::CaseInsensitiveOption);
+    return kRefusal.match(connectionFailureText).hasMatch();
 }
 
 }  // namespace tabel::data

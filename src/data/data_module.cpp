@@ -31,6 +31,8 @@ QStringList operSql() {
         QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, ") + kStageCase +
             QStringLiteral(","),
         QStringLiteral("count(o_id) norma, min(price)::numeric cena,"),
+        // The operation's version for its editor's save (one row per operation: min is it).
+        QStringLiteral("min(oper.xmin::text) as row_version,"),
         QStringLiteral("oper.id, oper.i_id, oper.VID as oper_vid, oper.i_id_old from "
                        "accounts_dep.norm,accounts_dep.OPER,accounts_dep.IZDEL,accounts_dep.VID_"
                        "OPER where OPER.i_id=IZDEL.id and norm.o_id=oper.id"),
@@ -46,6 +48,12 @@ const QString kSmenaFrom = QStringLiteral(
     "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
     "accounts_dep.vid_oper ");
 
+// What a save or an accept started from: the entry's own version (entry_version, for the
+// entry dialog's save) and that of the entry with its materials (row_version, for the accept).
+const QString kVersionColumns = QStringLiteral(
+    "smena.xmin::text as entry_version, "
+    "accounts_dep.smena_version(smena.id, smena.xmin) as row_version");
+
 QStringList smena1Sql() {
     return {
         QStringLiteral("select smena.id, smena.data, smena.smena, smena.i_id, smena.o_id, "
@@ -55,7 +63,8 @@ QStringList smena1Sql() {
         QStringLiteral("round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
                        "smena.prize, color,time, smena.ok, date(vvod) as vvod, smena.id_doc, "
                        "smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, "
-                       "smena.id_cons_use"),
+                       "smena.id_cons_use, ") +
+            kVersionColumns,
         kSmenaFrom,
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and "
                        "w_id=person.s_code::t_integer and "),
@@ -76,7 +85,8 @@ QStringList smenaSql(int shift) {
         QStringLiteral("round((kol_vo::numeric-brak::numeric)*smena.cena::numeric, 2) as summa, "
                        "smena.prize, smena.id, color,time,smena.ok,date(vvod) as vvod, "
                        "smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, "
-                       "smena.id_cons_use  "),
+                       "smena.id_cons_use, ") +
+            kVersionColumns + QStringLiteral("  "),
         kSmenaFrom,
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and "
                        "w_id=s_code::t_integer and "),

@@ -5,6 +5,7 @@
 
 #include "data/connection.h"
 #include "data/dataset.h"
+#include "data/notifications.h"
 
 namespace tabel::data {
 
@@ -22,6 +23,8 @@ public:
     int countDuplicates(const QString& countStatement, const Bindings& bindings = {});
 
     Connection connection;
+    // What other sessions change; started by the shift log with the connection's credentials.
+    ChangeFeed changes;
 
     Dataset workers;
     Dataset products;

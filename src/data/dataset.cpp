@@ -1,5 +1,6 @@
 #include "data/dataset.h"
 
+#include <QSet>
 #include <algorithm>
 
 #include "core/expression.h"
@@ -23,6 +24,10 @@ const QString kVersionColumn = QStringLiteral("tabel_row_version");
 const QString kVersionSelect = QStringLiteral("xmin::text as tabel_row_version");
 
 }  // namespace
+
+const QString& Dataset::versionColumn() {
+    return kVersionColumn;
+}
 
 Dataset::Dataset(Connection* connection, const QString& name, QObject* parent)
     : QObject(parent), connection_(connection) {
@@ -113,64 +118,7 @@ void Dataset::loadRows(StatementResult&& result) {
         readOnly_.append(readOnly);
     }
     rows_ = std::move(result.rows);
-}
-
-void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
-    if (!open_) {
-        return;  // the next opening reads it anyway
-    }
-    const int keyColumn = fieldIndex(keyField);
-    if (keyColumn < 0) {
-        throw DataError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), keyField));
-    }
-    QList<QVariant> values = params_.positionalValues();
-    values.append(key);
-    const QString text = QStringLiteral("select * from (\n") + readStatement() +
-                         QStringLiteral("\n) as keyed_row where ") + columns_[keyColumn] +
-                         QStringLiteral(" = ?");
-    StatementResult result = connection_->run(text, values, typer());
-    // A table cursor's rows carry their versions alongside.
-    const bool versioned = versions_.size() == rows_.size() && !result.columns.isEmpty() &&
-                           result.columns.first().name == kVersionColumn;
-    QVariant version;
-    if (versioned) {
-        result.columns.removeFirst();
-        if (!result.rows.isEmpty()) {
-            version = result.rows.first().takeFirst();
-        }
-    }
-    const auto isKey = [&](const QList<QVariant>& row) {
-        return !row[keyColumn].isNull() && core::compareValues(row[keyColumn], key) == 0;
-    };
-    const qsizetype found = std::find_if(rows_.begin(), rows_.end(), isKey) - rows_.begin();
-    const bool known = found < rows_.size();
-    const bool fresh = !result.rows.isEmpty() && result.columns.size() == columns_.size();
-    if (known && fresh) {
-        rows_[found] = std::move(result.rows.first());
-        if (versioned) {
-            versions_[found] = version;
-        }
-    } else if (known) {
-        rows_.removeAt(found);
-        if (versioned) {
-            versions_.removeAt(found);
-        }
-    } else if (fresh) {
-        rows_.append(std::move(result.rows.first()));
-        if (versioned) {
-            versions_.append(version);
-        }
-    }
-    const int keep = current_;
-    state_ = State::Browse;
-    rebuildView();
-    for (int row = 0; row < view_.size(); ++row) {
-        if (isKey(rows_[view_[row]])) {
-            moveTo(row);
-            return;
-        }
-    }
-    moveTo(keep);
+    keyIndexes_.clear();
 }
 
 void Dataset::close() {
@@ -181,6 +129,7 @@ void Dataset::close() {
     state_ = State::Browse;
     rows_.clear();
     view_.clear();
+    keyIndexes_.clear();
     // A sort lasts until the list is closed.
     sortText_.clear();
     current_ = -1;
@@ -536,6 +485,7 @@ void Dataset::rereadKeepingTyped(const QVariant& id, bool keepTyped) {
 }
 
 void Dataset::replaceCurrentRow(const StatementResult& result) {
+    keyIndexes_.clear();  // a posted row may take new keys
     QList<QVariant>& row = rows_[view_[current_]];
     if (!result.rows.isEmpty()) {
         const QList<QVariant>& stored = result.rows.first();
@@ -580,6 +530,7 @@ void Dataset::deleteRow() {
     }
     rows_.removeAt(removed);
     versions_.removeAt(removed);
+    keyIndexes_.clear();
     const int keep = current_;
     emit rowsReset();
     current_ = -2;

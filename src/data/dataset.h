@@ -2,6 +2,7 @@
 // A static cursor: the statement's rows fetched into memory, with a current row, a client-side
 // filter and sort over them, and for table cursors append/edit/post/delete keyed by id.
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -34,6 +35,9 @@ public:
     void addSql(const QString& line);
     const QStringList& sql() const { return sql_; }
     QString statement() const { return sql_.join(QLatin1Char('\n')); }
+    // The statement as the server gets it: '?' marks, and their values in order.
+    QString positionalStatement() const { return params_.positionalText(); }
+    QList<QVariant> positionalValues() const { return params_.positionalValues(); }
 
     Connection* connection() const { return connection_; }
 
@@ -53,6 +57,16 @@ public:
     // is replaced, dropped when the statement no longer gives it, or added; filter and sort are
     // applied again and the current row stays on it. Nothing when closed. Throws DbError.
     void refreshRow(const QString& keyField, const QVariant& key);
+    // What another session changed: re-reads the rows whose `keyField` is one of `keys` (several
+    // rows may share a key), kMaxKeyedRefresh keys a statement, and replaces them in place, drops
+    // or adds them, telling each row by rowsChanged / rowsInserted / rowsRemoved; filter and sort
+    // are applied to those rows only. The current row stays on the row it was on; when that row
+    // is gone, the row that took its place becomes current. Nothing when closed or while a row is
+    // edited. Throws DbError, and then nothing has changed.
+    static constexpr int kMaxKeyedRefresh = 200;
+    void refreshRows(const QString& keyField, const QList<QVariant>& keys);
+    // Whether a loaded row (shown or filtered out) has `key` in `keyField`; a lookup, not a scan.
+    bool holdsKey(const QString& keyField, const QVariant& key);
     bool isOpen() const { return open_; }
 
     // Columns of the open result.
@@ -104,10 +118,21 @@ signals:
     // Rows, columns or their order changed (open, close, filter, sort, post, delete).
     void rowsReset();
     void currentRowChanged(int row);
+    // Single rows of the view, as a refresh of changed rows moves them (positions in the view;
+    // the "about to" signals come before the view changes).
+    void rowsAboutToBeInserted(int first, int last);
+    void rowsInserted();
+    void rowsAboutToBeRemoved(int first, int last);
+    void rowsRemoved();
+    void rowsChanged(int first, int last);
+    // After a refresh of changed rows changed anything, for readers of the whole list.
+    void rowsRefreshed();
     // Emitted by post() before the row is written; handlers may still set its fields.
     void beforePost();
 
 private:
+    // The result column that carries a row's version (xmin) in a table cursor.
+    static const QString& versionColumn();
     friend class Field;
     const QVariant& currentValue(int column) const;
     void setBufferValue(int column, const QVariant& value);
@@ -131,6 +156,12 @@ private:
     void postInsert();
     void postUpdate();
     void replaceCurrentRow(const struct StatementResult& result);
+    // refreshRows' helpers: rows_ positions by key text per key column, kept across refreshes.
+    const QHash<QString, QList<int>>& keyIndex(int column);
+    void indexRow(int row);
+    void unindexRow(int row);
+    void applyFreshRows(int keyColumn, const QList<QVariant>& keys, QList<QList<QVariant>>&& fresh,
+                        QList<QVariant>&& freshVersions, bool versioned);
 
     Connection* connection_;
     QStringList sql_;
@@ -146,6 +177,7 @@ private:
     QList<QList<QVariant>> rows_;
     QList<QVariant> versions_;  // xmin of each row of a table cursor, as text
     QList<int> view_;           // indices into rows_
+    QHash<int, QHash<QString, QList<int>>> keyIndexes_;  // emptied whenever rows_ is rebuilt
     int current_ = -1;
     bool eof_ = true;
     bool bof_ = true;

@@ -7,23 +7,45 @@
 
 namespace tabel::data {
 
-int saveEntry(Connection& connection, const EntryRecord& e) {
-    return connection
-        .scalar(QStringLiteral("select accounts_dep.smena_save(:id, :w_id, :i_id, :o_id, :cena, "
-                               ":kol_vo, :brak, :data, :smena, :time, :id_doc, :id_doc_item)"),
-                {{QStringLiteral("id"), e.id},
-                 {QStringLiteral("w_id"), e.workerId},
-                 {QStringLiteral("i_id"), e.productId},
-                 {QStringLiteral("o_id"), e.operationId},
-                 {QStringLiteral("cena"), e.price},
-                 {QStringLiteral("kol_vo"), e.quantity},
-                 {QStringLiteral("brak"), e.defects},
-                 {QStringLiteral("data"), e.date},
-                 {QStringLiteral("smena"), e.shift},
-                 {QStringLiteral("time"), e.hours},
-                 {QStringLiteral("id_doc"), e.docId},
-                 {QStringLiteral("id_doc_item"), e.itemId}})
-        .toInt();
+int saveEntry(Connection& connection, const EntryRecord& e, QString* newVersion) {
+    int id = 0;
+    const auto save = [&] {
+        id = connection
+                 .scalar(QStringLiteral(
+                             "select accounts_dep.smena_save(:id, :w_id, :i_id, :o_id, :cena, "
+                             ":kol_vo, :brak, :data, :smena, :time, :id_doc, :id_doc_item, "
+                             ":version)"),
+                         {{QStringLiteral("id"), e.id},
+                          {QStringLiteral("w_id"), e.workerId},
+                          {QStringLiteral("i_id"), e.productId},
+                          {QStringLiteral("o_id"), e.operationId},
+                          {QStringLiteral("cena"), e.price},
+                          {QStringLiteral("kol_vo"), e.quantity},
+                          {QStringLiteral("brak"), e.defects},
+                          {QStringLiteral("data"), e.date},
+                          {QStringLiteral("smena"), e.shift},
+                          {QStringLiteral("time"), e.hours},
+                          {QStringLiteral("id_doc"), e.docId},
+                          {QStringLiteral("id_doc_item"), e.itemId},
+                          {QStringLiteral("version"), e.version.isEmpty()
+                                                          ? QVariant(QMetaType::fromType<QString>())
+                                                          : QVariant(e.version)}})
+                 .toInt();
+        if (newVersion != nullptr) {
+            // Read inside the save's transaction, where the row is still ours.
+            *newVersion = connection
+                              .scalar(QStringLiteral("select xmin::text from accounts_dep.smena "
+                                                     "where id = :id"),
+                                      {{QStringLiteral("id"), id}})
+                              .toString();
+        }
+    };
+    if (newVersion != nullptr) {
+        connection.inTransaction(save);
+    } else {
+        save();
+    }
+    return id;
 }
 
 void deleteEntry(Connection& connection, int entryId) {
@@ -39,9 +61,9 @@ int materialCount(Connection& connection, int entryId) {
         .toInt();
 }
 
-void acceptEntry(Connection& connection, int entryId) {
-    connection.scalar(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id)\n"),
-                      {{QStringLiteral("id"), entryId}});
+void acceptEntry(Connection& connection, int entryId, const QString& version) {
+    connection.scalar(QStringLiteral("select accounts_dep.smena__accept_row_hwo(:id, :version)"),
+                      {{QStringLiteral("id"), entryId}, {QStringLiteral("version"), version}});
 }
 
 double availableStock(Connection& connection, int entryId, qint64 goodsId) {

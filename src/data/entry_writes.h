@@ -24,17 +24,23 @@ struct EntryRecord {
     int hours = 0;
     qint64 docId = 0;
     qint64 itemId = 0;
+    // The version (xmin) of the row the change started from; empty for no check.
+    QString version;
 };
 
 // Inserts or updates the entry and posts the hours of its day (and of the day it left);
-// returns its id. Throws DbError; nothing is written then.
-int saveEntry(Connection& connection, const EntryRecord& entry);
+// returns its id. A change of a row whose version is no longer `entry.version` is refused
+// (DbError of kind RowChanged). Throws DbError; nothing is written then. `newVersion`, when
+// given, gets the saved row's version for the next change.
+int saveEntry(Connection& connection, const EntryRecord& entry, QString* newVersion = nullptr);
 // Deletes the entry and posts its day's hours again. Throws DbError.
 void deleteEntry(Connection& connection, int entryId);
 
 int materialCount(Connection& connection, int entryId);
-// Accepts the entry through the server function (clerks and sys only).
-void acceptEntry(Connection& connection, int entryId);
+// Accepts the entry through the server function (clerks and sys only), as of `version`: the
+// entry's version (accounts_dep.smena_version) the clerk's list showed. A change of the entry
+// or its materials since is refused with a DbError of kind RowChanged, nothing accepted.
+void acceptEntry(Connection& connection, int entryId, const QString& version);
 
 // Free plus reserved stock of a goods item for the entry's requisition item.
 double availableStock(Connection& connection, int entryId, qint64 goodsId);

@@ -13,9 +13,14 @@ DbErrorKind dbErrorKindOf(const QString& sqlState) {
         const char* state;
         DbErrorKind kind;
     } kinds[] = {
-        {"23505", DbErrorKind::UniqueViolation},  {"23503", DbErrorKind::ForeignKeyViolation},
-        {"23514", DbErrorKind::CheckViolation},   {"55P03", DbErrorKind::LockTimeout},
-        {"42501", DbErrorKind::PermissionDenied}, {"P0001", DbErrorKind::RaisedByServer},
+        {"23505", DbErrorKind::UniqueViolation},
+        {"23503", DbErrorKind::ForeignKeyViolation},
+        {"23514", DbErrorKind::CheckViolation},
+        {"55P03", DbErrorKind::LockTimeout},
+        {"42501", DbErrorKind::PermissionDenied},
+        {"P0001", DbErrorKind::RaisedByServer},
+        // Raised by our own version checks (accounts_dep.refuse_changed_row).
+        {"40001", DbErrorKind::RowChanged},
     };
     for (const auto& entry : kinds) {
         if (sqlState == QLatin1String(entry.state)) {
@@ -73,6 +78,10 @@ QString serverMessageOf(const QString& serverText) {
 QString userMessageOf(const DbError& error) {
     const DbErrorKind kind = error.kind();
     if (kind == DbErrorKind::RaisedByServer) {
+        return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
+    }
+    if (kind == DbErrorKind::RowChanged && !error.sqlState().isEmpty()) {
+        // The server's version check, in its own Russian sentence.
         return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
     }
     if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged) {

@@ -42,16 +42,23 @@ int addOperation(DataModule& dm, const OperationKey& key, double price) {
     return id;
 }
 
-void changeOperation(DataModule& dm, int id, const OperationKey& key) {
+void changeOperation(DataModule& dm, int id, const OperationKey& key, const QString& version) {
     const int changed = dm.connection.execute(
         QStringLiteral("update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  "
-                       "i_id=:i_id where id=:id"),
+                       "i_id=:i_id where id=:id and xmin::text = coalesce(:ver, xmin::text)"),
         {{QStringLiteral("oper_vid"), key.kindId},
          {QStringLiteral("naimen"), key.stage},
          {QStringLiteral("i_id"), key.productId},
-         {QStringLiteral("id"), id}});
+         {QStringLiteral("id"), id},
+         {QStringLiteral("ver"),
+          version.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(version)}});
     if (changed == 0) {
-        throw rowGoneError();
+        const bool exists =
+            dm.connection
+                .scalar(QStringLiteral("select count(*) from accounts_dep.oper where id=:id"),
+                        {{QStringLiteral("id"), id}})
+                .toInt() > 0;
+        throw exists ? rowChangedError() : rowGoneError();
     }
 }
 

@@ -3,6 +3,7 @@
 // deletion, and the count of operations a new one would duplicate. Failures are thrown, never
 // shown.
 
+#include <QString>
 #include <optional>
 
 namespace tabel::data {
@@ -23,8 +24,9 @@ int countSameOperations(DataModule& dm, const OperationKey& key,
 // The operation and its first norm at `price`, in one transaction; the new operation's id.
 int addOperation(DataModule& dm, const OperationKey& key, double price);
 
-// Changes operation `id`; throws DbError (RowGone) when it was deleted meanwhile.
-void changeOperation(DataModule& dm, int id, const OperationKey& key);
+// Changes operation `id` as of `version` (its xmin as the list read it; empty: no check);
+// throws DbError (RowGone) when it was deleted meanwhile, (RowChanged) when it was changed.
+void changeOperation(DataModule& dm, int id, const OperationKey& key, const QString& version);
 
 // Deletes operation `id` with its norms; throws DbError (RowGone) when it was deleted meanwhile.
 void deleteOperation(DataModule& dm, int id);

@@ -1,6 +1,7 @@
 #include "outputwindows/report_preview.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPaintEvent>
@@ -16,6 +17,8 @@
 
 #include "core/messages.h"
 #include "reportengine/page_painter.h"
+#include "reports/output_files.h"
+#include "widgets/work_progress.h"
 
 namespace tabel::outputwindows {
 
@@ -23,7 +26,40 @@ namespace {
 constexpr int kGap = 12;  // pixels around and between pages
 constexpr double kMinScale = 0.3;
 constexpr double kMaxScale = 20.0;
+
+// Unhooks a dialog's progress from a layout that outlives it.
+struct ProgressHook {
+    reports::PrintedLayout& layout;
+    ~ProgressHook() { layout.setProgress({}); }
+};
 }  // namespace
+
+reportengine::ProgressFn showProgress(widgets::WorkProgress& dialog) {
+    return [&dialog](const reportengine::Progress& p) {
+        if (p.pages > 0) {
+            return dialog.update(
+                p.pagesDone, p.pages,
+                QStringLiteral("Записано страниц: %1 из %2").arg(p.pagesDone).arg(p.pages));
+        }
+        return dialog.update(p.rowsDone, p.rows,
+                             QStringLiteral("Подготовлено строк: %1 из %2, страниц: %3")
+                                 .arg(p.rowsDone)
+                                 .arg(p.rows)
+                                 .arg(p.pagesDone));
+    };
+}
+
+std::optional<ReportDocument> prepareWithProgress(reports::PrintedLayout& layout, QWidget* parent,
+                                                  const std::function<ReportDocument()>& prepare) {
+    widgets::WorkProgress dialog(parent, QStringLiteral("Подготовка отчета"));
+    layout.setProgress(showProgress(dialog));
+    const ProgressHook unhook{layout};
+    try {
+        return prepare();
+    } catch (const reportengine::Cancelled&) {
+        return std::nullopt;
+    }
+}
 
 PageView::PageView(const ReportDocument& document, QWidget* parent)
     : QAbstractScrollArea(parent), document_(document) {
@@ -157,31 +193,35 @@ ReportPreview::ReportPreview(ReportDocument document, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(toolbar);
+    // Printing, saving and closing on a row of their own: one row would not fit a 1024 px
+    // screen, and a toolbar hides what does not fit behind its overflow arrow.
+    auto* output = new QToolBar(this);
+    output->setObjectName(QStringLiteral("PreviewOutputBar"));
+    layout->addWidget(output);
     layout->addWidget(view_, 1);
 
-    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("Первая"),
+    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("&Первая"),
                                  QKeySequence(Qt::Key_Home)));
-    toolbar->addAction(addAction(QStringLiteral("PriorPage"), QStringLiteral("Предыдущая"),
+    toolbar->addAction(addAction(QStringLiteral("PriorPage"), QStringLiteral("Пр&едыдущая"),
                                  QKeySequence(Qt::Key_PageUp)));
     toolbar->addWidget(pageLabel_);
-    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("Следующая"),
+    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("&Следующая"),
                                  QKeySequence(Qt::Key_PageDown)));
-    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Последняя"),
+    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Последн&яя"),
                                  QKeySequence(Qt::Key_End)));
     toolbar->addSeparator();
     toolbar->addAction(
-        addAction(QStringLiteral("ZoomIn"), QStringLiteral("Увеличить"), QKeySequence::ZoomIn));
+        addAction(QStringLiteral("ZoomIn"), QStringLiteral("&Увеличить"), QKeySequence::ZoomIn));
     toolbar->addAction(
-        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уменьшить"), QKeySequence::ZoomOut));
-    toolbar->addAction(addAction(QStringLiteral("PageWidth"), QStringLiteral("По ширине"), {}));
+        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уме&ньшить"), QKeySequence::ZoomOut));
+    toolbar->addAction(addAction(QStringLiteral("PageWidth"), QStringLiteral("По &ширине"), {}));
     toolbar->addAction(
-        addAction(QStringLiteral("WholePage"), QStringLiteral("Страница целиком"), {}));
-    toolbar->addSeparator();
-    toolbar->addAction(addAction(QStringLiteral("Print"), QStringLiteral("Печать…"),
-                                 QKeySequence(Qt::CTRL | Qt::Key_P)));
-    toolbar->addAction(
-        addAction(QStringLiteral("SavePdf"), QStringLiteral("Сохранить в PDF…"), {}));
-    toolbar->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("Закрыть"), {}));
+        addAction(QStringLiteral("WholePage"), QStringLiteral("Стр&аница целиком"), {}));
+    output->addAction(addAction(QStringLiteral("Print"), QStringLiteral("Пе&чать…"),
+                                QKeySequence(Qt::CTRL | Qt::Key_P)));
+    output->addAction(
+        addAction(QStringLiteral("SavePdf"), QStringLiteral("Сохранить в P&DF…"), {}));
+    output->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("&Закрыть"), {}));
 
     const auto on = [this](const char* name, auto slot) {
         connect(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered, this, slot);
@@ -206,6 +246,8 @@ QAction* ReportPreview::addAction(const QString& name, const QString& text,
                                   const QKeySequence& key) {
     auto* action = new QAction(text, this);
     action->setObjectName(name);
+    // Set explicitly, the toolbar button keeps the mnemonic that the derived text drops.
+    action->setIconText(text);
     if (!key.isEmpty()) {
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
@@ -222,14 +264,16 @@ void ReportPreview::updateCaption(int page) {
     pageLabel_->setText(QStringLiteral("стр. %1 из %2").arg(page + 1).arg(document_.pageCount()));
 }
 
-void ReportPreview::printTo(QPrinter& printer) const {
+bool ReportPreview::printTo(QPrinter& printer) const {
     printer.setFullPage(true);
     printer.setPageOrientation(document_.orientation);
     QPainter painter;
     if (!painter.begin(&printer)) {
         core::MessageBoxes::error(QStringLiteral("Принтер недоступен."));
-        return;
+        return false;
     }
+    widgets::WorkProgress dialog(const_cast<ReportPreview*>(this), QStringLiteral("Печать"));
+    const reportengine::ProgressFn progress = showProgress(dialog);
     int first = 0;
     int last = document_.pageCount() - 1;
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
@@ -237,19 +281,26 @@ void ReportPreview::printTo(QPrinter& printer) const {
         last = std::min(last, printer.toPage() - 1);
     }
     for (int i = first; i <= last; ++i) {
+        if (!progress({0, 0, i - first, last - first + 1})) {
+            printer.abort();
+            return false;
+        }
         if (i > first) {
             printer.newPage();
         }
         paintPage(document_, i, painter, printer.paperRect(QPrinter::DevicePixel));
     }
     painter.end();
+    return true;
 }
 
 void ReportPreview::printWithDialog() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(document_.orientation);
-    printer.setDocName(document_.title.trimmed());
+    // The print dialog's "print to file" proposes the document name with its last suffix
+    // dropped: the ".pdf" keeps the dates in the name whole.
+    printer.setDocName(reports::fileBaseName(document_.title) + QStringLiteral(".pdf"));
     printer.setFromTo(1, document_.pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, document_.pageCount());
@@ -259,19 +310,39 @@ void ReportPreview::printWithDialog() {
 }
 
 void ReportPreview::saveAsPdf() {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить в PDF"), {},
-                                                QStringLiteral("PDF (*.pdf)"));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить в PDF"),
+                                                proposedPdfPath(), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) {
         return;
     }
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
         path += QStringLiteral(".pdf");
     }
-    const QString error = writePdf(document_, path);
+    saveAs(path);
+}
+
+bool ReportPreview::saveAs(const QString& path) {
+    widgets::WorkProgress dialog(this, QStringLiteral("Сохранение в PDF"));
+    QString error;
+    try {
+        error = writePdf(document_, path, showProgress(dialog));
+    } catch (const reportengine::Cancelled&) {
+        return false;
+    }
     if (!error.isEmpty()) {
         core::MessageBoxes::error(QStringLiteral("Не удалось сохранить файл ") + path + ": " +
                                   error);
+        return false;
     }
+    return true;
+}
+
+QString ReportPreview::proposedPdfPath() const {
+    QString folder = reports::outputFolder();
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    return reports::freePath(folder, reports::fileBaseName(document_.title), QStringLiteral("pdf"));
 }
 
 ReportPreview* ReportPreview::open(ReportDocument document, QWidget* parent) {

@@ -5,15 +5,31 @@
 #include <QAbstractScrollArea>
 #include <QDialog>
 
+#include <functional>
+#include <optional>
+
 #include "reportengine/report_document.h"
+#include "reports/printed_layout.h"
 
 class QAction;
 class QLabel;
 class QPrinter;
 
+namespace tabel::widgets {
+class WorkProgress;
+}
+
 namespace tabel::outputwindows {
 
 using reportengine::ReportDocument;
+
+// The engine's progress shown in `dialog`: rows laid out, or pages written of all.
+reportengine::ProgressFn showProgress(widgets::WorkProgress& dialog);
+
+// A layout's pages under a progress dialog; nothing when "Отмена" was pressed.
+// `prepare` opens the layout's query and lays it out (preparePeriodReport and the like).
+std::optional<ReportDocument> prepareWithProgress(reports::PrintedLayout& layout, QWidget* parent,
+                                                  const std::function<ReportDocument()>& prepare);
 
 // Paints only the pages that intersect the viewport.
 class PageView : public QAbstractScrollArea {
@@ -63,8 +79,16 @@ public:
     PageView* view() const { return view_; }
     QString pageCaption() const;
 
-    // Paints every page onto an already set up printer.
-    void printTo(QPrinter& printer) const;
+    // Where "Сохранить в PDF…" and printing to a file propose to write: the documents folder,
+    // under the report's title and period, a free name.
+    QString proposedPdfPath() const;
+
+    // Paints every page onto an already set up printer. False when cancelled (the job is
+    // aborted).
+    bool printTo(QPrinter& printer) const;
+    // Writes every page as PDF under a progress dialog; false when cancelled or failed (the
+    // failure told in a message box): no file is left then.
+    bool saveAs(const QString& path);
 
     // Opens a preview of `document`, maximised and modal, without waiting for it to close.
     static ReportPreview* open(ReportDocument document, QWidget* parent = nullptr);

@@ -14,6 +14,7 @@
 #include "data/data_module.h"
 #include "data/dataset.h"
 #include "outputwindows/report_preview.h"
+#include "widgets/date_edit.h"
 #include "widgets/form_field.h"
 
 namespace tabel::outputwindows {
@@ -24,7 +25,7 @@ using reports::ProductKind;
 namespace {
 
 QDateEdit* datePicker(const QString& name, QWidget* parent) {
-    auto* picker = new QDateEdit(parent);
+    auto* picker = new widgets::DateEdit(parent);
     picker->setObjectName(name);
     picker->setCalendarPopup(true);
     picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -69,10 +70,10 @@ void ReportsDialog::buildControls() {
     periodBox->setObjectName(QStringLiteral("periodBox"));
     fromDate = datePicker(QStringLiteral("fromDate"), periodBox);
     toDate = datePicker(QStringLiteral("toDate"), periodBox);
-    fromLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("с"), fromDate,
+    fromLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("&с"), fromDate,
                                         QStringLiteral("fromLabel"));
-    toLabel =
-        widgets::makeFieldLabel(periodBox, QStringLiteral("по"), toDate, QStringLiteral("toLabel"));
+    toLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("&по"), toDate,
+                                      QStringLiteral("toLabel"));
     auto* period = new QGridLayout(periodBox);
     period->addWidget(fromLabel, 0, 0);
     period->addWidget(fromDate, 0, 1);
@@ -88,23 +89,23 @@ void ReportsDialog::buildControls() {
         kinds->addWidget(r);
         return r;
     };
-    allKindsRadio = radio(QStringLiteral("allKindsRadio"), QStringLiteral("Все"));
-    finishedRadio = radio(QStringLiteral("finishedRadio"), QStringLiteral("Готовая продукция"));
-    blanksRadio = radio(QStringLiteral("blanksRadio"), QStringLiteral("Заготовки"));
+    allKindsRadio = radio(QStringLiteral("allKindsRadio"), QStringLiteral("&Все"));
+    finishedRadio = radio(QStringLiteral("finishedRadio"), QStringLiteral("&Готовая продукция"));
+    blanksRadio = radio(QStringLiteral("blanksRadio"), QStringLiteral("&Заготовки"));
     allKindsRadio->setChecked(true);
 
     workersButton =
-        button(QStringLiteral("workersButton"), QStringLiteral("Отчет по рабочим"), this);
+        button(QStringLiteral("workersButton"), QStringLiteral("&Отчет по рабочим"), this);
     productsButton =
-        button(QStringLiteral("productsButton"), QStringLiteral("Отчет по продукции"), this);
+        button(QStringLiteral("productsButton"), QStringLiteral("Отчет по прод&укции"), this);
     workersDetailButton = button(QStringLiteral("workersDetailButton"),
-                                 QStringLiteral("Детальный отчет по рабочим"), this);
+                                 QStringLiteral("&Детальный отчет по рабочим"), this);
     productsDetailButton = button(QStringLiteral("productsDetailButton"),
-                                  QStringLiteral("Детальный отчет по продукции"), this);
+                                  QStringLiteral("Детальный отчет по п&родукции"), this);
     requisitionsButton = button(QStringLiteral("requisitionsButton"),
-                                QStringLiteral("Детальный отчет по заявкам"), this);
-    excelButton = button(QStringLiteral("excelButton"), QStringLiteral("Excel (0 из 0)"), this);
-    exitButton = button(QStringLiteral("exitButton"), QStringLiteral("Выход"), this);
+                                QStringLiteral("Детальный отчет по за&явкам"), this);
+    excelButton = button(QStringLiteral("excelButton"), QStringLiteral("&Excel (0 из 0)"), this);
+    exitButton = button(QStringLiteral("exitButton"), QStringLiteral("В&ыход"), this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(periodBox);
@@ -156,9 +157,12 @@ reports::PrintedLayout& ReportsDialog::layoutOf(PeriodReport report) {
 }
 
 void ReportsDialog::preview(PeriodReport report) {
-    reportengine::ReportDocument document =
-        reports::preparePeriodReport(layoutOf(report), report, period());
-    ReportPreview::open(std::move(document), this);
+    reports::PrintedLayout& layout = layoutOf(report);
+    std::optional<reportengine::ReportDocument> document = prepareWithProgress(
+        layout, this, [&] { return reports::preparePeriodReport(layout, report, period()); });
+    if (document) {
+        ReportPreview::open(std::move(*document), this);
+    }
 }
 
 void ReportsDialog::exportProductSummary() {
@@ -169,12 +173,16 @@ void ReportsDialog::exportProductSummary() {
     WaitCursor wait;
     const int opened =
         reports::writeProductSummary(*productSummary, excel_, [this](int done, int total) {
-            excelButton->setText(QStringLiteral("Excel (%1 из %2)").arg(done).arg(total));
+            excelButton->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
             if (done % 500 == 0) {
                 excelButton->repaint();
             }
         });
     if (opened != -1) {
+        const reports::Period p = period();
+        excel_.setFileTitle(QStringLiteral("Продукция %1%2%3")
+                                .arg(p.from.toString(QStringLiteral("dd.MM.yyyy")), QChar(0x2013),
+                                     p.to.toString(QStringLiteral("dd.MM.yyyy"))));
         excel_.SetExcelVisible(true);
     }
 }

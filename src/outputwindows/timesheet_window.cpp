@@ -21,7 +21,9 @@
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
+#include "widgets/live_rows.h"
 #include "widgets/style.h"
+#include "widgets/window_geometry.h"
 
 namespace tabel::outputwindows {
 
@@ -77,8 +79,24 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     dayKinds_.fill(DayKind::Workday);
     buildControls();
-    resize(1180, 620);
-    setFixedSize(size());
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setSizeGripEnabled(true);
+    widgets::rememberGeometry(this, QStringLiteral("TimesheetWindow"), QSize(1000, 620));
+    connect(&dm_.changes, &data::ChangeFeed::changed, this, &TimesheetWindow::applyChanges);
+}
+
+void TimesheetWindow::applyChanges(const data::ChangeBatch& batch) {
+    // Only the rows of the workers whose hours changed in the month shown are re-read.
+    const std::array<data::Dataset*, 3> lists = pages();
+    const std::array<widgets::DataGrid*, 3> grids{shift1Grid, shift2Grid, shift3Grid};
+    for (int i = 0; i < 3; ++i) {
+        const QSet<int> workers = batch.hourWorkers.value({year(), month(), i + 1});
+        if (!workers.isEmpty() && lists[i]->param(QStringLiteral("mnth")).toInt() == month() &&
+            lists[i]->param(QStringLiteral("yea")).toInt() == year()) {
+            widgets::refreshShownRows(*lists[i], grids[i], QStringLiteral("w_id"),
+                                      widgets::keysOf(workers));
+        }
+    }
 }
 
 void TimesheetWindow::buildControls() {
@@ -101,14 +119,14 @@ void TimesheetWindow::buildControls() {
     shift3Page = buildPage(3, shift3Grid);
 
     rebuildButton = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
-                                        QStringLiteral("Перестроить"));
+                                        QStringLiteral("Пере&строить"));
     rebuildProgress = new QProgressBar(shift1Page);
     rebuildProgress->setObjectName(QStringLiteral("rebuildProgress"));
     rebuildProgress->setMinimum(1);
     rebuildProgress->setTextVisible(false);
     rebuildProgress->hide();
     excelButton =
-        widgets::makeButton(shift1Page, QStringLiteral("excelButton"), QStringLiteral("Excel"));
+        widgets::makeButton(shift1Page, QStringLiteral("excelButton"), QStringLiteral("&Excel"));
     auto* pageButtons = new QHBoxLayout;
     pageButtons->addWidget(rebuildButton);
     pageButtons->addWidget(rebuildProgress, 1);
@@ -118,10 +136,10 @@ void TimesheetWindow::buildControls() {
     connect(excelButton, &QPushButton::clicked, this, &TimesheetWindow::exportMonth);
 
     refreshButton =
-        widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Обновить"));
+        widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Об&новить"));
     printButton =
-        widgets::makeButton(this, QStringLiteral("printButton"), QStringLiteral("Печать"));
-    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("Выход"));
+        widgets::makeButton(this, QStringLiteral("printButton"), QStringLiteral("&Печать"));
+    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
     connect(refreshButton, &QPushButton::clicked, this, &TimesheetWindow::refresh);
     connect(printButton, &QPushButton::clicked, this, &TimesheetWindow::printMonth);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -160,10 +178,11 @@ QWidget* TimesheetWindow::buildPage(int shift, widgets::DataGrid*& grid) {
         return widgets::CellStyle{false, {}, kTotalBackground};
     });
     grid->setSource(source);
+    grid->setFrozenColumns(1);  // the names stay while the days scroll
     sources_[shift - 1] = source;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(grid, 1);
-    shiftPages->addTab(page, QStringLiteral("Смена №%1").arg(shift));
+    shiftPages->addTab(page, QStringLiteral("Смена №&%1").arg(shift));
     return page;
 }
 
@@ -276,8 +295,9 @@ void TimesheetWindow::exportMonth() {
         return;
     }
     excel_.SetExcelVisible(false);
+    excel_.setFileTitle(QStringLiteral("Табель ") + timesheet::periodTitle(month(), year()));
     const auto showCount = [this](int written, int total) {
-        excelButton->setText(QStringLiteral("Excel (%1 из %2)").arg(written).arg(total));
+        excelButton->setText(QStringLiteral("&Excel (%1 из %2)").arg(written).arg(total));
         // Repaint only: a click now would start a second export inside this one.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
@@ -293,12 +313,14 @@ void TimesheetWindow::refresh() {
 }
 
 void TimesheetWindow::printMonth() {
-    reportengine::ReportDocument document;
-    {
-        widgets::BusyCursor busy;
-        document = timesheet::prepareTimesheetPrint(printedTimesheet, month(), year());
+    std::optional<reportengine::ReportDocument> document =
+        prepareWithProgress(printedTimesheet, this, [this] {
+            widgets::BusyCursor busy;
+            return timesheet::prepareTimesheetPrint(printedTimesheet, month(), year());
+        });
+    if (document) {
+        ReportPreview::open(std::move(*document), this);
     }
-    ReportPreview::open(std::move(document), this);
 }
 
 void TimesheetWindow::showEvent(QShowEvent* event) {
@@ -309,7 +331,7 @@ void TimesheetWindow::showEvent(QShowEvent* event) {
 }
 
 void TimesheetWindow::resetExcelCaption() {
-    excelButton->setText(QStringLiteral("Excel"));
+    excelButton->setText(QStringLiteral("&Excel"));
 }
 
 }  // namespace tabel::outputwindows

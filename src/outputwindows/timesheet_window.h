@@ -17,7 +17,8 @@ class QTabWidget;
 
 namespace tabel::data {
 class DataModule;
-}
+struct ChangeBatch;
+}  // namespace tabel::data
 
 namespace tabel::widgets {
 class DataGrid;
@@ -65,6 +66,8 @@ public:
     void exportMonth();
     void refresh();
     void printMonth();
+    // What other sessions changed in the hours of the month shown.
+    void applyChanges(const data::ChangeBatch& batch);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -8,6 +8,7 @@
 #include "core/numbers.h"
 #include "data/data_module.h"
 #include "widgets/data_grid.h"
+#include "widgets/live_rows.h"
 #include "widgets/style.h"
 
 namespace tabel::refdata {
@@ -68,10 +69,10 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     connect(normsGrid, &widgets::DataGrid::columnExited, this, &NormsWindow::storeChangedRow);
 
     saveButton =
-        widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Сохранить"));
+        widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Сохранить"));
     saveButton->setDefault(true);
     deleteButton =
-        widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
+        widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
     connect(saveButton, &QPushButton::clicked, this, &NormsWindow::saveAndClose);
     connect(deleteButton, &QPushButton::clicked, this, &NormsWindow::deleteNorm);
 
@@ -83,6 +84,12 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     layout->addWidget(normsGrid, 1);
     layout->addLayout(buttons);
     widgets::fixWindowSize(this, QSize(420, 320));
+    // Norms another workstation changes appear while the ladder is open; a new norm of
+    // another operation is not read, since the statement reads this operation's only.
+    connect(&dm_.changes, &data::ChangeFeed::changed, this, [this](const data::ChangeBatch& batch) {
+        widgets::refreshShownRows(operationNorms, normsGrid, QStringLiteral("id"),
+                                  widgets::keysOf(batch.norms));
+    });
 }
 
 void NormsWindow::openForOperation(int operationId) {

@@ -21,7 +21,7 @@ OperationKindEditor::OperationKindEditor(data::DataModule& dm, QWidget* parent)
     nameEdit->setMinimumWidth(320);
     widgets::limitToColumn(nameEdit, data::kKindNameLength);
     auto* row = new QGridLayout(fieldsGroup);
-    nameLabel = widgets::addField(row, 0, QStringLiteral("Операция"), nameEdit,
+    nameLabel = widgets::addField(row, 0, QStringLiteral("&Операция"), nameEdit,
                                   QStringLiteral("nameLabel"));
     row->setColumnStretch(1, 1);
 }

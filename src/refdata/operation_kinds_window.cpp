@@ -4,6 +4,7 @@
 
 #include "data/data_module.h"
 #include "refdata/operation_kind_editor.h"
+#include "widgets/live_rows.h"
 
 namespace tabel::refdata {
 
@@ -17,11 +18,11 @@ OperationKindsWindow::OperationKindsWindow(data::DataModule& dm, OperationKindEd
              {{.field = QStringLiteral("VID"), .title = QStringLiteral("Операции"), .name = true}},
              QStringLiteral("vid"));
     showSearch(false);
-    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("Добавить"));
+    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("&Добавить"));
     addButton->setDefault(true);
-    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("Изменить"));
-    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("&Изменить"));
+    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
     setModeButtons(addButton, changeButton, deleteButton);
     connect(addButton, &QPushButton::clicked, this, &OperationKindsWindow::addKind);
     connect(changeButton, &QPushButton::clicked, this, &OperationKindsWindow::chooseOrRenameKind);
@@ -29,6 +30,11 @@ OperationKindsWindow::OperationKindsWindow(data::DataModule& dm, OperationKindEd
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
             &OperationKindsWindow::chooseOrRenameKind);
+    // Kinds another workstation adds, renames or deletes appear while the list is open.
+    connect(&dm_.changes, &data::ChangeFeed::changed, this, [this](const data::ChangeBatch& batch) {
+        widgets::refreshShownRows(dm_.operationKinds, listGrid, QStringLiteral("id"),
+                                  widgets::keysOf(batch.operationKinds));
+    });
 }
 
 void OperationKindsWindow::onShown() {

@@ -80,15 +80,15 @@ OperationPriceEditor::OperationPriceEditor(data::DataModule& dm, ProductsWindow&
     }
 
     auto* grid = new QGridLayout(fieldsGroup);
-    productLabel = widgets::addField(grid, 0, QStringLiteral("Марка изделия"), productEdit,
+    productLabel = widgets::addField(grid, 0, QStringLiteral("&Марка изделия"), productEdit,
                                      QStringLiteral("productLabel"));
     grid->addWidget(chooseProductButton, 0, 2);
-    kindLabel = widgets::addField(grid, 1, QStringLiteral("Операция"), kindEdit,
+    kindLabel = widgets::addField(grid, 1, QStringLiteral("&Операция"), kindEdit,
                                   QStringLiteral("kindLabel"));
     grid->addWidget(chooseKindButton, 1, 2);
-    stageLabel =
-        widgets::addField(grid, 2, QStringLiteral("Вид"), stageCombo, QStringLiteral("stageLabel"));
-    priceLabel = widgets::addField(grid, 3, QStringLiteral("min Цена"), priceEdit,
+    stageLabel = widgets::addField(grid, 2, QStringLiteral("&Вид"), stageCombo,
+                                   QStringLiteral("stageLabel"));
+    priceLabel = widgets::addField(grid, 3, QStringLiteral("min &Цена"), priceEdit,
                                    QStringLiteral("priceLabel"));
 
     connect(chooseProductButton, &QPushButton::clicked, this, &OperationPriceEditor::chooseProduct);
@@ -165,13 +165,18 @@ bool OperationPriceEditor::write(const OperationFields& operation, double price)
         if (mode == Mode::Add) {
             id = data::addOperation(dm_, key, price);
         } else {
-            data::changeOperation(dm_, id, key);
+            data::changeOperation(dm_, id, key,
+                                  dm_.operations.field(QStringLiteral("row_version")).asString());
         }
     } catch (const data::DbError& error) {
         // Another workstation may have written the same operation since the check.
         core::MessageBoxes::error(error.kind() == data::DbErrorKind::UniqueViolation
                                       ? kDuplicate
                                       : data::userMessageOf(error));
+        if (error.kind() == data::DbErrorKind::RowChanged) {
+            // The list row shows the other change (and its version) for the next look.
+            dm_.operations.refreshRow(QStringLiteral("id"), id);
+        }
         return false;
     }
     // The list reads only the operation's own row again.

@@ -1,6 +1,7 @@
 #include "refdata/operations_window.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QPushButton>
 
 #include "core/expression.h"
@@ -12,6 +13,7 @@
 #include "refdata/norms_window.h"
 #include "refdata/operation_price_editor.h"
 #include "reports/operations_export.h"
+#include "widgets/live_rows.h"
 #include "widgets/style.h"
 
 namespace tabel::refdata {
@@ -101,15 +103,15 @@ OperationsWindow::OperationsWindow(data::DataModule& dm, OperationPriceEditor& e
 
     reports::setUpOperationsExport(exportedOperations);
 
-    pricesCheck = new QCheckBox(QStringLiteral("Цены"), this);
+    pricesCheck = new QCheckBox(QStringLiteral("&Цены"), this);
     pricesCheck->setObjectName(QStringLiteral("pricesCheck"));
     addControl(pricesCheck);
-    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("Добавить"));
+    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("&Добавить"));
     addButton->setDefault(true);
-    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("Изменить"));
-    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
-    exportButton = appendButton(QStringLiteral("exportButton"), QStringLiteral("Excel"));
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("&Изменить"));
+    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
+    exportButton = appendButton(QStringLiteral("exportButton"), QStringLiteral("&Excel"));
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
     setModeButtons(addButton, changeButton, deleteButton);
     connect(addButton, &QPushButton::clicked, this, &OperationsWindow::addOperation);
     connect(changeButton, &QPushButton::clicked, this, &OperationsWindow::chooseOrChangeOperation);
@@ -118,7 +120,20 @@ OperationsWindow::OperationsWindow(data::DataModule& dm, OperationPriceEditor& e
     connect(exportButton, &QPushButton::clicked, this, &OperationsWindow::exportToSpreadsheet);
     connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
             &OperationsWindow::openCurrentOperation);
+    connect(&dm_.changes, &data::ChangeFeed::changed, this, &OperationsWindow::applyChanges);
     widgets::fixWindowSize(this, QSize(720, 480));
+}
+
+void OperationsWindow::applyChanges(const data::ChangeBatch& batch) {
+    // A row shows its operation, its norms' count and lowest price, its kind's and its
+    // product's names: each is re-read by the key that names it.
+    data::Dataset& operations = dm_.operations;
+    widgets::refreshShownRows(operations, listGrid, QStringLiteral("id"),
+                              widgets::keysOf(batch.operations));
+    widgets::refreshShownRows(operations, listGrid, QStringLiteral("oper_vid"),
+                              widgets::keysOf(batch.operationKinds));
+    widgets::refreshShownRows(operations, listGrid, QStringLiteral("i_id"),
+                              widgets::keysOf(batch.products));
 }
 
 void OperationsWindow::setRequisitionContext(const RequisitionContext& requisition) {
@@ -162,6 +177,9 @@ std::optional<OperationChoice> OperationsWindow::pickOperation(
         applySearch();
     } else {
         clearSearch();
+    }
+    if (!context.typed.isEmpty()) {
+        searchBox->setText(context.typed);
     }
     // Positioned after filtering, which returns to the first row.
     if (context.adding || !operations.locate(QStringLiteral("id"), context.currentOperationId)) {
@@ -247,6 +265,9 @@ void OperationsWindow::exportToSpreadsheet() {
         return;
     }
     reports::writeOperations(exportedOperations, spreadsheet_);
+    spreadsheet_.setFileTitle(
+        QStringLiteral("Операции ") +
+        QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH-mm")));
     spreadsheet_.SetExcelVisible(true);
     exportedOperations.close();
 }

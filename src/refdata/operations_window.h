@@ -11,7 +11,8 @@ class QCheckBox;
 
 namespace tabel::data {
 class DataModule;
-}
+struct ChangeBatch;
+}  // namespace tabel::data
 
 namespace tabel::refdata {
 
@@ -33,6 +34,7 @@ struct OperationChoiceContext {
     bool dayOff = false;         // "Выходной"
     int shift = 1;               // 1..4
     RequisitionContext requisition;
+    QString typed;  // typed into the entry's operation field: the search starts with it
 };
 
 struct OperationChoice {
@@ -92,6 +94,8 @@ public:
     void chooseOrChangeOperation();
     void deleteOperation();
     void exportToSpreadsheet();
+    // What other sessions changed: only the operations it touches are re-read.
+    void applyChanges(const data::ChangeBatch& batch);
 
 protected:
     void onShown() override;

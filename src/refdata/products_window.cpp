@@ -1,5 +1,6 @@
 #include "refdata/products_window.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "data/data_module.h"
@@ -17,9 +18,18 @@ ProductsWindow::ProductsWindow(data::DataModule& dm, QWidget* parent)
           .title = QStringLiteral("Коробки"),
           .alignment = Qt::AlignLeft}},
         QStringLiteral("marka"));
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this, &ProductsWindow::chooseProduct);
+}
+
+void ProductsWindow::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        chooseProduct();
+        return;
+    }
+    ListWindow::keyPressEvent(event);
 }
 
 void ProductsWindow::onShown() {

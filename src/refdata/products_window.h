@@ -30,6 +30,8 @@ public:
 
 protected:
     void onShown() override;
+    // Enter chooses, as a double-click does: the list has no choice button to be the default.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     data::DataModule& dm_;

@@ -14,9 +14,9 @@ WorkersWindow::WorkersWindow(data::DataModule& dm, QWidget* parent)
              {{.field = QStringLiteral("fio"), .title = QStringLiteral("ФИО"), .name = true},
               {.field = QStringLiteral("s_staffpos_hl"), .title = QStringLiteral("Должность")}},
              QStringLiteral("fio"));
-    chooseButton = appendButton(QStringLiteral("chooseButton"), QStringLiteral("Выбрать"));
+    chooseButton = appendButton(QStringLiteral("chooseButton"), QStringLiteral("&Выбрать"));
     chooseButton->setDefault(true);
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
     connect(chooseButton, &QPushButton::clicked, this, &WorkersWindow::chooseWorker);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this, &WorkersWindow::chooseWorker);
@@ -27,9 +27,10 @@ void WorkersWindow::onShown() {
     searchBox->setFocus();
 }
 
-bool WorkersWindow::pickWorker() {
+bool WorkersWindow::pickWorker(const QString& typed) {
     dm_.workers.open();
     clearSearch();
+    searchBox->setText(typed);
     choice_.reset();
     exec();
     return chosen == 1;

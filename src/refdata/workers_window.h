@@ -30,8 +30,9 @@ public:
     // The chosen row; empty when the list had no row to choose.
     const std::optional<WorkerChoice>& choice() const { return choice_; }
 
-    // Opens the workers, clears the search and shows the list; true when the user chose.
-    bool pickWorker();
+    // Opens the workers, puts `typed` into the search (a user who typed into the worker field
+    // goes on typing there) and shows the list; true when the user chose.
+    bool pickWorker(const QString& typed = {});
     void chooseWorker();
 
 protected:

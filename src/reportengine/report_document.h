@@ -8,6 +8,8 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "reportengine/report_definition.h"
@@ -60,5 +62,25 @@ struct ReportDocument {
 
     int pageCount() const { return int(pages.size()); }
 };
+
+// How far a layout or a PDF has come. Counts of all are 0 while unknown.
+struct Progress {
+    int rowsDone = 0;
+    int rows = 0;
+    int pagesDone = 0;
+    int pages = 0;
+};
+
+// Hears the progress now and then; returning false cancels the work, which then throws
+// Cancelled and leaves nothing behind.
+using ProgressFn = std::function<bool(const Progress&)>;
+
+class Cancelled : public std::runtime_error {
+public:
+    Cancelled() : std::runtime_error("cancelled") {}
+};
+
+// Takes each page as the layout completes it; the layout keeps none.
+using PageSink = std::function<void(Page&& page)>;
 
 }  // namespace tabel::reportengine

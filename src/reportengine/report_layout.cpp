@@ -2,9 +2,15 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QPageSize>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
+#include <stdexcept>
 
 #include "core/expression.h"
 #include "core/numbers.h"
@@ -52,10 +58,93 @@ CompiledBand compileBand(const Band& band, const core::FieldResolver& resolver) 
     return compiled;
 }
 
+// Widths of report texts in mm as the page painter sets them: its fonts are sized in tenths of
+// a millimetre.
+class TextMeasure {
+public:
+    // `text` in lines no wider than `width`: broken at spaces, a word longer than a line at
+    // any letter. One line when it fits.
+    QStringList wrap(const QString& text, double width, const FontStyle& style) {
+        Font& font = fontOf(style);
+        if (text.size() * font.widest <= width || widthOf(font, text) <= width + kSlack) {
+            return {text};
+        }
+        QStringList lines;
+        QString line;
+        for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (widthOf(font, joined) <= width + kSlack) {
+                line = joined;
+                continue;
+            }
+            if (!line.isEmpty()) {
+                lines.append(line);
+            }
+            line = word;
+            // A word wider than the column goes on letter by letter.
+            while (line.size() > 1 && widthOf(font, line) > width + kSlack) {
+                qsizetype fits = line.size() - 1;
+                while (fits > 1 && widthOf(font, line.left(fits)) > width + kSlack) {
+                    --fits;
+                }
+                lines.append(line.left(fits));
+                line = line.mid(fits);
+            }
+        }
+        if (!line.isEmpty() || lines.isEmpty()) {
+            lines.append(line);
+        }
+        return lines;
+    }
+
+private:
+    static constexpr double kSlack = 0.05;  // mm: rounding, not a letter
+
+    struct Font {
+        QFontMetricsF metrics;
+        double widest;  // mm; a text of n letters is at most n times as wide
+        QHash<QString, double> widths;
+    };
+
+    Font& fontOf(const FontStyle& style) {
+        const int key = int(std::lround(style.pointSize * 100)) * 2 + (style.bold ? 1 : 0);
+        auto found = fonts_.find(key);
+        if (found == fonts_.end()) {
+            QFont font;
+            font.setPixelSize(std::max(1, int(std::lround(style.pointSize * 25.4 / 72.0 * 10))));
+            font.setBold(style.bold);
+            QFontMetricsF metrics(font);
+            found = fonts_.emplace(key, Font{metrics, metrics.maxWidth() / 10, {}}).first;
+        }
+        return found->second;
+    }
+
+    static double widthOf(Font& font, const QString& text) {
+        auto known = font.widths.constFind(text);
+        if (known != font.widths.constEnd()) {
+            return *known;
+        }
+        if (font.widths.size() > 20000) {
+            font.widths.clear();
+        }
+        return *font.widths.insert(text, font.metrics.horizontalAdvance(text) / 10);
+    }
+
+    std::map<int, Font> fonts_;
+};
+
+// A band's texts for one row, each in the lines its item holds, and the height they take.
+struct RenderedBand {
+    std::vector<QStringList> lines;  // per item; empty for items without text
+    double height = 0;
+    double growth = 0;  // beyond the band's own height
+};
+
 class PageWriter {
 public:
-    PageWriter(const ReportDefinition& definition, ReportDocument& document)
-        : definition_(definition), document_(document) {
+    PageWriter(const ReportDefinition& definition, const ReportDocument& document,
+               const PageSink& sink)
+        : definition_(definition), sink_(sink) {
         left_ = definition.margin;
         width_ = document.pageSize.width() - 2 * definition.margin;
         top_ = definition.margin;
@@ -64,25 +153,58 @@ public:
 
     void setColumnHeader(CompiledBand* band) { columnHeader_ = band; }
     void setPageFooter(CompiledBand* band) { pageFooter_ = band; }
+    // Runs at the top of a page that a group goes on to (the open groups' headers again).
+    void setContinuation(std::function<void(const QList<QVariant>&)> continuation) {
+        continuation_ = std::move(continuation);
+    }
 
-    // Places a band, starting a new page first when it does not fit below the last one.
+    // Places a band, starting a new page first when it does not fit below the last one. A text
+    // longer than its item wraps within the item's width and the band grows by its lines.
     void place(CompiledBand& band, const QList<QVariant>& row) {
         if (!band.band->present()) {
             return;
         }
-        if (document_.pages.empty()) {
-            startPage(row);
-        } else if (y_ + band.band->height > bodyBottom() + 1e-9 && hasBody_) {
-            finishPage(row);
+        if (pageNumber_ == 0) {
             startPage(row);
         }
-        draw(band, row, y_);
-        y_ += band.band->height;
+        RenderedBand rendered = render(band, row);
+        if (!fits(rendered.height)) {
+            breakPage(row);
+            rendered = render(band, row);  // the page number may have changed
+        }
+        draw(band, rendered, y_);
+        y_ += rendered.height;
         hasBody_ = true;
     }
 
+    // The height `band` takes for `row`; 0 when it is absent.
+    double heightOf(CompiledBand& band, const QList<QVariant>& row) {
+        return band.band->present() ? render(band, row).height : 0.0;
+    }
+
+    // Starts a new page unless `height` more fits on this one: what must stay together.
+    void keepTogether(double height, const QList<QVariant>& row) {
+        if (pageNumber_ == 0) {
+            startPage(row);
+        }
+        if (!fits(height)) {
+            breakPage(row);
+        }
+    }
+
+    // A group's header again at the top of a page its group goes on to: the first text marked
+    // as continued.
+    void placeContinued(CompiledBand& header, const QList<QVariant>& row) {
+        if (!header.band->present()) {
+            return;
+        }
+        RenderedBand rendered = render(header, row, QStringLiteral(" (продолжение)"));
+        draw(header, rendered, y_);
+        y_ += rendered.height;
+    }
+
     void finish(const QList<QVariant>& row) {
-        if (document_.pages.empty()) {
+        if (pageNumber_ == 0) {
             startPage(row);
         }
         finishPage(row);
@@ -91,59 +213,103 @@ public:
 private:
     double bodyBottom() const { return bottom_ - (pageFooter_ ? pageFooter_->band->height : 0.0); }
 
+    bool fits(double height) const { return !hasBody_ || y_ + height <= bodyBottom() + 1e-9; }
+
+    void breakPage(const QList<QVariant>& row) {
+        finishPage(row);
+        startPage(row);
+        if (continuation_) {
+            continuation_(row);
+        }
+    }
+
+    // The texts of `band` for `row`, wrapped to their items; `continued` is added to the
+    // first text.
+    RenderedBand render(CompiledBand& band, const QList<QVariant>& row,
+                        const QString& continued = {}) {
+        RenderedBand rendered;
+        rendered.lines.resize(band.items.size());
+        const core::EvaluationContext context{pageNumber_};
+        bool marked = continued.isEmpty();
+        for (size_t i = 0; i < band.items.size(); ++i) {
+            CompiledItem& c = band.items[i];
+            const ReportItem& item = *c.item;
+            QString text;
+            if (item.kind == ItemKind::Label) {
+                text = item.text;
+            } else if (item.kind == ItemKind::Expression) {
+                text = formatValue(c.expression.evaluate(row, context), item.mask);
+            } else {
+                continue;
+            }
+            if (!marked && !text.isEmpty()) {
+                text += continued;
+                marked = true;
+            }
+            rendered.lines[i] = measure_.wrap(text, item.rect.width(), item.font);
+            rendered.growth =
+                std::max(rendered.growth, (rendered.lines[i].size() - 1) * item.rect.height());
+        }
+        rendered.height = band.band->height + rendered.growth;
+        return rendered;
+    }
+
     void startPage(const QList<QVariant>& row) {
-        document_.pages.emplace_back();
+        ++pageNumber_;
+        page_ = Page();
         y_ = top_;
         hasBody_ = false;
         if (columnHeader_ && columnHeader_->band->present()) {
-            draw(*columnHeader_, row, y_);
-            y_ += columnHeader_->band->height;
+            const RenderedBand rendered = render(*columnHeader_, row);
+            draw(*columnHeader_, rendered, y_);
+            y_ += rendered.height;
         }
     }
 
     void finishPage(const QList<QVariant>& row) {
         if (pageFooter_ && pageFooter_->band->present()) {
-            draw(*pageFooter_, row, bottom_ - pageFooter_->band->height);
+            draw(*pageFooter_, render(*pageFooter_, row), bottom_ - pageFooter_->band->height);
         }
+        sink_(std::move(page_));
+        page_ = Page();
     }
 
-    void draw(CompiledBand& band, const QList<QVariant>& row, double y) {
-        Page& page = document_.pages.back();
+    void draw(const CompiledBand& band, const RenderedBand& rendered, double y) {
+        Page& page = page_;
         const Band& b = *band.band;
-        const QRectF area(left_, y, width_, b.height);
+        const QRectF area(left_, y, width_, rendered.height);
         if (b.background.isValid()) {
             page.items.push_back(PageItem::fill(area, b.background));
         }
         if (b.ruleAbove) {
             page.items.push_back(PageItem::line(area.topLeft(), width_));
         }
-        const core::EvaluationContext context{int(document_.pages.size())};
-        for (CompiledItem& c : band.items) {
-            const ReportItem& item = *c.item;
-            const QRectF rect = item.rect.translated(left_, y);
+        for (size_t i = 0; i < band.items.size(); ++i) {
+            const ReportItem& item = *band.items[i].item;
+            QRectF rect = item.rect.translated(left_, y);
+            // Cells reaching the band's foot grow with it, so a table's frames stay closed.
+            QRectF grown = rect;
+            if (item.rect.bottom() >= b.height - 1e-6) {
+                grown.setHeight(rect.height() + rendered.growth);
+            }
             switch (item.kind) {
                 case ItemKind::Label:
-                    page.items.push_back(
-                        {PageItem::Kind::Text, rect, item.text, item.alignment, item.font, {}});
-                    break;
                 case ItemKind::Expression:
-                    page.items.push_back(
-                        {PageItem::Kind::Text,
-                         rect,
-                         formatValue(c.expression.evaluate(row, context), item.mask),
-                         item.alignment,
-                         item.font,
-                         {}});
+                    for (const QString& line : rendered.lines[i]) {
+                        page.items.push_back(
+                            {PageItem::Kind::Text, rect, line, item.alignment, item.font, {}});
+                        rect.translate(0, item.rect.height());
+                    }
                     break;
                 case ItemKind::Frame:
-                    page.items.push_back(PageItem::frame(rect));
+                    page.items.push_back(PageItem::frame(grown));
                     break;
                 case ItemKind::Rule:
                     page.items.push_back(PageItem::line(rect.topLeft(), rect.width()));
                     break;
             }
             if (item.framed && item.kind != ItemKind::Frame) {
-                page.items.push_back(PageItem::frame(rect));
+                page.items.push_back(PageItem::frame(grown));
             }
         }
         if (b.ruleBelow) {
@@ -152,9 +318,13 @@ private:
     }
 
     const ReportDefinition& definition_;
-    ReportDocument& document_;
+    const PageSink& sink_;
+    Page page_;  // the page being filled; handed to the sink when complete
+    int pageNumber_ = 0;
     CompiledBand* columnHeader_ = nullptr;
     CompiledBand* pageFooter_ = nullptr;
+    std::function<void(const QList<QVariant>&)> continuation_;
+    TextMeasure measure_;
     double left_ = 0, width_ = 0, top_ = 0, bottom_ = 0;
     double y_ = 0;
     bool hasBody_ = false;
@@ -192,78 +362,165 @@ QString formatValue(const QVariant& value, const QString& mask) {
     return text;
 }
 
-ReportDocument prepareReport(const ReportDefinition& definition, const ReportData& data) {
+ReportDocument documentHeader(const ReportDefinition& definition) {
     ReportDocument document;
     document.title = definition.title;
     document.orientation = definition.orientation;
     document.previewWholePage = definition.previewWholePage;
     const QSizeF a4 = QPageSize::size(QPageSize::A4, QPageSize::Millimeter);
     document.pageSize = definition.orientation == QPageLayout::Landscape ? a4.transposed() : a4;
+    return document;
+}
 
-    const QStringList columns = data.columnNames();
-    const core::FieldResolver resolver = core::columnResolver(columns);
+ReportDocument prepareReport(const ReportDefinition& definition, const ReportData& data,
+                             const ProgressFn& progress) {
+    ReportDocument document = documentHeader(definition);
+    layOutReport(
+        definition, data, [&](Page&& page) { document.pages.push_back(std::move(page)); },
+        progress);
+    return document;
+}
 
-    CompiledBand columnHeader = compileBand(definition.columnHeader, resolver);
-    CompiledBand reportHeader = compileBand(definition.reportHeader, resolver);
-    CompiledBand detail = compileBand(definition.detail, resolver);
-    CompiledBand reportFooter = compileBand(definition.reportFooter, resolver);
-    CompiledBand pageFooter = compileBand(definition.pageFooter, resolver);
-    const int levels = int(definition.groups.size());
-    std::vector<core::Expression> keys;
-    std::vector<CompiledBand> headers;
-    std::vector<CompiledBand> footers;
-    for (const Group& group : definition.groups) {
-        keys.push_back(
-            core::Expression::compile(group.expression, resolver, core::FunctionSet::Report));
-        headers.push_back(compileBand(group.header, resolver));
-        footers.push_back(compileBand(group.footer, resolver));
+namespace {
+
+// One layout over rows that come one at a time: bands compiled once the columns are known,
+// the sums kept in the bands, the last row kept for the footers of the groups it closes.
+class LayoutPass {
+public:
+    LayoutPass(const ReportDefinition& definition, const PageSink& sink, const ProgressFn& progress,
+               int rows)
+        : definition_(definition),
+          document_(documentHeader(definition)),
+          sink_([this, &sink](Page&& page) {
+              ++pagesDone_;
+              sink(std::move(page));
+          }),
+          progress_(progress),
+          rows_(rows) {}
+
+    void start(const QStringList& columns) {
+        const core::FieldResolver resolver = core::columnResolver(columns);
+        columnHeader_ = compileBand(definition_.columnHeader, resolver);
+        reportHeader_ = compileBand(definition_.reportHeader, resolver);
+        detail_ = compileBand(definition_.detail, resolver);
+        reportFooter_ = compileBand(definition_.reportFooter, resolver);
+        pageFooter_ = compileBand(definition_.pageFooter, resolver);
+        for (const Group& group : definition_.groups) {
+            keys_.push_back(
+                core::Expression::compile(group.expression, resolver, core::FunctionSet::Report));
+            headers_.push_back(compileBand(group.header, resolver));
+            footers_.push_back(compileBand(group.footer, resolver));
+        }
+        breaks_ = std::make_unique<GroupBreaks>(int(keys_.size()));
+        writer_ = std::make_unique<PageWriter>(definition_, document_, sink_);
+        writer_->setColumnHeader(&columnHeader_);
+        writer_->setPageFooter(&pageFooter_);
+        writer_->setContinuation([this](const QList<QVariant>& row) {
+            for (int level = 0; level < openLevels_; ++level) {
+                writer_->placeContinued(headers_[level], row);
+            }
+        });
+        previous_ = QList<QVariant>(columns.size());
+        writer_->place(reportHeader_, previous_);
+        report();
     }
 
-    PageWriter writer(definition, document);
-    writer.setColumnHeader(&columnHeader);
-    writer.setPageFooter(&pageFooter);
-
-    QList<QVariant> previous(columns.size());
-    writer.place(reportHeader, previous);
-    GroupBreaks breaks(levels);
-    const int rows = data.rowCount();
-    for (int r = 0; r < rows; ++r) {
-        const QList<QVariant> row = data.row(r);
+    void take(const QList<QVariant>& row) {
+        // Often enough for a live count, rarely enough to cost nothing.
+        constexpr int kRowsPerReport = 500;
+        if (done_ > 0 && done_ % kRowsPerReport == 0) {
+            report();
+        }
+        const int levels = int(keys_.size());
         QList<QVariant> key;
         key.reserve(levels);
-        for (const core::Expression& k : keys) {
+        for (const core::Expression& k : keys_) {
             key.append(k.evaluate(row));
         }
-        const int changed = breaks.next(key);
-        if (r > 0) {
+        const int changed = breaks_->next(key);
+        if (done_ > 0) {
             for (int level = levels - 1; level >= changed; --level) {
-                writer.place(footers[level], previous);
-                footers[level].resetSums();
-                headers[level].resetSums();
+                openLevels_ = level + 1;  // a footer on a new page continues its group
+                writer_->place(footers_[level], previous_);
+                footers_[level].resetSums();
+                headers_[level].resetSums();
             }
         }
+        openLevels_ = std::min(openLevels_, changed);
+        if (changed < levels) {
+            // A group's header never stands alone at a page's foot: it goes on with its first
+            // line.
+            double together = writer_->heightOf(detail_, row);
+            for (int level = changed; level < levels; ++level) {
+                together += writer_->heightOf(headers_[level], row);
+            }
+            writer_->keepTogether(together, row);
+        }
         for (int level = changed; level < levels; ++level) {
-            writer.place(headers[level], row);
+            writer_->place(headers_[level], row);
+            openLevels_ = level + 1;
         }
         for (CompiledBand* band :
-             {&columnHeader, &reportHeader, &detail, &reportFooter, &pageFooter}) {
+             {&columnHeader_, &reportHeader_, &detail_, &reportFooter_, &pageFooter_}) {
             band->accumulate(row);
         }
         for (int level = 0; level < levels; ++level) {
-            headers[level].accumulate(row);
-            footers[level].accumulate(row);
+            headers_[level].accumulate(row);
+            footers_[level].accumulate(row);
         }
-        writer.place(detail, row);
-        previous = row;
+        writer_->place(detail_, row);
+        previous_ = row;
+        ++done_;
     }
-    if (rows > 0) {
-        for (int level = levels - 1; level >= 0; --level) {
-            writer.place(footers[level], previous);
+
+    void finish() {
+        if (!writer_) {
+            throw std::logic_error("report rows ended before their columns");
+        }
+        if (done_ > 0) {
+            for (int level = int(footers_.size()) - 1; level >= 0; --level) {
+                openLevels_ = level + 1;
+                writer_->place(footers_[level], previous_);
+            }
+        }
+        openLevels_ = 0;
+        writer_->place(reportFooter_, previous_);
+        writer_->finish(previous_);
+        report();
+    }
+
+private:
+    void report() {
+        if (progress_ && !progress_(Progress{done_, std::max(rows_, 0), pagesDone_, 0})) {
+            throw Cancelled();
         }
     }
-    writer.place(reportFooter, previous);
-    writer.finish(previous);
-    return document;
+
+    const ReportDefinition& definition_;
+    const ReportDocument document_;
+    const PageSink sink_;
+    const ProgressFn& progress_;
+    const int rows_;
+    int done_ = 0;
+    int pagesDone_ = 0;
+    CompiledBand columnHeader_, reportHeader_, detail_, reportFooter_, pageFooter_;
+    std::vector<core::Expression> keys_;
+    std::vector<CompiledBand> headers_;
+    std::vector<CompiledBand> footers_;
+    std::unique_ptr<GroupBreaks> breaks_;
+    std::unique_ptr<PageWriter> writer_;
+    QList<QVariant> previous_;
+    int openLevels_ = 0;  // groups whose header is printed and footer not yet
+};
+
+}  // namespace
+
+void layOutReport(const ReportDefinition& definition, const ReportData& data, const PageSink& sink,
+                  const ProgressFn& progress) {
+    LayoutPass pass(definition, sink, progress, data.rowCount());
+    data.read([&pass](const QStringList& columns) { pass.start(columns); },
+              [&pass](const QList<QVariant>& row) { pass.take(row); });
+    pass.finish();
 }
 
 }  // namespace tabel::reportengine

@@ -1,23 +1,32 @@
 #pragma once
-// The layout pass: walks the rows of one dataset through a report definition and produces
-// every page, so the dataset may be closed once it returns.
+// The layout pass: walks the rows of a report, forward once, through its definition and hands
+// out every page as it completes it; neither rows nor pages are kept.
 
 #include <QList>
 #include <QStringList>
 #include <QVariant>
+
+#include <functional>
 
 #include "reportengine/report_definition.h"
 #include "reportengine/report_document.h"
 
 namespace tabel::reportengine {
 
-// The rows a report is laid out over, in their printing order.
+// The rows a report is laid out over, read forward once in their printing order: the layout
+// keeps only the row before the current one (for the group footers), so a source may hand out
+// rows straight from the server without holding them.
 class ReportData {
 public:
+    using StartFn = std::function<void(const QStringList& columns)>;
+    using RowFn = std::function<void(const QList<QVariant>& row)>;
+
     virtual ~ReportData() = default;
-    virtual QStringList columnNames() const = 0;
-    virtual int rowCount() const = 0;
-    virtual QList<QVariant> row(int index) const = 0;
+    // The rows in all when known before reading, else 0 (the progress then has no total).
+    virtual int rowCount() const { return 0; }
+    // Gives the column names to `start`, then every row in order to `take`; a throw from either
+    // ends the reading and leaves the source as it was.
+    virtual void read(const StartFn& start, const RowFn& take) const = 0;
 };
 
 // Rows held in memory.
@@ -25,9 +34,13 @@ class TableData : public ReportData {
 public:
     TableData(QStringList columns, QList<QList<QVariant>> rows)
         : columns_(std::move(columns)), rows_(std::move(rows)) {}
-    QStringList columnNames() const override { return columns_; }
     int rowCount() const override { return int(rows_.size()); }
-    QList<QVariant> row(int index) const override { return rows_.at(index); }
+    void read(const StartFn& start, const RowFn& take) const override {
+        start(columns_);
+        for (const QList<QVariant>& row : rows_) {
+            take(row);
+        }
+    }
 
 private:
     QStringList columns_;
@@ -37,7 +50,17 @@ private:
 // Text of a value under a mask ("#0.00"); without one, numbers print in general format.
 QString formatValue(const QVariant& value, const QString& mask);
 
-// Throws core::ExpressionError when an item's expression does not compile.
-ReportDocument prepareReport(const ReportDefinition& definition, const ReportData& data);
+// The document's title, orientation and page size, without pages.
+ReportDocument documentHeader(const ReportDefinition& definition);
+
+// Lays the rows out and gives each page to `sink` once it is complete; `progress` hears the
+// rows laid out. Throws core::ExpressionError when an item's expression does not compile,
+// Cancelled when `progress` says so.
+void layOutReport(const ReportDefinition& definition, const ReportData& data, const PageSink& sink,
+                  const ProgressFn& progress = {});
+
+// Every page kept in one document (the preview, tests).
+ReportDocument prepareReport(const ReportDefinition& definition, const ReportData& data,
+                             const ProgressFn& progress = {});
 
 }  // namespace tabel::reportengine

@@ -97,10 +97,21 @@ reportengine::ReportDocument preparePeriodReport(PrintedLayout& layout, PeriodRe
     return layout.prepare();
 }
 
+QString writePeriodReportPdf(PrintedLayout& layout, PeriodReport report, const Period& period,
+                             const QString& path, int blockRows) {
+    data::Dataset& query = layout.query();
+    query.close();
+    applyPeriod(query, period);
+    layout.setTitle(reportTitle(report, period));
+    return layout.streamPdf(path, blockRows);
+}
+
 // clang-format off
 QStringList productSummarySql() {
-    return {"select sum(smena.kol_vo-smena.brak) as kolvo, vid_oper.vid,",
-            "izdel.nom, oper.naimen, color,izdel.massa*sum(smena.kol_vo-smena.brak) as mass ",
+    // Sums in numeric: exact decimal from the stored values (15 digits each).
+    return {"select sum(smena.kol_vo::numeric-smena.brak) as kolvo, vid_oper.vid,",
+            "izdel.nom, oper.naimen, color,izdel.massa::numeric*sum(smena.kol_vo::numeric-"
+            "smena.brak) as mass ",
             "from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid",
             "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
             "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"};

@@ -50,6 +50,13 @@ void applyPeriod(data::Dataset& query, const Period& period);
 reportengine::ReportDocument preparePeriodReport(PrintedLayout& layout, PeriodReport report,
                                                  const Period& period);
 
+// Parameters, filter, title, then the pages written as PDF one by one from rows streamed from
+// the server `blockRows` at a time; the query stays closed, and memory does not grow with the
+// period. Empty on success, else the reason; throws DbError, and reportengine::Cancelled (no file
+// left) when the layout's progress says so.
+QString writePeriodReportPdf(PrintedLayout& layout, PeriodReport report, const Period& period,
+                             const QString& path, int blockRows = 512);
+
 // The product summary query of the spreadsheet export: parameters data1, data2.
 QStringList productSummarySql();
 

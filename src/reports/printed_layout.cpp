@@ -1,27 +1,60 @@
 #include "reports/printed_layout.h"
 
+#include <optional>
+
+#include "core/expression.h"
+#include "data/connection.h"
+#include "reportengine/page_painter.h"
+
 namespace tabel::reports {
 
 namespace {
 const QString kTitleLabel = QStringLiteral("title");
 }  // namespace
 
-QStringList DatasetRows::columnNames() const {
+void DatasetRows::read(const StartFn& start, const RowFn& take) const {
+    const int columns = dataset_.fieldCount();
     QStringList names;
-    for (int c = 0; c < dataset_.fieldCount(); ++c) {
+    for (int c = 0; c < columns; ++c) {
         names.append(dataset_.fieldName(c));
     }
-    return names;
+    start(names);
+    QList<QVariant> values;
+    for (int r = 0; r < dataset_.recordCount(); ++r) {
+        values.clear();
+        values.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            values.append(dataset_.valueAt(r, c));
+        }
+        take(values);
+    }
 }
 
-QList<QVariant> DatasetRows::row(int index) const {
-    QList<QVariant> values;
-    const int columns = dataset_.fieldCount();
-    values.reserve(columns);
-    for (int c = 0; c < columns; ++c) {
-        values.append(dataset_.valueAt(index, c));
-    }
-    return values;
+void StreamedRows::read(const StartFn& start, const RowFn& take) const {
+    data::Connection* connection = query_.connection();
+    const bool filtering = query_.filtered() && !query_.filter().trimmed().isEmpty();
+    std::optional<core::Expression> filter;
+    connection->stream(
+        query_.positionalStatement(), query_.positionalValues(), {},
+        [&](const data::StatementResult& block) {
+            if (!filter) {
+                QStringList names;
+                for (const data::ResultColumn& column : block.columns) {
+                    names.append(column.name);
+                }
+                // Compiled against the columns as the dataset compiles its own filter.
+                filter = filtering ? core::Expression::compile(query_.filter(),
+                                                               core::columnResolver(names))
+                                   : core::Expression();
+                start(names);
+            }
+            for (const QList<QVariant>& row : block.rows) {
+                if (filter->matches(row)) {
+                    take(row);
+                }
+            }
+        },
+        blockRows_);
 }
 
 PrintedLayout::PrintedLayout(data::Connection& connection, const QString& queryName,
@@ -45,7 +78,29 @@ QString PrintedLayout::title() const {
 }
 
 reportengine::ReportDocument PrintedLayout::prepare() const {
-    return reportengine::prepareReport(report_, DatasetRows(*query_));
+    return reportengine::prepareReport(report_, DatasetRows(*query_), progress_);
+}
+
+QString PrintedLayout::writePdf(const QString& path) const {
+    reportengine::PdfOutput pdf(reportengine::documentHeader(report_), path);
+    if (QString error = pdf.begin(); !error.isEmpty()) {
+        return error;
+    }
+    reportengine::layOutReport(
+        report_, DatasetRows(*query_), [&pdf](reportengine::Page&& page) { pdf.addPage(page); },
+        progress_);
+    return pdf.commit();
+}
+
+QString PrintedLayout::streamPdf(const QString& path, int blockRows) const {
+    reportengine::PdfOutput pdf(reportengine::documentHeader(report_), path);
+    if (QString error = pdf.begin(); !error.isEmpty()) {
+        return error;
+    }
+    reportengine::layOutReport(
+        report_, StreamedRows(*query_, blockRows),
+        [&pdf](reportengine::Page&& page) { pdf.addPage(page); }, progress_);
+    return pdf.commit();
 }
 
 }  // namespace tabel::reports

@@ -16,16 +16,29 @@ class Connection;
 
 namespace tabel::reports {
 
-// The rows of an open dataset, after its filter and sort.
+// The rows of an open dataset, after its filter and sort (the preview keeps them anyway).
 class DatasetRows : public reportengine::ReportData {
 public:
     explicit DatasetRows(const data::Dataset& dataset) : dataset_(dataset) {}
-    QStringList columnNames() const override;
     int rowCount() const override { return dataset_.recordCount(); }
-    QList<QVariant> row(int index) const override;
+    void read(const StartFn& start, const RowFn& take) const override;
 
 private:
     const data::Dataset& dataset_;
+};
+
+// The rows of a dataset's statement with its parameters and filter, read straight from the
+// server a block at a time without opening the dataset: a year's report holds one block, not a
+// year. The statement's own order; a client-side sort is not applied.
+class StreamedRows : public reportengine::ReportData {
+public:
+    explicit StreamedRows(const data::Dataset& query, int blockRows = 512)
+        : query_(query), blockRows_(blockRows) {}
+    void read(const StartFn& start, const RowFn& take) const override;
+
+private:
+    const data::Dataset& query_;
+    int blockRows_;
 };
 
 class PrintedLayout {
@@ -42,8 +55,20 @@ public:
     void setTitle(const QString& text);
     QString title() const;
 
+    // Hears the rows laid out by prepare() and writePdf(); returning false cancels them
+    // (reportengine::Cancelled).
+    void setProgress(reportengine::ProgressFn progress) { progress_ = std::move(progress); }
+
     // All pages from the open query; the query may be closed afterwards.
     reportengine::ReportDocument prepare() const;
+
+    // The pages from the open query written as PDF one by one, none kept. Empty on success,
+    // otherwise the reason; a cancel leaves no file.
+    QString writePdf(const QString& path) const;
+    // The same from the query's rows streamed from the server (StreamedRows), the query left
+    // closed: neither rows nor pages are kept, so memory does not grow with the period. Throws
+    // DbError.
+    QString streamPdf(const QString& path, int blockRows = 512) const;
 
 protected:
     PrintedLayout(data::Connection& connection, const QString& queryName, const QStringList& sql,
@@ -53,6 +78,7 @@ protected:
 
 private:
     std::unique_ptr<data::Dataset> query_;
+    reportengine::ProgressFn progress_;
     QString reportName_;
 };
 

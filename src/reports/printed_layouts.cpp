@@ -101,7 +101,9 @@ Band pageNumberFooter(double width) {
 
 constexpr double kPortraitWidth = 190.0;
 
-// The statements, line by line as they are stored.
+// The statements, line by line as they are stored. Sums of the double columns run in numeric
+// (float8 to numeric keeps the 15 digits a value was written with), so a line's total is
+// exact decimal.
 // clang-format off
 const QStringList kMonthHoursSql = {
     "select person.s_caption fio,sum(d1) as sd1,sum(d2) as sd2,sum(d3) as sd3,sum(d4) as sd4,",
@@ -117,8 +119,8 @@ const QStringList kMonthHoursSql = {
 };
 
 const QStringList kWorkersSql = {
-    "select person.s_caption fio, sum(smena.kol_vo-smena.brak) as kolvo, ",
-    "sum((kol_vo-brak)*smena.cena) as summa,vid_oper.vid,",
+    "select person.s_caption fio, sum(smena.kol_vo::numeric-smena.brak) as kolvo, ",
+    "sum((kol_vo::numeric-brak)*smena.cena::numeric) as summa,vid_oper.vid,",
     "izdel.nom, oper.naimen, color from accounts_dep.v_worker person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,",
     "accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and vid_oper.id=oper.vid",
     "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
@@ -126,8 +128,8 @@ const QStringList kWorkersSql = {
 };
 
 const QStringList kProductsSql = {
-    "select sum(smena.kol_vo-smena.brak) as kolvo, vid_oper.vid,",
-    "izdel.nom, oper.naimen, color,  round((izdel.massa*sum(smena.kol_vo-smena.brak))::numeric,2) as mass",
+    "select sum(smena.kol_vo::numeric-smena.brak) as kolvo, vid_oper.vid,",
+    "izdel.nom, oper.naimen, color,  round((izdel.massa::numeric*sum(smena.kol_vo::numeric-smena.brak))::numeric,2) as mass",
     "from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid",
     "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
     "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom",
@@ -135,9 +137,9 @@ const QStringList kProductsSql = {
 
 const QStringList kWorkersDetailSql = {
     "select s_caption fio, izdel.marka, vid_oper.vid, oper.naimen, ",
-    "sum(smena.kol_vo) as kolvo, sum(smena.brak) as brk, sum((kol_vo-brak)*",
+    "sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, sum((kol_vo::numeric-brak)*",
     // oper has a cena of its own: the premium's price is the entry's
-    "smena.cena) as summa, color, sum(prize*(kol_vo-brak)*smena.cena/100) as s_prize ",
+    "smena.cena::numeric) as summa, color, sum(prize::numeric*(kol_vo::numeric-brak)*smena.cena::numeric/100) as s_prize ",
     "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where ",
     "smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id ",
@@ -147,8 +149,8 @@ const QStringList kWorkersDetailSql = {
 
 const QStringList kProductsDetailSql = {
     "select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom,",
-    "sum(smena.kol_vo) as kolvo, sum(smena.brak) as brk, ",
-    "sum((kol_vo-brak)*smena.cena) as summa, color, round((izdel.massa*sum(smena.kol_vo))::numeric,2) as mass ",
+    "sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, ",
+    "sum((kol_vo::numeric-brak)*smena.cena::numeric) as summa, color, round((izdel.massa::numeric*sum(smena.kol_vo::numeric))::numeric,2) as mass ",
     "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where smena.o_id=oper.id and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and ",
     "smena.data>=:data1 group by izdel.nom, marka, vid_oper.vid, oper.naimen, color,massa ",
@@ -156,8 +158,8 @@ const QStringList kProductsDetailSql = {
 };
 
 const QStringList kRequisitionsSql = {
-    "select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom, sum(smena.kol_vo) as kolvo, sum(smena.brak) as brk, ",
-    "sum((kol_vo-brak)*smena.cena) as summa, color, round((izdel.massa*sum(smena.kol_vo))::numeric,2) as mass, doc_in.s_number  ",
+    "select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom, sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, ",
+    "sum((kol_vo::numeric-brak)*smena.cena::numeric) as summa, color, round((izdel.massa::numeric*sum(smena.kol_vo::numeric))::numeric,2) as mass, doc_in.s_number  ",
     "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper, mnf_doc.doc doc_in where smena.o_id=oper.id and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and ",
     "smena.data>=:data1 and doc_in.id = smena.id_doc group by  s_number, izdel.nom, marka, vid_oper.vid, oper.naimen, color,massa ",

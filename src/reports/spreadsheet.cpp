@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -18,6 +19,7 @@
 
 #include "core/messages.h"
 #include "core/numbers.h"
+#include "reports/output_files.h"
 
 namespace tabel::reports {
 
@@ -129,6 +131,7 @@ int Spreadsheet::OpenExcel(const QString& fileName) {
     }
     // The previous workbook is either already in its file or was never shown.
     reset();
+    fileTitle_.clear();
     open_ = true;
     changed_ = true;
     return 1;
@@ -138,14 +141,17 @@ int Spreadsheet::SetExcelVisible(bool visible) {
     if (!visible || !open_ || !changed_) {
         return 1;
     }
-    // Qt answers an empty path when TMPDIR names a missing folder; never fall back to "/".
-    const QString folder = QDir::tempPath();
-    QTemporaryFile file(folder + QStringLiteral("/tabel-XXXXXX.xlsx"));
-    file.setAutoRemove(false);
-    if (folder.isEmpty() || !file.open()) {
-        const QString shown = folder.isEmpty() ? qEnvironmentVariable("TMPDIR") : folder;
+    const QString folder = outputFolder();
+    QFile file;
+    if (folder.isEmpty() ||
+        !createFreeFile(file, folder,
+                        fileTitle_.isEmpty() ? QStringLiteral("Книга") : fileBaseName(fileTitle_),
+                        QStringLiteral("xlsx"))) {
+        const QString shown =
+            folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                             : folder;
         core::MessageBoxes::error(
-            QStringLiteral("Не удалось создать файл книги во временной папке %1: %2")
+            QStringLiteral("Не удалось создать файл книги в папке %1: %2")
                 .arg(QDir::toNativeSeparators(shown),
                      folder.isEmpty() ? QStringLiteral("папка недоступна") : file.errorString()));
         return 1;
@@ -161,9 +167,11 @@ int Spreadsheet::SetExcelVisible(bool visible) {
     }
     lastFilePath_ = path;
     changed_ = false;
+    // The book is written: without a program to show it, the user learns where it is.
     if (!openInDesktop(path)) {
-        core::MessageBoxes::error(
-            QStringLiteral("Не удалось открыть табличный редактор. Файл сохранён: %1")
+        core::MessageBoxes::inform(
+            QStringLiteral("Книга сохранена в файл %1. Программа для её просмотра не найдена: "
+                           "откройте файл сами.")
                 .arg(QDir::toNativeSeparators(path)));
     }
     return 1;

@@ -1,6 +1,7 @@
 #pragma once
-// Spreadsheet output: collects cells one at a time and hands the finished workbook to the
-// desktop's spreadsheet program as a temporary .xlsx file.
+// Spreadsheet output: collects cells one at a time, writes the finished workbook into the
+// user's documents folder under a name that says what it holds and opens it in the desktop's
+// spreadsheet program.
 
 #include <cstdint>
 #include <functional>
@@ -32,8 +33,13 @@ public:
     // cannot be opened: a name is refused with a message and the previous workbook stays.
     int OpenExcel(const QString& fileName);
 
-    // true writes the workbook to a new temporary file and opens it, unless nothing changed
-    // since it was last shown; false does nothing. Always 1: failures end in a message.
+    // What the workbook holds ("Табель Ноябрь 2026"), its file's name; OpenExcel clears it.
+    void setFileTitle(const QString& title) { fileTitle_ = title; }
+
+    // true writes the workbook to a new file in the documents folder (see output_files.h) and
+    // opens it, unless nothing changed since it was last shown; false does nothing. Always 1:
+    // failures end in a message; a written file that no program opens is named in an
+    // information.
     int SetExcelVisible(bool visible);
 
     // sheet, column and row are 1-based. An empty text writes nothing. A text that reads as a
@@ -88,6 +94,7 @@ private:
     std::string texts_;
     std::vector<bool> autoFitColumns_;
     QString lastFilePath_;
+    QString fileTitle_;
 };
 
 }  // namespace tabel::reports

@@ -48,6 +48,10 @@ Validation validate(const Entry& e) {
         v.error = QStringLiteral("Брак \"%1\" не является целым числом!").arg(e.defects.trimmed());
         return v;
     }
+    if (*defects > *quantity) {
+        v.error = kDefectsOverQuantity;
+        return v;
+    }
     const std::optional<int> hours = readCount(e.hours);
     if (!hours) {
         v.error = QStringLiteral("Время \"%1\" не является целым числом!").arg(e.hours.trimmed());
@@ -56,7 +60,7 @@ Validation validate(const Entry& e) {
     v.record = {
         e.id,      e.workerId, e.productId, e.operationId, core::roundHalfEven(e.finalPrice, 4),
         *quantity, *defects,   e.date,      e.shift,       *hours,
-        e.docId,   e.itemId};
+        e.docId,   e.itemId,   e.version};
     return v;
 }
 

@@ -30,6 +30,7 @@ struct Entry {
     qint64 docId = 0;
     qint64 itemId = 0;
     double itemQty = 0;  // f_qty of the chosen item
+    QString version;     // the version (xmin) of the entry the dialog started from
 };
 
 // The record to write, or the message that refuses it.
@@ -42,6 +43,7 @@ struct Validation {
 inline const QString kFillAllFields = QStringLiteral("Все поля должны быть заполнены!");
 inline const QString kTooMany =
     QStringLiteral("Количество изделий не может быть больше требуемого!");
+inline const QString kDefectsOverQuantity = QStringLiteral("Брак не может быть больше количества!");
 
 Validation validate(const Entry& entry);
 

@@ -60,6 +60,7 @@ EntryRow ShiftLogWindow::currentEntry() {
     row.operationId = number("o_id");
     row.docId = list.field(QStringLiteral("id_doc")).value();
     row.itemId = list.field(QStringLiteral("id_doc_item")).value();
+    row.version = list.field(QStringLiteral("entry_version")).asString();
     return row;
 }
 
@@ -75,6 +76,10 @@ void ShiftLogWindow::addEntry() {
     entryDialog_->openForAdd(entryContext());
     list.close();
     list.open();
+    // The list stands on the entry just made, wherever its order puts it.
+    if (const int id = entryDialog_->entry().id; id != 0) {
+        list.locate(QStringLiteral("id"), id);
+    }
 }
 
 void ShiftLogWindow::editEntry() {
@@ -83,8 +88,10 @@ void ShiftLogWindow::editEntry() {
         return;
     }
     const int recNo = list.recNo();
-    entryDialog_->openForEdit(entryContext(), currentEntry());
-    if (recNo >= 1 && recNo <= list.recordCount()) {
+    const EntryRow row = currentEntry();
+    entryDialog_->openForEdit(entryContext(), row);
+    // The changed entry, even when the change moved it in the list's order.
+    if (!list.locate(QStringLiteral("id"), row.id) && recNo >= 1 && recNo <= list.recordCount()) {
         list.setRecNo(recNo);
     }
 }
@@ -131,16 +138,24 @@ void ShiftLogWindow::acceptEntry() {
         return;
     }
     const int id = list.field(QStringLiteral("id")).asInteger();
+    // What the clerk sees is what he accepts: the entry and its materials as the list shows.
+    const QString version = list.field(QStringLiteral("row_version")).asString();
     if (data::materialCount(dm_.connection, id) == 0) {
         core::MessageBoxes::error(QStringLiteral("Не заведен расход ТМЦ!"));
         return;
     }
+    bool changed = false;
     try {
-        data::acceptEntry(dm_.connection, id);
+        data::acceptEntry(dm_.connection, id, version);
     } catch (const data::DbError& error) {
+        changed = error.kind() == data::DbErrorKind::RowChanged;
         core::MessageBoxes::error(data::userMessageOf(error));
     }
-    reopenAt(list, list.recNo());
+    const int recNo = list.recNo();
+    reopenAt(list, recNo);
+    if (changed) {
+        list.locate(QStringLiteral("id"), id);  // the changed entry, to be looked at again
+    }
 }
 
 }  // namespace tabel::shiftlog

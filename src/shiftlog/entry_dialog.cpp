@@ -1,14 +1,18 @@
 #include "shiftlog/entry_dialog.h"
 
+#include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "core/messages.h"
 #include "core/numbers.h"
@@ -18,6 +22,7 @@
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_materials_panel.h"
+#include "widgets/date_edit.h"
 #include "widgets/form_field.h"
 #include "widgets/input_filters.h"
 #include "widgets/lookup_combo.h"
@@ -63,10 +68,6 @@ void placeField(QGridLayout* grid, int row, int column, const QString& caption, 
                 int span = 1) {
     grid->addWidget(widgets::makeFieldLabel(field->parentWidget(), caption, field), row, column);
     grid->addWidget(field, row, column + 1, 1, span);
-}
-
-QString numberText(const QVariant& value) {
-    return value.isNull() ? QString() : core::formatGeneral(value.toDouble());
 }
 
 }  // namespace
@@ -119,7 +120,7 @@ void EntryDialog::buildControls() {
     quantityEdit = lineEdit(entryGroup, "quantityEdit");
     hoursEdit = lineEdit(entryGroup, "hoursEdit");
     hoursEdit->setText(QStringLiteral("0"));
-    dateEdit = new QDateEdit(entryGroup);
+    dateEdit = new widgets::DateEdit(entryGroup);
     dateEdit->setObjectName(QStringLiteral("dateEdit"));
     dateEdit->setCalendarPopup(true);
     dateEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -142,9 +143,9 @@ void EntryDialog::buildControls() {
     QFont bold = entryIdLabel->font();
     bold.setBold(true);
     entryIdLabel->setFont(bold);
-    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Запись"));
+    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Запись"));
     saveButton->setDefault(true);
-    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("Выход"));
+    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
 }
 
 void EntryDialog::layoutControls() {
@@ -188,21 +189,68 @@ void EntryDialog::wireHandlers() {
             &EntryDialog::chooseRequisition);
     connect(requisitionItemCombo, &widgets::LookupCombo::closedUp, this,
             &EntryDialog::chooseRequisitionItem);
-    connect(pickWorkerButton, &QPushButton::clicked, this, &EntryDialog::pickWorker);
-    connect(pickOperationButton, &QPushButton::clicked, this, &EntryDialog::pickOperation);
+    connect(pickWorkerButton, &QPushButton::clicked, this, [this] { pickWorker(); });
+    connect(pickOperationButton, &QPushButton::clicked, this, [this] { pickOperation(); });
     connect(saveButton, &QPushButton::clicked, this, &EntryDialog::saveEntry);
     connect(exitButton, &QPushButton::clicked, this, [this] {
         materialsPanel->closeMaterials();
         reject();
     });
     connect(materialsPanel, &EntryMaterialsPanel::divided, this, &QDialog::accept);
+    // The wheel anywhere over the dialog steps the focused requisition or item list.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->window() == this) {
+            child->installEventFilter(this);
+        }
+    }
     for (QWidget* box : std::initializer_list<QWidget*>{workerEdit, operationEdit, quantityEdit,
                                                         defectsEdit, hoursEdit}) {
         box->installEventFilter(this);
     }
+    pickWorkerButton->installEventFilter(this);
+    pickOperationButton->installEventFilter(this);
+    // The sum follows the typed quantity at once, not only when the box is left: Enter saves
+    // straight from the box.
+    connect(quantityEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (entry_.operationId == 0) {
+            return;
+        }
+        if (const std::optional<double> quantity = core::parseNumber(text)) {
+            sumEdit->setText(core::formatNumber(*quantity * entry_.finalPrice, 4));
+        }
+    });
 }
 
 bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
+    // Typing on the worker or operation field (its "..." button holds the focus) opens the
+    // choice list with the typed text already searched for.
+    if (event->type() == QEvent::KeyPress &&
+        (watched == pickWorkerButton || watched == pickOperationButton)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool typing = !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace() &&
+                            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        auto* button = static_cast<QPushButton*>(watched);
+        if (typing && button->isEnabled()) {
+            watched == pickWorkerButton ? pickWorker(text) : pickOperation(text);
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Wheel) {
+        QWidget* focused = focusWidget();
+        auto* combo = focused == requisitionCombo || focused == requisitionItemCombo
+                          ? static_cast<widgets::LookupCombo*>(focused)
+                          : nullptr;
+        if (combo != nullptr && combo->isEnabled() && !combo->view()->isVisible()) {
+            const int steps = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+            for (int i = 0; i < std::abs(steps); ++i) {
+                QKeyEvent press(QEvent::KeyPress, steps < 0 ? Qt::Key_Down : Qt::Key_Up,
+                                Qt::NoModifier);
+                QCoreApplication::sendEvent(combo, &press);
+            }
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == workerEdit && workerEdit->isEnabled() && pickWorkerButton->isEnabled()) {
             pickWorker();
@@ -210,6 +258,10 @@ bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
                    pickOperationButton->isEnabled()) {
             pickOperation();
         }
+    } else if (event->type() == QEvent::FocusIn && watched == quantityEdit &&
+               selectQuantityOnFocus_) {
+        selectQuantityOnFocus_ = false;
+        quantityEdit->selectAll();
     } else if (event->type() == QEvent::FocusOut) {
         if (watched == quantityEdit) {
             refreshPrices();
@@ -269,6 +321,7 @@ void EntryDialog::openForAdd(const EntryContext& context) {
     materialsPanel->setBrigadeEnabled(false);
     materialsPanel->divideButton->setEnabled(false);
     entry_.id = 0;
+    entry_.version.clear();
     exec();
 }
 
@@ -280,7 +333,15 @@ QString EntryDialog::stageDescription(const EntryRow& row) const {
 void EntryDialog::fillFromRow(const EntryRow& row) {
     entry_.finalPrice = row.cena;
     entry_.id = row.id;
+    entry_.version = row.version;
     finalPriceEdit->setText(core::formatNumber(row.cena, 4));
+    // The entry's own operation's base price (as the operations list gives it), not the one
+    // the previous opening left.
+    const QVariant base = dm_.connection.scalar(
+        QStringLiteral("select min(price)::numeric from accounts_dep.norm where o_id=:id"),
+        {{QStringLiteral("id"), row.operationId}});
+    entry_.basePrice = base.isNull() ? 0.0 : core::roundHalfEven(base.toDouble(), 4);
+    basePriceEdit->setText(base.isNull() ? QString() : core::formatGeneral(entry_.basePrice));
     dateEdit->setDate(row.date);
     workerEdit->setText(row.fio.trimmed());
     operationEdit->setText(stageDescription(row));
@@ -367,108 +428,6 @@ void EntryDialog::openForView(const EntryContext& context, const EntryRow& row) 
     materialsPanel->setMaterialsEnabled(true);
 }
 
-void EntryDialog::clearChoices() {
-    operationEdit->clear();
-    workerEdit->clear();
-    entry_.operationId = 0;
-    entry_.personId = 0;
-    entry_.workerId = 0;
-}
-
-void EntryDialog::chooseRequisition() {
-    requisitionItems.setFiltered(false);
-    const QVariant doc = requisitionCombo->keyValue();
-    requisitionItems.setFilter(doc.isNull()
-                                   ? QStringLiteral("id_doc=0")
-                                   : QStringLiteral("id_doc=") + QString::number(doc.toLongLong()));
-    requisitionItems.setFiltered(true);
-    if (requisitionCombo->showsText()) {
-        requisitionItemCombo->setEnabled(true);
-    }
-    requisitionItemCombo->setKeyValue(0);
-    clearChoices();
-}
-
-void EntryDialog::chooseRequisitionItem() {
-    if (requisitionItemCombo->showsText()) {
-        workerEdit->setEnabled(true);
-        pickWorkerButton->setEnabled(true);
-        quantityEdit->setText(numberText(requisitionItems.field(QStringLiteral("f_qty")).value()));
-    }
-    clearChoices();
-}
-
-void EntryDialog::pickWorker() {
-    const bool chosen = workers_.pickWorker();
-    if (!chosen) {
-        return;
-    }
-    if (const auto& choice = workers_.choice()) {
-        workerEdit->setText(choice->fio);
-        entry_.workerId = choice->workerId;
-        entry_.personId = choice->personId;
-    }
-    operationEdit->clear();
-    entry_.operationId = 0;
-    dm_.workers.close();
-    if (!workerEdit->text().isEmpty()) {
-        operationEdit->setEnabled(true);
-        pickOperationButton->setEnabled(true);
-    }
-}
-
-void EntryDialog::pickOperation() {
-    refdata::OperationChoiceContext context;
-    context.adding = mode == Mode::Add;
-    context.currentOperationId = context_.currentOperationId;
-    context.dayOff = context_.dayOff;
-    context.shift = context_.shift;
-    context.requisition.docText = requisitionCombo->currentText();
-    context.requisition.itemText = requisitionItemCombo->currentText();
-    if (requisitionItemCombo->showsText()) {
-        context.requisition.itemGdsMc =
-            requisitionItems.field(QStringLiteral("s_gds_mc")).asString();
-    }
-    const std::optional<refdata::OperationChoice> choice = operations_.pickOperation(context);
-    if (!choice) {
-        return;
-    }
-    entry_.productId = choice->productId;
-    entry_.operationId = choice->operationId;
-    entry_.basePrice = choice->basePrice;
-    entry_.finalPrice = choice->finalPrice;
-    operationEdit->setText(choice->description);
-    updatePaintState();
-    refreshPrices();
-}
-
-void EntryDialog::updatePaintState() {
-    const bool paint = operationEdit->text().toUpper().contains(QStringLiteral("КРАСКА"));
-    if (!paint) {
-        sumEdit->clear();
-    }
-    sumEdit->setEnabled(paint);
-    materialsPanel->brigadeLabel->setEnabled(paint);
-}
-
-void EntryDialog::refreshPrices() {
-    if (hoursEdit->text().isEmpty()) {
-        hoursEdit->setText(QStringLiteral("0"));
-    }
-    if (quantityEdit->text().isEmpty()) {
-        quantityEdit->setText(QStringLiteral("0"));
-    }
-    const std::optional<double> quantity = core::parseNumber(quantityEdit->text());
-    if (!quantity) {
-        core::MessageBoxes::error(QStringLiteral("Количество \"%1\" не является числом!")
-                                      .arg(quantityEdit->text().trimmed()));
-        return;
-    }
-    finalPriceEdit->setText(core::formatGeneral(entry_.finalPrice));
-    basePriceEdit->setText(core::formatGeneral(entry_.basePrice));
-    sumEdit->setText(core::formatNumber(*quantity * entry_.finalPrice, 4));
-}
-
 Entry EntryDialog::fields() const {
     Entry e = entry_;
     e.workerName = workerEdit->text();
@@ -502,12 +461,19 @@ void EntryDialog::saveEntry() {
         record.id = 0;
     }
     int id = 0;
+    QString version;
     try {
-        id = data::saveEntry(dm_.connection, record);
+        id = data::saveEntry(dm_.connection, record, &version);
     } catch (const data::DbError& error) {
         core::MessageBoxes::error(data::userMessageOf(error));
+        if (error.kind() == data::DbErrorKind::RowChanged) {
+            // What was typed stays; the list behind shows the other change, so reopening the
+            // entry shows it too.
+            reopenShiftList(entry_.id, false);
+        }
         return;
     }
+    entry_.version = version;
     afterSave(id, inserting);
 }
 
@@ -536,6 +502,8 @@ void EntryDialog::afterSave(int id, bool inserted) {
         // The entry is made: from now on only materials, brigade and division.
         entryGroup->setEnabled(false);
         saveButton->setEnabled(false);
+        // The fields just typed in are closed: the keyboard goes on to the entry's materials.
+        materialsPanel->addMaterialButton->setFocus(Qt::OtherFocusReason);
     }
     // The entry is saved: a list that fails to reload is the error display's to show.
     reopenShiftList(id, inserted);

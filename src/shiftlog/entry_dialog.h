@@ -54,6 +54,7 @@ struct EntryRow {
     int operationId = 0;
     QVariant docId;   // null when the entry has none
     QVariant itemId;  // null when the entry has none
+    QString version;  // the entry's version (xmin) the list read
 };
 
 class EntryDialog : public QDialog {
@@ -102,8 +103,9 @@ public:
 
     void chooseRequisition();
     void chooseRequisitionItem();
-    void pickWorker();
-    void pickOperation();
+    // `typed`: what the user typed on the field, handed on to the list's search.
+    void pickWorker(const QString& typed = {});
+    void pickOperation(const QString& typed = {});
     // Leaving the quantity box: defaults for empty boxes, the prices and the sum shown again.
     void refreshPrices();
     void saveEntry();
@@ -135,6 +137,7 @@ private:
     refdata::OperationsWindow& operations_;
     EntryContext context_;
     Entry entry_;
+    bool selectQuantityOnFocus_ = false;  // an operation was just chosen by typing
 };
 
 }  // namespace tabel::shiftlog

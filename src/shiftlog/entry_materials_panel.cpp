@@ -86,7 +86,7 @@ EntryMaterialsPanel::EntryMaterialsPanel(data::DataModule& dm, refdata::WorkersW
 
     // First, so that it keeps its place in the tab order right after the dialog's "Выход".
     divideButton =
-        widgets::makeButton(this, QStringLiteral("divideButton"), QStringLiteral("Сохранить"));
+        widgets::makeButton(this, QStringLiteral("divideButton"), QStringLiteral("&Сохранить"));
 
     materialsGrid = new widgets::DataGrid(this);
     materialsGrid->setObjectName(QStringLiteral("materialsGrid"));
@@ -102,9 +102,9 @@ EntryMaterialsPanel::EntryMaterialsPanel(data::DataModule& dm, refdata::WorkersW
     materialsGrid->setSource(new widgets::DataSource(&materials, materialsColumns, this));
     materialsGrid->setAccessibleName(QStringLiteral("Расход ТМЦ"));
     addMaterialButton =
-        widgets::makeButton(this, QStringLiteral("addMaterialButton"), QStringLiteral("Добавить"));
+        widgets::makeButton(this, QStringLiteral("addMaterialButton"), QStringLiteral("&Добавить"));
     deleteMaterialButton = widgets::makeButton(this, QStringLiteral("deleteMaterialButton"),
-                                               QStringLiteral("Удалить"));
+                                               QStringLiteral("&Удалить"));
     materialsTotalEdit = new QLineEdit(this);
     materialsTotalEdit->setObjectName(QStringLiteral("materialsTotalEdit"));
     materialsTotalEdit->setEnabled(false);
@@ -120,9 +120,9 @@ EntryMaterialsPanel::EntryMaterialsPanel(data::DataModule& dm, refdata::WorkersW
     brigadeLabel = widgets::makeFieldLabel(this, QStringLiteral("Бригада"), brigadeGrid,
                                            QStringLiteral("brigadeLabel"));
     addMemberButton =
-        widgets::makeButton(this, QStringLiteral("addMemberButton"), QStringLiteral("Добавить"));
+        widgets::makeButton(this, QStringLiteral("addMemberButton"), QStringLiteral("Доб&авить"));
     removeMemberButton =
-        widgets::makeButton(this, QStringLiteral("removeMemberButton"), QStringLiteral("Удалить"));
+        widgets::makeButton(this, QStringLiteral("removeMemberButton"), QStringLiteral("Уда&лить"));
 
     auto* materialsLayout = new QGridLayout;
     materialsLayout->addWidget(materialsGrid, 0, 0, 1, 4);

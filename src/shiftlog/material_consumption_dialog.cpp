@@ -1,5 +1,6 @@
 #include "shiftlog/material_consumption_dialog.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +25,8 @@ namespace {
 
 const QString kStockQuestion =
     QStringLiteral("Расход ТМЦ не может быть больше партии! Расходовать весь остаток по партии?");
+
+const QString kNothingLeft = QStringLiteral("На складе не осталось этого ТМЦ: расходовать нечего.");
 
 QStringList remainderSql(const QString& caption, const QStringList& join) {
     QStringList lines{
@@ -96,10 +99,10 @@ MaterialConsumptionDialog::MaterialConsumptionDialog(data::DataModule& dm, QWidg
     widgets::acceptDecimalInput(quantityEdit);
     freeStockLabel = boldText(this, "freeStockLabel");
     reservedStockLabel = boldText(this, "reservedStockLabel");
-    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Запись"));
+    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Запись"));
     saveButton->setDefault(true);
     cancelButton =
-        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"));
+        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("&Отмена"));
 
     auto* grid = new QGridLayout;
     widgets::addField(grid, 0, QStringLiteral("ТМЦ"), goodsCombo);
@@ -116,6 +119,7 @@ MaterialConsumptionDialog::MaterialConsumptionDialog(data::DataModule& dm, QWidg
 
     connect(goodsCombo, &widgets::LookupCombo::closedUp, this,
             &MaterialConsumptionDialog::chooseGoods);
+    goodsCombo->installEventFilter(this);
     connect(saveButton, &QPushButton::clicked, this, &MaterialConsumptionDialog::saveConsumption);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(&freeStock, &data::Dataset::rowsReset, this,
@@ -159,6 +163,14 @@ void MaterialConsumptionDialog::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         resetStock();
     }
+}
+
+bool MaterialConsumptionDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == goodsCombo && event->type() == QEvent::FocusOut &&
+        !goodsCombo->view()->isVisible()) {
+        chooseGoods();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void MaterialConsumptionDialog::resetStock() {
@@ -246,7 +258,12 @@ bool MaterialConsumptionDialog::save(qint64 goods, double quantity) {
         while (!result.saved) {
             openRemainders(goods);
             const std::optional<double> rest = checkedQuantity(quantity, result.available);
-            if (!rest || *rest <= 0) {
+            if (!rest) {
+                return false;
+            }
+            if (*rest <= 0) {
+                // "Да" to the whole rest, and the rest is gone: say so instead of nothing.
+                core::MessageBoxes::inform(kNothingLeft);
                 return false;
             }
             quantity = *rest;

@@ -59,6 +59,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Leaving the goods list chooses what it shows, as closing it does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void openRemainders(const QVariant& goods);

@@ -12,19 +12,27 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/dates.h"
+#include "core/messages.h"
 #include "data/data_module.h"
 #include "data/entry_writes.h"
+#include "data/errors.h"
+#include "data/notifications.h"
 #include "outputwindows/reports_dialog.h"
 #include "outputwindows/timesheet_window.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "shiftlog/entry_history_dialog.h"
 #include "widgets/data_grid.h"
+#include "widgets/date_edit.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
+#include "widgets/window_geometry.h"
 
 namespace tabel::shiftlog {
 
@@ -123,6 +131,7 @@ ShiftLogWindow::ShiftLogWindow(data::DataModule& dm, QWidget* parent) : QDialog(
     buildControls();
     buildMenu();
     buildGrid();
+    followOtherSessions();
 
     versionRow = new data::Dataset(&dm_.connection, QStringLiteral("versionRow"), this);
     versionRow->setSql({QStringLiteral("select d, t from accounts_dep.ver")});
@@ -132,18 +141,20 @@ ShiftLogWindow::ShiftLogWindow(data::DataModule& dm, QWidget* parent) : QDialog(
     versionTimer->setObjectName(QStringLiteral("versionTimer"));
     versionTimer->setInterval(30000);
     versionTimer->start();
-    widgets::fixWindowSize(this, QSize(1200, 640));
+    // The grid scrolls inside itself; the user may enlarge the window, which keeps its size.
+    setSizeGripEnabled(true);
+    widgets::rememberGeometry(this, QStringLiteral("ShiftLogWindow"), QSize(1000, 640));
 }
 
 void ShiftLogWindow::buildControls() {
     shift1Radio =
-        widgets::makeRadio(this, QStringLiteral("shift1Radio"), QStringLiteral("Смена №1"));
+        widgets::makeRadio(this, QStringLiteral("shift1Radio"), QStringLiteral("Смена №&1"));
     shift2Radio =
-        widgets::makeRadio(this, QStringLiteral("shift2Radio"), QStringLiteral("Смена №2"));
+        widgets::makeRadio(this, QStringLiteral("shift2Radio"), QStringLiteral("Смена №&2"));
     shift3Radio =
-        widgets::makeRadio(this, QStringLiteral("shift3Radio"), QStringLiteral("Смена №3"));
+        widgets::makeRadio(this, QStringLiteral("shift3Radio"), QStringLiteral("Смена №&3"));
     overtimeRadio =
-        widgets::makeRadio(this, QStringLiteral("overtimeRadio"), QStringLiteral("Переработка"));
+        widgets::makeRadio(this, QStringLiteral("overtimeRadio"), QStringLiteral("Пе&реработка"));
     shift1Radio->setChecked(true);
     widgets::setHighlighted(shift1Radio, true);
     const std::array<QRadioButton*, 4> radios = shiftRadios();
@@ -151,30 +162,30 @@ void ShiftLogWindow::buildControls() {
         connect(radios[i], &QRadioButton::clicked, this, [this, i] { chooseShift(i + 1); });
     }
 
-    dateEdit = new QDateEdit(QDate::currentDate(), this);
+    dateEdit = new widgets::DateEdit(QDate::currentDate(), this);
     dateEdit->setObjectName(QStringLiteral("dateEdit"));
     dateEdit->setCalendarPopup(true);
     dateEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     dateEdit->installEventFilter(this);
     dateEdit->calendarWidget()->window()->installEventFilter(this);
 
-    dayOffCheck = new QCheckBox(QStringLiteral("Выходной"), this);
+    dayOffCheck = new QCheckBox(QStringLiteral("Вы&ходной"), this);
     dayOffCheck->setObjectName(QStringLiteral("dayOffCheck"));
     connect(dayOffCheck, &QCheckBox::toggled, this, &ShiftLogWindow::showDayOff);
 
-    addButton = widgets::makeButton(this, QStringLiteral("addButton"), QStringLiteral("Добавить"));
+    addButton = widgets::makeButton(this, QStringLiteral("addButton"), QStringLiteral("&Добавить"));
     editButton =
-        widgets::makeButton(this, QStringLiteral("editButton"), QStringLiteral("Изменить"));
+        widgets::makeButton(this, QStringLiteral("editButton"), QStringLiteral("&Изменить"));
     deleteButton =
-        widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("Удалить"));
+        widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
     acceptButton =
-        widgets::makeButton(this, QStringLiteral("acceptButton"), QStringLiteral("Принять"));
+        widgets::makeButton(this, QStringLiteral("acceptButton"), QStringLiteral("&Принять"));
     cancelButton =
-        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"));
+        widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
     cancelButton->hide();  // carries no command
     refreshButton =
-        widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Обновить"));
-    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("Выход"));
+        widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Об&новить"));
+    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
     connect(refreshButton, &QPushButton::clicked, this, &ShiftLogWindow::refreshLists);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(addButton, &QPushButton::clicked, this, &ShiftLogWindow::addEntry);
@@ -187,13 +198,35 @@ void ShiftLogWindow::buildControls() {
     connect(entriesGrid, &widgets::DataGrid::titleClicked, this, &ShiftLogWindow::sortByColumn);
     connect(entriesGrid, &widgets::DataGrid::rowDoubleClicked, this,
             &ShiftLogWindow::viewOrAcceptEntry);
+    // Tab goes on to the buttons; the arrows move within the grid.
+    entriesGrid->setTabKeyNavigation(false);
+    // The daily work at the keyboard: each key does what its button does, and only when the
+    // button is there for this login.
+    const auto key = [this](QWidget* scope, const QKeySequence& sequence,
+                            std::function<void()> run) {
+        auto* shortcut = new QShortcut(sequence, scope);
+        shortcut->setContext(scope == this ? Qt::WindowShortcut : Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, std::move(run));
+    };
+    const auto press = [](QPushButton* button) {
+        return [button] {
+            if (button->isEnabled() && button->isVisible()) {
+                button->click();
+            }
+        };
+    };
+    key(this, QKeySequence(Qt::Key_Insert), press(addButton));
+    key(this, QKeySequence(Qt::Key_F2), press(editButton));
+    key(this, QKeySequence(Qt::Key_F5), press(refreshButton));
+    // On the grid itself every key, Delete and Enter included, goes through the filter.
+    entriesGrid->installEventFilter(this);
 
     auto* top = new QHBoxLayout;
     for (QRadioButton* radio : radios) {
         top->addWidget(radio);
     }
     top->addSpacing(24);
-    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Дата"), dateEdit));
+    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Д&ата"), dateEdit));
     top->addWidget(dateEdit);
     top->addWidget(dayOffCheck);
     top->addStretch();
@@ -218,22 +251,29 @@ void ShiftLogWindow::buildMenu() {
         item->setObjectName(QString::fromLatin1(name));
         return item;
     };
-    QMenu* references = mainMenu->addMenu(QStringLiteral("Справочники"));
+    QMenu* references = mainMenu->addMenu(QStringLiteral("&Справочники"));
     referencesMenu = references->menuAction();
     referencesMenu->setObjectName(QStringLiteral("referencesMenu"));
-    workersAction = action(references, "workersAction", QStringLiteral("Рабочие"));
-    productsAction = action(references, "productsAction", QStringLiteral("Изделия"));
+    workersAction = action(references, "workersAction", QStringLiteral("&Рабочие"));
+    productsAction = action(references, "productsAction", QStringLiteral("&Изделия"));
     workersAction->setEnabled(false);
     productsAction->setEnabled(false);
-    operationKindsAction = action(references, "operationKindsAction", QStringLiteral("Операции"));
-    pricesAction = action(references, "pricesAction", QStringLiteral("Цены"));
-    overtimeAction = action(references, "overtimeAction", QStringLiteral("Внеурочное"));
-    timesheetAction = action(nullptr, "timesheetAction", QStringLiteral("Табель по времени"));
-    QMenu* reports = mainMenu->addMenu(QStringLiteral("Отчеты"));
+    operationKindsAction = action(references, "operationKindsAction", QStringLiteral("&Операции"));
+    pricesAction = action(references, "pricesAction", QStringLiteral("&Цены"));
+    overtimeAction = action(references, "overtimeAction", QStringLiteral("&Внеурочное"));
+    timesheetAction = action(nullptr, "timesheetAction", QStringLiteral("Та&бель по времени"));
+    QMenu* reports = mainMenu->addMenu(QStringLiteral("&Отчеты"));
     reportsMenu = reports->menuAction();
     reportsMenu->setObjectName(QStringLiteral("reportsMenu"));
-    reportsAction = action(reports, "reportsAction", QStringLiteral("Сводные отчеты"));
-    exitAction = action(nullptr, "exitAction", QStringLiteral("Выход"));
+    reportsAction = action(reports, "reportsAction", QStringLiteral("&Сводные отчеты"));
+    historyAction = action(nullptr, "historyAction", QStringLiteral("Истори&я"));
+    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    historyAction->setShortcutContext(Qt::WindowShortcut);
+    connect(historyAction, &QAction::triggered, this, &ShiftLogWindow::showHistory);
+    entriesGrid->addAction(historyAction);
+    entriesGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(historyAction);  // the shortcut works wherever the focus is in the window
+    exitAction = action(nullptr, "exitAction", QStringLiteral("&Выход"));
     connect(exitAction, &QAction::triggered, this, &QDialog::reject);
     connect(operationKindsAction, &QAction::triggered, this, &ShiftLogWindow::openOperationKinds);
     connect(pricesAction, &QAction::triggered, this, &ShiftLogWindow::openPrices);
@@ -281,11 +321,108 @@ QDate ShiftLogWindow::workingDate() const {
 void ShiftLogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
+        // Listens as the login that opened the data module's connection.
+        if (!dm_.connection.connectionString().isEmpty()) {
+            dm_.changes.start(dm_.connection.connectionString());
+        }
         showToday();
     }
 }
 
+void ShiftLogWindow::followOtherSessions() {
+    historyDialog = new EntryHistoryDialog(dm_.connection, this);
+    liveStatusLabel = new QLabel(QStringLiteral("Обновление по сети отключено"), this);
+    liveStatusLabel->setObjectName(QStringLiteral("liveStatusLabel"));
+    QPalette alarm = liveStatusLabel->palette();
+    alarm.setColor(QPalette::WindowText, widgets::kRed);
+    liveStatusLabel->setPalette(alarm);
+    liveStatusLabel->setVisible(dm_.changes.isDown());
+    if (auto* box = qobject_cast<QVBoxLayout*>(layout())) {
+        box->addWidget(liveStatusLabel);
+    }
+    connect(&dm_.changes, &data::ChangeFeed::liveChanged, this,
+            [this] { liveStatusLabel->setVisible(dm_.changes.isDown()); });
+    connect(&dm_.changes, &data::ChangeFeed::changed, this, &ShiftLogWindow::applyChanges);
+}
+
+void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
+    const QDate day = dateEdit->date();
+    const std::array<data::Dataset*, 4> all = lists();
+    for (int i = 0; i < 4; ++i) {
+        data::Dataset* list = all[i];
+        if (!list->isOpen() || list->param(QStringLiteral("data")).toDate() != day) {
+            continue;
+        }
+        QList<QVariant> keys;
+        for (const data::EntryChange& change : batch.entries) {
+            if (change.touches(day, i + 1) || list->holdsKey(QStringLiteral("id"), change.id)) {
+                keys.append(change.id);
+            }
+        }
+        if (keys.isEmpty()) {
+            continue;
+        }
+        const bool shown = entriesGrid->source() == sources_[i];
+        const int scrolledTo = entriesGrid->verticalScrollBar()->value();
+        const int scrolledAcross = entriesGrid->horizontalScrollBar()->value();
+        try {
+            list->refreshRows(QStringLiteral("id"), keys);
+        } catch (const data::DbError&) {
+            // The connection failed: the next action reports it, as without live refresh.
+        }
+        if (shown) {
+            entriesGrid->verticalScrollBar()->setValue(scrolledTo);
+            entriesGrid->horizontalScrollBar()->setValue(scrolledAcross);
+        }
+    }
+}
+
+void ShiftLogWindow::showHistory() {
+    data::Dataset& list = currentList();
+    int entryId = 0;
+    if (list.isOpen() && !list.isEmpty() && !list.field(QStringLiteral("id")).isNull()) {
+        entryId = list.field(QStringLiteral("id")).asInteger();
+    }
+    try {
+        historyDialog->openForEntry(entryId, workingDate(), shift_);
+    } catch (const data::DbError& error) {
+        core::MessageBoxes::error(data::userMessageOf(error));
+    }
+}
+
 bool ShiftLogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == entriesGrid && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QPushButton* button = nullptr;
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            switch (key->key()) {
+                case Qt::Key_Insert:
+                    button = addButton;
+                    break;
+                case Qt::Key_F2:
+                    button = editButton;
+                    break;
+                case Qt::Key_F5:
+                    button = refreshButton;
+                    break;
+                case Qt::Key_Delete:
+                    button = deleteButton;
+                    break;
+                case Qt::Key_Return:
+                case Qt::Key_Enter:
+                    viewOrAcceptEntry();  // the double-click
+                    return true;
+                default:
+                    break;
+            }
+        }
+        if (button != nullptr) {
+            if (button->isEnabled() && button->isVisible()) {
+                button->click();
+            }
+            return true;
+        }
+    }
     if (watched == dateEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -15,9 +15,12 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
+class QLabel;
+
 namespace tabel::data {
 class Dataset;
 class DataModule;
+struct ChangeBatch;
 }  // namespace tabel::data
 
 namespace tabel::widgets {
@@ -38,6 +41,7 @@ class TimesheetWindow;
 namespace tabel::shiftlog {
 
 class EntryDialog;
+class EntryHistoryDialog;
 struct EntryContext;
 struct EntryRow;
 
@@ -100,6 +104,11 @@ public:
     QAction* reportsMenu;
     QAction* reportsAction;
     QAction* exitAction;
+    // "История" (menu, the list's context menu, Ctrl+H): the current entry's history.
+    QAction* historyAction;
+    EntryHistoryDialog* historyDialog;
+    // "Обновление по сети отключено" while the change notifications are down.
+    QLabel* liveStatusLabel;
     // Drives the login window's periodic version check.
     QTimer* versionTimer;
 
@@ -120,6 +129,10 @@ public:
     void viewOrAcceptEntry();
     void deleteEntry();
     void acceptEntry();
+    void showHistory();
+    // Re-reads the rows other sessions changed in the open lists of the shown date, keeping
+    // the current row and the scroll position.
+    void applyChanges(const data::ChangeBatch& batch);
 
     // Sort text a click on the title of the column showing `field` gives after `current`; empty
     // for a column without sorting.
@@ -133,6 +146,7 @@ private:
     void buildControls();
     void buildMenu();
     void buildGrid();
+    void followOtherSessions();
     void reloadLists();
     std::array<data::Dataset*, 4> lists() const;
     std::array<QRadioButton*, 4> shiftRadios() const;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QShowEvent>
 
@@ -189,6 +190,119 @@ void DataGrid::setSource(DataSource* source) {
     links_.append(connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                           [this](const QModelIndex& current) { followGrid(current); }));
     followDataset(source->dataset()->currentRow());
+    attachFrozen();
+}
+
+void DataGrid::setFrozenColumns(int count) {
+    frozenCount_ = count;
+    if (frozen_ == nullptr) {
+        frozen_ = new QTableView(this);
+        frozen_->setObjectName(QStringLiteral("frozenColumns"));
+        frozen_->setFocusPolicy(Qt::NoFocus);
+        frozen_->verticalHeader()->hide();
+        frozen_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        frozen_->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+        frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        frozen_->horizontalHeader()->setHighlightSections(false);
+        frozen_->horizontalHeader()->setFont(horizontalHeader()->font());
+        frozen_->horizontalHeader()->setPalette(horizontalHeader()->palette());
+        frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        frozen_->setVerticalScrollMode(verticalScrollMode());
+        frozen_->setSelectionBehavior(selectionBehavior());
+        frozen_->setSelectionMode(selectionMode());
+        frozen_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        frozen_->setWordWrap(false);
+        frozen_->setPalette(palette());
+        frozen_->setItemDelegate(itemDelegate());
+        frozen_->setFrameShape(QFrame::NoFrame);
+        viewport()->stackUnder(frozen_);
+        setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
+                &QAbstractSlider::setValue);
+        connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
+                &QAbstractSlider::setValue);
+        connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+                [this](int column, int, int size) {
+                    if (column < frozenCount_) {
+                        frozen_->setColumnWidth(column, size);
+                        placeFrozen();
+                    }
+                });
+        connect(frozen_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                &DataGrid::titleClicked);
+        connect(frozen_, &QAbstractItemView::doubleClicked, this,
+                [this] { emit rowDoubleClicked(); });
+        // A click on a name puts the focus on the grid, as a click on a day does.
+        connect(frozen_, &QAbstractItemView::pressed, this,
+                [this] { setFocus(Qt::MouseFocusReason); });
+    }
+    attachFrozen();
+}
+
+void DataGrid::attachFrozen() {
+    if (frozen_ == nullptr) {
+        return;
+    }
+    frozen_->setModel(model());
+    frozen_->setSelectionModel(selectionModel());
+    if (model() != nullptr) {
+        for (int c = 0; c < model()->columnCount(); ++c) {
+            frozen_->setColumnHidden(c, c >= frozenCount_ || isColumnHidden(c));
+            frozen_->setColumnWidth(c, columnWidth(c));
+        }
+    }
+    frozen_->setVisible(frozenCount_ > 0 && model() != nullptr);
+    placeFrozen();
+}
+
+int DataGrid::frozenWidth() const {
+    int width = 0;
+    for (int c = 0; c < frozenCount_ && model() != nullptr && c < model()->columnCount(); ++c) {
+        if (!isColumnHidden(c)) {
+            width += columnWidth(c);
+        }
+    }
+    return width;
+}
+
+void DataGrid::placeFrozen() {
+    if (frozen_ == nullptr) {
+        return;
+    }
+    frozen_->setGeometry(viewport()->x(), frameWidth(), frozenWidth(),
+                         viewport()->height() + horizontalHeader()->height());
+    frozen_->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+}
+
+void DataGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    // Squeezed name columns take back their width when the user enlarges the window.
+    if (source_ != nullptr && event->size().width() != event->oldSize().width()) {
+        fitColumns();
+    }
+    placeFrozen();
+}
+
+void DataGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    placeFrozen();
+}
+
+void DataGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (frozen_ == nullptr || index.column() >= frozenCount_) {
+        QTableView::scrollTo(index, hint);
+    } else {
+        // A frozen column is always in view: only the rows scroll.
+        QTableView::scrollTo(model()->index(index.row(), columnAt(frozenWidth())), hint);
+    }
+    if (frozen_ != nullptr && index.column() >= frozenCount_) {
+        // A day scrolled to must not stay under the names.
+        const int left = columnViewportPosition(index.column());
+        if (left < frozenWidth()) {
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() + left - frozenWidth());
+        }
+    }
 }
 
 void DataGrid::applyColumns() {
@@ -253,6 +367,7 @@ void DataGrid::fitColumns() {
         }
         setColumnWidth(c, width);
     }
+    attachFrozen();
 }
 
 void DataGrid::followDataset(int row) {

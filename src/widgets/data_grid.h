@@ -59,6 +59,11 @@ public:
     // not fit the grid, the name columns take the room the others leave. No column stretches.
     void fitColumns();
 
+    // The first `count` columns stay in place while the others scroll sideways under them (the
+    // timesheet's names beside its days): a second view over the same model and selection.
+    void setFrozenColumns(int count);
+    QTableView* frozenView() const { return frozen_; }
+
 signals:
     void titleClicked(int column);
     void rowDoubleClicked();
@@ -69,12 +74,18 @@ signals:
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 private:
     void applyColumns();
     void followDataset(int row);
     void followGrid(const QModelIndex& current);
     void settle(int exited, int entered);
+    void attachFrozen();
+    void placeFrozen();
+    int frozenWidth() const;
 
     DataSource* source_ = nullptr;
     QList<QMetaObject::Connection> links_;
@@ -84,6 +95,8 @@ private:
     // A reset removes the cell editor; typing goes on in the same place afterwards.
     bool refocus_ = false;
     bool reedit_ = false;
+    QTableView* frozen_ = nullptr;
+    int frozenCount_ = 0;
 };
 
 }  // namespace tabel::widgets

@@ -20,6 +20,18 @@ DatasetModel::DatasetModel(data::Dataset* dataset, QList<GridColumn> columns, QO
         resolveFields();
         endResetModel();
     });
+    // A refresh of changed rows tells each row, so that a grid keeps its place and selection.
+    connect(dataset_, &data::Dataset::rowsAboutToBeInserted, this,
+            [this](int first, int last) { beginInsertRows({}, first, last); });
+    connect(dataset_, &data::Dataset::rowsInserted, this, [this] { endInsertRows(); });
+    connect(dataset_, &data::Dataset::rowsAboutToBeRemoved, this,
+            [this](int first, int last) { beginRemoveRows({}, first, last); });
+    connect(dataset_, &data::Dataset::rowsRemoved, this, [this] { endRemoveRows(); });
+    connect(dataset_, &data::Dataset::rowsChanged, this, [this](int first, int last) {
+        if (!columns_.isEmpty()) {
+            emit dataChanged(index(first, 0), index(last, int(columns_.size()) - 1));
+        }
+    });
     connect(dataset_, &data::Dataset::currentRowChanged, this, [this] {
         if (editable_ && rowCount() > 0) {
             emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);

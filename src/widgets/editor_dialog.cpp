@@ -16,9 +16,9 @@ EditorDialog::EditorDialog(const QString& name, const QString& groupCaption, QWi
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     fieldsGroup = new QGroupBox(groupCaption, this);
     fieldsGroup->setObjectName(QStringLiteral("fieldsGroup"));
-    saveButton = makeButton(this, QStringLiteral("saveButton"), QStringLiteral("Записать"));
+    saveButton = makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Записать"));
     saveButton->setDefault(true);
-    cancelButton = makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"));
+    cancelButton = makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -29,7 +29,7 @@ ListWindow::ListWindow(const QString& name, const QString& caption, SearchBox::K
     buttonRow_->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(listGrid, 1);
-    searchLabel_ = makeFieldLabel(this, QStringLiteral("Поиск"), searchBox);
+    searchLabel_ = makeFieldLabel(this, QStringLiteral("&Поиск"), searchBox);
     auto* search = new QHBoxLayout;
     search->addWidget(searchLabel_);
     search->addWidget(searchBox, 1);
@@ -64,7 +64,7 @@ void ListWindow::setModeButtons(QPushButton* add, QPushButton* change, QPushButt
 void ListWindow::setMode(Mode newMode) {
     mode = newMode;
     const bool choosing = mode == Mode::Choose;
-    changeButton_->setText(choosing ? QStringLiteral("Выбрать") : QStringLiteral("Изменить"));
+    changeButton_->setText(choosing ? QStringLiteral("&Выбрать") : QStringLiteral("&Изменить"));
     addButton_->setVisible(!choosing);
     removeButton_->setVisible(!choosing);
     // Either mode takes the default away from the other's button.

@@ -20,6 +20,7 @@ void LookupCombo::bind(data::Dataset* dataset, const QString& keyField, const QS
     keyField_ = keyField;
     listField_ = listField;
     connect(dataset_, &data::Dataset::rowsReset, this, &LookupCombo::reload);
+    connect(dataset_, &data::Dataset::rowsRefreshed, this, &LookupCombo::reload);
     reload();
 }
 

@@ -26,6 +26,9 @@ core::Answer QtMessageHandler::show(core::MessageKind kind, const QString& title
                                         QMessageBox::No) == QMessageBox::Yes
                        ? Answer::Yes
                        : Answer::No;
+        case core::MessageKind::Information:
+            QMessageBox::information(parent, title, text, QMessageBox::Ok);
+            return Answer::Ok;
     }
     return Answer::No;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -51,10 +52,14 @@ class LoginTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
 
-    void SetUp() override {
-        setVersion({});
-        // The data module opens with the built-in settings before the login window exists.
-        test::connectAs(dm.connection, QStringLiteral("sys"));
+    void SetUp() override { setVersion({}); }
+
+    // Sessions of `login` open on the test cluster.
+    static int sessionsOf(const QString& login) {
+        return test::adminQuery(
+                   QStringLiteral("select count(*) from pg_stat_activity where usename = '%1'")
+                       .arg(login))
+            .toInt();
     }
 
     std::unique_ptr<LoginWindow> makeLogin(const QString& server, const QString& database,
@@ -70,7 +75,10 @@ protected:
         login.loginEdit->setText(user);
         login.passwordEdit->setText(password);
         ShiftLogSeen seen;
-        QTimer::singleShot(0, &shiftLog, [&] {
+        // Runs inside the shift log's own loop; dropped on return when it was never shown.
+        QTimer probe;
+        probe.setSingleShot(true);
+        QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
             seen.shown = shiftLog.isVisible();
             seen.caption = shiftLog.windowTitle();
             seen.login = shiftLog.loginState.login;
@@ -82,6 +90,7 @@ protected:
             seen.rows = dm.shift1Entries.isOpen() ? dm.shift1Entries.recordCount() : -1;
             shiftLog.reject();
         });
+        probe.start(0);
         login.logInButton->click();
         return seen;
     }
@@ -92,13 +101,17 @@ protected:
     int terminations = 0;
 };
 
-TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndStampsTheVersion) {
+TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndConnectsNobody) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
     login->show();
     EXPECT_EQ(login->windowTitle(), QStringLiteral("Авторизация (build: 20261209.45000)"));
     EXPECT_EQ(login->connectionLabel->text(),
               QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel"));
-    EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
+    // Nothing is checked or stamped before a typed login has connected.
+    EXPECT_EQ(test::recordedVersion(), QString());
+    EXPECT_EQ(sessionsOf(QStringLiteral("sys")), 0);
+    EXPECT_TRUE(login->enforceVersion());
+    EXPECT_EQ(test::recordedVersion(), QString());
     EXPECT_EQ(login->passwordEdit->echoMode(), QLineEdit::Password);
     QTest::keyClicks(login->passwordEdit, QStringLiteral("secret1"));
     EXPECT_EQ(login->passwordEdit->displayText(), QStringLiteral("*******"));
@@ -107,31 +120,72 @@ TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndStampsTheVersion) {
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 
-TEST_F(LoginTest, VersionCheckStampsNewerProgramsAndStopsOlderOnes) {
+TEST_F(LoginTest, VersionCheckStopsOlderProgramsAndOnlyTheServiceAccountStampsNewerOnes) {
     const struct {
+        const char* login;
         const char* recorded;
         VersionVerdict verdict;
         const char* after;
     } cases[] = {
-        {"", VersionVerdict::Stamped, "20261209.45000"},
-        {"20261208, 86000", VersionVerdict::Stamped, "20261209.45000"},
-        {"20261209, 44999", VersionVerdict::Stamped, "20261209.45000"},
-        {"20261209, 45000", VersionVerdict::Current, "20261209.45000"},
-        {"20261209, 45001", VersionVerdict::Older, "20261209.45001"},
-        {"20270101, 0", VersionVerdict::Older, "20270101.0"},
+        {"sys", "", VersionVerdict::Stamped, "20261209.45000"},
+        {"sys", "20261208, 86000", VersionVerdict::Stamped, "20261209.45000"},
+        {"sys", "20261209, 44999", VersionVerdict::Stamped, "20261209.45000"},
+        {"sys", "20261209, 45000", VersionVerdict::Current, "20261209.45000"},
+        {"sys", "20261209, 45001", VersionVerdict::Older, "20261209.45001"},
+        {"sys", "20270101, 0", VersionVerdict::Older, "20270101.0"},
+        // Any other login reads the version and leaves it as it is, without an error.
+        {"econom", "", VersionVerdict::Newer, ""},
+        {"master", "20261208, 86000", VersionVerdict::Newer, "20261208.86000"},
+        {"clerk_a", "20261209, 44999", VersionVerdict::Newer, "20261209.44999"},
+        {"master", "20261209, 45000", VersionVerdict::Current, "20261209.45000"},
+        {"econom", "20270101, 0", VersionVerdict::Older, "20270101.0"},
     };
     for (const auto& c : cases) {
+        test::connectAs(dm.connection, QString::fromUtf8(c.login));
         setVersion(QString::fromUtf8(c.recorded));
-        EXPECT_EQ(checkVersion(*shiftLog.versionRow, kBuild), c.verdict) << c.recorded;
-        EXPECT_EQ(test::recordedVersion(), QString::fromUtf8(c.after)) << c.recorded;
+        EXPECT_EQ(checkVersion(*shiftLog.versionRow, kBuild), c.verdict)
+            << c.login << " " << c.recorded;
+        EXPECT_EQ(test::recordedVersion(), QString::fromUtf8(c.after))
+            << c.login << " " << c.recorded;
         EXPECT_FALSE(shiftLog.versionRow->isOpen());
+    }
+}
+
+TEST_F(LoginTest, TheVersionCheckRunsAsTheTypedLoginBeforeTheShiftLogIsShown) {
+    const struct {
+        const char* login;
+        const char* recorded;
+        bool shown;
+        const char* after;
+    } cases[] = {
+        {"sys", "20261208, 0", true, "20261209.45000"},
+        {"master", "20261208, 0", true, "20261208.0"},
+        {"master", "20261210, 0", false, "20261210.0"},
+        {"clerk_a", "20261210, 0", false, "20261210.0"},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        terminations = 0;
+        setVersion(QString::fromUtf8(c.recorded));
+        auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+        const ShiftLogSeen seen =
+            logIn(*login, QString::fromUtf8(c.login), QString::fromUtf8(c.login));
+        EXPECT_EQ(seen.shown, c.shown) << c.login << " " << c.recorded;
+        EXPECT_EQ(test::recordedVersion(), QString::fromUtf8(c.after)) << c.login;
+        EXPECT_EQ(terminations, c.shown ? 0 : 1) << c.login;
+        EXPECT_EQ(messages.texts(),
+                  c.shown ? QStringList()
+                          : QStringList{QStringLiteral("Версия программы не соответсвует БД! "
+                                                       "Запустите программу через 5 мин.")})
+            << c.login;
+        login->terminationTimer->stop();
     }
 }
 
 TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
     setVersion(QStringLiteral("20991231, 0"));
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
-    login->show();
+    EXPECT_FALSE(logIn(*login, QStringLiteral("econom"), QStringLiteral("econom")).shown);
     ASSERT_EQ(messages.texts(),
               QStringList{QStringLiteral(
                   "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
@@ -147,11 +201,15 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
 
 TEST_F(LoginTest, VersionCheckStaysQuietWhileTheServerIsGoneAndReconnectsAfter) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    login->loginEdit->setText(QStringLiteral("sys"));
+    login->passwordEdit->setText(QStringLiteral("sys"));
+    ASSERT_TRUE(login->logIn());
+    setVersion({});
     test::adminExec(QStringLiteral(
         "select pg_terminate_backend(pid) from pg_stat_activity where usename='sys'"));
-    EXPECT_NO_THROW(login->enforceVersion());
+    EXPECT_NO_THROW(EXPECT_TRUE(login->enforceVersion()));
     EXPECT_EQ(test::recordedVersion(), QString());
-    login->enforceVersion();
+    EXPECT_TRUE(login->enforceVersion());
     EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
     EXPECT_TRUE(messages.messages().isEmpty());
 }
@@ -189,50 +247,103 @@ TEST_F(LoginTest, EmptyServiceCodeSwitchesTheServiceLoginOff) {
     Deployment noCode = testDeployment();
     noCode.serviceCode.clear();
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"), noCode);
-    const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QString());
+    const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QStringLiteral("1234"));
     EXPECT_FALSE(seen.shown);
     EXPECT_EQ(shiftLog.loginState.login, QStringLiteral("master"));
-    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Неверный логин или пароль")});
+    EXPECT_EQ(terminations, 0);
 }
 
-TEST_F(LoginTest, WithoutBothArgumentsTheBuiltInSettingsConnectAndTheLoginStillDecidesTheRole) {
+// The menu entry starts the program without arguments: the built-in server and database, but
+// the typed login and password, and the service password only behind the service code.
+TEST_F(LoginTest, WithoutBothArgumentsTheTypedLoginAndPasswordConnectToTheBuiltInDatabase) {
     const struct {
         const char* server;
         const char* database;
-    } cases[] = {{"", ""}, {"", "tabel"}, {"somewhere", ""}};
+        const char* login;
+        const char* password;
+        const char* connectedAs;  // nullptr: refused
+        bool add, grid, reports;
+    } cases[] = {
+        {"", "", "econom", "econom", "econom", false, false, true},
+        {"", "tabel", "master", "master", "master", true, true, true},
+        {"somewhere", "", "clerk_a", "clerk_a", "clerk_a", false, true, false},
+        {"", "", "econom", "1234", "sys", true, true, true},
+        {"", "", "master", "any", nullptr, false, false, false},
+        {"", "", "sys", "wrong", nullptr, false, false, false},
+        {"", "tabel", "econom", "wrong", nullptr, false, false, false},
+        {"", "", "nobody", "nobody", nullptr, false, false, false},
+        {"", "", "master", "", nullptr, false, false, false},
+    };
     for (const auto& c : cases) {
+        messages.clear();
         auto login = makeLogin(QString::fromUtf8(c.server), QString::fromUtf8(c.database));
-        const ShiftLogSeen seen = logIn(*login, QStringLiteral("econom"), QStringLiteral("wrong"));
-        EXPECT_TRUE(seen.shown) << c.server << "/" << c.database;
-        EXPECT_EQ(seen.caption, QStringLiteral("Табель"));
-        EXPECT_FALSE(seen.add);
-        EXPECT_FALSE(seen.grid);
-        EXPECT_TRUE(seen.reports);
-        EXPECT_EQ(terminations, 0);
+        const ShiftLogSeen seen =
+            logIn(*login, QString::fromUtf8(c.login), QString::fromUtf8(c.password));
+        const QString what = QString::fromUtf8(c.login) + QLatin1Char('/') +
+                             QString::fromUtf8(c.password) + QLatin1Char('@') +
+                             QString::fromUtf8(c.server) + QLatin1Char('/') +
+                             QString::fromUtf8(c.database);
+        EXPECT_EQ(terminations, 0) << what.toStdString();
+        if (c.connectedAs == nullptr) {
+            EXPECT_FALSE(seen.shown) << what.toStdString();
+            EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Неверный логин или пароль")})
+                << what.toStdString();
+            EXPECT_TRUE(login->isVisible());
+            EXPECT_TRUE(login->passwordEdit->text().isEmpty());
+            EXPECT_TRUE(login->passwordEdit->hasFocus() ||
+                        QApplication::focusWidget() == login->passwordEdit ||
+                        login->focusWidget() == login->passwordEdit)
+                << what.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(seen.shown) << what.toStdString();
+        EXPECT_EQ(seen.login, QString::fromUtf8(c.connectedAs));
+        EXPECT_EQ(dm.connection.scalar(QStringLiteral("select session_user")).toString(),
+                  QString::fromUtf8(c.connectedAs))
+            << what.toStdString();
+        EXPECT_EQ(seen.add, c.add) << what.toStdString();
+        EXPECT_EQ(seen.grid, c.grid) << what.toStdString();
+        EXPECT_EQ(seen.reports, c.reports) << what.toStdString();
+        EXPECT_TRUE(messages.messages().isEmpty()) << what.toStdString();
     }
+}
+
+// A refused login leaves the window open: the next try with the right password goes in.
+TEST_F(LoginTest, AfterAWrongPasswordTheNextTryLogsIn) {
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    EXPECT_FALSE(logIn(*login, QStringLiteral("master"), QStringLiteral("wrong")).shown);
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Неверный логин или пароль")});
+    EXPECT_EQ(login->loginEdit->text(), QStringLiteral("master"));
+    const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QStringLiteral("master"));
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.add);
+    EXPECT_EQ(terminations, 0);
 }
 
 TEST_F(LoginTest, FailedConnectionIsReportedAndEndsTheProgram) {
     const struct {
         QString server;
+        const char* database;
         const char* login;
         const char* password;
     } cases[] = {
-        {test::testServer(), "master", "bad"},
-        {test::testServer(), "nobody", "nobody"},
-        {test::testServer() + QStringLiteral(";UID=sys"), "master", "master"},
-        {test::testServer(), "master;UID=sys", "master"},
+        {test::testServer() + QStringLiteral(";UID=sys"), "tabel", "master", "master"},
+        {test::testServer(), "tabel", "master;UID=sys", "master"},
+        {test::testServer(), "no_such_database", "master", "master"},
+        {QStringLiteral("/nonexistent"), "tabel", "master", "master"},
     };
     for (const auto& c : cases) {
         messages.clear();
         terminations = 0;
-        auto login = makeLogin(c.server, QStringLiteral("tabel"));
+        auto login = makeLogin(c.server, QString::fromUtf8(c.database));
         const ShiftLogSeen seen =
             logIn(*login, QString::fromUtf8(c.login), QString::fromUtf8(c.password));
         EXPECT_FALSE(seen.shown) << c.login;
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Подключение к БД отсутсвует (сервер: ") + c.server +
-                              QStringLiteral(", БД: tabel)")});
+                              QStringLiteral(", БД: ") + QString::fromUtf8(c.database) +
+                              QStringLiteral(")")});
         EXPECT_EQ(terminations, 1);
     }
 }

@@ -1,11 +1,16 @@
-// The program itself, started as a user starts it (offscreen, against the test cluster): a
-// program older than the database's recorded version must end by itself.
+// Start-up as main() wires it (every window, the login window shown), against the test
+// cluster: nothing connects before a login is typed, the typed login is the one connected,
+// and a program older than the database's recorded version ends at that login or at the next
+// 30-second check, without anyone acknowledging the message.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QProcess>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
+#include "app/window_set.h"
+#include "message_recorder.h"
 #include "test_db.h"
 
 namespace tabel::app {
@@ -16,59 +21,87 @@ protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
 
     void SetUp() override {
-        program.setProgram(QStringLiteral(TABEL_PROGRAM_FOR_TESTS));
-        program.setArguments({test::testServer(), QStringLiteral("tabel")});
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
+        // The menu entry: no server or database named, the built-in ones reach the cluster.
+        windows =
+            std::make_unique<WindowSet>(Deployment{test::testServer(), QStringLiteral("tabel"),
+                                                   QStringLiteral("sys"), QStringLiteral("1234")},
+                                        QString(), QString());
+        windows->login->terminate = [this] { ++terminations; };
     }
 
     void TearDown() override {
-        if (program.state() != QProcess::NotRunning) {
-            program.kill();
-            program.waitForFinished(10000);
-        }
+        windows->login->terminationTimer->stop();
         test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
     }
 
-    // Seconds the program ran before it ended, or -1 when it was still running after `limit`.
-    double secondsUntilEnd(int limitMs) {
-        if (!program.waitForFinished(limitMs)) {
-            return -1;
-        }
-        return clock.elapsed() / 1000.0;
+    // Types the login and presses "Вход"; true when the shift log window was shown.
+    bool logIn(const QString& user, const QString& password) {
+        windows->login->show();
+        windows->login->loginEdit->setText(user);
+        windows->login->passwordEdit->setText(password);
+        bool shown = false;
+        // Runs inside the shift log's own loop; dropped on return when it was never shown.
+        QTimer probe;
+        probe.setSingleShot(true);
+        QObject::connect(&probe, &QTimer::timeout, windows->shiftLog.get(), [&] {
+            shown = windows->shiftLog->isVisible();
+            session =
+                windows->dm.connection.scalar(QStringLiteral("select session_user")).toString();
+            windows->shiftLog->reject();
+        });
+        probe.start(0);
+        windows->login->logInButton->click();
+        return shown;
     }
 
-    QProcess program;
-    QElapsedTimer clock;
+    std::unique_ptr<WindowSet> windows;
+    test::MessageRecorder messages;
+    int terminations = 0;
+    QString session;
 };
 
-TEST_F(StartupTest, OlderProgramEndsAtStartUpWithoutAnyoneAcknowledgingTheMessage) {
-    test::adminExec(QStringLiteral(
-        "delete from accounts_dep.ver; insert into accounts_dep.ver values (20991231, 0)"));
-    clock.start();
-    program.start();
-    ASSERT_TRUE(program.waitForStarted());
-    // 5.5 s after the message, plus the start-up of the program on a busy machine.
-    const double seconds = secondsUntilEnd(30000);
-    EXPECT_GT(seconds, 0) << "the program is still running";
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 1);
+TEST_F(StartupTest, NothingConnectsBeforeTheLoginAndTheTypedLoginIsTheOneConnected) {
+    windows->login->show();
+    EXPECT_EQ(test::adminQuery(
+                  QStringLiteral("select count(*) from pg_stat_activity where usename = 'sys'")),
+              QStringLiteral("0"));
+    ASSERT_TRUE(logIn(QStringLiteral("master"), QStringLiteral("master")));
+    EXPECT_EQ(session, QStringLiteral("master"));
+    // A foreman's program is newer than the (empty) record, but only the service account
+    // records a version.
+    EXPECT_EQ(test::recordedVersion(), QString());
+    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_EQ(terminations, 0);
+}
+
+TEST_F(StartupTest, OlderProgramEndsAtLoginWithoutAnyoneAcknowledgingTheMessage) {
+    test::adminExec(QStringLiteral("insert into accounts_dep.ver values (20991231, 0)"));
+    EXPECT_FALSE(logIn(QStringLiteral("econom"), QStringLiteral("econom")));
+    EXPECT_EQ(messages.texts(),
+              QStringList{QStringLiteral(
+                  "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
+    EXPECT_GE(terminations, 1);
+    EXPECT_TRUE(windows->login->terminationTimer->isActive());
     EXPECT_EQ(test::recordedVersion(), QStringLiteral("20991231.0"));
 }
 
 TEST_F(StartupTest, OlderProgramFoundByTheThirtySecondCheckEndsAfterTheMessage) {
-    test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
-    clock.start();
-    program.start();
-    ASSERT_TRUE(program.waitForStarted());
-    // The first check stamps the program's own build.
-    ASSERT_TRUE(QTest::qWaitFor([] { return !test::recordedVersion().isEmpty(); }, 30000));
-    ASSERT_EQ(program.state(), QProcess::Running);
-    // Another workstation runs a newer program meanwhile.
+    // The service account's login records its build.
+    windows->login->build = {20261209, 45000};
+    windows->login->loginEdit->setText(QStringLiteral("sys"));
+    windows->login->passwordEdit->setText(QStringLiteral("sys"));
+    ASSERT_TRUE(windows->login->logIn());
+    EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
+    // Another workstation's newer program is installed meanwhile.
     test::adminExec(QStringLiteral("update accounts_dep.ver set d = 20991231, t = 0"));
-    // The next check, 30 s after start, finds it; 5.5 s later the program has ended.
-    const double seconds = secondsUntilEnd(90000);
-    EXPECT_GT(seconds, 0) << "the program is still running";
-    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_EQ(windows->shiftLog->versionTimer->interval(), 30000);
+    windows->shiftLog->versionTimer->setInterval(1);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return terminations >= 1; }, 10000));
+    windows->shiftLog->versionTimer->stop();
+    EXPECT_EQ(
+        messages.texts().value(0),
+        QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "silent_server.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
 
@@ -87,6 +88,28 @@ TEST_F(BatchTest, EveryReportAsPdf) {
     }
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 5)
         << "no temporary file left behind";
+}
+
+// Debian's driver settings switch the driver's communication log on; a job leaves no
+// /tmp/psqlodbc_*.log behind all the same.
+TEST_F(BatchTest, AJobLeavesNoDriverLogFile) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TABEL_PASSWORD"), QStringLiteral("master"));
+    env.remove(QStringLiteral("ODBCSYSINI"));
+    process.setProcessEnvironment(env);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(TABEL_BINARY),
+                  login() + QStringList{"--report", "workers"} + april() +
+                      QStringList{"--pdf", dir_.filePath("workers.pdf")});
+    ASSERT_TRUE(process.waitForStarted());
+    const qint64 pid = process.processId();
+    process.waitForFinished(120000);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QStringList logs =
+        QDir(QStringLiteral("/tmp"))
+            .entryList({QStringLiteral("psqlodbc_*%1.log").arg(pid)}, QDir::Files);
+    EXPECT_TRUE(logs.isEmpty()) << logs.join(' ').toStdString();
 }
 
 TEST_F(BatchTest, KindFilterReachesTheReport) {
@@ -272,6 +295,164 @@ TEST_F(BatchTest, TimesheetAsPdfAndWorkbook) {
         }
     }
     EXPECT_TRUE(found);
+}
+
+// A server that takes the connection and never answers: the nightly job ends at its time
+// limit with status 1 and a message, and leaves no file behind.
+TEST_F(BatchTest, AJobAgainstAServerThatNeverAnswersEndsAtItsTimeLimit) {
+    SilentServer silent;
+    const QString path = dir_.filePath(QStringLiteral("workers.pdf"));
+    const Outcome outcome = runTabel(
+        QStringList{silent.folder(), QStringLiteral("tabel"), QStringLiteral("--user"),
+                    QStringLiteral("master"), QStringLiteral("--timeout"), QStringLiteral("2"),
+                    QStringLiteral("--report"), QStringLiteral("workers")} +
+        april() + QStringList{QStringLiteral("--pdf"), path});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.err.contains(QStringLiteral("Задание не завершилось за 2 с")))
+        << outcome.err.toStdString();
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST_F(BatchTest, ATimeLimitThatIsNoNumberIsBadUsage) {
+    const Outcome outcome =
+        runTabel(login() +
+                 QStringList{QStringLiteral("--timeout"), QStringLiteral("soon"),
+                             QStringLiteral("--report"), QStringLiteral("workers")} +
+                 april());
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.err.contains(QStringLiteral("--timeout"))) << outcome.err.toStdString();
+}
+
+// An entry of its own (numbered past every entry the history has seen) added and changed by
+// master and deleted by sys in plain SQL; its history as text and as CSV, alone and in the
+// period of today.
+class HistoryBatchTest : public BatchTest {
+protected:
+    void SetUp() override {
+        entry =
+            adminQuery(QStringLiteral("select greatest(coalesce(max(id_smena), 0), 100000) + 1 "
+                                      "from accounts_dep.smena_history"));
+        adminExec(QStringLiteral(
+                      "SET SESSION AUTHORIZATION master; "
+                      "INSERT INTO accounts_dep.smena (id, data, smena, w_id, i_id, o_id, cena, "
+                      "kol_vo, time, ok) VALUES (%1, '2026-03-02', 1, 101, 1, 1, 1, 16, 8, 'no'); "
+                      "UPDATE accounts_dep.smena SET kol_vo = 30 WHERE id = %1; "
+                      "RESET SESSION AUTHORIZATION; SET SESSION AUTHORIZATION sys; "
+                      "DELETE FROM accounts_dep.smena WHERE id = %1;")
+                      .arg(entry));
+    }
+    QStringList today() const {
+        const QDate day = QDate::currentDate();
+        return {QStringLiteral("--from"), day.addDays(-1).toString(QStringLiteral("dd.MM.yyyy")),
+                QStringLiteral("--to"), day.addDays(2).toString(QStringLiteral("dd.MM.yyyy"))};
+    }
+    // The lines of `text` that are about the entry.
+    QStringList entryLines(const QString& text, const QString& separator) const {
+        QStringList lines;
+        for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (line.split(separator).contains(entry)) {
+                lines.append(line.trimmed());
+            }
+        }
+        return lines;
+    }
+
+    QString entry;
+};
+
+TEST_F(HistoryBatchTest, AnEntrysHistoryAsTextAndCsv) {
+    const Outcome text = runTabel(login() + QStringList{QStringLiteral("--history"), entry});
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    const QStringList lines = text.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << text.out.toStdString();
+    const struct {
+        const char* login;
+        const char* action;
+        const char* change;
+    } expected[] = {{"master", "Заведена", "Кол-во: 16;"},
+                    {"master", "Изменена", "Кол-во: 16 → 30"},
+                    {"sys", "Удалена", "Кол-во: 30;"}};
+    for (int i = 0; i < 3; ++i) {
+        const QStringList fields = lines[i].split(QStringLiteral("  "));
+        ASSERT_GE(fields.size(), 5) << lines[i].toStdString();
+        EXPECT_EQ(fields[1], entry);
+        EXPECT_EQ(fields[2], QString::fromUtf8(expected[i].login));
+        EXPECT_EQ(fields[3], QString::fromUtf8(expected[i].action));
+        EXPECT_TRUE((fields[4] + u';').contains(QString::fromUtf8(expected[i].change)))
+            << lines[i].toStdString();
+    }
+
+    const QString csv = dir_.filePath(QStringLiteral("history.csv"));
+    const Outcome file = runTabel(
+        login() + QStringList{QStringLiteral("--history"), entry, QStringLiteral("--csv"), csv});
+    ASSERT_EQ(file.exitCode, 0) << file.err.toStdString();
+    EXPECT_TRUE(file.out.isEmpty());
+    QFile written(csv);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "a spreadsheet program reads it as UTF-8";
+    const QStringList rows =
+        QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0], QStringLiteral("Позиция;Время;Логин;Действие;Изменения"));
+    const QStringList second = rows[2].split(QLatin1Char(';'));
+    ASSERT_EQ(second.size(), 5) << rows[2].toStdString();
+    EXPECT_EQ(second[0], entry);
+    EXPECT_EQ(second[2], QStringLiteral("master"));
+    EXPECT_EQ(second[4], QStringLiteral("Кол-во: 16 → 30"));
+    // A deletion tells every old value: fields joined by "; " are quoted.
+    EXPECT_TRUE(rows[3].endsWith(QLatin1Char('"'))) << rows[3].toStdString();
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("history.csv")});
+}
+
+TEST_F(HistoryBatchTest, APeriodsHistoryHoldsEveryActionOfThePeriod) {
+    const Outcome text = runTabel(login() + QStringList{QStringLiteral("--history")} + today());
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    EXPECT_EQ(entryLines(text.out, QStringLiteral("  ")).size(), 3) << text.out.toStdString();
+
+    const QString csv = dir_.filePath(QStringLiteral("period.csv"));
+    const Outcome file = runTabel(login() + QStringList{QStringLiteral("--history")} + today() +
+                                  QStringList{QStringLiteral("--csv"), csv});
+    ASSERT_EQ(file.exitCode, 0) << file.err.toStdString();
+    QFile written(csv);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(entryLines(QString::fromUtf8(written.readAll()), QStringLiteral(";")).size(), 3);
+
+    // A period without actions: nothing, and no failure.
+    const Outcome empty =
+        runTabel(login() + QStringList{QStringLiteral("--history"), QStringLiteral("--from"),
+                                       QStringLiteral("01.01.2001"), QStringLiteral("--to"),
+                                       QStringLiteral("02.01.2001")});
+    EXPECT_EQ(empty.exitCode, 0) << empty.err.toStdString();
+    EXPECT_TRUE(empty.out.isEmpty()) << empty.out.toStdString();
+}
+
+TEST_F(HistoryBatchTest, WrongRequestsAreRefused) {
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {{"--history"}, 2, "Укажите номер позиции"},
+        {{"--history", "abc"}, 2, "Неверный номер позиции: abc"},
+        {{"--history", "7", "--from", "01.03.2026", "--to", "01.04.2026"},
+         2,
+         "Укажите номер позиции"},
+        {{"--history", "--from", "01.04.2026", "--to", "01.03.2026"},
+         2,
+         "Дата «по» раньше даты «с»"},
+        {{"--history", "--to", "01.03.2026"}, 2, "Не задан параметр --from"},
+        {{"--history", "7", "--pdf", "x.pdf"}, 2, "--csv FILE"},
+        {{"--history", "999999999"}, 1, "Истории позиции 999999999 нет"},
+        {{"--history", "1", "--csv", "/nonexistent-folder/h.csv"}, 1, "Не удалось записать файл"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = runTabel(login() + c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message)))
+            << c.message << " in: " << run.err.toStdString();
+    }
 }
 
 }  // namespace

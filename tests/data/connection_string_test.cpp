@@ -77,9 +77,19 @@ TEST(LoginCredentials, ServiceCodeSwapComposabilityAndConnectionString) {
         {"srv", "db", "a;b", "x", "a;b", "x", false, {}},
         {"s;rv", "db", "a", "x", "a", "x", false, {}},
         {"srv", "db", "a", "p;w", "a", "p;w", true, {"srv", "db", "a", "p;w"}},
-        // Without both names the deployment's server is used with the service account.
-        {"", "db", "ivanov", "secret", "ivanov", "secret", true, {"plant", "main", "sys", "svc"}},
-        {"", "", "a;b", "x", "a;b", "x", true, {"plant", "main", "sys", "svc"}},
+        // Without both names the deployment's server and database, still with the typed login.
+        {"",
+         "db",
+         "ivanov",
+         "secret",
+         "ivanov",
+         "secret",
+         true,
+         {"plant", "main", "ivanov", "secret"}},
+        {"srv", "", "master", "any", "master", "any", true, {"plant", "main", "master", "any"}},
+        {"", "", "sys", "wrong", "sys", "wrong", true, {"plant", "main", "sys", "wrong"}},
+        {"", "", "econom", "1234", "sys", "svc", true, {"plant", "main", "sys", "svc"}},
+        {"", "", "a;b", "x", "a;b", "x", false, {}},
     };
     for (const auto& c : cases) {
         const LoginCredentials result =

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "data/connection.h"
+#include "data/connection_string.h"
 #include "data/errors.h"
+#include "silent_server.h"
 #include "test_db.h"
 
 namespace tabel::data {
@@ -141,6 +143,22 @@ TEST(ErrorMessagesTest, ALostConnectionIsTheConnectionMessage) {
         const QString shown = userMessageOf(error);
         EXPECT_TRUE(shown.startsWith(QStringLiteral("Подключение к БД отсутсвует\n\n")))
             << shown.toStdString();
+    }
+}
+
+// A server that never answers the login costs a message, never a frozen window.
+TEST(ErrorMessagesTest, AServerThatNeverAnswersIsALostConnectionNotAWaitWithoutEnd) {
+    test::SilentServer silent;
+    Connection connection(QStringLiteral("silent"));
+    connection.setConnectionString(
+        composeConnectionString({silent.folder(), QStringLiteral("tabel"), QStringLiteral("master"),
+                                 QStringLiteral("master")}));
+    try {
+        connection.open();
+        FAIL() << "a silent server let the login in";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::ConnectionLost);
+        EXPECT_TRUE(userMessageOf(error).startsWith(QStringLiteral("Подключение к БД отсутсвует")));
     }
 }
 

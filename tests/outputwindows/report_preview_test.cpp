@@ -3,14 +3,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "outputwindows/report_preview.h"
 #include "reportengine/report_layout.h"
+#include "widgets/work_progress.h"
 
 namespace tabel::outputwindows {
 
@@ -92,6 +96,30 @@ TEST(PreviewTest, PrintsEveryPage) {
     const QByteArray pdf = file.readAll();
     EXPECT_TRUE(pdf.startsWith("%PDF"));
     EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 3);
+}
+
+// "Отмена" in the progress dialog of saving as PDF: no file, and saving again works.
+TEST(PreviewTest, CancelledSaveLeavesNoFile) {
+    widgets::WorkProgress::setShowDelay(0);
+    ReportPreview preview(manyPages(40));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.pdf");
+    bool pressed = false;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        if (auto* dialog = preview.findChild<QProgressDialog*>(); dialog && dialog->isVisible()) {
+            dialog->cancel();
+            pressed = true;
+        }
+    });
+    press.start(0);
+    EXPECT_FALSE(preview.saveAs(path));
+    press.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_TRUE(preview.saveAs(path));
+    EXPECT_TRUE(QFile::exists(path));
+    widgets::WorkProgress::setShowDelay(500);
 }
 
 }  // namespace

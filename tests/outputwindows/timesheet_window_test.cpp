@@ -6,13 +6,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "data/command.h"
 #include "data/data_module.h"
@@ -27,6 +31,7 @@
 #include "test_db.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
+#include "widgets/work_progress.h"
 #include "xlsx_reader.h"
 
 namespace tabel::outputwindows {
@@ -137,9 +142,10 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
             month = form.monthBox->currentText();
             year = form.yearBox->currentText();
             page1 = pageRows(dm.shift1Hours);
-            titled = form.windowTitle() == QStringLiteral("Табель по времени") &&
-                     form.shiftPages->tabText(0) == QStringLiteral("Смена №1") &&
-                     form.shiftPages->tabText(2) == QStringLiteral("Смена №3");
+            titled =
+                form.windowTitle() == QStringLiteral("Табель по времени") &&
+                test::withoutMnemonic(form.shiftPages->tabText(0)) == QStringLiteral("Смена №1") &&
+                test::withoutMnemonic(form.shiftPages->tabText(2)) == QStringLiteral("Смена №3");
             QTest::keyClick(&form, Qt::Key_Escape);
         });
         timesheetItem->trigger();
@@ -402,9 +408,10 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
     openOn(QDate(2026, 3, 2), [&] {
         form.rebuildButton->click();
         QTest::mouseClick(form.excelButton, Qt::LeftButton);
-        caption = form.excelButton->text();
+        caption = test::withoutMnemonic(form.excelButton->text());
     });
-    openOn(QDate(2026, 3, 2), [&] { captionAgain = form.excelButton->text(); });
+    openOn(QDate(2026, 3, 2),
+           [&] { captionAgain = test::withoutMnemonic(form.excelButton->text()); });
     EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
     EXPECT_EQ(caption, QStringLiteral("Excel (6 из 6)"));
     EXPECT_EQ(captionAgain, QStringLiteral("Excel"));
@@ -478,6 +485,86 @@ TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
     EXPECT_EQ(texts.mid(ivanov + 1, 4), (QStringList{"0", "10", "0", "8"}));
     EXPECT_EQ(texts.at(ivanov + 32), QStringLiteral("18"));
     EXPECT_EQ(texts.count(QStringLiteral("Иванов Иван Иванович")), 1);
+}
+
+// "Отмена" in the progress of "Печать": no preview, no file, the month's hours closed; printing
+// again previews the month.
+TEST_F(TimesheetWindowTest, CancelledPrintLeavesNoPreviewAndNoFile) {
+    const auto visiblePreviews = [] {
+        int previews = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* preview = qobject_cast<ReportPreview*>(window);
+            if (preview != nullptr && preview->isVisible()) {
+                ++previews;
+                preview->close();
+            }
+        }
+        return previews;
+    };
+    widgets::WorkProgress::setShowDelay(0);
+    bool pressed = false;
+    int previewsAfterCancel = -1;
+    int previewsAfterPrint = -1;
+    openOn(QDate(2026, 3, 2), [&] {
+        form.rebuildButton->click();
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (auto* dialog = form.findChild<QProgressDialog*>();
+                dialog != nullptr && dialog->isVisible()) {
+                dialog->cancel();
+                pressed = true;
+            }
+        });
+        press.start(0);
+        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        press.stop();
+        previewsAfterCancel = visiblePreviews();
+        EXPECT_FALSE(form.printedTimesheet.monthHours.isOpen());
+        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        previewsAfterPrint = visiblePreviews();
+    });
+    widgets::WorkProgress::setShowDelay(500);
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(previewsAfterCancel, 0);
+    EXPECT_EQ(previewsAfterPrint, 1);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+// The names stay at the left while the days scroll under them, and at 1280 px the total shows
+// beside the 31 days without any scrolling.
+TEST_F(TimesheetWindowTest, TheNamesStayWhileTheDaysScrollAndTheTotalShowsAt1280) {
+    openOn(QDate(2026, 3, 2), [&] {
+        widgets::DataGrid* grid = form.shift1Grid;
+        const int total = grid->columnOf(QStringLiteral("summ"));
+        ASSERT_GT(grid->model()->rowCount(), 0);
+        form.resize(1280, form.height());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(grid->horizontalScrollBar()->value(), 0);
+        EXPECT_LE(grid->columnViewportPosition(total) + grid->columnWidth(total),
+                  grid->viewport()->width());
+
+        form.resize(700, form.height());
+        QCoreApplication::processEvents();
+        QScrollBar* across = grid->horizontalScrollBar();
+        ASSERT_GT(across->maximum(), 0);
+        across->setValue(across->maximum());
+        QCoreApplication::processEvents();
+        EXPECT_LT(grid->columnViewportPosition(0), 0);  // the grid itself has scrolled
+        QTableView* names = grid->frozenView();
+        ASSERT_NE(names, nullptr);
+        EXPECT_TRUE(names->isVisible());
+        EXPECT_EQ(names->geometry().left(), grid->viewport()->geometry().left());
+        EXPECT_EQ(names->width(), grid->columnWidth(0));
+        const QModelIndex shown = names->indexAt(QPoint(2, 2));
+        EXPECT_EQ(shown.column(), 0);
+        EXPECT_EQ(shown.row(), 0);
+        EXPECT_EQ(names->horizontalHeader()->height(), grid->horizontalHeader()->height());
+        // Choosing a day of another row moves the names' selection with it.
+        grid->setCurrentIndex(grid->model()->index(grid->model()->rowCount() - 1, total));
+        EXPECT_TRUE(names->selectionModel()->isRowSelected(grid->model()->rowCount() - 1));
+        EXPECT_GE(grid->columnViewportPosition(total), names->width());
+    });
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ expected=(
   /usr/share/icons/hicolor/scalable/apps/tabel.svg
   /usr/share/man/man1/tabel.1.gz /usr/share/man/man8/tabel-dbsetup.8.gz
   /usr/share/tabel/sql/10-domains.sql /usr/share/tabel/sql/20-schema.sql
-  /usr/share/tabel/sql/30-functions.sql /usr/share/tabel/sql/40-roles.sql
+  /usr/share/tabel/sql/30-functions.sql /usr/share/tabel/sql/35-history.sql
+  /usr/share/tabel/sql/40-roles.sql /usr/share/tabel/odbc/odbcinst.ini
 )
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/tabel.png")
@@ -38,7 +39,7 @@ fi
 
 # Depends: the run-time pieces the program loads or runs, and the libraries it links.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
-for p in odbc-postgresql libqt6sql6-odbc unixodbc libqt6widgets6 libqt6core6 libxlsxwriter4 \
+for p in odbc-postgresql libqt6sql6-odbc libqt6sql6-psql unixodbc libqt6widgets6 libqt6core6 libxlsxwriter4 \
   fonts-dejavu-core qt6-translations-l10n postgresql-client; do
   grep -qxF "$p" <<<"$depends" || fail "Depends lacks $p"
 done

@@ -12,6 +12,7 @@ sql=$src/src/data/sql
 fresh=tabel_setup_fresh
 demo=tabel_setup_demo
 broken=tabel_setup_broken
+dup=tabel_setup_dup
 
 export PGPASSWORD
 PGPASSWORD=$(cat "$cluster/admin_password")
@@ -31,11 +32,11 @@ q() { # q DB [psql args...]
 
 drop_databases() {
   q postgres -c "drop database if exists $fresh" -c "drop database if exists $demo" \
-    -c "drop database if exists $broken"
+    -c "drop database if exists $broken" -c "drop database if exists $dup"
 }
 trap drop_databases EXIT
 drop_databases
-for db in $fresh $demo $broken; do
+for db in $fresh $demo $broken $dup; do
   q postgres -c "create database $db encoding 'UTF8' template template0"
 done
 
@@ -147,6 +148,25 @@ grep -qF "$nothing_to_do" <<<"$out" && fail "the first set-up reports nothing do
 expect_same "schema of the set-up database against the reference" "$reference" "$(schema_of $fresh)"
 expect_same "roles after the first set-up" "$roles" "$(roles_of)"
 
+# The build of the program in the package is the database's version now (the program marks
+# its file with the compiler's date and time, counted as the program counts them).
+marker=$(LC_ALL=C grep -aom1 '@(#)tabel build [A-Z][a-z][a-z] [ 0-9][0-9] [0-9]\{4\} [0-9:]\{8\}' \
+  "$root/usr/bin/tabel" || true)
+[ -n "$marker" ] || fail "the packaged program carries no build marker"
+stamp=$(q $fresh -c "select d || '.' || t from accounts_dep.ver")
+read -r _ _ mon day year clock <<<"$marker"
+expected_date=$(date -d "$mon $day $year" +%Y%m%d)
+IFS=: read -r hh mm ss <<<"$clock"
+expected_stamp="$expected_date.$((10#$hh * 3600 + 10#$mm * 60 + 10#$ss))"
+[ "$stamp" = "$expected_stamp" ] || fail "the recorded version is '$stamp', not the package's $expected_stamp"
+grep -qF "записана версия программы: $expected_stamp" <<<"$out" ||
+  fail "the set-up does not report the version it recorded: $out"
+# Neither do the logins keep the right to raise it.
+for login in econom master clerk_a; do
+  [ "$(q $fresh -c "select has_function_privilege('$login', 'accounts_dep.ver_stamp(integer,integer)', 'EXECUTE')")" = f ] ||
+    fail "$login may raise the recorded version"
+done
+
 # Again, now with data in it: nothing to create, nothing changed.
 load $fresh demo
 data=$(data_of $fresh)
@@ -156,8 +176,40 @@ expect_same "schema after the second set-up" "$reference" "$(schema_of $fresh)"
 expect_same "data after the second set-up" "$data" "$(data_of $fresh)"
 expect_same "roles after the second set-up" "$roles" "$(roles_of)"
 
+# A newer program's version, recorded meanwhile, is never lowered by an older package.
+q $fresh -c "update accounts_dep.ver set d = 20991231, t = 0"
+setup $fresh
+[ "$(q $fresh -c "select d || '.' || t from accounts_dep.ver")" = 20991231.0 ] ||
+  fail "the set-up lowered a newer recorded version"
+q $fresh -c "update accounts_dep.ver set d = ${expected_stamp%.*}, t = ${expected_stamp#*.}"
+
+# A database set up by an older version, which let every role read every relation of the
+# plant schemas: what goes beyond the program's list is taken back and reported.
+q $fresh -c "create table cmn_gds.gds_cost (id integer, cost numeric)" \
+  -c "grant select on all tables in schema cmn_gds, hrms_staffpos to tabel_read"
+setup $fresh
+grep -qF "отозвано чтение: tabel_read больше не читает cmn_gds.gds_cost" <<<"$out" ||
+  fail "the set-up does not report the read it took back: $out"
+[ "$(q $fresh -c "select has_table_privilege('econom', 'cmn_gds.gds_cost', 'SELECT')")" = f ] ||
+  fail "econom still reads a plant relation the program does not read"
+[ "$(q $fresh -c "select has_table_privilege('econom', 'cmn_gds.gds', 'SELECT')")" = t ] ||
+  fail "econom lost a plant relation the program reads"
+q $fresh -c "drop table cmn_gds.gds_cost"
+
+# Where every login may create objects in public, the set-up says so and how to close it, and
+# leaves it as it is.
+grep -qF "REVOKE CREATE ON SCHEMA public" <<<"$out" && fail "a warning about public on a closed schema: $out"
+q $fresh -c "grant create on schema public to public"
+setup $fresh
+grep -qF "REVOKE CREATE ON SCHEMA public FROM PUBLIC;" <<<"$out" ||
+  fail "no warning about the public schema writable by every login: $out"
+[ "$(q $fresh -c "select has_schema_privilege('econom', 'public', 'CREATE')")" = t ] ||
+  fail "the set-up changed the rights on public by itself"
+q $fresh -c "revoke create on schema public from public"
+
 # The demo database as dbctl makes it.
-load $demo domains plant schema functions roles demo
+load $demo domains plant schema functions history roles demo
+q $demo -c "insert into accounts_dep.ver values (${expected_stamp%.*}, ${expected_stamp#*.})"
 data=$(data_of $demo)
 roles=$(roles_of)
 setup $demo
@@ -178,6 +230,33 @@ else
 fi
 grep -qF "s_unit" <<<"$out" || fail "the failure does not name the missing column: $out"
 expect_same "schema after a failed set-up" "$before" "$(schema_of $broken)"
+
+# A plant's own hours table from before, without the unique key the hours posting relies on and
+# with two rows for one worker, shift and month: refused before anything is changed, with the
+# rows to merge; once merged, the key is added and saving hours works.
+load $dup domains plant
+days=$(for i in $(seq 1 31); do printf ', d%s smallint NOT NULL DEFAULT 0' "$i"; done)
+q $dup -c "create schema accounts_dep" \
+  -c "create table accounts_dep.h_tabel (id serial primary key, w_id integer NOT NULL,
+        smena smallint NOT NULL, month smallint NOT NULL, year smallint NOT NULL $days)" \
+  -c "insert into accounts_dep.h_tabel (w_id, smena, month, year, d1) values
+        (7001, 1, 3, 2026, 8), (7001, 1, 3, 2026, 4), (7002, 1, 3, 2026, 8)"
+before=$(schema_of $dup)
+if out=$("$dbsetup" --admin tabel_admin "$cluster" $dup </dev/null 2>&1); then
+  fail "tabel-dbsetup succeeded on an hours table with duplicate rows"
+fi
+for expected in "accounts_dep.h_tabel" "(7001, 1, 3, 2026)" "строки id 1, 2" "Объедините"; do
+  grep -qF "$expected" <<<"$out" || fail "the refusal does not say '$expected': $out"
+done
+expect_same "schema after the refused set-up" "$before" "$(schema_of $dup)"
+q $dup -c "update accounts_dep.h_tabel set d1 = 12 where id = 1" \
+  -c "delete from accounts_dep.h_tabel where id = 2"
+setup $dup
+[ "$(q $dup -c "select count(*) from pg_constraint
+                 where conname = 'h_tabel_w_id_smena_month_year_key'")" = 1 ] ||
+  fail "the set-up did not add the hours table's key: $out"
+q $dup -c "select accounts_dep.post_hours(7001, 1, '2026-03-01')" >/dev/null ||
+  fail "posting hours fails on the set-up plant hours table"
 
 # Without the plant's relations it refuses before creating anything.
 q $broken -c "drop schema mnf_operation cascade"

@@ -138,15 +138,18 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
     }
 }
 
-TEST_F(ChoiceListsTest, EnterChoosesInWorkersAndKindsButNotInProducts) {
-    std::optional<bool> productsStillOpen;
+TEST_F(ChoiceListsTest, EnterChoosesInEveryChoiceListAndEscClosesIt) {
     whenShown(&products, [&] {
+        dm.products.first();
         QTest::keyClick(products.searchBox, Qt::Key_Return);
-        productsStillOpen = products.isVisible();
-        products.reject();
     });
+    const std::optional<ProductChoice> product = products.pickProduct();
+    ASSERT_TRUE(product.has_value());
+    EXPECT_FALSE(product->marka.isEmpty());
+
+    whenShown(&products, [&] { QTest::keyClick(products.searchBox, Qt::Key_Escape); });
     EXPECT_FALSE(products.pickProduct().has_value());
-    EXPECT_EQ(productsStillOpen, true);
+    EXPECT_FALSE(products.isVisible());
 
     whenShown(&workers, [&] {
         dm.workers.setRecNo(3);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "find_widget.h"
 #include "keyboard.h"
 #include "refdata_test.h"
 
@@ -68,7 +69,8 @@ TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether
         bool closed = false;
         QString shownAfter;
         browseOperations([&] {
-            EXPECT_EQ(operations.addButton->text(), QStringLiteral("Добавить"));
+            EXPECT_EQ(test::withoutMnemonic(operations.addButton->text()),
+                      QStringLiteral("Добавить"));
             closed = saveInEditor(
                 editor, [&] { QTest::mouseClick(operations.addButton, Qt::LeftButton); },
                 [&] {
@@ -237,6 +239,30 @@ TEST_F(OperationPriceEditorTest, ChangingAnOperationDeletedMeanwhileKeepsTheDial
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("удалена")))
         << messages.texts()[0].toStdString();
+}
+
+// Another workstation changed the operation while the editor was open: the save is refused,
+// what was typed stays, and nothing of the other change is overwritten.
+TEST_F(OperationPriceEditorTest, ChangingAnOperationChangedMeanwhileOverwritesNothing) {
+    bool closed = true;
+    browseOperations([&] {
+        ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 6));  // kind 2, stage 0
+        closed = saveInEditor(
+            editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
+            [&] {
+                test::adminExec(QStringLiteral("update accounts_dep.oper set vid=4 where id=6"));
+                editor.stageCombo->setCurrentIndex(1);
+            });
+        EXPECT_EQ(editor.stageCombo->currentIndex(), 1);
+    });
+    EXPECT_FALSE(closed);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(
+        messages.texts()[0].startsWith(QStringLiteral("Запись изменена другим пользователем")))
+        << messages.texts()[0].toStdString();
+    EXPECT_EQ(test::adminQuery(QStringLiteral("select format('%s/%s', vid, naimen) from "
+                                              "accounts_dep.oper where id=6")),
+              QStringLiteral("4/0"));
 }
 
 TEST_F(OperationPriceEditorTest, MinPriceTakesDigitsAndTheDecimalCommaOnly) {

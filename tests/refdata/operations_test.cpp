@@ -81,7 +81,8 @@ TEST_F(OperationsTest, ChoiceHandsBackTheOperationItsProductPricesAndDescription
     };
     for (const auto& c : cases) {
         whenShown(&operations, [&] {
-            EXPECT_EQ(operations.changeButton->text(), QStringLiteral("Выбрать"));
+            EXPECT_EQ(test::withoutMnemonic(operations.changeButton->text()),
+                      QStringLiteral("Выбрать"));
             EXPECT_TRUE(operations.changeButton->isDefault());
             EXPECT_FALSE(operations.addButton->isVisible());
             EXPECT_FALSE(operations.deleteButton->isVisible());
@@ -324,7 +325,7 @@ TEST_F(OperationsTest, MenuPricesOpensTheListForEditingAfterAChoice) {
                     .arg(operations.mode == widgets::ListWindow::Mode::Browse
                              ? QStringLiteral("browse")
                              : QStringLiteral("choose"))
-                    .arg(operations.changeButton->text())
+                    .arg(test::withoutMnemonic(operations.changeButton->text()))
                     .arg(operations.addButton->isVisible())
                     .arg(operations.deleteButton->isVisible())
                     .arg(operations.addButton->isDefault())

@@ -434,3 +434,160 @@ TEST(PdfOutputTest, WritesWholeFileOrNothing) {
 
 }  // namespace
 }  // namespace tabel::reportengine
+
+namespace tabel::reportengine {
+namespace {
+
+// Enough rows for several pages and several progress reports.
+TableData manyRows(int count) {
+    QList<QList<QVariant>> rows;
+    for (int i = 0; i < count; ++i) {
+        rows.append({QString("Рабочий %1").arg(i / 200), QString("КР-%1").arg(i / 50), i});
+    }
+    return TableData(kColumns, rows);
+}
+
+int pdfPages(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray bytes = file.readAll();
+    int pages = 0;
+    for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0;
+         at = bytes.indexOf("/Type /Page", at + 1)) {
+        if (bytes.mid(at + 11, 1) != "s") {
+            ++pages;
+        }
+    }
+    return pages;
+}
+
+TEST(StreamedLayoutTest, HandsOutTheSamePagesInOrderWithProgress) {
+    const TableData data = manyRows(1200);
+    const ReportDocument whole = prepareReport(workersShape(), data);
+    ASSERT_GT(whole.pageCount(), 3);
+
+    std::vector<std::vector<QString>> streamed;
+    std::vector<Progress> heard;
+    layOutReport(
+        workersShape(), data, [&](Page&& page) { streamed.push_back(page.texts()); },
+        [&](const Progress& p) {
+            heard.push_back(p);
+            return true;
+        });
+    ASSERT_EQ(int(streamed.size()), whole.pageCount());
+    for (int i = 0; i < whole.pageCount(); ++i) {
+        EXPECT_EQ(streamed[size_t(i)], whole.pages[size_t(i)].texts()) << "page " << i + 1;
+    }
+    ASSERT_GE(heard.size(), 3u);
+    EXPECT_EQ(heard.front().rowsDone, 0);
+    EXPECT_EQ(heard.back().rowsDone, 1200);
+    EXPECT_EQ(heard.back().pagesDone, whole.pageCount());
+    for (size_t i = 1; i < heard.size(); ++i) {
+        EXPECT_EQ(heard[i].rows, 1200);
+        EXPECT_GE(heard[i].rowsDone, heard[i - 1].rowsDone);
+        EXPECT_GE(heard[i].pagesDone, heard[i - 1].pagesDone);
+    }
+}
+
+// Rows that come one at a time without a count, as from the server: the same pages, the progress
+// counts rows without a total, and a cancel stops the reading itself.
+class OneByOne : public ReportData {
+public:
+    explicit OneByOne(const TableData& rows) : rows_(rows) {}
+    void read(const StartFn& start, const RowFn& take) const override {
+        rows_.read(start, [&](const QList<QVariant>& row) {
+            ++handedOut;
+            take(QList<QVariant>(row));  // a copy that is gone once taken
+        });
+    }
+    mutable int handedOut = 0;
+
+private:
+    const TableData& rows_;
+};
+
+TEST(StreamedLayoutTest, RowsWithoutACountLayOutTheSamePages) {
+    const TableData data = manyRows(1200);
+    const ReportDocument whole = prepareReport(workersShape(), data);
+    OneByOne source(data);
+    std::vector<Progress> heard;
+    const ReportDocument streamed = prepareReport(workersShape(), source, [&](const Progress& p) {
+        heard.push_back(p);
+        return true;
+    });
+    ASSERT_EQ(streamed.pageCount(), whole.pageCount());
+    for (int i = 0; i < whole.pageCount(); ++i) {
+        EXPECT_EQ(streamed.pages[size_t(i)].texts(), whole.pages[size_t(i)].texts()) << i + 1;
+    }
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back().rowsDone, 1200);
+    for (const Progress& p : heard) {
+        EXPECT_EQ(p.rows, 0);
+    }
+
+    OneByOne cancelled(data);
+    EXPECT_THROW(prepareReport(workersShape(), cancelled,
+                               [](const Progress& p) { return p.rowsDone < 500; }),
+                 Cancelled);
+    // 500 laid out and the one in hand when the count was heard; none read after it.
+    EXPECT_EQ(cancelled.handedOut, 501);
+}
+
+// A cancel at any point leaves neither the file nor its temporary behind.
+TEST(PdfOutputTest, CancelledWriteLeavesNoFile) {
+    const ReportDocument doc = prepareReport(workersShape(), manyRows(600));
+    ASSERT_GT(doc.pageCount(), 2);
+    for (const int cancelAt : {0, 1, doc.pageCount() - 1}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.pdf");
+        int calls = 0;
+        const ProgressFn progress = [&](const Progress& p) {
+            EXPECT_EQ(p.pages, doc.pageCount());
+            return calls++ < cancelAt;
+        };
+        EXPECT_THROW(writePdf(doc, path, progress), Cancelled) << cancelAt;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList())
+            << cancelAt;
+    }
+}
+
+TEST(PdfOutputTest, PagesStreamedIntoPdfMatchTheDocument) {
+    const ReportDocument doc = prepareReport(workersShape(), manyRows(600));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("streamed.pdf");
+    {
+        PdfOutput pdf(documentHeader(workersShape()), path);
+        ASSERT_EQ(pdf.begin(), QString());
+        layOutReport(workersShape(), manyRows(600), [&](Page&& page) { pdf.addPage(page); });
+        EXPECT_EQ(pdf.pagesWritten(), doc.pageCount());
+        EXPECT_FALSE(QFile::exists(path));  // not before commit
+        EXPECT_EQ(pdf.commit(), QString());
+    }
+    EXPECT_EQ(pdfPages(path), doc.pageCount());
+
+    // Dropped uncommitted (an error or a cancel on the way): nothing remains.
+    const QString dropped = dir.filePath("dropped.pdf");
+    {
+        PdfOutput pdf(doc, dropped);
+        ASSERT_EQ(pdf.begin(), QString());
+        pdf.addPage(doc.pages.front());
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"streamed.pdf"});
+}
+
+TEST(StreamedLayoutTest, CancelStopsTheLayout) {
+    int pages = 0;
+    int calls = 0;
+    EXPECT_THROW(layOutReport(
+                     workersShape(), manyRows(5000), [&](Page&&) { ++pages; },
+                     [&](const Progress&) { return ++calls < 2; }),
+                 Cancelled);
+    EXPECT_EQ(calls, 2);
+    // Stopped after the first reported rows, long before the 5000th.
+    EXPECT_LT(pages, 10);
+}
+
+}  // namespace
+}  // namespace tabel::reportengine

@@ -1,10 +1,14 @@
 // The six printed layouts against the report fixture: their queries, bands, sums and masks.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "data/connection.h"
 #include "report_texts.h"
+#include "reportengine/page_painter.h"
 #include "reports/period_reports.h"
 #include "test_db.h"
 
@@ -93,10 +97,12 @@ TEST_F(PrintedLayoutsTest, DetailedWorkersReportAddsThePremium) {
 TEST_F(PrintedLayoutsTest, DetailedProductsReport) {
     const QStringList t = run(PeriodReport::ProductsDetail);
     EXPECT_TRUE(inOrder(t, {"Брак", "Коробки", "Кол-во", "Сумма"}));
-    EXPECT_TRUE(inOrder(t, {"Кронштейн усиленный", "КР-2", "Покраска", "3020", "Готовая продукция",
-                            "0", "500", "200", "100,000", "0", "500,00", "200", "100,00"}));
-    EXPECT_TRUE(inOrder(
-        t, {"Профиль", "ПР-1", "Гибка 'Г'", "1", "Готовая продукция", "1", "7,5", "10", "18,000"}));
+    // The kind is wider than its column: it wraps within it instead of being cut.
+    EXPECT_TRUE(
+        inOrder(t, {"Кронштейн усиленный", "КР-2", "Покраска", "3020", "Готовая", "продукция", "0",
+                    "500", "200", "100,000", "0", "500,00", "200", "100,00"}));
+    EXPECT_TRUE(inOrder(t, {"Профиль", "ПР-1", "Гибка 'Г'", "1", "Готовая", "продукция", "1", "7,5",
+                            "10", "18,000"}));
     EXPECT_TRUE(inOrder(t, {"Итого:", "1", "647,50", "322", "1140,00"}));
 }
 
@@ -168,6 +174,113 @@ TEST_F(PrintedLayoutsTest, APersonWithAnOddCodeLeavesTheOthersListed) {
         EXPECT_FALSE(t.contains("Странный Код"));
         EXPECT_FALSE(t.contains("Не сотрудник"));
     }
+}
+
+// Written page by page: as many pages as the preview shows, the query closed; a cancel leaves
+// neither the file nor its temporary and still closes the query.
+TEST_F(PrintedLayoutsTest, PeriodReportStreamedToPdfOrCancelled) {
+    const Period period{QDate(2026, 4, 1), QDate(2026, 5, 1), ProductKind::All};
+    for (const PeriodReport report :
+         {PeriodReport::Workers, PeriodReport::WorkersDetail, PeriodReport::Requisitions}) {
+        auto layout = makePeriodLayout(report, connection_);
+        const int pages = preparePeriodReport(*layout, report, period).pageCount();
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.pdf");
+        int heard = 0;
+        layout->setProgress([&heard](const reportengine::Progress&) {
+            ++heard;
+            return true;
+        });
+        EXPECT_EQ(writePeriodReportPdf(*layout, report, period, path), QString());
+        EXPECT_FALSE(layout->query().isOpen());
+        EXPECT_GT(heard, 0);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().count("/Type /Page\n"), pages) << int(report);
+
+        layout->setProgress([](const reportengine::Progress&) { return false; });
+        const QString cancelled = dir.filePath("cancelled.pdf");
+        EXPECT_THROW(writePeriodReportPdf(*layout, report, period, cancelled),
+                     reportengine::Cancelled);
+        EXPECT_FALSE(layout->query().isOpen());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"report.pdf"});
+    }
+}
+
+// Every item of a page as one line: kind, place, text, alignment, font.
+std::vector<std::string> itemsOf(const reportengine::Page& page) {
+    std::vector<std::string> items;
+    for (const reportengine::PageItem& item : page.items) {
+        items.push_back(QString("%1 %2,%3 %4x%5 %6 %7 %8%9 %10")
+                            .arg(int(item.kind))
+                            .arg(item.rect.x())
+                            .arg(item.rect.y())
+                            .arg(item.rect.width())
+                            .arg(item.rect.height())
+                            .arg(item.text)
+                            .arg(int(item.alignment))
+                            .arg(item.font.pointSize)
+                            .arg(item.font.bold ? "b" : "")
+                            .arg(item.color.name())
+                            .toStdString());
+    }
+    return items;
+}
+
+// Rows streamed from the server in blocks, however small, lay out the same pages as the rows of
+// the opened query: group breaks, sums and footers across block boundaries, the kind filter.
+TEST_F(PrintedLayoutsTest, StreamedRowsLayOutTheSamePagesAsTheOpenedQuery) {
+    for (const PeriodReport report :
+         {PeriodReport::Workers, PeriodReport::Products, PeriodReport::WorkersDetail,
+          PeriodReport::ProductsDetail, PeriodReport::Requisitions}) {
+        for (const ProductKind kind : {ProductKind::All, ProductKind::Finished}) {
+            const Period period{QDate(2026, 1, 1), QDate(2027, 1, 1), kind};
+            auto layout = makePeriodLayout(report, connection_);
+            const reportengine::ReportDocument whole = preparePeriodReport(*layout, report, period);
+            ASSERT_GT(whole.pageCount(), 0);
+            for (const int blockRows : {1, 2, 3, 512}) {
+                std::vector<reportengine::Page> streamed;
+                reportengine::layOutReport(
+                    layout->report(), StreamedRows(layout->query(), blockRows),
+                    [&](reportengine::Page&& page) { streamed.push_back(std::move(page)); });
+                EXPECT_FALSE(layout->query().isOpen());
+                ASSERT_EQ(int(streamed.size()), whole.pageCount())
+                    << int(report) << " " << int(kind) << " " << blockRows;
+                for (int p = 0; p < whole.pageCount(); ++p) {
+                    EXPECT_EQ(itemsOf(streamed[size_t(p)]), itemsOf(whole.pages[size_t(p)]))
+                        << int(report) << " " << int(kind) << " " << blockRows << " page " << p;
+                }
+            }
+        }
+    }
+}
+
+// The PDF written from streamed rows is the PDF of the prepared document, page by page: the
+// same page count and the same drawing on each page (the files differ only in their date).
+TEST_F(PrintedLayoutsTest, StreamedPdfEqualsThePreparedDocumentsPdf) {
+    const Period period{QDate(2026, 4, 1), QDate(2026, 5, 1), ProductKind::All};
+    auto layout = makePeriodLayout(PeriodReport::WorkersDetail, connection_);
+    const auto document = preparePeriodReport(*layout, PeriodReport::WorkersDetail, period);
+    QTemporaryDir dir;
+    ASSERT_EQ(reportengine::writePdf(document, dir.filePath("prepared.pdf")), QString());
+    ASSERT_EQ(writePeriodReportPdf(*layout, PeriodReport::WorkersDetail, period,
+                                   dir.filePath("streamed.pdf"), 2),
+              QString());
+    const auto pagesOf = [&](const QString& name) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        // The creation date is the only thing allowed to differ.
+        const qsizetype at = bytes.indexOf("/CreationDate");
+        if (at >= 0) {
+            bytes.remove(at, bytes.indexOf('\n', at) - at);
+        }
+        return bytes;
+    };
+    const QByteArray prepared = pagesOf("prepared.pdf");
+    EXPECT_EQ(prepared.count("/Type /Page\n"), document.pageCount());
+    EXPECT_EQ(pagesOf("streamed.pdf"), prepared);
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "message_recorder.h"
+#include "reports/output_files.h"
 #include "reports/spreadsheet.h"
 #include "xlsx_reader.h"
 
@@ -24,6 +26,13 @@ QStringList describe(const QList<test::RecordedMessage>& messages) {
         out.append(kind + u'|' + m.title + u'|' + m.text);
     }
     return out;
+}
+
+// The information after a written book no program showed.
+QString information(const QString& path) {
+    return QStringLiteral("Other|Информация|Книга сохранена в файл ") +
+           QDir::toNativeSeparators(path) +
+           QStringLiteral(". Программа для её просмотра не найдена: откройте файл сами.");
 }
 
 QString stop(const QString& title, const QString& text) {
@@ -320,17 +329,17 @@ TEST_F(SpreadsheetTest, AutoFitColumnsFollowTheirWidestFinalText) {
     }
 }
 
-TEST_F(SpreadsheetTest, ShowWritesANewFileEachTimeSomethingChanged) {
+TEST_F(SpreadsheetTest, ShowWritesANewFileInTheDocumentsFolderEachTimeSomethingChanged) {
     ASSERT_EQ(book_.OpenExcel(QString()), 1);
     EXPECT_EQ(book_.SetExcelVisible(false), 1);
     EXPECT_TRUE(book_.lastFilePath().isEmpty());
     book_.WriteCell(1, 1, 1, QStringLiteral("один"));
+    book_.setFileTitle(QStringLiteral("Табель Ноябрь 2026"));
     EXPECT_EQ(book_.SetExcelVisible(true), 1);
     const QString first = book_.lastFilePath();
-    const QFileInfo info(first);
-    EXPECT_EQ(info.absolutePath(), QDir(tmp_.path()).absolutePath());
-    EXPECT_TRUE(info.fileName().startsWith(QStringLiteral("tabel-")));
-    EXPECT_TRUE(info.fileName().endsWith(QStringLiteral(".xlsx")));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(first, documents + QStringLiteral("/Табель/Табель Ноябрь 2026.xlsx"));
+    EXPECT_FALSE(documents.startsWith(QDir::tempPath() + QStringLiteral("/tabel-")));
     EXPECT_EQ(opened_, QStringList{first});
 
     // Nothing changed: the shown workbook is still the right one.
@@ -340,7 +349,8 @@ TEST_F(SpreadsheetTest, ShowWritesANewFileEachTimeSomethingChanged) {
     book_.WriteCell(1, 1, 2, QStringLiteral("два"));
     const XlsxBook read = show();
     const QString second = book_.lastFilePath();
-    EXPECT_NE(second, first);
+    // The first file stays as it was: the second gets a number.
+    EXPECT_EQ(second, documents + QStringLiteral("/Табель/Табель Ноябрь 2026 (2).xlsx"));
     EXPECT_EQ(opened_, (QStringList{first, second}));
     EXPECT_TRUE(QFileInfo::exists(first));
     ASSERT_NE(read.cell(1, 1), nullptr);
@@ -348,17 +358,14 @@ TEST_F(SpreadsheetTest, ShowWritesANewFileEachTimeSomethingChanged) {
     EXPECT_TRUE(messages().isEmpty()) << messages().join(u'\n').toStdString();
 }
 
-TEST_F(SpreadsheetTest, UnopenedFileIsReportedWithItsPath) {
+TEST_F(SpreadsheetTest, AWrittenFileNoProgramOpensIsAnInformationNamingIt) {
     openerSucceeds_ = false;
     ASSERT_EQ(book_.OpenExcel(QString()), 1);
     book_.WriteCell(1, 1, 1, QStringLiteral("итог"));
     EXPECT_EQ(book_.SetExcelVisible(true), 1);
     const QString path = book_.lastFilePath();
     EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_EQ(messages(), QStringList{stop(QStringLiteral("Ошибка"),
-                                           QStringLiteral("Не удалось открыть табличный редактор. "
-                                                          "Файл сохранён: ") +
-                                               QDir::toNativeSeparators(path))});
+    EXPECT_EQ(messages(), QStringList{information(path)});
 }
 
 // Without a program for the type, the desktop's opener would start and report success.
@@ -380,18 +387,25 @@ TEST_F(SpreadsheetTest, NoProgramForSpreadsheetsIsReportedWithThePath) {
     }
     const QString path = book_.lastFilePath();
     EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_EQ(messages(), QStringList{stop(QStringLiteral("Ошибка"),
-                                           QStringLiteral("Не удалось открыть табличный редактор. "
-                                                          "Файл сохранён: ") +
-                                               QDir::toNativeSeparators(path))});
+    EXPECT_EQ(messages(), QStringList{information(path)});
 }
 
-TEST_F(SpreadsheetTest, UnwritableTemporaryFolderIsReported) {
-    const QString missing = tmp_.filePath(QStringLiteral("нет-такой-папки"));
-    qputenv("TMPDIR", QFile::encodeName(missing));
+TEST_F(SpreadsheetTest, UnwritableDocumentsFolderIsReported) {
+    // The documents folder lies under a file: no folder can be made there.
+    const QString missing = tmp_.filePath(QStringLiteral("файл/документы"));
+    QFile blocker(tmp_.filePath(QStringLiteral("файл")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QFile dirs(tmp_.filePath(QStringLiteral("user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(missing) + "\"\n");
+    dirs.close();
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp_.path()));
     ASSERT_EQ(book_.OpenExcel(QString()), 1);
     book_.WriteCell(1, 1, 1, QStringLiteral("итог"));
     EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
     EXPECT_TRUE(book_.lastFilePath().isEmpty());
     EXPECT_TRUE(opened_.isEmpty());
     ASSERT_EQ(recorder_.messages().size(), 1);
@@ -425,6 +439,49 @@ TEST_F(SpreadsheetTest, SaveAsWritesOrReplacesTheFileAndReportsFailureWithoutABo
     EXPECT_EQ(QDir(tmp_.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("операции.xlsx")});
     EXPECT_TRUE(messages().isEmpty());
+}
+
+}  // namespace
+}  // namespace tabel::reports
+
+namespace tabel::reports {
+namespace {
+
+TEST(OutputFilesTest, NamesSayWhatTheFileHoldsAndItsPeriod) {
+    const struct {
+        const char* title;
+        const char* name;
+    } cases[] = {
+        {"   Детальный отчет по рабочим за период с 01.11.2026 по 30.11.2026",
+         "Детальный отчет по рабочим 01.11.2026–30.11.2026"},
+        {"Табель Ноябрь 2026 г.", "Табель Ноябрь 2026"},
+        {"Операции 10.12.2026 14-05", "Операции 10.12.2026 14-05"},
+        {"Заявка 1/2: итог", "Заявка 1-2- итог"},
+        {"", "Табель"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fileBaseName(QString::fromUtf8(c.title)), QString::fromUtf8(c.name)) << c.title;
+    }
+}
+
+TEST(OutputFilesTest, AnExistingFileGetsANumberedNeighbourInsteadOfBeingReplaced) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString base = QStringLiteral("Табель Ноябрь 2026");
+    EXPECT_EQ(freePath(folder.path(), base, QStringLiteral("pdf")),
+              folder.filePath(base + QStringLiteral(".pdf")));
+    QFile first;
+    ASSERT_TRUE(createFreeFile(first, folder.path(), base, QStringLiteral("pdf")));
+    first.write("первый");
+    first.close();
+    EXPECT_EQ(freePath(folder.path(), base, QStringLiteral("pdf")),
+              folder.filePath(base + QStringLiteral(" (2).pdf")));
+    QFile second;
+    ASSERT_TRUE(createFreeFile(second, folder.path(), base, QStringLiteral("pdf")));
+    EXPECT_EQ(second.fileName(), folder.filePath(base + QStringLiteral(" (2).pdf")));
+    QFile again(folder.filePath(base + QStringLiteral(".pdf")));
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), QByteArray("первый"));
 }
 
 }  // namespace

@@ -102,7 +102,45 @@ TEST_F(EntryTest, AForemanCannotAcceptAndIsToldSo) {
 class ClerkTest : public EntryTest {
 protected:
     QString login() const override { return QStringLiteral("clerk_a"); }
+    void rereadList() {
+        dm.shift1Entries.close();
+        dm.shift1Entries.open();
+    }
 };
+
+// The foreman changes the quantity or the materials between the clerk's look and his click:
+// nothing is accepted, the clerk is told, and his list shows the entry as it is now.
+TEST_F(ClerkTest, AnEntryChangedSinceTheClerksLookIsNotAccepted) {
+    test::adminExec(
+        QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
+                       "f_qty_use) values (1, 1001, 1)"));
+    const struct {
+        const char* what;
+        const char* change;
+    } changes[] = {
+        {"quantity", "update accounts_dep.smena set kol_vo = 77 where id = 1"},
+        {"materials",
+         "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) "
+         "values (1, 1001, 5)"},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        rereadList();
+        selectRow(0);
+        messages.clear();
+        test::adminExec(QString::fromUtf8(c.change));
+        shiftLog.acceptEntry();
+        EXPECT_EQ(messages.texts(),
+                  QStringList{QStringLiteral("Запись изменена другим пользователем")});
+        EXPECT_EQ(okOf(1), QStringLiteral("no"));
+        EXPECT_EQ(dm.shift1Entries.field(QStringLiteral("id")).asInteger(), 1);
+    }
+    EXPECT_DOUBLE_EQ(dm.shift1Entries.field(QStringLiteral("kol_vo")).asFloat(), 77);
+    messages.clear();
+    shiftLog.acceptEntry();  // now as the list shows it
+    EXPECT_EQ(messages.texts(), QStringList());
+    EXPECT_EQ(okOf(1), QStringLiteral("ok"));
+}
 
 TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
     selectRow(0);
@@ -113,6 +151,7 @@ TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
     test::adminExec(
         QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
                        "f_qty_use) values (1, 1001, 1)"));
+    rereadList();  // the clerk accepts what his list shows: the entry with its material
     selectRow(0);
     shiftLog.acceptEntry();
     EXPECT_EQ(okOf(1), QStringLiteral("ok"));
@@ -137,6 +176,7 @@ TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
             test::adminExec(
                 QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, "
                                "id_gds_use, f_qty_use) values (1, 1001, 1)"));
+            rereadList();
         }
         selectRow(c.row);
         EXPECT_FALSE(showsDialog([this] { shiftLog.viewOrAcceptEntry(); }));

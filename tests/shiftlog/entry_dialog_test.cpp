@@ -276,6 +276,44 @@ TEST_F(EntryTest, EditShowsTheEntryAndSavingPostsItsHours) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+// Two workstations with the same entry open: the later "Запись" is refused, the typed values
+// stay, and the entry reopened shows the other change and saves.
+TEST_F(EntryTest, TheLaterOfTwoSavesOfTheSameEntryIsRefusedAndKeepsWhatWasTyped) {
+    selectRow(0);  // entry 1: 100 pieces, 2 defects, 4 hours
+    inside(
+        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
+        [this] {
+            // The other workstation saves first.
+            test::adminExec(
+                QStringLiteral("update accounts_dep.smena set kol_vo = 90, time = 5 where id = 1"));
+            dialog.quantityEdit->setText(QStringLiteral("80"));
+            dialog.hoursEdit->setText(QStringLiteral("7"));
+            QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+            EXPECT_EQ(messages.texts(),
+                      QStringList{QStringLiteral("Запись изменена другим пользователем")});
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("80"));
+            EXPECT_EQ(dialog.hoursEdit->text(), QStringLiteral("7"));
+            dialog.reject();
+        });
+    EXPECT_EQ(query(QStringLiteral("select kol_vo || '/' || time from accounts_dep.smena "
+                                   "where id=1")),
+              QStringLiteral("90/5"));
+    messages.clear();
+    selectRow(0);
+    inside(
+        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
+        [this] {
+            EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("90"));
+            dialog.hoursEdit->setText(QStringLiteral("7"));
+            QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        });
+    EXPECT_EQ(query(QStringLiteral("select kol_vo || '/' || time from accounts_dep.smena "
+                                   "where id=1")),
+              QStringLiteral("90/7"));
+}
+
 TEST_F(EntryTest, ViewShowsTheEntryReadOnlyAndTheNextAddListsEveryRequisition) {
     selectRow(0);
     inside(

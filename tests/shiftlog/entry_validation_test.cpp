@@ -57,7 +57,17 @@ TEST(EntryValidation, RefusesIncompleteOrUnreadableEntries) {
          QStringLiteral("Время \"4,5\" не является целым числом!")},
         {"defects out of range", [](Entry& e) { e.defects = "70000"; },
          QStringLiteral("Брак \"70000\" не является целым числом!")},
+        // More defects than pieces would pay a negative sum.
+        {"defects above the quantity", [](Entry& e) { e.defects = "6"; }, kDefectsOverQuantity},
+        {"defects of a fractional quantity",
+         [](Entry& e) {
+             e.quantity = "4,5";
+             e.defects = "5";
+         },
+         kDefectsOverQuantity},
+        {"defects equal to the quantity", [](Entry& e) { e.defects = "5"; }, QString()},
     };
+    EXPECT_EQ(kDefectsOverQuantity, QStringLiteral("Брак не может быть больше количества!"));
     for (const auto& c : cases) {
         Entry e = complete();
         c.change(e);

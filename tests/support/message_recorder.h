@@ -26,7 +26,7 @@ public:
 
     core::Answer show(core::MessageKind kind, const QString& title, const QString& text) override {
         messages_.append({kind, title, text});
-        if (kind == core::MessageKind::Stop) {
+        if (kind == core::MessageKind::Stop || kind == core::MessageKind::Information) {
             return core::Answer::Ok;
         }
         return answers_.isEmpty() ? core::Answer::No : answers_.takeFirst();

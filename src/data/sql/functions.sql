@@ -11,34 +11,36 @@ AS $$
     SELECT CASE WHEN p_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(p_code)::integer END
 $$;
 
--- Workers by code, for the lists that join entries and hours with people: employees only,
--- one row per code. A code that is not a number is left out (its entries drop out of the lists
--- rather than failing them for everyone). Where employees share a code, the one with a current
--- staff position, then the lowest id, stands for it, so no entry is listed twice.
--- The code column keeps the plant's name, s_code, so the lists' joins stay as they are.
+-- Workers by code, for the lists that join entries and hours with people: every person with a
+-- numeric code, one row per code, whether the plant marks him an employee or not (his entries
+-- and hours count all the same). A code that is not a number is left out (its entries drop out
+-- of the lists rather than failing them for everyone). Where persons share a code, the one with
+-- a current staff position, then an employee, then the lowest id, stands for it, so no entry is
+-- listed twice. The code column keeps the plant's name, s_code, so the lists' joins stay as
+-- they are.
 CREATE OR REPLACE VIEW accounts_dep.v_worker AS
 SELECT DISTINCT ON (w.s_code) w.s_code, w.s_caption, w.id
 FROM (
     SELECT accounts_dep.worker_code(p.s_code) AS s_code,
-           p.s_caption, p.id,
+           p.s_caption, p.id, p.b_employee,
            EXISTS (SELECT 1 FROM hrms_movement.movement m
                    WHERE m.id_employee = p.id
                      AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
                AS placed
     FROM cmn_contractor.person p
-    WHERE p.b_employee
 ) w
 WHERE w.s_code IS NOT NULL
-ORDER BY w.s_code, w.placed DESC, w.id;
+ORDER BY w.s_code, w.placed DESC, w.b_employee DESC, w.id;
 
 -- Records the build stamp of a program newer than the one recorded: raises it, never lowers
--- it. The only way to write accounts_dep.ver, so no login can lock the other workstations out
--- with a lower or an invented stamp, nor keep the row locked. A build date after tomorrow
--- cannot come from a real build and is refused.
+-- it. The only way to write accounts_dep.ver, and only the service account (and tabel-dbsetup,
+-- with the package's build) may call it: a raised stamp ends every older program, so no other
+-- login may lock the workstations out. A build date after tomorrow cannot come from a real
+-- build and is refused.
 CREATE OR REPLACE FUNCTION accounts_dep.ver_stamp(p_date integer, p_time integer)
 RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 SET lock_timeout = '3s'
 AS $$
 BEGIN
@@ -140,7 +142,8 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer)
 RETURNS integer
 LANGUAGE plpgsql SECURITY DEFINER
-SET search_path = pg_catalog, public
+-- Runs as tabel_owner: nothing outside pg_catalog may be found by an unqualified name.
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     v_ok varchar(2);
@@ -160,6 +163,44 @@ BEGIN
 END
 $$;
 
+-- Accepts an entry as the clerk saw it: p_version is the entry's version his list showed
+-- (accounts_dep.smena_version); when the entry or its materials changed since, nothing is
+-- accepted and 40001 tells the program so. Clerks call it without any write right on smena,
+-- hence SECURITY DEFINER, with every name qualified.
+CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer, p_version text)
+RETURNS integer
+LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, pg_temp
+AS $$
+DECLARE
+    v_ok      varchar(2);
+    v_version text;
+BEGIN
+    -- The row lock keeps materials from changing until the end (their guard shares it).
+    SELECT s.ok, accounts_dep.smena_version(s.id, s.xmin) INTO v_ok, v_version
+    FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = pg_catalog.format('Позиция %s не найдена', p_id);
+    END IF;
+    IF accounts_dep.is_accepted(v_ok) THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = pg_catalog.format('Позиция %s уже принята', p_id);
+    END IF;
+    -- Read again under the lock: a change committed while this call waited shows now.
+    SELECT accounts_dep.smena_version(s.id, s.xmin) INTO v_version
+    FROM accounts_dep.smena s WHERE s.id = p_id;
+    IF p_version IS NULL OR v_version OPERATOR(pg_catalog.<>) p_version THEN
+        PERFORM accounts_dep.refuse_changed_row();
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM accounts_dep.smena_gds_use u WHERE u.id_smena = p_id) THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = 'Не заведен расход ТМЦ!';
+    END IF;
+    UPDATE accounts_dep.smena s SET ok = 'ok' WHERE s.id = p_id;
+    RETURN p_id;
+END
+$$;
+
 -- Divides an entry evenly between its worker and the brigade listed in person_temp.
 -- Good pieces and defects are shared out in whole pieces; what does not divide evenly (and
 -- any fraction) stays with the entry's own worker, so the totals do not change. Everyone gets
@@ -169,7 +210,7 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.divide_between_person(p_id_smena integer)
 RETURNS integer
 LANGUAGE plpgsql
-SET search_path = pg_catalog, public
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     v_entry        accounts_dep.smena%ROWTYPE;
@@ -223,15 +264,12 @@ BEGIN
             brak = v_entry.brak - v_shared * v_defect_share
         WHERE s.id = v_entry.id;
 
-        FOREACH v_code IN ARRAY v_codes || v_entry.w_id LOOP
-            EXECUTE format(
-                'INSERT INTO accounts_dep.h_tabel AS h (w_id, smena, month, year, d%1$s)'
-                ' SELECT $1, $2, $3, $4, coalesce(sum(s.time), 0) FROM accounts_dep.smena s'
-                '  WHERE s.w_id = $1 AND s.smena = $2 AND s.data = $5'
-                ' ON CONFLICT (w_id, smena, month, year) DO UPDATE SET d%1$s = excluded.d%1$s',
-                extract(day FROM v_entry.data)::integer)
-            USING v_code, v_entry.smena, extract(month FROM v_entry.data)::integer,
-                  extract(year FROM v_entry.data)::integer, v_entry.data;
+        -- Through the one locked posting, in ascending worker order like every other
+        -- posting of several days, so a save of one of these days elsewhere waits for this
+        -- division and then sums its entries too.
+        FOREACH v_code IN ARRAY ARRAY(SELECT DISTINCT c FROM unnest(v_codes || v_entry.w_id) AS c
+                                      ORDER BY c) LOOP
+            PERFORM accounts_dep.post_hours(v_code, v_entry.smena, v_entry.data);
         END LOOP;
     END IF;
 
@@ -277,15 +315,18 @@ $$;
 -- inserting the row when the month has none yet. Postings share the month's lock; the month
 -- rebuild takes it alone. The per-day lock makes a second posting of the same day wait until
 -- the first commits, so its sum sees the other's entry and no posting overwrites a newer one.
+-- A row left with no hours and no entry of its month and shift goes, as the rebuild would not
+-- make it. Every write of h_tabel but the rebuild comes through here.
 CREATE OR REPLACE FUNCTION accounts_dep.post_hours(p_w_id integer, p_smena integer,
                                                    p_data date)
 RETURNS integer
 LANGUAGE plpgsql
-SET search_path = pg_catalog, public
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     v_year  CONSTANT integer := extract(year FROM p_data)::integer;
     v_month CONSTANT integer := extract(month FROM p_data)::integer;
+    v_first CONSTANT date := date_trunc('month', p_data)::date;
     v_hours integer;
 BEGIN
     PERFORM accounts_dep.lock_hours_month(v_year, v_month, false);
@@ -299,25 +340,95 @@ BEGIN
         extract(day FROM p_data)::integer)
     INTO v_hours
     USING p_w_id, p_smena, v_month, v_year, p_data;
+    IF v_hours = 0 AND NOT EXISTS (
+            SELECT 1 FROM accounts_dep.smena s
+            WHERE s.w_id = p_w_id AND s.smena = p_smena
+              AND s.data >= v_first AND s.data < (v_first + interval '1 month')::date) THEN
+        DELETE FROM accounts_dep.h_tabel h
+        WHERE h.w_id = p_w_id AND h.smena = p_smena AND h.month = v_month AND h.year = v_year
+          AND ARRAY[h.d1, h.d2, h.d3, h.d4, h.d5, h.d6, h.d7, h.d8, h.d9, h.d10, h.d11, h.d12,
+                    h.d13, h.d14, h.d15, h.d16, h.d17, h.d18, h.d19, h.d20, h.d21, h.d22,
+                    h.d23, h.d24, h.d25, h.d26, h.d27, h.d28, h.d29, h.d30, h.d31]
+              <@ ARRAY[0::smallint];
+    END IF;
     RETURN v_hours;
 END
 $$;
 
+-- The version of an entry as a clerk's list shows it: the entry row's own (xmin) and those of
+-- its materials, so a change of either since the list was read is seen. Written without FROM
+-- and SET, so the lists' statements take it inline.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_version(p_id integer, p_row_version xid)
+RETURNS text
+LANGUAGE sql STABLE
+AS $$
+    SELECT p_row_version::text || '/' || coalesce(
+        (SELECT string_agg(u.id::text || ':' || u.xmin::text, ',' ORDER BY u.id)
+         FROM accounts_dep.smena_gds_use u WHERE u.id_smena = p_id), '')
+$$;
+
+-- The version check of a save: the row a user started from has not changed since.
+-- SQLSTATE 40001 tells the program it is this refusal.
+CREATE OR REPLACE FUNCTION accounts_dep.refuse_changed_row()
+RETURNS void
+LANGUAGE plpgsql
+SET search_path = pg_catalog
+AS $$
+BEGIN
+    RAISE EXCEPTION USING ERRCODE = '40001',
+        MESSAGE = 'Запись изменена другим пользователем';
+END
+$$;
+
+-- What no dialog can produce is refused here as well, for any tool: a quantity that is no
+-- finite number or is negative, negative defects or hours, more defects than pieces, more
+-- than 24 hours of one worker in one shift on one day.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_check(p_kol_vo double precision, p_brak integer,
+                                                    p_time integer)
+RETURNS void
+LANGUAGE plpgsql IMMUTABLE
+SET search_path = pg_catalog
+AS $$
+BEGIN
+    IF p_kol_vo IS NULL OR p_kol_vo NOT BETWEEN 0 AND 1e15 THEN  -- NaN and infinity too
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = format('Количество "%s" не является числом!', p_kol_vo);
+    END IF;
+    IF p_brak IS NULL OR p_brak < 0 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = format('Брак "%s" не является целым числом!', p_brak);
+    END IF;
+    IF p_brak > p_kol_vo THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = 'Брак не может быть больше количества!';
+    END IF;
+    IF p_time IS NOT NULL AND p_time NOT BETWEEN 0 AND 24 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = 'Время за день не может быть больше 24 часов!';
+    END IF;
+END
+$$;
+
+DROP FUNCTION IF EXISTS accounts_dep.smena_save(integer, integer, integer, integer,
+    double precision, double precision, integer, date, integer, integer, bigint, bigint);
+
 -- Saves an entry and posts its hours in one transaction: a new entry when p_id is 0 or null,
--- otherwise a change of entry p_id (its acceptance mark stays). A change that moves the entry
--- to another worker, date or shift posts the day it left as well. Returns the entry's id.
+-- otherwise a change of entry p_id (its acceptance mark stays), refused when the entry's
+-- version (xmin, as text) is no longer p_version. A change that moves the entry to another
+-- worker, date or shift posts the day it left as well. Returns the entry's id.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_save(
     p_id integer, p_w_id integer, p_i_id integer, p_o_id integer, p_cena double precision,
     p_kol_vo double precision, p_brak integer, p_data date, p_smena integer, p_time integer,
-    p_id_doc bigint, p_id_doc_item bigint)
+    p_id_doc bigint, p_id_doc_item bigint, p_version text DEFAULT NULL)
 RETURNS integer
 LANGUAGE plpgsql
-SET search_path = pg_catalog, public
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
-    v_id  integer;
-    v_old record;
+    v_id    integer;
+    v_old   record;
+    v_hours integer;
 BEGIN
+    PERFORM accounts_dep.smena_check(p_kol_vo, p_brak, p_time);
     IF coalesce(p_id, 0) = 0 THEN
         INSERT INTO accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena,
                                         color, time, vvod, ok, prize, id_doc, id_doc_item,
@@ -325,15 +436,21 @@ BEGIN
         VALUES (p_w_id, p_i_id, p_o_id, p_cena, p_kol_vo, p_brak, p_data, p_smena, 0,
                 coalesce(p_time, 0), current_date, 'no', 0, p_id_doc, p_id_doc_item, 0, 0, 0)
         RETURNING id INTO v_id;
-        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        IF v_hours > 24 THEN
+            PERFORM accounts_dep.smena_check(p_kol_vo, p_brak, v_hours);
+        END IF;
         RETURN v_id;
     END IF;
 
-    SELECT s.w_id, s.smena, s.data INTO v_old
+    SELECT s.w_id, s.smena, s.data, s.xmin::text AS version INTO v_old
     FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = 'P0001',
             MESSAGE = 'Позиция удалена с другого рабочего места.';
+    END IF;
+    IF p_version IS NOT NULL AND v_old.version <> p_version THEN
+        PERFORM accounts_dep.refuse_changed_row();
     END IF;
     UPDATE accounts_dep.smena s
     SET w_id = p_w_id, i_id = p_i_id, o_id = p_o_id, cena = p_cena, kol_vo = p_kol_vo,
@@ -343,13 +460,16 @@ BEGIN
     WHERE s.id = p_id;
     -- Both days in one order, so two workstations moving entries cannot wait on each other.
     IF (v_old.w_id, v_old.smena, v_old.data) = (p_w_id, p_smena, p_data) THEN
-        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
     ELSIF (v_old.w_id, v_old.smena, v_old.data) < (p_w_id, p_smena, p_data) THEN
         PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
-        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
     ELSE
-        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
         PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
+    END IF;
+    IF v_hours > 24 THEN
+        PERFORM accounts_dep.smena_check(p_kol_vo, p_brak, v_hours);
     END IF;
     RETURN p_id;
 END
@@ -360,7 +480,7 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer)
 RETURNS integer
 LANGUAGE plpgsql
-SET search_path = pg_catalog, public
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     v_old record;
@@ -385,7 +505,7 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.h_tabel_rebuild(p_month integer, p_year integer)
 RETURNS integer
 LANGUAGE plpgsql
-SET search_path = pg_catalog, public
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     v_first_day date;

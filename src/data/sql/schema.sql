@@ -5,6 +5,31 @@
 -- Names stay lower case and unquoted: some statements spell them in upper case.
 CREATE SCHEMA IF NOT EXISTS accounts_dep;
 
+-- The plant relations the program reads, named once: the set-up refuses a database without
+-- them, and roles.sql lets the program's roles read these and no other plant relation.
+CREATE OR REPLACE FUNCTION accounts_dep.plant_relations_read()
+RETURNS text[]
+LANGUAGE sql IMMUTABLE
+SET search_path = pg_catalog, pg_temp
+AS $$
+    SELECT ARRAY['cmn_contractor.person', 'hrms_staffpos.staffpos', 'hrms_movement.movement',
+                 'cmn_gds.gds', 'stk_stock.stock', 'stk_consignment.consignment',
+                 'stk_remainder.remainder', 'mnf_doc.doc', 'mnf_doc.doc_item', 'cmn_doc.doc',
+                 'mnf_operation.operation']
+$$;
+DO $$
+DECLARE
+    v_missing text;
+BEGIN
+    SELECT string_agg(r, ', ') INTO v_missing
+    FROM unnest(accounts_dep.plant_relations_read()) AS r
+    WHERE to_regclass(r) IS NULL;
+    IF v_missing IS NOT NULL THEN
+        RAISE EXCEPTION 'В базе нет отношений учётной системы завода: %', v_missing;
+    END IF;
+END
+$$;
+
 CREATE TABLE IF NOT EXISTS accounts_dep.izdel (
     id    serial PRIMARY KEY,
     marka text NOT NULL,
@@ -113,6 +138,70 @@ CREATE TABLE IF NOT EXISTS accounts_dep.h_tabel (
     CONSTRAINT h_tabel_w_id_smena_month_year_key UNIQUE (w_id, smena, month, year)
 );
 CREATE INDEX IF NOT EXISTS h_tabel_year_month_idx ON accounts_dep.h_tabel (year, month, smena);
+
+-- A plant that had these tables before may lack the keys the functions rely on (the hours
+-- posting's ON CONFLICT, the locks and references by id). Each missing one is added; rows that
+-- would break it stop the set-up before anything is changed, with the groups to merge.
+DO $$
+DECLARE
+    v_key       record;
+    v_columns   text;
+    v_groups    bigint;
+    v_listed    text;
+    v_problems  text[] := '{}';
+    v_additions text[] := '{}';
+BEGIN
+    FOR v_key IN
+        SELECT k.tbl::regclass AS tbl, k.name, k.cols
+        FROM (VALUES
+            ('accounts_dep.h_tabel', 'h_tabel_w_id_smena_month_year_key',
+             ARRAY['w_id', 'smena', 'month', 'year']),
+            ('accounts_dep.oper', 'oper_vid_naimen_i_id_key', ARRAY['vid', 'naimen', 'i_id']),
+            ('accounts_dep.smena', 'smena_id_key', ARRAY['id']),
+            ('accounts_dep.h_tabel', 'h_tabel_id_key', ARRAY['id'])
+        ) AS k (tbl, name, cols)
+    LOOP
+        -- Any unique, non-partial index on exactly these columns serves.
+        CONTINUE WHEN EXISTS (
+            SELECT 1 FROM pg_index i
+            WHERE i.indrelid = v_key.tbl AND i.indisunique AND i.indpred IS NULL
+              AND i.indexprs IS NULL AND i.indnkeyatts = cardinality(v_key.cols)
+              AND (SELECT array_agg(a.attname::text ORDER BY a.attname)
+                   FROM pg_attribute a
+                   WHERE a.attrelid = i.indrelid
+                     AND a.attnum = ANY (i.indkey::smallint[]))
+                  = (SELECT array_agg(c ORDER BY c) FROM unnest(v_key.cols) AS c));
+        SELECT string_agg(format('%I', c), ', ') INTO v_columns FROM unnest(v_key.cols) AS c;
+        EXECUTE format(
+            'SELECT count(*), string_agg(g.line, E''\n'' ORDER BY g.line) FILTER (WHERE g.n <= 20)'
+            ' FROM (SELECT format(''  (%%s) = (%%s): строки id %%s'', %L, concat_ws('', '', %s),'
+            '              string_agg(t.id::text, '', '' ORDER BY t.id)) AS line,'
+            '              row_number() OVER (ORDER BY min(t.id)) AS n'
+            '       FROM %s t GROUP BY %s HAVING count(*) > 1) g',
+            v_columns, v_columns, v_key.tbl, v_columns)
+        INTO v_groups, v_listed;
+        IF v_groups > 0 THEN
+            v_problems := v_problems || format(
+                E'%s: %s групп(ы) строк с одинаковыми (%s)%s:\n%s', v_key.tbl, v_groups,
+                v_columns, CASE WHEN v_groups > 20 THEN ', первые 20' ELSE '' END, v_listed);
+        ELSE
+            v_additions := v_additions || format('ALTER TABLE %s ADD CONSTRAINT %I UNIQUE (%s)',
+                                                 v_key.tbl, v_key.name, v_columns);
+        END IF;
+    END LOOP;
+    IF cardinality(v_problems) > 0 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = format(
+            E'Нельзя добавить ключи, на которые опираются функции программы:\n%s\n'
+            'Объедините строки каждой группы в одну (у accounts_dep.h_tabel: часы каждого дня '
+            'сложите в строке с меньшим id, остальные строки группы удалите) и запустите '
+            'tabel-dbsetup снова. Ничего не изменено.',
+            array_to_string(v_problems, E'\n'));
+    END IF;
+    FOREACH v_columns IN ARRAY v_additions LOOP
+        EXECUTE v_columns;
+    END LOOP;
+END
+$$;
 
 -- One row at most: the build stamp of the newest program that ran against the database.
 CREATE TABLE IF NOT EXISTS accounts_dep.ver (

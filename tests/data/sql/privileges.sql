@@ -16,6 +16,40 @@ INSERT INTO accounts_dep.person_temp (id_smena, id_person) VALUES (900102, 90000
 INSERT INTO accounts_dep.norm (id, o_id, norma, prize, price) VALUES (900003, 900002, 10, 0, 1);
 INSERT INTO accounts_dep.ver (d, t) VALUES (20200101, 0);
 
+-- Plant relations the program never reads, one of them granted to every login as an older
+-- set-up did; the roles script is then loaded again, as tabel-dbsetup does on an update.
+CREATE TABLE cmn_gds.gds_cost (id integer, cost numeric);
+CREATE TABLE hrms_staffpos.salary (id integer, amount numeric);
+GRANT SELECT ON ALL TABLES IN SCHEMA cmn_gds, hrms_staffpos TO tabel_read;
+SET client_min_messages = warning;
+\ir ../../../src/data/sql/roles.sql
+RESET client_min_messages;
+
+-- Of the plant's relations, every program role (and the owner, for the views) reads exactly
+-- the list, and writes none.
+DO $$
+DECLARE
+    v_role text;
+    v_readable text[];
+BEGIN
+    FOREACH v_role IN ARRAY ARRAY['econom', 'clerk_a', 'master', 'sys', 'tabel_owner'] LOOP
+        SELECT array_agg(c.oid::regclass::text ORDER BY c.oid::regclass::text) INTO v_readable
+        FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace
+        WHERE n.nspname IN (SELECT split_part(r, '.', 1)
+                            FROM unnest(accounts_dep.plant_relations_read()) AS r)
+          AND c.relkind IN ('r', 'v', 'm', 'p', 'f')
+          AND has_table_privilege(v_role, c.oid, 'SELECT');
+        ASSERT v_readable = (SELECT array_agg(r ORDER BY r)
+                             FROM unnest(accounts_dep.plant_relations_read()) AS r),
+            format('%s reads the plant relations %s', v_role, v_readable);
+        ASSERT NOT EXISTS (
+            SELECT 1 FROM unnest(accounts_dep.plant_relations_read()) AS r
+            WHERE has_table_privilege(v_role, r, 'INSERT, UPDATE, DELETE, TRUNCATE')),
+            v_role || ' may write a plant relation';
+    END LOOP;
+END
+$$;
+
 CREATE TEMP TABLE rights (action text, stmt text, econom text, clerk text, master text, sys text);
 INSERT INTO rights VALUES
     ('read every relation the program reads',
@@ -27,10 +61,17 @@ INSERT INTO rights VALUES
      NULL, NULL, NULL, NULL),
     ('stamp a newer build',
      'SELECT accounts_dep.ver_stamp(to_char(current_date, ''YYYYMMDD'')::integer, 5)',
-     NULL, NULL, NULL, NULL),
+     '42501', '42501', '42501', NULL),
+    ('stamp tomorrow''s build (locks every workstation out)',
+     'SELECT accounts_dep.ver_stamp(to_char(current_date + 1, ''YYYYMMDD'')::integer, 5)',
+     '42501', '42501', '42501', NULL),
     ('stamp a build from the future',
      'SELECT accounts_dep.ver_stamp(to_char(current_date + 5, ''YYYYMMDD'')::integer, 5)',
-     'P0001', 'P0001', 'P0001', 'P0001'),
+     '42501', '42501', '42501', 'P0001'),
+    ('read a plant relation the program does not read', 'SELECT 1 FROM cmn_gds.gds_cost',
+     '42501', '42501', '42501', '42501'),
+    ('read a plant relation granted by an older set-up', 'SELECT 1 FROM hrms_staffpos.salary',
+     '42501', '42501', '42501', '42501'),
     ('write the version row directly', 'UPDATE accounts_dep.ver SET d = 20990101',
      '42501', '42501', '42501', '42501'),
     ('add a version row', 'INSERT INTO accounts_dep.ver (d, t) VALUES (20990101, 0)',

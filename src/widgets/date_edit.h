@@ -1,0 +1,29 @@
+#pragma once
+// The program's date field: Tab leaves it like any other field (the arrow keys move between the
+// day, the month and the year), and a whole date typed over a selected date replaces it.
+
+#include <QDateEdit>
+
+namespace tabel::widgets {
+
+class DateEdit : public QDateEdit {
+    Q_OBJECT
+public:
+    explicit DateEdit(QWidget* parent = nullptr);
+    explicit DateEdit(const QDate& date, QWidget* parent = nullptr);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    // Typing over the whole date: the characters gathered so far, applied once they read as a
+    // date; empty when not typing over.
+    bool replaceAll_ = false;
+    QString typed_;
+    void finishTyping();
+};
+
+}  // namespace tabel::widgets

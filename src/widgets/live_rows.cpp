@@ -1,0 +1,30 @@
+#include "widgets/live_rows.h"
+
+#include <QScrollBar>
+
+#include "data/dataset.h"
+#include "data/errors.h"
+#include "widgets/data_grid.h"
+
+namespace tabel::widgets {
+
+void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyField,
+                      const QList<QVariant>& keys) {
+    if (keys.isEmpty() || !list.isOpen() || list.state() != data::Dataset::State::Browse) {
+        return;
+    }
+    const bool shown = grid != nullptr && grid->dataset() == &list;
+    const int down = shown ? grid->verticalScrollBar()->value() : 0;
+    const int across = shown ? grid->horizontalScrollBar()->value() : 0;
+    try {
+        list.refreshRows(keyField, keys);
+    } catch (const data::DbError&) {
+        // The connection failed: the next action the user takes reports it.
+    }
+    if (shown) {
+        grid->verticalScrollBar()->setValue(down);
+        grid->horizontalScrollBar()->setValue(across);
+    }
+}
+
+}  // namespace tabel::widgets

@@ -1,0 +1,211 @@
+// Every window of the program, as a table: each button, menu item, tab and labelled field has a
+// mnemonic of its own within its window, and the window opens on a 1024×768 screen whole, with
+// every control inside it.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTabBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/window_set.h"
+#include "find_widget.h"
+#include "outputwindows/report_preview.h"
+#include "test_db.h"
+#include "widgets/window_geometry.h"
+
+namespace tabel::app {
+namespace {
+
+struct Window {
+    const char* name;
+    QWidget* widget;
+};
+
+class EveryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A size the user left in an earlier run would hide the initial one.
+        QSettings().remove(QStringLiteral("windows"));
+        test::loadBaseFixture();
+        test::connectAs(windows.dm.connection);
+        document.title = QStringLiteral("Отчет");
+        document.pageSize = QSizeF(210, 297);
+        document.pages.resize(1);
+        preview = std::make_unique<outputwindows::ReportPreview>(document);
+    }
+
+    QList<Window> all() const {
+        return {
+            {"login", windows.login.get()},           {"shift log", windows.shiftLog.get()},
+            {"entry", windows.entryDialog.get()},     {"material", windows.consumption.get()},
+            {"workers", windows.workers.get()},       {"products", windows.products.get()},
+            {"operation kinds", windows.kinds.get()}, {"kind editor", windows.kindEditor.get()},
+            {"operations", windows.operations.get()}, {"price editor", windows.priceEditor.get()},
+            {"norms", windows.norms.get()},           {"timesheet", windows.timesheetWindow.get()},
+            {"reports", windows.reportsDialog.get()}, {"preview", preview.get()}};
+    }
+
+    const Deployment deployment{test::testServer(), QStringLiteral("tabel"), QStringLiteral("sys"),
+                                QStringLiteral("1234")};
+    WindowSet windows{deployment, QString(), QString()};
+    reportengine::ReportDocument document;
+    std::unique_ptr<outputwindows::ReportPreview> preview;
+};
+
+// Controls of `window` itself: not those of the dialogs it owns, nor a date's calendar.
+template <typename T>
+QList<T*> ownControls(QWidget* window) {
+    QList<T*> own;
+    for (T* control : window->findChildren<T*>()) {
+        bool inCalendar = false;
+        for (QWidget* up = control->parentWidget(); up != nullptr; up = up->parentWidget()) {
+            inCalendar = inCalendar || qobject_cast<QCalendarWidget*>(up) != nullptr;
+        }
+        if (control->window() == window && !inCalendar) {
+            own.append(control);
+        }
+    }
+    return own;
+}
+
+// Collects the mnemonics of one scope (a window, a menu) and reports a caption without one
+// or a letter taken twice.
+class MnemonicScope {
+public:
+    explicit MnemonicScope(QString where) : where_(std::move(where)) {}
+
+    void add(const QString& caption, bool required) {
+        const QString plain = test::withoutMnemonic(caption);
+        const QRegularExpressionMatch marker =
+            QRegularExpression(QStringLiteral("&([^&])")).match(caption);
+        if (!marker.hasMatch()) {
+            // "..." and the like have no letter to underline.
+            EXPECT_TRUE(!required || !plain.contains(QRegularExpression(QStringLiteral("\\w"))))
+                << where_.toStdString() << ": \"" << plain.toStdString() << "\" has no mnemonic";
+            return;
+        }
+        const QChar key = marker.captured(1).at(0).toUpper();
+        EXPECT_FALSE(keys_.contains(key))
+            << where_.toStdString() << ": \"" << plain.toStdString() << "\" repeats the key of \""
+            << keys_.value(key).toStdString() << "\"";
+        keys_.insert(key, plain);
+    }
+
+private:
+    QString where_;
+    QHash<QChar, QString> keys_;
+};
+
+TEST_F(EveryWindowTest, EveryCaptionHasAMnemonicOfItsOwnAndIsSpokenWithoutIt) {
+    for (const Window& window : all()) {
+        SCOPED_TRACE(window.name);
+        MnemonicScope scope(QString::fromLatin1(window.name));
+        for (QAbstractButton* button : ownControls<QAbstractButton>(window.widget)) {
+            if (qobject_cast<QTabBar*>(button->parentWidget()) != nullptr) {
+                continue;  // a tab bar's scroll arrows
+            }
+            scope.add(button->text(), true);
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(button);
+            ASSERT_NE(spoken, nullptr);
+            EXPECT_EQ(spoken->text(QAccessible::Name), test::withoutMnemonic(button->text()));
+        }
+        for (QLabel* label : ownControls<QLabel>(window.widget)) {
+            if (label->buddy() != nullptr) {
+                scope.add(label->text(), false);
+            }
+        }
+        for (QTabBar* tabs : ownControls<QTabBar>(window.widget)) {
+            for (int i = 0; i < tabs->count(); ++i) {
+                scope.add(tabs->tabText(i), true);
+            }
+        }
+        for (QMenuBar* bar : ownControls<QMenuBar>(window.widget)) {
+            for (QAction* item : bar->actions()) {
+                scope.add(item->text(), true);
+                if (QMenu* menu = item->menu()) {
+                    MnemonicScope inMenu(test::withoutMnemonic(item->text()));
+                    for (QAction* entry : menu->actions()) {
+                        if (!entry->isSeparator()) {
+                            inMenu.add(entry->text(), true);
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(EveryWindowTest, EveryWindowOpensWholeOnA1024By768Screen) {
+    const QRect screen(QPoint(0, 0), QSize(1024, 768));
+    for (const Window& window : all()) {
+        SCOPED_TRACE(window.name);
+        QWidget* w = window.widget;
+        w->move(0, 0);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        QCoreApplication::processEvents();
+        EXPECT_LE(w->frameGeometry().width(), screen.width());
+        EXPECT_LE(w->frameGeometry().height(), screen.height());
+        EXPECT_LE(w->width(), widgets::kSmallestScreen.width());
+        EXPECT_LE(w->height(), widgets::kSmallestScreen.height());
+        for (QWidget* child : ownControls<QWidget>(w)) {
+            if (!child->isVisibleTo(w)) {
+                continue;
+            }
+            // What a grid or a page view holds scrolls inside it.
+            bool scrolled = false;
+            for (QWidget* up = child->parentWidget(); up != nullptr && up != w;
+                 up = up->parentWidget()) {
+                if (auto* area = qobject_cast<QAbstractScrollArea*>(up->parentWidget())) {
+                    scrolled = scrolled || area->viewport() == up;
+                }
+            }
+            if (scrolled) {
+                continue;
+            }
+            // A toolbar shows every command: none hides behind its overflow arrow.
+            if (auto* bar = qobject_cast<QToolBar*>(child)) {
+                for (QAction* command : bar->actions()) {
+                    QWidget* shown = bar->widgetForAction(command);
+                    EXPECT_TRUE(command->isSeparator() || (shown != nullptr && shown->isVisible()))
+                        << "toolbar hides " << command->text().toStdString();
+                }
+            }
+            const QRect at(child->mapTo(w, QPoint(0, 0)), child->size());
+            EXPECT_TRUE(w->rect().contains(at))
+                << child->metaObject()->className() << " " << child->objectName().toStdString()
+                << " at " << at.x() << "," << at.y() << " " << at.width() << "×" << at.height()
+                << " outside " << w->width() << "×" << w->height();
+        }
+        w->hide();
+    }
+}
+
+TEST_F(EveryWindowTest, TheShiftLogAndTheTimesheetKeepTheSizeTheUserGaveThem) {
+    const QList<QWidget*> resizable{windows.shiftLog.get(), windows.timesheetWindow.get()};
+    for (QWidget* w : resizable) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        w->resize(1180, 700);
+        EXPECT_EQ(w->size(), QSize(1180, 700));  // the user may enlarge it
+        w->hide();
+    }
+    // The next run: a new set of windows opens them at that size.
+    WindowSet next(deployment, QString(), QString());
+    EXPECT_EQ(next.shiftLog->size(), QSize(1180, 700));
+    EXPECT_EQ(next.timesheetWindow->size(), QSize(1180, 700));
+    QSettings().remove(QStringLiteral("windows"));
+}
+
+}  // namespace
+}  // namespace tabel::app

@@ -1,0 +1,284 @@
+// What the server keeps exact whoever writes: saves and accepts as of the version the user
+// saw, the entry's values checked, hours posted under one lock, no empty timesheet rows, and
+// every person with a numeric code in the hours and pay.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include "data/connection.h"
+#include "data/entry_writes.h"
+#include "data/errors.h"
+#include "test_db.h"
+
+namespace tabel::data {
+namespace {
+
+const QDate kDay(2021, 3, 5);
+
+EntryRecord entryOf(int worker, int hours, double quantity = 10, int defects = 0) {
+    EntryRecord e;
+    e.workerId = worker;
+    e.productId = 1;
+    e.operationId = 1;
+    e.price = 1.25;
+    e.quantity = quantity;
+    e.defects = defects;
+    e.date = kDay;
+    e.shift = 1;
+    e.hours = hours;
+    e.docId = 1;
+    e.itemId = 11;
+    return e;
+}
+
+QString cell(int worker) {
+    return test::adminQuery(
+        QStringLiteral("select coalesce((select d%1::text from accounts_dep.h_tabel where w_id=%2 "
+                       "and smena=1 and month=%3 and year=%4), 'none')")
+            .arg(kDay.day())
+            .arg(worker)
+            .arg(kDay.month())
+            .arg(kDay.year()));
+}
+
+QString entryValues(int id) {
+    return test::adminQuery(
+        QStringLiteral("select kol_vo || '/' || brak || '/' || time || '/' || ok from "
+                       "accounts_dep.smena where id = %1")
+            .arg(id));
+}
+
+class ExactWritesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::loadBaseFixture();
+        test::connectAs(master);
+        test::connectAs(other);
+        test::connectAs(clerk, QStringLiteral("clerk_a"));
+    }
+
+    // What the shift list shows of an entry: its own version and that with its materials.
+    QString entryVersion(int id) {
+        return master
+            .scalar(QStringLiteral("select xmin::text from accounts_dep.smena where id = :id"),
+                    {{QStringLiteral("id"), id}})
+            .toString();
+    }
+    QString listVersion(int id) {
+        return clerk
+            .scalar(QStringLiteral("select accounts_dep.smena_version(id, xmin) from "
+                                   "accounts_dep.smena where id = :id"),
+                    {{QStringLiteral("id"), id}})
+            .toString();
+    }
+
+    DbError refusal(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const DbError& error) {
+            return error;
+        }
+        ADD_FAILURE() << "not refused";
+        return DbError(QString());
+    }
+
+    Connection master{QStringLiteral("master")};
+    Connection other{QStringLiteral("other")};
+    Connection clerk{QStringLiteral("clerk")};
+};
+
+TEST_F(ExactWritesTest, TheLaterOfTwoSavesOfOneEntryIsRefusedNotWrittenOver) {
+    const int id = saveEntry(master, entryOf(101, 2));
+    EntryRecord mine = entryOf(101, 3, 12);
+    mine.id = id;
+    mine.version = entryVersion(id);  // both workstations open the entry
+
+    EntryRecord theirs = entryOf(101, 5, 20);
+    theirs.id = id;
+    theirs.version = mine.version;
+    QString theirNewVersion;
+    saveEntry(other, theirs, &theirNewVersion);
+    EXPECT_NE(theirNewVersion, mine.version);
+
+    const DbError error = refusal([&] { saveEntry(master, mine); });
+    EXPECT_EQ(error.kind(), DbErrorKind::RowChanged);
+    EXPECT_EQ(userMessageOf(error), QStringLiteral("Запись изменена другим пользователем"));
+    EXPECT_EQ(entryValues(id), QStringLiteral("20/0/5/no"));
+    EXPECT_EQ(cell(101), QStringLiteral("5"));
+
+    // Reopened, the entry carries the other change's version and saves.
+    mine.version = theirNewVersion;
+    QString newest;
+    saveEntry(master, mine, &newest);
+    EXPECT_EQ(entryValues(id), QStringLiteral("12/0/3/no"));
+    EXPECT_EQ(newest, entryVersion(id));
+}
+
+TEST_F(ExactWritesTest, AnAcceptIsRefusedWhenTheEntryOrItsMaterialsChangedSinceTheClerksLook) {
+    const int id = saveEntry(master, entryOf(101, 2));
+    ASSERT_TRUE(addMaterial(master, id, 1001, 1).saved);
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } changes[] = {
+        {"quantity",
+         [&] {
+             other.run(QStringLiteral("update accounts_dep.smena set kol_vo = 99 "
+                                      "where id = %1")
+                           .arg(id));
+         }},
+        {"material added", [&] { addMaterial(other, id, 1001, 2); }},
+        {"material changed",
+         [&] {
+             other.run(QStringLiteral("update accounts_dep.smena_gds_use "
+                                      "set f_qty_use = 3 where id_smena = %1")
+                           .arg(id));
+         }},
+        {"material removed",
+         [&] {
+             other.run(QStringLiteral("delete from accounts_dep.smena_gds_use "
+                                      "where id = (select max(id) from "
+                                      "accounts_dep.smena_gds_use where "
+                                      "id_smena = %1)")
+                           .arg(id));
+         }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        const QString seen = listVersion(id);
+        c.change();
+        const DbError error = refusal([&] { acceptEntry(clerk, id, seen); });
+        EXPECT_EQ(error.kind(), DbErrorKind::RowChanged);
+        EXPECT_EQ(userMessageOf(error), QStringLiteral("Запись изменена другим пользователем"));
+        EXPECT_TRUE(entryValues(id).endsWith(QStringLiteral("/no")));
+    }
+    acceptEntry(clerk, id, listVersion(id));
+    EXPECT_TRUE(entryValues(id).endsWith(QStringLiteral("/ok")));
+}
+
+TEST_F(ExactWritesTest, TheServerRefusesEntriesNoDialogCanProduceAndWritesNothing) {
+    saveEntry(master, entryOf(102, 20));
+    const QString before = test::adminQuery(
+        QStringLiteral("select count(*) || '/' || sum(time) from accounts_dep.smena"));
+    const struct {
+        const char* what;
+        EntryRecord entry;
+        const char* message;
+    } cases[] = {
+        {"defects above quantity", entryOf(101, 1, 5, 500),
+         "Брак не может быть больше количества!"},
+        {"quantity NaN", entryOf(101, 1, std::numeric_limits<double>::quiet_NaN()),
+         "Количество \"NaN\" не является числом!"},
+        {"quantity infinite", entryOf(101, 1, std::numeric_limits<double>::infinity()),
+         "Количество \"Infinity\" не является числом!"},
+        {"quantity negative", entryOf(101, 1, -1), "Количество \"-1\" не является числом!"},
+        {"negative defects", entryOf(101, 1, 5, -1), "Брак \"-1\" не является целым числом!"},
+        {"negative hours", entryOf(101, -1), "Время за день не может быть больше 24 часов!"},
+        {"hours of a smallint's end", entryOf(101, 32767),
+         "Время за день не может быть больше 24 часов!"},
+        {"day over 24 hours", entryOf(102, 5), "Время за день не может быть больше 24 часов!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const DbError error = refusal([&] { saveEntry(master, c.entry); });
+        EXPECT_EQ(userMessageOf(error), QString::fromUtf8(c.message));
+    }
+    EXPECT_EQ(test::adminQuery(
+                  QStringLiteral("select count(*) || '/' || sum(time) from accounts_dep.smena")),
+              before);
+    EXPECT_EQ(cell(102), QStringLiteral("20"));
+    EXPECT_EQ(cell(101), QStringLiteral("none"));
+}
+
+TEST_F(ExactWritesTest, DeletingAWorkersOnlyEntryOfTheMonthRemovesHisTimesheetRow) {
+    const int only = saveEntry(master, entryOf(103, 4));
+    const int kept = saveEntry(master, entryOf(104, 0));
+    EXPECT_EQ(cell(103), QStringLiteral("4"));
+    deleteEntry(master, only);
+    EXPECT_EQ(cell(103), QStringLiteral("none"));
+    // A worker with an entry of the month keeps his row, hours or not (as the rebuild makes it).
+    EXPECT_EQ(cell(104), QStringLiteral("0"));
+    EXPECT_GT(kept, 0);
+}
+
+// The brigade's share is posted under the same locks as any save: a save of one of its
+// workers' day elsewhere waits for the division and sums its entry too.
+TEST_F(ExactWritesTest, ADivisionAndASaveOfTheSameDayAtOnceLeaveTheSumOfTheEntries) {
+    const int id = saveEntry(master, entryOf(101, 3));
+    saveEntry(master, entryOf(102, 1));            // the brigade member's row exists already
+    ASSERT_TRUE(addBrigadeMember(master, id, 2));  // person 2: code 102
+    std::atomic<bool> divided{false};
+    std::thread division([&] {
+        Connection own(QStringLiteral("division"));
+        own.setConnectionString(test::connectionStringFor(QStringLiteral("master")));
+        own.open();
+        own.inTransaction([&] {
+            divideEntry(own, id);
+            divided = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        });
+    });
+    while (!divided) {
+        std::this_thread::yield();
+    }
+    saveEntry(other, entryOf(102, 4));
+    division.join();
+    EXPECT_EQ(test::adminQuery(QStringLiteral("select sum(time) from accounts_dep.smena where "
+                                              "w_id = 102 and data = '2021-03-05'")),
+              QStringLiteral("8"));
+    EXPECT_EQ(cell(102), QStringLiteral("8"));
+}
+
+// A row held by another workstation: every write path reads the Russian sentence of the
+// lock's kind first, the server's English words only on a detail line.
+TEST_F(ExactWritesTest, ALockedEntryReadsInRussianOnEveryWritePath) {
+    const int id = saveEntry(master, entryOf(101, 2));
+    ASSERT_TRUE(addMaterial(master, id, 1001, 1).saved);
+    EntryRecord change = entryOf(101, 3);
+    change.id = id;
+    const struct {
+        const char* what;
+        Connection* as;
+        std::function<void()> action;
+    } paths[] = {
+        {"save", &master, [&] { saveEntry(master, change); }},
+        {"delete", &master, [&] { deleteEntry(master, id); }},
+        {"material", &master, [&] { addMaterial(master, id, 1001, 1); }},
+        {"accept", &clerk, [&] { acceptEntry(clerk, id, listVersion(id)); }},
+    };
+    other.inTransaction([&] {
+        other.run(
+            QStringLiteral("select 1 from accounts_dep.smena where id = %1 for update").arg(id));
+        for (const auto& p : paths) {
+            SCOPED_TRACE(p.what);
+            const DbError error = refusal(p.action);
+            EXPECT_EQ(error.kind(), DbErrorKind::LockTimeout);
+            const QString shown = userMessageOf(error);
+            EXPECT_TRUE(shown.startsWith(
+                QStringLiteral("Запись заблокирована другим пользователем, повторите позже\n\n")))
+                << shown.toStdString();
+        }
+    });
+}
+
+// Persons the plant does not flag as employees still worked: their entries count.
+TEST_F(ExactWritesTest, EveryPersonWithANumericCodeIsAWorkerOncePerCode) {
+    test::adminExec(QStringLiteral(
+        "insert into cmn_contractor.person (id, s_code, s_caption, b_employee) values "
+        "(20, '120', 'Совместитель Олег', false), (21, '101', 'Двойник Ивана', false), "
+        "(22, 'б/н', 'Без номера', true)"));
+    EXPECT_EQ(test::adminQuery(QStringLiteral(
+                  "select string_agg(s_code || ':' || s_caption, ', ' order by s_code) from "
+                  "accounts_dep.v_worker where s_code in (101, 120)")),
+              QStringLiteral("101:Иванов Иван Иванович, 120:Совместитель Олег"));
+    EXPECT_EQ(test::adminQuery(QStringLiteral(
+                  "select count(*) = count(distinct s_code) from accounts_dep.v_worker")),
+              QStringLiteral("t"));
+}
+
+}  // namespace
+}  // namespace tabel::data

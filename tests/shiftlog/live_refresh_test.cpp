@@ -1,0 +1,293 @@
+// Two workstations on one database: each shift log follows what the other one (or plain SQL)
+// commits without "Обновить", keeping its current row and scroll position; the history of
+// every action is shown by "История".
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include "data/data_module.h"
+#include "data/entry_history.h"
+#include "data/entry_writes.h"
+#include "data/notifications.h"
+#include "shiftlog/entry_history_dialog.h"
+#include "shiftlog/shift_log_window.h"
+#include "test_db.h"
+#include "widgets/data_grid.h"
+
+namespace tabel::shiftlog {
+namespace {
+
+const QDate kMonday(2026, 3, 2);
+// A change reaches the other window within 2 s; the tests wait longer so a busy machine does
+// not fail them (the benchmark measures the delay).
+constexpr int kWaitMs = 8000;
+
+// One workstation: its own data module, connection and shift log.
+struct Workstation {
+    explicit Workstation(const QString& login) : window(dm) {
+        test::connectAs(dm.connection, login);
+        for (int shift = 1; shift <= 4; ++shift) {
+            dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+        }
+        window.show();
+        window.dateEdit->setDate(kMonday);
+        window.loadChosenDate();
+    }
+    data::Dataset& list() { return window.currentList(); }
+    QList<int> ids() {
+        QList<int> result;
+        const int id = list().fieldIndex(QStringLiteral("id"));
+        for (int row = 0; row < list().recordCount(); ++row) {
+            result.append(list().valueAt(row, id).toInt());
+        }
+        return result;
+    }
+    int currentId() { return list().field(QStringLiteral("id")).asInteger(); }
+    QVariant valueOf(int id, const QString& field) {
+        const int idColumn = list().fieldIndex(QStringLiteral("id"));
+        const int column = list().fieldIndex(field);
+        for (int row = 0; row < list().recordCount(); ++row) {
+            if (list().valueAt(row, idColumn).toInt() == id) {
+                return list().valueAt(row, column);
+            }
+        }
+        return {};
+    }
+
+    data::DataModule dm;
+    ShiftLogWindow window;
+};
+
+class LiveRefreshTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::loadBaseFixture();
+        foreman = std::make_unique<Workstation>(QStringLiteral("master"));
+        clerk = std::make_unique<Workstation>(QStringLiteral("clerk_a"));
+        QTRY_VERIFY_WITH_TIMEOUT(foreman->dm.changes.isLive() && clerk->dm.changes.isLive(),
+                                 kWaitMs);
+    }
+
+    static void insertEntry(int id, const QString& date, int shift) {
+        test::adminExec(
+            QStringLiteral("INSERT INTO accounts_dep.smena (id, data, smena, w_id, i_id, o_id, "
+                           "cena, kol_vo, time, ok) VALUES (%1, '%2', %3, 101, 1, 1, 1, 16, 8, "
+                           "'no')")
+                .arg(id)
+                .arg(date)
+                .arg(shift));
+    }
+
+    // Saves entry `id` (0: a new one) of 2 March, shift 1, on the foreman's workstation
+    // through the program's own write (the entry dialog's); returns its id.
+    int saveAsForeman(int id, int quantity) {
+        data::EntryRecord entry;
+        entry.id = id;
+        entry.workerId = 101;
+        entry.productId = 1;
+        entry.operationId = 1;
+        entry.price = 1;
+        entry.quantity = quantity;
+        entry.date = kMonday;
+        entry.shift = 1;
+        entry.hours = 8;
+        return data::saveEntry(foreman->dm.connection, entry);
+    }
+
+    std::unique_ptr<Workstation> foreman;
+    std::unique_ptr<Workstation> clerk;
+};
+
+// Two data modules in one process are two sessions, each with its own login.
+TEST_F(LiveRefreshTest, EachWorkstationIsASessionOfItsOwn) {
+    const QString who = QStringLiteral("select session_user");
+    EXPECT_EQ(foreman->dm.connection.scalar(who).toString(), QStringLiteral("master"));
+    EXPECT_EQ(clerk->dm.connection.scalar(who).toString(), QStringLiteral("clerk_a"));
+}
+
+TEST_F(LiveRefreshTest, EntriesWrittenElsewhereAppearInBothWindows) {
+    ASSERT_EQ(foreman->ids(), (QList<int>{1, 2, 3}));
+    foreman->list().setCurrentRow(1);  // entry 2
+    const int before = foreman->currentId();
+
+    // Plain SQL: one entry of the shown date and shift, one of another shift, one of another day.
+    insertEntry(900, QStringLiteral("2026-03-02"), 1);
+    insertEntry(901, QStringLiteral("2026-03-02"), 2);
+    insertEntry(902, QStringLiteral("2026-03-03"), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(900), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(clerk->ids().contains(900), kWaitMs);
+    EXPECT_FALSE(foreman->ids().contains(901));
+    EXPECT_FALSE(foreman->ids().contains(902));
+    EXPECT_EQ(foreman->currentId(), before) << "the current row moved";
+    QTRY_VERIFY_WITH_TIMEOUT(foreman->dm.shift2Entries.locate(QStringLiteral("id"), 901), kWaitMs);
+
+    // The foreman's workstation saves an entry and changes it: the clerk sees both.
+    const int saved = saveAsForeman(0, 16);
+    QTRY_VERIFY_WITH_TIMEOUT(clerk->ids().contains(saved), kWaitMs);
+    saveAsForeman(saved, 30);
+    QTRY_COMPARE_WITH_TIMEOUT(clerk->valueOf(saved, QStringLiteral("kol_vo")).toDouble(), 30.0,
+                              kWaitMs);
+
+    // Moved to another day: it leaves the list.
+    test::adminExec(
+        QStringLiteral("UPDATE accounts_dep.smena SET data = '2026-03-04' WHERE id = 900"));
+    QTRY_VERIFY_WITH_TIMEOUT(!clerk->ids().contains(900), kWaitMs);
+}
+
+TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
+    for (int id = 910; id < 950; ++id) {
+        insertEntry(id, QStringLiteral("2026-03-02"), 1);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(clerk->list().recordCount(), 43, kWaitMs);
+    clerk->window.resize(900, 300);
+    QList<int> ids = clerk->ids();
+    const int row = int(ids.indexOf(930));
+    clerk->list().setCurrentRow(row);
+    QScrollBar* scroll = clerk->window.entriesGrid->verticalScrollBar();
+    const int scrolled = scroll->value();
+
+    test::adminExec(QStringLiteral("DELETE FROM accounts_dep.smena WHERE id = 930"));
+    QTRY_VERIFY_WITH_TIMEOUT(!clerk->ids().contains(930), kWaitMs);
+    EXPECT_EQ(clerk->currentId(), ids[row + 1]) << "the next row becomes current";
+    EXPECT_EQ(scroll->value(), scrolled) << "the list scrolled away";
+
+    // A change of another row keeps the current one and the scroll position.
+    const int current = clerk->currentId();
+    test::adminExec(QStringLiteral("UPDATE accounts_dep.smena SET kol_vo = 77 WHERE id = 912"));
+    QTRY_COMPARE_WITH_TIMEOUT(clerk->valueOf(912, QStringLiteral("kol_vo")).toDouble(), 77.0,
+                              kWaitMs);
+    EXPECT_EQ(clerk->currentId(), current);
+    EXPECT_EQ(scroll->value(), scrolled);
+}
+
+TEST_F(LiveRefreshTest, LostNotificationConnectionIsShownAndComesBack) {
+    EXPECT_TRUE(foreman->window.liveStatusLabel->isHidden());
+    const int pid = foreman->dm.changes.listenerPid();
+    ASSERT_GT(pid, 0);
+    test::adminExec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid));
+    QTRY_VERIFY_WITH_TIMEOUT(!foreman->window.liveStatusLabel->isHidden(), kWaitMs);
+    EXPECT_EQ(foreman->window.liveStatusLabel->text(),
+              QStringLiteral("Обновление по сети отключено"));
+    // The window works as before meanwhile.
+    foreman->window.refreshLists();
+    EXPECT_EQ(foreman->ids(), (QList<int>{1, 2, 3}));
+    // It reconnects by itself and follows changes again.
+    QTRY_VERIFY_WITH_TIMEOUT(foreman->window.liveStatusLabel->isHidden(), kWaitMs);
+    insertEntry(960, QStringLiteral("2026-03-02"), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(960), kWaitMs);
+}
+
+TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
+    // The fixture restarts the entries' numbering, the history keeps every number it saw.
+    test::adminExec(QStringLiteral(
+        "SELECT setval('accounts_dep.smena_id_seq', (SELECT greatest(max(id_smena), 1000) "
+        "FROM accounts_dep.smena_history))"));
+    const int entry = saveAsForeman(0, 16);
+    saveAsForeman(entry, 30);
+
+    EntryHistoryDialog& dialog = *foreman->window.historyDialog;
+    dialog.load(entry, kMonday, 1);
+    QTableWidget* table = dialog.historyTable;
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("master"));
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Заведена"));
+    EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("Кол-во: 16")));
+    EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("Изменена"));
+    EXPECT_EQ(table->item(1, 3)->text(), QStringLiteral("Кол-во: 16 → 30"));
+    EXPECT_FALSE(table->item(0, 0)->text().isEmpty());
+
+    // Deleted by the foreman: found from the day with "Показать удаленные".
+    data::deleteEntry(foreman->dm.connection, entry);
+    dialog.load(0, kMonday, 1);
+    EXPECT_TRUE(dialog.deletedTable->isHidden());
+    dialog.showDeletedCheck->setChecked(true);
+    ASSERT_GE(dialog.deletedTable->rowCount(), 1);
+    EXPECT_EQ(dialog.shownEntry(), entry);
+    EXPECT_EQ(dialog.historyTable->rowCount(), 3);
+    EXPECT_EQ(dialog.historyTable->item(2, 2)->text(), QStringLiteral("Удалена"));
+    EXPECT_EQ(dialog.historyTable->item(2, 1)->text(), QStringLiteral("master"));
+
+    // Entry 1 of the fixture gets a material on the foreman's workstation and is accepted on
+    // the clerk's, both through the program's own writes. The history of a fixture entry also
+    // holds earlier runs' actions: only its last rows are this run's.
+    ASSERT_TRUE(data::addMaterial(foreman->dm.connection, 1, 1001, 0.5).saved);
+    const QString version =
+        clerk->dm.connection
+            .scalar(QStringLiteral("select accounts_dep.smena_version(id, xmin) "
+                                   "from accounts_dep.smena where id = 1"))
+            .toString();
+    data::acceptEntry(clerk->dm.connection, 1, version);
+    dialog.load(1, kMonday, 1);
+    const int rows = table->rowCount();
+    ASSERT_GE(rows, 2);
+    EXPECT_EQ(table->item(rows - 2, 1)->text(), QStringLiteral("master"));
+    EXPECT_EQ(table->item(rows - 2, 2)->text(), QStringLiteral("Материал добавлен"));
+    EXPECT_EQ(table->item(rows - 1, 1)->text(), QStringLiteral("clerk_a"));
+    EXPECT_EQ(table->item(rows - 1, 2)->text(), QStringLiteral("Принята"));
+}
+
+TEST_F(LiveRefreshTest, HistoryActionIsInTheMenuAndTheListsContextMenu) {
+    QAction* history = foreman->window.historyAction;
+    EXPECT_EQ(history->text().remove(QLatin1Char('&')), QStringLiteral("История"));
+    EXPECT_EQ(history->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    EXPECT_TRUE(foreman->window.entriesGrid->actions().contains(history));
+    EXPECT_EQ(foreman->window.entriesGrid->contextMenuPolicy(), Qt::ActionsContextMenu);
+}
+
+// The notification payloads and the login's connection string as the feed reads them.
+TEST(ChangeFeedTest, ReadsPayloadsAndCredentials) {
+    data::ChangeBatch batch;
+    EXPECT_TRUE(batch.add(QStringLiteral(
+        R"({"t":"smena","a":"U","id":7,"d":"2026-03-02","s":1,"od":"2026-03-01","os":2})")));
+    EXPECT_TRUE(batch.add(QStringLiteral(R"({"t":"norm","id":3,"o":9})")));
+    EXPECT_TRUE(batch.add(QStringLiteral(R"({"t":"h_tabel","m":3,"y":2026,"s":2,"w":[101,102]})")));
+    EXPECT_FALSE(batch.add(QStringLiteral(R"({"t":"other"})")));
+    ASSERT_EQ(batch.entries.size(), 1);
+    EXPECT_TRUE(batch.entries[0].touches(QDate(2026, 3, 2), 1));
+    EXPECT_TRUE(batch.entries[0].touches(QDate(2026, 3, 1), 2));
+    EXPECT_FALSE(batch.entries[0].touches(QDate(2026, 3, 1), 1));
+    EXPECT_TRUE(batch.operations.contains(9));
+    EXPECT_TRUE(batch.hourMonths.contains({2026, 3}));
+    EXPECT_EQ(batch.hourWorkers.value({2026, 3, 2}), (QSet<int>{101, 102}));
+
+    const data::ConnectionParams params = data::connectionParamsOf(
+        data::composeConnectionString({QStringLiteral("/tmp/db"), QStringLiteral("plant"),
+                                       QStringLiteral("ivanov"), QStringLiteral("p;w}d=x")}));
+    EXPECT_EQ(params.server, QStringLiteral("/tmp/db"));
+    EXPECT_EQ(params.database, QStringLiteral("plant"));
+    EXPECT_EQ(params.login, QStringLiteral("ivanov"));
+    EXPECT_EQ(params.password, QStringLiteral("p;w}d=x"));
+}
+
+TEST(EntryHistoryTextTest, TellsActionsAndChangesInRussian) {
+    struct Case {
+        QString changes;
+        QString text;
+    };
+    const QList<Case> cases{
+        {QStringLiteral(R"({"kol_vo":{"old":16,"new":30}})"), QStringLiteral("Кол-во: 16 → 30")},
+        {QStringLiteral(R"({"brak":{"new":1},"cena":{"new":1.25}})"),
+         QStringLiteral("Брак: 1; Цена итог: 1,25")},
+        {QStringLiteral(R"({"data":{"old":"2026-03-02","new":"2026-03-03"}})"),
+         QStringLiteral("Дата: 02.03.2026 → 03.03.2026")},
+        {QStringLiteral(R"({"ok":{"old":"no","new":"ok"}})"), QStringLiteral("Принята: no → ok")},
+        {QStringLiteral("{}"), QString()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(data::changesText(c.changes), c.text) << c.changes.toStdString();
+    }
+    EXPECT_EQ(data::actionText(QStringLiteral("insert")), QStringLiteral("Заведена"));
+    EXPECT_EQ(data::actionText(QStringLiteral("accept")), QStringLiteral("Принята"));
+    EXPECT_EQ(data::actionText(QStringLiteral("delete")), QStringLiteral("Удалена"));
+    EXPECT_EQ(data::actionText(QStringLiteral("material_add")),
+              QStringLiteral("Материал добавлен"));
+}
+
+}  // namespace
+}  // namespace tabel::shiftlog
