@@ -304,7 +304,13 @@ void ReportPreview::printWithDialog() {
     printer.setFromTo(1, document_.pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, document_.pageCount());
-    if (dialog.exec() == QDialog::Accepted) {
+    // The dialog proposes its file in the current folder when that lies in the home folder:
+    // for the time the dialog is open that is the folder where the program puts its output.
+    const QString previousFolder = QDir::currentPath();
+    QDir::setCurrent(reports::outputFolder());
+    const int answer = dialog.exec();
+    QDir::setCurrent(previousFolder);
+    if (answer == QDialog::Accepted) {
         printTo(printer);
     }
 }
