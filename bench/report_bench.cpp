@@ -14,24 +14,17 @@
 #include "outputwindows/report_preview.h"
 #include "reportengine/page_painter.h"
 #include "reports/period_reports.h"
+#include "support/report_pdf.h"
 
 namespace {
 
 using tabel::reports::PeriodReport;
 
 tabel::data::DataModule* g_dm = nullptr;
-// Peak resident MB of the last PDF run, by period length in days.
-std::map<int, double> g_peak;
+using tabel::bench::lastDays;
+using tabel::bench::sqlDate;
 
-// The `days` ending today (argument of the benchmark: 30 or 365).
-tabel::reports::Period lastDays(int days) {
-    const QDate today = QDate::currentDate();
-    return {today.addDays(1 - days), today.addDays(1), tabel::reports::ProductKind::All};
-}
-
-QString sqlDate(const QDate& date) {
-    return QStringLiteral("'") + date.toString(Qt::ISODate) + QStringLiteral("'::date");
-}
+tabel::bench::PeakByDays g_peak;
 
 // Baseline: psql runs the statement and reads every row (to /dev/null).
 void BM_PsqlFetch(benchmark::State& state) {
@@ -101,27 +94,7 @@ BENCHMARK(BM_StageWritePdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the command line does: rows streamed from the server, pages laid out, painted, dropped.
 void BM_ReportAsPdf(benchmark::State& state) {
-    const int days = int(state.range(0));
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
-    QTemporaryDir dir;
-    int pages = 0;
-    layout->setProgress([&pages](const tabel::reportengine::Progress& p) {
-        pages = p.pagesDone;
-        return true;
-    });
-    double peak = 0;
-    for (auto _ : state) {
-        tabel::bench::resetPeakMemory();
-        const QString error = tabel::reports::writePeriodReportPdf(
-            *layout, PeriodReport::WorkersDetail, lastDays(days), dir.filePath("r.pdf"));
-        if (!error.isEmpty()) {
-            state.SkipWithError(error.toUtf8().constData());
-        }
-        peak = std::max(peak, tabel::bench::peakMegabytes());
-    }
-    state.counters["pages"] = pages;
-    state.counters["peak_MB"] = peak;
-    g_peak[days] = peak;
+    tabel::bench::measureDetailedReportPdf(state, g_dm->connection, g_peak);
 }
 BENCHMARK(BM_ReportAsPdf)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -147,15 +120,5 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
          {"BM_ReportAsPdf/365/real_time", "BM_PsqlFetch/365/real_time", "", 3.0},
          {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/30/real_time", "", 2.0},
          {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/30/real_time", "", 0}});
-    const auto month = g_peak.find(30);
-    const auto year = g_peak.find(365);
-    if (year != g_peak.end()) {
-        std::printf("\nPeak memory of the year's report as PDF: %.0f MB   goal < 120 MB: %s\n",
-                    year->second, year->second < 120 ? "met" : "MISSED");
-    }
-    if (month != g_peak.end() && year != g_peak.end() && month->second > 0) {
-        const double ratio = year->second / month->second;
-        std::printf("Year / month peak memory: %.0f / %.0f MB = %.2fx   goal <= 1.1x: %s\n",
-                    year->second, month->second, ratio, ratio <= 1.1 ? "met" : "MISSED");
-    }
+    tabel::bench::printReportMemory(g_peak);
 }

@@ -32,6 +32,7 @@
 #include "outputwindows/timesheet_window.h"
 #include "reports/period_reports.h"
 #include "shiftlog/shift_log_window.h"
+#include "support/report_pdf.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ const QDate g_month = QDate::currentDate().addMonths(-1);
 // Every iteration's time by benchmark, in ms; the median is the figure kept between runs.
 std::map<std::string, std::vector<double>> g_samples;
 // Peak resident MB of the PDF report, by period length in days.
-std::map<int, double> g_peak;
+tabel::bench::PeakByDays g_peak;
 
 // Times the rest of the iteration's scope into g_samples[name].
 class Sample {
@@ -65,15 +66,8 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The `days` ending today.
-tabel::reports::Period lastDays(int days) {
-    const QDate today = QDate::currentDate();
-    return {today.addDays(1 - days), today.addDays(1), tabel::reports::ProductKind::All};
-}
-
-QString sqlDate(const QDate& date) {
-    return QStringLiteral("'") + date.toString(Qt::ISODate) + QStringLiteral("'::date");
-}
+using tabel::bench::lastDays;
+using tabel::bench::sqlDate;
 
 QString withPeriod(const QStringList& sql, int days) {
     const auto period = lastDays(days);
@@ -103,27 +97,7 @@ BENCHMARK(report_psql_fetch)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->
 
 // What `tabel --report workers-detail --pdf` does: rows streamed, pages painted and dropped.
 void report_as_pdf(benchmark::State& state) {
-    const int days = int(state.range(0));
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
-    QTemporaryDir dir;
-    int pages = 0;
-    layout->setProgress([&pages](const tabel::reportengine::Progress& p) {
-        pages = p.pagesDone;
-        return true;
-    });
-    double peak = 0;
-    for (auto _ : state) {
-        tabel::bench::resetPeakMemory();
-        const QString error = tabel::reports::writePeriodReportPdf(
-            *layout, PeriodReport::WorkersDetail, lastDays(days), dir.filePath("r.pdf"));
-        if (!error.isEmpty()) {
-            state.SkipWithError(error.toUtf8().constData());
-        }
-        peak = std::max(peak, tabel::bench::peakMegabytes());
-    }
-    state.counters["pages"] = pages;
-    state.counters["peak_MB"] = peak;
-    g_peak[days] = peak;
+    tabel::bench::measureDetailedReportPdf(state, g_dm->connection, g_peak);
 }
 // Before anything else has grown the process, so both peaks start from the same ground.
 BENCHMARK(report_as_pdf)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -303,20 +277,6 @@ void printDailyActions(const std::map<std::string, double>& twoMonths) {
     }
 }
 
-void printMemory() {
-    const auto month = g_peak.find(30);
-    const auto year = g_peak.find(365);
-    if (year != g_peak.end()) {
-        std::printf("\nPeak memory of the year's report as PDF: %.0f MB   goal < 120 MB: %s\n",
-                    year->second, year->second < 120 ? "met" : "MISSED");
-    }
-    if (month != g_peak.end() && year != g_peak.end() && month->second > 0) {
-        const double ratio = year->second / month->second;
-        std::printf("Year / month peak memory: %.0f / %.0f MB = %.2fx   goal <= 1.1x: %s\n",
-                    year->second, month->second, ratio, ratio <= 1.1 ? "met" : "MISSED");
-    }
-}
-
 }  // namespace
 
 void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
@@ -326,7 +286,7 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
          {"year_summary_xlsx/real_time", "summary_psql_fetch/real_time", "", 0},
          {"todays_list_after_login/real_time", "login_psql_process/real_time", "", 2.0},
          {"timesheet_of_a_month/real_time", "timesheet_plain_fetch/real_time", "", 0}});
-    printMemory();
+    tabel::bench::printReportMemory(g_peak);
     if (const QString save = qEnvironmentVariable("TABEL_BENCH_SAVE"); !save.isEmpty()) {
         saveFigures(save);
     }

@@ -28,7 +28,7 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
 }
 
 bool isLoginRefused(const QString& connectionFailureText) {
-    // 28P01 invalid_password; 28000 invalid_authorization_specification (an unknown role, a
+    // 28P01: a wrong password; 28000: a login the server does not accept (an unknown role, a
     // role without login, no pg_hba.conf entry); and libpq's own "no password supplied".
     static const QRegularExpression kRefusal(
         QStringLiteral("\\b28P01\\b|\\b28000\\b|authentication failed|no password supplied|"
