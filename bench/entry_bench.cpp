@@ -6,8 +6,8 @@
 #include <QDate>
 
 #include "bench_db.h"
-#include "data/data_module.h"
 #include "data/entry_writes.h"
+#include "data/session.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/operation_kinds_window.h"
@@ -23,7 +23,7 @@ namespace {
 
 using tabel::data::EntryRecord;
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
 tabel::shiftlog::EntryDialog* g_dialog = nullptr;
 tabel::shiftlog::EntryRow g_row;
 
@@ -54,7 +54,7 @@ EntryRecord newEntry() {
 }
 
 int bareInsert(const EntryRecord& e) {
-    return g_dm->connection
+    return g_session->connection
         .run(kBareInsert, {e.workerId, e.productId, e.operationId, e.price, e.quantity, e.defects,
                            e.date, e.shift, e.hours, e.docId, e.itemId})
         .rows.first()
@@ -63,8 +63,8 @@ int bareInsert(const EntryRecord& e) {
 }
 
 void removeBenchEntries() {
-    g_dm->connection.run(QStringLiteral("delete from accounts_dep.smena where kol_vo = ?"),
-                         {kBenchQuantity});
+    g_session->connection.run(QStringLiteral("delete from accounts_dep.smena where kol_vo = ?"),
+                              {kBenchQuantity});
 }
 
 // Baseline: one insert, one round trip, committed on its own.
@@ -84,7 +84,7 @@ void BM_SaveEntryWithHours(benchmark::State& state) {
         state.PauseTiming();
         const EntryRecord e = newEntry();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(tabel::data::saveEntry(g_dm->connection, e));
+        benchmark::DoNotOptimize(tabel::data::saveEntry(g_session->connection, e));
     }
     removeBenchEntries();
 }
@@ -95,7 +95,7 @@ void BM_DeleteEntryWithHours(benchmark::State& state) {
         state.PauseTiming();
         const int id = bareInsert(newEntry());
         state.ResumeTiming();
-        tabel::data::deleteEntry(g_dm->connection, id);
+        tabel::data::deleteEntry(g_session->connection, id);
     }
 }
 BENCHMARK(BM_DeleteEntryWithHours)->Unit(benchmark::kMicrosecond);
@@ -113,7 +113,7 @@ void BM_PlainFetchOfTheDialogLists(benchmark::State& state) {
     };
     for (auto _ : state) {
         for (const QString& statement : statements) {
-            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_dm->connection, statement));
+            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_session->connection, statement));
         }
     }
 }
@@ -147,20 +147,20 @@ tabel::shiftlog::EntryRow entryToEdit(tabel::data::Connection& connection) {
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
     using namespace tabel;
-    refdata::ProductsWindow products{dm};
-    refdata::WorkersWindow workers{dm};
-    refdata::OperationKindEditor kindEditor{dm};
-    refdata::OperationKindsWindow kinds{dm, kindEditor};
-    refdata::OperationPriceEditor editor{dm, products, kinds};
-    refdata::NormsWindow norms{dm};
-    refdata::OperationsWindow operations{dm, editor, norms};
-    shiftlog::MaterialConsumptionDialog consumption{dm};
-    shiftlog::EntryDialog dialog{dm, workers, operations, consumption};
-    g_dm = &dm;
+    refdata::ProductsWindow products{session};
+    refdata::WorkersWindow workers{session};
+    refdata::OperationKindEditor kindEditor{session};
+    refdata::OperationKindsWindow kinds{session, kindEditor};
+    refdata::OperationPriceEditor editor{session, products, kinds};
+    refdata::NormsWindow norms{session};
+    refdata::OperationsWindow operations{session, editor, norms};
+    shiftlog::MaterialConsumptionDialog consumption{session};
+    shiftlog::EntryDialog dialog{session, workers, operations, consumption};
+    g_session = &session;
     g_dialog = &dialog;
-    g_row = entryToEdit(dm.connection);
+    g_row = entryToEdit(session.connection);
     run({{"BM_SaveEntryWithHours", "BM_BareInsert", "", 3.0},
          {"BM_DeleteEntryWithHours", "BM_BareInsert", "", 3.0},
          {"BM_OpenEditDialog", "BM_PlainFetchOfTheDialogLists", "", 2.0}});

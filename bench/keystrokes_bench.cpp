@@ -18,13 +18,15 @@
 #include <string>
 #include <vector>
 
-#include "data/data_module.h"
+#include "data/dataset.h"
+#include "data/session.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operation_price_editor.h"
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
+#include "refdata/reference_statements.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/material_consumption_dialog.h"
@@ -177,21 +179,17 @@ void BM_Nothing(benchmark::State& state) {
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    refdata::ProductsWindow products{dm};
-    refdata::WorkersWindow workers{dm};
-    refdata::OperationKindEditor kindEditor{dm};
-    refdata::OperationKindsWindow kinds{dm, kindEditor};
-    refdata::OperationPriceEditor editor{dm, products, kinds};
-    refdata::NormsWindow norms{dm};
-    refdata::OperationsWindow operations{dm, editor, norms};
-    shiftlog::MaterialConsumptionDialog consumption{dm};
-    shiftlog::EntryDialog dialog{dm, workers, operations, consumption};
-    shiftlog::ShiftLogWindow shiftLog{dm};
-    for (int shift = 1; shift <= 4; ++shift) {
-        dm.shiftEntries(shift).setParam(QStringLiteral("ok"),
-                                        QStringLiteral("ta"));  // as the login
-    }
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    refdata::ProductsWindow products{session};
+    refdata::WorkersWindow workers{session};
+    refdata::OperationKindEditor kindEditor{session};
+    refdata::OperationKindsWindow kinds{session, kindEditor};
+    refdata::OperationPriceEditor editor{session, products, kinds};
+    refdata::NormsWindow norms{session};
+    refdata::OperationsWindow operations{session, editor, norms};
+    shiftlog::MaterialConsumptionDialog consumption{session};
+    shiftlog::EntryDialog dialog{session, workers, operations, consumption};
+    shiftlog::ShiftLogWindow shiftLog{session};
     shiftLog.setEntryDialog(&dialog);
     shiftLog.setOperationsWindow(&operations);
     shiftLog.show();
@@ -200,7 +198,8 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     shiftLog.loadChosenDate();
     shiftLog.entriesGrid->setFocus();
     const qint64 lastBefore =
-        dm.connection.run(QStringLiteral("select coalesce(max(id), 0) from accounts_dep.smena"))
+        session.connection
+            .run(QStringLiteral("select coalesce(max(id), 0) from accounts_dep.smena"))
             .rows.first()
             .first()
             .toLongLong();
@@ -230,12 +229,14 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
         if (!dialog.pickWorkerButton->hasFocus()) {
             keys.press(Qt::Key_Tab);
         }
-        dm.workers.open();
-        keys.type(dm.workers.isEmpty()
-                      ? QStringLiteral("А")
-                      : dm.workers.valueAt(0, dm.workers.fieldIndex(QStringLiteral("fio")))
-                            .toString()
-                            .left(1));
+        // The names the workers list will show, read beside it.
+        data::Dataset names(&session.connection, QStringLiteral("names"));
+        refdata::prepareWorkers(names);
+        names.open();
+        keys.type(
+            names.isEmpty()
+                ? QStringLiteral("А")
+                : names.valueAt(0, names.fieldIndex(QStringLiteral("fio"))).toString().left(1));
     });
     script.add(
         "worker: chosen", [&] { return inFront(&workers); }, [&] { keys.press(Qt::Key_Return); });
@@ -245,7 +246,7 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
         }
         // The first letter of the line's product, as the list searches its marks.
         const QVariant product = dialog.requisitionItems.field(QStringLiteral("s_gds_mc")).value();
-        const data::StatementResult mark = dm.connection.run(
+        const data::StatementResult mark = session.connection.run(
             QStringLiteral("select marka from accounts_dep.izdel where id::text = trim(?)"),
             {product.toString()});
         const QString letter =
@@ -281,7 +282,7 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     script.add("back in the list", entryInFront, [&] { keys.alt(u'Ы'); });
     const bool ran = script.run(keys);
 
-    const data::StatementResult made = dm.connection.run(
+    const data::StatementResult made = session.connection.run(
         QStringLiteral("select count(*), coalesce(sum((select count(*) from "
                        "accounts_dep.smena_gds_use u where u.id_smena = s.id)), 0) "
                        "from accounts_dep.smena s where s.id > ? and s.kol_vo = 7 and "
@@ -290,10 +291,12 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     const int entries = made.rows.first().at(0).toInt();
     const int materials = made.rows.first().at(1).toInt();
     // The run leaves the database as it found it.
-    dm.connection.run(QStringLiteral("delete from accounts_dep.smena_gds_use where id_smena in "
-                                     "(select id from accounts_dep.smena where id > ?)"),
-                      {lastBefore});
-    dm.connection.run(QStringLiteral("delete from accounts_dep.smena where id > ?"), {lastBefore});
+    session.connection.run(
+        QStringLiteral("delete from accounts_dep.smena_gds_use where id_smena in "
+                       "(select id from accounts_dep.smena where id > ?)"),
+        {lastBefore});
+    session.connection.run(QStringLiteral("delete from accounts_dep.smena where id > ?"),
+                           {lastBefore});
 
     std::printf(
         "Keys for one entry with a requisition line, worker, operation, quantity, hours "

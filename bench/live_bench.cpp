@@ -21,10 +21,11 @@
 #include <random>
 #include <set>
 
-#include "data/data_module.h"
+#include "data/dataset.h"
 #include "data/entry_history.h"
 #include "data/entry_writes.h"
 #include "data/notifications.h"
+#include "data/session.h"
 #include "shiftlog/shift_log_window.h"
 #include "support/bench_support.h"
 
@@ -33,7 +34,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using tabel::data::EntryRecord;
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
 tabel::shiftlog::ShiftLogWindow* g_window = nullptr;
 EntryRecord g_template;
 constexpr double kBenchQuantity = 2.7182;  // marks the rows this benchmark adds
@@ -74,9 +75,9 @@ void saveEntries(benchmark::State& state) {
         state.PauseTiming();
         const EntryRecord e = newEntry();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(tabel::data::saveEntry(g_dm->connection, e));
+        benchmark::DoNotOptimize(tabel::data::saveEntry(g_session->connection, e));
     }
-    removeBenchEntries(g_dm->connection);
+    removeBenchEntries(g_session->connection);
 }
 
 // Today's save, as before the history: its triggers switched off.
@@ -129,7 +130,7 @@ void BM_KeyedSelectOfOneEntry(benchmark::State& state) {
         state.PauseTiming();
         const int id = list.valueAt(int(random() % unsigned(list.recordCount())), idColumn).toInt();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(g_dm->connection.run(
+        benchmark::DoNotOptimize(g_session->connection.run(
             keyed, {QVariant(g_template.date), QVariant(QStringLiteral("ta")), QVariant(id)}));
     }
 }
@@ -157,14 +158,14 @@ BENCHMARK(BM_ReReadFiftyChangedEntries)->Unit(benchmark::kMillisecond);
 // One entry's history, by its number, out of the whole history.
 void BM_HistoryOfOneEntry(benchmark::State& state) {
     const int top =
-        g_dm->connection
+        g_session->connection
             .scalar(QStringLiteral("select max(id_smena) from accounts_dep.smena_history"))
             .toInt();
     std::mt19937 random(11);
     int64_t rows = 0;
     for (auto _ : state) {
-        rows +=
-            tabel::data::entryHistory(g_dm->connection, 1 + int(random() % unsigned(top))).size();
+        rows += tabel::data::entryHistory(g_session->connection, 1 + int(random() % unsigned(top)))
+                    .size();
     }
     state.counters["rows_per_lookup"] = double(rows) / double(state.iterations());
 }
@@ -187,7 +188,7 @@ void measureDelays() {
     std::vector<double> batchCosts;
     std::vector<int> batchSizes;
 
-    tabel::data::ChangeFeed& feed = g_dm->changes;
+    tabel::data::ChangeFeed& feed = g_session->changes;
     QObject::disconnect(&feed, &tabel::data::ChangeFeed::changed, g_window,
                         &tabel::shiftlog::ShiftLogWindow::applyChanges);
     tabel::data::Dataset& list = g_window->currentList();
@@ -212,7 +213,7 @@ void measureDelays() {
             }
         });
 
-    const QString connectionString = g_dm->connection.connectionString();
+    const QString connectionString = g_session->connection.connectionString();
     QThread* poster = QThread::create([&] {
         tabel::data::Connection other(QStringLiteral("bench_poster"));
         other.setConnectionString(connectionString);
@@ -270,20 +271,21 @@ void measureDelays() {
         percentile(std::vector<double>(batchSizes.begin(), batchSizes.end()), 0.5),
         percentile(batchCosts, 0.5), percentile(batchCosts, 1.0), percentile(perEntry, 0.5),
         percentile(perEntry, 0.5) < 5 ? "met" : "MISSED");
-    removeBenchEntries(g_dm->connection);
+    removeBenchEntries(g_session->connection);
 }
 
 void printHistoryPlan() {
     const qint64 rows =
-        g_dm->connection.scalar(QStringLiteral("select count(*) from accounts_dep.smena_history"))
+        g_session->connection
+            .scalar(QStringLiteral("select count(*) from accounts_dep.smena_history"))
             .toLongLong();
     const int entry =
-        g_dm->connection
+        g_session->connection
             .scalar(QStringLiteral("select max(id_smena) / 2 from accounts_dep.smena_history"))
             .toInt();
     std::printf("\nHistory: %lld rows; one entry's history (entry %d):\n", rows, entry);
     // The number is ours, not typed by anyone: EXPLAIN takes no parameters here.
-    const tabel::data::StatementResult plan = g_dm->connection.run(
+    const tabel::data::StatementResult plan = g_session->connection.run(
         QStringLiteral("explain (analyze, buffers off, costs off) select h.id_smena, h.at, "
                        "h.login, h.action, h.changes::text from accounts_dep.smena_history h "
                        "where h.id_smena = %1 order by h.at, h.id")
@@ -295,9 +297,9 @@ void printHistoryPlan() {
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    g_dm = &dm;
-    const data::StatementResult sample = dm.connection.run(QStringLiteral(
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    g_session = &session;
+    const data::StatementResult sample = session.connection.run(QStringLiteral(
         "select i_id, o_id, cena from accounts_dep.smena where data = current_date and smena = 1 "
         "limit 1"));
     g_template.productId = sample.rows.first()[0].toInt();
@@ -313,18 +315,14 @@ void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
     adminSql(
         QStringLiteral("update accounts_dep.smena set time = 0 "
                        "where data = current_date and time <> 0"));
-    // The foreman's lists: every entry but the clerks' own mark (as the login sets it).
-    for (int shift = 1; shift <= 4; ++shift) {
-        dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
-    }
-    shiftlog::ShiftLogWindow window(dm);
+    shiftlog::ShiftLogWindow window(session);
     g_window = &window;
     window.show();
     window.dateEdit->setDate(g_template.date);
     window.loadChosenDate();
     QElapsedTimer waited;
     waited.start();
-    while (!dm.changes.isLive() && waited.elapsed() < 10000) {
+    while (!session.changes.isLive() && waited.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     run({{"BM_SaveEntryWithHistory", "BM_SaveEntryWithoutHistory", "", 1.2},

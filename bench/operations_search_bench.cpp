@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_db.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/operation_kinds_window.h"
@@ -14,18 +14,23 @@
 
 namespace {
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
 tabel::refdata::OperationsWindow* g_list = nullptr;
 
+// The list the operations window shows.
+tabel::data::Dataset& operationsList() {
+    return *g_list->listGrid->dataset();
+}
+
 void openOperations() {
-    g_dm->operations.close();
-    g_dm->operations.open();
+    operationsList().close();
+    operationsList().open();
 }
 
 void operations_open(benchmark::State& state) {
     for (auto _ : state) {
         openOperations();
-        state.counters["rows"] = g_dm->operations.recordCount();
+        state.counters["rows"] = operationsList().recordCount();
     }
 }
 BENCHMARK(operations_open)->Unit(benchmark::kMillisecond);
@@ -33,12 +38,12 @@ BENCHMARK(operations_open)->Unit(benchmark::kMillisecond);
 // After one operation or norm changed: only its row is read again, not the whole list.
 void operations_refresh_one_row(benchmark::State& state) {
     openOperations();
-    g_dm->operations.setRecNo(g_dm->operations.recordCount() / 2);
-    const int id = g_dm->operations.field(QStringLiteral("id")).asInteger();
+    operationsList().setRecNo(operationsList().recordCount() / 2);
+    const int id = operationsList().field(QStringLiteral("id")).asInteger();
     for (auto _ : state) {
-        g_dm->operations.refreshRow(QStringLiteral("id"), id);
+        operationsList().refreshRow(QStringLiteral("id"), id);
     }
-    state.counters["rows"] = g_dm->operations.recordCount();
+    state.counters["rows"] = operationsList().recordCount();
 }
 BENCHMARK(operations_refresh_one_row)->Unit(benchmark::kMillisecond);
 
@@ -46,14 +51,13 @@ BENCHMARK(operations_refresh_one_row)->Unit(benchmark::kMillisecond);
 // resets) and the grid model's resets per change.
 void operations_type_mark_prefix(benchmark::State& state) {
     openOperations();
-    g_list->setRequisitionContext({});
     const QStringList typed{QStringLiteral("И"),      QStringLiteral("ИЗ"),
                             QStringLiteral("ИЗД-"),   QStringLiteral("ИЗД-1"),
                             QStringLiteral("ИЗД-12"), QStringLiteral("ИЗД-123"),
                             QStringLiteral("ИЗД-12"), QString()};
     int passes = 0;
     int modelResets = 0;
-    const auto passLink = QObject::connect(&g_dm->operations, &tabel::data::Dataset::rowsReset,
+    const auto passLink = QObject::connect(&operationsList(), &tabel::data::Dataset::rowsReset,
                                            [&passes] { ++passes; });
     const auto resetLink =
         QObject::connect(g_list->listGrid->model(), &QAbstractItemModel::modelReset,
@@ -77,28 +81,30 @@ void operations_requisition_item_filter(benchmark::State& state) {
     g_list->searchBox->clear();
     int code = 1;
     for (auto _ : state) {
-        g_list->setRequisitionContext(
-            {QStringLiteral("Заявка"), QStringLiteral("Строка"), QString::number(code)});
-        g_list->applySearch();
+        // What the choice for an entry with this requisition item applies.
+        const std::optional<QString> filter = tabel::refdata::operationsFilter(
+            QString(), {QStringLiteral("Заявка"), QStringLiteral("Строка"), QString::number(code)});
+        operationsList().setFilter(filter.value_or(QString()));
+        operationsList().setFiltered(filter.has_value());
         code = code % 4000 + 1;
-        state.counters["rows"] = g_dm->operations.recordCount();
+        state.counters["rows"] = operationsList().recordCount();
     }
 }
 BENCHMARK(operations_requisition_item_filter)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    tabel::refdata::ProductsWindow products(dm);
-    tabel::refdata::OperationKindEditor kindEditor(dm);
-    tabel::refdata::OperationKindsWindow kinds(dm, kindEditor);
-    tabel::refdata::OperationPriceEditor editor(dm, products, kinds);
-    tabel::refdata::NormsWindow norms(dm);
-    tabel::refdata::OperationsWindow list(dm, editor, norms);
-    g_dm = &dm;
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    tabel::refdata::ProductsWindow products(session);
+    tabel::refdata::OperationKindEditor kindEditor(session);
+    tabel::refdata::OperationKindsWindow kinds(session, kindEditor);
+    tabel::refdata::OperationPriceEditor editor(session, products, kinds);
+    tabel::refdata::NormsWindow norms(session);
+    tabel::refdata::OperationsWindow list(session, editor, norms);
+    g_session = &session;
     g_list = &list;
-    tabel::bench::registerFloors("operations", dm.connection,
-                                 [] { return g_dm->operations.statement(); });
+    tabel::bench::registerFloors("operations", session.connection,
+                                 [] { return operationsList().statement(); });
     run({{"operations_open", "operations_odbc_block_fetch", "operations_libpq", 1.3},
          {"operations_refresh_one_row", "operations_open", "", 0},
          {"operations_type_mark_prefix", "operations_odbc_block_fetch", "", 0},

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "bench_db.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "outputwindows/report_preview.h"
 #include "reportengine/page_painter.h"
 #include "reports/period_reports.h"
@@ -20,7 +20,7 @@ namespace {
 
 using tabel::reports::PeriodReport;
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
 using tabel::bench::lastDays;
 using tabel::bench::sqlDate;
 
@@ -29,7 +29,8 @@ tabel::bench::PeakByDays g_peak;
 // Baseline: psql runs the statement and reads every row (to /dev/null).
 void BM_PsqlFetch(benchmark::State& state) {
     const auto period = lastDays(int(state.range(0)));
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     QString text = layout->query().statement();
     text.replace(QStringLiteral(":data1"), sqlDate(period.from));
     text.replace(QStringLiteral(":data2"), sqlDate(period.to));
@@ -46,7 +47,8 @@ BENCHMARK(BM_PsqlFetch)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRe
 
 // The stages of the PDF report, to see where its time goes.
 void BM_StageOpenQuery(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     for (auto _ : state) {
         layout->query().close();
         tabel::reports::applyPeriod(layout->query(), lastDays(30));
@@ -57,7 +59,8 @@ void BM_StageOpenQuery(benchmark::State& state) {
 BENCHMARK(BM_StageOpenQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StagePrepare(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     tabel::reports::applyPeriod(layout->query(), lastDays(30));
     layout->query().open();
     for (auto _ : state) {
@@ -68,7 +71,8 @@ BENCHMARK(BM_StagePrepare)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Pages laid out and dropped: the layout's own cost, without painting.
 void BM_StageLayOutOnly(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     tabel::reports::applyPeriod(layout->query(), lastDays(30));
     layout->query().open();
     for (auto _ : state) {
@@ -82,7 +86,8 @@ void BM_StageLayOutOnly(benchmark::State& state) {
 BENCHMARK(BM_StageLayOutOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StageWritePdf(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     const auto document =
         tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastDays(30));
     QTemporaryDir dir;
@@ -94,12 +99,13 @@ BENCHMARK(BM_StageWritePdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the command line does: rows streamed from the server, pages laid out, painted, dropped.
 void BM_ReportAsPdf(benchmark::State& state) {
-    tabel::bench::measureDetailedReportPdf(state, g_dm->connection, g_peak);
+    tabel::bench::measureDetailedReportPdf(state, g_session->connection, g_peak);
 }
 BENCHMARK(BM_ReportAsPdf)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PreviewFirstPage(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     for (auto _ : state) {
         auto document =
             tabel::reports::preparePeriodReport(*layout, PeriodReport::WorkersDetail, lastDays(30));
@@ -114,8 +120,8 @@ BENCHMARK(BM_PreviewFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    g_dm = &dm;
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    g_session = &session;
     run({{"BM_ReportAsPdf/30/real_time", "BM_PsqlFetch/30/real_time", "", 3.0},
          {"BM_ReportAsPdf/365/real_time", "BM_PsqlFetch/365/real_time", "", 3.0},
          {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/30/real_time", "", 2.0},

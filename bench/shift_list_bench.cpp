@@ -3,6 +3,9 @@
 // against floors measured in the same run (the driver's block fetch, libpq, psql).
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <memory>
+
 #include <QDate>
 #include <QElapsedTimer>
 #include <QImage>
@@ -13,24 +16,28 @@
 
 #include "app/login_window.h"
 #include "bench_db.h"
-#include "data/data_module.h"
+#include "data/dataset.h"
+#include "data/session.h"
 #include "shiftlog/shift_log_window.h"
+#include "shiftlog/shift_statements.h"
 #include "widgets/data_grid.h"
 
 namespace {
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
+// The shift log's four lists, as the window prepares them.
+std::array<std::unique_ptr<tabel::data::Dataset>, 4> g_shiftLists;
 
 const QList<std::pair<QString, QString>> kToday{
     {QStringLiteral(":data"), QStringLiteral("current_date")},
     {QStringLiteral(":ok"), QStringLiteral("'ta'")}};
 
 QString shiftStatement(int shift) {
-    return tabel::bench::withLiterals(g_dm->shiftEntries(shift).statement(), kToday);
+    return tabel::bench::withLiterals(g_shiftLists[shift - 1]->statement(), kToday);
 }
 
 void openShiftOne() {
-    tabel::data::Dataset& list = g_dm->shift1Entries;
+    tabel::data::Dataset& list = *g_shiftLists[0];
     list.close();
     list.setParam(QStringLiteral("data"), QDate::currentDate());
     list.setParam(QStringLiteral("ok"), QStringLiteral("ta"));
@@ -42,7 +49,7 @@ void shift_list_qt_cell_by_cell(benchmark::State& state) {
     const QString text = shiftStatement(1);
     for (auto _ : state) {
         state.counters["rows"] =
-            double(tabel::bench::fetchOnce(g_dm->connection, text, QSql::HighPrecision));
+            double(tabel::bench::fetchOnce(g_session->connection, text, QSql::HighPrecision));
     }
 }
 BENCHMARK(shift_list_qt_cell_by_cell)->Unit(benchmark::kMillisecond);
@@ -51,17 +58,14 @@ BENCHMARK(shift_list_qt_cell_by_cell)->Unit(benchmark::kMillisecond);
 void shift_list_open(benchmark::State& state) {
     for (auto _ : state) {
         openShiftOne();
-        state.counters["rows"] = g_dm->shift1Entries.recordCount();
+        state.counters["rows"] = (*g_shiftLists[0]).recordCount();
     }
 }
 BENCHMARK(shift_list_open)->Unit(benchmark::kMillisecond);
 
 // The shift log window's grid rendered offscreen page by page until every row was painted.
 void shift_list_paint_all_pages(benchmark::State& state) {
-    for (int shift = 1; shift <= 4; ++shift) {
-        g_dm->shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
-    }
-    tabel::shiftlog::ShiftLogWindow window(*g_dm);
+    tabel::shiftlog::ShiftLogWindow window(*g_session);
     window.versionTimer->stop();
     window.show();  // the activation loads the four lists
     QWidget* viewport = window.entriesGrid->viewport();
@@ -78,7 +82,7 @@ void shift_list_paint_all_pages(benchmark::State& state) {
         bar->setValue(0);
     }
     state.counters["pages"] = pages;
-    state.counters["rows"] = g_dm->shift1Entries.recordCount();
+    state.counters["rows"] = window.currentList().recordCount();
     window.hide();
 }
 BENCHMARK(shift_list_paint_all_pages)->Unit(benchmark::kMillisecond);
@@ -87,8 +91,8 @@ void shift_list_sort_by_name(benchmark::State& state) {
     openShiftOne();
     bool descending = false;
     for (auto _ : state) {
-        g_dm->shift1Entries.setSort(descending ? QStringLiteral("fio DESC")
-                                               : QStringLiteral("fio ASC"));
+        (*g_shiftLists[0])
+            .setSort(descending ? QStringLiteral("fio DESC") : QStringLiteral("fio ASC"));
         descending = !descending;
     }
 }
@@ -98,12 +102,12 @@ BENCHMARK(shift_list_sort_by_name)->Unit(benchmark::kMillisecond);
 // painted once into an image.
 void login_to_first_paint(benchmark::State& state) {
     // The program's one data module: the login closes its connection and opens it anew.
-    tabel::data::DataModule& dm = *g_dm;
-    tabel::shiftlog::ShiftLogWindow window(dm);
+    tabel::data::Session& session = *g_session;
+    tabel::shiftlog::ShiftLogWindow window(session);
     window.versionTimer->stop();
     const QString server = tabel::bench::benchServer();
-    tabel::app::LoginWindow login(dm, window, {server, QStringLiteral("tabel"), {}, {}}, server,
-                                  QStringLiteral("tabel"));
+    tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
+                                  server, QStringLiteral("tabel"));
     login.loginEdit->setText(QStringLiteral("master"));
     login.passwordEdit->setText(QStringLiteral("master"));
     int64_t rows = 0;
@@ -117,7 +121,11 @@ void login_to_first_paint(benchmark::State& state) {
         window.render(&image);
         rows = 0;
         for (int shift = 1; shift <= 4; ++shift) {
-            rows += dm.shiftEntries(shift).recordCount();
+            rows += window
+                        .findChild<tabel::widgets::DataSource*>(
+                            QStringLiteral("shift%1Source").arg(shift))
+                        ->dataset()
+                        ->recordCount();
         }
         state.PauseTiming();
         window.hide();
@@ -151,9 +159,15 @@ BENCHMARK(login_psql_process)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    g_dm = &dm;
-    tabel::bench::registerFloors("shift_list", dm.connection, [] { return shiftStatement(1); });
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    g_session = &session;
+    for (int shift = 1; shift <= 4; ++shift) {
+        g_shiftLists[shift - 1] =
+            std::make_unique<tabel::data::Dataset>(&session.connection, QStringLiteral("shift"));
+        tabel::shiftlog::prepareShiftList(*g_shiftLists[shift - 1], shift);
+    }
+    tabel::bench::registerFloors("shift_list", session.connection,
+                                 [] { return shiftStatement(1); });
     run({{"shift_list_open", "shift_list_odbc_block_fetch", "shift_list_libpq", 1.3},
          {"shift_list_qt_cell_by_cell", "shift_list_odbc_block_fetch", "shift_list_libpq", 0},
          {"shift_list_paint_all_pages", "shift_list_odbc_block_fetch", "", 0},

@@ -13,7 +13,7 @@
 #include <xlsxwriter.h>
 
 #include "bench_db.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/operation_kinds_window.h"
@@ -24,7 +24,7 @@
 
 namespace {
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
 tabel::refdata::OperationsWindow* g_list = nullptr;
 QString g_exportStatement;
 
@@ -59,7 +59,7 @@ void export_floor_block_fetch_libxlsxwriter(benchmark::State& state) {
         lxw_row_t row = 1;
         double widest[4] = {};
         tabel::bench::odbcBlockFetch(
-            g_dm->connection, g_exportStatement, [&](const std::vector<const char*>& cells) {
+            g_session->connection, g_exportStatement, [&](const std::vector<const char*>& cells) {
                 // marka, vid, naimen, nmn, cena, id, i_id, oper_vid
                 const char* stage = cells[2] != nullptr && std::strcmp(cells[2], "0") == 0
                                         ? "Готовая продукция"
@@ -119,14 +119,14 @@ BENCHMARK(export_operations_list)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    tabel::refdata::ProductsWindow products(dm);
-    tabel::refdata::OperationKindEditor kindEditor(dm);
-    tabel::refdata::OperationKindsWindow kinds(dm, kindEditor);
-    tabel::refdata::OperationPriceEditor editor(dm, products, kinds);
-    tabel::refdata::NormsWindow norms(dm);
-    tabel::refdata::OperationsWindow list(dm, editor, norms);
-    g_dm = &dm;
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    tabel::refdata::ProductsWindow products(session);
+    tabel::refdata::OperationKindEditor kindEditor(session);
+    tabel::refdata::OperationKindsWindow kinds(session, kindEditor);
+    tabel::refdata::OperationPriceEditor editor(session, products, kinds);
+    tabel::refdata::NormsWindow norms(session);
+    tabel::refdata::OperationsWindow list(session, editor, norms);
+    g_session = &session;
     g_list = &list;
     g_exportStatement = list.exportedOperations.statement();
     run({{"export_operations_list/real_time", "export_floor_block_fetch_libxlsxwriter/real_time",

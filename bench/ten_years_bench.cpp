@@ -7,6 +7,8 @@
 // months.
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
 #include <QComboBox>
 #include <QDate>
 #include <QElapsedTimer>
@@ -27,18 +29,29 @@
 
 #include "app/login_window.h"
 #include "bench_db.h"
-#include "data/data_module.h"
+#include "data/dataset.h"
 #include "data/hours.h"
+#include "data/session.h"
 #include "outputwindows/timesheet_window.h"
 #include "reports/period_reports.h"
 #include "shiftlog/shift_log_window.h"
+#include "shiftlog/shift_statements.h"
 #include "support/report_pdf.h"
+#include "timesheet/hours_statements.h"
+#include "widgets/data_grid.h"
 
 namespace {
 
 using tabel::reports::PeriodReport;
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
+
+// The statement a window's list runs, as the window prepares it.
+QString listStatement(const std::function<void(tabel::data::Dataset&)>& prepare) {
+    tabel::data::Dataset list(&g_session->connection, QStringLiteral("list"));
+    prepare(list);
+    return list.statement();
+}
 // The generated data end today: the previous month is whole in both sets.
 const QDate g_month = QDate::currentDate().addMonths(-1);
 
@@ -90,14 +103,15 @@ void psql(benchmark::State& state, const QString& statement) {
 
 // Floor of the PDF report: psql runs its statement and reads every row.
 void report_psql_fetch(benchmark::State& state) {
-    auto layout = tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_dm->connection);
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
     psql(state, withPeriod(layout->query().sql(), int(state.range(0))));
 }
 BENCHMARK(report_psql_fetch)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What `tabel --report workers-detail --pdf` does: rows streamed, pages painted and dropped.
 void report_as_pdf(benchmark::State& state) {
-    tabel::bench::measureDetailedReportPdf(state, g_dm->connection, g_peak);
+    tabel::bench::measureDetailedReportPdf(state, g_session->connection, g_peak);
 }
 // Before anything else has grown the process, so both peaks start from the same ground.
 BENCHMARK(report_as_pdf)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -111,8 +125,8 @@ BENCHMARK(summary_psql_fetch)->Unit(benchmark::kMillisecond)->UseRealTime();
 void year_summary_xlsx(benchmark::State& state) {
     QTemporaryDir dir;
     for (auto _ : state) {
-        const QString error = tabel::reports::saveProductSummary(g_dm->connection, lastDays(365),
-                                                                 dir.filePath("summary.xlsx"));
+        const QString error = tabel::reports::saveProductSummary(
+            g_session->connection, lastDays(365), dir.filePath("summary.xlsx"));
         if (!error.isEmpty()) {
             state.SkipWithError(error.toUtf8().constData());
             break;
@@ -124,12 +138,12 @@ BENCHMARK(year_summary_xlsx)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Daily action: login with the typed credentials, today's four shift lists loaded and the shift
 // log painted once.
 void todays_list_after_login(benchmark::State& state) {
-    tabel::data::DataModule& dm = *g_dm;
-    tabel::shiftlog::ShiftLogWindow window(dm);
+    tabel::data::Session& session = *g_session;
+    tabel::shiftlog::ShiftLogWindow window(session);
     window.versionTimer->stop();
     const QString server = tabel::bench::benchServer();
-    tabel::app::LoginWindow login(dm, window, {server, QStringLiteral("tabel"), {}, {}}, server,
-                                  QStringLiteral("tabel"));
+    tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
+                                  server, QStringLiteral("tabel"));
     login.loginEdit->setText(QStringLiteral("master"));
     login.passwordEdit->setText(QStringLiteral("master"));
     for (auto _ : state) {
@@ -149,7 +163,11 @@ void todays_list_after_login(benchmark::State& state) {
     }
     double rows = 0;
     for (int shift = 1; shift <= 4; ++shift) {
-        rows += dm.shiftEntries(shift).recordCount();
+        rows +=
+            window
+                .findChild<tabel::widgets::DataSource*>(QStringLiteral("shift%1Source").arg(shift))
+                ->dataset()
+                ->recordCount();
     }
     state.counters["rows"] = rows;
 }
@@ -163,9 +181,12 @@ void login_psql_process(benchmark::State& state) {
     QTemporaryFile script;
     script.open();
     for (int shift = 1; shift <= 4; ++shift) {
-        script.write(
-            tabel::bench::withLiterals(g_dm->shiftEntries(shift).statement(), today).toUtf8() +
-            ";\n");
+        script.write(tabel::bench::withLiterals(listStatement([shift](tabel::data::Dataset& list) {
+                                                    tabel::shiftlog::prepareShiftList(list, shift);
+                                                }),
+                                                today)
+                         .toUtf8() +
+                     ";\n");
     }
     script.flush();
     for (auto _ : state) {
@@ -184,7 +205,7 @@ void month_rebuild(benchmark::State& state) {
     for (auto _ : state) {
         Sample sample("month_rebuild");
         state.counters["rows"] =
-            tabel::data::rebuildHoursMonth(g_dm->connection, g_month.month(), g_month.year());
+            tabel::data::rebuildHoursMonth(g_session->connection, g_month.month(), g_month.year());
     }
 }
 BENCHMARK(month_rebuild)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -195,13 +216,16 @@ void timesheet_plain_fetch(benchmark::State& state) {
         {QStringLiteral(":mnth"), QString::number(g_month.month())},
         {QStringLiteral(":yea"), QString::number(g_month.year())}};
     QStringList statements;
-    for (tabel::data::Dataset* page :
-         {&g_dm->shift1Hours, &g_dm->shift2Hours, &g_dm->shift3Hours}) {
-        statements.append(tabel::bench::withLiterals(page->statement(), month));
+    for (int shift = 1; shift <= 3; ++shift) {
+        statements.append(
+            tabel::bench::withLiterals(listStatement([shift](tabel::data::Dataset& page) {
+                                           tabel::timesheet::prepareHoursPage(page, shift);
+                                       }),
+                                       month));
     }
     for (auto _ : state) {
         for (const QString& statement : statements) {
-            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_dm->connection, statement));
+            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_session->connection, statement));
         }
     }
 }
@@ -209,7 +233,7 @@ BENCHMARK(timesheet_plain_fetch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Daily action: the timesheet window shows the previous month's three pages.
 void timesheet_of_a_month(benchmark::State& state) {
-    tabel::outputwindows::TimesheetWindow form(*g_dm);
+    tabel::outputwindows::TimesheetWindow form(*g_session);
     {
         const QSignalBlocker blocker(form.yearBox);
         form.yearBox->setCurrentText(QString::number(g_month.year()));
@@ -279,8 +303,8 @@ void printDailyActions(const std::map<std::string, double>& twoMonths) {
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    g_dm = &dm;
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    g_session = &session;
     run({{"report_as_pdf/30/real_time", "report_psql_fetch/30/real_time", "", 3.0},
          {"report_as_pdf/365/real_time", "report_psql_fetch/365/real_time", "", 3.0},
          {"year_summary_xlsx/real_time", "summary_psql_fetch/real_time", "", 0},

@@ -8,20 +8,22 @@
 #include <QSignalBlocker>
 
 #include "bench_db.h"
-#include "data/data_module.h"
 #include "data/hours.h"
+#include "data/session.h"
 #include "outputwindows/timesheet_window.h"
 #include "per_cell_rebuild.h"
+#include "timesheet/hours_statements.h"
+#include "widgets/data_grid.h"
 
 namespace {
 
-tabel::data::DataModule* g_dm = nullptr;
+tabel::data::Session* g_session = nullptr;
 // The generated data end today: the previous month is whole.
 const QDate g_month = QDate::currentDate().addMonths(-1);
 
 void BM_RebuildPerCell(benchmark::State& state) {
     for (auto _ : state) {
-        tabel::test::rebuildPerCell(g_dm->connection, g_month.month(), g_month.year());
+        tabel::test::rebuildPerCell(g_session->connection, g_month.month(), g_month.year());
     }
 }
 BENCHMARK(BM_RebuildPerCell)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -29,7 +31,7 @@ BENCHMARK(BM_RebuildPerCell)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_Rebuild(benchmark::State& state) {
     for (auto _ : state) {
         state.counters["rows"] =
-            tabel::data::rebuildHoursMonth(g_dm->connection, g_month.month(), g_month.year());
+            tabel::data::rebuildHoursMonth(g_session->connection, g_month.month(), g_month.year());
     }
 }
 BENCHMARK(BM_Rebuild)->Unit(benchmark::kMillisecond);
@@ -37,9 +39,10 @@ BENCHMARK(BM_Rebuild)->Unit(benchmark::kMillisecond);
 // Baseline: the three pages' statements fetched row by row without keeping anything.
 void BM_PlainFetchPages(benchmark::State& state) {
     QString text;
-    for (tabel::data::Dataset* page :
-         {&g_dm->shift1Hours, &g_dm->shift2Hours, &g_dm->shift3Hours}) {
-        QString statement = page->statement();
+    for (int shift = 1; shift <= 3; ++shift) {
+        tabel::data::Dataset page(&g_session->connection, QStringLiteral("page"));
+        tabel::timesheet::prepareHoursPage(page, shift);
+        QString statement = page.statement();
         statement.replace(QStringLiteral(":mnth"), QString::number(g_month.month()));
         statement.replace(QStringLiteral(":yea"), QString::number(g_month.year()));
         text += statement + QStringLiteral(";\n");
@@ -47,7 +50,7 @@ void BM_PlainFetchPages(benchmark::State& state) {
     const QStringList statements = text.split(QStringLiteral(";\n"), Qt::SkipEmptyParts);
     for (auto _ : state) {
         for (const QString& statement : statements) {
-            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_dm->connection, statement));
+            benchmark::DoNotOptimize(tabel::bench::fetchOnce(g_session->connection, statement));
         }
     }
 }
@@ -55,7 +58,7 @@ BENCHMARK(BM_PlainFetchPages)->Unit(benchmark::kMillisecond);
 
 // What the menu does before showing the window: select the month and load the three pages.
 void BM_OpenWindow(benchmark::State& state) {
-    tabel::outputwindows::TimesheetWindow form(*g_dm);
+    tabel::outputwindows::TimesheetWindow form(*g_session);
     {
         const QSignalBlocker blocker(form.yearBox);
         form.yearBox->setCurrentText(QString::number(g_month.year()));
@@ -64,16 +67,17 @@ void BM_OpenWindow(benchmark::State& state) {
     form.monthBox->setCurrentIndex(g_month.month() - 1);
     for (auto _ : state) {
         form.loadMonth();
-        state.counters["rows"] = g_dm->shift1Hours.recordCount() + g_dm->shift2Hours.recordCount() +
-                                 g_dm->shift3Hours.recordCount();
+        state.counters["rows"] = form.shift1Grid->dataset()->recordCount() +
+                                 form.shift2Grid->dataset()->recordCount() +
+                                 form.shift3Grid->dataset()->recordCount();
     }
 }
 BENCHMARK(BM_OpenWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    g_dm = &dm;
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    g_session = &session;
     // The per-cell way against the server's rebuild; the window against its plain fetch.
     run({{"BM_RebuildPerCell/iterations:1", "BM_Rebuild", "", 0},
          {"BM_OpenWindow", "BM_PlainFetchPages", "", 0}});

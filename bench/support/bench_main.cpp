@@ -8,23 +8,23 @@
 #include <set>
 
 #include "data/connection_string.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "support/bench_support.h"
 
 namespace tabel::bench {
 namespace {
 
 // Connects the data module as a foreman; false (with a hint on stderr) without a server.
-bool connectToBenchServer(data::DataModule& dm) {
+bool connectToBenchServer(data::Session& session) {
     if (benchServer().isEmpty()) {
         std::fprintf(stderr,
                      "TABEL_BENCH_SERVER must name the socket folder of a generated cluster\n");
         return false;
     }
-    dm.connection.setConnectionString(
+    session.connection.setConnectionString(
         data::composeConnectionString({benchServer(), QStringLiteral("tabel"),
                                        QStringLiteral("master"), QStringLiteral("master")}));
-    dm.connection.open();
+    session.connection.open();
     return true;
 }
 
@@ -88,12 +88,12 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    tabel::data::DataModule dm;
-    if (!tabel::bench::connectToBenchServer(dm)) {
+    tabel::data::Session session;
+    if (!tabel::bench::connectToBenchServer(session)) {
         return 2;
     }
     benchmark::Initialize(&argc, argv);
-    tabel::bench::setUpAndRun(dm, [](const std::vector<tabel::bench::Ratio>& ratios) {
+    tabel::bench::setUpAndRun(session, [](const std::vector<tabel::bench::Ratio>& ratios) {
         tabel::bench::RatioReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         reporter.printRatios(ratios);

@@ -11,7 +11,7 @@
 #include <vector>
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 }
 
 namespace tabel::bench {
@@ -29,7 +29,7 @@ using RunBenchmarks = std::function<void(const std::vector<Ratio>& ratios)>;
 
 // Each benchmark program's own part of main, given the connected data module: sets up what its
 // benchmarks use (kept on this function's stack for the whole run) and calls `run` once.
-void setUpAndRun(data::DataModule& dm, const RunBenchmarks& run);
+void setUpAndRun(data::Session& session, const RunBenchmarks& run);
 
 // Socket folder of the generated cluster.
 QString benchServer();

@@ -9,23 +9,22 @@
 #include <QTimer>
 
 #include "app/program_end.h"
-#include "app/role_rules.h"
 #include "app/version_check.h"
 #include "core/messages.h"
-#include "data/data_module.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "shiftlog/shift_log_window.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
 
 namespace tabel::app {
 
-LoginWindow::LoginWindow(data::DataModule& dm, shiftlog::ShiftLogWindow& shiftLog,
+LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shiftLog,
                          Deployment deployment, QString server, QString database, QWidget* parent)
     : QDialog(parent),
       terminate([] { endProgram(1); }),
       build(currentBuildStamp()),
-      dm_(dm),
+      session_(session),
       shiftLog_(shiftLog),
       deployment_(std::move(deployment)),
       server_(std::move(server)),
@@ -133,15 +132,15 @@ bool LoginWindow::logIn() {
         deployment_, server_, database_, loginEdit->text(), passwordEdit->text());
     state.login = credentials.login;
     state.password = credentials.password;
-    dm_.connection.close();
+    session_.connection.close();
     connected_ = false;
     if (!credentials.composable) {
         connectionFailed();
         return false;
     }
-    dm_.connection.setConnectionString(credentials.connectionString);
+    session_.connection.setConnectionString(credentials.connectionString);
     try {
-        dm_.connection.open();
+        session_.connection.open();
     } catch (const data::DbError& error) {
         if (data::isLoginRefused(error.serverText()) || data::isLoginRefused(error.message())) {
             loginRefused();
@@ -155,17 +154,20 @@ bool LoginWindow::logIn() {
     if (!enforceVersion()) {
         return false;
     }
-    applyRoleRules(shiftLog_, state.login);
-    for (int shift = 1; shift <= 4; ++shift) {
-        dm_.shiftEntries(shift).setParam(QStringLiteral("OK"), QStringLiteral("ta"));
+    try {
+        session_.roles = data::readGroupRoles(session_.connection);
+    } catch (const data::DbError&) {
+        connectionFailed();
+        return false;
     }
+    shiftLog_.applyRights(shiftlog::rightsFor(session_.roles));
     return true;
 }
 
 void LoginWindow::runShiftLog() {
     const QString& login = shiftLog_.loginState.login;
     hide();
-    if (login != QLatin1String("econom")) {
+    if (shiftlog::rightsFor(session_.roles).namedCaption) {
         shiftLog_.setWindowTitle(QStringLiteral("Табель (Сервер: ") + server_ +
                                  QStringLiteral(", БД: ") + database_ +
                                  QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));

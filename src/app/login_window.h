@@ -14,7 +14,7 @@ class QPushButton;
 class QTimer;
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 }
 namespace tabel::shiftlog {
 class ShiftLogWindow;
@@ -27,7 +27,7 @@ using Deployment = data::Deployment;
 class LoginWindow : public QDialog {
     Q_OBJECT
 public:
-    LoginWindow(data::DataModule& dm, shiftlog::ShiftLogWindow& shiftLog, Deployment deployment,
+    LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shiftLog, Deployment deployment,
                 QString server, QString database, QWidget* parent = nullptr);
 
     QLabel* loginLabel;
@@ -66,7 +66,7 @@ private:
     void connectionFailed();
     void loginRefused();
 
-    data::DataModule& dm_;
+    data::Session& session_;
     shiftlog::ShiftLogWindow& shiftLog_;
     Deployment deployment_;
     QString server_;

@@ -5,7 +5,7 @@
 
 #include "app/deployment.h"
 #include "app/login_window.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "outputwindows/reports_dialog.h"
 #include "outputwindows/timesheet_window.h"
 #include "refdata/norms_window.h"
@@ -24,7 +24,7 @@ namespace tabel::app {
 struct WindowSet {
     WindowSet(const Deployment& deployment, const QString& server, const QString& database);
 
-    data::DataModule dm;
+    data::Session session;
     std::unique_ptr<shiftlog::ShiftLogWindow> shiftLog;
     std::unique_ptr<LoginWindow> login;
     std::unique_ptr<refdata::ProductsWindow> products;

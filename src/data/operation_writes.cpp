@@ -1,32 +1,36 @@
 #include "data/operation_writes.h"
 
-#include "data/data_module.h"
+#include "data/connection.h"
 #include "data/errors.h"
 
 namespace tabel::data {
 
-int countSameOperations(DataModule& dm, const OperationKey& key, std::optional<int> exceptId) {
+int countSameOperations(Connection& connection, const OperationKey& key,
+                        std::optional<int> exceptId) {
     Bindings bindings{{QStringLiteral("vid"), key.kindId},
                       {QStringLiteral("naimen"), key.stage},
                       {QStringLiteral("i_id"), key.productId}};
     if (!exceptId) {
-        return dm.countDuplicates(
-            QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=:vid and "
-                           "naimen=:naimen and i_id=:i_id"),
-            bindings);
+        return connection
+            .scalar(
+                QStringLiteral("select count(ID) as cnt from accounts_dep.OPER where vid=:vid and "
+                               "naimen=:naimen and i_id=:i_id"),
+                bindings)
+            .toInt();
     }
     bindings.append({QStringLiteral("id"), *exceptId});
-    return dm.countDuplicates(
-        QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=:vid and "
-                       "naimen=:naimen and i_id=:i_id and id<>:id"),
-        bindings);
+    return connection
+        .scalar(QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=:vid and "
+                               "naimen=:naimen and i_id=:i_id and id<>:id"),
+                bindings)
+        .toInt();
 }
 
-int addOperation(DataModule& dm, const OperationKey& key, double price) {
+int addOperation(Connection& connection, const OperationKey& key, double price) {
     int id = 0;
     // The first norm makes the operation show in the list, so both are written or neither.
-    dm.connection.inTransaction([&] {
-        id = dm.connection
+    connection.inTransaction([&] {
+        id = connection
                  .scalar(QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, "
                                         "cena_new) values (:oper_vid, :naimen, :i_id, "
                                         ":cena_new) returning id"),
@@ -35,15 +39,16 @@ int addOperation(DataModule& dm, const OperationKey& key, double price) {
                           {QStringLiteral("i_id"), key.productId},
                           {QStringLiteral("cena_new"), price}})
                  .toInt();
-        dm.connection.execute(QStringLiteral("insert into accounts_dep.norm(o_id, norma, prize, "
-                                             "price) values (:o_id, 0, 0, :price)"),
-                              {{QStringLiteral("o_id"), id}, {QStringLiteral("price"), price}});
+        connection.execute(QStringLiteral("insert into accounts_dep.norm(o_id, norma, prize, "
+                                          "price) values (:o_id, 0, 0, :price)"),
+                           {{QStringLiteral("o_id"), id}, {QStringLiteral("price"), price}});
     });
     return id;
 }
 
-void changeOperation(DataModule& dm, int id, const OperationKey& key, const QString& version) {
-    const int changed = dm.connection.execute(
+void changeOperation(Connection& connection, int id, const OperationKey& key,
+                     const QString& version) {
+    const int changed = connection.execute(
         QStringLiteral("update accounts_dep.oper set vid=:oper_vid, naimen=:naimen,  "
                        "i_id=:i_id where id=:id and xmin::text = coalesce(:ver, xmin::text)"),
         {{QStringLiteral("oper_vid"), key.kindId},
@@ -54,7 +59,7 @@ void changeOperation(DataModule& dm, int id, const OperationKey& key, const QStr
           version.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(version)}});
     if (changed == 0) {
         const bool exists =
-            dm.connection
+            connection
                 .scalar(QStringLiteral("select count(*) from accounts_dep.oper where id=:id"),
                         {{QStringLiteral("id"), id}})
                 .toInt() > 0;
@@ -62,10 +67,17 @@ void changeOperation(DataModule& dm, int id, const OperationKey& key, const QStr
     }
 }
 
-void deleteOperation(DataModule& dm, int id) {
+QString operationVersion(Connection& connection, int id) {
+    return connection
+        .scalar(QStringLiteral("select xmin::text from accounts_dep.oper where id=:id"),
+                {{QStringLiteral("id"), id}})
+        .toString();
+}
+
+void deleteOperation(Connection& connection, int id) {
     // Its norms go with it (on delete cascade).
-    if (dm.connection.execute(QStringLiteral("delete from accounts_dep.oper where id=:id"),
-                              {{QStringLiteral("id"), id}}) == 0) {
+    if (connection.execute(QStringLiteral("delete from accounts_dep.oper where id=:id"),
+                           {{QStringLiteral("id"), id}}) == 0) {
         throw rowGoneError();
     }
 }

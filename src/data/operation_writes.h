@@ -8,7 +8,7 @@
 
 namespace tabel::data {
 
-class DataModule;
+class Connection;
 
 // What makes an operation: its kind, stage (oper.naimen) and product.
 struct OperationKey {
@@ -18,17 +18,21 @@ struct OperationKey {
 };
 
 // Operations with the same kind, stage and product, leaving out `exceptId`.
-int countSameOperations(DataModule& dm, const OperationKey& key,
+int countSameOperations(Connection& connection, const OperationKey& key,
                         std::optional<int> exceptId = std::nullopt);
 
 // The operation and its first norm at `price`, in one transaction; the new operation's id.
-int addOperation(DataModule& dm, const OperationKey& key, double price);
+int addOperation(Connection& connection, const OperationKey& key, double price);
 
 // Changes operation `id` as of `version` (its xmin as the list read it; empty: no check);
 // throws DbError (RowGone) when it was deleted meanwhile, (RowChanged) when it was changed.
-void changeOperation(DataModule& dm, int id, const OperationKey& key, const QString& version);
+void changeOperation(Connection& connection, int id, const OperationKey& key,
+                     const QString& version);
+
+// The operation's version (xmin) as it is stored now; empty when it is gone.
+QString operationVersion(Connection& connection, int id);
 
 // Deletes operation `id` with its norms; throws DbError (RowGone) when it was deleted meanwhile.
-void deleteOperation(DataModule& dm, int id);
+void deleteOperation(Connection& connection, int id);
 
 }  // namespace tabel::data

@@ -11,8 +11,8 @@
 
 #include <utility>
 
-#include "data/data_module.h"
 #include "data/dataset.h"
+#include "data/session.h"
 #include "outputwindows/report_preview.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
@@ -47,7 +47,8 @@ struct WaitCursor {
 
 }  // namespace
 
-ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
+    : QDialog(parent), connection_(session.connection) {
     setObjectName(QStringLiteral("ReportsDialog"));
     setWindowTitle(QStringLiteral("Отчеты"));
     buildControls();
@@ -55,10 +56,10 @@ ReportsDialog::ReportsDialog(data::DataModule& dm, QWidget* parent) : QDialog(pa
                                 PeriodReport::WorkersDetail, PeriodReport::ProductsDetail,
                                 PeriodReport::Requisitions};
     for (const PeriodReport report : all) {
-        layouts_[int(report)] = reports::makePeriodLayout(report, dm_.connection);
+        layouts_[int(report)] = reports::makePeriodLayout(report, connection_);
     }
     productSummary =
-        std::make_unique<data::Dataset>(&dm_.connection, QStringLiteral("productSummary"));
+        std::make_unique<data::Dataset>(&connection_, QStringLiteral("productSummary"));
     productSummary->setSql(reports::productSummarySql());
     setDefaultPeriod(QDate::currentDate());
 }

@@ -17,7 +17,8 @@ class QRadioButton;
 
 namespace tabel::data {
 class Dataset;
-class DataModule;
+class Connection;
+struct Session;
 }  // namespace tabel::data
 
 namespace tabel::outputwindows {
@@ -25,7 +26,7 @@ namespace tabel::outputwindows {
 class ReportsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit ReportsDialog(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit ReportsDialog(data::Session& session, QWidget* parent = nullptr);
     ~ReportsDialog() override;
 
     // What the opener does before showing: the previous calendar month of `today`.
@@ -64,7 +65,7 @@ private:
     void buildControls();
     reports::PrintedLayout& layoutOf(reports::PeriodReport report);
 
-    data::DataModule& dm_;
+    data::Connection& connection_;
     std::unique_ptr<reports::PrintedLayout> layouts_[5];
     reports::Spreadsheet excel_;
 };

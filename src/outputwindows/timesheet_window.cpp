@@ -14,10 +14,12 @@
 #include <optional>
 
 #include "core/messages.h"
-#include "data/data_module.h"
+#include "data/dataset.h"
 #include "data/errors.h"
 #include "data/hours.h"
+#include "data/session.h"
 #include "outputwindows/report_preview.h"
+#include "timesheet/hours_statements.h"
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
@@ -72,8 +74,13 @@ QString rebuildFailure(const QString& period, const data::DbError& error) {
 
 }  // namespace
 
-TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
-    : QDialog(parent), printedTimesheet(dm.connection), dm_(dm) {
+TimesheetWindow::TimesheetWindow(data::Session& session, QWidget* parent)
+    : QDialog(parent), printedTimesheet(session.connection), session_(session) {
+    for (int shift = 1; shift <= 3; ++shift) {
+        hoursPages_[shift - 1] =
+            new data::Dataset(&session_.connection, QStringLiteral("H_Tabel_%1").arg(shift), this);
+        timesheet::prepareHoursPage(*hoursPages_[shift - 1], shift);
+    }
     setObjectName(QStringLiteral("TimesheetWindow"));
     setWindowTitle(QStringLiteral("Табель по времени"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -82,7 +89,7 @@ TimesheetWindow::TimesheetWindow(data::DataModule& dm, QWidget* parent)
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
     widgets::rememberGeometry(this, QStringLiteral("TimesheetWindow"), QSize(1000, 620));
-    connect(&dm_.changes, &data::ChangeFeed::changed, this, &TimesheetWindow::applyChanges);
+    connect(&session_.changes, &data::ChangeFeed::changed, this, &TimesheetWindow::applyChanges);
 }
 
 void TimesheetWindow::applyChanges(const data::ChangeBatch& batch) {
@@ -187,7 +194,7 @@ QWidget* TimesheetWindow::buildPage(int shift, widgets::DataGrid*& grid) {
 }
 
 std::array<data::Dataset*, 3> TimesheetWindow::pages() const {
-    return {&dm_.shift1Hours, &dm_.shift2Hours, &dm_.shift3Hours};
+    return hoursPages_;
 }
 
 int TimesheetWindow::month() const {
@@ -255,7 +262,7 @@ void TimesheetWindow::openPages() {
 }
 
 void TimesheetWindow::rebuildMonth() {
-    if (!data::mayRebuildHours(dm_.connection)) {
+    if (!data::mayRebuildHours(session_.connection)) {
         core::MessageBoxes::error(QStringLiteral("Недостаточно прав для перестроения табеля."));
         return;
     }
@@ -270,7 +277,7 @@ void TimesheetWindow::rebuildMonth() {
         rebuildProgress->show();
         rebuildProgress->repaint();
         try {
-            data::rebuildHoursMonth(dm_.connection, month(), year());
+            data::rebuildHoursMonth(session_.connection, month(), year());
         } catch (const data::DbError& error) {
             failure = error;
         }

@@ -16,7 +16,7 @@ class QPushButton;
 class QTabWidget;
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 struct ChangeBatch;
 }  // namespace tabel::data
 
@@ -30,7 +30,7 @@ namespace tabel::outputwindows {
 class TimesheetWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TimesheetWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit TimesheetWindow(data::Session& session, QWidget* parent = nullptr);
 
     // What the shift log window's "Табель по времени" does: selects the month and year of
     // `workingDate`, loads the pages, shows the window modally centred on `opener`, and closes
@@ -81,7 +81,9 @@ private:
     std::array<data::Dataset*, 3> pages() const;
     void openPages();
 
-    data::DataModule& dm_;
+    data::Session& session_;
+    // The hours of shifts 1 to 3 of the month shown.
+    std::array<data::Dataset*, 3> hoursPages_{};
     std::array<widgets::DataSource*, 3> sources_{};
     std::array<DayKind, 31> dayKinds_{};
     reports::Spreadsheet excel_;

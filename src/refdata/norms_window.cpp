@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "widgets/data_grid.h"
 #include "widgets/live_rows.h"
 #include "widgets/style.h"
@@ -19,8 +19,8 @@ const QString kSort = QStringLiteral("norma ASC");
 
 }  // namespace
 
-NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
-    : QDialog(parent), operationNorms(&dm.connection, QStringLiteral("operationNorms")), dm_(dm) {
+NormsWindow::NormsWindow(data::Session& session, QWidget* parent)
+    : QDialog(parent), operationNorms(&session.connection, QStringLiteral("operationNorms")) {
     setObjectName(QStringLiteral("NormsWindow"));
     setWindowTitle(QStringLiteral("Норматив"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -86,13 +86,14 @@ NormsWindow::NormsWindow(data::DataModule& dm, QWidget* parent)
     widgets::fixWindowSize(this, QSize(420, 320));
     // Norms another workstation changes appear while the ladder is open; a new norm of
     // another operation is not read, since the statement reads this operation's only.
-    connect(&dm_.changes, &data::ChangeFeed::changed, this, [this](const data::ChangeBatch& batch) {
-        widgets::refreshShownRows(operationNorms, normsGrid, QStringLiteral("id"),
-                                  widgets::keysOf(batch.norms));
-    });
+    connect(&session.changes, &data::ChangeFeed::changed, this,
+            [this](const data::ChangeBatch& batch) {
+                widgets::refreshShownRows(operationNorms, normsGrid, QStringLiteral("id"),
+                                          widgets::keysOf(batch.norms));
+            });
 }
 
-void NormsWindow::openForOperation(int operationId) {
+bool NormsWindow::openForOperation(int operationId) {
     operationId_ = operationId;
     operationNorms.close();
     operationNorms.setParam(QStringLiteral("o_id"), operationId);
@@ -100,7 +101,7 @@ void NormsWindow::openForOperation(int operationId) {
     operationNorms.setFiltered(true);
     operationNorms.setSort(kSort);
     operationNorms.open();
-    exec();
+    return exec() == QDialog::Accepted;
 }
 
 void NormsWindow::reread() {
@@ -137,8 +138,6 @@ void NormsWindow::storeChangedRow() {
 void NormsWindow::saveAndClose() {
     normsGrid->commitEditor();
     normsGrid->storePending();
-    // Only this operation's row of the list follows: its base price and norm count.
-    dm_.operations.refreshRow(QStringLiteral("id"), operationId_);
     accept();
 }
 

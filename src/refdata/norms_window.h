@@ -8,7 +8,7 @@
 class QPushButton;
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 }
 
 namespace tabel::widgets {
@@ -20,7 +20,7 @@ namespace tabel::refdata {
 class NormsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit NormsWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit NormsWindow(data::Session& session, QWidget* parent = nullptr);
 
     // The norms of the operation shown, sorted by norma; edited in place.
     data::Dataset operationNorms;
@@ -34,7 +34,8 @@ public:
     bool editingNewRow = false;
 
     // The operations list's double-click: the norms of operation `operationId`, modally.
-    void openForOperation(int operationId);
+    // True when the user saved ("Сохранить"), so the opener re-reads the operation.
+    bool openForOperation(int operationId);
 
     // Entering a grid column: notes whether the row is a new one.
     void noteNewRow();
@@ -53,7 +54,6 @@ private:
     void storeAndReread();
     void reread();
 
-    data::DataModule& dm_;
     int operationId_ = 0;
 };
 

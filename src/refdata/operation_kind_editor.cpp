@@ -5,17 +5,19 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/input_texts.h"
 #include "core/messages.h"
 #include "data/column_lengths.h"
-#include "data/data_module.h"
+#include "data/dataset.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "widgets/form_field.h"
 
 namespace tabel::refdata {
 
-OperationKindEditor::OperationKindEditor(data::DataModule& dm, QWidget* parent)
+OperationKindEditor::OperationKindEditor(data::Session& session, QWidget* parent)
     : EditorDialog(QStringLiteral("OperationKindEditor"), QStringLiteral("Вид операции"), parent),
-      dm_(dm) {
+      connection_(session.connection) {
     nameEdit = new QLineEdit(fieldsGroup);
     nameEdit->setObjectName(QStringLiteral("nameEdit"));
     nameEdit->setMinimumWidth(320);
@@ -30,18 +32,22 @@ QWidget* OperationKindEditor::firstFocus() const {
     return nameEdit;
 }
 
-void OperationKindEditor::openForAdd() {
+void OperationKindEditor::openForAdd(data::Dataset& kinds) {
     nameEdit->clear();
     setWindowTitle(QStringLiteral("Заведение нового вида операций"));
     mode = Mode::Add;
+    kinds_ = &kinds;
     exec();
+    kinds_ = nullptr;
 }
 
-void OperationKindEditor::openForRename(const QString& currentName) {
+void OperationKindEditor::openForRename(data::Dataset& kinds, const QString& currentName) {
     setWindowTitle(QStringLiteral("Изменение данных вида операции"));
     mode = Mode::Change;
     nameEdit->setText(currentName);
+    kinds_ = &kinds;
     exec();
+    kinds_ = nullptr;
 }
 
 bool OperationKindEditor::isDuplicate(const QString& name) {
@@ -49,11 +55,11 @@ bool OperationKindEditor::isDuplicate(const QString& name) {
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
     data::Bindings bindings{{QStringLiteral("vid"), name.toUpper()}};
     if (mode == Mode::Change) {
-        bindings.append(
-            {QStringLiteral("id"), dm_.operationKinds.field(QStringLiteral("id")).asInteger()});
+        bindings.append({QStringLiteral("id"), kinds_->field(QStringLiteral("id")).asInteger()});
     }
-    if (dm_.countDuplicates(mode == Mode::Add ? count : count + QStringLiteral(" and id<>:id"),
-                            bindings) == 0) {
+    if (connection_
+            .scalar(mode == Mode::Add ? count : count + QStringLiteral(" and id<>:id"), bindings)
+            .toInt() == 0) {
         return false;
     }
     core::MessageBoxes::error(QStringLiteral("Такая операция уже заведена!"));
@@ -63,13 +69,13 @@ bool OperationKindEditor::isDuplicate(const QString& name) {
 void OperationKindEditor::save() {
     const QString name = nameEdit->text().trimmed();
     if (name.isEmpty()) {
-        core::MessageBoxes::error(QStringLiteral("Все поля должны быть заполнены!"));
+        core::MessageBoxes::error(core::kFillAllFields);
         return;
     }
     if (isDuplicate(name)) {
         return;
     }
-    data::Dataset& kinds = dm_.operationKinds;
+    data::Dataset& kinds = *kinds_;
     mode == Mode::Add ? kinds.append() : kinds.edit();
     try {
         kinds.field(QStringLiteral("vid")).setValue(name);

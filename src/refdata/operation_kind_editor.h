@@ -7,22 +7,25 @@ class QLabel;
 class QLineEdit;
 
 namespace tabel::data {
-class DataModule;
-}
+class Connection;
+class Dataset;
+struct Session;
+}  // namespace tabel::data
 
 namespace tabel::refdata {
 
 class OperationKindEditor : public widgets::EditorDialog {
     Q_OBJECT
 public:
-    explicit OperationKindEditor(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit OperationKindEditor(data::Session& session, QWidget* parent = nullptr);
 
     QLabel* nameLabel;
     QLineEdit* nameEdit;
 
-    void openForAdd();
-    // Renames the current row of the operation kinds.
-    void openForRename(const QString& currentName);
+    // Adds a kind to `kinds`, the opener's list, which shows it afterwards.
+    void openForAdd(data::Dataset& kinds);
+    // Renames the current row of `kinds`.
+    void openForRename(data::Dataset& kinds, const QString& currentName);
     void save() override;
 
 protected:
@@ -31,7 +34,9 @@ protected:
 private:
     bool isDuplicate(const QString& name);
 
-    data::DataModule& dm_;
+    data::Connection& connection_;
+    // The kinds list of the opening that is in progress; none between openings.
+    data::Dataset* kinds_ = nullptr;
 };
 
 }  // namespace tabel::refdata

@@ -2,19 +2,21 @@
 
 #include <QPushButton>
 
-#include "data/data_module.h"
+#include "data/session.h"
 #include "refdata/operation_kind_editor.h"
+#include "refdata/reference_statements.h"
 #include "widgets/live_rows.h"
 
 namespace tabel::refdata {
 
-OperationKindsWindow::OperationKindsWindow(data::DataModule& dm, OperationKindEditor& editor,
+OperationKindsWindow::OperationKindsWindow(data::Session& session, OperationKindEditor& editor,
                                            QWidget* parent)
     : ListWindow(QStringLiteral("OperationKindsWindow"), QStringLiteral("Виды операций"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
-      dm_(dm),
+      kinds_(&session.connection, QStringLiteral("Vid_oper")),
       editor_(editor) {
-    bindList(&dm_.operationKinds,
+    prepareOperationKinds(kinds_);
+    bindList(&kinds_,
              {{.field = QStringLiteral("VID"), .title = QStringLiteral("Операции"), .name = true}},
              QStringLiteral("vid"));
     showSearch(false);
@@ -31,10 +33,11 @@ OperationKindsWindow::OperationKindsWindow(data::DataModule& dm, OperationKindEd
     connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
             &OperationKindsWindow::chooseOrRenameKind);
     // Kinds another workstation adds, renames or deletes appear while the list is open.
-    connect(&dm_.changes, &data::ChangeFeed::changed, this, [this](const data::ChangeBatch& batch) {
-        widgets::refreshShownRows(dm_.operationKinds, listGrid, QStringLiteral("id"),
-                                  widgets::keysOf(batch.operationKinds));
-    });
+    connect(&session.changes, &data::ChangeFeed::changed, this,
+            [this](const data::ChangeBatch& batch) {
+                widgets::refreshShownRows(kinds_, listGrid, QStringLiteral("id"),
+                                          widgets::keysOf(batch.operationKinds));
+            });
 }
 
 void OperationKindsWindow::onShown() {
@@ -45,14 +48,14 @@ void OperationKindsWindow::onShown() {
 
 void OperationKindsWindow::openForBrowse() {
     setMode(Mode::Browse);
-    dm_.operationKinds.open();
+    kinds_.open();
     exec();
-    dm_.operationKinds.close();
+    kinds_.close();
 }
 
 std::optional<KindChoice> OperationKindsWindow::pickKind() {
     setMode(Mode::Choose);
-    dm_.operationKinds.open();
+    kinds_.open();
     showSearch(true);
     clearSearch();
     choice_.reset();
@@ -60,14 +63,14 @@ std::optional<KindChoice> OperationKindsWindow::pickKind() {
     endChoice();
     // The search of the choice must not narrow the list of the next opening.
     clearSearch();
-    dm_.operationKinds.setFiltered(false);
+    kinds_.setFiltered(false);
     showSearch(false);
-    dm_.operationKinds.close();
+    kinds_.close();
     return choice_;
 }
 
 void OperationKindsWindow::chooseOrRenameKind() {
-    data::Dataset& kinds = dm_.operationKinds;
+    data::Dataset& kinds = kinds_;
     if (mode == Mode::Choose) {
         if (!kinds.isEmpty()) {
             choice_ = KindChoice{kinds.field(QStringLiteral("vid")).asString().trimmed(),
@@ -79,17 +82,17 @@ void OperationKindsWindow::chooseOrRenameKind() {
     if (kinds.isEmpty()) {
         return;  // nothing to rename
     }
-    editor_.openForRename(kinds.field(QStringLiteral("vid")).asString().trimmed());
+    editor_.openForRename(kinds_, kinds.field(QStringLiteral("vid")).asString().trimmed());
 }
 
 void OperationKindsWindow::addKind() {
-    editor_.openForAdd();
+    editor_.openForAdd(kinds_);
 }
 
 void OperationKindsWindow::deleteKind() {
     deleteCurrent(QStringLiteral("Удалить вид операции?"),
                   QStringLiteral("Вид операции используется в операциях и не может быть удалён."),
-                  [this] { dm_.operationKinds.deleteRow(); });
+                  [this] { kinds_.deleteRow(); });
 }
 
 }  // namespace tabel::refdata

@@ -3,10 +3,11 @@
 
 #include <optional>
 
+#include "data/dataset.h"
 #include "widgets/list_window.h"
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 }
 
 namespace tabel::refdata {
@@ -21,7 +22,7 @@ struct KindChoice {
 class OperationKindsWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    OperationKindsWindow(data::DataModule& dm, OperationKindEditor& editor,
+    OperationKindsWindow(data::Session& session, OperationKindEditor& editor,
                          QWidget* parent = nullptr);
 
     QPushButton* addButton;
@@ -44,7 +45,7 @@ protected:
     void onShown() override;
 
 private:
-    data::DataModule& dm_;
+    data::Dataset kinds_;
     OperationKindEditor& editor_;
     std::optional<KindChoice> choice_;
 };

@@ -7,12 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/input_texts.h"
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
-#include "data/data_module.h"
 #include "data/errors.h"
 #include "data/operation_writes.h"
+#include "data/session.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/products_window.h"
 #include "widgets/form_field.h"
@@ -39,7 +40,7 @@ QLineEdit* readOnlyField(QWidget* parent, const char* name) {
 OperationCheck checkOperation(const OperationFields& fields, bool adding) {
     OperationCheck check;
     if (fields.marka.trimmed().isEmpty() || fields.vid.trimmed().isEmpty()) {
-        check.fieldsError = QStringLiteral("Все поля должны быть заполнены!");
+        check.fieldsError = core::kFillAllFields;
     }
     if (!adding) {
         return check;
@@ -56,10 +57,10 @@ OperationCheck checkOperation(const OperationFields& fields, bool adding) {
     return check;
 }
 
-OperationPriceEditor::OperationPriceEditor(data::DataModule& dm, ProductsWindow& products,
+OperationPriceEditor::OperationPriceEditor(data::Session& session, ProductsWindow& products,
                                            OperationKindsWindow& kinds, QWidget* parent)
     : EditorDialog(QStringLiteral("OperationPriceEditor"), QStringLiteral("Цена операции"), parent),
-      dm_(dm),
+      connection_(session.connection),
       products_(products),
       kinds_(kinds) {
     productEdit = readOnlyField(fieldsGroup, "productEdit");
@@ -110,25 +111,39 @@ void OperationPriceEditor::load(const OperationFields& operation) {
 }
 
 OperationFields OperationPriceEditor::fields() const {
-    return {productEdit->text(), kindEdit->text(), stageCombo->currentIndex(),
-            productId,           kindId,           priceEdit->text()};
+    return {.marka = productEdit->text(),
+            .vid = kindEdit->text(),
+            .naimen = stageCombo->currentIndex(),
+            .productId = productId,
+            .kindId = kindId,
+            .price = priceEdit->text(),
+            .id = opened_.id,
+            .version = opened_.version};
 }
 
-void OperationPriceEditor::openForAdd() {
+std::optional<int> OperationPriceEditor::openForAdd() {
     // The product and kind picked last time stay until picked anew.
-    load({QString(), QString(), 0, productId, kindId, QString()});
+    opened_ = OperationFields();
+    opened_.productId = productId;
+    opened_.kindId = kindId;
+    load(opened_);
     priceEdit->setEnabled(true);
     setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
     mode = Mode::Add;
+    saved_.reset();
     exec();
+    return saved_;
 }
 
-void OperationPriceEditor::openForChange(const OperationFields& operation) {
+std::optional<int> OperationPriceEditor::openForChange(const OperationFields& operation) {
     setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
     mode = Mode::Change;
+    opened_ = operation;
     load(operation);
     priceEdit->setEnabled(false);  // prices are the norms
+    saved_.reset();
     exec();
+    return saved_;
 }
 
 void OperationPriceEditor::chooseProduct() {
@@ -148,10 +163,8 @@ void OperationPriceEditor::chooseKind() {
 bool OperationPriceEditor::isDuplicate(const OperationFields& operation) {
     const data::OperationKey key{kindId, operation.naimen, productId};
     const std::optional<int> except =
-        mode == Mode::Add
-            ? std::nullopt
-            : std::optional<int>(dm_.operations.field(QStringLiteral("id")).asInteger());
-    if (data::countSameOperations(dm_, key, except) == 0) {
+        mode == Mode::Add ? std::nullopt : std::optional<int>(opened_.id);
+    if (data::countSameOperations(connection_, key, except) == 0) {
         return false;
     }
     core::MessageBoxes::error(kDuplicate);
@@ -160,13 +173,12 @@ bool OperationPriceEditor::isDuplicate(const OperationFields& operation) {
 
 bool OperationPriceEditor::write(const OperationFields& operation, double price) {
     const data::OperationKey key{kindId, operation.naimen, productId};
-    int id = mode == Mode::Add ? 0 : dm_.operations.field(QStringLiteral("id")).asInteger();
+    int id = mode == Mode::Add ? 0 : opened_.id;
     try {
         if (mode == Mode::Add) {
-            id = data::addOperation(dm_, key, price);
+            id = data::addOperation(connection_, key, price);
         } else {
-            data::changeOperation(dm_, id, key,
-                                  dm_.operations.field(QStringLiteral("row_version")).asString());
+            data::changeOperation(connection_, id, key, opened_.version);
         }
     } catch (const data::DbError& error) {
         // Another workstation may have written the same operation since the check.
@@ -174,13 +186,12 @@ bool OperationPriceEditor::write(const OperationFields& operation, double price)
                                       ? kDuplicate
                                       : data::userMessageOf(error));
         if (error.kind() == data::DbErrorKind::RowChanged) {
-            // The list row shows the other change (and its version) for the next look.
-            dm_.operations.refreshRow(QStringLiteral("id"), id);
+            // The user has been told: the next "Сохранить" stores what is typed over it.
+            opened_.version = data::operationVersion(connection_, id);
         }
         return false;
     }
-    // The list reads only the operation's own row again.
-    dm_.operations.refreshRow(QStringLiteral("id"), id);
+    saved_ = id;
     return true;
 }
 

@@ -2,6 +2,8 @@
 // The editor of one operation's product, kind and stage, and of a new operation's starting
 // price.
 
+#include <optional>
+
 #include "widgets/editor_dialog.h"
 
 class QComboBox;
@@ -10,8 +12,9 @@ class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class DataModule;
-}
+class Connection;
+struct Session;
+}  // namespace tabel::data
 
 namespace tabel::refdata {
 
@@ -26,7 +29,9 @@ struct OperationFields {
     int naimen = 0;
     int productId = 0;
     int kindId = 0;
-    QString price;  // "min Цена" as typed; a new operation's only
+    QString price;    // "min Цена" as typed; a new operation's only
+    int id = 0;       // the operation changed; 0 for a new one
+    QString version;  // its version (xmin) as the list read it
 };
 
 // The verdict on the dialog's values before the database is asked.
@@ -41,7 +46,7 @@ OperationCheck checkOperation(const OperationFields& fields, bool adding);
 class OperationPriceEditor : public widgets::EditorDialog {
     Q_OBJECT
 public:
-    OperationPriceEditor(data::DataModule& dm, ProductsWindow& products,
+    OperationPriceEditor(data::Session& session, ProductsWindow& products,
                          OperationKindsWindow& kinds, QWidget* parent = nullptr);
 
     QLabel* productLabel;
@@ -58,9 +63,9 @@ public:
     int productId = 0;
     int kindId = 0;
 
-    void openForAdd();
-    // Changes the current row of the operations.
-    void openForChange(const OperationFields& operation);
+    // The id of the operation saved, or nothing when the dialog was left without saving.
+    std::optional<int> openForAdd();
+    std::optional<int> openForChange(const OperationFields& operation);
 
     // The controls from the value and back.
     void load(const OperationFields& operation);
@@ -77,7 +82,10 @@ private:
     bool isDuplicate(const OperationFields& operation);
     bool write(const OperationFields& operation, double price);
 
-    data::DataModule& dm_;
+    data::Connection& connection_;
+    // The operation of the opening in progress.
+    OperationFields opened_;
+    std::optional<int> saved_;
     ProductsWindow& products_;
     OperationKindsWindow& kinds_;
 };

@@ -8,10 +8,12 @@
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
-#include "data/data_module.h"
+#include "data/dataset.h"
 #include "data/operation_writes.h"
+#include "data/session.h"
 #include "refdata/norms_window.h"
 #include "refdata/operation_price_editor.h"
+#include "refdata/reference_statements.h"
 #include "reports/operations_export.h"
 #include "widgets/live_rows.h"
 #include "widgets/style.h"
@@ -55,15 +57,17 @@ std::optional<QString> operationsFilter(const QString& typed,
     return QStringLiteral("i_id=") + g + QStringLiteral(" or i_id_old=") + g;
 }
 
-OperationsWindow::OperationsWindow(data::DataModule& dm, OperationPriceEditor& editor,
+OperationsWindow::OperationsWindow(data::Session& session, OperationPriceEditor& editor,
                                    NormsWindow& norms, QWidget* parent)
     : ListWindow(QStringLiteral("OperationsWindow"), QStringLiteral("Операции"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
-      exportedOperations(&dm.connection, QStringLiteral("exportedOperations")),
-      dm_(dm),
+      exportedOperations(&session.connection, QStringLiteral("exportedOperations")),
+      session_(session),
+      operations_(&session.connection, QStringLiteral("Oper")),
       editor_(editor),
       norms_(norms) {
-    bindList(&dm_.operations,
+    prepareOperations(operations_);
+    bindList(&operations_,
              {{.field = QStringLiteral("MARKA"),
                .title = QStringLiteral("Марка"),
                .alignment = Qt::AlignLeft,
@@ -120,24 +124,20 @@ OperationsWindow::OperationsWindow(data::DataModule& dm, OperationPriceEditor& e
     connect(exportButton, &QPushButton::clicked, this, &OperationsWindow::exportToSpreadsheet);
     connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
             &OperationsWindow::openCurrentOperation);
-    connect(&dm_.changes, &data::ChangeFeed::changed, this, &OperationsWindow::applyChanges);
+    connect(&session_.changes, &data::ChangeFeed::changed, this, &OperationsWindow::applyChanges);
     widgets::fixWindowSize(this, QSize(720, 480));
 }
 
 void OperationsWindow::applyChanges(const data::ChangeBatch& batch) {
     // A row shows its operation, its norms' count and lowest price, its kind's and its
     // product's names: each is re-read by the key that names it.
-    data::Dataset& operations = dm_.operations;
+    data::Dataset& operations = operations_;
     widgets::refreshShownRows(operations, listGrid, QStringLiteral("id"),
                               widgets::keysOf(batch.operations));
     widgets::refreshShownRows(operations, listGrid, QStringLiteral("oper_vid"),
                               widgets::keysOf(batch.operationKinds));
     widgets::refreshShownRows(operations, listGrid, QStringLiteral("i_id"),
                               widgets::keysOf(batch.products));
-}
-
-void OperationsWindow::setRequisitionContext(const RequisitionContext& requisition) {
-    requisition_ = requisition;
 }
 
 void OperationsWindow::onShown() {
@@ -148,7 +148,7 @@ void OperationsWindow::onShown() {
 }
 
 void OperationsWindow::applySearch() {
-    data::Dataset& operations = dm_.operations;
+    data::Dataset& operations = operations_;
     const std::optional<QString> filter = operationsFilter(searchBox->text(), requisition_);
     if (!filter) {
         operations.setFiltered(false);
@@ -160,9 +160,11 @@ void OperationsWindow::applySearch() {
 
 void OperationsWindow::openForBrowse() {
     setMode(Mode::Browse);
-    dm_.operations.open();
+    // A choice's requisition never narrows the maintained list.
+    requisition_ = {};
+    operations_.open();
     exec();
-    dm_.operations.close();
+    operations_.close();
 }
 
 std::optional<OperationChoice> OperationsWindow::pickOperation(
@@ -170,7 +172,7 @@ std::optional<OperationChoice> OperationsWindow::pickOperation(
     context_ = context;
     requisition_ = context.requisition;
     setMode(Mode::Choose);
-    data::Dataset& operations = dm_.operations;
+    data::Dataset& operations = operations_;
     operations.open();
     // The requisition narrows the list from the start, not only once something is typed.
     if (searchBox->text().isEmpty()) {
@@ -190,11 +192,14 @@ std::optional<OperationChoice> OperationsWindow::pickOperation(
     endChoice();
     operations.setFiltered(false);
     operations.close();
+    // The choice's context ends with it.
+    requisition_ = {};
+    context_ = {};
     return choice_;
 }
 
 QString OperationsWindow::productMark(int productId) {
-    return dm_.connection
+    return session_.connection
         .scalar(QStringLiteral("select marka from accounts_dep.izdel where id=:id"),
                 {{QStringLiteral("id"), productId}})
         .toString()
@@ -202,7 +207,7 @@ QString OperationsWindow::productMark(int productId) {
 }
 
 OperationChoice OperationsWindow::choiceFromCurrentRow() {
-    data::Dataset& operations = dm_.operations;
+    data::Dataset& operations = operations_;
     const int productId = operations.field(QStringLiteral("i_id")).asInteger();
     const ChoicePrice price = choicePrice(operations.field(QStringLiteral("cena")).asFloat(),
                                           context_.dayOff, context_.shift);
@@ -215,7 +220,7 @@ OperationChoice OperationsWindow::choiceFromCurrentRow() {
 }
 
 void OperationsWindow::chooseOrChangeOperation() {
-    data::Dataset& operations = dm_.operations;
+    data::Dataset& operations = operations_;
     if (mode == Mode::Choose) {
         if (!operations.isEmpty()) {
             choice_ = choiceFromCurrentRow();
@@ -226,15 +231,27 @@ void OperationsWindow::chooseOrChangeOperation() {
     if (operations.isEmpty()) {
         return;  // nothing to change
     }
-    editor_.openForChange({operations.field(QStringLiteral("marka")).asString(),
-                           operations.field(QStringLiteral("vid")).asString(),
-                           operations.field(QStringLiteral("naimen")).asInteger(),
-                           operations.field(QStringLiteral("i_id")).asInteger(),
-                           operations.field(QStringLiteral("oper_vid")).asInteger(), QString()});
+    OperationFields current;
+    current.marka = operations.field(QStringLiteral("marka")).asString();
+    current.vid = operations.field(QStringLiteral("vid")).asString();
+    current.naimen = operations.field(QStringLiteral("naimen")).asInteger();
+    current.productId = operations.field(QStringLiteral("i_id")).asInteger();
+    current.kindId = operations.field(QStringLiteral("oper_vid")).asInteger();
+    current.id = operations.field(QStringLiteral("id")).asInteger();
+    current.version = operations.field(QStringLiteral("row_version")).asString();
+    showSaved(editor_.openForChange(current));
 }
 
 void OperationsWindow::addOperation() {
-    editor_.openForAdd();
+    showSaved(editor_.openForAdd());
+}
+
+void OperationsWindow::showSaved(std::optional<int> id) {
+    if (!id) {
+        return;
+    }
+    operations_.refreshRow(QStringLiteral("id"), *id);
+    operations_.locate(QStringLiteral("id"), *id);
 }
 
 void OperationsWindow::openCurrentOperation() {
@@ -242,18 +259,23 @@ void OperationsWindow::openCurrentOperation() {
         chooseOrChangeOperation();
         return;
     }
-    if (dm_.operations.isEmpty()) {
+    if (operations_.isEmpty()) {
         return;
     }
-    norms_.openForOperation(dm_.operations.field(QStringLiteral("id")).asInteger());
+    const int id = operations_.field(QStringLiteral("id")).asInteger();
+    // Saved norms change this operation's row alone: its base price and norm count.
+    if (norms_.openForOperation(id)) {
+        showSaved(id);
+    }
 }
 
 void OperationsWindow::deleteOperation() {
-    deleteCurrent(
-        QStringLiteral("Удалить операцию?"),
-        QStringLiteral("Операция используется в записях смен и не может быть удалена."), [this] {
-            data::deleteOperation(dm_, dm_.operations.field(QStringLiteral("id")).asInteger());
-        });
+    deleteCurrent(QStringLiteral("Удалить операцию?"),
+                  QStringLiteral("Операция используется в записях смен и не может быть удалена."),
+                  [this] {
+                      data::deleteOperation(session_.connection,
+                                            operations_.field(QStringLiteral("id")).asInteger());
+                  });
 }
 
 void OperationsWindow::exportToSpreadsheet() {

@@ -10,7 +10,7 @@
 class QCheckBox;
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 struct ChangeBatch;
 }  // namespace tabel::data
 
@@ -62,7 +62,7 @@ std::optional<QString> operationsFilter(const QString& typed,
 class OperationsWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    OperationsWindow(data::DataModule& dm, OperationPriceEditor& editor, NormsWindow& norms,
+    OperationsWindow(data::Session& session, OperationPriceEditor& editor, NormsWindow& norms,
                      QWidget* parent = nullptr);
 
     QPushButton* addButton;
@@ -82,10 +82,6 @@ public:
     // The entry dialog's operation "...": the chosen operation and its prices, or nothing.
     std::optional<OperationChoice> pickOperation(const OperationChoiceContext& context);
 
-    // The entry dialog's selectors as the search sees them; kept until changed.
-    void setRequisitionContext(const RequisitionContext& requisition);
-    const RequisitionContext& requisitionContext() const { return requisition_; }
-
     void applySearch();
     // The grid's double-click.
     void openCurrentOperation();
@@ -103,11 +99,15 @@ protected:
 private:
     OperationChoice choiceFromCurrentRow();
     QString productMark(int productId);
+    // Re-reads one operation's row after this workstation wrote it.
+    void showSaved(std::optional<int> id);
 
-    data::DataModule& dm_;
+    data::Session& session_;
+    data::Dataset operations_;
     OperationPriceEditor& editor_;
     NormsWindow& norms_;
     reports::Spreadsheet spreadsheet_;
+    // The requisition of the choice in progress; empty in Browse mode.
     RequisitionContext requisition_;
     OperationChoiceContext context_;
     std::optional<OperationChoice> choice_;

@@ -3,16 +3,18 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "data/data_module.h"
+#include "data/session.h"
+#include "refdata/reference_statements.h"
 
 namespace tabel::refdata {
 
-ProductsWindow::ProductsWindow(data::DataModule& dm, QWidget* parent)
+ProductsWindow::ProductsWindow(data::Session& session, QWidget* parent)
     : ListWindow(QStringLiteral("ProductsWindow"), QStringLiteral("Изделия"),
                  widgets::SearchBox::Keys::OnlyArrows, parent),
-      dm_(dm) {
+      products_(&session.connection, QStringLiteral("Izdel")) {
+    prepareProducts(products_);
     bindList(
-        &dm_.products,
+        &products_,
         {{.field = QStringLiteral("MARKA"), .title = QStringLiteral("Марка изделия"), .name = true},
          {.field = QStringLiteral("massa"),
           .title = QStringLiteral("Коробки"),
@@ -37,16 +39,16 @@ void ProductsWindow::onShown() {
 }
 
 std::optional<ProductChoice> ProductsWindow::pickProduct() {
-    dm_.products.open();
+    products_.open();
     clearSearch();
     choice_.reset();
     exec();
-    dm_.products.close();
+    products_.close();
     return choice_;
 }
 
 void ProductsWindow::chooseProduct() {
-    data::Dataset& products = dm_.products;
+    data::Dataset& products = products_;
     if (products.isEmpty()) {
         return;
     }

@@ -3,10 +3,11 @@
 
 #include <optional>
 
+#include "data/dataset.h"
 #include "widgets/list_window.h"
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 }
 
 namespace tabel::refdata {
@@ -19,7 +20,7 @@ struct ProductChoice {
 class ProductsWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    explicit ProductsWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit ProductsWindow(data::Session& session, QWidget* parent = nullptr);
 
     QPushButton* exitButton;
 
@@ -34,7 +35,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    data::DataModule& dm_;
+    data::Dataset products_;
     std::optional<ProductChoice> choice_;
 };
 

@@ -2,15 +2,17 @@
 
 #include <QPushButton>
 
-#include "data/data_module.h"
+#include "data/session.h"
+#include "refdata/reference_statements.h"
 
 namespace tabel::refdata {
 
-WorkersWindow::WorkersWindow(data::DataModule& dm, QWidget* parent)
+WorkersWindow::WorkersWindow(data::Session& session, QWidget* parent)
     : ListWindow(QStringLiteral("WorkersWindow"), QStringLiteral("Список рабочих"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
-      dm_(dm) {
-    bindList(&dm_.workers,
+      workers_(&session.connection, QStringLiteral("Workers")) {
+    prepareWorkers(workers_);
+    bindList(&workers_,
              {{.field = QStringLiteral("fio"), .title = QStringLiteral("ФИО"), .name = true},
               {.field = QStringLiteral("s_staffpos_hl"), .title = QStringLiteral("Должность")}},
              QStringLiteral("fio"));
@@ -28,16 +30,18 @@ void WorkersWindow::onShown() {
 }
 
 bool WorkersWindow::pickWorker(const QString& typed) {
-    dm_.workers.open();
+    workers_.open();
     clearSearch();
     searchBox->setText(typed);
     choice_.reset();
     exec();
+    // Read afresh at the next choice: people join and leave.
+    workers_.close();
     return chosen == 1;
 }
 
 void WorkersWindow::chooseWorker() {
-    data::Dataset& workers = dm_.workers;
+    data::Dataset& workers = workers_;
     if (workers.recordCount() > 0) {
         // Read all three first: a register code that is not a number leaves the opener untouched.
         WorkerChoice picked{workers.field(QStringLiteral("fio")).asString().trimmed(),

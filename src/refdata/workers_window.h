@@ -3,10 +3,11 @@
 
 #include <optional>
 
+#include "data/dataset.h"
 #include "widgets/list_window.h"
 
 namespace tabel::data {
-class DataModule;
+struct Session;
 }
 
 namespace tabel::refdata {
@@ -20,7 +21,7 @@ struct WorkerChoice {
 class WorkersWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
-    explicit WorkersWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit WorkersWindow(data::Session& session, QWidget* parent = nullptr);
 
     QPushButton* chooseButton;
     QPushButton* exitButton;
@@ -39,7 +40,7 @@ protected:
     void onShown() override;
 
 private:
-    data::DataModule& dm_;
+    data::Dataset workers_;
     std::optional<WorkerChoice> choice_;
 };
 

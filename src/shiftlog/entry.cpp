@@ -36,7 +36,7 @@ Validation validate(const Entry& e) {
     }
     const std::optional<double> quantity = core::parseNumber(e.quantity);
     if (!quantity || *quantity < 0) {
-        v.error = QStringLiteral("Количество \"%1\" не является числом!").arg(e.quantity.trimmed());
+        v.error = core::quantityNotANumber(e.quantity);
         return v;
     }
     if (*quantity > e.itemQty && e.itemQty > 0) {

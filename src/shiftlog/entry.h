@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QString>
 
+#include "core/input_texts.h"
 #include "data/entry_writes.h"
 
 namespace tabel::shiftlog {
@@ -40,7 +41,7 @@ struct Validation {
     bool ok() const { return error.isEmpty(); }
 };
 
-inline const QString kFillAllFields = QStringLiteral("Все поля должны быть заполнены!");
+using core::kFillAllFields;
 inline const QString kTooMany =
     QStringLiteral("Количество изделий не может быть больше требуемого!");
 inline const QString kDefectsOverQuantity = QStringLiteral("Брак не может быть больше количества!");

@@ -2,27 +2,14 @@
 #include <QPushButton>
 
 #include "core/messages.h"
-#include "data/data_module.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/shift_log_window.h"
 #include "widgets/data_grid.h"
 
 namespace tabel::shiftlog {
-
-namespace {
-
-// Reopens the list and goes back to the row number it stood on, when the list still has it.
-void reopenAt(data::Dataset& list, int recNo) {
-    list.close();
-    list.open();
-    if (recNo >= 1 && recNo <= list.recordCount()) {
-        list.setRecNo(recNo);
-    }
-}
-
-}  // namespace
 
 EntryContext ShiftLogWindow::entryContext() {
     EntryContext context;
@@ -72,13 +59,11 @@ void ShiftLogWindow::addEntry() {
     if (entryDialog_ == nullptr) {
         return;
     }
-    data::Dataset& list = currentList();
     entryDialog_->openForAdd(entryContext());
-    list.close();
-    list.open();
     // The list stands on the entry just made, wherever its order puts it.
     if (const int id = entryDialog_->entry().id; id != 0) {
-        list.locate(QStringLiteral("id"), id);
+        pendingLocate_ = id;
+        locatePendingEntry();
     }
 }
 
@@ -119,17 +104,15 @@ void ShiftLogWindow::deleteEntry() {
         return;
     }
     const int id = list.field(QStringLiteral("id")).asInteger();
-    const int recNo = list.recNo();
     if (!core::MessageBoxes::confirmDelete(QStringLiteral("Удалить позицию из списка?"))) {
-        reopenAt(list, recNo);
         return;
     }
     try {
-        data::deleteEntry(dm_.connection, id);
+        data::deleteEntry(session_.connection, id);
     } catch (const data::DbError& error) {
         core::MessageBoxes::error(data::userMessageOf(error));
     }
-    reopenAt(list, recNo);
+    followOwnWrite(id);
 }
 
 void ShiftLogWindow::acceptEntry() {
@@ -140,22 +123,17 @@ void ShiftLogWindow::acceptEntry() {
     const int id = list.field(QStringLiteral("id")).asInteger();
     // What the clerk sees is what he accepts: the entry and its materials as the list shows.
     const QString version = list.field(QStringLiteral("row_version")).asString();
-    if (data::materialCount(dm_.connection, id) == 0) {
+    if (data::materialCount(session_.connection, id) == 0) {
         core::MessageBoxes::error(QStringLiteral("Не заведен расход ТМЦ!"));
         return;
     }
-    bool changed = false;
     try {
-        data::acceptEntry(dm_.connection, id, version);
+        data::acceptEntry(session_.connection, id, version);
     } catch (const data::DbError& error) {
-        changed = error.kind() == data::DbErrorKind::RowChanged;
         core::MessageBoxes::error(data::userMessageOf(error));
     }
-    const int recNo = list.recNo();
-    reopenAt(list, recNo);
-    if (changed) {
-        list.locate(QStringLiteral("id"), id);  // the changed entry, to be looked at again
-    }
+    // Accepted, or changed meanwhile: either way the list shows the entry as it now is.
+    followOwnWrite(id);
 }
 
 }  // namespace tabel::shiftlog

@@ -17,8 +17,8 @@
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
-#include "data/data_module.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_materials_panel.h"
@@ -72,13 +72,13 @@ void placeField(QGridLayout* grid, int row, int column, const QString& caption, 
 
 }  // namespace
 
-EntryDialog::EntryDialog(data::DataModule& dm, refdata::WorkersWindow& workers,
+EntryDialog::EntryDialog(data::Session& session, refdata::WorkersWindow& workers,
                          refdata::OperationsWindow& operations,
                          MaterialConsumptionDialog& consumption, QWidget* parent)
     : QDialog(parent),
-      requisitions(&dm.connection, QStringLiteral("requisitions"), this),
-      requisitionItems(&dm.connection, QStringLiteral("requisitionItems"), this),
-      dm_(dm),
+      requisitions(&session.connection, QStringLiteral("requisitions"), this),
+      requisitionItems(&session.connection, QStringLiteral("requisitionItems"), this),
+      connection_(session.connection),
       workers_(workers),
       operations_(operations) {
     setObjectName(QStringLiteral("EntryDialog"));
@@ -95,8 +95,8 @@ EntryDialog::EntryDialog(data::DataModule& dm, refdata::WorkersWindow& workers,
     requisitionItems.setFiltered(true);
 
     buildControls();
-    materialsPanel =
-        new EntryMaterialsPanel(dm, workers, consumption, entry_, quantityEdit, workerEdit, this);
+    materialsPanel = new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit,
+                                             workerEdit, this);
     layoutControls();
     wireHandlers();
 }
@@ -337,7 +337,7 @@ void EntryDialog::fillFromRow(const EntryRow& row) {
     finalPriceEdit->setText(core::formatNumber(row.cena, 4));
     // The entry's own operation's base price (as the operations list gives it), not the one
     // the previous opening left.
-    const QVariant base = dm_.connection.scalar(
+    const QVariant base = connection_.scalar(
         QStringLiteral("select min(price)::numeric from accounts_dep.norm where o_id=:id"),
         {{QStringLiteral("id"), row.operationId}});
     entry_.basePrice = base.isNull() ? 0.0 : core::roundHalfEven(base.toDouble(), 4);
@@ -463,37 +463,18 @@ void EntryDialog::saveEntry() {
     int id = 0;
     QString version;
     try {
-        id = data::saveEntry(dm_.connection, record, &version);
+        id = data::saveEntry(connection_, record, &version);
     } catch (const data::DbError& error) {
         core::MessageBoxes::error(data::userMessageOf(error));
-        if (error.kind() == data::DbErrorKind::RowChanged) {
-            // What was typed stays; the list behind shows the other change, so reopening the
-            // entry shows it too.
-            reopenShiftList(entry_.id, false);
-        }
+        // What was typed stays; the list behind follows the other change by itself.
         return;
     }
     entry_.version = version;
     afterSave(id, inserting);
 }
 
-void EntryDialog::reopenShiftList(int id, bool inserted) {
-    data::Dataset& list = dm_.shiftEntries(context_.shift);
-    const int recNo = list.recNo();
-    list.close();
-    list.open();
-    if (inserted) {
-        list.locate(QStringLiteral("id"), id);
-    } else if (recNo >= 1 && recNo <= list.recordCount()) {
-        list.setRecNo(recNo);
-    }
-}
-
 void EntryDialog::afterSave(int id, bool inserted) {
     entry_.id = id;
-    for (data::Dataset* hours : {&dm_.shift1Hours, &dm_.shift2Hours, &dm_.shift3Hours}) {
-        hours->close();
-    }
     if (inserted) {
         entryIdLabel->setText(QString::number(id));
     }
@@ -505,8 +486,7 @@ void EntryDialog::afterSave(int id, bool inserted) {
         // The fields just typed in are closed: the keyboard goes on to the entry's materials.
         materialsPanel->addMaterialButton->setFocus(Qt::OtherFocusReason);
     }
-    // The entry is saved: a list that fails to reload is the error display's to show.
-    reopenShiftList(id, inserted);
+    emit entrySaved(id);
 }
 
 void EntryDialog::done(int result) {

@@ -14,8 +14,9 @@ class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class DataModule;
-}
+class Connection;
+struct Session;
+}  // namespace tabel::data
 namespace tabel::refdata {
 class OperationsWindow;
 class WorkersWindow;
@@ -62,7 +63,7 @@ class EntryDialog : public QDialog {
 public:
     enum class Mode { Add, Edit, View };
 
-    EntryDialog(data::DataModule& dm, refdata::WorkersWindow& workers,
+    EntryDialog(data::Session& session, refdata::WorkersWindow& workers,
                 refdata::OperationsWindow& operations, MaterialConsumptionDialog& consumption,
                 QWidget* parent = nullptr);
     ~EntryDialog() override;
@@ -115,6 +116,10 @@ public:
 
     void done(int result) override;
 
+signals:
+    // The entry `id` was written: the list that shows it follows.
+    void entrySaved(int id);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -128,11 +133,10 @@ private:
     void fillFromRow(const EntryRow& row);
     void prepareRequisitions(const EntryRow& row);
     void afterSave(int id, bool inserted);
-    void reopenShiftList(int id, bool inserted);
     void updatePaintState();
     QString stageDescription(const EntryRow& row) const;
 
-    data::DataModule& dm_;
+    data::Connection& connection_;
     refdata::WorkersWindow& workers_;
     refdata::OperationsWindow& operations_;
     EntryContext context_;

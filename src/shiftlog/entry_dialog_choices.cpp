@@ -4,10 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/input_texts.h"
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_dialog.h"
@@ -67,7 +68,6 @@ void EntryDialog::pickWorker(const QString& typed) {
     }
     operationEdit->clear();
     entry_.operationId = 0;
-    dm_.workers.close();
     if (!workerEdit->text().isEmpty()) {
         operationEdit->setEnabled(true);
         pickOperationButton->setEnabled(true);
@@ -129,8 +129,7 @@ void EntryDialog::refreshPrices() {
     }
     const std::optional<double> quantity = core::parseNumber(quantityEdit->text());
     if (!quantity) {
-        core::MessageBoxes::error(QStringLiteral("Количество \"%1\" не является числом!")
-                                      .arg(quantityEdit->text().trimmed()));
+        core::MessageBoxes::error(core::quantityNotANumber(quantityEdit->text()));
         return;
     }
     finalPriceEdit->setText(core::formatGeneral(entry_.finalPrice));

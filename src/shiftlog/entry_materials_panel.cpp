@@ -8,9 +8,9 @@
 
 #include "core/messages.h"
 #include "core/numbers.h"
-#include "data/data_module.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry.h"
 #include "shiftlog/material_consumption_dialog.h"
@@ -57,15 +57,15 @@ QString numberText(const QVariant& value) {
 
 }  // namespace
 
-EntryMaterialsPanel::EntryMaterialsPanel(data::DataModule& dm, refdata::WorkersWindow& workers,
+EntryMaterialsPanel::EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
                                          MaterialConsumptionDialog& consumption, const Entry& entry,
                                          QLineEdit* quantityEdit, QLineEdit* workerEdit,
                                          QWidget* parent)
     : QWidget(parent),
-      materials(&dm.connection, QStringLiteral("materials"), this),
-      materialsTotal(&dm.connection, QStringLiteral("materialsTotal"), this),
-      brigade(&dm.connection, QStringLiteral("brigade"), this),
-      dm_(dm),
+      materials(&session.connection, QStringLiteral("materials"), this),
+      materialsTotal(&session.connection, QStringLiteral("materialsTotal"), this),
+      brigade(&session.connection, QStringLiteral("brigade"), this),
+      connection_(session.connection),
       workers_(workers),
       consumption_(consumption),
       entry_(entry),
@@ -245,7 +245,7 @@ void EntryMaterialsPanel::deleteMaterial() {
         return;
     }
     try {
-        data::deleteMaterial(dm_.connection, materials.field(QStringLiteral("id")).asInteger());
+        data::deleteMaterial(connection_, materials.field(QStringLiteral("id")).asInteger());
     } catch (const data::DbError& error) {
         core::MessageBoxes::error(data::userMessageOf(error));
         return;
@@ -260,13 +260,12 @@ void EntryMaterialsPanel::deleteMaterial() {
 void EntryMaterialsPanel::addBrigadeMember() {
     const bool chosen = workers_.pickWorker();
     workerEdit_->clear();
-    dm_.workers.close();
     if (!chosen || !workers_.choice()) {
         return;
     }
     brigade.close();
     try {
-        if (!data::addBrigadeMember(dm_.connection, entry_.id, workers_.choice()->personId)) {
+        if (!data::addBrigadeMember(connection_, entry_.id, workers_.choice()->personId)) {
             core::MessageBoxes::error(kAlreadyInBrigade);
         }
     } catch (const data::DbError&) {
@@ -281,7 +280,7 @@ void EntryMaterialsPanel::removeBrigadeMember() {
     }
     const qint64 member = brigade.field(QStringLiteral("id")).asInt64();
     try {
-        data::removeBrigadeMember(dm_.connection, member);
+        data::removeBrigadeMember(connection_, member);
     } catch (const data::DbError& error) {
         core::MessageBoxes::error(data::userMessageOf(error));
         return;
@@ -291,7 +290,7 @@ void EntryMaterialsPanel::removeBrigadeMember() {
 
 void EntryMaterialsPanel::divideEntry() {
     try {
-        data::divideEntry(dm_.connection, entry_.id);
+        data::divideEntry(connection_, entry_.id);
     } catch (const data::DbError&) {
         core::MessageBoxes::error(kCannotSave);
     }

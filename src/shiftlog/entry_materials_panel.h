@@ -11,8 +11,9 @@ class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class DataModule;
-}
+class Connection;
+struct Session;
+}  // namespace tabel::data
 namespace tabel::refdata {
 class WorkersWindow;
 }
@@ -30,7 +31,7 @@ class EntryMaterialsPanel : public QWidget {
 public:
     // `entry`, `quantityEdit` and `workerEdit` belong to the dialog's upper part: the panel
     // reads the saved entry and the quantity, and empties the worker box after a brigade pick.
-    EntryMaterialsPanel(data::DataModule& dm, refdata::WorkersWindow& workers,
+    EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
                         MaterialConsumptionDialog& consumption, const Entry& entry,
                         QLineEdit* quantityEdit, QLineEdit* workerEdit, QWidget* parent);
 
@@ -77,7 +78,7 @@ signals:
 private:
     void refreshMaterials();
 
-    data::DataModule& dm_;
+    data::Connection& connection_;
     refdata::WorkersWindow& workers_;
     MaterialConsumptionDialog& consumption_;
     const Entry& entry_;

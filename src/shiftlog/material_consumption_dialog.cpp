@@ -9,11 +9,12 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "core/input_texts.h"
 #include "core/messages.h"
 #include "core/numbers.h"
-#include "data/data_module.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "widgets/form_field.h"
 #include "widgets/input_filters.h"
 #include "widgets/lookup_combo.h"
@@ -54,13 +55,13 @@ QLabel* boldText(QWidget* parent, const char* name) {
 
 }  // namespace
 
-MaterialConsumptionDialog::MaterialConsumptionDialog(data::DataModule& dm, QWidget* parent)
+MaterialConsumptionDialog::MaterialConsumptionDialog(data::Session& session, QWidget* parent)
     : QDialog(parent),
-      goodsList(&dm.connection, QStringLiteral("goodsList"), this),
-      freeStock(&dm.connection, QStringLiteral("freeStock"), this),
-      reservedStock(&dm.connection, QStringLiteral("reservedStock"), this),
-      normOperation(&dm.connection, QStringLiteral("normOperation"), this),
-      dm_(dm) {
+      goodsList(&session.connection, QStringLiteral("goodsList"), this),
+      freeStock(&session.connection, QStringLiteral("freeStock"), this),
+      reservedStock(&session.connection, QStringLiteral("reservedStock"), this),
+      normOperation(&session.connection, QStringLiteral("normOperation"), this),
+      connection_(session.connection) {
     setObjectName(QStringLiteral("MaterialConsumptionDialog"));
     setWindowTitle(QStringLiteral("Материал"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -198,8 +199,7 @@ void MaterialConsumptionDialog::chooseGoods() {
                       normOperation.field(QStringLiteral("f_qty_from")).asFloat(), 4));
     const std::optional<double> quantity = core::parseNumber(context_.quantityText);
     if (!quantity) {
-        core::MessageBoxes::error(QStringLiteral("Количество \"%1\" не является числом!")
-                                      .arg(context_.quantityText.trimmed()));
+        core::MessageBoxes::error(core::quantityNotANumber(context_.quantityText));
         return;
     }
     quantityEdit->setText(core::formatGeneral(core::roundHalfEven(*quantity * norm_ - total, 3)));
@@ -222,15 +222,14 @@ void MaterialConsumptionDialog::saveConsumption() {
     const double available = freeStock.field(QStringLiteral("f_qty_free")).asFloat() +
                              reservedStock.field(QStringLiteral("f_qty_free")).asFloat();
     if (!goodsCombo->showsText()) {
-        core::MessageBoxes::error(QStringLiteral("Все поля должны быть заполнены!"));
+        core::MessageBoxes::error(core::kFillAllFields);
         return;
     }
     const QString text =
         quantityEdit->text().isEmpty() ? QStringLiteral("0") : quantityEdit->text();
     const std::optional<double> typed = core::parseNumber(text);
     if (!typed) {
-        core::MessageBoxes::error(
-            QStringLiteral("Расход \"%1\" не является числом!").arg(text.trimmed()));
+        core::MessageBoxes::error(core::notANumber(QStringLiteral("Расход"), text));
         return;
     }
     std::optional<double> quantity = checkedQuantity(*typed, available);
@@ -254,7 +253,7 @@ void MaterialConsumptionDialog::saveConsumption() {
 bool MaterialConsumptionDialog::save(qint64 goods, double quantity) {
     try {
         data::MaterialResult result =
-            data::addMaterial(dm_.connection, context_.entryId, goods, quantity);
+            data::addMaterial(connection_, context_.entryId, goods, quantity);
         while (!result.saved) {
             openRemainders(goods);
             const std::optional<double> rest = checkedQuantity(quantity, result.available);
@@ -268,7 +267,7 @@ bool MaterialConsumptionDialog::save(qint64 goods, double quantity) {
             }
             quantity = *rest;
             quantityEdit->setText(core::formatGeneral(quantity));
-            result = data::addMaterial(dm_.connection, context_.entryId, goods, quantity);
+            result = data::addMaterial(connection_, context_.entryId, goods, quantity);
         }
     } catch (const data::DbError& error) {
         core::MessageBoxes::error(data::userMessageOf(error));

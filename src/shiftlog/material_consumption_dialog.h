@@ -10,8 +10,9 @@ class QLineEdit;
 class QPushButton;
 
 namespace tabel::data {
-class DataModule;
-}
+class Connection;
+struct Session;
+}  // namespace tabel::data
 namespace tabel::widgets {
 class LookupCombo;
 }
@@ -29,7 +30,7 @@ struct ConsumptionContext {
 class MaterialConsumptionDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit MaterialConsumptionDialog(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit MaterialConsumptionDialog(data::Session& session, QWidget* parent = nullptr);
 
     // Prepares the lists for the entry, shows the dialog, then resets the goods and quantity.
     void openFor(const ConsumptionContext& context);
@@ -69,7 +70,7 @@ private:
     std::optional<double> checkedQuantity(double quantity, double available);
     bool save(qint64 goods, double quantity);
 
-    data::DataModule& dm_;
+    data::Connection& connection_;
     ConsumptionContext context_;
     float norm_ = 0;
 };

@@ -19,15 +19,18 @@
 
 #include "core/dates.h"
 #include "core/messages.h"
-#include "data/data_module.h"
+#include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
 #include "data/notifications.h"
+#include "data/session.h"
 #include "outputwindows/reports_dialog.h"
 #include "outputwindows/timesheet_window.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/operations_window.h"
+#include "shiftlog/entry_dialog.h"
 #include "shiftlog/entry_history_dialog.h"
+#include "shiftlog/shift_statements.h"
 #include "widgets/data_grid.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
@@ -124,7 +127,14 @@ QList<GridColumn> shiftColumns() {
 
 }  // namespace
 
-ShiftLogWindow::ShiftLogWindow(data::DataModule& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+ShiftLogWindow::ShiftLogWindow(data::Session& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
+    const char* const names[] = {"Smena1", "Smena2", "Smena3", "Smena4"};
+    for (int shift = 1; shift <= 4; ++shift) {
+        lists_[shift - 1] =
+            new data::Dataset(&session_.connection, QString::fromLatin1(names[shift - 1]), this);
+        prepareShiftList(*lists_[shift - 1], shift);
+    }
     setObjectName(QStringLiteral("ShiftLogWindow"));
     setWindowTitle(QStringLiteral("Табель"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -133,7 +143,7 @@ ShiftLogWindow::ShiftLogWindow(data::DataModule& dm, QWidget* parent) : QDialog(
     buildGrid();
     followOtherSessions();
 
-    versionRow = new data::Dataset(&dm_.connection, QStringLiteral("versionRow"), this);
+    versionRow = new data::Dataset(&session_.connection, QStringLiteral("versionRow"), this);
     versionRow->setSql({QStringLiteral("select d, t from accounts_dep.ver")});
     versionRow->setTableName(QStringLiteral("accounts_dep.ver"));
 
@@ -299,7 +309,7 @@ void ShiftLogWindow::buildGrid() {
 }
 
 std::array<data::Dataset*, 4> ShiftLogWindow::lists() const {
-    return {&dm_.shift1Entries, &dm_.shift2Entries, &dm_.shift3Entries, &dm_.overtimeEntries};
+    return lists_;
 }
 
 std::array<QRadioButton*, 4> ShiftLogWindow::shiftRadios() const {
@@ -307,7 +317,7 @@ std::array<QRadioButton*, 4> ShiftLogWindow::shiftRadios() const {
 }
 
 data::Dataset& ShiftLogWindow::currentList() {
-    return dm_.shiftEntries(shift_);
+    return *lists_[shift_ >= 1 && shift_ <= 4 ? shift_ - 1 : 0];
 }
 
 bool ShiftLogWindow::dayOff() const {
@@ -322,27 +332,27 @@ void ShiftLogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         // Listens as the login that opened the data module's connection.
-        if (!dm_.connection.connectionString().isEmpty()) {
-            dm_.changes.start(dm_.connection.connectionString());
+        if (!session_.connection.connectionString().isEmpty()) {
+            session_.changes.start(session_.connection.connectionString());
         }
         showToday();
     }
 }
 
 void ShiftLogWindow::followOtherSessions() {
-    historyDialog = new EntryHistoryDialog(dm_.connection, this);
+    historyDialog = new EntryHistoryDialog(session_.connection, this);
     liveStatusLabel = new QLabel(QStringLiteral("Обновление по сети отключено"), this);
     liveStatusLabel->setObjectName(QStringLiteral("liveStatusLabel"));
     QPalette alarm = liveStatusLabel->palette();
     alarm.setColor(QPalette::WindowText, widgets::kRed);
     liveStatusLabel->setPalette(alarm);
-    liveStatusLabel->setVisible(dm_.changes.isDown());
+    liveStatusLabel->setVisible(session_.changes.isDown());
     if (auto* box = qobject_cast<QVBoxLayout*>(layout())) {
         box->addWidget(liveStatusLabel);
     }
-    connect(&dm_.changes, &data::ChangeFeed::liveChanged, this,
-            [this] { liveStatusLabel->setVisible(dm_.changes.isDown()); });
-    connect(&dm_.changes, &data::ChangeFeed::changed, this, &ShiftLogWindow::applyChanges);
+    connect(&session_.changes, &data::ChangeFeed::liveChanged, this,
+            [this] { liveStatusLabel->setVisible(session_.changes.isDown()); });
+    connect(&session_.changes, &data::ChangeFeed::changed, this, &ShiftLogWindow::applyChanges);
 }
 
 void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
@@ -374,6 +384,46 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
             entriesGrid->verticalScrollBar()->setValue(scrolledTo);
             entriesGrid->horizontalScrollBar()->setValue(scrolledAcross);
         }
+    }
+    locatePendingEntry();
+}
+
+void ShiftLogWindow::setEntryDialog(EntryDialog* dialog) {
+    entryDialog_ = dialog;
+    connect(dialog, &EntryDialog::entrySaved, this, &ShiftLogWindow::followOwnWrite);
+}
+
+void ShiftLogWindow::followOwnWrite(int id) {
+    pendingLocate_ = id;
+    if (!session_.changes.isLive()) {
+        for (data::Dataset* list : lists_) {
+            if (list->isOpen()) {
+                list->refreshRow(QStringLiteral("id"), id);
+            }
+        }
+    }
+    locatePendingEntry();
+}
+
+void ShiftLogWindow::locatePendingEntry() {
+    if (pendingLocate_ != 0 && currentList().locate(QStringLiteral("id"), pendingLocate_)) {
+        pendingLocate_ = 0;
+    }
+}
+
+void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
+    for (QPushButton* button : {addButton, editButton, deleteButton}) {
+        button->setEnabled(rights.entryButtons);
+    }
+    acceptButton->setEnabled(rights.accept);
+    doubleClickAccepts_ = rights.doubleClickAccepts;
+    referencesMenu->setEnabled(rights.references);
+    timesheetAction->setEnabled(rights.timesheet);
+    reportsMenu->setEnabled(rights.reports);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{shift1Radio, shift2Radio, shift3Radio, overtimeRadio,
+                                         dayOffCheck, refreshButton, entriesGrid, dateEdit}) {
+        control->setEnabled(rights.browsing);
     }
 }
 
@@ -445,6 +495,7 @@ void ShiftLogWindow::showToday() {
 }
 
 void ShiftLogWindow::reloadLists() {
+    pendingLocate_ = 0;
     for (data::Dataset* list : lists()) {
         list->close();
     }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <array>
 
+#include "shiftlog/shift_log_rights.h"
+
 class QAction;
 class QCheckBox;
 class QDateEdit;
@@ -19,7 +21,8 @@ class QLabel;
 
 namespace tabel::data {
 class Dataset;
-class DataModule;
+class Connection;
+struct Session;
 struct ChangeBatch;
 }  // namespace tabel::data
 
@@ -56,14 +59,14 @@ struct LoginState {
 class ShiftLogWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ShiftLogWindow(data::DataModule& dm, QWidget* parent = nullptr);
+    explicit ShiftLogWindow(data::Session& session, QWidget* parent = nullptr);
 
     // Windows opened from the menu; set once at start-up.
     void setOperationKindsWindow(refdata::OperationKindsWindow* window) { kinds_ = window; }
     void setOperationsWindow(refdata::OperationsWindow* window) { operations_ = window; }
-    void setEntryDialog(EntryDialog* dialog) { entryDialog_ = dialog; }
-    // A clerk's double-click accepts the entry instead of showing it.
-    void setDoubleClickAccepts(bool on) { doubleClickAccepts_ = on; }
+    void setEntryDialog(EntryDialog* dialog);
+    // Enables the controls the login's group roles allow.
+    void applyRights(const ShiftLogRights& rights);
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
     void setTimesheetWindow(outputwindows::TimesheetWindow* window) { timesheet_ = window; }
     void setReportsWindow(outputwindows::ReportsDialog* window) { reports_ = window; }
@@ -154,7 +157,15 @@ private:
     EntryRow currentEntry();
     bool currentAccepted();
 
-    data::DataModule& dm_;
+    // Re-reads entry `id` after this workstation wrote it: through the change feed when it is
+    // live (the list follows, and stands on the entry once it arrives), directly otherwise.
+    void followOwnWrite(int id);
+    void locatePendingEntry();
+
+    data::Session& session_;
+    // The entries of shifts 1 to 4 of the date shown.
+    std::array<data::Dataset*, 4> lists_{};
+    int pendingLocate_ = 0;  // the entry to stand on once the feed brings it
     int shift_ = 1;
     std::array<widgets::DataSource*, 4> sources_{};
     refdata::OperationKindsWindow* kinds_ = nullptr;

@@ -36,7 +36,7 @@ protected:
         // A size the user left in an earlier run would hide the initial one.
         QSettings().remove(QStringLiteral("windows"));
         test::loadBaseFixture();
-        test::connectAs(windows.dm.connection);
+        test::connectAs(windows.session.connection);
         document.title = QStringLiteral("Отчет");
         document.pageSize = QSizeF(210, 297);
         document.pages.resize(1);

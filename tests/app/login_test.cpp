@@ -13,10 +13,11 @@
 
 #include "app/login_window.h"
 #include "app/version_check.h"
-#include "data/data_module.h"
 #include "data/errors.h"
+#include "data/session.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "widgets/data_grid.h"
 
@@ -64,7 +65,7 @@ protected:
 
     std::unique_ptr<LoginWindow> makeLogin(const QString& server, const QString& database,
                                            const Deployment& deployment = testDeployment()) {
-        auto login = std::make_unique<LoginWindow>(dm, shiftLog, deployment, server, database);
+        auto login = std::make_unique<LoginWindow>(session, shiftLog, deployment, server, database);
         login->build = kBuild;
         login->terminate = [this] { ++terminations; };
         return login;
@@ -87,7 +88,9 @@ protected:
             seen.references = shiftLog.referencesMenu->isEnabled();
             seen.reports = shiftLog.reportsMenu->isEnabled();
             seen.grid = shiftLog.entriesGrid->isEnabled();
-            seen.rows = dm.shift1Entries.isOpen() ? dm.shift1Entries.recordCount() : -1;
+            seen.rows = test::shiftList(shiftLog, 1).isOpen()
+                            ? test::shiftList(shiftLog, 1).recordCount()
+                            : -1;
             shiftLog.reject();
         });
         probe.start(0);
@@ -95,8 +98,8 @@ protected:
         return seen;
     }
 
-    data::DataModule dm;
-    shiftlog::ShiftLogWindow shiftLog{dm};
+    data::Session session;
+    shiftlog::ShiftLogWindow shiftLog{session};
     test::MessageRecorder messages;
     int terminations = 0;
 };
@@ -141,7 +144,7 @@ TEST_F(LoginTest, VersionCheckStopsOlderProgramsAndOnlyTheServiceAccountStampsNe
         {"econom", "20270101, 0", VersionVerdict::Older, "20270101.0"},
     };
     for (const auto& c : cases) {
-        test::connectAs(dm.connection, QString::fromUtf8(c.login));
+        test::connectAs(session.connection, QString::fromUtf8(c.login));
         setVersion(QString::fromUtf8(c.recorded));
         EXPECT_EQ(checkVersion(*shiftLog.versionRow, kBuild), c.verdict)
             << c.login << " " << c.recorded;
@@ -226,7 +229,8 @@ TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
     EXPECT_FALSE(seen.accept);
     EXPECT_TRUE(seen.references);
     EXPECT_EQ(seen.rows, 0);  // today has no entries in the fixture
-    EXPECT_EQ(dm.shift3Entries.param(QStringLiteral("ok")).toString(), QStringLiteral("ta"));
+    EXPECT_EQ(test::shiftList(shiftLog, 3).param(QStringLiteral("ok")).toString(),
+              QStringLiteral("ta"));
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(messages.messages().isEmpty())
         << messages.texts().join(QLatin1Char('|')).toStdString();
@@ -299,7 +303,7 @@ TEST_F(LoginTest, WithoutBothArgumentsTheTypedLoginAndPasswordConnectToTheBuiltI
         }
         EXPECT_TRUE(seen.shown) << what.toStdString();
         EXPECT_EQ(seen.login, QString::fromUtf8(c.connectedAs));
-        EXPECT_EQ(dm.connection.scalar(QStringLiteral("select session_user")).toString(),
+        EXPECT_EQ(session.connection.scalar(QStringLiteral("select session_user")).toString(),
                   QString::fromUtf8(c.connectedAs))
             << what.toStdString();
         EXPECT_EQ(seen.add, c.add) << what.toStdString();

@@ -46,8 +46,8 @@ protected:
         probe.setSingleShot(true);
         QObject::connect(&probe, &QTimer::timeout, windows->shiftLog.get(), [&] {
             shown = windows->shiftLog->isVisible();
-            session =
-                windows->dm.connection.scalar(QStringLiteral("select session_user")).toString();
+            session = windows->session.connection.scalar(QStringLiteral("select session_user"))
+                          .toString();
             windows->shiftLog->reject();
         });
         probe.start(0);

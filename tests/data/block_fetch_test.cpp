@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
+#include <functional>
 
 #include <QDate>
 #include <QDateTime>
 
 #include "data/connection.h"
-#include "data/data_module.h"
 #include "data/dataset.h"
 #include "data/errors.h"
+#include "data/session.h"
+#include "refdata/reference_statements.h"
+#include "shiftlog/shift_statements.h"
 #include "test_db.h"
+#include "timesheet/hours_statements.h"
 
 namespace tabel::data {
 namespace {
@@ -98,7 +102,13 @@ TEST_F(BlockFetchTest, GivesTheValuesOfTheCellByCellPath) {
         {QStringLiteral("count"), 1300},
         {QStringLiteral("skip"), qlonglong(17)},
         {QStringLiteral("label"), QStringLiteral("Смена")}};
-    DataModule dm;
+    data::Session session;
+    // The statements the windows' lists run.
+    const auto statementOf = [&session](const std::function<void(Dataset&)>& prepare) {
+        Dataset list(&session.connection, QStringLiteral("list"));
+        prepare(list);
+        return list.sql();
+    };
     const Case cases[] = {
         {"undeclared fields", kEveryType, {}, params},
         {"declared fields",
@@ -116,20 +126,20 @@ TEST_F(BlockFetchTest, GivesTheValuesOfTheCellByCellPath) {
          params},
         {"no rows", kEveryType, {}, {{QStringLiteral("count"), 0}, params[1], params[2]}},
         {"shift list 1",
-         dm.shift1Entries.sql(),
+         statementOf([](Dataset& list) { shiftlog::prepareShiftList(list, 1); }),
          {},
          {{QStringLiteral("data"), QDate(2026, 3, 2)},
           {QStringLiteral("ok"), QStringLiteral("ta")}}},
         {"shift list 4",
-         dm.overtimeEntries.sql(),
+         statementOf([](Dataset& list) { shiftlog::prepareShiftList(list, 4); }),
          {},
          {{QStringLiteral("data"), QDate(2026, 3, 2)},
           {QStringLiteral("ok"), QStringLiteral("ta")}}},
-        {"operations", dm.operations.sql(), {}, {}},
-        {"workers", dm.workers.sql(), {}, {}},
-        {"products", dm.products.sql(), {}, {}},
+        {"operations", statementOf(refdata::prepareOperations), {}, {}},
+        {"workers", statementOf(refdata::prepareWorkers), {}, {}},
+        {"products", statementOf(refdata::prepareProducts), {}, {}},
         {"hours",
-         dm.shift1Hours.sql(),
+         statementOf([](Dataset& list) { timesheet::prepareHoursPage(list, 1); }),
          {},
          {{QStringLiteral("mnth"), 3}, {QStringLiteral("yea"), 2026}}},
         {"null and double parameters",

@@ -7,13 +7,14 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "data/data_module.h"
 #include "data/dataset.h"
+#include "data/session.h"
 #include "find_widget.h"
 #include "outputwindows/report_preview.h"
 #include "outputwindows/reports_dialog.h"
 #include "report_texts.h"
 #include "reports/spreadsheet.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
 
@@ -30,7 +31,7 @@ protected:
         test::loadFixture(QStringLiteral("tests/reports/fixture_reports.sql"));
     }
     void SetUp() override {
-        test::connectAs(dm_.connection, QStringLiteral("master"));
+        test::connectAs(session_.connection, QStringLiteral("master"));
         Spreadsheet::setOpener([this](const QString& path) {
             opened_.append(path);
             return true;
@@ -52,8 +53,8 @@ protected:
         return preview;
     }
 
-    data::DataModule dm_;
-    ReportsDialog form_{dm_};
+    data::Session session_;
+    ReportsDialog form_{session_};
     QStringList opened_;
 };
 

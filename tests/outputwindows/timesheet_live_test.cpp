@@ -5,10 +5,11 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "data/data_module.h"
 #include "data/notifications.h"
+#include "data/session.h"
 #include "modal.h"
 #include "outputwindows/timesheet_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "widgets/data_grid.h"
 
@@ -23,9 +24,9 @@ class TimesheetLiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::loadBaseFixture();
-        test::connectAs(dm.connection);
-        dm.changes.start(dm.connection.connectionString());
-        QTRY_VERIFY_WITH_TIMEOUT(dm.changes.isLive(), kWaitMs);
+        test::connectAs(session.connection);
+        session.changes.start(session.connection.connectionString());
+        QTRY_VERIFY_WITH_TIMEOUT(session.changes.isLive(), kWaitMs);
     }
 
     static int rowOf(data::Dataset& page, int worker) {
@@ -43,13 +44,13 @@ protected:
         return row < 0 ? -1 : page.valueAt(row, page.fieldIndex(QStringLiteral("summ"))).toInt();
     }
 
-    data::DataModule dm;
-    TimesheetWindow window{dm};
+    data::Session session;
+    TimesheetWindow window{session};
 };
 
 TEST_F(TimesheetLiveTest, HoursCommittedElsewhereAppearInTheMonthShown) {
-    data::Dataset& shift1 = dm.shift1Hours;
-    data::Dataset& shift2 = dm.shift2Hours;
+    data::Dataset& shift1 = test::listShownBy(window, QStringLiteral("shift1Grid"));
+    data::Dataset& shift2 = test::listShownBy(window, QStringLiteral("shift2Grid"));
     int currentWorker = 0;
     int scrolled = -1;
     int scrolledBefore = -2;

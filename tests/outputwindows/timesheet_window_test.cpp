@@ -19,7 +19,7 @@
 #include <QTimer>
 
 #include "data/command.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "find_widget.h"
 #include "message_recorder.h"
 #include "modal.h"
@@ -28,6 +28,7 @@
 #include "report_texts.h"
 #include "reports/spreadsheet.h"
 #include "shiftlog/shift_log_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
@@ -80,7 +81,7 @@ protected:
     void SetUp() override {
         test::loadBaseFixture();
         test::adminExec(QString::fromUtf8(kMoreEntries));
-        test::connectAs(dm.connection);
+        test::connectAs(session.connection);
         ASSERT_TRUE(tmp.isValid());
         savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp.path()));
@@ -108,8 +109,8 @@ protected:
         form.monthBox->setCurrentIndex(month - 1);
     }
 
-    data::DataModule dm;
-    TimesheetWindow form{dm};
+    data::Session session;
+    TimesheetWindow form{session};
     test::MessageRecorder messages;
     QTemporaryDir tmp;
     QByteArray savedTmp;
@@ -117,7 +118,7 @@ protected:
 };
 
 TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards) {
-    shiftlog::ShiftLogWindow log(dm);
+    shiftlog::ShiftLogWindow log(session);
     log.setTimesheetWindow(&form);
     const struct {
         QDate date;
@@ -141,7 +142,7 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
         whenShown(&form, [&] {
             month = form.monthBox->currentText();
             year = form.yearBox->currentText();
-            page1 = pageRows(dm.shift1Hours);
+            page1 = pageRows(test::listShownBy(form, QStringLiteral("shift1Grid")));
             titled =
                 form.windowTitle() == QStringLiteral("Табель по времени") &&
                 test::withoutMnemonic(form.shiftPages->tabText(0)) == QStringLiteral("Смена №1") &&
@@ -157,7 +158,9 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
             // The fixture's hours as they were posted, before any rebuild.
             EXPECT_EQ(page1, (QStringList{"101:8", "102:8", "103:8", "104:8", "105:8"}));
         }
-        for (data::Dataset* page : {&dm.shift1Hours, &dm.shift2Hours, &dm.shift3Hours}) {
+        for (data::Dataset* page : {&test::listShownBy(form, QStringLiteral("shift1Grid")),
+                                    &test::listShownBy(form, QStringLiteral("shift2Grid")),
+                                    &test::listShownBy(form, QStringLiteral("shift3Grid"))}) {
             EXPECT_FALSE(page->isOpen());
         }
     }
@@ -258,15 +261,20 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
         QTest::mouseClick(form.rebuildButton, Qt::LeftButton);
         barHiddenAfter = form.rebuildProgress->isHidden();
         int p = 0;
-        for (data::Dataset* page : {&dm.shift1Hours, &dm.shift2Hours, &dm.shift3Hours}) {
+        for (data::Dataset* page : {&test::listShownBy(form, QStringLiteral("shift1Grid")),
+                                    &test::listShownBy(form, QStringLiteral("shift2Grid")),
+                                    &test::listShownBy(form, QStringLiteral("shift3Grid"))}) {
             pages[p++] = pageRows(*page);
         }
         const QAbstractItemModel* model = form.shift1Grid->model();
         for (const Cell& c : expected) {
             const int row = [&] {
-                for (int r = 0; r < dm.shift1Hours.recordCount(); ++r) {
-                    if (dm.shift1Hours.valueAt(r, dm.shift1Hours.fieldIndex("w_id")).toString() ==
-                        c.worker) {
+                for (int r = 0;
+                     r < test::listShownBy(form, QStringLiteral("shift1Grid")).recordCount(); ++r) {
+                    if (test::listShownBy(form, QStringLiteral("shift1Grid"))
+                            .valueAt(r, test::listShownBy(form, QStringLiteral("shift1Grid"))
+                                            .fieldIndex("w_id"))
+                            .toString() == c.worker) {
                         return r;
                     }
                 }
@@ -320,8 +328,9 @@ TEST_F(TimesheetWindowTest, RebuildingAMonthWithoutEntriesLeavesItEmpty) {
     int rows = -1;
     openOn(QDate(2026, 4, 15), [&] {
         form.rebuildButton->click();
-        rows = dm.shift1Hours.recordCount() + dm.shift2Hours.recordCount() +
-               dm.shift3Hours.recordCount();
+        rows = test::listShownBy(form, QStringLiteral("shift1Grid")).recordCount() +
+               test::listShownBy(form, QStringLiteral("shift2Grid")).recordCount() +
+               test::listShownBy(form, QStringLiteral("shift3Grid")).recordCount();
     });
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(monthRows(4, 2026), QString());
@@ -337,7 +346,7 @@ TEST_F(TimesheetWindowTest, FailedRebuildKeepsTheMonthAndSaysSo) {
     int page1 = -1;
     openOn(QDate(2026, 3, 2), [&] {
         form.rebuildButton->click();
-        page1 = dm.shift1Hours.recordCount();
+        page1 = test::listShownBy(form, QStringLiteral("shift1Grid")).recordCount();
         EXPECT_TRUE(form.rebuildProgress->isHidden());
     });
     EXPECT_EQ(monthRows(3, 2026), before);
@@ -365,7 +374,7 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
     for (int i = 0; i < 100 && !held(); ++i) {
         QTest::qWait(30);
     }
-    data::Command(&dm.connection, QStringLiteral("timeout"),
+    data::Command(&session.connection, QStringLiteral("timeout"),
                   {QStringLiteral("set lock_timeout = '300ms'")})
         .execute();
     const QString before = monthRows(3, 2026);
@@ -379,7 +388,7 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
 }
 
 TEST_F(TimesheetWindowTest, ReaderCannotRebuild) {
-    test::connectAs(dm.connection, QStringLiteral("econom"));
+    test::connectAs(session.connection, QStringLiteral("econom"));
     const QString before = monthRows(3, 2026);
     openOn(QDate(2026, 3, 2), [&] { form.rebuildButton->click(); });
     EXPECT_EQ(monthRows(3, 2026), before);
@@ -391,12 +400,12 @@ TEST_F(TimesheetWindowTest, RefreshShowsHoursPostedElsewhere) {
     QStringList before;
     QStringList after;
     openOn(QDate(2026, 3, 2), [&] {
-        before = pageRows(dm.shift3Hours);
+        before = pageRows(test::listShownBy(form, QStringLiteral("shift3Grid")));
         test::adminExec(
             QStringLiteral("update accounts_dep.h_tabel set d9 = 4 where w_id = 106 "
                            "and smena = 3"));
         QTest::mouseClick(form.refreshButton, Qt::LeftButton);
-        after = pageRows(dm.shift3Hours);
+        after = pageRows(test::listShownBy(form, QStringLiteral("shift3Grid")));
     });
     EXPECT_EQ(before, QStringList{"106:8"});
     EXPECT_EQ(after, QStringList{"106:12"});

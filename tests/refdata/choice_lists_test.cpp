@@ -22,7 +22,7 @@ TEST_F(ChoiceListsTest, SearchFiltersTheLoadedRowsByPrefixIgnoringCase) {
         std::optional<int> rows;
         whenShown(&workers, [&] {
             typeInto(workers.searchBox, QString::fromUtf8(c.typed));
-            rows = dm.workers.recordCount();
+            rows = test::listShownBy(workers).recordCount();
             workers.reject();
         });
         workers.pickWorker();
@@ -42,7 +42,7 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
         const int position = grid->columnOf(QStringLiteral("s_staffpos_hl"));
         fioWidth = grid->columnWidth(grid->columnOf(QStringLiteral("fio")));
         positionWidth = grid->columnWidth(position);
-        for (int row = 0; row < dm.workers.recordCount(); ++row) {
+        for (int row = 0; row < test::listShownBy(workers).recordCount(); ++row) {
             positionText =
                 qMax(positionText, grid->fontMetrics().horizontalAdvance(
                                        grid->model()->index(row, position).data().toString()));
@@ -63,10 +63,10 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
 TEST_F(ChoiceListsTest, BackspaceToEmptyShowsAllRowsAgain) {
     whenShown(&products, [&] {
         typeInto(products.searchBox, QStringLiteral("КР"));
-        EXPECT_EQ(dm.products.recordCount(), 2);
+        EXPECT_EQ(test::listShownBy(products).recordCount(), 2);
         QTest::keyClick(products.searchBox, Qt::Key_Backspace);
         QTest::keyClick(products.searchBox, Qt::Key_Backspace);
-        EXPECT_EQ(dm.products.recordCount(), 4);
+        EXPECT_EQ(test::listShownBy(products).recordCount(), 4);
         products.reject();
     });
     products.pickProduct();
@@ -103,9 +103,9 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
             c.list == ListKind::Workers    ? static_cast<widgets::ListWindow*>(&workers)
             : c.list == ListKind::Products ? static_cast<widgets::ListWindow*>(&products)
                                            : static_cast<widgets::ListWindow*>(&kinds);
-        data::Dataset& list = c.list == ListKind::Workers    ? dm.workers
-                              : c.list == ListKind::Products ? dm.products
-                                                             : dm.operationKinds;
+        data::Dataset& list = c.list == ListKind::Workers    ? test::listShownBy(workers)
+                              : c.list == ListKind::Products ? test::listShownBy(products)
+                                                             : test::listShownBy(kinds);
         QString text;
         int row = -1;
         whenShown(window, [&] {
@@ -140,7 +140,7 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
 
 TEST_F(ChoiceListsTest, EnterChoosesInEveryChoiceListAndEscClosesIt) {
     whenShown(&products, [&] {
-        dm.products.first();
+        test::listShownBy(products).first();
         QTest::keyClick(products.searchBox, Qt::Key_Return);
     });
     const std::optional<ProductChoice> product = products.pickProduct();
@@ -152,7 +152,7 @@ TEST_F(ChoiceListsTest, EnterChoosesInEveryChoiceListAndEscClosesIt) {
     EXPECT_FALSE(products.isVisible());
 
     whenShown(&workers, [&] {
-        dm.workers.setRecNo(3);
+        test::listShownBy(workers).setRecNo(3);
         QTest::keyClick(workers.searchBox, Qt::Key_Return);
     });
     EXPECT_TRUE(workers.pickWorker());
@@ -185,7 +185,7 @@ TEST_F(ChoiceListsTest, ChoicesComeBackTrimmed) {
     ASSERT_TRUE(product.has_value());
     EXPECT_EQ(product->marka, QStringLiteral("ТР-1"));
     EXPECT_EQ(product->id, 4);
-    EXPECT_FALSE(dm.products.isOpen());
+    EXPECT_FALSE(test::listShownBy(products).isOpen());
 }
 
 TEST_F(ChoiceListsTest, ChoiceWithNoMatchingRowReportsAChoiceButHandsNothingBack) {

@@ -63,16 +63,16 @@ class LiveListsTest : public RefdataTest, public ::testing::WithParamInterface<L
 protected:
     void SetUp() override {
         RefdataTest::SetUp();
-        dm.changes.start(dm.connection.connectionString());
-        QTRY_VERIFY_WITH_TIMEOUT(dm.changes.isLive(), kWaitMs);
+        session.changes.start(session.connection.connectionString());
+        QTRY_VERIFY_WITH_TIMEOUT(session.changes.isLive(), kWaitMs);
     }
 
     data::Dataset& listOf(List list) {
         switch (list) {
             case List::Kinds:
-                return dm.operationKinds;
+                return test::listShownBy(kinds);
             case List::Operations:
-                return dm.operations;
+                return test::listShownBy(operations);
             case List::Norms:
                 break;
         }

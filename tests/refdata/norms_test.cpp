@@ -28,7 +28,7 @@ protected:
     // window still open after `inNorms` is closed through the title bar.
     void withNormsOf(int id, std::function<void()> inNorms, std::function<void()> inList = {}) {
         whenShown(&operations, [&] {
-            if (dm.operations.locate(QStringLiteral("id"), id)) {
+            if (test::listShownBy(operations).locate(QStringLiteral("id"), id)) {
                 operations.pricesCheck->setChecked(true);
                 whenShown(&norms, [&] {
                     inNorms();
@@ -106,7 +106,7 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
     withNormsOf(
         2,
         [&] {
-            recNoBefore = dm.operations.recNo();
+            recNoBefore = test::listShownBy(operations).recNo();
             typeCell(model()->newRow(), "norma", QStringLiteral("40"));
             afterNorma = QStringList{normsInDb(2), ladder().join(u' ')};
             // The stored row moved up to its place by norma, and editing goes on there.
@@ -118,11 +118,12 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
             EXPECT_FALSE(norms.isVisible());
         },
         [&] {
-            listAfter = QStringLiteral("%1:%2/%3/%4")
-                            .arg(dm.operations.recNo())
-                            .arg(dm.operations.field(QStringLiteral("id")).asInteger())
-                            .arg(dm.operations.field(QStringLiteral("norma")).asInteger())
-                            .arg(dm.operations.field(QStringLiteral("cena")).asString());
+            listAfter =
+                QStringLiteral("%1:%2/%3/%4")
+                    .arg(test::listShownBy(operations).recNo())
+                    .arg(test::listShownBy(operations).field(QStringLiteral("id")).asInteger())
+                    .arg(test::listShownBy(operations).field(QStringLiteral("norma")).asInteger())
+                    .arg(test::listShownBy(operations).field(QStringLiteral("cena")).asString());
         });
     EXPECT_EQ(afterNorma,
               (QStringList{QStringLiteral("40// 50/3/0"), QStringLiteral("40// 50/3,00/0 //")}));
@@ -174,8 +175,9 @@ TEST_F(NormsTest, ReadsOnlyItsOperationsNormsAndSaveRereadsOnlyItsRowOfTheList) 
         },
         [&] {
             for (const int id : {4, 1}) {
-                dm.operations.locate(QStringLiteral("id"), id);
-                listAfter.append(dm.operations.field(QStringLiteral("cena")).asString());
+                test::listShownBy(operations).locate(QStringLiteral("id"), id);
+                listAfter.append(
+                    test::listShownBy(operations).field(QStringLiteral("cena")).asString());
             }
         });
     EXPECT_EQ(normsRead, 3);
@@ -265,9 +267,10 @@ TEST_F(NormsTest, InputThatIsNoValueOfTheFieldIsRefusedAndNotStored) {
 TEST_F(NormsTest, TitleBarCloseKeepsStoredCellsButOnlySaveReReadsTheList) {
     QStringList listPrices;
     const auto listPrice = [&] {
-        listPrices.append(QStringLiteral("%1:%2")
-                              .arg(dm.operations.recNo())
-                              .arg(dm.operations.field(QStringLiteral("cena")).asString()));
+        listPrices.append(
+            QStringLiteral("%1:%2")
+                .arg(test::listShownBy(operations).recNo())
+                .arg(test::listShownBy(operations).field(QStringLiteral("cena")).asString()));
     };
     withNormsOf(
         4,

@@ -60,7 +60,7 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
     }
     EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Заведение нового вида операций"));
     EXPECT_EQ(kindEditor.mode, widgets::EditorDialog::Mode::Add);
-    EXPECT_FALSE(dm.operationKinds.isOpen());
+    EXPECT_FALSE(test::listShownBy(kinds).isOpen());
 }
 
 TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnother) {
@@ -78,8 +78,8 @@ TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnothe
         messages.clear();
         bool closed = false;
         browseKinds([&] {
-            ASSERT_TRUE(
-                dm.operationKinds.locate(QStringLiteral("vid"), QString::fromUtf8(c.current)));
+            ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("vid"),
+                                                        QString::fromUtf8(c.current)));
             closed = saveName([&] { kinds.chooseOrRenameKind(); }, QString::fromUtf8(c.typed));
             EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Изменение данных вида операции"));
             EXPECT_EQ(kindEditor.mode, widgets::EditorDialog::Mode::Change);
@@ -114,7 +114,7 @@ TEST_F(OperationKindsTest, RenamingAKindChangedOrDeletedMeanwhileLosesNothingSil
         QString typedAfterConflict;
         bool closedAfterSecondStore = false;
         browseKinds([&] {
-            ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), 1));
+            ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), 1));
             whenShown(&kindEditor, [&] {
                 kindEditor.nameEdit->setText(QStringLiteral("Резка ручная"));
                 test::adminExec(QString::fromUtf8(c.meanwhile));
@@ -176,7 +176,7 @@ TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     test::adminExec(QStringLiteral("update accounts_dep.vid_oper set vid='  Резка  ' where id=1"));
     QString shown;
     browseKinds([&] {
-        ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), 1));
+        ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), 1));
         QTimer::singleShot(0, &kindEditor, [&] {
             shown = kindEditor.nameEdit->text();
             kindEditor.reject();
@@ -205,9 +205,9 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
         messages.answerNext(c.answer);
         int rowsAfter = -1;
         browseKinds([&] {
-            ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), c.id));
+            ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), c.id));
             QTest::mouseClick(kinds.deleteButton, Qt::LeftButton);
-            rowsAfter = dm.operationKinds.recordCount();
+            rowsAfter = test::listShownBy(kinds).recordCount();
         });
         ASSERT_GE(messages.messages().size(), 1);
         EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Удаление"));
@@ -244,7 +244,7 @@ TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
 TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
     QTimer::singleShot(0, &kinds, [&] {
         test::typeInto(kinds.searchBox, QStringLiteral("Св"));
-        EXPECT_EQ(dm.operationKinds.recordCount(), 1);
+        EXPECT_EQ(test::listShownBy(kinds).recordCount(), 1);
         QTest::keyClick(kinds.searchBox, Qt::Key_Return);
     });
     const std::optional<KindChoice> chosen = kinds.pickKind();
@@ -254,9 +254,10 @@ TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
     browseKinds([&] {
         EXPECT_TRUE(saveName([&] { QTest::mouseClick(kinds.addButton, Qt::LeftButton); },
                              QStringLiteral("Шлифовка")));
-        for (int row = 0; row < dm.operationKinds.recordCount(); ++row) {
+        for (int row = 0; row < test::listShownBy(kinds).recordCount(); ++row) {
             shown.append(
-                dm.operationKinds.valueAt(row, dm.operationKinds.fieldIndex(QStringLiteral("vid")))
+                test::listShownBy(kinds)
+                    .valueAt(row, test::listShownBy(kinds).fieldIndex(QStringLiteral("vid")))
                     .toString());
         }
     });

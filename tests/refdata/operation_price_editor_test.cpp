@@ -30,7 +30,7 @@ protected:
     // Picks product `marka` and kind `vid` through the editor's "..." buttons.
     void pickThroughLists(const QString& marka, const QString& vid) {
         whenShown(&products, [&] {
-            EXPECT_TRUE(dm.products.locate(QStringLiteral("marka"), marka));
+            EXPECT_TRUE(test::listShownBy(products).locate(QStringLiteral("marka"), marka));
             products.chooseProduct();  // its double-click
             if (products.isVisible()) {
                 products.reject();
@@ -38,7 +38,7 @@ protected:
         });
         QTest::mouseClick(editor.chooseProductButton, Qt::LeftButton);
         whenShown(&kinds, [&] {
-            EXPECT_TRUE(dm.operationKinds.locate(QStringLiteral("vid"), vid));
+            EXPECT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("vid"), vid));
             QTest::mouseClick(kinds.changeButton, Qt::LeftButton);
             if (kinds.isVisible()) {
                 kinds.reject();
@@ -86,11 +86,12 @@ TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether
                     test::typeInto(editor.priceEdit, QString::fromUtf8(c.price));
                 });
             // The list shows a new operation at once, with its price and one norm.
-            if (dm.operations.locate(QStringLiteral("id"), 7)) {
-                shownAfter = dm.operations.field(QStringLiteral("vid")).asString() + u'/' +
-                             dm.operations.field(QStringLiteral("nmn")).asString() + u'/' +
-                             dm.operations.field(QStringLiteral("cena")).asString() + u'/' +
-                             dm.operations.field(QStringLiteral("norma")).asString();
+            if (test::listShownBy(operations).locate(QStringLiteral("id"), 7)) {
+                shownAfter =
+                    test::listShownBy(operations).field(QStringLiteral("vid")).asString() + u'/' +
+                    test::listShownBy(operations).field(QStringLiteral("nmn")).asString() + u'/' +
+                    test::listShownBy(operations).field(QStringLiteral("cena")).asString() + u'/' +
+                    test::listShownBy(operations).field(QStringLiteral("norma")).asString();
             }
         });
         const bool stored = c.message[0] == 0;
@@ -161,7 +162,7 @@ TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAno
         bool closed = false;
         QString title;
         browseOperations([&] {
-            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), c.id));
+            ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), c.id));
             closed = saveInEditor(
                 editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
                 [&] {
@@ -170,8 +171,8 @@ TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAno
                     EXPECT_FALSE(editor.priceEdit->isEnabled());
                     if (c.vid[0] != 0) {
                         whenShown(&kinds, [&] {
-                            dm.operationKinds.locate(QStringLiteral("vid"),
-                                                     QString::fromUtf8(c.vid));
+                            test::listShownBy(kinds).locate(QStringLiteral("vid"),
+                                                            QString::fromUtf8(c.vid));
                             kinds.chooseOrRenameKind();
                         });
                         editor.chooseKind();
@@ -211,8 +212,12 @@ TEST(OperationCheck, FieldsAndPriceAreJudgedBeforeTheDatabaseIsAsked) {
         {"", "", "", false, kEmpty, "", 0},
     };
     for (const auto& c : cases) {
-        const OperationFields fields{QString::fromUtf8(c.marka), QString::fromUtf8(c.vid), 0, 1, 1,
-                                     QString::fromUtf8(c.price)};
+        OperationFields fields;
+        fields.marka = QString::fromUtf8(c.marka);
+        fields.vid = QString::fromUtf8(c.vid);
+        fields.productId = 1;
+        fields.kindId = 1;
+        fields.price = QString::fromUtf8(c.price);
         const OperationCheck check = checkOperation(fields, c.adding);
         EXPECT_EQ(check.fieldsError, QString::fromUtf8(c.fieldsError)) << c.marka << c.price;
         EXPECT_EQ(check.priceError, QString::fromUtf8(c.priceError)) << c.price;
@@ -225,7 +230,7 @@ TEST(OperationCheck, FieldsAndPriceAreJudgedBeforeTheDatabaseIsAsked) {
 TEST_F(OperationPriceEditorTest, ChangingAnOperationDeletedMeanwhileKeepsTheDialogOpen) {
     bool closed = true;
     browseOperations([&] {
-        ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 6));
+        ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), 6));
         closed = saveInEditor(
             editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
             [&] {
@@ -246,7 +251,8 @@ TEST_F(OperationPriceEditorTest, ChangingAnOperationDeletedMeanwhileKeepsTheDial
 TEST_F(OperationPriceEditorTest, ChangingAnOperationChangedMeanwhileOverwritesNothing) {
     bool closed = true;
     browseOperations([&] {
-        ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 6));  // kind 2, stage 0
+        ASSERT_TRUE(
+            test::listShownBy(operations).locate(QStringLiteral("id"), 6));  // kind 2, stage 0
         closed = saveInEditor(
             editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
             [&] {

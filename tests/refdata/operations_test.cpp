@@ -25,7 +25,7 @@ protected:
     // Ids of the rows the list shows, in its order.
     QList<int> shownIds() {
         QList<int> ids;
-        data::Dataset& list = dm.operations;
+        data::Dataset& list = test::listShownBy(operations);
         for (int row = 0; row < list.recordCount(); ++row) {
             ids.append(list.valueAt(row, list.fieldIndex(QStringLiteral("id"))).toInt());
         }
@@ -105,7 +105,7 @@ TEST_F(OperationsTest, ChoiceHandsBackTheOperationItsProductPricesAndDescription
         EXPECT_DOUBLE_EQ(choice->finalPrice, c.final) << c.id;
         EXPECT_EQ(choice->description, QString::fromUtf8(c.description)) << c.id;
         EXPECT_FALSE(operations.changeButton->isDefault());
-        EXPECT_FALSE(dm.operations.filtered());
+        EXPECT_FALSE(test::listShownBy(operations).filtered());
     }
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
 }
@@ -118,7 +118,7 @@ TEST_F(OperationsTest, ExitOrAnEmptyListChoosesNothing) {
     for (const auto& c : cases) {
         bool closed = false;
         whenShown(&operations, [&] {
-            EXPECT_TRUE(dm.operations.isEmpty());
+            EXPECT_TRUE(test::listShownBy(operations).isEmpty());
             c.exit ? operations.exitButton->click() : operations.changeButton->click();
             closed = !operations.isVisible();
             if (!closed) {
@@ -164,13 +164,16 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
     };
     for (const auto& c : cases) {
         QList<int> shown;
-        operations.setRequisitionContext(*c.requisition);
-        browseOperations([&] {
-            operations.searchBox->setText(QStringLiteral("x"));
-            operations.searchBox->clear();
-            test::typeInto(operations.searchBox, QString::fromUtf8(c.typed));
-            shown = shownIds();
-        });
+        OperationChoiceContext context;
+        context.requisition = *c.requisition;
+        inside(
+            operations, [&] { operations.pickOperation(context); },
+            [&] {
+                operations.searchBox->setText(QStringLiteral("x"));
+                operations.searchBox->clear();
+                test::typeInto(operations.searchBox, QString::fromUtf8(c.typed));
+                shown = shownIds();
+            });
         EXPECT_EQ(shown, c.ids) << c.typed << " / " << c.requisition->itemGdsMc.toStdString();
     }
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
@@ -178,13 +181,12 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
 
 TEST_F(OperationsTest, ChoiceStartsNarrowedToTheRequisitionItemAndOnTheEntrysOperation) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=2 where id=1"));
-    operations.setRequisitionContext({});
     browseOperations([&] { test::typeInto(operations.searchBox, QStringLiteral("ПР")); });
     QList<int> shown;
     int current = 0;
     whenShown(&operations, [&] {
         shown = shownIds();
-        current = dm.operations.field(QStringLiteral("id")).asInteger();
+        current = test::listShownBy(operations).field(QStringLiteral("id")).asInteger();
         operations.reject();
     });
     OperationChoiceContext context;
@@ -218,7 +220,7 @@ TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
         std::optional<OperationChoice> choice;
         const auto doubleClickOperation4 = [&] {
             operations.pricesCheck->setChecked(c.prices);
-            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 4));
+            ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), 4));
             // Runs inside whatever modal window the double-click opens.
             whenShown(&operations, [&] {
                 if (editor.isVisible()) {
@@ -237,8 +239,9 @@ TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
                 }
             });
             widgets::DataGrid* grid = operations.listGrid;
-            const QRect cell = grid->visualRect(grid->model()->index(
-                dm.operations.currentRow(), grid->columnOf(QStringLiteral("marka"))));
+            const QRect cell =
+                grid->visualRect(grid->model()->index(test::listShownBy(operations).currentRow(),
+                                                      grid->columnOf(QStringLiteral("marka"))));
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
         };
@@ -294,7 +297,7 @@ TEST_F(OperationsTest, DeletionAsksRemovesAnUnusedOperationWithItsNormsAndKeepsO
         messages.answerNext(c.answer);
         QList<int> shown;
         browseOperations([&] {
-            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), c.id));
+            ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), c.id));
             QTest::mouseClick(operations.deleteButton, Qt::LeftButton);
             shown = shownIds();
         });
@@ -315,7 +318,7 @@ TEST_F(OperationsTest, DeletionAsksRemovesAnUnusedOperationWithItsNormsAndKeepsO
 }
 
 TEST_F(OperationsTest, MenuPricesOpensTheListForEditingAfterAChoice) {
-    shiftlog::ShiftLogWindow shiftLog{dm};
+    shiftlog::ShiftLogWindow shiftLog{session};
     shiftLog.setOperationsWindow(&operations);
     whenShown(&operations, [&] { operations.reject(); });
     operations.pickOperation({});
@@ -329,14 +332,29 @@ TEST_F(OperationsTest, MenuPricesOpensTheListForEditingAfterAChoice) {
                     .arg(operations.addButton->isVisible())
                     .arg(operations.deleteButton->isVisible())
                     .arg(operations.addButton->isDefault())
-                    .arg(dm.operations.isOpen());
+                    .arg(test::listShownBy(operations).isOpen());
         operations.reject();
     });
     QAction* prices = test::actionCaptioned(shiftLog, QStringLiteral("Цены"));
     ASSERT_NE(prices, nullptr);
     prices->trigger();
     EXPECT_EQ(state, QStringLiteral("browse Изменить 1 1 1 1"));
-    EXPECT_FALSE(dm.operations.isOpen());
+    EXPECT_FALSE(test::listShownBy(operations).isOpen());
+}
+
+// The requisition of an entry's choice belongs to that choice: the maintained list, opened
+// afterwards, shows every operation again.
+TEST_F(OperationsTest, AChoicesRequisitionNeverNarrowsTheMaintainedList) {
+    OperationChoiceContext context;
+    context.requisition = {QStringLiteral("Заявка"), QStringLiteral("Строка"), QStringLiteral("1")};
+    QList<int> chosenFrom;
+    inside(
+        operations, [&] { operations.pickOperation(context); }, [&] { chosenFrom = shownIds(); });
+    QList<int> maintained;
+    browseOperations([&] { maintained = shownIds(); });
+    EXPECT_FALSE(chosenFrom.isEmpty());
+    EXPECT_LT(chosenFrom.size(), maintained.size());
+    EXPECT_EQ(maintained, (QList<int>{1, 2, 3, 6, 4}));
 }
 
 class OperationsExportTest : public OperationsTest {

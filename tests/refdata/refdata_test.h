@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "data/data_module.h"
+#include "data/session.h"
 #include "message_recorder.h"
 #include "modal.h"
 #include "refdata/norms_window.h"
@@ -16,6 +16,7 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 
 namespace tabel::refdata {
@@ -26,7 +27,7 @@ class RefdataTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::loadBaseFixture();
-        test::connectAs(dm.connection);
+        test::connectAs(session.connection);
     }
 
     // Opens `list` through `open`, runs `inList` inside it, then closes it.
@@ -63,15 +64,15 @@ protected:
         return closed;
     }
 
-    data::DataModule dm;
+    data::Session session;
     test::MessageRecorder messages;
-    ProductsWindow products{dm};
-    WorkersWindow workers{dm};
-    OperationKindEditor kindEditor{dm};
-    OperationKindsWindow kinds{dm, kindEditor};
-    OperationPriceEditor editor{dm, products, kinds};
-    NormsWindow norms{dm};
-    OperationsWindow operations{dm, editor, norms};
+    ProductsWindow products{session};
+    WorkersWindow workers{session};
+    OperationKindEditor kindEditor{session};
+    OperationKindsWindow kinds{session, kindEditor};
+    OperationPriceEditor editor{session, products, kinds};
+    NormsWindow norms{session};
+    OperationsWindow operations{session, editor, norms};
 };
 
 }  // namespace tabel::refdata

@@ -37,7 +37,7 @@ TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
     QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     EXPECT_TRUE(okOf(1).isEmpty());
     EXPECT_EQ(hoursRow(101, 1), QStringLiteral("4/5"));
-    EXPECT_EQ(dm.shift1Entries.recordCount(), 2);
+    EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), 2);
 }
 
 TEST_F(EntryTest, DeletingTheLastEntryOfTheDayKeepsTheWorkersOtherDays) {
@@ -47,7 +47,7 @@ TEST_F(EntryTest, DeletingTheLastEntryOfTheDayKeepsTheWorkersOtherDays) {
     messages.answerNext(core::Answer::Yes);
     QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     EXPECT_EQ(hoursRow(102, 2), QStringLiteral("0/5"));
-    EXPECT_TRUE(dm.shift2Entries.isEmpty());
+    EXPECT_TRUE(test::shiftList(shiftLog, 2).isEmpty());
 }
 
 TEST_F(EntryTest, AnAcceptedEntryIsNeitherEditedDeletedNorAcceptedAgain) {
@@ -70,7 +70,7 @@ TEST_F(EntryTest, ADeletionMadeElsewhereMeanwhileIsReported) {
     QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
     EXPECT_EQ(messages.texts().last(),
               QStringLiteral("Позиция уже удалена с другого рабочего места."));
-    EXPECT_EQ(dm.shift1Entries.recordCount(), 2);
+    EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), 2);
 }
 
 TEST_F(EntryTest, AnEntryAcceptedElsewhereMeanwhileIsNotDeletedAndTheServerSaysWhy) {
@@ -103,8 +103,8 @@ class ClerkTest : public EntryTest {
 protected:
     QString login() const override { return QStringLiteral("clerk_a"); }
     void rereadList() {
-        dm.shift1Entries.close();
-        dm.shift1Entries.open();
+        test::shiftList(shiftLog, 1).close();
+        test::shiftList(shiftLog, 1).open();
     }
 };
 
@@ -133,9 +133,9 @@ TEST_F(ClerkTest, AnEntryChangedSinceTheClerksLookIsNotAccepted) {
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Запись изменена другим пользователем")});
         EXPECT_EQ(okOf(1), QStringLiteral("no"));
-        EXPECT_EQ(dm.shift1Entries.field(QStringLiteral("id")).asInteger(), 1);
+        EXPECT_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("id")).asInteger(), 1);
     }
-    EXPECT_DOUBLE_EQ(dm.shift1Entries.field(QStringLiteral("kol_vo")).asFloat(), 77);
+    EXPECT_DOUBLE_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("kol_vo")).asFloat(), 77);
     messages.clear();
     shiftLog.acceptEntry();  // now as the list shows it
     EXPECT_EQ(messages.texts(), QStringList());
@@ -155,12 +155,17 @@ TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
     selectRow(0);
     shiftLog.acceptEntry();
     EXPECT_EQ(okOf(1), QStringLiteral("ok"));
-    EXPECT_EQ(dm.shift1Entries.recNo(), 1);
-    EXPECT_EQ(dm.shift1Entries.field(QStringLiteral("ok")).asString(), QStringLiteral("ok"));
+    EXPECT_EQ(test::shiftList(shiftLog, 1).recNo(), 1);
+    EXPECT_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("ok")).asString(),
+              QStringLiteral("ok"));
 }
 
 TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
-    shiftLog.setDoubleClickAccepts(true);
+    shiftlog::ShiftLogRights clerk;
+    clerk.accept = true;
+    clerk.browsing = true;
+    clerk.doubleClickAccepts = true;
+    shiftLog.applyRights(clerk);
     const struct {
         int row;
         bool withMaterial;

@@ -15,7 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "data/data_module.h"
+#include "data/session.h"
 #include "keyboard.h"
 #include "message_recorder.h"
 #include "modal.h"
@@ -30,6 +30,7 @@
 #include "shiftlog/entry_materials_panel.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "shiftlog/shift_log_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "widgets/data_grid.h"
 #include "widgets/lookup_combo.h"
@@ -46,10 +47,7 @@ protected:
 
     void SetUp() override {
         test::loadBaseFixture();
-        test::connectAs(dm.connection, login());
-        for (int shift = 1; shift <= 4; ++shift) {
-            dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
-        }
+        test::connectAs(session.connection, login());
         shiftLog.setEntryDialog(&dialog);
         shiftLog.setOperationsWindow(&operations);
         shiftLog.show();
@@ -92,14 +90,14 @@ protected:
 
     void pickWorker(QPushButton* button, const QString& fio) {
         whenShown(&workers, [this, fio] {
-            ASSERT_TRUE(dm.workers.locate(QStringLiteral("fio"), fio));
+            ASSERT_TRUE(test::listShownBy(workers).locate(QStringLiteral("fio"), fio));
             QTest::mouseClick(workers.chooseButton, Qt::LeftButton);
         });
         QTest::mouseClick(button, Qt::LeftButton);
     }
     void pickOperation(int id) {
         whenShown(&operations, [this, id] {
-            ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), id));
+            ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), id));
             QTest::mouseClick(operations.changeButton, Qt::LeftButton);
         });
         QTest::mouseClick(dialog.pickOperationButton, Qt::LeftButton);
@@ -118,20 +116,20 @@ protected:
     // Selects row `row` of the current shift list, as a click in the grid would.
     void selectRow(int row) { shiftLog.currentList().setCurrentRow(row); }
 
-    data::DataModule dm;
+    data::Session session;
     test::MessageRecorder messages;
-    refdata::ProductsWindow products{dm};
-    refdata::WorkersWindow workers{dm};
-    refdata::OperationKindEditor kindEditor{dm};
-    refdata::OperationKindsWindow kinds{dm, kindEditor};
-    refdata::OperationPriceEditor editor{dm, products, kinds};
-    refdata::NormsWindow norms{dm};
-    refdata::OperationsWindow operations{dm, editor, norms};
-    MaterialConsumptionDialog consumption{dm};
-    EntryDialog dialog{dm, workers, operations, consumption};
+    refdata::ProductsWindow products{session};
+    refdata::WorkersWindow workers{session};
+    refdata::OperationKindEditor kindEditor{session};
+    refdata::OperationKindsWindow kinds{session, kindEditor};
+    refdata::OperationPriceEditor editor{session, products, kinds};
+    refdata::NormsWindow norms{session};
+    refdata::OperationsWindow operations{session, editor, norms};
+    MaterialConsumptionDialog consumption{session};
+    EntryDialog dialog{session, workers, operations, consumption};
     // The dialog's lower part: materials, brigade and division.
     EntryMaterialsPanel& panel = *dialog.materialsPanel;
-    ShiftLogWindow shiftLog{dm};
+    ShiftLogWindow shiftLog{session};
 };
 
 }  // namespace tabel::shiftlog

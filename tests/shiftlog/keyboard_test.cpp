@@ -35,8 +35,9 @@ TEST_F(KeyboardTest, AfterSavingANewEntryTheListStandsOnIt) {
     });
     const int made = dialog.entry().id;
     ASSERT_NE(made, 0);
-    EXPECT_EQ(dm.shift1Entries.field(QStringLiteral("id")).asInteger(), made);
-    EXPECT_NE(dm.shift1Entries.recNo(), 1);  // the fixture's entries come first by name
+    QTRY_COMPARE_WITH_TIMEOUT(test::shiftList(shiftLog, 1).field(QStringLiteral("id")).asInteger(),
+                              made, 5000);
+    EXPECT_NE(test::shiftList(shiftLog, 1).recNo(), 1);  // the fixture's entries come first by name
 }
 
 TEST_F(KeyboardTest, AfterSavingANewEntryTheKeyboardGoesOnToItsMaterials) {
@@ -76,11 +77,11 @@ TEST_F(KeyboardTest, ShiftLogKeysDoWhatTheirButtonsDo) {
     EXPECT_TRUE(showsDialog([this] { QTest::keyClick(shiftLog.entriesGrid, Qt::Key_Return); }));
     EXPECT_EQ(dialog.mode, EntryDialog::Mode::View);
 
-    const int before = dm.shift1Entries.recordCount();
+    const int before = test::shiftList(shiftLog, 1).recordCount();
     messages.answerNext(core::Answer::No);
     QTest::keyClick(shiftLog.entriesGrid, Qt::Key_Delete);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Удалить позицию из списка?")});
-    EXPECT_EQ(dm.shift1Entries.recordCount(), before);
+    EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), before);
 
     // Tab leaves the grid for the next control instead of walking its cells.
     shiftLog.entriesGrid->setFocus();

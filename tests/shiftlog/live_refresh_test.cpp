@@ -11,12 +11,13 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "data/data_module.h"
 #include "data/entry_history.h"
 #include "data/entry_writes.h"
 #include "data/notifications.h"
+#include "data/session.h"
 #include "shiftlog/entry_history_dialog.h"
 #include "shiftlog/shift_log_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "widgets/data_grid.h"
 
@@ -30,11 +31,8 @@ constexpr int kWaitMs = 8000;
 
 // One workstation: its own data module, connection and shift log.
 struct Workstation {
-    explicit Workstation(const QString& login) : window(dm) {
-        test::connectAs(dm.connection, login);
-        for (int shift = 1; shift <= 4; ++shift) {
-            dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
-        }
+    explicit Workstation(const QString& login) : window(session) {
+        test::connectAs(session.connection, login);
         window.show();
         window.dateEdit->setDate(kMonday);
         window.loadChosenDate();
@@ -60,7 +58,7 @@ struct Workstation {
         return {};
     }
 
-    data::DataModule dm;
+    data::Session session;
     ShiftLogWindow window;
 };
 
@@ -70,8 +68,8 @@ protected:
         test::loadBaseFixture();
         foreman = std::make_unique<Workstation>(QStringLiteral("master"));
         clerk = std::make_unique<Workstation>(QStringLiteral("clerk_a"));
-        QTRY_VERIFY_WITH_TIMEOUT(foreman->dm.changes.isLive() && clerk->dm.changes.isLive(),
-                                 kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            foreman->session.changes.isLive() && clerk->session.changes.isLive(), kWaitMs);
     }
 
     static void insertEntry(int id, const QString& date, int shift) {
@@ -97,7 +95,7 @@ protected:
         entry.date = kMonday;
         entry.shift = 1;
         entry.hours = 8;
-        return data::saveEntry(foreman->dm.connection, entry);
+        return data::saveEntry(foreman->session.connection, entry);
     }
 
     std::unique_ptr<Workstation> foreman;
@@ -107,8 +105,8 @@ protected:
 // Two data modules in one process are two sessions, each with its own login.
 TEST_F(LiveRefreshTest, EachWorkstationIsASessionOfItsOwn) {
     const QString who = QStringLiteral("select session_user");
-    EXPECT_EQ(foreman->dm.connection.scalar(who).toString(), QStringLiteral("master"));
-    EXPECT_EQ(clerk->dm.connection.scalar(who).toString(), QStringLiteral("clerk_a"));
+    EXPECT_EQ(foreman->session.connection.scalar(who).toString(), QStringLiteral("master"));
+    EXPECT_EQ(clerk->session.connection.scalar(who).toString(), QStringLiteral("clerk_a"));
 }
 
 TEST_F(LiveRefreshTest, EntriesWrittenElsewhereAppearInBothWindows) {
@@ -125,7 +123,8 @@ TEST_F(LiveRefreshTest, EntriesWrittenElsewhereAppearInBothWindows) {
     EXPECT_FALSE(foreman->ids().contains(901));
     EXPECT_FALSE(foreman->ids().contains(902));
     EXPECT_EQ(foreman->currentId(), before) << "the current row moved";
-    QTRY_VERIFY_WITH_TIMEOUT(foreman->dm.shift2Entries.locate(QStringLiteral("id"), 901), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(test::shiftList(foreman->window, 2).locate(QStringLiteral("id"), 901),
+                             kWaitMs);
 
     // The foreman's workstation saves an entry and changes it: the clerk sees both.
     const int saved = saveAsForeman(0, 16);
@@ -168,7 +167,7 @@ TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
 
 TEST_F(LiveRefreshTest, LostNotificationConnectionIsShownAndComesBack) {
     EXPECT_TRUE(foreman->window.liveStatusLabel->isHidden());
-    const int pid = foreman->dm.changes.listenerPid();
+    const int pid = foreman->session.changes.listenerPid();
     ASSERT_GT(pid, 0);
     test::adminExec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid));
     QTRY_VERIFY_WITH_TIMEOUT(!foreman->window.liveStatusLabel->isHidden(), kWaitMs);
@@ -203,7 +202,7 @@ TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
     EXPECT_FALSE(table->item(0, 0)->text().isEmpty());
 
     // Deleted by the foreman: found from the day with "Показать удаленные".
-    data::deleteEntry(foreman->dm.connection, entry);
+    data::deleteEntry(foreman->session.connection, entry);
     dialog.load(0, kMonday, 1);
     EXPECT_TRUE(dialog.deletedTable->isHidden());
     dialog.showDeletedCheck->setChecked(true);
@@ -216,13 +215,13 @@ TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
     // Entry 1 of the fixture gets a material on the foreman's workstation and is accepted on
     // the clerk's, both through the program's own writes. The history of a fixture entry also
     // holds earlier runs' actions: only its last rows are this run's.
-    ASSERT_TRUE(data::addMaterial(foreman->dm.connection, 1, 1001, 0.5).saved);
+    ASSERT_TRUE(data::addMaterial(foreman->session.connection, 1, 1001, 0.5).saved);
     const QString version =
-        clerk->dm.connection
+        clerk->session.connection
             .scalar(QStringLiteral("select accounts_dep.smena_version(id, xmin) "
                                    "from accounts_dep.smena where id = 1"))
             .toString();
-    data::acceptEntry(clerk->dm.connection, 1, version);
+    data::acceptEntry(clerk->session.connection, 1, version);
     dialog.load(1, kMonday, 1);
     const int rows = table->rowCount();
     ASSERT_GE(rows, 2);

@@ -9,9 +9,10 @@
 #include <QTest>
 
 #include "core/dates.h"
-#include "data/data_module.h"
+#include "data/session.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
+#include "shown_lists.h"
 #include "test_db.h"
 #include "widgets/data_grid.h"
 #include "widgets/style.h"
@@ -41,10 +42,7 @@ protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
 
     void SetUp() override {
-        test::connectAs(dm.connection);
-        for (int shift = 1; shift <= 4; ++shift) {
-            dm.shiftEntries(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
-        }
+        test::connectAs(session.connection);
         form.show();
         chooseDate(kMonday);
     }
@@ -55,8 +53,8 @@ protected:
         form.loadChosenDate();
     }
 
-    data::DataModule dm;
-    ShiftLogWindow form{dm};
+    data::Session session;
+    ShiftLogWindow form{session};
     test::MessageRecorder messages;
 };
 
@@ -72,7 +70,7 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
         EXPECT_EQ(form.entriesGrid->isColumnHidden(c), c == prize) << c;
     }
     EXPECT_EQ(
-        column(dm.shift1Entries, QStringLiteral("fio")),
+        column(test::shiftList(form, 1), QStringLiteral("fio")),
         (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
     // Numbers with the decimal comma; (100 - 2) × 1.25.
     const int summa = form.entriesGrid->columnOf(QStringLiteral("summa"));
@@ -89,7 +87,7 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
 
 TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
     QAbstractItemModel* model = form.entriesGrid->model();
-    const QStringList marks = column(dm.shift1Entries, QStringLiteral("ok"));
+    const QStringList marks = column(test::shiftList(form, 1), QStringLiteral("ok"));
     ASSERT_EQ(marks, (QStringList{"no", "ok", "да"}));
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
     const int ok = form.entriesGrid->columnOf(QStringLiteral("ok"));
@@ -181,7 +179,7 @@ TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
     for (const auto& c : cases) {
         QTest::mouseClick(c.button, Qt::LeftButton);
         EXPECT_EQ(form.shift(), c.shift);
-        EXPECT_EQ(form.entriesGrid->dataset(), &dm.shiftEntries(c.shift));
+        EXPECT_EQ(form.entriesGrid->dataset(), &test::shiftList(form, c.shift));
         EXPECT_EQ(form.entriesGrid->model()->rowCount(), c.rows) << c.shift;
         for (QRadioButton* other :
              {form.shift1Radio, form.shift2Radio, form.shift3Radio, form.overtimeRadio}) {
@@ -197,17 +195,17 @@ TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
 TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
     form.dateEdit->setDate(kTuesday);
     form.entriesGrid->setFocus();
-    EXPECT_EQ(dm.shift1Entries.recordCount(), 3);
-    EXPECT_EQ(dm.shift1Entries.param(QStringLiteral("data")).toDate(), kMonday);
+    EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
+    EXPECT_EQ(test::shiftList(form, 1).param(QStringLiteral("data")).toDate(), kMonday);
 
     QTest::keyClick(form.dateEdit, Qt::Key_Return);
-    EXPECT_EQ(dm.shift1Entries.recordCount(), 1);
+    EXPECT_EQ(test::shiftList(form, 1).recordCount(), 1);
     for (int shift = 1; shift <= 4; ++shift) {
-        EXPECT_EQ(dm.shiftEntries(shift).param(QStringLiteral("data")).toDate(), kTuesday);
-        EXPECT_TRUE(dm.shiftEntries(shift).isOpen());
+        EXPECT_EQ(test::shiftList(form, shift).param(QStringLiteral("data")).toDate(), kTuesday);
+        EXPECT_TRUE(test::shiftList(form, shift).isOpen());
     }
     chooseDate(kMonday);
-    EXPECT_EQ(dm.shift1Entries.recordCount(), 3);
+    EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
 }
 
 TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {
@@ -217,9 +215,9 @@ TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {
     QCalendarWidget* calendar = form.dateEdit->calendarWidget();
     ASSERT_TRUE(QTest::qWaitFor([&] { return calendar->isVisible(); }, 2000));
     emit calendar->clicked(kTuesday);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dm.shift1Entries.recordCount() == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test::shiftList(form, 1).recordCount() == 1; }, 2000));
     EXPECT_EQ(form.dateEdit->date(), kTuesday);
-    EXPECT_EQ(dm.overtimeEntries.param(QStringLiteral("data")).toDate(), kTuesday);
+    EXPECT_EQ(test::shiftList(form, 4).param(QStringLiteral("data")).toDate(), kTuesday);
 }
 
 TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
@@ -293,17 +291,17 @@ TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
                           QPoint(header->sectionViewportPosition(column) + 5, 5));
     };
     clickTitle("vid");
-    EXPECT_EQ(dm.shift1Entries.sort(), QStringLiteral("vid ASC"));
-    EXPECT_EQ(column(dm.shift1Entries, QStringLiteral("vid")),
+    EXPECT_EQ(test::shiftList(form, 1).sort(), QStringLiteral("vid ASC"));
+    EXPECT_EQ(column(test::shiftList(form, 1), QStringLiteral("vid")),
               (QStringList{"Покраска", "Резка", "Сварка"}));
     clickTitle("vid");
-    EXPECT_EQ(column(dm.shift1Entries, QStringLiteral("vid")),
+    EXPECT_EQ(column(test::shiftList(form, 1), QStringLiteral("vid")),
               (QStringList{"Сварка", "Резка", "Покраска"}));
     clickTitle("color");  // no sorting
-    EXPECT_EQ(dm.shift1Entries.sort(), QStringLiteral("vid DESC"));
+    EXPECT_EQ(test::shiftList(form, 1).sort(), QStringLiteral("vid DESC"));
     QTest::mouseClick(form.refreshButton, Qt::LeftButton);
-    EXPECT_EQ(dm.shift1Entries.sort(), QString());
-    EXPECT_EQ(column(dm.shift1Entries, QStringLiteral("vid")),
+    EXPECT_EQ(test::shiftList(form, 1).sort(), QString());
+    EXPECT_EQ(column(test::shiftList(form, 1), QStringLiteral("vid")),
               (QStringList{"Резка", "Сварка", "Покраска"}));
 }
 
@@ -319,7 +317,7 @@ TEST_F(ShiftLogWindowTest, LostConnectionIsShownOnceAndTheNextRefreshReconnects)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     QTest::mouseClick(form.refreshButton, Qt::LeftButton);
     EXPECT_EQ(messages.messages().size(), 1);
-    EXPECT_EQ(dm.shift1Entries.recordCount(), 3);
+    EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
 }
 
 }  // namespace

@@ -2,29 +2,55 @@
 
 #include <QDate>
 
-#include "data/data_module.h"
+#include <memory>
+
+#include "data/dataset.h"
+#include "data/session.h"
 #include "message_recorder.h"
+#include "refdata/reference_statements.h"
+#include "shiftlog/shift_statements.h"
 #include "test_db.h"
+#include "timesheet/hours_statements.h"
 
 namespace tabel::data {
 namespace {
 
-class DataModuleTest : public ::testing::Test {
+// The statements each window prepares its own lists with.
+class ListStatementsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::loadBaseFixture(); }
-    void SetUp() override { test::connectAs(dm.connection); }
+    void SetUp() override {
+        test::connectAs(session.connection);
+        for (int shift = 1; shift <= 4; ++shift) {
+            shiftLists[shift - 1] = std::make_unique<Dataset>(&session.connection,
+                                                              QStringLiteral("Smena%1").arg(shift));
+            shiftlog::prepareShiftList(*shiftLists[shift - 1], shift);
+        }
+        for (int shift = 1; shift <= 3; ++shift) {
+            hoursPages[shift - 1] = std::make_unique<Dataset>(
+                &session.connection, QStringLiteral("H_Tabel_%1").arg(shift));
+            timesheet::prepareHoursPage(*hoursPages[shift - 1], shift);
+        }
+        refdata::prepareOperations(operations);
+    }
 
-    DataModule dm;
+    Dataset& shiftList(int shift) { return *shiftLists[shift - 1]; }
+    Dataset& hoursPage(int shift) { return *hoursPages[shift - 1]; }
+
+    data::Session session;
     test::MessageRecorder messages;
+    std::unique_ptr<Dataset> shiftLists[4];
+    std::unique_ptr<Dataset> hoursPages[3];
+    Dataset operations{&session.connection, QStringLiteral("Oper")};
 };
 
-TEST_F(DataModuleTest, ShiftListsShowTheirShiftWithoutTaAndNull) {
+TEST_F(ListStatementsTest, ShiftListsShowTheirShiftWithoutTaAndNull) {
     const struct {
         int shift;
         QList<int> ids;
-    } cases[] = {{1, {1, 2, 3}}, {2, {6}}, {3, {7}}, {4, {8}}, {9, {1, 2, 3}}};
+    } cases[] = {{1, {1, 2, 3}}, {2, {6}}, {3, {7}}, {4, {8}}};
     for (const auto& c : cases) {
-        Dataset& list = dm.shiftEntries(c.shift);
+        Dataset& list = shiftList(c.shift);
         list.close();
         list.setParam(QStringLiteral("data"), QDate(2026, 3, 2));
         list.setParam(QStringLiteral("OK"), QStringLiteral("ta"));
@@ -39,7 +65,7 @@ TEST_F(DataModuleTest, ShiftListsShowTheirShiftWithoutTaAndNull) {
 
 // The plant's person list is not ours to clean: codes that are not numbers, people who are
 // not employees and codes given twice must neither empty nor double the lists.
-TEST_F(DataModuleTest, OddPersonsNeitherBreakNorDoubleTheLists) {
+TEST_F(ListStatementsTest, OddPersonsNeitherBreakNorDoubleTheLists) {
     test::adminExec(QStringLiteral(
         "insert into cmn_contractor.person (id, s_code, s_caption, b_employee) values "
         " (901, 'A-1', 'ООО \"Не сотрудник\"', false),"
@@ -63,20 +89,20 @@ TEST_F(DataModuleTest, OddPersonsNeitherBreakNorDoubleTheLists) {
         QList<QPair<int, QString>> rows;  // w_id, fio
     } cases[] = {
         // 101 keeps its first person; 106's other person holds the current position.
-        {&dm.shift1Entries,
+        {&shiftList(1),
          "data",
          {{101, QStringLiteral("Иванов Иван Иванович")},
           {101, QStringLiteral("Иванов Иван Иванович")},
           {103, QStringLiteral("Петров Пётр Петрович")}}},
-        {&dm.shift3Entries, "data", {{106, QStringLiteral("Кузнецова на должности")}}},
-        {&dm.shift1Hours,
+        {&shiftList(3), "data", {{106, QStringLiteral("Кузнецова на должности")}}},
+        {&hoursPage(1),
          nullptr,
          {{101, QStringLiteral("Иванов Иван Иванович")},
           {102, QStringLiteral("Ивашов Пётр")},
           {103, QStringLiteral("Петров Пётр Петрович")},
           {104, QStringLiteral("  Сидоров С.С. ")},
           {105, QStringLiteral("Д'Артаньян Шарль")}}},
-        {&dm.shift3Hours, nullptr, {{106, QStringLiteral("Кузнецова на должности")}}},
+        {&hoursPage(3), nullptr, {{106, QStringLiteral("Кузнецова на должности")}}},
     };
     for (const auto& c : cases) {
         Dataset& list = *c.list;
@@ -100,8 +126,8 @@ TEST_F(DataModuleTest, OddPersonsNeitherBreakNorDoubleTheLists) {
     }
 }
 
-TEST_F(DataModuleTest, ShiftListComputesTheSumAndMarksReadOnlyFields) {
-    Dataset& list = dm.shift1Entries;
+TEST_F(ListStatementsTest, ShiftListComputesTheSumAndMarksReadOnlyFields) {
+    Dataset& list = shiftList(1);
     list.setParam(QStringLiteral("data"), QDate(2026, 3, 2));
     list.setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     list.open();
@@ -113,22 +139,22 @@ TEST_F(DataModuleTest, ShiftListComputesTheSumAndMarksReadOnlyFields) {
     EXPECT_FALSE(list.field(QStringLiteral("fio")).readOnly());
 }
 
-TEST_F(DataModuleTest, OperationsListLeavesOutOperationsWithoutNorms) {
-    dm.operations.open();
+TEST_F(ListStatementsTest, OperationsListLeavesOutOperationsWithoutNorms) {
+    operations.open();
     QList<int> ids;
-    for (dm.operations.first(); !dm.operations.eof(); dm.operations.next()) {
-        ids.append(dm.operations.field(QStringLiteral("id")).asInteger());
+    for (operations.first(); !operations.eof(); operations.next()) {
+        ids.append(operations.field(QStringLiteral("id")).asInteger());
     }
     EXPECT_FALSE(ids.contains(5));
     EXPECT_EQ(ids.size(), 5);
-    ASSERT_TRUE(dm.operations.locate(QStringLiteral("id"), 4));
-    EXPECT_EQ(dm.operations.field(QStringLiteral("norma")).asInteger(), 3);
-    EXPECT_DOUBLE_EQ(dm.operations.field(QStringLiteral("cena")).asFloat(), 1.6);
+    ASSERT_TRUE(operations.locate(QStringLiteral("id"), 4));
+    EXPECT_EQ(operations.field(QStringLiteral("norma")).asInteger(), 3);
+    EXPECT_DOUBLE_EQ(operations.field(QStringLiteral("cena")).asFloat(), 1.6);
 }
 
-TEST_F(DataModuleTest, OperationsListFiltersByProductAndMark) {
+TEST_F(ListStatementsTest, OperationsListFiltersByProductAndMark) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=1 where id=3"));
-    dm.operations.open();
+    operations.open();
     const struct {
         const char* filter;
         QList<int> ids;
@@ -139,11 +165,11 @@ TEST_F(DataModuleTest, OperationsListFiltersByProductAndMark) {
         {"marka like 'кр-2%'", {3, 6}},
     };
     for (const auto& c : cases) {
-        dm.operations.setFilter(QString::fromUtf8(c.filter));
-        dm.operations.setFiltered(true);
+        operations.setFilter(QString::fromUtf8(c.filter));
+        operations.setFiltered(true);
         QList<int> ids;
-        for (dm.operations.first(); !dm.operations.eof(); dm.operations.next()) {
-            ids.append(dm.operations.field(QStringLiteral("id")).asInteger());
+        for (operations.first(); !operations.eof(); operations.next()) {
+            ids.append(operations.field(QStringLiteral("id")).asInteger());
         }
         std::sort(ids.begin(), ids.end());
         EXPECT_EQ(ids, c.ids) << c.filter;
@@ -151,11 +177,11 @@ TEST_F(DataModuleTest, OperationsListFiltersByProductAndMark) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=null where id=3"));
 }
 
-TEST_F(DataModuleTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
+TEST_F(ListStatementsTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
     const struct {
         Dataset* list;
         bool readOnly;
-    } cases[] = {{&dm.shift1Hours, true}, {&dm.shift2Hours, true}, {&dm.shift3Hours, false}};
+    } cases[] = {{&hoursPage(1), true}, {&hoursPage(2), true}, {&hoursPage(3), false}};
     for (const auto& c : cases) {
         c.list->setParam(QStringLiteral("mnth"), 3);
         c.list->setParam(QStringLiteral("yea"), 2026);
@@ -167,17 +193,24 @@ TEST_F(DataModuleTest, HoursListsOfShiftsOneAndTwoAreReadOnly) {
     }
 }
 
-// The windows tell the user about a duplicate; the data layer only counts.
-TEST_F(DataModuleTest, CountDuplicatesCountsWithoutAMessage) {
+// The windows tell the user about a duplicate; the count itself is a bound statement.
+TEST_F(ListStatementsTest, DuplicateCountsBindTheTypedText) {
     const QString count =
         QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
 
-    EXPECT_EQ(dm.countDuplicates(count, {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")}}), 1);
-    EXPECT_EQ(dm.countDuplicates(count, {{QStringLiteral("vid"), QStringLiteral("X' OR '1'='1")}}),
-              0);
-    EXPECT_EQ(dm.countDuplicates(count + QStringLiteral(" and id<>:id"),
-                                 {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")},
-                                  {QStringLiteral("id"), 0}}),
+    EXPECT_EQ(
+        session.connection.scalar(count, {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")}})
+            .toInt(),
+        1);
+    EXPECT_EQ(
+        session.connection.scalar(count, {{QStringLiteral("vid"), QStringLiteral("X' OR '1'='1")}})
+            .toInt(),
+        0);
+    EXPECT_EQ(session.connection
+                  .scalar(count + QStringLiteral(" and id<>:id"),
+                          {{QStringLiteral("vid"), QStringLiteral("ГИБКА 'Г'")},
+                           {QStringLiteral("id"), 0}})
+                  .toInt(),
               1);
     EXPECT_TRUE(messages.messages().isEmpty());
 }

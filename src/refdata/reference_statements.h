@@ -1,0 +1,16 @@
+#pragma once
+// The statements of the reference lists, in one place; each window prepares its own list.
+
+namespace tabel::data {
+class Dataset;
+}
+
+namespace tabel::refdata {
+
+void prepareWorkers(data::Dataset& workers);
+void prepareProducts(data::Dataset& products);
+void prepareOperations(data::Dataset& operations);
+// A table cursor on accounts_dep.vid_oper.
+void prepareOperationKinds(data::Dataset& kinds);
+
+}  // namespace tabel::refdata
