@@ -28,7 +28,16 @@ QDate CommandContext::parseDate(const QString& text, const QString& what) {
     return date;
 }
 
-QString CommandContext::outputOption(const QStringList& accepted) const {
+DateRange CommandContext::dateRange() const {
+    const DateRange range{parseDate(required(QStringLiteral("from")), QStringLiteral("«с»")),
+                          parseDate(required(QStringLiteral("to")), QStringLiteral("«по»"))};
+    if (range.to < range.from) {
+        throw UsageError(QStringLiteral("Дата «по» раньше даты «с»"));
+    }
+    return range;
+}
+
+OutputFile CommandContext::outputFile(const QStringList& accepted) const {
     QStringList given;
     for (const QString& option : {QStringLiteral("pdf"), QStringLiteral("xlsx")}) {
         if (parser().isSet(option)) {
@@ -43,10 +52,11 @@ QString CommandContext::outputOption(const QStringList& accepted) const {
         throw UsageError(QStringLiteral("Укажите один файл результата: ") +
                          names.join(QStringLiteral(" или ")) + QStringLiteral(" FILE"));
     }
-    if (parser().value(given.front()).trimmed().isEmpty()) {
+    const QString path = parser().value(given.front());
+    if (path.trimmed().isEmpty()) {
         throw UsageError(QStringLiteral("Не задано имя файла после --") + given.front());
     }
-    return given.front();
+    return {given.front(), path};
 }
 
 }  // namespace tabel::batch

@@ -17,10 +17,10 @@ class Connection;
 
 namespace tabel::batch {
 
-// Bad usage: the message is shown with a hint to --help and the program exits with 2.
-class UsageError : public std::runtime_error {
+// A job's failure with a message for stderr; batch.cpp maps each kind to its exit status.
+class BatchError : public std::runtime_error {
 public:
-    explicit UsageError(const QString& message)
+    explicit BatchError(const QString& message)
         : std::runtime_error(message.toStdString()), message_(message) {}
     const QString& message() const { return message_; }
 
@@ -28,15 +28,28 @@ private:
     QString message_;
 };
 
-// A job that could not be done: the message is shown and the program exits with 1.
-class JobFailure : public std::runtime_error {
+// Bad usage: the message is shown with a hint to --help and the program exits with 2.
+class UsageError : public BatchError {
 public:
-    explicit JobFailure(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
+    using BatchError::BatchError;
+};
 
-private:
-    QString message_;
+// A job that could not be done: the message is shown and the program exits with 1.
+class JobFailure : public BatchError {
+public:
+    using BatchError::BatchError;
+};
+
+// The one file a command writes: its format ("pdf", "xlsx") and its name as given.
+struct OutputFile {
+    QString format;
+    QString path;
+};
+
+// --from and --to as given: the first day and the day after the last.
+struct DateRange {
+    QDate from;
+    QDate to;
 };
 
 class CommandContext {
@@ -52,8 +65,11 @@ public:
     QString required(const QString& option) const;
     // A DD.MM.YYYY date; throws UsageError for anything else or an impossible date.
     static QDate parseDate(const QString& text, const QString& what);
-    // Exactly one of the output files: "pdf" or "xlsx", as the command accepts.
-    QString outputOption(const QStringList& accepted) const;
+    // The dates of --from and --to, "по" not before "с"; throws UsageError.
+    DateRange dateRange() const;
+    // Exactly one of the output files: --pdf or --xlsx FILE, as the command accepts; throws
+    // UsageError otherwise.
+    OutputFile outputFile(const QStringList& accepted) const;
 };
 
 struct Command {

@@ -1,10 +1,10 @@
 // --history ENTRY_ID | --history --from D --to D, as text on stdout or --csv FILE
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
 #include "batch/batch.h"
 #include "batch/batch_command.h"
+#include "batch/job_output.h"
 #include "data/entry_history.h"
 
 namespace tabel::batch {
@@ -55,16 +55,6 @@ QString textOf(const QList<data::HistoryRecord>& records) {
     return text;
 }
 
-// Written under a temporary name and renamed when complete: an existing file stays as it was
-// until then.
-void writeCsv(const QString& path, const QList<data::HistoryRecord>& records) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csvOf(records)) < 0 || !file.commit()) {
-        throw JobFailure(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
-                         file.errorString());
-    }
-}
-
 int runHistory(CommandContext& context) {
     const QCommandLineParser& parser = context.parser();
     const QString entryText = context.extraValues().value(0).trimmed();
@@ -85,14 +75,8 @@ int runHistory(CommandContext& context) {
     QList<data::HistoryRecord> records;
     if (period) {
         // The same period as the reports': from the first day up to, not including, the last.
-        const QDate from = CommandContext::parseDate(context.required(QStringLiteral("from")),
-                                                     QStringLiteral("«с»"));
-        const QDate to = CommandContext::parseDate(context.required(QStringLiteral("to")),
-                                                   QStringLiteral("«по»"));
-        if (to < from) {
-            throw UsageError(QStringLiteral("Дата «по» раньше даты «с»"));
-        }
-        records = data::periodHistory(context.connection(), from, to.addDays(-1));
+        const DateRange dates = context.dateRange();
+        records = data::periodHistory(context.connection(), dates.from, dates.to.addDays(-1));
     } else {
         bool number = false;
         const int entryId = entryText.toInt(&number);
@@ -105,7 +89,9 @@ int runHistory(CommandContext& context) {
         }
     }
     if (toFile) {
-        writeCsv(path, records);
+        writeJobOutput(path, QStringLiteral("История"), [&](const reportengine::ProgressFn&) {
+            return saveFile(path, csvOf(records));
+        });
     } else {
         QTextStream out(stdout);
         out << textOf(records);

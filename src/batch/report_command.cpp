@@ -5,7 +5,7 @@
 
 #include "batch/batch.h"
 #include "batch/batch_command.h"
-#include "batch/terminal_progress.h"
+#include "batch/job_output.h"
 #include "reports/period_reports.h"
 
 namespace tabel::batch {
@@ -42,16 +42,9 @@ reports::ProductKind productKindOf(const QString& text) {
 }
 
 reports::Period periodOf(const CommandContext& context) {
-    reports::Period period;
-    period.from =
-        CommandContext::parseDate(context.required(QStringLiteral("from")), QStringLiteral("«с»"));
-    period.to =
-        CommandContext::parseDate(context.required(QStringLiteral("to")), QStringLiteral("«по»"));
-    if (period.to < period.from) {
-        throw UsageError(QStringLiteral("Дата «по» раньше даты «с»"));
-    }
-    period.kind = productKindOf(context.parser().value(QStringLiteral("kind")).trimmed());
-    return period;
+    const DateRange dates = context.dateRange();
+    return {dates.from, dates.to,
+            productKindOf(context.parser().value(QStringLiteral("kind")).trimmed())};
 }
 
 int runReport(CommandContext& context) {
@@ -62,23 +55,17 @@ int runReport(CommandContext& context) {
         throw UsageError(QStringLiteral("Неизвестный отчет: ") + kind);
     }
     const reports::Period period = periodOf(context);
-    const QString output =
-        context.outputOption({summary ? QStringLiteral("xlsx") : QStringLiteral("pdf")});
-    const QString path = context.parser().value(output);
-
-    QString error;
-    if (summary) {
-        error = reports::saveProductSummary(context.connection(), period, path);
-    } else {
-        auto layout = reports::makePeriodLayout(*report, context.connection());
-        TerminalProgress progress(QStringLiteral("Отчет"));
-        layout->setProgress(progress.callback());
-        error = reports::writePeriodReportPdf(*layout, *report, period, path);
-    }
-    if (!error.isEmpty()) {
-        throw JobFailure(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
-                         error);
-    }
+    const OutputFile output =
+        context.outputFile({summary ? QStringLiteral("xlsx") : QStringLiteral("pdf")});
+    writeJobOutput(
+        output.path, QStringLiteral("Отчет"), [&](const reportengine::ProgressFn& progress) {
+            if (summary) {
+                return reports::saveProductSummary(context.connection(), period, output.path);
+            }
+            auto layout = reports::makePeriodLayout(*report, context.connection());
+            layout->setProgress(progress);
+            return reports::writePeriodReportPdf(*layout, *report, period, output.path);
+        });
     return kSuccess;
 }
 

@@ -3,7 +3,7 @@
 
 #include "batch/batch.h"
 #include "batch/batch_command.h"
-#include "batch/terminal_progress.h"
+#include "batch/job_output.h"
 #include "data/connection.h"
 #include "data/hours.h"
 #include "reportengine/page_painter.h"
@@ -37,24 +37,32 @@ Month monthOf(const CommandContext& context, const QString& option) {
     return {month, year};
 }
 
+// A command of a month: MONTH is the option's value and YEAR the value after it (monthOf).
+Command monthCommand(const QString& option, const QString& description, const QString& synopsis,
+                     std::function<int(CommandContext&)> run) {
+    Command c;
+    c.option = option;
+    c.valueName = QStringLiteral("MONTH");
+    c.description = description;
+    c.extraValues = 1;
+    c.synopsis = synopsis;
+    c.run = std::move(run);
+    return c;
+}
+
 int runTimesheet(CommandContext& context) {
     const Month m = monthOf(context, QStringLiteral("timesheet"));
-    const QString output = context.outputOption({QStringLiteral("pdf"), QStringLiteral("xlsx")});
-    const QString path = context.parser().value(output);
-    QString error;
-    if (output == QLatin1String("xlsx")) {
-        error = timesheet::saveTimesheet(context.connection(), m.month, m.year, path);
-    } else {
-        reports::TimesheetLayout layout(context.connection());
-        TerminalProgress progress(QStringLiteral("Табель"));
-        layout.setProgress(progress.callback());
-        error =
-            reportengine::writePdf(timesheet::prepareTimesheetPrint(layout, m.month, m.year), path);
-    }
-    if (!error.isEmpty()) {
-        throw JobFailure(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
-                         error);
-    }
+    const OutputFile output = context.outputFile({QStringLiteral("pdf"), QStringLiteral("xlsx")});
+    writeJobOutput(
+        output.path, QStringLiteral("Табель"), [&](const reportengine::ProgressFn& progress) {
+            if (output.format == QLatin1String("xlsx")) {
+                return timesheet::saveTimesheet(context.connection(), m.month, m.year, output.path);
+            }
+            reports::TimesheetLayout layout(context.connection());
+            layout.setProgress(progress);
+            return reportengine::writePdf(timesheet::prepareTimesheetPrint(layout, m.month, m.year),
+                                          output.path);
+        });
     return kSuccess;
 }
 
@@ -76,28 +84,19 @@ int runRebuildHours(CommandContext& context) {
 }  // namespace
 
 Command timesheetCommand() {
-    Command c;
-    c.option = QStringLiteral("timesheet");
-    c.valueName = QStringLiteral("MONTH");
-    c.description = QStringLiteral(
-        "Табель по времени за месяц MONTH (1-12) года YEAR: печатная форма в PDF или таблица в "
-        ".xlsx.");
-    c.extraValues = 1;
-    c.synopsis = QStringLiteral("--timesheet MONTH YEAR --pdf FILE | --xlsx FILE");
-    c.run = runTimesheet;
-    return c;
+    return monthCommand(
+        QStringLiteral("timesheet"),
+        QStringLiteral("Табель по времени за месяц MONTH (1-12) года YEAR: печатная форма в PDF "
+                       "или таблица в .xlsx."),
+        QStringLiteral("--timesheet MONTH YEAR --pdf FILE | --xlsx FILE"), runTimesheet);
 }
 
 Command rebuildHoursCommand() {
-    Command c;
-    c.option = QStringLiteral("rebuild-hours");
-    c.valueName = QStringLiteral("MONTH");
-    c.description = QStringLiteral(
-        "Перестроить табель по времени за месяц MONTH (1-12) года YEAR по записям смен.");
-    c.extraValues = 1;
-    c.synopsis = QStringLiteral("--rebuild-hours MONTH YEAR");
-    c.run = runRebuildHours;
-    return c;
+    return monthCommand(
+        QStringLiteral("rebuild-hours"),
+        QStringLiteral(
+            "Перестроить табель по времени за месяц MONTH (1-12) года YEAR по записям смен."),
+        QStringLiteral("--rebuild-hours MONTH YEAR"), runRebuildHours);
 }
 
 }  // namespace tabel::batch

@@ -325,19 +325,26 @@ QString PdfOutput::commit() {
     return {};
 }
 
-QString writePdf(const ReportDocument& document, const QString& path, const ProgressFn& progress) {
-    PdfOutput pdf(document, path);
+QString writePdfPages(const ReportDocument& header, const QString& path,
+                      const std::function<void(const PdfPageFn& add)>& produce) {
+    PdfOutput pdf(header, path);
     if (QString error = pdf.begin(); !error.isEmpty()) {
         return error;
     }
-    const int pages = document.pageCount();
-    for (int i = 0; i < pages; ++i) {
-        if (progress && !progress(Progress{0, 0, i, pages})) {
-            throw Cancelled();
-        }
-        pdf.addPage(document.pages[size_t(i)]);
-    }
+    produce([&pdf](const Page& page) { pdf.addPage(page); });
     return pdf.commit();
+}
+
+QString writePdf(const ReportDocument& document, const QString& path, const ProgressFn& progress) {
+    return writePdfPages(document, path, [&](const PdfPageFn& add) {
+        const int pages = document.pageCount();
+        for (int i = 0; i < pages; ++i) {
+            if (progress && !progress(Progress{0, 0, i, pages})) {
+                throw Cancelled();
+            }
+            add(document.pages[size_t(i)]);
+        }
+    });
 }
 
 }  // namespace tabel::reportengine

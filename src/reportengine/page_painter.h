@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "reportengine/report_document.h"
@@ -38,6 +39,15 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// Hands a page to the PDF being written; the page is painted at once and may go afterwards.
+using PdfPageFn = std::function<void(const Page& page)>;
+
+// Writes as PDF the pages that `produce` hands on, to a temporary file renamed to `path` once
+// complete. Empty on success, otherwise the reason; whatever `produce` throws (Cancelled, a
+// database error) leaves no file and passes on.
+QString writePdfPages(const ReportDocument& header, const QString& path,
+                      const std::function<void(const PdfPageFn& add)>& produce);
 
 // Writes the whole document as PDF to a temporary file renamed to `path` once complete.
 // Empty on success, otherwise the reason. `progress` hears the pages written; Cancelled leaves

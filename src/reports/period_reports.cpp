@@ -19,6 +19,40 @@ struct CloseOnExit {
     ~CloseOnExit() { query.close(); }
 };
 
+template <typename Layout>
+std::unique_ptr<PrintedLayout> makeLayout(data::Connection& connection) {
+    return std::make_unique<Layout>(connection);
+}
+
+// A report's title before its dates, and its layout: add a report here.
+struct PeriodReportParts {
+    PeriodReport report;
+    QString titlePrefix;
+    std::unique_ptr<PrintedLayout> (*makeLayout)(data::Connection& connection);
+};
+
+const PeriodReportParts kPeriodReports[] = {
+    {PeriodReport::Workers, QStringLiteral("   Отчет по рабочим за период с "),
+     makeLayout<WorkersReportLayout>},
+    {PeriodReport::Products, QStringLiteral("   Отчет по продукции за период с "),
+     makeLayout<ProductsReportLayout>},
+    {PeriodReport::WorkersDetail, QStringLiteral("   Детальный отчет по рабочим за период с "),
+     makeLayout<DetailedWorkersReportLayout>},
+    {PeriodReport::ProductsDetail, QStringLiteral("   Детальный отчет по продукции за период с "),
+     makeLayout<DetailedProductsReportLayout>},
+    {PeriodReport::Requisitions, QStringLiteral("   Детальный отчет по заявкам за период с "),
+     makeLayout<DetailedRequisitionsReportLayout>},
+};
+
+const PeriodReportParts* partsOf(PeriodReport report) {
+    for (const PeriodReportParts& parts : kPeriodReports) {
+        if (parts.report == report) {
+            return &parts;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 Period previousMonth(const QDate& today) {
@@ -27,19 +61,8 @@ Period previousMonth(const QDate& today) {
 }
 
 QString titlePrefix(PeriodReport report) {
-    switch (report) {
-        case PeriodReport::Workers:
-            return QStringLiteral("   Отчет по рабочим за период с ");
-        case PeriodReport::Products:
-            return QStringLiteral("   Отчет по продукции за период с ");
-        case PeriodReport::WorkersDetail:
-            return QStringLiteral("   Детальный отчет по рабочим за период с ");
-        case PeriodReport::ProductsDetail:
-            return QStringLiteral("   Детальный отчет по продукции за период с ");
-        case PeriodReport::Requisitions:
-            return QStringLiteral("   Детальный отчет по заявкам за период с ");
-    }
-    return {};
+    const PeriodReportParts* parts = partsOf(report);
+    return parts ? parts->titlePrefix : QString();
 }
 
 QString reportTitle(PeriodReport report, const Period& period) {
@@ -60,19 +83,8 @@ QString kindFilter(ProductKind kind) {
 }
 
 std::unique_ptr<PrintedLayout> makePeriodLayout(PeriodReport report, data::Connection& connection) {
-    switch (report) {
-        case PeriodReport::Workers:
-            return std::make_unique<WorkersReportLayout>(connection);
-        case PeriodReport::Products:
-            return std::make_unique<ProductsReportLayout>(connection);
-        case PeriodReport::WorkersDetail:
-            return std::make_unique<DetailedWorkersReportLayout>(connection);
-        case PeriodReport::ProductsDetail:
-            return std::make_unique<DetailedProductsReportLayout>(connection);
-        case PeriodReport::Requisitions:
-            return std::make_unique<DetailedRequisitionsReportLayout>(connection);
-    }
-    return nullptr;
+    const PeriodReportParts* parts = partsOf(report);
+    return parts ? parts->makeLayout(connection) : nullptr;
 }
 
 void applyPeriod(data::Dataset& query, const Period& period) {

@@ -82,25 +82,19 @@ reportengine::ReportDocument PrintedLayout::prepare() const {
 }
 
 QString PrintedLayout::writePdf(const QString& path) const {
-    reportengine::PdfOutput pdf(reportengine::documentHeader(report_), path);
-    if (QString error = pdf.begin(); !error.isEmpty()) {
-        return error;
-    }
-    reportengine::layOutReport(
-        report_, DatasetRows(*query_), [&pdf](reportengine::Page&& page) { pdf.addPage(page); },
-        progress_);
-    return pdf.commit();
+    return pdfOf(DatasetRows(*query_), path);
 }
 
 QString PrintedLayout::streamPdf(const QString& path, int blockRows) const {
-    reportengine::PdfOutput pdf(reportengine::documentHeader(report_), path);
-    if (QString error = pdf.begin(); !error.isEmpty()) {
-        return error;
-    }
-    reportengine::layOutReport(
-        report_, StreamedRows(*query_, blockRows),
-        [&pdf](reportengine::Page&& page) { pdf.addPage(page); }, progress_);
-    return pdf.commit();
+    return pdfOf(StreamedRows(*query_, blockRows), path);
+}
+
+QString PrintedLayout::pdfOf(const reportengine::ReportData& rows, const QString& path) const {
+    return reportengine::writePdfPages(
+        reportengine::documentHeader(report_), path, [&](const reportengine::PdfPageFn& add) {
+            reportengine::layOutReport(
+                report_, rows, [&add](reportengine::Page&& page) { add(page); }, progress_);
+        });
 }
 
 }  // namespace tabel::reports

@@ -77,6 +77,9 @@ protected:
     reportengine::ReportDefinition report_;
 
 private:
+    // The pages laid out over `rows`, written as PDF one by one.
+    QString pdfOf(const reportengine::ReportData& rows, const QString& path) const;
+
     std::unique_ptr<data::Dataset> query_;
     reportengine::ProgressFn progress_;
     QString reportName_;

@@ -1,6 +1,8 @@
 // The six printed layouts: their queries and bands.
 #include "reports/printed_layout.h"
 
+#include <stdexcept>
+
 namespace tabel::reports {
 
 using reportengine::Band;
@@ -31,32 +33,32 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
-struct Column {
+// Where an item stands across its band.
+struct Span {
     double x;
     double width;
 };
 
-ReportItem text(const QString& caption, Column c, double y = 0, FontStyle font = kNormal,
-                Qt::Alignment alignment = kLeft) {
+ReportItem item(ItemKind kind, const QString& text, Span c, double y, FontStyle font,
+                Qt::Alignment alignment, const QString& mask = {}) {
     ReportItem item;
-    item.kind = ItemKind::Label;
-    item.text = caption;
-    item.rect = QRectF(c.x, y, c.width, kLine);
-    item.font = font;
-    item.alignment = alignment;
-    return item;
-}
-
-ReportItem field(const QString& expression, Column c, Qt::Alignment alignment = kLeft,
-                 const QString& mask = {}, FontStyle font = kNormal, double y = 0) {
-    ReportItem item;
-    item.kind = ItemKind::Expression;
-    item.text = expression;
+    item.kind = kind;
+    item.text = text;
     item.rect = QRectF(c.x, y, c.width, kLine);
     item.mask = mask;
     item.font = font;
     item.alignment = alignment;
     return item;
+}
+
+ReportItem text(const QString& caption, Span c, double y = 0, FontStyle font = kNormal,
+                Qt::Alignment alignment = kLeft) {
+    return item(ItemKind::Label, caption, c, y, font, alignment);
+}
+
+ReportItem field(const QString& expression, Span c, Qt::Alignment alignment = kLeft,
+                 const QString& mask = {}, FontStyle font = kNormal, double y = 0) {
+    return item(ItemKind::Expression, expression, c, y, font, alignment, mask);
 }
 
 Band band(std::vector<ReportItem> items, double height = kLine, QColor background = {}) {
@@ -67,39 +69,126 @@ Band band(std::vector<ReportItem> items, double height = kLine, QColor backgroun
     return b;
 }
 
-// The title label (bold) over the column captions, on the report header's colour.
-Band periodHeader(double width, std::vector<ReportItem> captions = {}) {
-    ReportItem title = text({}, {0, width}, 0, kTitle);
-    title.name = QStringLiteral("title");
-    title.rect.setHeight(7);
-    std::vector<ReportItem> items{title};
-    for (ReportItem& caption : captions) {
-        caption.rect.moveTop(7);
-        items.push_back(caption);
-    }
-    return band(std::move(items), captions.empty() ? 8 : 7 + kLine + 0.5, kReportHeaderColour);
-}
-
-Band groupHeader(const QString& field_, double width, bool grey = true) {
-    return band({field(field_, {0, width}, kLeft, {}, kBold)}, kLine,
-                grey ? kGroupHeaderColour : QColor());
-}
-
-Band reportFooter(std::vector<ReportItem> items) {
-    Band b = band(std::move(items), 7, kReportFooterColour);
-    for (ReportItem& item : b.items) {
-        item.rect.setHeight(7);
-    }
-    b.ruleAbove = true;
-    b.ruleBelow = true;
-    return b;
-}
-
 Band pageNumberFooter(double width) {
     return band({field(QStringLiteral("PAGENUMBER"), {width - 30, 30}, kRight)}, 6);
 }
 
 constexpr double kPortraitWidth = 190.0;
+
+// A column of a period report: its detail line's expression, the caption over it in the
+// report header, and the field whose sums the total rows print in it.
+struct Column {
+    Span span;
+    QString expression;
+    Qt::Alignment alignment = kCentre;
+    QString mask{};     // of the detail line
+    QString caption{};  // empty: none
+    QString summed{};   // empty: the expression itself
+
+    const QString& sumField() const { return summed.isEmpty() ? expression : summed; }
+};
+
+// A sum in a total row: of `field`, in the column that sums it.
+struct Sum {
+    QString field;
+    QString mask{};
+};
+
+// A level of grouping: `expression` breaks it, `field` heads it.
+struct GroupColumns {
+    QString expression;
+    QString field;
+    std::vector<Sum> sums;  // the footer's, in bold
+    bool grey = true;       // the header's fill
+    bool ruleBelow = false;
+};
+
+// A period report as a table of columns: everything but the columns, groups and totals is the
+// same for all of them.
+struct PeriodColumns {
+    std::vector<Column> columns;
+    std::vector<GroupColumns> groups;
+    std::vector<Sum> totals;  // the report footer's, after "Итого:"
+    FontStyle totalCaptionFont = kLarger;
+    FontStyle totalFont = kLarger;
+    FontStyle detailFont = kNormal;
+    double detailHeight = kLine;
+
+    const Column& summing(const QString& field) const {
+        for (const Column& c : columns) {
+            if (c.sumField() == field) {
+                return c;
+            }
+        }
+        throw std::logic_error("no column sums " + field.toStdString());
+    }
+
+    std::vector<ReportItem> sums(const std::vector<Sum>& which, FontStyle font) const {
+        std::vector<ReportItem> items;
+        for (const Sum& sum : which) {
+            items.push_back(field(QStringLiteral("sum(%1)").arg(sum.field), summing(sum.field).span,
+                                  kCentre, sum.mask, font));
+        }
+        return items;
+    }
+
+    // The title label (bold) over the column captions, on the report header's colour.
+    Band header() const {
+        ReportItem title = text({}, {0, kPortraitWidth}, 0, kTitle);
+        title.name = QStringLiteral("title");
+        title.rect.setHeight(7);
+        std::vector<ReportItem> items{title};
+        for (const Column& c : columns) {
+            if (!c.caption.isEmpty()) {
+                items.push_back(text(c.caption, c.span, 7, kBold, kCentre));
+            }
+        }
+        const double height = items.size() == 1 ? 8 : 7 + kLine + 0.5;
+        return band(std::move(items), height, kReportHeaderColour);
+    }
+
+    Band detail() const {
+        std::vector<ReportItem> items;
+        for (const Column& c : columns) {
+            items.push_back(field(c.expression, c.span, c.alignment, c.mask, detailFont));
+        }
+        return band(std::move(items), detailHeight);
+    }
+
+    Group group(const GroupColumns& g) const {
+        Group group{g.expression,
+                    band({field(g.field, {0, kPortraitWidth}, kLeft, {}, kBold)}, kLine,
+                         g.grey ? kGroupHeaderColour : QColor()),
+                    band(sums(g.sums, kBold))};
+        group.footer.ruleBelow = g.ruleBelow;
+        return group;
+    }
+
+    Band footer() const {
+        std::vector<ReportItem> items{text(QStringLiteral("Итого:"), {0, 40}, 0, totalCaptionFont)};
+        for (ReportItem& sum : sums(totals, totalFont)) {
+            items.push_back(std::move(sum));
+        }
+        Band b = band(std::move(items), 7, kReportFooterColour);
+        for (ReportItem& item : b.items) {
+            item.rect.setHeight(7);
+        }
+        b.ruleAbove = true;
+        b.ruleBelow = true;
+        return b;
+    }
+
+    void build(reportengine::ReportDefinition& report) const {
+        report.reportHeader = header();
+        report.groups.clear();
+        for (const GroupColumns& g : groups) {
+            report.groups.push_back(group(g));
+        }
+        report.detail = detail();
+        report.reportFooter = footer();
+        report.pageFooter = pageNumberFooter(kPortraitWidth);
+    }
+};
 
 // The statements, line by line as they are stored. Sums of the double columns run in numeric
 // (float8 to numeric keeps the 15 digits a value was written with), so a line's total is
@@ -167,6 +256,79 @@ const QStringList kRequisitionsSql = {
 };
 // clang-format on
 
+// The product's kind, its operation and the colour, first in both summary reports.
+std::vector<Column> kindOperationColour(double colourWidth, std::vector<Column> rest) {
+    std::vector<Column> columns{{{5, 40}, kProductKind, kLeft},
+                                {{45, 45}, QStringLiteral("vid")},
+                                {{90, colourWidth}, kColourSuffix, kLeft}};
+    columns.insert(columns.end(), rest.begin(), rest.end());
+    return columns;
+}
+
+// The mark, the operation, the colour's number and the product's kind, first in the detailed
+// reports.
+std::vector<Column> markOperationColourKind(Qt::Alignment operation, std::vector<Column> rest) {
+    std::vector<Column> columns{{{0, 30}, QStringLiteral("marka"), kLeft},
+                                {{30, 32}, QStringLiteral("vid"), operation},
+                                {{62, 13}, QStringLiteral("color")},
+                                {{75, 31}, kProductKind, kLeft}};
+    columns.insert(columns.end(), rest.begin(), rest.end());
+    return columns;
+}
+
+const PeriodColumns kWorkersColumns{
+    .columns =
+        kindOperationColour(30, {{{120, 30}, "kolvo"}, {{150, 40}, "summa", kCentre, "#0.000"}}),
+    .groups = {{.expression = "workerPay.fio",
+                .field = "fio",
+                .sums = {{"summa", "#0.00"}},
+                .ruleBelow = true},
+               {.expression = "workerPay.nom",
+                .field = "nom",
+                .sums = {{"kolvo"}, {"summa", "#0.000"}},
+                .grey = false}},
+    .totals = {{"summa", "#0.00"}},
+};
+
+const PeriodColumns kProductsColumns{
+    .columns = kindOperationColour(35, {{{125, 30}, "mass", kCentre, {}, "Коробки"},
+                                        {{155, 35}, "kolvo", kCentre, {}, "Количество"}}),
+    .groups = {{"nom", "nom", {{"mass"}, {"kolvo"}}}},
+    .totals = {{"mass", "#0"}, {"kolvo"}},
+    .totalCaptionFont = kLargerPlain,
+    .totalFont = kLargerPlain,
+};
+
+const PeriodColumns kDetailedWorkersColumns{
+    .columns =
+        markOperationColourKind(kCentre, {{{106, 14}, "brk", kCentre, {}, "Брак"},
+                                          {{120, 22}, "kolvo", kCentre, {}, "Количество"},
+                                          {{142, 24}, "summa", kCentre, "#0.00", "Сумма"},
+                                          {{166, 24}, "s_prize", kCentre, "#0.00", "Премия"}}),
+    .groups = {{"fio", "fio", {{"brk"}, {"kolvo"}, {"summa", "#0.00"}, {"s_prize", "#0.00"}}}},
+    .totals = {{"brk"}, {"kolvo"}, {"summa", "#0.00"}},
+    .detailFont = kSmall,
+    .detailHeight = 5.0,
+};
+
+// The detailed products and requisitions reports differ in their grouping and one column, which
+// sums the boxes either way.
+PeriodColumns detailedProductColumns(const QString& groupField, const QString& middleCaption,
+                                     const QString& middleField) {
+    return {
+        .columns = markOperationColourKind(
+            kLeft, {{{106, 14}, "brk", kCentre, {}, "Брак"},
+                    {{120, 24}, middleField, kCentre, {}, middleCaption, "mass"},
+                    {{144, 22}, "kolvo", kCentre, {}, "Кол-во"},
+                    {{166, 24}, "summa", kCentre, "#0.000", "Сумма"}}),
+        .groups = {{groupField,
+                    groupField,
+                    {{"brk"}, {"mass", "#0.00"}, {"kolvo"}, {"summa", "#0.00"}}}},
+        .totals = {{"brk"}, {"mass", "#0.00"}, {"kolvo"}, {"summa", "#0.00"}},
+        .totalFont = kLargerPlain,
+    };
+}
+
 }  // namespace
 
 TimesheetLayout::TimesheetLayout(data::Connection& connection)
@@ -178,7 +340,7 @@ TimesheetLayout::TimesheetLayout(data::Connection& connection)
     constexpr double kWidth = 277.0;
     constexpr double kName = 55.0;
     constexpr double kDay = 6.5;
-    const Column total{kName + 31 * kDay, kWidth - kName - 31 * kDay};
+    const Span total{kName + 31 * kDay, kWidth - kName - 31 * kDay};
 
     ReportItem period = text({}, {0, kName}, 0, kBold);
     period.name = QStringLiteral("title");
@@ -186,7 +348,7 @@ TimesheetLayout::TimesheetLayout(data::Connection& connection)
     QStringList sum;
     Band detail = band({field(QStringLiteral("fio"), {0, kName}, kLeft, {}, kSmall)});
     for (int day = 1; day <= 31; ++day) {
-        const Column c{kName + (day - 1) * kDay, kDay};
+        const Span c{kName + (day - 1) * kDay, kDay};
         ReportItem number = text(QString::number(day), c, 0, kBold, kCentre);
         number.framed = true;
         header.items.push_back(number);
@@ -209,141 +371,46 @@ WorkersReportLayout::WorkersReportLayout(data::Connection& connection)
     : PrintedLayout(connection, QStringLiteral("workerPay"), kWorkersSql,
                     QStringLiteral("Отчет по рабочим")),
       workerPay(query()) {
-    const Column kind{5, 40}, vid{45, 45}, colour{90, 30}, kolvo{120, 30}, summa{150, 40};
-    report_.reportHeader = periodHeader(kPortraitWidth);
-    Group worker{QStringLiteral("workerPay.fio"),
-                 groupHeader(QStringLiteral("fio"), kPortraitWidth),
-                 band({field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.00", kBold)})};
-    worker.footer.ruleBelow = true;
-    Group product{QStringLiteral("workerPay.nom"),
-                  groupHeader(QStringLiteral("nom"), kPortraitWidth, false),
-                  band({field(QStringLiteral("sum(kolvo)"), kolvo, kCentre, {}, kBold),
-                        field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.000", kBold)})};
-    report_.groups = {worker, product};
-    report_.detail =
-        band({field(kProductKind, kind), field(QStringLiteral("vid"), vid, kCentre),
-              field(kColourSuffix, colour), field(QStringLiteral("kolvo"), kolvo, kCentre),
-              field(QStringLiteral("summa"), summa, kCentre, "#0.000")});
-    report_.reportFooter =
-        reportFooter({text(QStringLiteral("Итого:"), {0, 40}, 0, kLarger),
-                      field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.00", kLarger)});
-    report_.pageFooter = pageNumberFooter(kPortraitWidth);
+    kWorkersColumns.build(report_);
 }
 
 ProductsReportLayout::ProductsReportLayout(data::Connection& connection)
     : PrintedLayout(connection, QStringLiteral("productOutput"), kProductsSql,
                     QStringLiteral("Отчет по продукции")),
       productOutput(query()) {
-    const Column kind{5, 40}, vid{45, 45}, colour{90, 35}, mass{125, 30}, kolvo{155, 35};
-    report_.reportHeader = periodHeader(
-        kPortraitWidth, {text(QStringLiteral("Коробки"), mass, 0, kBold, kCentre),
-                         text(QStringLiteral("Количество"), kolvo, 0, kBold, kCentre)});
-    report_.groups = {
-        Group{QStringLiteral("nom"), groupHeader(QStringLiteral("nom"), kPortraitWidth),
-              band({field(QStringLiteral("sum(mass)"), mass, kCentre, {}, kBold),
-                    field(QStringLiteral("sum(kolvo)"), kolvo, kCentre, {}, kBold)})}};
-    report_.detail =
-        band({field(kProductKind, kind), field(QStringLiteral("vid"), vid, kCentre),
-              field(kColourSuffix, colour), field(QStringLiteral("mass"), mass, kCentre),
-              field(QStringLiteral("kolvo"), kolvo, kCentre)});
-    report_.reportFooter =
-        reportFooter({text(QStringLiteral("Итого:"), {0, 40}, 0, kLargerPlain),
-                      field(QStringLiteral("sum(mass)"), mass, kCentre, "#0", kLargerPlain),
-                      field(QStringLiteral("sum(kolvo)"), kolvo, kCentre, {}, kLargerPlain)});
-    report_.pageFooter = pageNumberFooter(kPortraitWidth);
+    kProductsColumns.build(report_);
 }
 
 DetailedWorkersReportLayout::DetailedWorkersReportLayout(data::Connection& connection)
     : PrintedLayout(connection, QStringLiteral("workerDetails"), kWorkersDetailSql,
                     QStringLiteral("Детальный отчет по рабочим")),
       workerDetails(query()) {
-    const Column marka{0, 30}, vid{30, 32}, colour{62, 13}, kind{75, 31}, brk{106, 14},
-        kolvo{120, 22}, summa{142, 24}, prize{166, 24};
-    report_.reportHeader =
-        periodHeader(kPortraitWidth, {text(QStringLiteral("Брак"), brk, 0, kBold, kCentre),
-                                      text(QStringLiteral("Количество"), kolvo, 0, kBold, kCentre),
-                                      text(QStringLiteral("Сумма"), summa, 0, kBold, kCentre),
-                                      text(QStringLiteral("Премия"), prize, 0, kBold, kCentre)});
-    Band footer = band(
-        {field(QStringLiteral("sum(brk)"), brk, kCentre, {}, kBold),
-         field(QStringLiteral("sum(kolvo)"), kolvo, kCentre, {}, kBold),
-         field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.00", kBold),
-         field(QStringLiteral("sum(s_prize)"), prize, kCentre, "#0.00", kBold),
-         text(QStringLiteral("Итог:"), kolvo, kLine, kBold, kRight),
-         field(QStringLiteral("sum(summa)+sum(s_prize)"), summa, kCentre, "#0.00", kBold, kLine)},
-        2 * kLine);
-    report_.groups = {
-        Group{QStringLiteral("fio"), groupHeader(QStringLiteral("fio"), kPortraitWidth), footer}};
-    report_.detail = band({field(QStringLiteral("marka"), marka, kLeft, {}, kSmall),
-                           field(QStringLiteral("vid"), vid, kCentre, {}, kSmall),
-                           field(QStringLiteral("color"), colour, kCentre, {}, kSmall),
-                           field(kProductKind, kind, kLeft, {}, kSmall),
-                           field(QStringLiteral("brk"), brk, kCentre, {}, kSmall),
-                           field(QStringLiteral("kolvo"), kolvo, kCentre, {}, kSmall),
-                           field(QStringLiteral("summa"), summa, kCentre, "#0.00", kSmall),
-                           field(QStringLiteral("s_prize"), prize, kCentre, "#0.00", kSmall)},
-                          5.0);
-    report_.reportFooter =
-        reportFooter({text(QStringLiteral("Итого:"), {0, 40}, 0, kLarger),
-                      field(QStringLiteral("sum(brk)"), brk, kCentre, {}, kLarger),
-                      field(QStringLiteral("sum(kolvo)"), kolvo, kCentre, {}, kLarger),
-                      field(QStringLiteral("sum(summa)"), summa, kCentre, "#0.00", kLarger)});
-    report_.pageFooter = pageNumberFooter(kPortraitWidth);
+    const PeriodColumns& columns = kDetailedWorkersColumns;
+    columns.build(report_);
+    // A second line under the worker's sums: his pay and premium together.
+    Band& footer = report_.groups.front().footer;
+    footer.items.push_back(
+        text(QStringLiteral("Итог:"), columns.summing("kolvo").span, kLine, kBold, kRight));
+    footer.items.push_back(field(QStringLiteral("sum(summa)+sum(s_prize)"),
+                                 columns.summing("summa").span, kCentre, "#0.00", kBold, kLine));
+    footer.height = 2 * kLine;
 }
-
-namespace {
-
-// The detailed products and requisitions reports differ in their grouping and one column.
-struct DetailedProductColumns {
-    Column marka{0, 30}, vid{30, 32}, colour{62, 13}, kind{75, 31}, brk{106, 14}, middle{120, 24},
-        kolvo{144, 22}, summa{166, 24};
-};
-
-void buildDetailedProducts(reportengine::ReportDefinition& report, const QString& groupField,
-                           const QString& middleCaption, const QString& middleField) {
-    const DetailedProductColumns c;
-    report.reportHeader =
-        periodHeader(kPortraitWidth, {text(QStringLiteral("Брак"), c.brk, 0, kBold, kCentre),
-                                      text(middleCaption, c.middle, 0, kBold, kCentre),
-                                      text(QStringLiteral("Кол-во"), c.kolvo, 0, kBold, kCentre),
-                                      text(QStringLiteral("Сумма"), c.summa, 0, kBold, kCentre)});
-    report.groups = {
-        Group{groupField, groupHeader(groupField, kPortraitWidth),
-              band({field(QStringLiteral("sum(brk)"), c.brk, kCentre, {}, kBold),
-                    field(QStringLiteral("sum(mass)"), c.middle, kCentre, "#0.00", kBold),
-                    field(QStringLiteral("sum(kolvo)"), c.kolvo, kCentre, {}, kBold),
-                    field(QStringLiteral("sum(summa)"), c.summa, kCentre, "#0.00", kBold)})}};
-    report.detail =
-        band({field(QStringLiteral("marka"), c.marka), field(QStringLiteral("vid"), c.vid),
-              field(QStringLiteral("color"), c.colour, kCentre), field(kProductKind, c.kind),
-              field(QStringLiteral("brk"), c.brk, kCentre), field(middleField, c.middle, kCentre),
-              field(QStringLiteral("kolvo"), c.kolvo, kCentre),
-              field(QStringLiteral("summa"), c.summa, kCentre, "#0.000")});
-    report.reportFooter = reportFooter(
-        {text(QStringLiteral("Итого:"), {0, 40}, 0, kLarger),
-         field(QStringLiteral("sum(brk)"), c.brk, kCentre, {}, kLargerPlain),
-         field(QStringLiteral("sum(mass)"), c.middle, kCentre, "#0.00", kLargerPlain),
-         field(QStringLiteral("sum(kolvo)"), c.kolvo, kCentre, {}, kLargerPlain),
-         field(QStringLiteral("sum(summa)"), c.summa, kCentre, "#0.00", kLargerPlain)});
-    report.pageFooter = pageNumberFooter(kPortraitWidth);
-}
-
-}  // namespace
 
 DetailedProductsReportLayout::DetailedProductsReportLayout(data::Connection& connection)
     : PrintedLayout(connection, QStringLiteral("productDetails"), kProductsDetailSql,
                     QStringLiteral("Детальный отчет по продукции")),
       productDetails(query()) {
-    buildDetailedProducts(report_, QStringLiteral("nom"), QStringLiteral("Коробки"),
-                          QStringLiteral("mass"));
+    detailedProductColumns(QStringLiteral("nom"), QStringLiteral("Коробки"), QStringLiteral("mass"))
+        .build(report_);
 }
 
 DetailedRequisitionsReportLayout::DetailedRequisitionsReportLayout(data::Connection& connection)
     : PrintedLayout(connection, QStringLiteral("requisitionDetails"), kRequisitionsSql,
                     QStringLiteral("Детальный отчет по заявкам")),
       requisitionDetails(query()) {
-    buildDetailedProducts(report_, QStringLiteral("s_number"), QStringLiteral("Номенкл."),
-                          QStringLiteral("nom"));
+    detailedProductColumns(QStringLiteral("s_number"), QStringLiteral("Номенкл."),
+                           QStringLiteral("nom"))
+        .build(report_);
 }
 
 }  // namespace tabel::reports

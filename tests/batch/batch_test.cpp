@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -219,6 +220,47 @@ TEST_F(BatchTest, RefusedLoginKeepsTheOldFile) {
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_TRUE(unwritable.err.contains("Не удалось записать файл"))
         << unwritable.err.toStdString();
+}
+
+// Every command that writes a file goes through the same output step: a name that cannot be
+// written (here an existing folder) ends the job with 1 and the reason, and leaves no temporary
+// behind; a good name gets the whole file and nothing else appears beside it.
+TEST_F(BatchTest, EveryOutputIsWrittenWholeOrNotAtAll) {
+    const struct {
+        QStringList job;
+        const char* option;
+    } outputs[] = {
+        {QStringList{"--report", "workers"} + april(), "pdf"},
+        {QStringList{"--report", "summary"} + april(), "xlsx"},
+        {{"--timesheet", "3", "2026"}, "pdf"},
+        {{"--timesheet", "3", "2026"}, "xlsx"},
+        {QStringList{"--history"} + april(), "csv"},
+    };
+    for (const auto& c : outputs) {
+        const QString option = QString::fromLatin1(c.option);
+        const QString what = c.job.join(' ') + " --" + option;
+        QTemporaryDir folder;
+        const QString taken = folder.filePath("taken." + option);
+        ASSERT_TRUE(QDir().mkdir(taken));
+        const Outcome refused = runTabel(login() + c.job + QStringList{"--" + option, taken});
+        EXPECT_EQ(refused.exitCode, 1) << what.toStdString();
+        EXPECT_TRUE(refused.err.startsWith("Не удалось записать файл " + taken + ": "))
+            << what.toStdString() << ": " << refused.err.toStdString();
+        EXPECT_EQ(
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"taken." + option})
+            << what.toStdString();
+
+        const QString path = folder.filePath("made." + option);
+        const Outcome made = runTabel(login() + c.job + QStringList{"--" + option, path});
+        EXPECT_EQ(made.exitCode, 0) << what.toStdString() << ": " << made.err.toStdString();
+        EXPECT_EQ(made.err, QString()) << what.toStdString();
+        EXPECT_GT(QFileInfo(path).size(), 0) << what.toStdString();
+        EXPECT_EQ(
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            (QStringList{"made." + option, "taken." + option}))
+            << what.toStdString();
+    }
 }
 
 QString marchHours() {

@@ -1,6 +1,8 @@
 // The six printed layouts against the report fixture: their queries, bands, sums and masks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -226,6 +228,119 @@ std::vector<std::string> itemsOf(const reportengine::Page& page) {
                             .toStdString());
     }
     return items;
+}
+
+// A layout's bands as text: each band's height, fill and rules, then its items with their
+// expression, mask and place; what a page does not show (a mask that prints the fixture's
+// values alike) still differs here.
+std::string definitionOf(const reportengine::ReportDefinition& report) {
+    std::string text;
+    const auto addBand = [&text](const std::string& name, const reportengine::Band& band) {
+        text += QString("%1 %2 %3 %4%5\n")
+                    .arg(QString::fromStdString(name))
+                    .arg(band.height)
+                    .arg(band.background.isValid() ? band.background.name() : "-")
+                    .arg(band.ruleAbove ? "above" : "")
+                    .arg(band.ruleBelow ? " below" : "")
+                    .toStdString();
+        for (const reportengine::ReportItem& item : band.items) {
+            text += QString("  %1 [%2] mask=%3 %4,%5 %6x%7 %8 %9%10%11 %12\n")
+                        .arg(int(item.kind))
+                        .arg(item.text)
+                        .arg(item.mask)
+                        .arg(item.rect.x())
+                        .arg(item.rect.y())
+                        .arg(item.rect.width())
+                        .arg(item.rect.height())
+                        .arg(int(item.alignment))
+                        .arg(item.font.pointSize)
+                        .arg(item.font.bold ? "b" : "")
+                        .arg(item.framed ? " framed" : "")
+                        .arg(item.name)
+                        .toStdString();
+        }
+    };
+    text += QString("%1 margin %2\n")
+                .arg(report.orientation == QPageLayout::Landscape ? "landscape" : "portrait")
+                .arg(report.margin)
+                .toStdString();
+    addBand("columnHeader", report.columnHeader);
+    addBand("reportHeader", report.reportHeader);
+    for (const reportengine::Group& group : report.groups) {
+        text += "group " + group.expression.toStdString() + "\n";
+        addBand("groupHeader", group.header);
+        addBand("groupFooter", group.footer);
+    }
+    addBand("detail", report.detail);
+    addBand("reportFooter", report.reportFooter);
+    addBand("pageFooter", report.pageFooter);
+    return text;
+}
+
+// The first line that differs, shown as it reads (UTF-8), not as escaped bytes.
+testing::AssertionResult sameLines(const std::string& made, const std::string& kept) {
+    const QStringList madeLines = QString::fromStdString(made).split('\n');
+    const QStringList keptLines = QString::fromStdString(kept).split('\n');
+    for (qsizetype i = 0; i < std::max(madeLines.size(), keptLines.size()); ++i) {
+        if (madeLines.value(i) != keptLines.value(i)) {
+            return testing::AssertionFailure()
+                   << "line " << i + 1 << "\n  made: " << madeLines.value(i).toStdString()
+                   << "\n  kept: " << keptLines.value(i).toStdString();
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+// The six layouts over the fixture, their bands and every item of every page (place, text,
+// alignment, font, fill), against what tests/reports/golden keeps: a change to a layout shows up
+// here item by item. TABEL_UPDATE_GOLDEN=1 writes the files anew instead, for a deliberate
+// change of a layout.
+TEST_F(PrintedLayoutsTest, EveryLayoutPrintsItsKeptPages) {
+    const auto keptText = [](const PrintedLayout& layout,
+                             const reportengine::ReportDocument& document) {
+        std::string text = definitionOf(const_cast<PrintedLayout&>(layout).report());
+        for (int p = 0; p < document.pageCount(); ++p) {
+            text += "page " + std::to_string(p + 1) + "\n";
+            for (const std::string& item : itemsOf(document.pages[size_t(p)])) {
+                text += item + "\n";
+            }
+        }
+        return text;
+    };
+    std::vector<std::pair<QString, std::string>> reports;
+    const Period april{QDate(2026, 4, 1), QDate(2026, 5, 1), ProductKind::All};
+    for (const auto& [report, name] : std::vector<std::pair<PeriodReport, QString>>{
+             {PeriodReport::Workers, "workers"},
+             {PeriodReport::Products, "products"},
+             {PeriodReport::WorkersDetail, "workers-detail"},
+             {PeriodReport::ProductsDetail, "products-detail"},
+             {PeriodReport::Requisitions, "requisitions"}}) {
+        auto layout = makePeriodLayout(report, connection_);
+        const reportengine::ReportDocument document = preparePeriodReport(*layout, report, april);
+        reports.emplace_back(name, keptText(*layout, document));
+    }
+    TimesheetLayout timesheet(connection_);
+    timesheet.monthHours.setParam(QStringLiteral("mnth"), 3);
+    timesheet.monthHours.setParam(QStringLiteral("yea"), 2026);
+    timesheet.monthHours.open();
+    timesheet.setTitle(QStringLiteral("Март 2026 г."));
+    reports.emplace_back("timesheet", keptText(timesheet, timesheet.prepare()));
+    timesheet.monthHours.close();
+
+    const QString folder =
+        qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/tests/reports/golden/");
+    const bool update = qEnvironmentVariableIntValue("TABEL_UPDATE_GOLDEN") == 1;
+    for (const auto& [name, kept] : reports) {
+        QFile file(folder + name + QStringLiteral(".txt"));
+        if (update) {
+            ASSERT_TRUE(QDir().mkpath(folder));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::fromStdString(kept));
+            continue;
+        }
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        EXPECT_TRUE(sameLines(kept, file.readAll().toStdString())) << name.toStdString();
+    }
 }
 
 // Rows streamed from the server in blocks, however small, lay out the same pages as the rows of
