@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <functional>
+#include <type_traits>
 
 namespace tabel::widgets {
 
@@ -13,11 +14,20 @@ namespace tabel::widgets {
 bool runAction(const std::function<void()>& action);
 
 // Connects `signal` of `sender` to `action` run through runAction, in `context`'s lifetime.
-template <typename Sender, typename Signal>
+// `action` takes the signal's arguments or none.
+template <typename Sender, typename Signal, typename Action>
 QMetaObject::Connection connectAction(Sender* sender, Signal signal, QObject* context,
-                                      std::function<void()> action) {
-    return QObject::connect(sender, signal, context,
-                            [action = std::move(action)] { runAction(action); });
+                                      Action action) {
+    return QObject::connect(
+        sender, signal, context, [action = std::move(action)](const auto&... arguments) {
+            runAction([&] {
+                if constexpr (std::is_invocable_v<const Action&, decltype(arguments)...>) {
+                    action(arguments...);
+                } else {
+                    action();
+                }
+            });
+        });
 }
 
 }  // namespace tabel::widgets
