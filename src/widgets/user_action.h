@@ -4,10 +4,19 @@
 // loop. Windows connect their controls through connectAction.
 
 #include <QObject>
+#include <QString>
 #include <functional>
+#include <stdexcept>
 #include <type_traits>
 
 namespace tabel::widgets {
+
+// What an action throws to end in a message of its own words (a printer that cannot be used, a
+// file that cannot be written); runAction shows the message.
+class ActionFailure : public std::runtime_error {
+public:
+    explicit ActionFailure(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
 
 // Runs `action`; a failure it throws is shown (data::userMessageOf for a refused statement) and
 // ends the action. True when the action ran to its end.

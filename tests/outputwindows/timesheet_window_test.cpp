@@ -488,7 +488,7 @@ TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
                 continue;
             }
             ++previews;
-            wholePage = preview->view()->fit() == PageView::Fit::WholePage;
+            wholePage = preview->findChild<PageView*>()->fit() == PageView::Fit::WholePage;
             texts += test::textsOf(preview->document());
             preview->close();
         }
