@@ -142,8 +142,8 @@ void todays_list_after_login(benchmark::State& state) {
     const QString server = tabel::bench::benchServer();
     tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
                                   server, QStringLiteral("tabel"));
-    login.loginEdit->setText(QStringLiteral("master"));
-    login.passwordEdit->setText(QStringLiteral("master"));
+    login.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(QStringLiteral("master"));
+    login.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("master"));
     for (auto _ : state) {
         {
             Sample sample("todays_list_after_login");
