@@ -108,8 +108,8 @@ void login_to_first_paint(benchmark::State& state) {
     const QString server = tabel::bench::benchServer();
     tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
                                   server, QStringLiteral("tabel"));
-    login.loginEdit->setText(QStringLiteral("master"));
-    login.passwordEdit->setText(QStringLiteral("master"));
+    login.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(QStringLiteral("master"));
+    login.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("master"));
     int64_t rows = 0;
     for (auto _ : state) {
         if (!login.logIn()) {

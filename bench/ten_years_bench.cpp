@@ -9,13 +9,11 @@
 
 #include <functional>
 
-#include <QComboBox>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
-#include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextStream>
@@ -144,8 +142,8 @@ void todays_list_after_login(benchmark::State& state) {
     const QString server = tabel::bench::benchServer();
     tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
                                   server, QStringLiteral("tabel"));
-    login.loginEdit->setText(QStringLiteral("master"));
-    login.passwordEdit->setText(QStringLiteral("master"));
+    login.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(QStringLiteral("master"));
+    login.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("master"));
     for (auto _ : state) {
         {
             Sample sample("todays_list_after_login");
@@ -234,15 +232,9 @@ BENCHMARK(timesheet_plain_fetch)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Daily action: the timesheet window shows the previous month's three pages.
 void timesheet_of_a_month(benchmark::State& state) {
     tabel::outputwindows::TimesheetWindow form(*g_session);
-    {
-        const QSignalBlocker blocker(form.yearBox);
-        form.yearBox->setCurrentText(QString::number(g_month.year()));
-    }
-    const QSignalBlocker blocker(form.monthBox);
-    form.monthBox->setCurrentIndex(g_month.month() - 1);
     for (auto _ : state) {
         Sample sample("timesheet_of_a_month");
-        form.loadMonth();
+        form.selectMonth(g_month);
     }
 }
 BENCHMARK(timesheet_of_a_month)->Unit(benchmark::kMillisecond)->UseRealTime();

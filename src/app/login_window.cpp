@@ -16,6 +16,7 @@
 #include "shiftlog/shift_log_window.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::app {
 
@@ -34,43 +35,46 @@ LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shift
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
 
-    connectionLabel = new QLabel(this);
-    connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
-    loginEdit = new QLineEdit(this);
-    loginEdit->setObjectName(QStringLiteral("loginEdit"));
-    passwordEdit = new QLineEdit(this);
-    passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
-    passwordEdit->setEchoMode(QLineEdit::Password);
+    connectionLabel_ = new QLabel(this);
+    connectionLabel_->setObjectName(QStringLiteral("connectionLabel"));
+    loginEdit_ = new QLineEdit(this);
+    loginEdit_->setObjectName(QStringLiteral("loginEdit"));
+    passwordEdit_ = new QLineEdit(this);
+    passwordEdit_->setObjectName(QStringLiteral("passwordEdit"));
+    passwordEdit_->setEchoMode(QLineEdit::Password);
     // Typed characters show as "*", whatever the style would draw.
-    passwordEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    logInButton = widgets::makeButton(this, QStringLiteral("logInButton"), QStringLiteral("&Вход"));
+    passwordEdit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    QPushButton* logInButton =
+        widgets::makeButton(this, QStringLiteral("logInButton"), QStringLiteral("&Вход"));
     logInButton->setDefault(true);
-    cancelButton =
+    QPushButton* cancelButton =
         widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
-    connect(logInButton, &QPushButton::clicked, this, &LoginWindow::logInAndRunShiftLog);
+    widgets::connectAction(logInButton, &QPushButton::clicked, this,
+                           [this] { logInAndRunShiftLog(); });
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    terminationTimer = new QTimer(this);
-    terminationTimer->setObjectName(QStringLiteral("terminationTimer"));
-    terminationTimer->setInterval(5500);
-    terminationTimer->setSingleShot(true);
-    connect(terminationTimer, &QTimer::timeout, this, [this] { terminate(); });
+    terminationTimer_ = new QTimer(this);
+    terminationTimer_->setObjectName(QStringLiteral("terminationTimer"));
+    terminationTimer_->setInterval(5500);
+    terminationTimer_->setSingleShot(true);
+    widgets::connectAction(terminationTimer_, &QTimer::timeout, this, [this] { terminate(); });
 
     auto* layout = new QGridLayout(this);
-    loginLabel = widgets::addField(layout, 0, QStringLiteral("&Логин"), loginEdit,
-                                   QStringLiteral("loginLabel"));
-    passwordLabel = widgets::addField(layout, 1, QStringLiteral("&Пароль"), passwordEdit,
-                                      QStringLiteral("passwordLabel"));
-    layout->addWidget(connectionLabel, 2, 0, 1, 2);
+    widgets::addField(layout, 0, QStringLiteral("&Логин"), loginEdit_,
+                      QStringLiteral("loginLabel"));
+    widgets::addField(layout, 1, QStringLiteral("&Пароль"), passwordEdit_,
+                      QStringLiteral("passwordLabel"));
+    layout->addWidget(connectionLabel_, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(logInButton);
     buttons->addWidget(cancelButton);
     layout->addLayout(buttons, 3, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    loginEdit->setMinimumWidth(220);
+    loginEdit_->setMinimumWidth(220);
 
-    connect(shiftLog_.versionTimer, &QTimer::timeout, this, &LoginWindow::enforceVersion);
+    widgets::connectAction(shiftLog_.versionTimer, &QTimer::timeout, this,
+                           [this] { enforceVersion(); });
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {
@@ -81,8 +85,8 @@ void LoginWindow::showEvent(QShowEvent* event) {
 }
 
 void LoginWindow::prepareForLogin() {
-    connectionLabel->setText(QStringLiteral("Сервер: ") + server_ + QStringLiteral(", БД: ") +
-                             database_);
+    connectionLabel_->setText(QStringLiteral("Сервер: ") + server_ + QStringLiteral(", БД: ") +
+                              database_);
     setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)").arg(build.date).arg(build.time));
 }
 
@@ -104,7 +108,7 @@ bool LoginWindow::enforceVersion() {
         return true;
     }
     if (verdict == VersionVerdict::Older) {
-        terminationTimer->start();
+        terminationTimer_->start();
         core::MessageBoxes::error(QStringLiteral(
             "Версия программы не соответсвует БД! Запустите программу через 5 мин."));
         terminate();
@@ -121,15 +125,15 @@ void LoginWindow::connectionFailed() {
 
 void LoginWindow::loginRefused() {
     core::MessageBoxes::error(QStringLiteral("Неверный логин или пароль"));
-    passwordEdit->clear();
-    passwordEdit->setFocus();
+    passwordEdit_->clear();
+    passwordEdit_->setFocus();
 }
 
 bool LoginWindow::logIn() {
     shiftLog_.setShift(1);
     shiftlog::LoginState& state = shiftLog_.loginState;
     const data::LoginCredentials credentials = data::loginCredentials(
-        deployment_, server_, database_, loginEdit->text(), passwordEdit->text());
+        deployment_, server_, database_, loginEdit_->text(), passwordEdit_->text());
     state.login = credentials.login;
     state.password = credentials.password;
     session_.connection.close();

@@ -10,7 +10,6 @@
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QTimer;
 
 namespace tabel::data {
@@ -30,29 +29,14 @@ public:
     LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shiftLog, Deployment deployment,
                 QString server, QString database, QWidget* parent = nullptr);
 
-    QLabel* loginLabel;
-    QLabel* passwordLabel;
-    QLabel* connectionLabel;  // "Сервер: …, БД: …"
-    QLineEdit* loginEdit;
-    QLineEdit* passwordEdit;
-    QPushButton* logInButton;
-    QPushButton* cancelButton;
-    // Ends the program 5.5 s after an outdated version was found, acknowledged or not.
-    QTimer* terminationTimer;
-
-    // On every showing: the server and database, the build in the caption.
-    void prepareForLogin();
-    // "Вход": logs in and runs the shift log window until it closes.
-    void logInAndRunShiftLog();
+    // The steps of "Вход" with the login and password typed, up to showing the shift log
+    // window; false when it must not be shown (a refused login stays in this window for
+    // another try, anything else ends). Throws DbError for a failure the steps do not expect.
+    bool logIn();
     // The version check right after the login connected and on the shift log window's timer;
     // an outdated program is told so and ends (false). Nothing is checked before a login has
     // connected: only a typed login opens a connection.
     bool enforceVersion();
-
-    // Steps of "Вход" up to showing the shift log window; false when the shift log must not
-    // be shown (a refused login stays in this window for another try, anything else ends).
-    bool logIn();
-    void runShiftLog();
 
     // Ends the program; tests replace it.
     std::function<void()> terminate;
@@ -63,6 +47,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // On every showing: the server and database, the build in the caption.
+    void prepareForLogin();
+    // "Вход": logs in and runs the shift log window until it closes.
+    void logInAndRunShiftLog();
+    void runShiftLog();
     void connectionFailed();
     void loginRefused();
 
@@ -72,6 +61,12 @@ private:
     QString server_;
     QString database_;
     bool connected_ = false;  // a typed login has opened the connection
+
+    QLabel* connectionLabel_ = nullptr;  // "Сервер: …, БД: …"
+    QLineEdit* loginEdit_ = nullptr;
+    QLineEdit* passwordEdit_ = nullptr;
+    // Ends the program 5.5 s after an outdated version was found, acknowledged or not.
+    QTimer* terminationTimer_ = nullptr;
 };
 
 }  // namespace tabel::app

@@ -192,4 +192,16 @@ private:
     QList<bool> changed_;
 };
 
+// Closes a dataset however the scope that reads it ends: rows read once are not kept.
+class CloseOnExit {
+public:
+    explicit CloseOnExit(Dataset& dataset) : dataset_(dataset) {}
+    ~CloseOnExit() { dataset_.close(); }
+    CloseOnExit(const CloseOnExit&) = delete;
+    CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+private:
+    Dataset& dataset_;
+};
+
 }  // namespace tabel::data

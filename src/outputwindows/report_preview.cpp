@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/messages.h"
 #include "reportengine/page_painter.h"
 #include "reports/output_files.h"
+#include "widgets/user_action.h"
 #include "widgets/work_progress.h"
 
 namespace tabel::outputwindows {
@@ -224,7 +224,8 @@ ReportPreview::ReportPreview(ReportDocument document, QWidget* parent)
     output->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("&Закрыть"), {}));
 
     const auto on = [this](const char* name, auto slot) {
-        connect(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+        widgets::connectAction(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered,
+                               this, slot);
     };
     on("FirstPage", [this] { view_->showPage(0); });
     on("PriorPage", [this] { view_->showPage(view_->currentPage() - 1); });
@@ -256,10 +257,6 @@ QAction* ReportPreview::addAction(const QString& name, const QString& text,
     return action;
 }
 
-QString ReportPreview::pageCaption() const {
-    return pageLabel_->text();
-}
-
 void ReportPreview::updateCaption(int page) {
     pageLabel_->setText(QStringLiteral("стр. %1 из %2").arg(page + 1).arg(document_.pageCount()));
 }
@@ -269,8 +266,7 @@ bool ReportPreview::printTo(QPrinter& printer) const {
     printer.setPageOrientation(document_.orientation);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        core::MessageBoxes::error(QStringLiteral("Принтер недоступен."));
-        return false;
+        throw widgets::ActionFailure(QStringLiteral("Принтер недоступен."));
     }
     widgets::WorkProgress dialog(const_cast<ReportPreview*>(this), QStringLiteral("Печать"));
     const reportengine::ProgressFn progress = showProgress(dialog);
@@ -336,9 +332,8 @@ bool ReportPreview::saveAs(const QString& path) {
         return false;
     }
     if (!error.isEmpty()) {
-        core::MessageBoxes::error(QStringLiteral("Не удалось сохранить файл ") + path + ": " +
-                                  error);
-        return false;
+        throw widgets::ActionFailure(QStringLiteral("Не удалось сохранить файл ") + path + ": " +
+                                     error);
     }
     return true;
 }

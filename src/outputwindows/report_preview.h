@@ -76,18 +76,16 @@ public:
     explicit ReportPreview(ReportDocument document, QWidget* parent = nullptr);
 
     const ReportDocument& document() const { return document_; }
-    PageView* view() const { return view_; }
-    QString pageCaption() const;
 
     // Where "Сохранить в PDF…" and printing to a file propose to write: the documents folder,
     // under the report's title and period, a free name.
     QString proposedPdfPath() const;
 
     // Paints every page onto an already set up printer. False when cancelled (the job is
-    // aborted).
+    // aborted); throws widgets::ActionFailure when the printer cannot be used.
     bool printTo(QPrinter& printer) const;
-    // Writes every page as PDF under a progress dialog; false when cancelled or failed (the
-    // failure told in a message box): no file is left then.
+    // Writes every page as PDF under a progress dialog; false when cancelled. Throws
+    // widgets::ActionFailure when the file cannot be written. No file is left unless written.
     bool saveAs(const QString& path);
 
     // Opens a preview of `document`, maximised and modal, without waiting for it to close.

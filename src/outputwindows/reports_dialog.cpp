@@ -1,6 +1,5 @@
 #include "outputwindows/reports_dialog.h"
 
-#include <QApplication>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,6 +15,8 @@
 #include "outputwindows/report_preview.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
+#include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::outputwindows {
 
@@ -32,19 +33,6 @@ QDateEdit* datePicker(const QString& name, QWidget* parent) {
     return picker;
 }
 
-QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-// Restores the cursor however the export ends.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 }  // namespace
 
 ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
@@ -58,61 +46,62 @@ ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
     for (const PeriodReport report : all) {
         layouts_[int(report)] = reports::makePeriodLayout(report, connection_);
     }
-    productSummary =
-        std::make_unique<data::Dataset>(&connection_, QStringLiteral("productSummary"));
-    productSummary->setSql(reports::productSummarySql());
+    productSummary_ = new data::Dataset(&connection_, QStringLiteral("productSummary"), this);
+    productSummary_->setSql(reports::productSummarySql());
     setDefaultPeriod(QDate::currentDate());
 }
 
 ReportsDialog::~ReportsDialog() = default;
 
 void ReportsDialog::buildControls() {
-    periodBox = new QGroupBox(QStringLiteral("Период отбора"), this);
+    auto* periodBox = new QGroupBox(QStringLiteral("Период отбора"), this);
     periodBox->setObjectName(QStringLiteral("periodBox"));
-    fromDate = datePicker(QStringLiteral("fromDate"), periodBox);
-    toDate = datePicker(QStringLiteral("toDate"), periodBox);
-    fromLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("&с"), fromDate,
-                                        QStringLiteral("fromLabel"));
-    toLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("&по"), toDate,
-                                      QStringLiteral("toLabel"));
+    fromDate_ = datePicker(QStringLiteral("fromDate"), periodBox);
+    toDate_ = datePicker(QStringLiteral("toDate"), periodBox);
+    QLabel* fromLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("&с"), fromDate_,
+                                                QStringLiteral("fromLabel"));
+    QLabel* toLabel = widgets::makeFieldLabel(periodBox, QStringLiteral("&по"), toDate_,
+                                              QStringLiteral("toLabel"));
     auto* period = new QGridLayout(periodBox);
     period->addWidget(fromLabel, 0, 0);
-    period->addWidget(fromDate, 0, 1);
+    period->addWidget(fromDate_, 0, 1);
     period->addWidget(toLabel, 0, 2);
-    period->addWidget(toDate, 0, 3);
+    period->addWidget(toDate_, 0, 3);
 
-    kindBox = new QGroupBox(QStringLiteral("Вид продукции"), this);
+    auto* kindBox = new QGroupBox(QStringLiteral("Вид продукции"), this);
     kindBox->setObjectName(QStringLiteral("kindBox"));
     auto* kinds = new QVBoxLayout(kindBox);
     const auto radio = [&](const QString& name, const QString& caption) {
-        auto* r = new QRadioButton(caption, kindBox);
-        r->setObjectName(name);
+        QRadioButton* r = widgets::makeRadio(kindBox, name, caption);
         kinds->addWidget(r);
         return r;
     };
-    allKindsRadio = radio(QStringLiteral("allKindsRadio"), QStringLiteral("&Все"));
-    finishedRadio = radio(QStringLiteral("finishedRadio"), QStringLiteral("&Готовая продукция"));
-    blanksRadio = radio(QStringLiteral("blanksRadio"), QStringLiteral("&Заготовки"));
+    QRadioButton* allKindsRadio = radio(QStringLiteral("allKindsRadio"), QStringLiteral("&Все"));
+    finishedRadio_ = radio(QStringLiteral("finishedRadio"), QStringLiteral("&Готовая продукция"));
+    blanksRadio_ = radio(QStringLiteral("blanksRadio"), QStringLiteral("&Заготовки"));
     allKindsRadio->setChecked(true);
 
-    workersButton =
-        button(QStringLiteral("workersButton"), QStringLiteral("&Отчет по рабочим"), this);
-    productsButton =
-        button(QStringLiteral("productsButton"), QStringLiteral("Отчет по прод&укции"), this);
-    workersDetailButton = button(QStringLiteral("workersDetailButton"),
-                                 QStringLiteral("&Детальный отчет по рабочим"), this);
-    productsDetailButton = button(QStringLiteral("productsDetailButton"),
-                                  QStringLiteral("Детальный отчет по п&родукции"), this);
-    requisitionsButton = button(QStringLiteral("requisitionsButton"),
-                                QStringLiteral("Детальный отчет по за&явкам"), this);
-    excelButton = button(QStringLiteral("excelButton"), QStringLiteral("&Excel (0 из 0)"), this);
-    exitButton = button(QStringLiteral("exitButton"), QStringLiteral("В&ыход"), this);
+    const auto button = [this](const QString& name, const QString& caption) {
+        return widgets::makeButton(this, name, caption);
+    };
+    QPushButton* workersButton =
+        button(QStringLiteral("workersButton"), QStringLiteral("&Отчет по рабочим"));
+    QPushButton* productsButton =
+        button(QStringLiteral("productsButton"), QStringLiteral("Отчет по прод&укции"));
+    QPushButton* workersDetailButton = button(QStringLiteral("workersDetailButton"),
+                                              QStringLiteral("&Детальный отчет по рабочим"));
+    QPushButton* productsDetailButton = button(QStringLiteral("productsDetailButton"),
+                                               QStringLiteral("Детальный отчет по п&родукции"));
+    QPushButton* requisitionsButton =
+        button(QStringLiteral("requisitionsButton"), QStringLiteral("Детальный отчет по за&явкам"));
+    excelButton_ = button(QStringLiteral("excelButton"), QStringLiteral("&Excel (0 из 0)"));
+    QPushButton* exitButton = button(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(periodBox);
     layout->addWidget(kindBox);
     for (QPushButton* b : {workersButton, productsButton, workersDetailButton, productsDetailButton,
-                           requisitionsButton, excelButton, exitButton}) {
+                           requisitionsButton, excelButton_, exitButton}) {
         layout->addWidget(b);
     }
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -125,16 +114,18 @@ void ReportsDialog::buildControls() {
         {requisitionsButton, PeriodReport::Requisitions},
     };
     for (const auto& [reportButton, report] : reportButtons) {
-        connect(reportButton, &QPushButton::clicked, this, [this, report] { preview(report); });
+        widgets::connectAction(reportButton, &QPushButton::clicked, this,
+                               [this, report] { preview(report); });
     }
-    connect(excelButton, &QPushButton::clicked, this, &ReportsDialog::exportProductSummary);
+    widgets::connectAction(excelButton_, &QPushButton::clicked, this,
+                           [this] { exportProductSummary(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void ReportsDialog::setDefaultPeriod(const QDate& today) {
     const reports::Period p = reports::previousMonth(today);
-    fromDate->setDate(p.from);
-    toDate->setDate(p.to);
+    fromDate_->setDate(p.from);
+    toDate_->setDate(p.to);
 }
 
 void ReportsDialog::openForReports() {
@@ -143,14 +134,14 @@ void ReportsDialog::openForReports() {
 }
 
 ProductKind ReportsDialog::productKind() const {
-    if (finishedRadio->isChecked()) {
+    if (finishedRadio_->isChecked()) {
         return ProductKind::Finished;
     }
-    return blanksRadio->isChecked() ? ProductKind::Blanks : ProductKind::All;
+    return blanksRadio_->isChecked() ? ProductKind::Blanks : ProductKind::All;
 }
 
 reports::Period ReportsDialog::period() const {
-    return {fromDate->date(), toDate->date(), productKind()};
+    return {fromDate_->date(), toDate_->date(), productKind()};
 }
 
 reports::PrintedLayout& ReportsDialog::layoutOf(PeriodReport report) {
@@ -167,25 +158,22 @@ void ReportsDialog::preview(PeriodReport report) {
 }
 
 void ReportsDialog::exportProductSummary() {
-    reports::applyPeriod(*productSummary, period());
-    productSummary->open();
-    const std::unique_ptr<data::Dataset, void (*)(data::Dataset*)> closer(
-        productSummary.get(), [](data::Dataset* d) { d->close(); });
-    WaitCursor wait;
-    const int opened =
-        reports::writeProductSummary(*productSummary, excel_, [this](int done, int total) {
-            excelButton->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
-            if (done % 500 == 0) {
-                excelButton->repaint();
-            }
-        });
-    if (opened != -1) {
-        const reports::Period p = period();
-        excel_.setFileTitle(QStringLiteral("Продукция %1%2%3")
-                                .arg(p.from.toString(QStringLiteral("dd.MM.yyyy")), QChar(0x2013),
-                                     p.to.toString(QStringLiteral("dd.MM.yyyy"))));
-        excel_.SetExcelVisible(true);
-    }
+    const data::CloseOnExit closeSummary(*productSummary_);
+    reports::applyPeriod(*productSummary_, period());
+    productSummary_->open();
+    widgets::BusyCursor busy;
+    // A new workbook: an empty name is never refused.
+    reports::writeProductSummary(*productSummary_, excel_, [this](int done, int total) {
+        excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
+        if (done % 500 == 0) {
+            excelButton_->repaint();
+        }
+    });
+    const reports::Period p = period();
+    excel_.setFileTitle(QStringLiteral("Продукция %1%2%3")
+                            .arg(p.from.toString(QStringLiteral("dd.MM.yyyy")), QChar(0x2013),
+                                 p.to.toString(QStringLiteral("dd.MM.yyyy"))));
+    excel_.SetExcelVisible(true);
 }
 
 }  // namespace tabel::outputwindows

@@ -10,8 +10,6 @@
 #include "reports/spreadsheet.h"
 
 class QDateEdit;
-class QGroupBox;
-class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -38,36 +36,24 @@ public:
     reports::Period period() const;
     reports::ProductKind productKind() const;
 
-    QGroupBox* periodBox;
-    QLabel* fromLabel;
-    QLabel* toLabel;
-    QDateEdit* fromDate;
-    QDateEdit* toDate;
-    QGroupBox* kindBox;
-    QRadioButton* allKindsRadio;
-    QRadioButton* finishedRadio;
-    QRadioButton* blanksRadio;
-    QPushButton* workersButton;
-    QPushButton* productsButton;
-    QPushButton* workersDetailButton;
-    QPushButton* productsDetailButton;
-    QPushButton* requisitionsButton;
-    QPushButton* excelButton;
-    QPushButton* exitButton;
-
-    std::unique_ptr<data::Dataset> productSummary;
-
+private:
+    void buildControls();
+    reports::PrintedLayout& layoutOf(reports::PeriodReport report);
     // Opens the preview of `report` for the period and kind now chosen.
     void preview(reports::PeriodReport report);
     void exportProductSummary();
 
-private:
-    void buildControls();
-    reports::PrintedLayout& layoutOf(reports::PeriodReport report);
-
     data::Connection& connection_;
     std::unique_ptr<reports::PrintedLayout> layouts_[5];
+    // What the spreadsheet export writes; open only while it does.
+    data::Dataset* productSummary_ = nullptr;
     reports::Spreadsheet excel_;
+
+    QDateEdit* fromDate_ = nullptr;
+    QDateEdit* toDate_ = nullptr;
+    QRadioButton* finishedRadio_ = nullptr;
+    QRadioButton* blanksRadio_ = nullptr;
+    QPushButton* excelButton_ = nullptr;
 };
 
 }  // namespace tabel::outputwindows

@@ -25,6 +25,7 @@
 #include "widgets/form_field.h"
 #include "widgets/live_rows.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 #include "widgets/window_geometry.h"
 
 namespace tabel::outputwindows {
@@ -75,12 +76,15 @@ QString rebuildFailure(const QString& period, const data::DbError& error) {
 }  // namespace
 
 TimesheetWindow::TimesheetWindow(data::Session& session, QWidget* parent)
-    : QDialog(parent), printedTimesheet(session.connection), session_(session) {
+    : QDialog(parent), session_(session), printedTimesheet_(session.connection) {
     for (int shift = 1; shift <= 3; ++shift) {
         hoursPages_[shift - 1] =
             new data::Dataset(&session_.connection, QStringLiteral("H_Tabel_%1").arg(shift), this);
         timesheet::prepareHoursPage(*hoursPages_[shift - 1], shift);
     }
+    // The month's hours belong to the window as its pages do (the layout is one of its
+    // members, so it is gone before the window's children are deleted).
+    printedTimesheet_.monthHours.setParent(this);
     setObjectName(QStringLiteral("TimesheetWindow"));
     setWindowTitle(QStringLiteral("Табель по времени"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -89,91 +93,92 @@ TimesheetWindow::TimesheetWindow(data::Session& session, QWidget* parent)
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
     widgets::rememberGeometry(this, QStringLiteral("TimesheetWindow"), QSize(1000, 620));
-    connect(&session_.changes, &data::ChangeFeed::changed, this, &TimesheetWindow::applyChanges);
+    widgets::connectAction(&session_.changes, &data::ChangeFeed::changed, this,
+                           [this](const data::ChangeBatch& batch) { applyChanges(batch); });
 }
 
 void TimesheetWindow::applyChanges(const data::ChangeBatch& batch) {
     // Only the rows of the workers whose hours changed in the month shown are re-read.
-    const std::array<data::Dataset*, 3> lists = pages();
-    const std::array<widgets::DataGrid*, 3> grids{shift1Grid, shift2Grid, shift3Grid};
     for (int i = 0; i < 3; ++i) {
+        data::Dataset& page = *hoursPages_[i];
         const QSet<int> workers = batch.hourWorkers.value({year(), month(), i + 1});
-        if (!workers.isEmpty() && lists[i]->param(QStringLiteral("mnth")).toInt() == month() &&
-            lists[i]->param(QStringLiteral("yea")).toInt() == year()) {
-            widgets::refreshShownRows(*lists[i], grids[i], QStringLiteral("w_id"),
+        if (!workers.isEmpty() && page.param(QStringLiteral("mnth")).toInt() == month() &&
+            page.param(QStringLiteral("yea")).toInt() == year()) {
+            widgets::refreshShownRows(page, grids_[i], QStringLiteral("w_id"),
                                       widgets::keysOf(workers));
         }
     }
 }
 
 void TimesheetWindow::buildControls() {
-    monthBox = new QComboBox(this);
-    monthBox->setObjectName(QStringLiteral("monthBox"));
-    monthBox->addItems(timesheet::monthNames());
-    yearBox = new QComboBox(this);
-    yearBox->setObjectName(QStringLiteral("yearBox"));
+    monthBox_ = new QComboBox(this);
+    monthBox_->setObjectName(QStringLiteral("monthBox"));
+    monthBox_->addItems(timesheet::monthNames());
+    yearBox_ = new QComboBox(this);
+    yearBox_->setObjectName(QStringLiteral("yearBox"));
     const int thisYear = QDate::currentDate().year();
-    yearBox->addItems(timesheet::yearItems(thisYear, thisYear));
-    yearBox->setCurrentText(QString::number(thisYear));
-    for (QComboBox* box : {monthBox, yearBox}) {
-        connect(box, &QComboBox::currentIndexChanged, this, &TimesheetWindow::loadMonth);
+    yearBox_->addItems(timesheet::yearItems(thisYear, thisYear));
+    yearBox_->setCurrentText(QString::number(thisYear));
+    for (QComboBox* box : {monthBox_, yearBox_}) {
+        widgets::connectAction(box, &QComboBox::currentIndexChanged, this, [this] { loadMonth(); });
     }
 
-    shiftPages = new QTabWidget(this);
-    shiftPages->setObjectName(QStringLiteral("shiftPages"));
-    shift1Page = buildPage(1, shift1Grid);
-    shift2Page = buildPage(2, shift2Grid);
-    shift3Page = buildPage(3, shift3Grid);
+    shiftPages_ = new QTabWidget(this);
+    shiftPages_->setObjectName(QStringLiteral("shiftPages"));
+    for (int shift = 1; shift <= 3; ++shift) {
+        buildPage(shift);
+    }
 
-    rebuildButton = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
-                                        QStringLiteral("Пере&строить"));
-    rebuildProgress = new QProgressBar(shift1Page);
-    rebuildProgress->setObjectName(QStringLiteral("rebuildProgress"));
-    rebuildProgress->setMinimum(1);
-    rebuildProgress->setTextVisible(false);
-    rebuildProgress->hide();
-    excelButton =
+    QWidget* shift1Page = shiftPages_->widget(0);
+    auto* rebuildButton = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
+                                              QStringLiteral("Пере&строить"));
+    rebuildProgress_ = new QProgressBar(shift1Page);
+    rebuildProgress_->setObjectName(QStringLiteral("rebuildProgress"));
+    rebuildProgress_->setMinimum(1);
+    rebuildProgress_->setTextVisible(false);
+    rebuildProgress_->hide();
+    excelButton_ =
         widgets::makeButton(shift1Page, QStringLiteral("excelButton"), QStringLiteral("&Excel"));
     auto* pageButtons = new QHBoxLayout;
     pageButtons->addWidget(rebuildButton);
-    pageButtons->addWidget(rebuildProgress, 1);
-    pageButtons->addWidget(excelButton);
+    pageButtons->addWidget(rebuildProgress_, 1);
+    pageButtons->addWidget(excelButton_);
     static_cast<QVBoxLayout*>(shift1Page->layout())->addLayout(pageButtons);
-    connect(rebuildButton, &QPushButton::clicked, this, &TimesheetWindow::rebuildMonth);
-    connect(excelButton, &QPushButton::clicked, this, &TimesheetWindow::exportMonth);
+    widgets::connectAction(rebuildButton, &QPushButton::clicked, this, [this] { rebuildMonth(); });
+    widgets::connectAction(excelButton_, &QPushButton::clicked, this, [this] { exportMonth(); });
 
-    refreshButton =
+    auto* refreshButton =
         widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Об&новить"));
-    printButton =
+    auto* printButton =
         widgets::makeButton(this, QStringLiteral("printButton"), QStringLiteral("&Печать"));
-    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
-    connect(refreshButton, &QPushButton::clicked, this, &TimesheetWindow::refresh);
-    connect(printButton, &QPushButton::clicked, this, &TimesheetWindow::printMonth);
+    auto* exitButton =
+        widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
+    widgets::connectAction(refreshButton, &QPushButton::clicked, this, [this] { refresh(); });
+    widgets::connectAction(printButton, &QPushButton::clicked, this, [this] { printMonth(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    QLabel* monthLabel = widgets::makeFieldLabel(this, QStringLiteral("&Месяц"), monthBox);
-    QLabel* yearLabel = widgets::makeFieldLabel(this, QStringLiteral("&Год"), yearBox);
+    QLabel* monthLabel = widgets::makeFieldLabel(this, QStringLiteral("&Месяц"), monthBox_);
+    QLabel* yearLabel = widgets::makeFieldLabel(this, QStringLiteral("&Год"), yearBox_);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(monthLabel);
-    bottom->addWidget(monthBox);
+    bottom->addWidget(monthBox_);
     bottom->addWidget(yearLabel);
-    bottom->addWidget(yearBox);
+    bottom->addWidget(yearBox_);
     bottom->addStretch();
     bottom->addWidget(refreshButton);
     bottom->addWidget(printButton);
     bottom->addWidget(exitButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(shiftPages, 1);
+    layout->addWidget(shiftPages_, 1);
     layout->addLayout(bottom);
 }
 
-QWidget* TimesheetWindow::buildPage(int shift, widgets::DataGrid*& grid) {
+void TimesheetWindow::buildPage(int shift) {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("shift%1Page").arg(shift));
-    grid = new widgets::DataGrid(page);
+    auto* grid = new widgets::DataGrid(page);
     grid->setObjectName(QStringLiteral("shift%1Grid").arg(shift));
-    data::Dataset* dataset = pages()[shift - 1];
-    auto* source = new widgets::DataSource(dataset, pageColumns(), this);
+    auto* source = new widgets::DataSource(hoursPages_[shift - 1], pageColumns(), this);
     widgets::DatasetModel* model = source->model();
     for (int day = 1; day <= kDays; ++day) {
         model->setCellStyle(widgets::columnOf(model->columns(), dayField(day)),
@@ -187,42 +192,40 @@ QWidget* TimesheetWindow::buildPage(int shift, widgets::DataGrid*& grid) {
     grid->setSource(source);
     grid->setFrozenColumns(1);  // the names stay while the days scroll
     sources_[shift - 1] = source;
+    grids_[shift - 1] = grid;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(grid, 1);
-    shiftPages->addTab(page, QStringLiteral("Смена №&%1").arg(shift));
-    return page;
-}
-
-std::array<data::Dataset*, 3> TimesheetWindow::pages() const {
-    return hoursPages_;
+    shiftPages_->addTab(page, QStringLiteral("Смена №&%1").arg(shift));
 }
 
 int TimesheetWindow::month() const {
-    return monthBox->currentIndex() + 1;
+    return monthBox_->currentIndex() + 1;
 }
 
 int TimesheetWindow::year() const {
-    return yearBox->currentText().toInt();
+    return yearBox_->currentText().toInt();
+}
+
+void TimesheetWindow::selectMonth(const QDate& date) {
+    {
+        const QSignalBlocker monthSignals(monthBox_);
+        const QSignalBlocker yearSignals(yearBox_);
+        // The list always holds the working date's year, so the selection always matches.
+        yearBox_->clear();
+        yearBox_->addItems(timesheet::yearItems(QDate::currentDate().year(), date.year()));
+        monthBox_->setCurrentIndex(date.month() - 1);
+        yearBox_->setCurrentText(QString::number(date.year()));
+    }
+    loadMonth();
 }
 
 void TimesheetWindow::openForMonth(const QDate& workingDate, QWidget* opener) {
-    {
-        const QSignalBlocker monthSignals(monthBox);
-        const QSignalBlocker yearSignals(yearBox);
-        // The list always holds the working date's year, so the selection always matches.
-        yearBox->clear();
-        yearBox->addItems(timesheet::yearItems(QDate::currentDate().year(), workingDate.year()));
-        monthBox->setCurrentIndex(workingDate.month() - 1);
-        yearBox->setCurrentText(QString::number(workingDate.year()));
-    }
-    loadMonth();
+    selectMonth(workingDate);
     if (opener != nullptr) {
         move(opener->frameGeometry().center() - rect().center());
     }
     exec();
-    for (data::Dataset* page : pages()) {
-        page->close();
-    }
+    closePages();
 }
 
 void TimesheetWindow::loadMonth() {
@@ -230,7 +233,7 @@ void TimesheetWindow::loadMonth() {
     for (int day = 1; day <= kDays; ++day) {
         dayKinds_[day - 1] = timesheet::dayKind(year(), month(), day);
     }
-    for (data::Dataset* page : pages()) {
+    for (data::Dataset* page : hoursPages_) {
         page->close();
         page->setParam(QStringLiteral("mnth"), month());
         page->setParam(QStringLiteral("yea"), year());
@@ -247,16 +250,20 @@ void TimesheetWindow::paintDayColumns() {
                 dayTitleColor(dayKinds_[day - 1]));
         }
     }
-    for (widgets::DataGrid* grid : {shift1Grid, shift2Grid, shift3Grid}) {
+    for (widgets::DataGrid* grid : grids_) {
         grid->viewport()->update();
     }
 }
 
-void TimesheetWindow::openPages() {
-    for (data::Dataset* page : pages()) {
+void TimesheetWindow::closePages() {
+    for (data::Dataset* page : hoursPages_) {
         page->close();
     }
-    for (data::Dataset* page : pages()) {
+}
+
+void TimesheetWindow::openPages() {
+    closePages();
+    for (data::Dataset* page : hoursPages_) {
         page->open();
     }
 }
@@ -269,19 +276,18 @@ void TimesheetWindow::rebuildMonth() {
     std::optional<data::DbError> failure;
     {
         widgets::BusyCursor busy;
-        for (data::Dataset* page : pages()) {
-            page->close();
-        }
+        closePages();
         // The month is rebuilt by one statement on the server: the bar runs while it does.
-        rebuildProgress->setRange(0, 0);
-        rebuildProgress->show();
-        rebuildProgress->repaint();
+        rebuildProgress_->setRange(0, 0);
+        rebuildProgress_->show();
+        rebuildProgress_->repaint();
         try {
             data::rebuildHoursMonth(session_.connection, month(), year());
         } catch (const data::DbError& error) {
+            // Told in the timesheet's own words below, once the bar is gone.
             failure = error;
         }
-        rebuildProgress->hide();
+        rebuildProgress_->hide();
     }
     if (failure) {
         core::MessageBoxes::error(
@@ -292,25 +298,21 @@ void TimesheetWindow::rebuildMonth() {
 
 void TimesheetWindow::exportMonth() {
     widgets::BusyCursor busy;
-    data::Dataset& summary = printedTimesheet.monthHours;
+    data::Dataset& summary = printedTimesheet_.monthHours;
+    const data::CloseOnExit closeSummary(summary);
     timesheet::openSummary(summary, month(), year());
-    struct CloseOnExit {
-        data::Dataset& dataset;
-        ~CloseOnExit() { dataset.close(); }
-    } closeSummary{summary};
-    if (excel_.OpenExcel(QString()) != 1) {
-        return;
-    }
+    // A new workbook: an empty name is never refused.
+    excel_.OpenExcel(QString());
     excel_.SetExcelVisible(false);
     excel_.setFileTitle(QStringLiteral("Табель ") + timesheet::periodTitle(month(), year()));
     const auto showCount = [this](int written, int total) {
-        excelButton->setText(QStringLiteral("&Excel (%1 из %2)").arg(written).arg(total));
+        excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(written).arg(total));
         // Repaint only: a click now would start a second export inside this one.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     showCount(0, summary.recordCount());
     timesheet::writeTimesheet(excel_, summary,
-                              monthBox->currentText() + u' ' + yearBox->currentText(), showCount);
+                              monthBox_->currentText() + u' ' + yearBox_->currentText(), showCount);
     excel_.SetExcelVisible(true);
 }
 
@@ -321,9 +323,9 @@ void TimesheetWindow::refresh() {
 
 void TimesheetWindow::printMonth() {
     std::optional<reportengine::ReportDocument> document =
-        prepareWithProgress(printedTimesheet, this, [this] {
+        prepareWithProgress(printedTimesheet_, this, [this] {
             widgets::BusyCursor busy;
-            return timesheet::prepareTimesheetPrint(printedTimesheet, month(), year());
+            return timesheet::prepareTimesheetPrint(printedTimesheet_, month(), year());
         });
     if (document) {
         ReportPreview::open(std::move(*document), this);
@@ -338,7 +340,7 @@ void TimesheetWindow::showEvent(QShowEvent* event) {
 }
 
 void TimesheetWindow::resetExcelCaption() {
-    excelButton->setText(QStringLiteral("&Excel"));
+    excelButton_->setText(QStringLiteral("&Excel"));
 }
 
 }  // namespace tabel::outputwindows

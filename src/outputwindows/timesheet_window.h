@@ -34,32 +34,22 @@ public:
 
     // What the shift log window's "Табель по времени" does: selects the month and year of
     // `workingDate`, loads the pages, shows the window modally centred on `opener`, and closes
-    // the page datasets afterwards.
+    // the page datasets afterwards. Throws DbError when the pages cannot be read; the window
+    // is not shown then.
     void openForMonth(const QDate& workingDate, QWidget* opener = nullptr);
+    // The first steps of openForMonth: the month of `date` chosen and its pages read.
+    void selectMonth(const QDate& date);
 
     // Selected month (1..12) and year.
     int month() const;
     int year() const;
 
-    QTabWidget* shiftPages;
-    QWidget* shift1Page;
-    QWidget* shift2Page;
-    QWidget* shift3Page;
-    widgets::DataGrid* shift1Grid;
-    widgets::DataGrid* shift2Grid;
-    widgets::DataGrid* shift3Grid;
-    QComboBox* monthBox;
-    QComboBox* yearBox;
-    QPushButton* rebuildButton;
-    QProgressBar* rebuildProgress;
-    QPushButton* excelButton;
-    QPushButton* refreshButton;
-    QPushButton* printButton;
-    QPushButton* exitButton;
+protected:
+    void showEvent(QShowEvent* event) override;
 
-    // The printed timesheet; its month's hours also feed the export.
-    reports::TimesheetLayout printedTimesheet;
-
+private:
+    void buildControls();
+    void buildPage(int shift);
     // Reloads the three pages for the chosen month and year and repaints the day columns.
     void loadMonth();
     void rebuildMonth();
@@ -68,25 +58,27 @@ public:
     void printMonth();
     // What other sessions changed in the hours of the month shown.
     void applyChanges(const data::ChangeBatch& batch);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    void buildControls();
-    QWidget* buildPage(int shift, widgets::DataGrid*& grid);
     // Run on every showing: the export button's count goes until then.
     void resetExcelCaption();
     void paintDayColumns();
-    std::array<data::Dataset*, 3> pages() const;
+    void closePages();
     void openPages();
 
     data::Session& session_;
+    // The printed timesheet; its month's hours also feed the export.
+    reports::TimesheetLayout printedTimesheet_;
     // The hours of shifts 1 to 3 of the month shown.
     std::array<data::Dataset*, 3> hoursPages_{};
     std::array<widgets::DataSource*, 3> sources_{};
+    std::array<widgets::DataGrid*, 3> grids_{};
     std::array<DayKind, 31> dayKinds_{};
     reports::Spreadsheet excel_;
+
+    QTabWidget* shiftPages_ = nullptr;
+    QComboBox* monthBox_ = nullptr;
+    QComboBox* yearBox_ = nullptr;
+    QProgressBar* rebuildProgress_ = nullptr;
+    QPushButton* excelButton_ = nullptr;
 };
 
 }  // namespace tabel::outputwindows

@@ -15,6 +15,7 @@
 #include "app/version_check.h"
 #include "data/errors.h"
 #include "data/session.h"
+#include "find_widget.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
@@ -38,6 +39,21 @@ QString setVersion(const QString& values) {
             QStringLiteral("insert into accounts_dep.ver(d, t) values (%1)").arg(values));
     }
     return test::recordedVersion();
+}
+
+// The login window's controls as the user finds them: fields by their labels, the button by
+// its caption, the rest by name.
+QLineEdit* loginEdit(const LoginWindow& login) {
+    return test::fieldLabelled<QLineEdit>(login, "Логин");
+}
+QLineEdit* passwordEdit(const LoginWindow& login) {
+    return test::fieldLabelled<QLineEdit>(login, "Пароль");
+}
+QPushButton* logInButton(const LoginWindow& login) {
+    return test::buttonCaptioned<QPushButton>(login, "Вход");
+}
+QTimer* terminationTimer(const LoginWindow& login) {
+    return login.findChild<QTimer*>(QStringLiteral("terminationTimer"));
 }
 
 // What the shift log window looked like while it was shown modally.
@@ -73,8 +89,8 @@ protected:
 
     ShiftLogSeen logIn(LoginWindow& login, const QString& user, const QString& password) {
         login.show();
-        login.loginEdit->setText(user);
-        login.passwordEdit->setText(password);
+        loginEdit(login)->setText(user);
+        passwordEdit(login)->setText(password);
         ShiftLogSeen seen;
         // Runs inside the shift log's own loop; dropped on return when it was never shown.
         QTimer probe;
@@ -94,7 +110,7 @@ protected:
             shiftLog.reject();
         });
         probe.start(0);
-        login.logInButton->click();
+        logInButton(login)->click();
         return seen;
     }
 
@@ -108,18 +124,18 @@ TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndConnectsNobody) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
     login->show();
     EXPECT_EQ(login->windowTitle(), QStringLiteral("Авторизация (build: 20261209.45000)"));
-    EXPECT_EQ(login->connectionLabel->text(),
+    EXPECT_EQ(login->findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(),
               QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel"));
     // Nothing is checked or stamped before a typed login has connected.
     EXPECT_EQ(test::recordedVersion(), QString());
     EXPECT_EQ(sessionsOf(QStringLiteral("sys")), 0);
     EXPECT_TRUE(login->enforceVersion());
     EXPECT_EQ(test::recordedVersion(), QString());
-    EXPECT_EQ(login->passwordEdit->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(login->passwordEdit, QStringLiteral("secret1"));
-    EXPECT_EQ(login->passwordEdit->displayText(), QStringLiteral("*******"));
-    login->passwordEdit->clear();
-    EXPECT_TRUE(login->logInButton->isDefault());
+    EXPECT_EQ(passwordEdit(*login)->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(passwordEdit(*login), QStringLiteral("secret1"));
+    EXPECT_EQ(passwordEdit(*login)->displayText(), QStringLiteral("*******"));
+    passwordEdit(*login)->clear();
+    EXPECT_TRUE(logInButton(*login)->isDefault());
     EXPECT_TRUE(messages.messages().isEmpty());
 }
 
@@ -181,7 +197,7 @@ TEST_F(LoginTest, TheVersionCheckRunsAsTheTypedLoginBeforeTheShiftLogIsShown) {
                           : QStringList{QStringLiteral("Версия программы не соответсвует БД! "
                                                        "Запустите программу через 5 мин.")})
             << c.login;
-        login->terminationTimer->stop();
+        terminationTimer(*login)->stop();
     }
 }
 
@@ -194,8 +210,8 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
                   "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
     EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Ошибка"));
     EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(login->terminationTimer->isActive());
-    EXPECT_EQ(login->terminationTimer->interval(), 5500);
+    EXPECT_TRUE(terminationTimer(*login)->isActive());
+    EXPECT_EQ(terminationTimer(*login)->interval(), 5500);
     // The shift log window's timer repeats the check for the whole run.
     EXPECT_EQ(shiftLog.versionTimer->interval(), 30000);
     shiftLog.versionTimer->setInterval(1);
@@ -204,8 +220,8 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
 
 TEST_F(LoginTest, VersionCheckStaysQuietWhileTheServerIsGoneAndReconnectsAfter) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
-    login->loginEdit->setText(QStringLiteral("sys"));
-    login->passwordEdit->setText(QStringLiteral("sys"));
+    loginEdit(*login)->setText(QStringLiteral("sys"));
+    passwordEdit(*login)->setText(QStringLiteral("sys"));
     ASSERT_TRUE(login->logIn());
     setVersion({});
     test::adminExec(QStringLiteral(
@@ -215,6 +231,33 @@ TEST_F(LoginTest, VersionCheckStaysQuietWhileTheServerIsGoneAndReconnectsAfter) 
     EXPECT_TRUE(login->enforceVersion());
     EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
     EXPECT_TRUE(messages.messages().isEmpty());
+}
+
+// A login of no group of the program may connect but not read the recorded version: the login
+// says so and stays, the periodic check says so again, and nothing ends the program or escapes
+// the check.
+TEST_F(LoginTest, AVersionThatCannotBeReadIsToldAtTheLoginAndAtTheNextCheck) {
+    test::adminExec(QStringLiteral(
+        "do $$ begin if not exists (select from pg_roles where rolname = 'tabel_outsider') then "
+        "create role tabel_outsider login password 'tabel_outsider'; end if; end $$"));
+    const QString refused = QStringLiteral("Недостаточно прав для этого действия.");
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    const ShiftLogSeen seen =
+        logIn(*login, QStringLiteral("tabel_outsider"), QStringLiteral("tabel_outsider"));
+    EXPECT_FALSE(seen.shown);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith(refused)) << messages.texts()[0].toStdString();
+    EXPECT_TRUE(login->isVisible());
+
+    messages.clear();
+    QTimer* check = shiftLog.versionTimer;
+    check->setSingleShot(true);
+    check->start(1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !messages.texts().isEmpty(); }, 5000));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith(refused)) << messages.texts()[0].toStdString();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_FALSE(terminationTimer(*login)->isActive());
 }
 
 TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
@@ -294,10 +337,10 @@ TEST_F(LoginTest, WithoutBothArgumentsTheTypedLoginAndPasswordConnectToTheBuiltI
             EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Неверный логин или пароль")})
                 << what.toStdString();
             EXPECT_TRUE(login->isVisible());
-            EXPECT_TRUE(login->passwordEdit->text().isEmpty());
-            EXPECT_TRUE(login->passwordEdit->hasFocus() ||
-                        QApplication::focusWidget() == login->passwordEdit ||
-                        login->focusWidget() == login->passwordEdit)
+            EXPECT_TRUE(passwordEdit(*login)->text().isEmpty());
+            EXPECT_TRUE(passwordEdit(*login)->hasFocus() ||
+                        QApplication::focusWidget() == passwordEdit(*login) ||
+                        login->focusWidget() == passwordEdit(*login))
                 << what.toStdString();
             continue;
         }
@@ -318,7 +361,7 @@ TEST_F(LoginTest, AfterAWrongPasswordTheNextTryLogsIn) {
     auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
     EXPECT_FALSE(logIn(*login, QStringLiteral("master"), QStringLiteral("wrong")).shown);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Неверный логин или пароль")});
-    EXPECT_EQ(login->loginEdit->text(), QStringLiteral("master"));
+    EXPECT_EQ(loginEdit(*login)->text(), QStringLiteral("master"));
     const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QStringLiteral("master"));
     EXPECT_TRUE(seen.shown);
     EXPECT_TRUE(seen.add);

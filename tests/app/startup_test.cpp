@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/window_set.h"
+#include "find_widget.h"
 #include "message_recorder.h"
 #include "test_db.h"
 
@@ -31,15 +32,15 @@ protected:
     }
 
     void TearDown() override {
-        windows->login->terminationTimer->stop();
+        windows->login->findChild<QTimer*>(QStringLiteral("terminationTimer"))->stop();
         test::adminExec(QStringLiteral("delete from accounts_dep.ver"));
     }
 
     // Types the login and presses "Вход"; true when the shift log window was shown.
     bool logIn(const QString& user, const QString& password) {
         windows->login->show();
-        windows->login->loginEdit->setText(user);
-        windows->login->passwordEdit->setText(password);
+        test::fieldLabelled<QLineEdit>(*windows->login, "Логин")->setText(user);
+        test::fieldLabelled<QLineEdit>(*windows->login, "Пароль")->setText(password);
         bool shown = false;
         // Runs inside the shift log's own loop; dropped on return when it was never shown.
         QTimer probe;
@@ -51,7 +52,7 @@ protected:
             windows->shiftLog->reject();
         });
         probe.start(0);
-        windows->login->logInButton->click();
+        test::buttonCaptioned<QPushButton>(*windows->login, "Вход")->click();
         return shown;
     }
 
@@ -82,15 +83,15 @@ TEST_F(StartupTest, OlderProgramEndsAtLoginWithoutAnyoneAcknowledgingTheMessage)
               QStringList{QStringLiteral(
                   "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
     EXPECT_GE(terminations, 1);
-    EXPECT_TRUE(windows->login->terminationTimer->isActive());
+    EXPECT_TRUE(windows->login->findChild<QTimer*>(QStringLiteral("terminationTimer"))->isActive());
     EXPECT_EQ(test::recordedVersion(), QStringLiteral("20991231.0"));
 }
 
 TEST_F(StartupTest, OlderProgramFoundByTheThirtySecondCheckEndsAfterTheMessage) {
     // The service account's login records its build.
     windows->login->build = {20261209, 45000};
-    windows->login->loginEdit->setText(QStringLiteral("sys"));
-    windows->login->passwordEdit->setText(QStringLiteral("sys"));
+    test::fieldLabelled<QLineEdit>(*windows->login, "Логин")->setText(QStringLiteral("sys"));
+    test::fieldLabelled<QLineEdit>(*windows->login, "Пароль")->setText(QStringLiteral("sys"));
     ASSERT_TRUE(windows->login->logIn());
     EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
     // Another workstation's newer program is installed meanwhile.

@@ -12,8 +12,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
+#include "message_recorder.h"
 #include "outputwindows/report_preview.h"
 #include "reportengine/report_layout.h"
+#include "widgets/user_action.h"
 #include "widgets/work_progress.h"
 
 namespace tabel::outputwindows {
@@ -38,6 +42,14 @@ ReportDocument manyPages(int count) {
     return prepareReport(d, TableData({"n"}, rows));
 }
 
+// The preview's own controls, found by name.
+PageView* view(const ReportPreview& preview) {
+    return preview.findChild<PageView*>(QStringLiteral("PageView"));
+}
+QString pageCaption(const ReportPreview& preview) {
+    return preview.findChild<QLabel*>(QStringLiteral("PageLabel"))->text();
+}
+
 TEST(PreviewTest, CaptionNavigationAndKeys) {
     ReportPreview preview(manyPages(500));
     preview.resize(800, 600);
@@ -45,31 +57,31 @@ TEST(PreviewTest, CaptionNavigationAndKeys) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
     EXPECT_EQ(preview.windowTitle(),
               "Предварительный просмотр Отчет по рабочим за период с 01.02.2026 по 01.03.2026");
-    EXPECT_EQ(preview.view()->fit(), PageView::Fit::PageWidth);
-    EXPECT_EQ(preview.pageCaption(), "стр. 1 из 500");
+    EXPECT_EQ(view(preview)->fit(), PageView::Fit::PageWidth);
+    EXPECT_EQ(pageCaption(preview), "стр. 1 из 500");
 
     QTest::keyClick(&preview, Qt::Key_PageDown);
-    EXPECT_EQ(preview.pageCaption(), "стр. 2 из 500");
+    EXPECT_EQ(pageCaption(preview), "стр. 2 из 500");
     QTest::keyClick(&preview, Qt::Key_End);
-    EXPECT_EQ(preview.pageCaption(), "стр. 500 из 500");
+    EXPECT_EQ(pageCaption(preview), "стр. 500 из 500");
     QTest::keyClick(&preview, Qt::Key_PageUp);
-    EXPECT_EQ(preview.pageCaption(), "стр. 499 из 500");
+    EXPECT_EQ(pageCaption(preview), "стр. 499 из 500");
     QTest::keyClick(&preview, Qt::Key_Home);
-    EXPECT_EQ(preview.pageCaption(), "стр. 1 из 500");
+    EXPECT_EQ(pageCaption(preview), "стр. 1 из 500");
     preview.findChild<QAction*>("LastPage")->trigger();
-    EXPECT_EQ(preview.pageCaption(), "стр. 500 из 500");
+    EXPECT_EQ(pageCaption(preview), "стр. 500 из 500");
 
-    preview.view()->viewport()->grab();
-    EXPECT_FALSE(preview.view()->lastPainted().isEmpty());
-    EXPECT_LE(preview.view()->lastPainted().size(), 2);
-    EXPECT_EQ(preview.view()->lastPainted().back(), 499);
+    view(preview)->viewport()->grab();
+    EXPECT_FALSE(view(preview)->lastPainted().isEmpty());
+    EXPECT_LE(view(preview)->lastPainted().size(), 2);
+    EXPECT_EQ(view(preview)->lastPainted().back(), 499);
 
-    const double width = preview.view()->scale();
+    const double width = view(preview)->scale();
     preview.findChild<QAction*>("ZoomIn")->trigger();
-    EXPECT_GT(preview.view()->scale(), width);
-    EXPECT_EQ(preview.pageCaption(), "стр. 500 из 500");  // zoom keeps the page
+    EXPECT_GT(view(preview)->scale(), width);
+    EXPECT_EQ(pageCaption(preview), "стр. 500 из 500");  // zoom keeps the page
     preview.findChild<QAction*>("WholePage")->trigger();
-    EXPECT_LT(preview.view()->scale(), width);
+    EXPECT_LT(view(preview)->scale(), width);
 
     QTest::keyClick(&preview, Qt::Key_Escape);
     EXPECT_FALSE(preview.isVisible());
@@ -79,8 +91,8 @@ TEST(PreviewTest, WholePageLayoutsOpenWholePage) {
     ReportDocument doc = manyPages(1);
     doc.previewWholePage = true;
     ReportPreview preview(doc);
-    EXPECT_EQ(preview.view()->fit(), PageView::Fit::WholePage);
-    EXPECT_EQ(preview.pageCaption(), "стр. 1 из 1");
+    EXPECT_EQ(view(preview)->fit(), PageView::Fit::WholePage);
+    EXPECT_EQ(pageCaption(preview), "стр. 1 из 1");
 }
 
 // Printing paints every page through the same painter as the preview.
@@ -120,6 +132,39 @@ TEST(PreviewTest, CancelledSaveLeavesNoFile) {
     EXPECT_TRUE(preview.saveAs(path));
     EXPECT_TRUE(QFile::exists(path));
     widgets::WorkProgress::setShowDelay(500);
+}
+
+// A file or printer that cannot be written ends the action in a message of its own words,
+// and nothing is left behind.
+TEST(PreviewTest, AFileOrPrinterThatCannotBeWrittenIsToldAndLeavesNothing) {
+    test::MessageRecorder messages;
+    ReportPreview preview(manyPages(3));
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("no such folder"));
+    const QString path = missing + QStringLiteral("/report.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(missing + QStringLiteral("/printed.pdf"));
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        QString told;  // how the message starts
+    } cases[] = {
+        {"PDF", [&] { preview.saveAs(path); },
+         QStringLiteral("Не удалось сохранить файл ") + path + QStringLiteral(": ")},
+        {"printer", [&] { preview.printTo(printer); }, QStringLiteral("Принтер недоступен.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.clear();
+        EXPECT_THROW(c.act(), widgets::ActionFailure);
+        EXPECT_FALSE(widgets::runAction(c.act));
+        ASSERT_EQ(messages.texts().size(), 1);
+        EXPECT_TRUE(messages.texts()[0].startsWith(c.told)) << messages.texts()[0].toStdString();
+        EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Stop);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
 }
 
 }  // namespace

@@ -2,14 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <QDateEdit>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
+#include <utility>
+
 #include "data/dataset.h"
 #include "data/session.h"
 #include "find_widget.h"
+#include "message_recorder.h"
 #include "outputwindows/report_preview.h"
 #include "outputwindows/reports_dialog.h"
 #include "report_texts.h"
@@ -39,15 +43,32 @@ protected:
     }
     void TearDown() override { Spreadsheet::setOpener({}); }
 
-    void setApril(QRadioButton* kind) {
-        form_.fromDate->setDate(QDate(2026, 4, 1));
-        form_.toDate->setDate(QDate(2026, 5, 1));
-        kind->setChecked(true);
+    // The dialog's controls as the user finds them: by caption or label.
+    QDateEdit* fromDate() { return test::fieldLabelled<QDateEdit>(form_, "с"); }
+    QDateEdit* toDate() { return test::fieldLabelled<QDateEdit>(form_, "по"); }
+    QRadioButton* kind(const char* caption) {
+        auto* radio = test::buttonCaptioned<QRadioButton>(form_, QString::fromUtf8(caption));
+        EXPECT_NE(radio, nullptr) << caption;
+        return radio;
+    }
+    QPushButton* button(const char* caption) {
+        auto* b = test::buttonCaptioned<QPushButton>(form_, QString::fromUtf8(caption));
+        EXPECT_NE(b, nullptr) << caption;
+        return b;
+    }
+    // Its caption counts what it wrote.
+    QPushButton* excelButton() { return form_.findChild<QPushButton*>("excelButton"); }
+    data::Dataset* productSummary() { return form_.findChild<data::Dataset*>("productSummary"); }
+
+    void setApril(const char* kindCaption) {
+        fromDate()->setDate(QDate(2026, 4, 1));
+        toDate()->setDate(QDate(2026, 5, 1));
+        kind(kindCaption)->setChecked(true);
     }
 
     // Clicks a report button and takes the preview it opened.
-    ReportPreview* previewOf(QPushButton* button) {
-        QTest::mouseClick(button, Qt::LeftButton);
+    ReportPreview* previewOf(const char* caption) {
+        QTest::mouseClick(button(caption), Qt::LeftButton);
         auto* preview = form_.findChild<ReportPreview*>();
         EXPECT_NE(preview, nullptr);
         return preview;
@@ -68,20 +89,30 @@ TEST_F(ReportsDialogTest, ControlsAndDefaultPeriod) {
                                "Детальный отчет по заявкам",
                                "Excel (0 из 0)",
                                "Выход"};
-    const QList<QPushButton*> buttons{form_.workersButton,       form_.productsButton,
-                                      form_.workersDetailButton, form_.productsDetailButton,
-                                      form_.requisitionsButton,  form_.excelButton,
-                                      form_.exitButton};
+    const QStringList names{
+        "workersButton",      "productsButton", "workersDetailButton", "productsDetailButton",
+        "requisitionsButton", "excelButton",    "exitButton"};
+    const QList<QPushButton*> buttons = form_.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), captions.size());
     for (qsizetype i = 0; i < captions.size(); ++i) {
+        EXPECT_EQ(buttons[i]->objectName(), names[i]);
         EXPECT_EQ(test::buttonCaptioned<QPushButton>(form_, captions[i]), buttons[i])
             << captions[i].toStdString();
     }
-    EXPECT_EQ(test::fieldLabelled<QDateEdit>(form_, "с"), form_.fromDate);
-    EXPECT_EQ(test::fieldLabelled<QDateEdit>(form_, "по"), form_.toDate);
+    EXPECT_EQ(fromDate(), form_.findChild<QDateEdit*>("fromDate"));
+    EXPECT_EQ(toDate(), form_.findChild<QDateEdit*>("toDate"));
     EXPECT_EQ(form_.productKind(), ProductKind::All);
-    EXPECT_EQ(test::buttonCaptioned(form_, "Все"), form_.allKindsRadio);
-    EXPECT_EQ(test::buttonCaptioned(form_, "Готовая продукция"), form_.finishedRadio);
-    EXPECT_EQ(test::buttonCaptioned(form_, "Заготовки"), form_.blanksRadio);
+    EXPECT_TRUE(kind("Все")->isChecked());
+    const std::pair<const char*, ProductKind> kinds[] = {
+        {"Готовая продукция", ProductKind::Finished},
+        {"Заготовки", ProductKind::Blanks},
+        {"Все", ProductKind::All},
+    };
+    for (const auto& [caption, productKind] : kinds) {
+        kind(caption)->setChecked(true);
+        EXPECT_EQ(form_.productKind(), productKind) << caption;
+        EXPECT_EQ(form_.period().kind, productKind) << caption;
+    }
 
     const struct {
         QDate today, from, to;
@@ -92,14 +123,14 @@ TEST_F(ReportsDialogTest, ControlsAndDefaultPeriod) {
     };
     for (const auto& p : periods) {
         form_.setDefaultPeriod(p.today);
-        EXPECT_EQ(form_.fromDate->date(), p.from) << p.today.toString().toStdString();
-        EXPECT_EQ(form_.toDate->date(), p.to);
+        EXPECT_EQ(fromDate()->date(), p.from) << p.today.toString().toStdString();
+        EXPECT_EQ(toDate()->date(), p.to);
     }
 }
 
 TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
-    setApril(form_.blanksRadio);
-    auto* preview = previewOf(form_.productsButton);
+    setApril("Заготовки");
+    auto* preview = previewOf("Отчет по продукции");
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->windowTitle(),
               "Предварительный просмотр Отчет по продукции за период с 01.04.2026 по 01.05.2026");
@@ -111,8 +142,8 @@ TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
     preview->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    form_.finishedRadio->setChecked(true);
-    preview = previewOf(form_.requisitionsButton);
+    kind("Готовая продукция")->setChecked(true);
+    preview = previewOf("Детальный отчет по заявкам");
     ASSERT_NE(preview, nullptr);
     const QStringList requisitions = test::textsOf(preview->document());
     EXPECT_EQ(requisitions.front(),
@@ -123,10 +154,10 @@ TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
 }
 
 TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
-    setApril(form_.allKindsRadio);
-    QTest::mouseClick(form_.excelButton, Qt::LeftButton);
-    EXPECT_EQ(test::withoutMnemonic(form_.excelButton->text()), "Excel (4 из 4)");
-    EXPECT_FALSE(form_.productSummary->isOpen());
+    setApril("Все");
+    QTest::mouseClick(excelButton(), Qt::LeftButton);
+    EXPECT_EQ(test::withoutMnemonic(excelButton()->text()), "Excel (4 из 4)");
+    EXPECT_FALSE(productSummary()->isOpen());
     ASSERT_EQ(opened_.size(), 1);
     const test::XlsxBook book = test::readXlsx(opened_.front());
     ASSERT_TRUE(book.ok) << book.error.toStdString();
@@ -152,22 +183,67 @@ TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
               (QStringList{"Гибка 'Г' (грунт)", "Покраска (цвет: 3020)", "Резка", "Сварка"}));
     EXPECT_EQ(book.cell(6, 1), nullptr);
 
-    form_.finishedRadio->setChecked(true);
-    QTest::mouseClick(form_.excelButton, Qt::LeftButton);
-    EXPECT_EQ(test::withoutMnemonic(form_.excelButton->text()), "Excel (3 из 3)");
+    kind("Готовая продукция")->setChecked(true);
+    QTest::mouseClick(excelButton(), Qt::LeftButton);
+    EXPECT_EQ(test::withoutMnemonic(excelButton()->text()), "Excel (3 из 3)");
 
-    form_.toDate->setDate(QDate(2026, 4, 1));
-    QTest::mouseClick(form_.excelButton, Qt::LeftButton);
-    EXPECT_EQ(test::withoutMnemonic(form_.excelButton->text()), "Excel (0 из 0)");
+    toDate()->setDate(QDate(2026, 4, 1));
+    QTest::mouseClick(excelButton(), Qt::LeftButton);
+    EXPECT_EQ(test::withoutMnemonic(excelButton()->text()), "Excel (0 из 0)");
     ASSERT_EQ(opened_.size(), 3);
     const test::XlsxBook empty = test::readXlsx(opened_.back());
     EXPECT_EQ(empty.cell(1, 2)->value, "Операция");
     EXPECT_EQ(empty.cell(2, 1), nullptr);
 }
 
+// The session's connection dropped by the server: a report or the export tells it once and
+// leaves nothing open; the same button again works.
+TEST_F(ReportsDialogTest, ALostConnectionIsToldOnceAndTheNextTryWorks) {
+    test::MessageRecorder messages;
+    setApril("Все");
+    const auto previews = [this] {
+        const QList<ReportPreview*> open = form_.findChildren<ReportPreview*>();
+        for (ReportPreview* preview : open) {
+            preview->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return open.size();
+    };
+    const struct {
+        const char* caption;
+        std::function<qsizetype()> made;  // previews or workbooks made since
+    } actions[] = {
+        {"Отчет по рабочим", previews},
+        {"Детальный отчет по заявкам", previews},
+        {"Excel (0 из 0)", [this] { return std::exchange(opened_, {}).size(); }},
+    };
+    for (const auto& a : actions) {
+        SCOPED_TRACE(a.caption);
+        QPushButton* clicked = button(a.caption);
+        ASSERT_NE(clicked, nullptr);
+        messages.clear();
+        test::adminExec(
+            QStringLiteral("select pg_terminate_backend(%1)")
+                .arg(
+                    session_.connection.scalar(QStringLiteral("select pg_backend_pid()")).toInt()));
+        QTest::mouseClick(clicked, Qt::LeftButton);
+        ASSERT_EQ(messages.texts().size(), 1);
+        EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("Подключение к БД отсутсвует")))
+            << messages.texts()[0].toStdString();
+        EXPECT_EQ(a.made(), 0);
+        EXPECT_FALSE(productSummary()->isOpen());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        messages.clear();
+        QTest::mouseClick(clicked, Qt::LeftButton);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+        EXPECT_EQ(a.made(), 1);
+        excelButton()->setText(QStringLiteral("&Excel (0 из 0)"));
+    }
+}
+
 TEST_F(ReportsDialogTest, ExitAndEscapeClose) {
     form_.show();
-    QTest::mouseClick(form_.exitButton, Qt::LeftButton);
+    QTest::mouseClick(button("Выход"), Qt::LeftButton);
     EXPECT_FALSE(form_.isVisible());
     form_.show();
     QTest::keyClick(&form_, Qt::Key_Escape);

@@ -51,13 +51,15 @@ protected:
 TEST_F(TimesheetLiveTest, HoursCommittedElsewhereAppearInTheMonthShown) {
     data::Dataset& shift1 = test::listShownBy(window, QStringLiteral("shift1Grid"));
     data::Dataset& shift2 = test::listShownBy(window, QStringLiteral("shift2Grid"));
+    auto* shift1Grid = window.findChild<widgets::DataGrid*>(QStringLiteral("shift1Grid"));
+    ASSERT_NE(shift1Grid, nullptr);
     int currentWorker = 0;
     int scrolled = -1;
     int scrolledBefore = -2;
     int otherMonthRows = -1;
     test::whenShown(&window, [&] {
         shift1.setCurrentRow(rowOf(shift1, 104));
-        scrolledBefore = window.shift1Grid->verticalScrollBar()->value();
+        scrolledBefore = shift1Grid->verticalScrollBar()->value();
         const int shift1Rows = shift1.recordCount();
 
         // One row changed by plain SQL: that row follows, the others and the current stay.
@@ -92,7 +94,7 @@ TEST_F(TimesheetLiveTest, HoursCommittedElsewhereAppearInTheMonthShown) {
         otherMonthRows = shift1.recordCount() - before;
 
         currentWorker = shift1.field(QStringLiteral("w_id")).asInteger();
-        scrolled = window.shift1Grid->verticalScrollBar()->value();
+        scrolled = shift1Grid->verticalScrollBar()->value();
         window.reject();
     });
     window.openForMonth(QDate(2026, 3, 2));

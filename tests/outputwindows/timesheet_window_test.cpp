@@ -105,9 +105,33 @@ protected:
     }
 
     void select(int month, int year) {
-        form.yearBox->setCurrentText(QString::number(year));
-        form.monthBox->setCurrentIndex(month - 1);
+        yearBox()->setCurrentText(QString::number(year));
+        monthBox()->setCurrentIndex(month - 1);
     }
+
+    // The window's controls as the user finds them: fields by their labels, the rest by name.
+    template <typename Control>
+    Control* named(const QString& name) {
+        auto* control = form.findChild<Control*>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+    QComboBox* monthBox() { return test::fieldLabelled<QComboBox>(form, "Месяц"); }
+    QComboBox* yearBox() { return test::fieldLabelled<QComboBox>(form, "Год"); }
+    QTabWidget* shiftPages() { return named<QTabWidget>("shiftPages"); }
+    widgets::DataGrid* grid(int shift) {
+        return named<widgets::DataGrid>(QStringLiteral("shift%1Grid").arg(shift));
+    }
+    data::Dataset& page(int shift) {
+        return test::listShownBy(form, QStringLiteral("shift%1Grid").arg(shift));
+    }
+    QPushButton* rebuildButton() { return named<QPushButton>("rebuildButton"); }
+    QProgressBar* rebuildProgress() { return named<QProgressBar>("rebuildProgress"); }
+    QPushButton* excelButton() { return named<QPushButton>("excelButton"); }
+    QPushButton* refreshButton() { return named<QPushButton>("refreshButton"); }
+    QPushButton* printButton() { return named<QPushButton>("printButton"); }
+    // The month's hours the export and the print read, found by name like the pages.
+    data::Dataset& monthHours() { return *named<data::Dataset>("monthHours"); }
 
     data::Session session;
     TimesheetWindow form{session};
@@ -140,13 +164,13 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
         QStringList page1;
         bool titled = false;
         whenShown(&form, [&] {
-            month = form.monthBox->currentText();
-            year = form.yearBox->currentText();
-            page1 = pageRows(test::listShownBy(form, QStringLiteral("shift1Grid")));
+            month = monthBox()->currentText();
+            year = yearBox()->currentText();
+            page1 = pageRows(page(1));
             titled =
                 form.windowTitle() == QStringLiteral("Табель по времени") &&
-                test::withoutMnemonic(form.shiftPages->tabText(0)) == QStringLiteral("Смена №1") &&
-                test::withoutMnemonic(form.shiftPages->tabText(2)) == QStringLiteral("Смена №3");
+                test::withoutMnemonic(shiftPages()->tabText(0)) == QStringLiteral("Смена №1") &&
+                test::withoutMnemonic(shiftPages()->tabText(2)) == QStringLiteral("Смена №3");
             QTest::keyClick(&form, Qt::Key_Escape);
         });
         timesheetItem->trigger();
@@ -158,42 +182,38 @@ TEST_F(TimesheetWindowTest, MenuOpensTheWorkingMonthAndClosesThePagesAfterwards)
             // The fixture's hours as they were posted, before any rebuild.
             EXPECT_EQ(page1, (QStringList{"101:8", "102:8", "103:8", "104:8", "105:8"}));
         }
-        for (data::Dataset* page : {&test::listShownBy(form, QStringLiteral("shift1Grid")),
-                                    &test::listShownBy(form, QStringLiteral("shift2Grid")),
-                                    &test::listShownBy(form, QStringLiteral("shift3Grid"))}) {
+        for (data::Dataset* page : {&page(1), &page(2), &page(3)}) {
             EXPECT_FALSE(page->isOpen());
         }
     }
 }
 
 TEST_F(TimesheetWindowTest, ControlsAreNamedAndAnnounced) {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             form.shiftPages, form.shift1Page, form.shift2Page, form.shift3Page, form.shift1Grid,
-             form.shift2Grid, form.shift3Grid, form.monthBox, form.yearBox, form.rebuildButton,
-             form.rebuildProgress, form.excelButton, form.refreshButton, form.printButton,
-             form.exitButton}) {
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(form.findChild<QWidget*>(control->objectName()), control)
-            << control->objectName().toStdString();
+    // Each control once under its name.
+    for (const char* name :
+         {"shiftPages", "shift1Page", "shift2Page", "shift3Page", "shift1Grid", "shift2Grid",
+          "shift3Grid", "monthBox", "yearBox", "rebuildButton", "rebuildProgress", "excelButton",
+          "refreshButton", "printButton", "exitButton"}) {
+        EXPECT_EQ(form.findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1) << name;
     }
-    EXPECT_EQ(test::fieldLabelled<QComboBox>(form, "Месяц"), form.monthBox);
-    EXPECT_EQ(test::fieldLabelled<QComboBox>(form, "Год"), form.yearBox);
-    const std::pair<const char*, QPushButton*> buttons[] = {
-        {"Перестроить", form.rebuildButton}, {"Excel", form.excelButton},
-        {"Обновить", form.refreshButton},    {"Печать", form.printButton},
-        {"Выход", form.exitButton},
+    EXPECT_EQ(monthBox(), form.findChild<QComboBox*>("monthBox"));
+    EXPECT_EQ(yearBox(), form.findChild<QComboBox*>("yearBox"));
+    const std::pair<const char*, const char*> buttons[] = {
+        {"Перестроить", "rebuildButton"}, {"Excel", "excelButton"}, {"Обновить", "refreshButton"},
+        {"Печать", "printButton"},        {"Выход", "exitButton"},
     };
-    for (const auto& [caption, button] : buttons) {
-        EXPECT_EQ(test::buttonCaptioned<QPushButton>(form, QString::fromUtf8(caption)), button)
-            << caption;
+    for (const auto& [caption, name] : buttons) {
+        QPushButton* button = test::buttonCaptioned<QPushButton>(form, QString::fromUtf8(caption));
+        ASSERT_NE(button, nullptr) << caption;
+        EXPECT_EQ(button, form.findChild<QPushButton*>(QString::fromLatin1(name))) << caption;
     }
-    const QAbstractItemModel* model = form.shift1Grid->model();
+    const QAbstractItemModel* model = grid(1)->model();
     ASSERT_EQ(model->columnCount(), 33);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Фамилия И. О."));
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("1"));
     EXPECT_EQ(model->headerData(31, Qt::Horizontal).toString(), QStringLiteral("31"));
     EXPECT_EQ(model->headerData(32, Qt::Horizontal).toString(), QStringLiteral("Итого"));
-    EXPECT_TRUE(form.yearBox->findText(QString::number(QDate::currentDate().year() + 1)) >= 0);
+    EXPECT_TRUE(yearBox()->findText(QString::number(QDate::currentDate().year() + 1)) >= 0);
 }
 
 TEST_F(TimesheetWindowTest, DayTitlesShowWeekendsAndDaysBeyondTheMonth) {
@@ -210,7 +230,7 @@ TEST_F(TimesheetWindowTest, DayTitlesShowWeekendsAndDaysBeyondTheMonth) {
     openOn(QDate(2026, 3, 2), [&] {
         for (const auto& c : cases) {
             select(c.month, c.year);
-            for (widgets::DataGrid* grid : {form.shift1Grid, form.shift2Grid, form.shift3Grid}) {
+            for (widgets::DataGrid* grid : {grid(1), grid(2), grid(3)}) {
                 for (int day = 1; day <= 31; ++day) {
                     const QVariant color =
                         grid->model()->headerData(grid->columnOf(QStringLiteral("d%1").arg(day)),
@@ -257,31 +277,25 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
     };
     QStringList wrong;
     openOn(QDate(2026, 3, 2), [&] {
-        form.rebuildProgress->installEventFilter(&spy);
-        QTest::mouseClick(form.rebuildButton, Qt::LeftButton);
-        barHiddenAfter = form.rebuildProgress->isHidden();
+        rebuildProgress()->installEventFilter(&spy);
+        QTest::mouseClick(rebuildButton(), Qt::LeftButton);
+        barHiddenAfter = rebuildProgress()->isHidden();
         int p = 0;
-        for (data::Dataset* page : {&test::listShownBy(form, QStringLiteral("shift1Grid")),
-                                    &test::listShownBy(form, QStringLiteral("shift2Grid")),
-                                    &test::listShownBy(form, QStringLiteral("shift3Grid"))}) {
+        for (data::Dataset* page : {&page(1), &page(2), &page(3)}) {
             pages[p++] = pageRows(*page);
         }
-        const QAbstractItemModel* model = form.shift1Grid->model();
+        const QAbstractItemModel* model = grid(1)->model();
         for (const Cell& c : expected) {
             const int row = [&] {
-                for (int r = 0;
-                     r < test::listShownBy(form, QStringLiteral("shift1Grid")).recordCount(); ++r) {
-                    if (test::listShownBy(form, QStringLiteral("shift1Grid"))
-                            .valueAt(r, test::listShownBy(form, QStringLiteral("shift1Grid"))
-                                            .fieldIndex("w_id"))
-                            .toString() == c.worker) {
+                for (int r = 0; r < page(1).recordCount(); ++r) {
+                    if (page(1).valueAt(r, page(1).fieldIndex("w_id")).toString() == c.worker) {
                         return r;
                     }
                 }
                 return -1;
             }();
             const QModelIndex cell =
-                model->index(row, form.shift1Grid->columnOf(QStringLiteral("d%1").arg(c.day)));
+                model->index(row, grid(1)->columnOf(QStringLiteral("d%1").arg(c.day)));
             const bool bold = cell.data(Qt::FontRole).value<QFont>().bold();
             const QColor color = cell.data(Qt::ForegroundRole).value<QColor>();
             const QColor background = cell.data(Qt::BackgroundRole).value<QColor>();
@@ -289,8 +303,7 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
                 wrong.append(c.worker + u'/' + QString::number(c.day));
             }
         }
-        const QModelIndex total =
-            model->index(0, form.shift1Grid->columnOf(QStringLiteral("summ")));
+        const QModelIndex total = model->index(0, grid(1)->columnOf(QStringLiteral("summ")));
         EXPECT_EQ(total.data(Qt::BackgroundRole).value<QColor>(), kTotalBackground);
         EXPECT_EQ(
             total.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
@@ -312,9 +325,9 @@ TEST_F(TimesheetWindowTest, RebuildingTwiceGivesTheSameTable) {
     QString once;
     QString twice;
     openOn(QDate(2026, 3, 2), [&] {
-        form.rebuildButton->click();
+        rebuildButton()->click();
         once = monthRows(3, 2026);
-        form.rebuildButton->click();
+        rebuildButton()->click();
         twice = monthRows(3, 2026);
     });
     EXPECT_FALSE(once.isEmpty());
@@ -327,10 +340,8 @@ TEST_F(TimesheetWindowTest, RebuildingAMonthWithoutEntriesLeavesItEmpty) {
                        "(101, 1, 4, 2026, 8), (102, 2, 4, 2026, 8), (106, 3, 4, 2026, 8)"));
     int rows = -1;
     openOn(QDate(2026, 4, 15), [&] {
-        form.rebuildButton->click();
-        rows = test::listShownBy(form, QStringLiteral("shift1Grid")).recordCount() +
-               test::listShownBy(form, QStringLiteral("shift2Grid")).recordCount() +
-               test::listShownBy(form, QStringLiteral("shift3Grid")).recordCount();
+        rebuildButton()->click();
+        rows = page(1).recordCount() + page(2).recordCount() + page(3).recordCount();
     });
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(monthRows(4, 2026), QString());
@@ -345,9 +356,9 @@ TEST_F(TimesheetWindowTest, FailedRebuildKeepsTheMonthAndSaysSo) {
     const QString before = monthRows(3, 2026);
     int page1 = -1;
     openOn(QDate(2026, 3, 2), [&] {
-        form.rebuildButton->click();
-        page1 = test::listShownBy(form, QStringLiteral("shift1Grid")).recordCount();
-        EXPECT_TRUE(form.rebuildProgress->isHidden());
+        rebuildButton()->click();
+        page1 = page(1).recordCount();
+        EXPECT_TRUE(rebuildProgress()->isHidden());
     });
     EXPECT_EQ(monthRows(3, 2026), before);
     EXPECT_EQ(page1, 5);
@@ -378,7 +389,7 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
                   {QStringLiteral("set lock_timeout = '300ms'")})
         .execute();
     const QString before = monthRows(3, 2026);
-    openOn(QDate(2026, 3, 2), [&] { form.rebuildButton->click(); });
+    openOn(QDate(2026, 3, 2), [&] { rebuildButton()->click(); });
     posting.waitForFinished(10000);
     EXPECT_EQ(monthRows(3, 2026), before);
     ASSERT_EQ(messages.texts().size(), 1);
@@ -390,7 +401,7 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
 TEST_F(TimesheetWindowTest, ReaderCannotRebuild) {
     test::connectAs(session.connection, QStringLiteral("econom"));
     const QString before = monthRows(3, 2026);
-    openOn(QDate(2026, 3, 2), [&] { form.rebuildButton->click(); });
+    openOn(QDate(2026, 3, 2), [&] { rebuildButton()->click(); });
     EXPECT_EQ(monthRows(3, 2026), before);
     EXPECT_EQ(messages.texts(),
               QStringList{QStringLiteral("Недостаточно прав для перестроения табеля.")});
@@ -400,12 +411,12 @@ TEST_F(TimesheetWindowTest, RefreshShowsHoursPostedElsewhere) {
     QStringList before;
     QStringList after;
     openOn(QDate(2026, 3, 2), [&] {
-        before = pageRows(test::listShownBy(form, QStringLiteral("shift3Grid")));
+        before = pageRows(page(3));
         test::adminExec(
             QStringLiteral("update accounts_dep.h_tabel set d9 = 4 where w_id = 106 "
                            "and smena = 3"));
-        QTest::mouseClick(form.refreshButton, Qt::LeftButton);
-        after = pageRows(test::listShownBy(form, QStringLiteral("shift3Grid")));
+        QTest::mouseClick(refreshButton(), Qt::LeftButton);
+        after = pageRows(page(3));
     });
     EXPECT_EQ(before, QStringList{"106:8"});
     EXPECT_EQ(after, QStringList{"106:12"});
@@ -415,12 +426,11 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
     QString caption;
     QString captionAgain;
     openOn(QDate(2026, 3, 2), [&] {
-        form.rebuildButton->click();
-        QTest::mouseClick(form.excelButton, Qt::LeftButton);
-        caption = test::withoutMnemonic(form.excelButton->text());
+        rebuildButton()->click();
+        QTest::mouseClick(excelButton(), Qt::LeftButton);
+        caption = test::withoutMnemonic(excelButton()->text());
     });
-    openOn(QDate(2026, 3, 2),
-           [&] { captionAgain = test::withoutMnemonic(form.excelButton->text()); });
+    openOn(QDate(2026, 3, 2), [&] { captionAgain = test::withoutMnemonic(excelButton()->text()); });
     EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
     EXPECT_EQ(caption, QStringLiteral("Excel (6 из 6)"));
     EXPECT_EQ(captionAgain, QStringLiteral("Excel"));
@@ -462,7 +472,7 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
               QStringLiteral("8 0 0 10 0 18"));
     EXPECT_EQ(rows.value(QStringLiteral("  Сидоров С.С. ")), QStringLiteral("8 0 0 0 8 16"));
     EXPECT_EQ(rows.size(), 6);
-    EXPECT_FALSE(form.printedTimesheet.monthHours.isOpen());
+    EXPECT_FALSE(monthHours().isOpen());
 }
 
 TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
@@ -470,22 +480,22 @@ TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
     bool wholePage = false;
     int previews = 0;
     openOn(QDate(2026, 3, 2), [&] {
-        form.rebuildButton->click();
-        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        rebuildButton()->click();
+        QTest::mouseClick(printButton(), Qt::LeftButton);
         for (QWidget* window : QApplication::topLevelWidgets()) {
             auto* preview = qobject_cast<ReportPreview*>(window);
             if (preview == nullptr || !preview->isVisible()) {
                 continue;
             }
             ++previews;
-            wholePage = preview->view()->fit() == PageView::Fit::WholePage;
+            wholePage = preview->findChild<PageView*>()->fit() == PageView::Fit::WholePage;
             texts += test::textsOf(preview->document());
             preview->close();
         }
     });
     EXPECT_EQ(previews, 1);
     EXPECT_TRUE(wholePage);
-    EXPECT_FALSE(form.printedTimesheet.monthHours.isOpen());
+    EXPECT_FALSE(monthHours().isOpen());
     ASSERT_FALSE(texts.isEmpty());
     EXPECT_EQ(texts.front(), QStringLiteral("Март 2026 г."));
     // 101's 8 hours in shift 1 and 2 in overtime, and 109's 8 on the 4th, on one line.
@@ -515,7 +525,7 @@ TEST_F(TimesheetWindowTest, CancelledPrintLeavesNoPreviewAndNoFile) {
     int previewsAfterCancel = -1;
     int previewsAfterPrint = -1;
     openOn(QDate(2026, 3, 2), [&] {
-        form.rebuildButton->click();
+        rebuildButton()->click();
         QTimer press;
         QObject::connect(&press, &QTimer::timeout, [&] {
             if (auto* dialog = form.findChild<QProgressDialog*>();
@@ -525,11 +535,11 @@ TEST_F(TimesheetWindowTest, CancelledPrintLeavesNoPreviewAndNoFile) {
             }
         });
         press.start(0);
-        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        QTest::mouseClick(printButton(), Qt::LeftButton);
         press.stop();
         previewsAfterCancel = visiblePreviews();
-        EXPECT_FALSE(form.printedTimesheet.monthHours.isOpen());
-        QTest::mouseClick(form.printButton, Qt::LeftButton);
+        EXPECT_FALSE(monthHours().isOpen());
+        QTest::mouseClick(printButton(), Qt::LeftButton);
         previewsAfterPrint = visiblePreviews();
     });
     widgets::WorkProgress::setShowDelay(500);
@@ -540,11 +550,66 @@ TEST_F(TimesheetWindowTest, CancelledPrintLeavesNoPreviewAndNoFile) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+// The session's connection dropped by the server: every action of the window tells it once,
+// the window stays open with no hourglass left, and the same action tried again works.
+TEST_F(TimesheetWindowTest, ALostConnectionIsToldOnceByEachActionAndTheNextTryWorks) {
+    const auto closePreviews = [] {
+        int previews = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* preview = qobject_cast<ReportPreview*>(window);
+                preview != nullptr && preview->isVisible()) {
+                ++previews;
+                preview->close();
+            }
+        }
+        return previews;
+    };
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        std::function<bool()> done;  // what the action left when it worked
+    } actions[] = {
+        {"Обновить", [&] { QTest::mouseClick(refreshButton(), Qt::LeftButton); },
+         [&] { return page(1).recordCount() == 5; }},
+        {"Месяц", [&] { monthBox()->setCurrentIndex(monthBox()->currentIndex() == 2 ? 3 : 2); },
+         [&] { return page(1).isOpen() && page(2).isOpen() && page(3).isOpen(); }},
+        {"Перестроить", [&] { QTest::mouseClick(rebuildButton(), Qt::LeftButton); },
+         [&] { return page(1).isOpen() && rebuildProgress()->isHidden(); }},
+        {"Excel", [&] { QTest::mouseClick(excelButton(), Qt::LeftButton); },
+         [&] { return opened.size() == 1 && !monthHours().isOpen(); }},
+        {"Печать", [&] { QTest::mouseClick(printButton(), Qt::LeftButton); },
+         [&] { return closePreviews() == 1 && !monthHours().isOpen(); }},
+    };
+    openOn(QDate(2026, 3, 2), [&] {
+        for (const auto& a : actions) {
+            SCOPED_TRACE(a.name);
+            messages.clear();
+            test::adminExec(QStringLiteral("select pg_terminate_backend(%1)")
+                                .arg(session.connection
+                                         .scalar(QStringLiteral("select "
+                                                                "pg_backend_pid()"))
+                                         .toInt()));
+            a.act();
+            ASSERT_EQ(messages.texts().size(), 1);
+            EXPECT_TRUE(
+                messages.texts()[0].startsWith(QStringLiteral("Подключение к БД отсутсвует")))
+                << messages.texts()[0].toStdString();
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(closePreviews(), 0);
+            messages.clear();
+            a.act();
+            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+            EXPECT_TRUE(a.done());
+        }
+    });
+}
+
 // The names stay at the left while the days scroll under them, and at 1280 px the total shows
 // beside the 31 days without any scrolling.
 TEST_F(TimesheetWindowTest, TheNamesStayWhileTheDaysScrollAndTheTotalShowsAt1280) {
     openOn(QDate(2026, 3, 2), [&] {
-        widgets::DataGrid* grid = form.shift1Grid;
+        widgets::DataGrid* grid = this->grid(1);
         const int total = grid->columnOf(QStringLiteral("summ"));
         ASSERT_GT(grid->model()->rowCount(), 0);
         form.resize(1280, form.height());
