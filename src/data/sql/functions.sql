@@ -165,7 +165,7 @@ $$;
 
 -- Accepts an entry as the clerk saw it: p_version is the entry's version his list showed
 -- (accounts_dep.smena_version); when the entry or its materials changed since, nothing is
--- accepted and 40001 tells the program so. Clerks call it without any write right on smena,
+-- accepted (accounts_dep.refuse_changed_row). Clerks call it without any write right on smena,
 -- hence SECURITY DEFINER, with every name qualified.
 CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer, p_version text)
 RETURNS integer
@@ -368,14 +368,15 @@ AS $$
 $$;
 
 -- The version check of a save: the row a user started from has not changed since.
--- SQLSTATE 40001 tells the program it is this refusal.
+-- SQLSTATE P0T01, of the program's own, tells the program it is this refusal: 40001 is the
+-- server's serialization failure, which a retry may cure, and P0000-P0004 are PL/pgSQL's.
 CREATE OR REPLACE FUNCTION accounts_dep.refuse_changed_row()
 RETURNS void
 LANGUAGE plpgsql
 SET search_path = pg_catalog
 AS $$
 BEGIN
-    RAISE EXCEPTION USING ERRCODE = '40001',
+    RAISE EXCEPTION USING ERRCODE = 'P0T01',
         MESSAGE = 'Запись изменена другим пользователем';
 END
 $$;
