@@ -286,10 +286,8 @@ void printHistoryPlan() {
     std::printf("\nHistory: %lld rows; one entry's history (entry %d):\n", rows, entry);
     // The number is ours, not typed by anyone: EXPLAIN takes no parameters here.
     const tabel::data::StatementResult plan = g_session->connection.run(
-        QStringLiteral("explain (analyze, buffers off, costs off) select h.id_smena, h.at, "
-                       "h.login, h.action, h.changes::text from accounts_dep.smena_history h "
-                       "where h.id_smena = %1 order by h.at, h.id")
-            .arg(entry));
+        QStringLiteral("explain (analyze, buffers off, costs off) ") +
+        tabel::data::entryHistoryStatement().replace(QLatin1Char('?'), QString::number(entry)));
     for (const QList<QVariant>& line : plan.rows) {
         std::printf("    %s\n", line.first().toString().toUtf8().constData());
     }

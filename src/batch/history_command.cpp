@@ -26,7 +26,8 @@ QString csvField(const QString& text) {
 
 QStringList fieldsOf(const data::HistoryRecord& record) {
     return {QString::number(record.entryId), record.at.toLocalTime().toString(kTimeFormat),
-            record.login, data::actionText(record.action), data::changesText(record.changes)};
+            record.login, data::actionText(record.action),
+            data::changesText(record.changes, record.names)};
 }
 
 // A spreadsheet program reads it as it is: semicolons, UTF-8 with its mark, CRLF lines.

@@ -20,7 +20,9 @@ DbErrorKind dbErrorKindOf(const QString& sqlState) {
         {"42501", DbErrorKind::PermissionDenied},
         {"P0001", DbErrorKind::RaisedByServer},
         // Raised by our own version checks (accounts_dep.refuse_changed_row).
-        {"40001", DbErrorKind::RowChanged},
+        {"P0T01", DbErrorKind::RowChanged},
+        {"40001", DbErrorKind::TransactionConflict},
+        {"40P01", DbErrorKind::TransactionConflict},
     };
     for (const auto& entry : kinds) {
         if (sqlState == QLatin1String(entry.state)) {
@@ -51,6 +53,10 @@ QString userTextOf(DbErrorKind kind) {
             return QStringLiteral(
                 "Запись изменена другим пользователем. Список перечитан, введённое вами "
                 "показано снова: проверьте и сохраните ещё раз.");
+        case DbErrorKind::TransactionConflict:
+            return QStringLiteral(
+                "Сервер не смог выполнить действие из-за одновременной работы других "
+                "пользователей. Повторите действие.");
         case DbErrorKind::RaisedByServer:  // our own triggers and functions speak Russian
         case DbErrorKind::Other:
             return QString();

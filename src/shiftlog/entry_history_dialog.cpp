@@ -113,7 +113,7 @@ void EntryHistoryDialog::showHistory(int entryId) {
         const data::HistoryRecord& record = records[row];
         setRow(historyTable, row,
                {stampText(record.at), record.login, data::actionText(record.action),
-                data::changesText(record.changes)});
+                data::changesText(record.changes, record.names)});
     }
     historyTable->resizeColumnsToContents();
 }

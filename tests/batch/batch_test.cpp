@@ -423,6 +423,14 @@ TEST_F(HistoryBatchTest, AnEntrysHistoryAsTextAndCsv) {
         EXPECT_TRUE((fields[4] + u';').contains(QString::fromUtf8(expected[i].change)))
             << lines[i].toStdString();
     }
+    // The worker, product and operation by their names, as the lists show them.
+    for (const int i : {0, 2}) {
+        for (const char* named : {"ФИО: Иванов Иван Иванович;", "Изделие: КР-1;",
+                                  "Операция: Резка, Готовая продукция;"}) {
+            EXPECT_TRUE((lines[i] + u';').contains(QString::fromUtf8(named)))
+                << named << " in " << lines[i].toStdString();
+        }
+    }
 
     const QString csv = dir_.filePath(QStringLiteral("history.csv"));
     const Outcome file = runTabel(

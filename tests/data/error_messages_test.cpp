@@ -44,6 +44,23 @@ TEST(ErrorMessagesTest, EachKindHasOneSentenceAndTheServerWordsGoBelowIt) {
          "Запись изменена другим пользователем. Список перечитан, введённое вами показано "
          "снова: проверьте и сохраните ещё раз.",
          false},
+        // The program's own version check: the server's sentence as it raised it.
+        {DbErrorKind::RowChanged, "P0T01",
+         "Запись изменена другим пользователем. Список перечитан, введённое вами показано "
+         "снова: проверьте и сохраните ещё раз.",
+         "something the server said", false},
+        {DbErrorKind::TransactionConflict, "40001",
+         "Сервер не смог выполнить действие из-за одновременной работы других пользователей. "
+         "Повторите действие.",
+         "Сервер не смог выполнить действие из-за одновременной работы других пользователей. "
+         "Повторите действие.",
+         true},
+        {DbErrorKind::TransactionConflict, "40P01",
+         "Сервер не смог выполнить действие из-за одновременной работы других пользователей. "
+         "Повторите действие.",
+         "Сервер не смог выполнить действие из-за одновременной работы других пользователей. "
+         "Повторите действие.",
+         true},
         {DbErrorKind::RaisedByServer, "P0001", "", "something the server said", false},
         {DbErrorKind::Other, "22012", "", "Недопустимое значение", true},
         {DbErrorKind::Other, "42703", "", "Ошибка базы данных", true},
@@ -106,6 +123,13 @@ TEST(ErrorMessagesTest, RefusalsAUserCanCauseReadInRussianWithTheServerTextBelow
          "У операции должна остаться хотя бы одна норма", false},
         {"clerk_a", "select accounts_dep.smena__accept_row_hwo(1)", "Не заведен расход ТМЦ!",
          false},
+        // The program's own version checks: a save or an acceptance of what changed meanwhile.
+        {"master",
+         "select accounts_dep.smena_save(1, 101, 1, 1, 1.25, 100, 2, '2026-03-02', 1, 4, 1, 11, "
+         "'0')",
+         "Запись изменена другим пользователем", false},
+        {"clerk_a", "select accounts_dep.smena__accept_row_hwo(1, '0/')",
+         "Запись изменена другим пользователем", false},
         {"master", "select 1/0", "Недопустимое значение", true},
         {"master", "insert into accounts_dep.vid_oper (vid) select repeat('ж', 51)",
          "Недопустимое значение", true},
@@ -128,6 +152,42 @@ TEST(ErrorMessagesTest, RefusalsAUserCanCauseReadInRussianWithTheServerTextBelow
             }
         }
     }
+}
+
+// Two serializable transactions on one row: the server gives the second up with 40001. That is
+// no row changed by a user, and the user is told to repeat the action.
+TEST(ErrorMessagesTest, ARealSerializationFailureIsNoChangedRow) {
+    test::loadBaseFixture();
+    Connection first(QStringLiteral("first"));
+    Connection second(QStringLiteral("second"));
+    test::connectAs(first);
+    test::connectAs(second);
+    first.run(QStringLiteral("set default_transaction_isolation = 'serializable'"));
+    const QString read = QStringLiteral("select kol_vo from accounts_dep.smena where id = 1");
+    const QString write =
+        QStringLiteral("update accounts_dep.smena set kol_vo = kol_vo where id = 1");
+    try {
+        first.inTransaction([&] {
+            first.run(read);    // the transaction's snapshot is taken here
+            second.run(write);  // committed meanwhile
+            first.run(write);
+        });
+        FAIL() << "the second writer of the row was not refused";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.sqlState(), QStringLiteral("40001"));
+        EXPECT_EQ(error.kind(), DbErrorKind::TransactionConflict);
+        const QString shown = userMessageOf(error);
+        EXPECT_TRUE(shown.startsWith(QStringLiteral(
+            "Сервер не смог выполнить действие из-за одновременной работы других пользователей. "
+            "Повторите действие.\n\n")))
+            << shown.toStdString();
+        EXPECT_FALSE(shown.contains(QStringLiteral("изменена"))) << shown.toStdString();
+    }
+    // Repeated, it goes through.
+    first.inTransaction([&] {
+        first.run(read);
+        first.run(write);
+    });
 }
 
 TEST(ErrorMessagesTest, ALostConnectionIsTheConnectionMessage) {

@@ -92,6 +92,20 @@ TEST_F(StatementRunnerTest, RefusalsAreClassifiedByTheirSqlState) {
          "do $$ begin raise exception using errcode = '23514', message = 'вне пределов'; end $$",
          "23514", DbErrorKind::CheckViolation},
         {"master", "select no_such_column from accounts_dep.vid_oper", "42703", DbErrorKind::Other},
+        // Only the program's own version check is a row changed meanwhile; the server's
+        // serialization failure and deadlock are a conflict that a repeat may get past.
+        {"master",
+         "select accounts_dep.smena_save(1, 101, 1, 1, 1.25, 100, 2, '2026-03-02', 1, 4, 1, 11, "
+         "'0')",
+         "P0T01", DbErrorKind::RowChanged},
+        {"clerk_a", "select accounts_dep.smena__accept_row_hwo(1, '0/')", "P0T01",
+         DbErrorKind::RowChanged},
+        {"master",
+         "do $$ begin raise exception using errcode = '40001', message = 'serialize'; end $$",
+         "40001", DbErrorKind::TransactionConflict},
+        {"master",
+         "do $$ begin raise exception using errcode = '40P01', message = 'deadlock'; end $$",
+         "40P01", DbErrorKind::TransactionConflict},
     };
     for (const auto& c : cases) {
         Connection as(QStringLiteral("as"));

@@ -197,6 +197,8 @@ TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
     EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("master"));
     EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Заведена"));
     EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("Кол-во: 16")));
+    EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("ФИО: Иванов Иван Иванович")))
+        << table->item(0, 3)->text().toStdString();
     EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("Изменена"));
     EXPECT_EQ(table->item(1, 3)->text(), QStringLiteral("Кол-во: 16 → 30"));
     EXPECT_FALSE(table->item(0, 0)->text().isEmpty());

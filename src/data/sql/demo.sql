@@ -1,22 +1,14 @@
 -- Demo data: a small metalworking shop. Entries cover the previous and the current month up to
 -- today (today always has entries in every shift), so every window shows something at once.
 -- The pseudo-random choices are hashes of the date and worker, so a load repeated on the same
--- day gives the same data.
+-- day gives the same data. Rows of the shapes the scale generator makes too come from its
+-- builders (bench_gen, dropped at the end).
+\ir generate.sql
 
 CREATE FUNCTION pg_temp.rnd(p_key text) RETURNS integer
 LANGUAGE sql IMMUTABLE AS $$ SELECT (hashtext(p_key)::bigint & 2147483647)::integer $$;
 
-INSERT INTO hrms_staffpos.staffpos (id, s_caption) VALUES
-    (1, 'Электросварщик'),
-    (2, 'Слесарь-сборщик'),
-    (3, 'Резчик металла'),
-    (4, 'Оператор листогибочного пресса'),
-    (5, 'Маляр'),
-    (6, 'Сверловщик'),
-    (7, 'Шлифовщик'),
-    (8, 'Упаковщик'),
-    (9, 'Токарь'),
-    (10, 'Мастер участка');
+SELECT bench_gen.add_positions_and_kinds(10);
 
 INSERT INTO cmn_contractor.person (id, s_code, s_caption, b_employee) VALUES
     (1, '101', 'Смирнов Алексей Викторович', true),
@@ -78,9 +70,7 @@ INSERT INTO accounts_dep.izdel (id, marka, nom, massa) VALUES
     (14, 'КН-2,5', 'Консоль 2,5 м', 9.8),
     (15, 'ФЛ-150', 'Фланец 150', 3.35);
 
--- Goods: the products under their own ids, then the materials.
-INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit)
-SELECT id, marka, nom, 'шт.' FROM accounts_dep.izdel;
+-- Goods: the materials (the products come with the requisitions' headers).
 INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit) VALUES
     (1001, 'ЛСТ-3', 'Лист г/к 3 мм Ст3', 'кг'),
     (1002, 'ЛСТ-2', 'Лист х/к 2 мм 08пс', 'кг'),
@@ -99,18 +89,6 @@ INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit) VALUES
     (1015, 'ГК-10', 'Гайка М10 оцинкованная', 'шт.'),
     (1016, 'РСТ-646', 'Растворитель 646', 'л'),
     (1017, 'ПЛН-500', 'Плёнка стрейч 500 мм', 'кг');
-
-INSERT INTO accounts_dep.vid_oper (id, vid) VALUES
-    (1, 'Резка'),
-    (2, 'Гибка'),
-    (3, 'Сварка'),
-    (4, 'Сборка'),
-    (5, 'Зачистка'),
-    (6, 'Сверловка'),
-    (7, 'Покраска (краска порошковая)'),
-    (8, 'Грунтовка'),
-    (9, 'Упаковка'),
-    (10, 'Токарная обработка');
 
 -- Operations with their base price and norm; the last two have no norms yet.
 CREATE TEMP TABLE demo_oper (id int, vid int, naimen int, i_id int, price float8, norma int);
@@ -153,8 +131,7 @@ INSERT INTO mnf_doc.doc (id, s_number, d_date, id_type, id_stock_from) VALUES
     (4, '124', current_date - 15, 1, 2),
     (5, '127', current_date - 8, 1, 1),
     (6, '130', current_date - 2, 1, 1);
-INSERT INTO cmn_doc.doc (id, id_reference, id_type)
-SELECT 100 + id, id, id_type FROM mnf_doc.doc;
+SELECT bench_gen.add_goods_and_headers(100);
 INSERT INTO mnf_doc.doc_item (id, id_doc, n_pos, id_gds, f_qty) VALUES
     (11, 1, 1, 1, 500), (12, 1, 2, 3, 300), (13, 1, 3, 9, 1000),
     (21, 2, 1, 7, 40), (22, 2, 2, 8, 25),
@@ -309,21 +286,7 @@ CROSS JOIN LATERAL (
 WHERE accounts_dep.is_accepted(s.ok) OR pg_temp.rnd('mat/' || s.id) % 5 = 0;
 
 -- Hours: a worker's day in a shift is the sum of his entries' hours.
-DO $$
-BEGIN
-    EXECUTE format(
-        'INSERT INTO accounts_dep.h_tabel (w_id, smena, month, year, %s)'
-        ' SELECT w_id, smena, extract(month FROM data), extract(year FROM data), %s'
-        ' FROM accounts_dep.smena GROUP BY 1, 2, 3, 4 ORDER BY 3, 2, 1',
-        (SELECT string_agg('d' || i, ', ' ORDER BY i) FROM generate_series(1, 31) i),
-        (SELECT string_agg(format('coalesce(sum(time) FILTER (WHERE extract(day FROM data) = %s), 0)', i),
-                           ', ' ORDER BY i)
-         FROM generate_series(1, 31) i));
-END
-$$;
-
-SELECT setval('accounts_dep.izdel_id_seq', (SELECT max(id) FROM accounts_dep.izdel)),
-       setval('accounts_dep.vid_oper_id_seq', (SELECT max(id) FROM accounts_dep.vid_oper)),
-       setval('accounts_dep.oper_id_seq', (SELECT max(id) FROM accounts_dep.oper));
+SELECT bench_gen.add_hours_and_numbering();
 
 DROP TABLE demo_oper, demo_worker, demo_day, demo_slot, demo_entry;
+DROP SCHEMA bench_gen CASCADE;

@@ -138,34 +138,27 @@ AS $$
     WHERE s.id = p_id_smena
 $$;
 
--- Accepts an entry. Clerks call it without any write right on smena, hence SECURITY DEFINER.
+-- Accepts an entry as it is now: the versioned acceptance below, with the version read under
+-- the entry's lock (which keeps its materials from changing too), so it never finds a change.
+-- Clerks call it without any write right on smena, hence SECURITY DEFINER.
 CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer)
 RETURNS integer
 LANGUAGE plpgsql SECURITY DEFINER
 -- Runs as tabel_owner: nothing outside pg_catalog may be found by an unqualified name.
 SET search_path = pg_catalog, pg_temp
 AS $$
-DECLARE
-    v_ok varchar(2);
 BEGIN
-    SELECT s.ok INTO v_ok FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
-    IF NOT FOUND THEN
-        RAISE EXCEPTION 'Позиция % не найдена', p_id;
-    END IF;
-    IF accounts_dep.is_accepted(v_ok) THEN
-        RAISE EXCEPTION 'Позиция % уже принята', p_id;
-    END IF;
-    IF NOT EXISTS (SELECT 1 FROM accounts_dep.smena_gds_use u WHERE u.id_smena = p_id) THEN
-        RAISE EXCEPTION 'Не заведен расход ТМЦ!';
-    END IF;
-    UPDATE accounts_dep.smena s SET ok = 'ok' WHERE s.id = p_id;
-    RETURN p_id;
+    PERFORM 1 FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
+    -- A missing entry gives no version; the versioned acceptance refuses it by its number.
+    RETURN accounts_dep.smena__accept_row_hwo(p_id,
+        (SELECT accounts_dep.smena_version(s.id, s.xmin) FROM accounts_dep.smena s
+         WHERE s.id = p_id));
 END
 $$;
 
 -- Accepts an entry as the clerk saw it: p_version is the entry's version his list showed
 -- (accounts_dep.smena_version); when the entry or its materials changed since, nothing is
--- accepted and 40001 tells the program so. Clerks call it without any write right on smena,
+-- accepted (accounts_dep.refuse_changed_row). Clerks call it without any write right on smena,
 -- hence SECURITY DEFINER, with every name qualified.
 CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer, p_version text)
 RETURNS integer
@@ -368,14 +361,15 @@ AS $$
 $$;
 
 -- The version check of a save: the row a user started from has not changed since.
--- SQLSTATE 40001 tells the program it is this refusal.
+-- SQLSTATE P0T01, of the program's own, tells the program it is this refusal: 40001 is the
+-- server's serialization failure, which a retry may cure, and P0000-P0004 are PL/pgSQL's.
 CREATE OR REPLACE FUNCTION accounts_dep.refuse_changed_row()
 RETURNS void
 LANGUAGE plpgsql
 SET search_path = pg_catalog
 AS $$
 BEGIN
-    RAISE EXCEPTION USING ERRCODE = '40001',
+    RAISE EXCEPTION USING ERRCODE = 'P0T01',
         MESSAGE = 'Запись изменена другим пользователем';
 END
 $$;

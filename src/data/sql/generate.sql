@@ -9,6 +9,80 @@
 -- and the hours table built from the entries. Returns the number of entries made.
 CREATE SCHEMA IF NOT EXISTS bench_gen;
 
+-- The rows the demo data has in the same shapes come from the builders below: demo.sql
+-- includes this file for them and drops the schema when it is done.
+
+-- The shop's lists: the first p_positions of its ten staff positions and its ten operation
+-- kinds (the seventh is the paint work).
+CREATE OR REPLACE FUNCTION bench_gen.add_positions_and_kinds(p_positions integer)
+RETURNS void
+LANGUAGE sql
+SET search_path = pg_catalog, public
+AS $$
+    INSERT INTO hrms_staffpos.staffpos (id, s_caption)
+    SELECT p.id, p.s_caption
+    FROM (VALUES
+        (1, 'Электросварщик'),
+        (2, 'Слесарь-сборщик'),
+        (3, 'Резчик металла'),
+        (4, 'Оператор листогибочного пресса'),
+        (5, 'Маляр'),
+        (6, 'Сверловщик'),
+        (7, 'Шлифовщик'),
+        (8, 'Упаковщик'),
+        (9, 'Токарь'),
+        (10, 'Мастер участка')) AS p (id, s_caption)
+    WHERE p.id <= p_positions;
+    INSERT INTO accounts_dep.vid_oper (id, vid) VALUES
+        (1, 'Резка'),
+        (2, 'Гибка'),
+        (3, 'Сварка'),
+        (4, 'Сборка'),
+        (5, 'Зачистка'),
+        (6, 'Сверловка'),
+        (7, 'Покраска (краска порошковая)'),
+        (8, 'Грунтовка'),
+        (9, 'Упаковка'),
+        (10, 'Токарная обработка');
+$$;
+
+-- What the plant keeps beside the products and requisitions: every product as a goods item
+-- under its own id (products and goods share one key space), and every requisition's common
+-- header, numbered p_header_offset + its id.
+CREATE OR REPLACE FUNCTION bench_gen.add_goods_and_headers(p_header_offset integer)
+RETURNS void
+LANGUAGE sql
+SET search_path = pg_catalog, public
+AS $$
+    INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit)
+    SELECT i.id, i.marka, i.nom, 'шт.' FROM accounts_dep.izdel i;
+    INSERT INTO cmn_doc.doc (id, id_reference, id_type)
+    SELECT p_header_offset + d.id, d.id, d.id_type FROM mnf_doc.doc d;
+$$;
+
+-- Once the entries are in: the hours table from them, a worker's day in a shift the sum of his
+-- entries' hours (at most what a day's cell holds), rows by month, shift and worker; and new
+-- products, kinds and operations numbered on from the highest id.
+CREATE OR REPLACE FUNCTION bench_gen.add_hours_and_numbering()
+RETURNS void
+LANGUAGE plpgsql
+SET search_path = pg_catalog, public
+AS $$
+BEGIN
+    EXECUTE format(
+        'INSERT INTO accounts_dep.h_tabel (w_id, smena, month, year, %s)'
+        ' SELECT w_id, smena, extract(month FROM data), extract(year FROM data), %s'
+        ' FROM accounts_dep.smena GROUP BY 1, 2, 3, 4 ORDER BY 3, 2, 1',
+        (SELECT string_agg('d' || i, ', ' ORDER BY i) FROM generate_series(1, 31) i),
+        (SELECT string_agg(format('least(coalesce(sum(time) FILTER (WHERE extract(day FROM data) = %s), 0), 32767)', i),
+                           ', ' ORDER BY i)
+         FROM generate_series(1, 31) i));
+    PERFORM setval('accounts_dep.izdel_id_seq', (SELECT max(id) FROM accounts_dep.izdel)),
+            setval('accounts_dep.vid_oper_id_seq', (SELECT max(id) FROM accounts_dep.vid_oper)),
+            setval('accounts_dep.oper_id_seq', (SELECT max(id) FROM accounts_dep.oper));
+END
+$$;
+
 CREATE OR REPLACE FUNCTION bench_gen.generate(p_workers integer, p_days integer, p_entries_per_day integer)
 RETURNS bigint
 LANGUAGE plpgsql
@@ -43,9 +117,7 @@ BEGIN
              mnf_doc.doc, mnf_doc.doc_item, cmn_doc.doc, mnf_operation.operation
         RESTART IDENTITY CASCADE;
 
-    INSERT INTO hrms_staffpos.staffpos (id, s_caption) VALUES
-        (1, 'Электросварщик'), (2, 'Слесарь-сборщик'), (3, 'Резчик металла'),
-        (4, 'Оператор листогибочного пресса'), (5, 'Маляр');
+    PERFORM bench_gen.add_positions_and_kinds(5);
 
     INSERT INTO cmn_contractor.person (id, s_code, s_caption, b_employee)
     SELECT i, (1000 + i)::text,
@@ -60,18 +132,11 @@ BEGIN
     SELECT i, format('ИЗД-%s', i), format('Изделие %s', i), round((0.1 + (i % 97) * 0.37)::numeric, 3)
     FROM generate_series(1, v_products) i;
     INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit)
-    SELECT id, marka, nom, 'шт.' FROM accounts_dep.izdel;
-    INSERT INTO cmn_gds.gds (id, s_gds_mc, s_caption, s_unit)
     SELECT 1000000 + i, format('М-%s', i),
            CASE WHEN i % 5 = 0 THEN format('Порошковая краска RAL %s', 1000 + i * 7)
                 ELSE format('Материал %s', i) END,
            'кг'
     FROM generate_series(1, 20) i;
-
-    INSERT INTO accounts_dep.vid_oper (id, vid) VALUES
-        (1, 'Резка'), (2, 'Гибка'), (3, 'Сварка'), (4, 'Сборка'), (5, 'Зачистка'),
-        (6, 'Сверловка'), (7, 'Покраска (краска порошковая)'), (8, 'Грунтовка'), (9, 'Упаковка'),
-        (10, 'Токарная обработка');
 
     -- Four operations per product; every tenth product's last one has no norms.
     INSERT INTO accounts_dep.oper (id, vid, naimen, i_id, cena_new)
@@ -95,8 +160,7 @@ BEGIN
 
     INSERT INTO mnf_doc.doc (id, s_number, d_date, id_type, id_stock_from)
     SELECT i, (1000 + i)::text, v_first_day + (i - 1) * 5, 1, 1 FROM generate_series(1, v_docs) i;
-    INSERT INTO cmn_doc.doc (id, id_reference, id_type)
-    SELECT 1000000 + id, id, id_type FROM mnf_doc.doc;
+    PERFORM bench_gen.add_goods_and_headers(1000000);
     INSERT INTO mnf_doc.doc_item (id, id_doc, n_pos, id_gds, f_qty)
     SELECT (d - 1) * 10 + k, d, k, 1 + (d * 7 + k) % v_products, 100 * k
     FROM generate_series(1, v_docs) d CROSS JOIN generate_series(1, 10) k;
@@ -131,18 +195,7 @@ BEGIN
     JOIN mnf_operation.operation op ON op.id_gds_to = s.i_id AND op.id % 2 = 1
     WHERE s.ok = 'ok';
 
-    EXECUTE format(
-        'INSERT INTO accounts_dep.h_tabel (w_id, smena, month, year, %s)'
-        ' SELECT w_id, smena, extract(month FROM data), extract(year FROM data), %s'
-        ' FROM accounts_dep.smena GROUP BY 1, 2, 3, 4',
-        (SELECT string_agg('d' || i, ', ' ORDER BY i) FROM generate_series(1, 31) i),
-        (SELECT string_agg(format('least(coalesce(sum(time) FILTER (WHERE extract(day FROM data) = %s), 0), 32767)', i),
-                           ', ' ORDER BY i)
-         FROM generate_series(1, 31) i));
-
-    PERFORM setval('accounts_dep.izdel_id_seq', v_products),
-            setval('accounts_dep.vid_oper_id_seq', 10),
-            setval('accounts_dep.oper_id_seq', v_products * 4);
+    PERFORM bench_gen.add_hours_and_numbering();
     ANALYZE accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.oper, accounts_dep.norm,
             accounts_dep.smena_gds_use, cmn_contractor.person;
     RETURN v_made;
