@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -176,8 +177,10 @@ void LoginWindow::runShiftLog() {
                                  QStringLiteral(", БД: ") + database_ +
                                  QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));
     }
+    // However the shift log's loop ends, the program ends with it: a hidden login window
+    // would leave it running with nothing to show.
+    const auto closeLogin = qScopeGuard([this] { close(); });
     shiftLog_.exec();
-    close();
 }
 
 void LoginWindow::logInAndRunShiftLog() {

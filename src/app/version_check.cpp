@@ -21,10 +21,7 @@ int compare(const BuildStamp& a, const BuildStamp& b) {
 }  // namespace
 
 VersionVerdict checkVersion(data::Dataset& ver, const BuildStamp& build) {
-    struct CloseOnExit {
-        data::Dataset& dataset;
-        ~CloseOnExit() { dataset.close(); }
-    } closeOnExit{ver};
+    const data::CloseOnExit closeOnExit(ver);
     ver.close();
     ver.open();
     ver.first();

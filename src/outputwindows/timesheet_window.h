@@ -40,14 +40,13 @@ public:
     // The first steps of openForMonth: the month of `date` chosen and its pages read.
     void selectMonth(const QDate& date);
 
-    // Selected month (1..12) and year.
-    int month() const;
-    int year() const;
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Selected month (1..12) and year.
+    int month() const;
+    int year() const;
     void buildControls();
     void buildPage(int shift);
     // Reloads the three pages for the chosen month and year and repaints the day columns.

@@ -7,6 +7,7 @@
 #include <QShowEvent>
 
 #include "data/dataset.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -125,7 +126,8 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     }
     // Storing re-reads the model, which must not happen inside the view's own move.
     QMetaObject::invokeMethod(
-        this, [this, exited, entered = current.column()] { settle(exited, entered); },
+        this,
+        [this, exited, entered = current.column()] { runAction([&] { settle(exited, entered); }); },
         Qt::QueuedConnection);
 }
 
@@ -139,7 +141,12 @@ void DataGrid::settle(int exited, int entered) {
         if (!pendingHere) {
             const int target = current.row();
             const bool toNewRow = target == source_->model()->newRow();
-            storePending();
+            if (!runAction([this] { storePending(); })) {
+                // The refused row stays in editing with what was typed: the cursor goes back
+                // to it.
+                returnToPending();
+                return;
+            }
             if (toNewRow) {
                 syncing_ = true;
                 setCurrentIndex(model()->index(source_->model()->newRow(), lastColumn_));
@@ -153,6 +160,15 @@ void DataGrid::settle(int exited, int entered) {
         emit columnExited(exited);
         emit columnEntered(entered);
     }
+}
+
+void DataGrid::returnToPending() {
+    data::Dataset* rows = dataset();
+    const int row = rows->state() == data::Dataset::State::Insert ? source_->model()->newRow()
+                                                                  : rows->currentRow();
+    syncing_ = true;
+    setCurrentIndex(model()->index(row, lastColumn_));
+    syncing_ = false;
 }
 
 void DataGrid::setSource(DataSource* source) {
@@ -187,8 +203,10 @@ void DataGrid::setSource(DataSource* source) {
         }
         refocus_ = reedit_ = false;
     }));
-    links_.append(connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                          [this](const QModelIndex& current) { followGrid(current); }));
+    // The dataset's listeners act on the row the user chose.
+    links_.append(connectAction(
+        selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current, const QModelIndex&) { followGrid(current); }));
     followDataset(source->dataset()->currentRow());
     attachFrozen();
 }

@@ -83,6 +83,8 @@ private:
     void followDataset(int row);
     void followGrid(const QModelIndex& current);
     void settle(int exited, int entered);
+    // Puts the cursor back on the row being edited.
+    void returnToPending();
     void attachFrozen();
     void placeFrozen();
     int frozenWidth() const;

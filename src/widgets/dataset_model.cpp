@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "data/dataset.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -256,18 +257,20 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (pending >= 0 && pending != row) {
         return false;  // the row being edited is stored or dropped before another one is edited
     }
-    if (pending < 0) {
-        if (row == newRow()) {
-            dataset_->append();
-        } else {
-            dataset_->setCurrentRow(row);
-            dataset_->edit();
+    // A closing cell editor stores here, from the view's own event handling.
+    return runAction([&] {
+        if (pending < 0) {
+            if (row == newRow()) {
+                dataset_->append();
+            } else {
+                dataset_->setCurrentRow(row);
+                dataset_->edit();
+            }
         }
-    }
-    dataset_->fieldAt(fieldIndex_[index.column()]).setValue(*typed);
-    emit dataChanged(this->index(row, 0), this->index(row, int(columns_.size()) - 1));
-    emit headerDataChanged(Qt::Vertical, row, row);
-    return true;
+        dataset_->fieldAt(fieldIndex_[index.column()]).setValue(*typed);
+        emit dataChanged(this->index(row, 0), this->index(row, int(columns_.size()) - 1));
+        emit headerDataChanged(Qt::Vertical, row, row);
+    });
 }
 
 int columnOf(const QList<GridColumn>& columns, const QString& field) {

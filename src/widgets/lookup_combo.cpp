@@ -4,6 +4,7 @@
 
 #include "core/sort_order.h"
 #include "data/dataset.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -11,8 +12,10 @@ LookupCombo::LookupCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(30);
-    connect(this, &QComboBox::currentIndexChanged, this, &LookupCombo::followCombo);
-    connect(this, &QComboBox::activated, this, &LookupCombo::closeUp);
+    // The dataset's listeners and the close-up's act on what the user picked.
+    connectAction(this, &QComboBox::currentIndexChanged, this,
+                  [this](int index) { followCombo(index); });
+    connectAction(this, &QComboBox::activated, this, [this] { closeUp(); });
 }
 
 void LookupCombo::bind(data::Dataset* dataset, const QString& keyField, const QString& listField) {
@@ -91,7 +94,7 @@ void LookupCombo::hidePopup() {
         this,
         [this] {
             if (closing_) {
-                closeUp();
+                runAction([this] { closeUp(); });
             }
         },
         Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 
 #include "core/expression.h"
 #include "data/dataset.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -25,7 +26,8 @@ bool editsText(const QKeyEvent* event) {
 }  // namespace
 
 SearchBox::SearchBox(Keys keys, QWidget* parent) : QLineEdit(parent), keys_(keys) {
-    connect(this, &QLineEdit::textChanged, this, &SearchBox::applyFilter);
+    connectAction(this, &QLineEdit::textChanged, this,
+                  [this](const QString& text) { applyFilter(text); });
 }
 
 void SearchBox::bind(data::Dataset* dataset, const QString& field) {
@@ -53,7 +55,8 @@ void SearchBox::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (dataset_ != nullptr && dataset_->isOpen()) {
-            key == Qt::Key_Up ? dataset_->prior() : dataset_->next();
+            // The dataset's listeners act on the row the key chose.
+            runAction([this, key] { key == Qt::Key_Up ? dataset_->prior() : dataset_->next(); });
         }
         event->accept();
         return;

@@ -23,7 +23,7 @@ public:
 bool runAction(const std::function<void()>& action);
 
 // Connects `signal` of `sender` to `action` run through runAction, in `context`'s lifetime.
-// `action` takes the signal's arguments or none.
+// `action` takes all of the signal's arguments or none.
 template <typename Sender, typename Signal, typename Action>
 QMetaObject::Connection connectAction(Sender* sender, Signal signal, QObject* context,
                                       Action action) {

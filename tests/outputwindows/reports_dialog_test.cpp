@@ -222,10 +222,7 @@ TEST_F(ReportsDialogTest, ALostConnectionIsToldOnceAndTheNextTryWorks) {
         QPushButton* clicked = button(a.caption);
         ASSERT_NE(clicked, nullptr);
         messages.clear();
-        test::adminExec(
-            QStringLiteral("select pg_terminate_backend(%1)")
-                .arg(
-                    session_.connection.scalar(QStringLiteral("select pg_backend_pid()")).toInt()));
+        test::dropConnection(session_.connection);
         QTest::mouseClick(clicked, Qt::LeftButton);
         ASSERT_EQ(messages.texts().size(), 1);
         EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("Подключение к БД отсутсвует")))

@@ -584,11 +584,7 @@ TEST_F(TimesheetWindowTest, ALostConnectionIsToldOnceByEachActionAndTheNextTryWo
         for (const auto& a : actions) {
             SCOPED_TRACE(a.name);
             messages.clear();
-            test::adminExec(QStringLiteral("select pg_terminate_backend(%1)")
-                                .arg(session.connection
-                                         .scalar(QStringLiteral("select "
-                                                                "pg_backend_pid()"))
-                                         .toInt()));
+            test::dropConnection(session.connection);
             a.act();
             ASSERT_EQ(messages.texts().size(), 1);
             EXPECT_TRUE(

@@ -45,6 +45,11 @@ void connectAs(data::Connection& connection, const QString& login) {
     connection.open();
 }
 
+void dropConnection(data::Connection& connection) {
+    const int pid = connection.scalar(QStringLiteral("select pg_backend_pid()")).toInt();
+    adminExec(QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+}
+
 void adminExec(const QString& sql) {
     runPsql({QStringLiteral("-c"), sql});
 }

@@ -18,6 +18,10 @@ QString connectionStringFor(const QString& login, const QString& password = {});
 // Opens `connection` as `login`.
 void connectAs(data::Connection& connection, const QString& login = QStringLiteral("master"));
 
+// The server ends the session of `connection`, as a restart or a broken network would; the
+// connection notices at its next statement.
+void dropConnection(data::Connection& connection);
+
 // Runs SQL as the cluster's superuser; fails the calling test on error.
 void adminExec(const QString& sql);
 // Single value of a query run as the superuser, as text.

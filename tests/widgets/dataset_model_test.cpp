@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 
 #include "data/connection.h"
 #include "data/dataset.h"
+#include "message_recorder.h"
 #include "test_db.h"
+#include "widgets/data_grid.h"
 #include "widgets/dataset_model.h"
 
 namespace tabel::widgets {
@@ -122,6 +125,62 @@ TEST_F(DatasetModelTest, ManyKeysAllArrive) {
             << step.name;
         EXPECT_TRUE(kinds.holdsKey(QStringLiteral("id"), 1450)) << step.name;
         EXPECT_FALSE(kinds.holdsKey(QStringLiteral("id"), 1451)) << step.name;
+    }
+}
+
+// A row the server refuses stays in editing with what was typed: the cursor goes back to it
+// and the refusal is told once. Corrected, the row is stored when the cursor leaves it.
+TEST_F(DatasetModelTest, ARefusedRowKeepsTheCursorAndWhatWasTyped) {
+    const struct {
+        const char* name;
+        bool newRow;
+    } cases[] = {{"changed row", false}, {"new row", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::loadBaseFixture();
+        test::MessageRecorder messages;
+        data::Dataset kinds(&connection, QStringLiteral("kinds"));
+        kinds.setSql({QStringLiteral("select id, vid from accounts_dep.vid_oper order by id")});
+        kinds.setTableName(QStringLiteral("accounts_dep.vid_oper"));
+        kinds.open();
+        DataSource source(
+            &kinds, {{.field = QStringLiteral("vid"),
+                      .title = QStringLiteral("Вид"),
+                      .input = [](const QString& text) { return std::optional<QVariant>(text); }}});
+        DataGrid grid;
+        grid.setSource(&source);
+        grid.setEditable(true);
+        grid.show();
+        DatasetModel& model = *source.model();
+        const int row = c.newRow ? model.newRow() : 0;
+        const auto typeAndLeave = [&](const QString& text) {
+            grid.setCurrentIndex(model.index(row, 0));
+            QCoreApplication::processEvents();
+            ASSERT_TRUE(model.setData(model.index(row, 0), text, Qt::EditRole));
+            grid.setCurrentIndex(model.index(2, 0));
+            QCoreApplication::processEvents();  // leaving the row stores it
+        };
+        const auto kindsNamed = [](const char* vid) {
+            return test::adminQuery(
+                QStringLiteral("select count(*) from accounts_dep.vid_oper where vid = '%1'")
+                    .arg(QString::fromUtf8(vid)));
+        };
+
+        typeAndLeave(QStringLiteral("Сварка"));  // the name of another kind
+        ASSERT_EQ(messages.texts().size(), 1);
+        EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("Такая операция уже заведена!")))
+            << messages.texts()[0].toStdString();
+        EXPECT_EQ(grid.currentIndex().row(), row);
+        EXPECT_EQ(grid.currentIndex().data().toString(), QStringLiteral("Сварка"));
+        EXPECT_NE(kinds.state(), data::Dataset::State::Browse);
+        EXPECT_EQ(kindsNamed("Сварка"), QStringLiteral("1"));
+
+        messages.clear();
+        typeAndLeave(QStringLiteral("Сварка-2"));
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+        EXPECT_EQ(kinds.state(), data::Dataset::State::Browse);
+        EXPECT_EQ(grid.currentIndex().row(), 2);
+        EXPECT_EQ(kindsNamed("Сварка-2"), QStringLiteral("1"));
     }
 }
 
