@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <utility>
 
 #include "data/field.h"
 #include "data/odbc_block_fetch.h"
@@ -65,6 +66,13 @@ public:
     // edited. Throws DbError, and then nothing has changed.
     static constexpr int kMaxKeyedRefresh = 200;
     void refreshRows(const QString& keyField, const QList<QVariant>& keys);
+    // The order the statement gives its rows, as fields with an optional DESC ("fio",
+    // "data DESC"), matched without regard to case and compared as setSort compares: a row that
+    // refreshRow / refreshRows add, or whose fields in it change, is put where that order places
+    // it (after rows with equal keys) instead of at the end. Empty: no order. A sort text, when
+    // set, still decides what the grid shows. Kept across close and open.
+    void setRowOrder(const QStringList& fields);
+    const QStringList& rowOrder() const { return rowOrder_; }
     // Whether a loaded row (shown or filtered out) has `key` in `keyField`; a lookup, not a scan.
     bool holdsKey(const QString& keyField, const QVariant& key);
     bool isOpen() const { return open_; }
@@ -162,6 +170,10 @@ private:
     void unindexRow(int row);
     void applyFreshRows(int keyColumn, const QList<QVariant>& keys, QList<QList<QVariant>>&& fresh,
                         QList<QVariant>&& freshVersions, bool versioned);
+    // The row order's columns and directions; throws DataError for an unknown field.
+    QList<std::pair<int, bool>> rowOrderColumns() const;
+    // Where the row order puts `row` among rows_: after every row that does not come after it.
+    int orderedPlace(const QList<std::pair<int, bool>>& order, const QList<QVariant>& row) const;
 
     Connection* connection_;
     QStringList sql_;
@@ -186,6 +198,7 @@ private:
     bool filtered_ = false;
     std::unique_ptr<core::Expression> filterExpr_;
     QString sortText_;
+    QStringList rowOrder_;
 
     State state_ = State::Browse;
     QList<QVariant> buffer_;

@@ -18,7 +18,59 @@ QString keyText(const QVariant& key) {
     return key.toString();
 }
 
+// Whether `a` comes before `b` in `order` (columns with their directions).
+bool orderedBefore(const QList<std::pair<int, bool>>& order, const QList<QVariant>& a,
+                   const QList<QVariant>& b) {
+    for (const auto& [column, descending] : order) {
+        const int cmp = core::compareValues(a[column], b[column]);
+        if (cmp != 0) {
+            return descending ? cmp > 0 : cmp < 0;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+void Dataset::setRowOrder(const QStringList& fields) {
+    core::parseSortOrder(fields.join(QLatin1Char(',')));  // throws SortTextError when malformed
+    rowOrder_ = fields;
+}
+
+QList<std::pair<int, bool>> Dataset::rowOrderColumns() const {
+    QList<std::pair<int, bool>> order;
+    if (rowOrder_.isEmpty()) {
+        return order;
+    }
+    for (const core::SortKey& key : core::parseSortOrder(rowOrder_.join(QLatin1Char(',')))) {
+        const int column = fieldIndex(key.field);
+        if (column < 0) {
+            throw DataError(
+                QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), key.field));
+        }
+        order.append({column, key.descending});
+    }
+    return order;
+}
+
+int Dataset::orderedPlace(const QList<std::pair<int, bool>>& order,
+                          const QList<QVariant>& row) const {
+    if (order.isEmpty()) {
+        return int(rows_.size());
+    }
+    // The rows as read follow the order: a binary search, equal keys keeping the new row last.
+    int low = 0;
+    int high = int(rows_.size());
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (orderedBefore(order, row, rows_[middle])) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low;
+}
 
 void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
     if (!open_) {
@@ -50,7 +102,11 @@ void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
     const qsizetype found = std::find_if(rows_.begin(), rows_.end(), isKey) - rows_.begin();
     const bool known = found < rows_.size();
     const bool fresh = !result.rows.isEmpty() && result.columns.size() == columns_.size();
-    if (known && fresh) {
+    const QList<std::pair<int, bool>> order = rowOrderColumns();
+    const bool moves = known && fresh &&
+                       (orderedBefore(order, rows_[found], result.rows.first()) ||
+                        orderedBefore(order, result.rows.first(), rows_[found]));
+    if (known && fresh && !moves) {
         rows_[found] = std::move(result.rows.first());
         if (versioned) {
             versions_[found] = version;
@@ -60,10 +116,13 @@ void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
         if (versioned) {
             versions_.removeAt(found);
         }
-    } else if (fresh) {
-        rows_.append(std::move(result.rows.first()));
+    }
+    if (fresh && (!known || moves)) {
+        // A new row, or one whose place in the statement's order changed, goes to that place.
+        const int at = orderedPlace(order, result.rows.first());
+        rows_.insert(at, std::move(result.rows.first()));
         if (versioned) {
-            versions_.append(version);
+            versions_.insert(at, version);
         }
     }
     keyIndexes_.clear();
@@ -211,6 +270,7 @@ void Dataset::applyFreshRows(int keyColumn, const QList<QVariant>& keys,
         filterExpr_ = std::make_unique<core::Expression>(core::Expression::compile(
             filterText_, [this](const QString& name) { return fieldIndex(name); }));
     }
+    const QList<std::pair<int, bool>> rowOrder = rowOrderColumns();
     QList<std::pair<int, bool>> order;  // column, descending
     if (!sortText_.trimmed().isEmpty()) {
         for (const core::SortKey& key : core::parseSortOrder(sortText_)) {
@@ -265,6 +325,9 @@ void Dataset::applyFreshRows(int keyColumn, const QList<QVariant>& keys,
         }
     }
     QList<bool> placed(fresh.size(), false);
+    // Read again, but their place in the statement's order changed: put in like new rows.
+    QList<bool> moving(fresh.size(), false);
+    int keepFresh = -1;  // the current row is fresh[keepFresh], on the move
     QList<int> gone;
     for (int row : keyed) {
         // The same row (by id) read again replaces it in place; a vanished row is dropped.
@@ -286,6 +349,18 @@ void Dataset::applyFreshRows(int keyColumn, const QList<QVariant>& keys,
             continue;
         }
         placed[f] = true;
+        if (orderedBefore(rowOrder, rows_[row], fresh[f]) ||
+            orderedBefore(rowOrder, fresh[f], rows_[row])) {
+            if (position >= 0) {
+                removeFromView(position);
+            }
+            gone.append(row);
+            moving[f] = true;
+            if (row == keep) {
+                keepFresh = f;
+            }
+            continue;
+        }
         unindexRow(row);
         rows_[row] = std::move(fresh[f]);
         if (keepVersions) {
@@ -336,19 +411,32 @@ void Dataset::applyFreshRows(int keyColumn, const QList<QVariant>& keys,
         keyIndexes_.clear();
     }
     for (int f = 0; f < fresh.size(); ++f) {
-        if (placed[f]) {
+        if (placed[f] && !moving[f]) {
             continue;
         }
         changed = true;
-        rows_.append(std::move(fresh[f]));
+        const int at = orderedPlace(rowOrder, fresh[f]);
+        rows_.insert(at, std::move(fresh[f]));
         if (keepVersions) {
-            versions_.append(freshVersions[f]);
+            versions_.insert(at, freshVersions[f]);
         } else {
             versions_.clear();
         }
-        indexRow(int(rows_.size()) - 1);
-        if (passes(int(rows_.size()) - 1)) {
-            insertIntoView(int(rows_.size()) - 1);
+        if (at + 1 < rows_.size()) {
+            // The rows after it move down by one.
+            for (int& row : view_) {
+                row += row >= at ? 1 : 0;
+            }
+            keep += keep >= at ? 1 : 0;
+            keyIndexes_.clear();
+        } else {
+            indexRow(at);
+        }
+        if (f == keepFresh) {
+            keep = at;
+        }
+        if (passes(at)) {
+            insertIntoView(at);
         }
     }
     if (!keepVersions) {

@@ -1,11 +1,15 @@
 #pragma once
-// Live refresh: the database's change notifications (LISTEN "tabel_changes"), received on a
-// second, light connection through Qt's PostgreSQL driver, since the ODBC driver delivers none.
+// Live refresh: the rows of the database's change log (accounts_dep.change_log) that other
+// sessions commit, read on a second, light connection through Qt's PostgreSQL driver, woken by
+// LISTEN "tabel_changes" (the ODBC driver delivers no notices). A notice is only a doorbell: its
+// payload is never read, so a forged one costs one read of the log that finds nothing.
 
+#include <QAtomicInteger>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -18,12 +22,12 @@ class QThread;
 
 namespace tabel::data {
 
-// One entry a notification names: where it is now and, when an update moved it, where it was.
+// One entry a change names: where it is now and, when an update moved it, where it was.
 struct EntryChange {
     int id = 0;
     QDate date;
     int shift = 0;
-    QDate oldDate;  // invalid unless the update changed the date or shift
+    QDate oldDate;  // invalid unless the entry was elsewhere before
     int oldShift = 0;
     QChar action;  // 'I', 'U' or 'D'
 
@@ -44,19 +48,47 @@ struct HoursPage {
     }
 };
 
+// One row of accounts_dep.change_log (history.sql says what each subject fills in).
+struct ChangeLogRow {
+    qint64 id = 0;
+    QString subject;      // smena, vid_oper, oper, norm, izdel, h_tabel
+    QChar action;         // 'I', 'U' or 'D'
+    int keyId = 0;        // the row's id; for smena the entry's
+    int operationId = 0;  // norm: its operation
+    int workerId = 0;     // h_tabel
+    QDate date;           // smena
+    int shift = 0;        // smena; h_tabel: the page's shift
+    QDate oldDate;        // smena: where an update moved it from
+    int oldShift = 0;
+    int year = 0;  // h_tabel
+    int month = 0;
+};
+
 // Everything other sessions committed since the last batch.
 struct ChangeBatch {
-    QList<EntryChange> entries;
+    // Past this many keys a batch keeps none and says `whole` instead, so that no flood of
+    // changes grows it further.
+    static constexpr qsizetype kMaxKeys = 5000;
+
+    QList<EntryChange> entries;               // one per entry
     QSet<int> operationKinds;                 // vid_oper ids
     QSet<int> operations;                     // oper ids, including those whose norms changed
     QSet<int> norms;                          // norm ids
     QSet<int> products;                       // izdel ids
     QSet<std::pair<int, int>> hourMonths;     // (year, month) of hours rows
     QHash<HoursPage, QSet<int>> hourWorkers;  // the workers (w_id) whose hours rows changed
+    // The log no longer holds what was missed (pruned meanwhile), or more changed than a batch
+    // keeps: re-read every list whole. The keys above are then empty.
+    bool whole = false;
 
     bool isEmpty() const;
-    // Adds one notification's payload; false for a payload it does not understand.
-    bool add(const QString& payload);
+    qsizetype keyCount() const;
+    // Adds one row of the log; false for a subject it does not know. Nothing once whole.
+    bool add(const ChangeLogRow& row);
+    // Takes in a later batch: an entry named by both keeps where it was before the first and
+    // where it is after the second.
+    void merge(ChangeBatch&& later);
+    void makeWhole();
 };
 
 // The server, database, login and password of an ODBC connection string composed by
@@ -65,13 +97,25 @@ ConnectionParams connectionParamsOf(const QString& odbcConnectionString);
 
 class ChangeListener;
 
+// What the listener's thread has read and the feed has not yet handed out: one batch, merged.
+struct ChangeInbox {
+    QMutex mutex;
+    ChangeBatch batch;
+    bool announced = false;  // a call to the feed is on its way
+};
+
 // Delivers what other sessions change, at most once per kBatchMs, on the thread that made it.
-// Connecting, listening and reconnecting run on a thread of their own, so a slow or lost server
-// never holds up a window.
+// Connecting, listening, reading the log and reconnecting run on a thread of their own, so a
+// slow or lost server never holds up a window. The feed remembers the last row of the log it
+// read; after a reconnect it reads everything after it, so nothing committed meanwhile is lost.
 class ChangeFeed : public QObject {
     Q_OBJECT
 public:
     static constexpr int kBatchMs = 200;
+    // Rows of the log one statement reads, and statements one wake-up runs at most; past them
+    // the batch is whole.
+    static constexpr int kPageRows = 1000;
+    static constexpr int kMaxPages = 10;
 
     explicit ChangeFeed(QObject* parent = nullptr);
     ~ChangeFeed() override;
@@ -81,7 +125,7 @@ public:
     void start(const QString& odbcConnectionString);
     void stop();
     bool isStarted() const { return listener_ != nullptr; }
-    // The notification connection is up and listening.
+    // The notification connection is up and listening, and knows where the log stands.
     bool isLive() const { return live_; }
     // Started, and the listener found the server unreachable or lost it.
     bool isDown() const { return listener_ != nullptr && reported_ && !live_; }
@@ -89,12 +133,18 @@ public:
     // Backend process id of the listener connection, 0 when down (lets tests cut it).
     int listenerPid() const { return pid_; }
 
+    // Read, not yet delivered keys (a whole batch counts one); notices received and statements
+    // that read the log since start(): for tests and the benchmark.
+    qsizetype pendingKeys();
+    qint64 noticesReceived() const { return notices_.loadRelaxed(); }
+    qint64 logReads() const { return reads_.loadRelaxed(); }
+
 signals:
     void changed(const tabel::data::ChangeBatch& batch);
     void liveChanged(bool live);
 
 private:
-    void receive(const QString& payload);
+    void arrived();
     void setLive(bool live, int pid);
     void flush();
 
@@ -104,7 +154,9 @@ private:
     bool live_ = false;
     bool reported_ = false;  // the listener has said whether it is up since start()
     int pid_ = 0;
-    ChangeBatch pending_;
+    ChangeInbox inbox_;
+    QAtomicInteger<qint64> notices_;
+    QAtomicInteger<qint64> reads_;
     QTimer flushTimer_;
     QElapsedTimer sinceFlush_;
 };

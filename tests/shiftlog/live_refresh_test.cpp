@@ -176,8 +176,10 @@ TEST_F(LiveRefreshTest, LostNotificationConnectionIsShownAndComesBack) {
     // The window works as before meanwhile.
     foreman->window.refreshLists();
     EXPECT_EQ(foreman->ids(), (QList<int>{1, 2, 3}));
-    // It reconnects by itself and follows changes again.
+    // It reconnects by itself, shows what was committed meanwhile and follows changes again.
+    insertEntry(961, QStringLiteral("2026-03-02"), 1);
     QTRY_VERIFY_WITH_TIMEOUT(foreman->window.liveStatusLabel->isHidden(), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(961), kWaitMs);
     insertEntry(960, QStringLiteral("2026-03-02"), 1);
     QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(960), kWaitMs);
 }
@@ -241,14 +243,34 @@ TEST_F(LiveRefreshTest, HistoryActionIsInTheMenuAndTheListsContextMenu) {
     EXPECT_EQ(foreman->window.entriesGrid->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
 
-// The notification payloads and the login's connection string as the feed reads them.
-TEST(ChangeFeedTest, ReadsPayloadsAndCredentials) {
+// Rows of the change log and the login's connection string as the feed reads them.
+TEST(ChangeFeedTest, ReadsLogRowsAndCredentials) {
     data::ChangeBatch batch;
-    EXPECT_TRUE(batch.add(QStringLiteral(
-        R"({"t":"smena","a":"U","id":7,"d":"2026-03-02","s":1,"od":"2026-03-01","os":2})")));
-    EXPECT_TRUE(batch.add(QStringLiteral(R"({"t":"norm","id":3,"o":9})")));
-    EXPECT_TRUE(batch.add(QStringLiteral(R"({"t":"h_tabel","m":3,"y":2026,"s":2,"w":[101,102]})")));
-    EXPECT_FALSE(batch.add(QStringLiteral(R"({"t":"other"})")));
+    data::ChangeLogRow row;
+    row.subject = QStringLiteral("smena");
+    row.action = QLatin1Char('U');
+    row.keyId = 7;
+    row.date = QDate(2026, 3, 2);
+    row.shift = 1;
+    row.oldDate = QDate(2026, 3, 1);
+    row.oldShift = 2;
+    EXPECT_TRUE(batch.add(row));
+    row = {};
+    row.subject = QStringLiteral("norm");
+    row.keyId = 3;
+    row.operationId = 9;
+    EXPECT_TRUE(batch.add(row));
+    row = {};
+    row.subject = QStringLiteral("h_tabel");
+    row.year = 2026;
+    row.month = 3;
+    row.shift = 2;
+    for (const int worker : {101, 102}) {
+        row.workerId = worker;
+        EXPECT_TRUE(batch.add(row));
+    }
+    row.subject = QStringLiteral("other");
+    EXPECT_FALSE(batch.add(row));
     ASSERT_EQ(batch.entries.size(), 1);
     EXPECT_TRUE(batch.entries[0].touches(QDate(2026, 3, 2), 1));
     EXPECT_TRUE(batch.entries[0].touches(QDate(2026, 3, 1), 2));

@@ -1,7 +1,7 @@
--- The history of every entry, written by the database itself, and the notifications that let
+-- The history of every entry, written by the database itself, and the change log that lets
 -- every open window follow what other workstations (or psql) change. Loaded after
--- functions.sql and before roles.sql, which gives every role of the program SELECT on the
--- history and nobody any other right on it.
+-- functions.sql and before roles.sql, which gives every role of the program SELECT on both
+-- and nobody any other right on them.
 
 CREATE TABLE IF NOT EXISTS accounts_dep.smena_history (
     id       bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
@@ -40,199 +40,288 @@ CREATE OR REPLACE TRIGGER smena_history_final_truncate
     BEFORE TRUNCATE ON accounts_dep.smena_history
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_history_final();
 
--- The columns that differ between two row images, as {"column": {"old": …, "new": …}};
--- either image may be null (insert, deletion). `p_skip` names columns left out.
-CREATE OR REPLACE FUNCTION accounts_dep.row_changes(p_old jsonb, p_new jsonb, p_skip text[])
-RETURNS jsonb
-LANGUAGE sql IMMUTABLE
-SET search_path = pg_catalog, pg_temp
-AS $$
-    SELECT coalesce(jsonb_object_agg(k.key,
-               jsonb_strip_nulls(jsonb_build_object('old', p_old -> k.key, 'new', p_new -> k.key))),
-               '{}')
-    FROM (SELECT key FROM jsonb_object_keys(coalesce(p_new, p_old)) AS key) k
-    WHERE k.key <> ALL (p_skip)
-      AND (p_old -> k.key) IS DISTINCT FROM (p_new -> k.key)
-      AND NOT (p_old IS NULL AND p_new -> k.key = 'null')
-      AND NOT (p_new IS NULL AND p_old -> k.key = 'null')
-$$;
-
 -- Writers have no right on the history: the trigger writes it as its owner, and records the
 -- login of the session (session_user), which a SECURITY DEFINER caller does not change.
+-- One function for the entry and its parts: materials (smena_gds_use) and brigade
+-- (person_temp) give one history row of their entry per added, changed or removed line.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_history_write()
 RETURNS trigger
 LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
-    v_old     jsonb := CASE WHEN TG_OP <> 'INSERT' THEN to_jsonb(OLD) END;
-    v_new     jsonb := CASE WHEN TG_OP <> 'DELETE' THEN to_jsonb(NEW) END;
+    v_old     jsonb := CASE WHEN TG_OP <> 'INSERT' THEN pg_catalog.to_jsonb(OLD) END;
+    v_new     jsonb := CASE WHEN TG_OP <> 'DELETE' THEN pg_catalog.to_jsonb(NEW) END;
+    v_part    boolean := TG_TABLE_NAME <> 'smena';
     v_changes jsonb;
+    v_entry   integer;
+    v_data    date;
+    v_smena   smallint;
     v_action  text;
 BEGIN
-    -- row_changes written out: a statement of the trigger itself keeps its plan for the
-    -- session, a call of the SQL function is planned again in every transaction (every save).
-    SELECT coalesce(jsonb_object_agg(k.key,
-               jsonb_strip_nulls(jsonb_build_object('old', v_old -> k.key, 'new', v_new -> k.key))),
+    -- {"column": {"old": …, "new": …}} of the columns that differ; a statement of the trigger
+    -- itself keeps its plan for the session.
+    SELECT coalesce(pg_catalog.jsonb_object_agg(k.key, pg_catalog.jsonb_strip_nulls(
+               pg_catalog.jsonb_build_object('old', v_old -> k.key, 'new', v_new -> k.key))),
                '{}')
     INTO v_changes
-    FROM jsonb_object_keys(coalesce(v_new, v_old)) AS k (key)
+    FROM pg_catalog.jsonb_object_keys(coalesce(v_new, v_old)) AS k (key)
     WHERE k.key <> 'id'
+      AND NOT (v_part AND k.key = 'id_smena')
       AND (v_old -> k.key) IS DISTINCT FROM (v_new -> k.key)
       AND NOT (v_old IS NULL AND v_new -> k.key = 'null')
       AND NOT (v_new IS NULL AND v_old -> k.key = 'null');
     IF TG_OP = 'UPDATE' AND v_changes = '{}' THEN
         RETURN NULL;  -- rewritten with the same values: nothing happened to the entry
     END IF;
-    v_action := CASE TG_OP
-        WHEN 'INSERT' THEN 'insert'
-        WHEN 'DELETE' THEN 'delete'
-        ELSE CASE WHEN NOT accounts_dep.is_accepted(OLD.ok) AND accounts_dep.is_accepted(NEW.ok)
-                  THEN 'accept' ELSE 'update' END END;
+    IF v_part THEN
+        v_entry := (coalesce(v_new, v_old) ->> 'id_smena')::integer;
+        SELECT s.data, s.smena INTO v_data, v_smena
+        FROM accounts_dep.smena s WHERE s.id = v_entry;
+        v_action := CASE TG_TABLE_NAME WHEN 'smena_gds_use' THEN 'material_' ELSE 'brigade_' END
+                    || CASE TG_OP WHEN 'INSERT' THEN 'add' WHEN 'DELETE' THEN 'delete'
+                                  ELSE 'change' END;
+    ELSE
+        v_entry := (coalesce(v_new, v_old) ->> 'id')::integer;
+        v_data := (coalesce(v_new, v_old) ->> 'data')::date;
+        v_smena := (coalesce(v_new, v_old) ->> 'smena')::smallint;
+        v_action := CASE TG_OP
+            WHEN 'INSERT' THEN 'insert'
+            WHEN 'DELETE' THEN 'delete'
+            ELSE CASE WHEN NOT accounts_dep.is_accepted(v_old ->> 'ok')
+                           AND accounts_dep.is_accepted(v_new ->> 'ok')
+                      THEN 'accept' ELSE 'update' END END;
+    END IF;
     INSERT INTO accounts_dep.smena_history (id_smena, login, action, changes, data, smena)
-    VALUES (coalesce(NEW.id, OLD.id), session_user, v_action, v_changes,
-            coalesce(NEW.data, OLD.data), coalesce(NEW.smena, OLD.smena));
+    VALUES (v_entry, session_user, v_action, v_changes, v_data, v_smena);
     RETURN NULL;
 END
 $$;
 CREATE OR REPLACE TRIGGER smena_history AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_history_write();
+CREATE OR REPLACE TRIGGER smena_gds_use_history
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_history_write();
+CREATE OR REPLACE TRIGGER person_temp_history
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_history_write();
 
--- Materials (smena_gds_use) and brigade (person_temp) of an entry: one history row of the
--- entry per added, changed or removed line.
-CREATE OR REPLACE FUNCTION accounts_dep.smena_part_history_write()
+-- Live refresh: every change other sessions must see is a row of the change log, written by
+-- the triggers below; the program reads the rows after the last one it applied (by id, through
+-- the primary key). NOTIFY "tabel_changes" with an empty payload only wakes the readers: any
+-- login may send one, and a notice carries nothing a reader believes.
+--   subject   key_id         other keys
+--   smena     entry id       data, smena (where it is; a deletion: where it was), old_data,
+--                            old_smena (where an update moved it from); a material or brigade
+--                            line changed gives its entry's row, action 'U'
+--   vid_oper, oper, izdel    the row's id
+--   norm      norm id        o_id: its operation (an update that moves it: a row per operation)
+--   h_tabel   —              w_id, smena, year, month: one row per worker's row of a page
+CREATE TABLE IF NOT EXISTS accounts_dep.change_log (
+    id        bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    subject   text NOT NULL,
+    action    char(1) NOT NULL,  -- I, U, D
+    key_id    integer,
+    o_id      integer,
+    w_id      integer,
+    data      date,
+    smena     smallint,
+    old_data  date,
+    old_smena smallint,
+    year      smallint,
+    month     smallint,
+    at        timestamptz NOT NULL DEFAULT pg_catalog.now()
+);
+
+-- The highest number pruned from the log: a reader whose last applied row is below it may have
+-- missed rows that are gone, and re-reads its lists whole. Its one row is also what pruning
+-- calls serialise on (only the owner may lock it).
+CREATE TABLE IF NOT EXISTS accounts_dep.change_log_pruned (
+    one   boolean PRIMARY KEY DEFAULT true CHECK (one),
+    up_to bigint NOT NULL DEFAULT 0
+);
+INSERT INTO accounts_dep.change_log_pruned (one) VALUES (true) ON CONFLICT DO NOTHING;
+
+-- Rows older than `p_keep` go, at most those among the oldest 10,000 numbers a call. Called by
+-- the triggers whenever the numbering passes a thousand; while another call prunes, a call
+-- does nothing, so concurrent writers never wait on each other here.
+CREATE OR REPLACE FUNCTION accounts_dep.change_log_prune(p_keep interval DEFAULT '7 days')
+RETURNS integer
+LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, pg_temp
+AS $$
+DECLARE
+    v_deleted integer;
+    v_up_to   bigint;
+BEGIN
+    PERFORM 1 FROM accounts_dep.change_log_pruned p FOR UPDATE SKIP LOCKED;
+    IF NOT FOUND THEN
+        RETURN 0;
+    END IF;
+    WITH gone AS (
+        DELETE FROM accounts_dep.change_log c
+        WHERE c.id <= (SELECT pg_catalog.min(f.id) FROM accounts_dep.change_log f) + 10000
+          AND c.at < pg_catalog.clock_timestamp() - p_keep
+        RETURNING c.id)
+    SELECT pg_catalog.count(*), pg_catalog.max(g.id) INTO v_deleted, v_up_to FROM gone g;
+    IF v_up_to IS NOT NULL THEN
+        UPDATE accounts_dep.change_log_pruned p SET up_to = greatest(p.up_to, v_up_to);
+    END IF;
+    RETURN v_deleted;
+END
+$$;
+
+-- After rows numbered p_from … p_to were logged: the wake-up (identical notices of one
+-- transaction are delivered once), and now and then the pruning.
+CREATE OR REPLACE FUNCTION accounts_dep.change_log_logged(p_from bigint, p_to bigint)
+RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, pg_temp
+AS $$
+BEGIN
+    PERFORM pg_catalog.pg_notify('tabel_changes', '');
+    IF p_to / 1000 <> (p_from - 1) / 1000 THEN
+        PERFORM accounts_dep.change_log_prune();
+    END IF;
+END
+$$;
+
+-- Entries, their materials and brigade, operation kinds, operations, norms and products: one
+-- row of the log per changed row (a material or brigade line: its entry's row).
+CREATE OR REPLACE FUNCTION accounts_dep.change_log_write()
 RETURNS trigger
 LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
-    v_old     jsonb := CASE WHEN TG_OP <> 'INSERT' THEN to_jsonb(OLD) END;
-    v_new     jsonb := CASE WHEN TG_OP <> 'DELETE' THEN to_jsonb(NEW) END;
-    v_entry   integer := CASE WHEN TG_OP = 'DELETE' THEN OLD.id_smena ELSE NEW.id_smena END;
-    v_changes jsonb;
-    v_data    date;
-    v_smena   smallint;
+    v_old    jsonb := CASE WHEN TG_OP <> 'INSERT' THEN pg_catalog.to_jsonb(OLD) END;
+    v_new    jsonb := CASE WHEN TG_OP <> 'DELETE' THEN pg_catalog.to_jsonb(NEW) END;
+    v_row    jsonb := coalesce(v_new, v_old);
+    v_action char(1) := pg_catalog.left(TG_OP, 1);
+    v_moved  boolean;
+    v_from   bigint;
+    v_to     bigint;
 BEGIN
-    v_changes := accounts_dep.row_changes(v_old, v_new, ARRAY['id', 'id_smena']);
-    IF TG_OP = 'UPDATE' AND v_changes = '{}' THEN
-        RETURN NULL;
-    END IF;
-    SELECT s.data, s.smena INTO v_data, v_smena FROM accounts_dep.smena s WHERE s.id = v_entry;
-    INSERT INTO accounts_dep.smena_history (id_smena, login, action, changes, data, smena)
-    VALUES (v_entry, session_user,
-            CASE TG_TABLE_NAME WHEN 'smena_gds_use' THEN 'material_' ELSE 'brigade_' END
-                || CASE TG_OP WHEN 'INSERT' THEN 'add' WHEN 'DELETE' THEN 'delete'
-                              ELSE 'change' END,
-            v_changes, v_data, v_smena);
-    RETURN NULL;
-END
-$$;
-CREATE OR REPLACE TRIGGER smena_gds_use_history
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_history_write();
-CREATE OR REPLACE TRIGGER person_temp_history
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_history_write();
-
--- Live refresh: every change is announced on the channel "tabel_changes" with a small JSON
--- payload; the program listens on a second connection and re-reads only what it names.
---   {"t":"smena","a":"I|U|D","id":…,"d":"YYYY-MM-DD","s":…[,"od":…,"os":…]}  od/os: the
---      date and shift the entry had before an update that moved it
---   {"t":"vid_oper|oper|izdel","id":…}, {"t":"norm","id":…,"o":operation}
---   {"t":"h_tabel","m":month,"y":year}  one per month a statement touched
--- Delivered at commit, never for a rolled-back change; identical payloads of one transaction
--- are delivered once.
-CREATE OR REPLACE FUNCTION accounts_dep.smena_notify()
-RETURNS trigger
-LANGUAGE plpgsql
-SET search_path = pg_catalog, pg_temp
-AS $$
-DECLARE
-    v_payload jsonb;
-BEGIN
-    IF TG_OP = 'DELETE' THEN
-        v_payload := jsonb_build_object('t', 'smena', 'a', 'D', 'id', OLD.id, 'd', OLD.data,
-                                        's', OLD.smena);
+    IF TG_TABLE_NAME IN ('smena_gds_use', 'person_temp') THEN
+        -- The entry's row shows and versions its lines: it is read again. A line moved to
+        -- another entry names both; a line removed with its entry names nothing more.
+        WITH logged AS (
+            INSERT INTO accounts_dep.change_log (subject, action, key_id, data, smena)
+            SELECT 'smena', 'U', s.id, s.data, s.smena
+            FROM accounts_dep.smena s
+            WHERE s.id IN ((v_old ->> 'id_smena')::integer, (v_new ->> 'id_smena')::integer)
+            RETURNING id)
+        SELECT pg_catalog.min(l.id), pg_catalog.max(l.id) INTO v_from, v_to FROM logged l;
+    ELSIF TG_TABLE_NAME = 'smena' THEN
+        v_moved := TG_OP = 'UPDATE' AND (v_old -> 'data', v_old -> 'smena')
+                                        IS DISTINCT FROM (v_new -> 'data', v_new -> 'smena');
+        INSERT INTO accounts_dep.change_log (subject, action, key_id, data, smena, old_data,
+                                             old_smena)
+        VALUES ('smena', v_action, (v_row ->> 'id')::integer, (v_row ->> 'data')::date,
+                (v_row ->> 'smena')::smallint,
+                CASE WHEN v_moved THEN (v_old ->> 'data')::date END,
+                CASE WHEN v_moved THEN (v_old ->> 'smena')::smallint END)
+        RETURNING id INTO v_from;
+        v_to := v_from;
     ELSE
-        v_payload := jsonb_build_object('t', 'smena', 'a', left(TG_OP, 1), 'id', NEW.id,
-                                        'd', NEW.data, 's', NEW.smena);
-        IF TG_OP = 'UPDATE' AND (OLD.data, OLD.smena) IS DISTINCT FROM (NEW.data, NEW.smena) THEN
-            v_payload := v_payload || jsonb_build_object('od', OLD.data, 'os', OLD.smena);
+        INSERT INTO accounts_dep.change_log (subject, action, key_id, o_id)
+        VALUES (TG_TABLE_NAME, v_action, (v_row ->> 'id')::integer, (v_row ->> 'o_id')::integer)
+        RETURNING id INTO v_from;
+        v_to := v_from;
+        IF TG_OP = 'UPDATE' AND (v_old -> 'o_id') IS DISTINCT FROM (v_new -> 'o_id') THEN
+            -- A norm moved to another operation: the operation it left changes too.
+            INSERT INTO accounts_dep.change_log (subject, action, key_id, o_id)
+            VALUES (TG_TABLE_NAME, v_action, (v_old ->> 'id')::integer,
+                    (v_old ->> 'o_id')::integer)
+            RETURNING id INTO v_to;
         END IF;
     END IF;
-    PERFORM pg_notify('tabel_changes', v_payload::text);
+    IF v_from IS NOT NULL THEN
+        PERFORM accounts_dep.change_log_logged(v_from, v_to);
+    END IF;
     RETURN NULL;
 END
 $$;
-CREATE OR REPLACE TRIGGER smena_notify AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_notify();
 
-CREATE OR REPLACE FUNCTION accounts_dep.reference_notify()
+-- The hours table: one row per worker's row of a page (year, month, shift) a statement
+-- touched, where an update's rows were as well; a month rebuild logs thousands at once.
+CREATE OR REPLACE FUNCTION accounts_dep.h_tabel_change_log_write()
 RETURNS trigger
-LANGUAGE plpgsql
+LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
-    v_row jsonb := to_jsonb(CASE WHEN TG_OP = 'DELETE' THEN OLD ELSE NEW END);
-    v_payload jsonb := jsonb_build_object('t', TG_TABLE_NAME, 'id', v_row -> 'id');
+    v_from bigint;
+    v_to   bigint;
 BEGIN
-    IF TG_TABLE_NAME = 'norm' THEN
-        v_payload := v_payload || jsonb_build_object('o', v_row -> 'o_id');
-        IF TG_OP = 'UPDATE' AND OLD.o_id IS DISTINCT FROM NEW.o_id THEN
-            PERFORM pg_notify('tabel_changes', (jsonb_build_object('t', 'norm', 'id', OLD.id,
-                                                                   'o', OLD.o_id))::text);
-        END IF;
+    -- Only an update has both images; each trigger sees its own transition tables.
+    IF TG_OP = 'UPDATE' THEN
+        WITH logged AS (
+            INSERT INTO accounts_dep.change_log (subject, action, w_id, smena, year, month)
+            SELECT 'h_tabel', 'U', r.w_id, r.smena, r.year, r.month
+            FROM (SELECT h.w_id, h.smena, h.year, h.month FROM changed_rows h
+                  UNION
+                  SELECT h.w_id, h.smena, h.year, h.month FROM old_rows h) r
+            RETURNING id)
+        SELECT pg_catalog.min(l.id), pg_catalog.max(l.id) INTO v_from, v_to FROM logged l;
+    ELSE
+        WITH logged AS (
+            INSERT INTO accounts_dep.change_log (subject, action, w_id, smena, year, month)
+            SELECT DISTINCT 'h_tabel', pg_catalog.left(TG_OP, 1), h.w_id, h.smena, h.year,
+                   h.month
+            FROM changed_rows h
+            RETURNING id)
+        SELECT pg_catalog.min(l.id), pg_catalog.max(l.id) INTO v_from, v_to FROM logged l;
     END IF;
-    PERFORM pg_notify('tabel_changes', v_payload::text);
+    IF v_from IS NOT NULL THEN
+        PERFORM accounts_dep.change_log_logged(v_from, v_to);
+    END IF;
     RETURN NULL;
 END
 $$;
-CREATE OR REPLACE TRIGGER vid_oper_notify AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.vid_oper
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.reference_notify();
-CREATE OR REPLACE TRIGGER oper_notify AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.oper
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.reference_notify();
-CREATE OR REPLACE TRIGGER norm_notify AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.norm
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.reference_notify();
-CREATE OR REPLACE TRIGGER izdel_notify AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.izdel
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.reference_notify();
 
--- The hours table: one notification per month and shift a statement touched, naming its
--- workers (an update names where the rows were as well), at most 500 to a notification so a
--- month rebuild stays far below the 8000-byte payload limit.
---   {"t":"h_tabel","m":month,"y":year,"s":shift,"w":[w_id,…]}
-CREATE OR REPLACE FUNCTION accounts_dep.h_tabel_notify()
-RETURNS trigger
-LANGUAGE plpgsql
-SET search_path = pg_catalog, pg_temp
-AS $$
-DECLARE
-    v_page record;
-    v_from integer;
-BEGIN
-    -- Transition tables are seen by dynamic statements too; only an update has both images.
-    FOR v_page IN EXECUTE
-        'SELECT r.month, r.year, r.smena, array_agg(DISTINCT r.w_id ORDER BY r.w_id) AS workers '
-        'FROM (SELECT h.month, h.year, h.smena, h.w_id FROM changed_rows h'
-        || CASE WHEN TG_OP = 'UPDATE'
-                THEN ' UNION ALL SELECT h.month, h.year, h.smena, h.w_id FROM old_rows h'
-                ELSE '' END
-        || ') r GROUP BY r.month, r.year, r.smena'
-    LOOP
-        FOR v_from IN 1 .. cardinality(v_page.workers) BY 500 LOOP
-            PERFORM pg_notify('tabel_changes', (jsonb_build_object(
-                't', 'h_tabel', 'm', v_page.month, 'y', v_page.year, 's', v_page.smena,
-                'w', to_jsonb(v_page.workers[v_from:v_from + 499])))::text);
-        END LOOP;
-    END LOOP;
-    RETURN NULL;
-END
-$$;
-CREATE OR REPLACE TRIGGER h_tabel_notify_insert AFTER INSERT ON accounts_dep.h_tabel
+-- The notices of earlier versions carried JSON payloads; their triggers give way to the log.
+DROP TRIGGER IF EXISTS smena_notify ON accounts_dep.smena;
+DROP TRIGGER IF EXISTS vid_oper_notify ON accounts_dep.vid_oper;
+DROP TRIGGER IF EXISTS oper_notify ON accounts_dep.oper;
+DROP TRIGGER IF EXISTS norm_notify ON accounts_dep.norm;
+DROP TRIGGER IF EXISTS izdel_notify ON accounts_dep.izdel;
+DROP TRIGGER IF EXISTS h_tabel_notify_insert ON accounts_dep.h_tabel;
+DROP TRIGGER IF EXISTS h_tabel_notify_update ON accounts_dep.h_tabel;
+DROP TRIGGER IF EXISTS h_tabel_notify_delete ON accounts_dep.h_tabel;
+DROP FUNCTION IF EXISTS accounts_dep.smena_notify();
+DROP FUNCTION IF EXISTS accounts_dep.reference_notify();
+DROP FUNCTION IF EXISTS accounts_dep.h_tabel_notify();
+DROP FUNCTION IF EXISTS accounts_dep.smena_part_history_write();
+DROP FUNCTION IF EXISTS accounts_dep.row_changes(jsonb, jsonb, text[]);
+
+CREATE OR REPLACE TRIGGER smena_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER smena_gds_use_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER person_temp_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER vid_oper_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.vid_oper
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER oper_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.oper
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER norm_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.norm
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER izdel_change_log
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.izdel
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+CREATE OR REPLACE TRIGGER h_tabel_change_log_insert AFTER INSERT ON accounts_dep.h_tabel
     REFERENCING NEW TABLE AS changed_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_notify();
-CREATE OR REPLACE TRIGGER h_tabel_notify_update AFTER UPDATE ON accounts_dep.h_tabel
+    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_change_log_write();
+CREATE OR REPLACE TRIGGER h_tabel_change_log_update AFTER UPDATE ON accounts_dep.h_tabel
     REFERENCING OLD TABLE AS old_rows NEW TABLE AS changed_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_notify();
-CREATE OR REPLACE TRIGGER h_tabel_notify_delete AFTER DELETE ON accounts_dep.h_tabel
+    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_change_log_write();
+CREATE OR REPLACE TRIGGER h_tabel_change_log_delete AFTER DELETE ON accounts_dep.h_tabel
     REFERENCING OLD TABLE AS changed_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_notify();
+    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_change_log_write();

@@ -141,6 +141,8 @@ GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
     accounts_dep.smena_delete(integer) TO tabel_write;
 GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabel_write;
 
--- The entries' history (history.sql) is read by every role above and written only by its
--- triggers: no role keeps a right on its numbering either.
-REVOKE ALL ON SEQUENCE accounts_dep.smena_history_id_seq FROM tabel_write, tabel_service;
+-- The entries' history and the change log with its pruning mark (history.sql) are read by
+-- every role above and written only by their triggers: no role keeps a right on their
+-- numbering either.
+REVOKE ALL ON SEQUENCE accounts_dep.smena_history_id_seq, accounts_dep.change_log_id_seq
+    FROM tabel_write, tabel_service;
