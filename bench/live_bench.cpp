@@ -280,7 +280,7 @@ void measureDelays() {
 // full figure) while the shift log is open. The feed must deliver no batch, hold no keys, read
 // the log at most once per batch interval and keep the process's memory flat.
 void measureForgedFlood() {
-    tabel::data::ChangeFeed& feed = g_dm->changes;
+    tabel::data::ChangeFeed& feed = g_session->changes;
     // The entries the delay measurement removed arrive first.
     QElapsedTimer settle;
     settle.start();
@@ -301,7 +301,7 @@ void measureForgedFlood() {
 
     std::atomic<bool> flooding{true};
     std::atomic<qint64> sent{0};
-    const QString connectionString = g_dm->connection.connectionString();
+    const QString connectionString = g_session->connection.connectionString();
     QThread* forger = QThread::create([&] {
         tabel::data::Connection other(QStringLiteral("bench_forger"));
         other.setConnectionString(connectionString);

@@ -102,10 +102,11 @@ void TimesheetWindow::applyChanges(const data::ChangeBatch& batch) {
     for (int i = 0; i < 3; ++i) {
         data::Dataset& page = *hoursPages_[i];
         const QSet<int> workers = batch.hourWorkers.value({year(), month(), i + 1});
-        if (!workers.isEmpty() && page.param(QStringLiteral("mnth")).toInt() == month() &&
+        if ((batch.whole || !workers.isEmpty()) &&
+            page.param(QStringLiteral("mnth")).toInt() == month() &&
             page.param(QStringLiteral("yea")).toInt() == year()) {
-            widgets::refreshShownRows(page, grids_[i], QStringLiteral("w_id"),
-                                      widgets::keysOf(workers));
+            widgets::followChanges(page, grids_[i], QStringLiteral("w_id"), batch.whole,
+                                   widgets::keysOf(workers));
         }
     }
 }

@@ -88,8 +88,8 @@ NormsWindow::NormsWindow(data::Session& session, QWidget* parent)
     // another operation is not read, since the statement reads this operation's only.
     connect(&session.changes, &data::ChangeFeed::changed, this,
             [this](const data::ChangeBatch& batch) {
-                widgets::refreshShownRows(operationNorms, normsGrid, QStringLiteral("id"),
-                                          widgets::keysOf(batch.norms));
+                widgets::followChanges(operationNorms, normsGrid, QStringLiteral("id"), batch.whole,
+                                       widgets::keysOf(batch.norms));
             });
 }
 

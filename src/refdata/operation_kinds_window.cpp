@@ -35,8 +35,8 @@ OperationKindsWindow::OperationKindsWindow(data::Session& session, OperationKind
     // Kinds another workstation adds, renames or deletes appear while the list is open.
     connect(&session.changes, &data::ChangeFeed::changed, this,
             [this](const data::ChangeBatch& batch) {
-                widgets::refreshShownRows(kinds_, listGrid, QStringLiteral("id"),
-                                          widgets::keysOf(batch.operationKinds));
+                widgets::followChanges(kinds_, listGrid, QStringLiteral("id"), batch.whole,
+                                       widgets::keysOf(batch.operationKinds));
             });
 }
 

@@ -132,6 +132,10 @@ void OperationsWindow::applyChanges(const data::ChangeBatch& batch) {
     // A row shows its operation, its norms' count and lowest price, its kind's and its
     // product's names: each is re-read by the key that names it.
     data::Dataset& operations = operations_;
+    if (batch.whole) {
+        widgets::followChanges(operations, listGrid, QStringLiteral("id"), true, {});
+        return;
+    }
     widgets::refreshShownRows(operations, listGrid, QStringLiteral("id"),
                               widgets::keysOf(batch.operations));
     widgets::refreshShownRows(operations, listGrid, QStringLiteral("oper_vid"),

@@ -73,12 +73,16 @@ void prepareOperations(data::Dataset& operations) {
                              {QStringLiteral("norma"), T::Integer, true},
                              {QStringLiteral("cena"), T::Float, true},
                              {QStringLiteral("i_id_old"), T::Integer, true}});
+    // A new or changed operation takes the place the statement's order gives it.
+    operations.setRowOrder(
+        {QStringLiteral("marka"), QStringLiteral("vid"), QStringLiteral("naimen")});
 }
 
 void prepareOperationKinds(data::Dataset& kinds) {
     kinds.setSql({QStringLiteral("select * from accounts_dep.VID_OPER order by vid")});
     kinds.setFieldDefs({{QStringLiteral("ID"), FieldType::Integer, true}});
     kinds.setTableName(QStringLiteral("accounts_dep.vid_oper"));
+    kinds.setRowOrder({QStringLiteral("vid")});
 }
 
 }  // namespace tabel::refdata

@@ -34,6 +34,7 @@
 #include "widgets/data_grid.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
+#include "widgets/live_rows.h"
 #include "widgets/style.h"
 #include "widgets/window_geometry.h"
 
@@ -361,6 +362,10 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
     for (int i = 0; i < 4; ++i) {
         data::Dataset* list = all[i];
         if (!list->isOpen() || list->param(QStringLiteral("data")).toDate() != day) {
+            continue;
+        }
+        if (batch.whole) {
+            widgets::followChanges(*list, entriesGrid, QStringLiteral("id"), true, {});
             continue;
         }
         QList<QVariant> keys;

@@ -92,6 +92,11 @@ void prepareShiftList(data::Dataset& list, int shift) {
     list.setFieldDefs(smenaFields());
     // No entry carries this mark: every entry of the day is listed.
     list.setParam(QStringLiteral("OK"), QStringLiteral("ta"));
+    // A row that arrives live takes the place the statement's order gives it.
+    list.setRowOrder(shift == 1 ? QStringList{QStringLiteral("fio"), QStringLiteral("marka"),
+                                              QStringLiteral("vid"), QStringLiteral("naimen"),
+                                              QStringLiteral("color")}
+                                : QStringList{QStringLiteral("fio")});
 }
 
 }  // namespace tabel::shiftlog

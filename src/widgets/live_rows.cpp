@@ -27,4 +27,35 @@ void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyFie
     }
 }
 
+void followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField, bool whole,
+                   const QList<QVariant>& keys) {
+    if (!whole) {
+        refreshShownRows(list, grid, keyField, keys);
+        return;
+    }
+    if (!list.isOpen() || list.state() != data::Dataset::State::Browse) {
+        return;
+    }
+    const bool shown = grid != nullptr && grid->dataset() == &list;
+    const int down = shown ? grid->verticalScrollBar()->value() : 0;
+    const int across = shown ? grid->horizontalScrollBar()->value() : 0;
+    const QVariant current = list.isEmpty() ? QVariant() : list.field(keyField).value();
+    const QString sort = list.sort();
+    try {
+        list.refresh();
+        if (!sort.isEmpty()) {
+            list.setSort(sort);
+        }
+        if (!current.isNull()) {
+            list.locate(keyField, current);
+        }
+    } catch (const data::DbError&) {
+        // The connection failed: the next action the user takes reports it.
+    }
+    if (shown) {
+        grid->verticalScrollBar()->setValue(down);
+        grid->horizontalScrollBar()->setValue(across);
+    }
+}
+
 }  // namespace tabel::widgets

@@ -21,6 +21,12 @@ class DataGrid;
 void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyField,
                       const QList<QVariant>& keys);
 
+// Re-reads the whole of `list` when `batch` says the change log no longer tells what was
+// missed (or a flood was too large to name); otherwise re-reads the rows of `keys`. The current
+// row (by `keyField`), the sort and the scroll position of `grid` stay.
+void followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField, bool whole,
+                   const QList<QVariant>& keys);
+
 template <typename Id>
 QList<QVariant> keysOf(const QSet<Id>& ids) {
     QList<QVariant> keys;

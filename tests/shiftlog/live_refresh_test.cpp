@@ -312,5 +312,29 @@ TEST(EntryHistoryTextTest, TellsActionsAndChangesInRussian) {
               QStringLiteral("Материал добавлен"));
 }
 
+// A batch that says the log no longer holds what was missed makes the shift log re-read its
+// lists whole: an entry it was never told about appears, and the current row stays.
+TEST_F(LiveRefreshTest, AWholeBatchReReadsEveryListKeepingTheCurrentRow) {
+    data::Session session;
+    ShiftLogWindow window(session);  // never shown: no feed of its own
+    test::connectAs(session.connection, QStringLiteral("master"));
+    window.dateEdit->setDate(kMonday);
+    window.loadChosenDate();
+    data::Dataset& list = window.currentList();
+    ASSERT_FALSE(list.isEmpty());
+    list.setCurrentRow(list.recordCount() - 1);
+    const int current = list.field(QStringLiteral("id")).asInteger();
+    insertEntry(970, QStringLiteral("2026-03-02"), 1);
+    insertEntry(971, QStringLiteral("2026-03-02"), 2);
+    data::ChangeBatch whole;
+    whole.makeWhole();
+    window.applyChanges(whole);
+    EXPECT_TRUE(list.locate(QStringLiteral("id"), 970));
+    EXPECT_TRUE(test::shiftList(window, 2).locate(QStringLiteral("id"), 971));
+    list.locate(QStringLiteral("id"), current);
+    window.applyChanges(whole);
+    EXPECT_EQ(list.field(QStringLiteral("id")).asInteger(), current);
+}
+
 }  // namespace
 }  // namespace tabel::shiftlog
