@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -364,31 +363,13 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
         if (!list->isOpen() || list->param(QStringLiteral("data")).toDate() != day) {
             continue;
         }
-        if (batch.whole) {
-            widgets::followChanges(*list, entriesGrid, QStringLiteral("id"), true, {});
-            continue;
-        }
         QList<QVariant> keys;
         for (const data::EntryChange& change : batch.entries) {
             if (change.touches(day, i + 1) || list->holdsKey(QStringLiteral("id"), change.id)) {
                 keys.append(change.id);
             }
         }
-        if (keys.isEmpty()) {
-            continue;
-        }
-        const bool shown = entriesGrid->source() == sources_[i];
-        const int scrolledTo = entriesGrid->verticalScrollBar()->value();
-        const int scrolledAcross = entriesGrid->horizontalScrollBar()->value();
-        try {
-            list->refreshRows(QStringLiteral("id"), keys);
-        } catch (const data::DbError&) {
-            // The connection failed: the next action reports it, as without live refresh.
-        }
-        if (shown) {
-            entriesGrid->verticalScrollBar()->setValue(scrolledTo);
-            entriesGrid->horizontalScrollBar()->setValue(scrolledAcross);
-        }
+        widgets::followChanges(*list, entriesGrid, QStringLiteral("id"), batch.whole, keys);
     }
     locatePendingEntry();
 }

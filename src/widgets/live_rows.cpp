@@ -1,6 +1,7 @@
 #include "widgets/live_rows.h"
 
 #include <QScrollBar>
+#include <functional>
 
 #include "data/dataset.h"
 #include "data/errors.h"
@@ -8,16 +9,16 @@
 
 namespace tabel::widgets {
 
-void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyField,
-                      const QList<QVariant>& keys) {
-    if (keys.isEmpty() || !list.isOpen() || list.state() != data::Dataset::State::Browse) {
-        return;
-    }
+namespace {
+
+// Runs `read` on `list`; the scroll position of `grid`, when it shows `list`, stays. A failed
+// read is left for the next action the user takes to report.
+void keepingScroll(data::Dataset& list, DataGrid* grid, const std::function<void()>& read) {
     const bool shown = grid != nullptr && grid->dataset() == &list;
     const int down = shown ? grid->verticalScrollBar()->value() : 0;
     const int across = shown ? grid->horizontalScrollBar()->value() : 0;
     try {
-        list.refreshRows(keyField, keys);
+        read();
     } catch (const data::DbError&) {
         // The connection failed: the next action the user takes reports it.
     }
@@ -25,6 +26,16 @@ void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyFie
         grid->verticalScrollBar()->setValue(down);
         grid->horizontalScrollBar()->setValue(across);
     }
+}
+
+}  // namespace
+
+void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyField,
+                      const QList<QVariant>& keys) {
+    if (keys.isEmpty() || !list.isOpen() || list.state() != data::Dataset::State::Browse) {
+        return;
+    }
+    keepingScroll(list, grid, [&] { list.refreshRows(keyField, keys); });
 }
 
 void followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField, bool whole,
@@ -36,12 +47,9 @@ void followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField,
     if (!list.isOpen() || list.state() != data::Dataset::State::Browse) {
         return;
     }
-    const bool shown = grid != nullptr && grid->dataset() == &list;
-    const int down = shown ? grid->verticalScrollBar()->value() : 0;
-    const int across = shown ? grid->horizontalScrollBar()->value() : 0;
-    const QVariant current = list.isEmpty() ? QVariant() : list.field(keyField).value();
-    const QString sort = list.sort();
-    try {
+    keepingScroll(list, grid, [&] {
+        const QVariant current = list.isEmpty() ? QVariant() : list.field(keyField).value();
+        const QString sort = list.sort();
         list.refresh();
         if (!sort.isEmpty()) {
             list.setSort(sort);
@@ -49,13 +57,7 @@ void followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField,
         if (!current.isNull()) {
             list.locate(keyField, current);
         }
-    } catch (const data::DbError&) {
-        // The connection failed: the next action the user takes reports it.
-    }
-    if (shown) {
-        grid->verticalScrollBar()->setValue(down);
-        grid->horizontalScrollBar()->setValue(across);
-    }
+    });
 }
 
 }  // namespace tabel::widgets

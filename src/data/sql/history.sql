@@ -295,27 +295,20 @@ DROP FUNCTION IF EXISTS accounts_dep.h_tabel_notify();
 DROP FUNCTION IF EXISTS accounts_dep.smena_part_history_write();
 DROP FUNCTION IF EXISTS accounts_dep.row_changes(jsonb, jsonb, text[]);
 
-CREATE OR REPLACE TRIGGER smena_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
-CREATE OR REPLACE TRIGGER smena_gds_use_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
-CREATE OR REPLACE TRIGGER person_temp_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
-CREATE OR REPLACE TRIGGER vid_oper_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.vid_oper
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
-CREATE OR REPLACE TRIGGER oper_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.oper
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
-CREATE OR REPLACE TRIGGER norm_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.norm
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
-CREATE OR REPLACE TRIGGER izdel_change_log
-    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.izdel
-    FOR EACH ROW EXECUTE FUNCTION accounts_dep.change_log_write();
+-- One row trigger per table the lists show, all named <table>_change_log.
+DO $$
+DECLARE
+    v_table text;
+BEGIN
+    FOREACH v_table IN ARRAY ARRAY['smena', 'smena_gds_use', 'person_temp', 'vid_oper', 'oper',
+                                   'norm', 'izdel'] LOOP
+        EXECUTE format('CREATE OR REPLACE TRIGGER %I AFTER INSERT OR UPDATE OR DELETE '
+                       'ON accounts_dep.%I FOR EACH ROW '
+                       'EXECUTE FUNCTION accounts_dep.change_log_write()',
+                       v_table || '_change_log', v_table);
+    END LOOP;
+END
+$$;
 CREATE OR REPLACE TRIGGER h_tabel_change_log_insert AFTER INSERT ON accounts_dep.h_tabel
     REFERENCING NEW TABLE AS changed_rows
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_change_log_write();
