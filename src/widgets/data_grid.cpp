@@ -7,6 +7,7 @@
 #include <QShowEvent>
 
 #include "data/dataset.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -104,7 +105,7 @@ void DataGrid::storePending() {
         return;
     }
     if (rows->isModified()) {
-        rows->post();
+        rowStore_ ? rowStore_() : rows->post();
     } else {
         rows->cancel();
         source_->model()->refreshPendingRow();
@@ -139,7 +140,12 @@ void DataGrid::settle(int exited, int entered) {
         if (!pendingHere) {
             const int target = current.row();
             const bool toNewRow = target == source_->model()->newRow();
-            storePending();
+            // Queued from the view's move: a refusal is shown here and editing goes on where it
+            // was, with what was typed.
+            if (!runAction([this] { storePending(); })) {
+                returnToPendingRow();
+                return;
+            }
             if (toNewRow) {
                 syncing_ = true;
                 setCurrentIndex(model()->index(source_->model()->newRow(), lastColumn_));
@@ -153,6 +159,18 @@ void DataGrid::settle(int exited, int entered) {
         emit columnExited(exited);
         emit columnEntered(entered);
     }
+}
+
+void DataGrid::returnToPendingRow() {
+    data::Dataset* rows = dataset();
+    if (rows == nullptr || rows->state() == data::Dataset::State::Browse) {
+        return;
+    }
+    const int row = rows->state() == data::Dataset::State::Insert ? source_->model()->newRow()
+                                                                  : rows->currentRow();
+    syncing_ = true;
+    setCurrentIndex(model()->index(row, lastColumn_));
+    syncing_ = false;
 }
 
 void DataGrid::setSource(DataSource* source) {

@@ -4,6 +4,7 @@
 
 #include "core/expression.h"
 #include "data/dataset.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -25,7 +26,8 @@ bool editsText(const QKeyEvent* event) {
 }  // namespace
 
 SearchBox::SearchBox(Keys keys, QWidget* parent) : QLineEdit(parent), keys_(keys) {
-    connect(this, &QLineEdit::textChanged, this, &SearchBox::applyFilter);
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& text) { runAction([&] { applyFilter(text); }); });
 }
 
 void SearchBox::bind(data::Dataset* dataset, const QString& field) {
