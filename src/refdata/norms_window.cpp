@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/input_texts.h"
 #include "core/numbers.h"
 #include "data/errors.h"
 #include "data/session.h"
@@ -37,8 +38,7 @@ std::optional<core::Decimal> priceOf(const QVariant& value) {
                                                    ? core::Decimal::fromText(value.toString())
                                                    : core::Decimal::fromDouble(value.toDouble());
     if (!price) {
-        throw data::ConversionError(
-            QStringLiteral("'%1' не является числом").arg(value.toString()));
+        throw data::ConversionError(core::notANumber(QStringLiteral("Цена"), value.toString()));
     }
     return price;
 }
