@@ -11,6 +11,7 @@
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
 #include "widgets/data_grid.h"
+#include "widgets/search_box.h"
 
 namespace {
 
@@ -18,8 +19,14 @@ tabel::data::Session* g_session = nullptr;
 tabel::refdata::OperationsWindow* g_list = nullptr;
 
 // The list the operations window shows.
+tabel::widgets::DataGrid* operationsGrid() {
+    return g_list->findChild<tabel::widgets::DataGrid*>(QStringLiteral("listGrid"));
+}
+tabel::widgets::SearchBox* searchBox() {
+    return g_list->findChild<tabel::widgets::SearchBox*>(QStringLiteral("searchBox"));
+}
 tabel::data::Dataset& operationsList() {
-    return *g_list->listGrid->dataset();
+    return *operationsGrid()->dataset();
 }
 
 void openOperations() {
@@ -60,12 +67,12 @@ void operations_type_mark_prefix(benchmark::State& state) {
     const auto passLink = QObject::connect(&operationsList(), &tabel::data::Dataset::rowsReset,
                                            [&passes] { ++passes; });
     const auto resetLink =
-        QObject::connect(g_list->listGrid->model(), &QAbstractItemModel::modelReset,
+        QObject::connect(operationsGrid()->model(), &QAbstractItemModel::modelReset,
                          [&modelResets] { ++modelResets; });
     int64_t changes = 0;
     for (auto _ : state) {
         for (const QString& text : typed) {
-            g_list->searchBox->setText(text);
+            searchBox()->setText(text);
             ++changes;
         }
     }
@@ -78,7 +85,7 @@ BENCHMARK(operations_type_mark_prefix)->Unit(benchmark::kMillisecond);
 
 void operations_requisition_item_filter(benchmark::State& state) {
     openOperations();
-    g_list->searchBox->clear();
+    searchBox()->clear();
     int code = 1;
     for (auto _ : state) {
         // What the choice for an entry with this requisition item applies.

@@ -20,6 +20,7 @@
 #include "refdata/operation_price_editor.h"
 #include "refdata/operations_window.h"
 #include "refdata/products_window.h"
+#include "reports/operations_export.h"
 #include "reports/spreadsheet.h"
 
 namespace {
@@ -101,7 +102,7 @@ void export_operations_list(benchmark::State& state) {
     });
     double size = 0;
     for (auto _ : state) {
-        g_list->exportButton->click();
+        g_list->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
         state.PauseTiming();
         if (written.isEmpty()) {
             state.SkipWithError("the workbook was not written");
@@ -128,7 +129,9 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     tabel::refdata::OperationsWindow list(session, editor, norms);
     g_session = &session;
     g_list = &list;
-    g_exportStatement = list.exportedOperations.statement();
+    tabel::data::Dataset exported(&session.connection, QStringLiteral("exportedOperations"));
+    tabel::reports::setUpOperationsExport(exported);
+    g_exportStatement = exported.statement();
     run({{"export_operations_list/real_time", "export_floor_block_fetch_libxlsxwriter/real_time",
           "", 1.3}});
 }

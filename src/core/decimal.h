@@ -36,6 +36,7 @@ public:
     // Plain text with a full stop and no trailing zeros ("3402.135", "-0.5", "0").
     QString toString() const;
     bool isZero() const { return mantissa_ == 0; }
+    bool isNegative() const { return mantissa_ < 0; }
 
     friend bool operator==(const Decimal& a, const Decimal& b) {
         return a.mantissa_ == b.mantissa_ && a.scale_ == b.scale_;

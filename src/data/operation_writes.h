@@ -1,33 +1,35 @@
 #pragma once
 // Writes of the operations reference: an operation with its first norm, its change, its
-// deletion, and the count of operations a new one would duplicate. Failures are thrown, never
-// shown.
+// deletion, and the count of operations a new one would duplicate. Each takes the operation as
+// a value and hands back the saved one; a refusal is thrown (DbError), never shown.
 
 #include <QString>
-#include <optional>
+
+#include "core/decimal.h"
 
 namespace tabel::data {
 
 class Connection;
 
-// What makes an operation: its kind, stage (oper.naimen) and product.
-struct OperationKey {
+// One row of accounts_dep.oper: what makes it (kind, stage, product) and its version.
+struct Operation {
+    int id = 0;  // 0 until stored
     int kindId = 0;
-    int stage = 0;
+    int stage = 0;  // oper.naimen
     int productId = 0;
+    QString version;  // xmin as read; empty checks nothing
 };
 
-// Operations with the same kind, stage and product, leaving out `exceptId`.
-int countSameOperations(Connection& connection, const OperationKey& key,
-                        std::optional<int> exceptId = std::nullopt);
+// Stored operations with the same kind, stage and product, leaving out `operation` itself.
+int countSameOperations(Connection& connection, const Operation& operation);
 
-// The operation and its first norm at `price`, in one transaction; the new operation's id.
-int addOperation(Connection& connection, const OperationKey& key, double price);
+// The operation and its first norm at `firstPrice`, exactly as given, in one transaction.
+Operation addOperation(Connection& connection, const Operation& operation,
+                       const core::Decimal& firstPrice);
 
-// Changes operation `id` as of `version` (its xmin as the list read it; empty: no check);
-// throws DbError (RowGone) when it was deleted meanwhile, (RowChanged) when it was changed.
-void changeOperation(Connection& connection, int id, const OperationKey& key,
-                     const QString& version);
+// Changes the operation as of its version; throws DbError (RowGone) when it was deleted
+// meanwhile, (RowChanged) when it was changed.
+Operation changeOperation(Connection& connection, const Operation& operation);
 
 // The operation's version (xmin) as it is stored now; empty when it is gone.
 QString operationVersion(Connection& connection, int id);

@@ -2,97 +2,92 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 
 #include "core/input_texts.h"
 #include "core/messages.h"
 #include "data/column_lengths.h"
-#include "data/dataset.h"
 #include "data/errors.h"
 #include "data/session.h"
 #include "widgets/form_field.h"
 
 namespace tabel::refdata {
 
+namespace {
+
+const QString kDuplicate = QStringLiteral("Такая операция уже заведена!");
+
+}  // namespace
+
 OperationKindEditor::OperationKindEditor(data::Session& session, QWidget* parent)
     : EditorDialog(QStringLiteral("OperationKindEditor"), QStringLiteral("Вид операции"), parent),
       connection_(session.connection) {
-    nameEdit = new QLineEdit(fieldsGroup);
-    nameEdit->setObjectName(QStringLiteral("nameEdit"));
-    nameEdit->setMinimumWidth(320);
-    widgets::limitToColumn(nameEdit, data::kKindNameLength);
-    auto* row = new QGridLayout(fieldsGroup);
-    nameLabel = widgets::addField(row, 0, QStringLiteral("&Операция"), nameEdit,
-                                  QStringLiteral("nameLabel"));
+    nameEdit_ = new QLineEdit(fieldsGroup());
+    nameEdit_->setObjectName(QStringLiteral("nameEdit"));
+    nameEdit_->setMinimumWidth(320);
+    widgets::limitToColumn(nameEdit_, data::kKindNameLength);
+    auto* row = new QGridLayout(fieldsGroup());
+    widgets::addField(row, 0, QStringLiteral("&Операция"), nameEdit_, QStringLiteral("nameLabel"));
     row->setColumnStretch(1, 1);
 }
 
 QWidget* OperationKindEditor::firstFocus() const {
-    return nameEdit;
+    return nameEdit_;
 }
 
-void OperationKindEditor::openForAdd(data::Dataset& kinds) {
-    nameEdit->clear();
+std::optional<data::OperationKind> OperationKindEditor::openForAdd() {
     setWindowTitle(QStringLiteral("Заведение нового вида операций"));
-    mode = Mode::Add;
-    kinds_ = &kinds;
-    exec();
-    kinds_ = nullptr;
+    setMode(Mode::Add);
+    return edit({});
 }
 
-void OperationKindEditor::openForRename(data::Dataset& kinds, const QString& currentName) {
+std::optional<data::OperationKind> OperationKindEditor::openForRename(
+    const data::OperationKind& kind) {
     setWindowTitle(QStringLiteral("Изменение данных вида операции"));
-    mode = Mode::Change;
-    nameEdit->setText(currentName);
-    kinds_ = &kinds;
-    exec();
-    kinds_ = nullptr;
+    setMode(Mode::Change);
+    return edit(kind);
 }
 
-bool OperationKindEditor::isDuplicate(const QString& name) {
-    const QString count =
-        QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid");
-    data::Bindings bindings{{QStringLiteral("vid"), name.toUpper()}};
-    if (mode == Mode::Change) {
-        bindings.append({QStringLiteral("id"), kinds_->field(QStringLiteral("id")).asInteger()});
-    }
-    if (connection_
-            .scalar(mode == Mode::Add ? count : count + QStringLiteral(" and id<>:id"), bindings)
-            .toInt() == 0) {
-        return false;
-    }
-    core::MessageBoxes::error(QStringLiteral("Такая операция уже заведена!"));
-    return true;
+std::optional<data::OperationKind> OperationKindEditor::edit(const data::OperationKind& kind) {
+    opened_ = kind;
+    nameEdit_->setText(kind.name.trimmed());
+    saved_.reset();
+    exec();
+    return saved_;
 }
 
 void OperationKindEditor::save() {
-    const QString name = nameEdit->text().trimmed();
-    if (name.isEmpty()) {
+    data::OperationKind kind = opened_;
+    kind.name = nameEdit_->text().trimmed();
+    if (kind.name.isEmpty()) {
         core::MessageBoxes::error(core::kFillAllFields);
         return;
     }
-    if (isDuplicate(name)) {
+    if (data::countSameKinds(connection_, kind) > 0) {
+        core::MessageBoxes::error(kDuplicate);
         return;
     }
-    data::Dataset& kinds = *kinds_;
-    mode == Mode::Add ? kinds.append() : kinds.edit();
     try {
-        kinds.field(QStringLiteral("vid")).setValue(name);
-        kinds.post();
+        saved_ = mode() == Mode::Add ? data::addKind(connection_, kind)
+                                     : data::renameKind(connection_, kind);
     } catch (const data::DbError& error) {
-        kinds.cancel();
-        // A kind deleted meanwhile has nothing left to change; a changed one keeps the typed
-        // name in the editor to be stored again over the re-read list.
-        if (error.kind() == data::DbErrorKind::RowGone) {
-            reject();
+        switch (error.kind()) {
+            case data::DbErrorKind::UniqueViolation:
+                // Another workstation stored the same name since the check.
+                core::MessageBoxes::error(kDuplicate);
+                return;
+            case data::DbErrorKind::RowGone:
+                reject();  // nothing is left to rename
+                break;
+            case data::DbErrorKind::RowChanged:
+                // The typed name stays: the next "Записать" stores it over the other change.
+                opened_.version = data::kindVersion(connection_, kind.id);
+                break;
+            default:
+                break;
         }
         throw;
-    } catch (...) {
-        kinds.cancel();
-        throw;
     }
-    kinds.refresh();
     accept();
 }
 

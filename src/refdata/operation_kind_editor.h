@@ -1,14 +1,15 @@
 #pragma once
-// The editor of one operation kind's name.
+// The editor of one operation kind's name: a kind in, the saved kind out.
 
+#include <optional>
+
+#include "data/operation_kind_writes.h"
 #include "widgets/editor_dialog.h"
 
-class QLabel;
 class QLineEdit;
 
 namespace tabel::data {
 class Connection;
-class Dataset;
 struct Session;
 }  // namespace tabel::data
 
@@ -19,24 +20,22 @@ class OperationKindEditor : public widgets::EditorDialog {
 public:
     explicit OperationKindEditor(data::Session& session, QWidget* parent = nullptr);
 
-    QLabel* nameLabel;
-    QLineEdit* nameEdit;
-
-    // Adds a kind to `kinds`, the opener's list, which shows it afterwards.
-    void openForAdd(data::Dataset& kinds);
-    // Renames the current row of `kinds`.
-    void openForRename(data::Dataset& kinds, const QString& currentName);
-    void save() override;
+    // The kind saved, or nothing when the editor was left without saving.
+    std::optional<data::OperationKind> openForAdd();
+    std::optional<data::OperationKind> openForRename(const data::OperationKind& kind);
 
 protected:
+    void save() override;
     QWidget* firstFocus() const override;
 
 private:
-    bool isDuplicate(const QString& name);
+    std::optional<data::OperationKind> edit(const data::OperationKind& kind);
 
     data::Connection& connection_;
-    // The kinds list of the opening that is in progress; none between openings.
-    data::Dataset* kinds_ = nullptr;
+    QLineEdit* nameEdit_;
+    // The kind of the opening in progress, with the version the next save is made as of.
+    data::OperationKind opened_;
+    std::optional<data::OperationKind> saved_;
 };
 
 }  // namespace tabel::refdata

@@ -2,10 +2,12 @@
 
 #include <QPushButton>
 
+#include "data/operation_kind_writes.h"
 #include "data/session.h"
 #include "refdata/operation_kind_editor.h"
 #include "refdata/reference_statements.h"
 #include "widgets/live_rows.h"
+#include "widgets/user_action.h"
 
 namespace tabel::refdata {
 
@@ -13,6 +15,7 @@ OperationKindsWindow::OperationKindsWindow(data::Session& session, OperationKind
                                            QWidget* parent)
     : ListWindow(QStringLiteral("OperationKindsWindow"), QStringLiteral("Виды операций"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
+      session_(session),
       kinds_(&session.connection, QStringLiteral("Vid_oper")),
       editor_(editor) {
     prepareOperationKinds(kinds_);
@@ -20,29 +23,22 @@ OperationKindsWindow::OperationKindsWindow(data::Session& session, OperationKind
              {{.field = QStringLiteral("VID"), .title = QStringLiteral("Операции"), .name = true}},
              QStringLiteral("vid"));
     showSearch(false);
-    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("&Добавить"));
-    addButton->setDefault(true);
-    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("&Изменить"));
-    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
-    setModeButtons(addButton, changeButton, deleteButton);
-    connect(addButton, &QPushButton::clicked, this, &OperationKindsWindow::addKind);
-    connect(changeButton, &QPushButton::clicked, this, &OperationKindsWindow::chooseOrRenameKind);
-    connect(deleteButton, &QPushButton::clicked, this, &OperationKindsWindow::deleteKind);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
-            &OperationKindsWindow::chooseOrRenameKind);
+    appendModeButtons([this] { addKind(); }, [this] { chooseOrRenameKind(); },
+                      [this] { deleteKind(); });
+    appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"), [this] { reject(); });
+    widgets::connectAction(listGrid(), &widgets::DataGrid::rowDoubleClicked, this,
+                           [this] { chooseOrRenameKind(); });
     // Kinds another workstation adds, renames or deletes appear while the list is open.
     connect(&session.changes, &data::ChangeFeed::changed, this,
             [this](const data::ChangeBatch& batch) {
-                widgets::followChanges(kinds_, listGrid, QStringLiteral("id"), batch.whole,
+                widgets::followChanges(kinds_, listGrid(), QStringLiteral("id"), batch.whole,
                                        widgets::keysOf(batch.operationKinds));
             });
 }
 
 void OperationKindsWindow::onShown() {
-    if (searchBox->isVisible()) {
-        searchBox->setFocus();
+    if (searchBox()->isVisible()) {
+        searchBox()->setFocus();
     }
 }
 
@@ -69,30 +65,51 @@ std::optional<KindChoice> OperationKindsWindow::pickKind() {
     return choice_;
 }
 
+data::OperationKind OperationKindsWindow::currentKind() {
+    return {kinds_.field(QStringLiteral("id")).asInteger(),
+            kinds_.field(QStringLiteral("vid")).asString().trimmed(),
+            kinds_.field(QStringLiteral("row_version")).asString()};
+}
+
 void OperationKindsWindow::chooseOrRenameKind() {
-    data::Dataset& kinds = kinds_;
-    if (mode == Mode::Choose) {
-        if (!kinds.isEmpty()) {
-            choice_ = KindChoice{kinds.field(QStringLiteral("vid")).asString().trimmed(),
-                                 kinds.field(QStringLiteral("id")).asInteger()};
+    if (mode() == Mode::Choose) {
+        if (!kinds_.isEmpty()) {
+            const data::OperationKind kind = currentKind();
+            choice_ = KindChoice{kind.name, kind.id};
         }
         accept();
         return;
     }
-    if (kinds.isEmpty()) {
+    if (kinds_.isEmpty()) {
         return;  // nothing to rename
     }
-    editor_.openForRename(kinds_, kinds.field(QStringLiteral("vid")).asString().trimmed());
+    const data::OperationKind kind = currentKind();
+    showEdited(editor_.openForRename(kind), kind.id);
 }
 
 void OperationKindsWindow::addKind() {
-    editor_.openForAdd(kinds_);
+    showEdited(editor_.openForAdd(), 0);
+}
+
+void OperationKindsWindow::showEdited(const std::optional<data::OperationKind>& saved,
+                                      int currentId) {
+    if (!saved) {
+        // Left without saving: the kind may have been changed or deleted meanwhile.
+        if (currentId != 0) {
+            kinds_.refreshRow(QStringLiteral("id"), currentId);
+        }
+        return;
+    }
+    // A name takes its place in the list's order: read whole, as the list cannot yet place one
+    // re-read row by its order.
+    kinds_.refresh();
+    kinds_.locate(QStringLiteral("id"), saved->id);
 }
 
 void OperationKindsWindow::deleteKind() {
     deleteCurrent(QStringLiteral("Удалить вид операции?"),
                   QStringLiteral("Вид операции используется в операциях и не может быть удалён."),
-                  [this] { kinds_.deleteRow(); });
+                  [this] { data::deleteKind(session_.connection, currentKind()); });
 }
 
 }  // namespace tabel::refdata

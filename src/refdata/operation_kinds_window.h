@@ -8,7 +8,8 @@
 
 namespace tabel::data {
 struct Session;
-}
+struct OperationKind;
+}  // namespace tabel::data
 
 namespace tabel::refdata {
 
@@ -25,26 +26,24 @@ public:
     OperationKindsWindow(data::Session& session, OperationKindEditor& editor,
                          QWidget* parent = nullptr);
 
-    QPushButton* addButton;
-    // "Изменить" renames; in Choose mode it reads "Выбрать".
-    QPushButton* changeButton;
-    QPushButton* deleteButton;
-    QPushButton* exitButton;
-
     // Menu "Операции": add, rename and delete kinds.
     void openForBrowse();
     // The price editor's "...": the chosen kind, or nothing after "Выход".
     std::optional<KindChoice> pickKind();
 
-    void addKind();
-    // The change button and the grid's double-click.
-    void chooseOrRenameKind();
-    void deleteKind();
-
 protected:
     void onShown() override;
 
 private:
+    void addKind();
+    // "Изменить" (in Choose mode "Выбрать") and the grid's double-click.
+    void chooseOrRenameKind();
+    void deleteKind();
+    data::OperationKind currentKind();
+    // Re-reads the list after the editor closed, on the kind saved, else on kind `currentId`.
+    void showEdited(const std::optional<data::OperationKind>& saved, int currentId);
+
+    data::Session& session_;
     data::Dataset kinds_;
     OperationKindEditor& editor_;
     std::optional<KindChoice> choice_;

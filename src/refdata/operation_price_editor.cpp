@@ -3,22 +3,20 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "core/input_texts.h"
 #include "core/messages.h"
-#include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/errors.h"
-#include "data/operation_writes.h"
 #include "data/session.h"
 #include "refdata/operation_kinds_window.h"
 #include "refdata/products_window.h"
 #include "widgets/form_field.h"
 #include "widgets/input_filters.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::refdata {
 
@@ -46,10 +44,10 @@ OperationCheck checkOperation(const OperationFields& fields, bool adding) {
         return check;
     }
     const QString typed = fields.price.trimmed();
-    const std::optional<double> price = core::parseNumber(typed);
+    const std::optional<core::Decimal> price = core::Decimal::fromText(typed);
     if (typed.isEmpty()) {
         check.priceError = QStringLiteral("Не указана min Цена!");
-    } else if (!price || *price < 0) {
+    } else if (!price || price->isNegative()) {
         check.priceError = QStringLiteral("Неверное значение цены: %1").arg(typed);
     } else {
         check.price = *price;
@@ -63,84 +61,87 @@ OperationPriceEditor::OperationPriceEditor(data::Session& session, ProductsWindo
       connection_(session.connection),
       products_(products),
       kinds_(kinds) {
-    productEdit = readOnlyField(fieldsGroup, "productEdit");
-    chooseProductButton = widgets::makeButton(fieldsGroup, QStringLiteral("chooseProductButton"),
-                                              QStringLiteral("..."));
-    kindEdit = readOnlyField(fieldsGroup, "kindEdit");
-    chooseKindButton =
-        widgets::makeButton(fieldsGroup, QStringLiteral("chooseKindButton"), QStringLiteral("..."));
-    stageCombo = new QComboBox(fieldsGroup);
-    stageCombo->setObjectName(QStringLiteral("stageCombo"));
-    stageCombo->addItems(core::productKindTexts());
-    stageCombo->setCurrentIndex(0);
-    priceEdit = new QLineEdit(fieldsGroup);
-    priceEdit->setObjectName(QStringLiteral("priceEdit"));
-    widgets::acceptDecimalInput(priceEdit);
-    for (QPushButton* dots : {chooseProductButton, chooseKindButton}) {
+    QGroupBox* group = fieldsGroup();
+    productEdit_ = readOnlyField(group, "productEdit");
+    chooseProductButton_ =
+        widgets::makeButton(group, QStringLiteral("chooseProductButton"), QStringLiteral("..."));
+    kindEdit_ = readOnlyField(group, "kindEdit");
+    chooseKindButton_ =
+        widgets::makeButton(group, QStringLiteral("chooseKindButton"), QStringLiteral("..."));
+    stageCombo_ = new QComboBox(group);
+    stageCombo_->setObjectName(QStringLiteral("stageCombo"));
+    stageCombo_->addItems(core::productKindTexts());
+    stageCombo_->setCurrentIndex(0);
+    priceEdit_ = new QLineEdit(group);
+    priceEdit_->setObjectName(QStringLiteral("priceEdit"));
+    widgets::acceptDecimalInput(priceEdit_);
+    for (QPushButton* dots : {chooseProductButton_, chooseKindButton_}) {
         dots->setFixedWidth(dots->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 20);
     }
 
-    auto* grid = new QGridLayout(fieldsGroup);
-    productLabel = widgets::addField(grid, 0, QStringLiteral("&Марка изделия"), productEdit,
-                                     QStringLiteral("productLabel"));
-    grid->addWidget(chooseProductButton, 0, 2);
-    kindLabel = widgets::addField(grid, 1, QStringLiteral("&Операция"), kindEdit,
-                                  QStringLiteral("kindLabel"));
-    grid->addWidget(chooseKindButton, 1, 2);
-    stageLabel = widgets::addField(grid, 2, QStringLiteral("&Вид"), stageCombo,
-                                   QStringLiteral("stageLabel"));
-    priceLabel = widgets::addField(grid, 3, QStringLiteral("min &Цена"), priceEdit,
-                                   QStringLiteral("priceLabel"));
+    auto* grid = new QGridLayout(group);
+    widgets::addField(grid, 0, QStringLiteral("&Марка изделия"), productEdit_,
+                      QStringLiteral("productLabel"));
+    grid->addWidget(chooseProductButton_, 0, 2);
+    widgets::addField(grid, 1, QStringLiteral("&Операция"), kindEdit_, QStringLiteral("kindLabel"));
+    grid->addWidget(chooseKindButton_, 1, 2);
+    widgets::addField(grid, 2, QStringLiteral("&Вид"), stageCombo_, QStringLiteral("stageLabel"));
+    widgets::addField(grid, 3, QStringLiteral("min &Цена"), priceEdit_,
+                      QStringLiteral("priceLabel"));
 
-    connect(chooseProductButton, &QPushButton::clicked, this, &OperationPriceEditor::chooseProduct);
-    connect(chooseKindButton, &QPushButton::clicked, this, &OperationPriceEditor::chooseKind);
+    widgets::connectAction(chooseProductButton_, &QPushButton::clicked, this,
+                           [this] { chooseProduct(); });
+    widgets::connectAction(chooseKindButton_, &QPushButton::clicked, this,
+                           [this] { chooseKind(); });
 }
 
 QWidget* OperationPriceEditor::firstFocus() const {
-    return chooseProductButton;
+    return chooseProductButton_;
 }
 
 void OperationPriceEditor::load(const OperationFields& operation) {
-    productEdit->setText(operation.marka.trimmed());
-    kindEdit->setText(operation.vid.trimmed());
+    productEdit_->setText(operation.marka.trimmed());
+    kindEdit_->setText(operation.vid.trimmed());
     // Any stage but 0 is a blank.
-    stageCombo->setCurrentIndex(operation.naimen == 0 ? 0 : 1);
-    priceEdit->setText(operation.price);
-    productId = operation.productId;
-    kindId = operation.kindId;
+    stageCombo_->setCurrentIndex(operation.naimen == 0 ? 0 : 1);
+    priceEdit_->setText(operation.price);
+    productId_ = operation.productId;
+    kindId_ = operation.kindId;
 }
 
 OperationFields OperationPriceEditor::fields() const {
-    return {.marka = productEdit->text(),
-            .vid = kindEdit->text(),
-            .naimen = stageCombo->currentIndex(),
-            .productId = productId,
-            .kindId = kindId,
-            .price = priceEdit->text(),
+    return {.marka = productEdit_->text(),
+            .vid = kindEdit_->text(),
+            .naimen = stageCombo_->currentIndex(),
+            .productId = productId_,
+            .kindId = kindId_,
+            .price = priceEdit_->text(),
             .id = opened_.id,
             .version = opened_.version};
 }
 
-std::optional<int> OperationPriceEditor::openForAdd() {
+std::optional<data::Operation> OperationPriceEditor::openForAdd() {
     // The product and kind picked last time stay until picked anew.
-    opened_ = OperationFields();
-    opened_.productId = productId;
-    opened_.kindId = kindId;
-    load(opened_);
-    priceEdit->setEnabled(true);
+    OperationFields operation;
+    operation.productId = productId_;
+    operation.kindId = kindId_;
+    priceEdit_->setEnabled(true);
     setWindowTitle(QStringLiteral("Заведение новой цены за операцию"));
-    mode = Mode::Add;
-    saved_.reset();
-    exec();
-    return saved_;
+    setMode(Mode::Add);
+    return edit(operation);
 }
 
-std::optional<int> OperationPriceEditor::openForChange(const OperationFields& operation) {
+std::optional<data::Operation> OperationPriceEditor::openForChange(
+    const OperationFields& operation) {
     setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
-    mode = Mode::Change;
+    setMode(Mode::Change);
+    priceEdit_->setEnabled(false);  // prices are the norms
+    return edit(operation);
+}
+
+std::optional<data::Operation> OperationPriceEditor::edit(const OperationFields& operation) {
     opened_ = operation;
     load(operation);
-    priceEdit->setEnabled(false);  // prices are the norms
     saved_.reset();
     exec();
     return saved_;
@@ -148,69 +149,54 @@ std::optional<int> OperationPriceEditor::openForChange(const OperationFields& op
 
 void OperationPriceEditor::chooseProduct() {
     if (const std::optional<ProductChoice> choice = products_.pickProduct()) {
-        productEdit->setText(choice->marka);
-        productId = choice->id;
+        productEdit_->setText(choice->marka);
+        productId_ = choice->id;
     }
 }
 
 void OperationPriceEditor::chooseKind() {
     if (const std::optional<KindChoice> choice = kinds_.pickKind()) {
-        kindEdit->setText(choice->vid);
-        kindId = choice->id;
+        kindEdit_->setText(choice->vid);
+        kindId_ = choice->id;
     }
-}
-
-bool OperationPriceEditor::isDuplicate(const OperationFields& operation) {
-    const data::OperationKey key{kindId, operation.naimen, productId};
-    const std::optional<int> except =
-        mode == Mode::Add ? std::nullopt : std::optional<int>(opened_.id);
-    if (data::countSameOperations(connection_, key, except) == 0) {
-        return false;
-    }
-    core::MessageBoxes::error(kDuplicate);
-    return true;
-}
-
-bool OperationPriceEditor::write(const OperationFields& operation, double price) {
-    const data::OperationKey key{kindId, operation.naimen, productId};
-    int id = mode == Mode::Add ? 0 : opened_.id;
-    try {
-        if (mode == Mode::Add) {
-            id = data::addOperation(connection_, key, price);
-        } else {
-            data::changeOperation(connection_, id, key, opened_.version);
-        }
-    } catch (const data::DbError& error) {
-        // Another workstation may have written the same operation since the check.
-        core::MessageBoxes::error(error.kind() == data::DbErrorKind::UniqueViolation
-                                      ? kDuplicate
-                                      : data::userMessageOf(error));
-        if (error.kind() == data::DbErrorKind::RowChanged) {
-            // The user has been told: the next "Сохранить" stores what is typed over it.
-            opened_.version = data::operationVersion(connection_, id);
-        }
-        return false;
-    }
-    saved_ = id;
-    return true;
 }
 
 void OperationPriceEditor::save() {
-    const OperationFields operation = fields();
-    const OperationCheck check = checkOperation(operation, mode == Mode::Add);
+    const bool adding = mode() == Mode::Add;
+    const OperationFields typed = fields();
+    const OperationCheck check = checkOperation(typed, adding);
     if (!check.fieldsError.isEmpty()) {
         core::MessageBoxes::error(check.fieldsError);
         return;
     }
-    if (isDuplicate(operation)) {
+    const data::Operation operation{.id = typed.id,
+                                    .kindId = typed.kindId,
+                                    .stage = typed.naimen,
+                                    .productId = typed.productId,
+                                    .version = typed.version};
+    if (data::countSameOperations(connection_, operation) > 0) {
+        core::MessageBoxes::error(kDuplicate);
         return;
     }
-    if (mode == Mode::Add && !check.priceError.isEmpty()) {
+    if (adding && !check.priceError.isEmpty()) {
         core::MessageBoxes::error(check.priceError);
         return;
     }
-    if (!write(operation, check.price)) {
-        return;  // the dialog stays open with what was typed
+    // A refusal leaves the dialog open with what was typed.
+    try {
+        saved_ = adding ? data::addOperation(connection_, operation, check.price)
+                        : data::changeOperation(connection_, operation);
+    } catch (const data::DbError& error) {
+        if (error.kind() == data::DbErrorKind::UniqueViolation) {
+            // Another workstation wrote the same operation since the check.
+            core::MessageBoxes::error(kDuplicate);
+            return;
+        }
+        if (error.kind() == data::DbErrorKind::RowChanged) {
+            // The user is told: the next "Записать" stores what is typed over it.
+            opened_.version = data::operationVersion(connection_, operation.id);
+        }
+        throw;
     }
     accept();
 }

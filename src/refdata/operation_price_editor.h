@@ -1,13 +1,14 @@
 #pragma once
 // The editor of one operation's product, kind and stage, and of a new operation's starting
-// price.
+// price: the operation in, the saved operation out.
 
 #include <optional>
 
+#include "core/decimal.h"
+#include "data/operation_writes.h"
 #include "widgets/editor_dialog.h"
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -38,7 +39,7 @@ struct OperationFields {
 struct OperationCheck {
     QString fieldsError;  // product or kind missing
     QString priceError;   // adding only: the price missing or no valid number
-    double price = 0;
+    core::Decimal price;  // exactly as typed
 };
 
 OperationCheck checkOperation(const OperationFields& fields, bool adding);
@@ -49,45 +50,37 @@ public:
     OperationPriceEditor(data::Session& session, ProductsWindow& products,
                          OperationKindsWindow& kinds, QWidget* parent = nullptr);
 
-    QLabel* productLabel;
-    QLineEdit* productEdit;
-    QPushButton* chooseProductButton;
-    QLabel* kindLabel;
-    QLineEdit* kindEdit;
-    QPushButton* chooseKindButton;
-    QLabel* stageLabel;
-    QComboBox* stageCombo;
-    QLabel* priceLabel;
-    QLineEdit* priceEdit;
-    // Written by the products and kinds lists; kept from the last use.
-    int productId = 0;
-    int kindId = 0;
-
-    // The id of the operation saved, or nothing when the dialog was left without saving.
-    std::optional<int> openForAdd();
-    std::optional<int> openForChange(const OperationFields& operation);
-
-    // The controls from the value and back.
-    void load(const OperationFields& operation);
-    OperationFields fields() const;
-
-    void save() override;
-    void chooseProduct();
-    void chooseKind();
+    // The operation saved, or nothing when the dialog was left without saving.
+    std::optional<data::Operation> openForAdd();
+    std::optional<data::Operation> openForChange(const OperationFields& operation);
 
 protected:
+    void save() override;
     QWidget* firstFocus() const override;
 
 private:
-    bool isDuplicate(const OperationFields& operation);
-    bool write(const OperationFields& operation, double price);
+    // The controls from the value and back.
+    void load(const OperationFields& operation);
+    OperationFields fields() const;
+    std::optional<data::Operation> edit(const OperationFields& operation);
+    void chooseProduct();
+    void chooseKind();
 
     data::Connection& connection_;
-    // The operation of the opening in progress.
-    OperationFields opened_;
-    std::optional<int> saved_;
     ProductsWindow& products_;
     OperationKindsWindow& kinds_;
+    QLineEdit* productEdit_;
+    QPushButton* chooseProductButton_;
+    QLineEdit* kindEdit_;
+    QPushButton* chooseKindButton_;
+    QComboBox* stageCombo_;
+    QLineEdit* priceEdit_;
+    // Written by the products and kinds lists; kept from the last use.
+    int productId_ = 0;
+    int kindId_ = 0;
+    // The operation of the opening in progress, with the version the next save is made as of.
+    OperationFields opened_;
+    std::optional<data::Operation> saved_;
 };
 
 }  // namespace tabel::refdata

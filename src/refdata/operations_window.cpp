@@ -17,6 +17,7 @@
 #include "reports/operations_export.h"
 #include "widgets/live_rows.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::refdata {
 
@@ -61,9 +62,10 @@ OperationsWindow::OperationsWindow(data::Session& session, OperationPriceEditor&
                                    NormsWindow& norms, QWidget* parent)
     : ListWindow(QStringLiteral("OperationsWindow"), QStringLiteral("Операции"),
                  widgets::SearchBox::Keys::ConsumeAll, parent),
-      exportedOperations(&session.connection, QStringLiteral("exportedOperations")),
       session_(session),
       operations_(&session.connection, QStringLiteral("Oper")),
+      // A child, so that what it holds can be looked at from outside.
+      exportedOperations_(&session.connection, QStringLiteral("exportedOperations"), this),
       editor_(editor),
       norms_(norms) {
     prepareOperations(operations_);
@@ -103,27 +105,20 @@ OperationsWindow::OperationsWindow(data::Session& session, OperationPriceEditor&
                .alignment = Qt::AlignRight,
                .width = 10}},
              QStringLiteral("marka"));
-    searchBox->setSearch([this](const QString&) { applySearch(); });
+    searchBox()->setSearch([this](const QString&) { applySearch(); });
 
-    reports::setUpOperationsExport(exportedOperations);
+    reports::setUpOperationsExport(exportedOperations_);
 
-    pricesCheck = new QCheckBox(QStringLiteral("&Цены"), this);
-    pricesCheck->setObjectName(QStringLiteral("pricesCheck"));
-    addControl(pricesCheck);
-    addButton = appendButton(QStringLiteral("addButton"), QStringLiteral("&Добавить"));
-    addButton->setDefault(true);
-    changeButton = appendButton(QStringLiteral("changeButton"), QStringLiteral("&Изменить"));
-    deleteButton = appendButton(QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
-    exportButton = appendButton(QStringLiteral("exportButton"), QStringLiteral("&Excel"));
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
-    setModeButtons(addButton, changeButton, deleteButton);
-    connect(addButton, &QPushButton::clicked, this, &OperationsWindow::addOperation);
-    connect(changeButton, &QPushButton::clicked, this, &OperationsWindow::chooseOrChangeOperation);
-    connect(deleteButton, &QPushButton::clicked, this, &OperationsWindow::deleteOperation);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(exportButton, &QPushButton::clicked, this, &OperationsWindow::exportToSpreadsheet);
-    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this,
-            &OperationsWindow::openCurrentOperation);
+    pricesCheck_ = new QCheckBox(QStringLiteral("&Цены"), this);
+    pricesCheck_->setObjectName(QStringLiteral("pricesCheck"));
+    addControl(pricesCheck_);
+    appendModeButtons([this] { addOperation(); }, [this] { chooseOrChangeOperation(); },
+                      [this] { deleteOperation(); });
+    appendButton(QStringLiteral("exportButton"), QStringLiteral("&Excel"),
+                 [this] { exportToSpreadsheet(); });
+    appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"), [this] { reject(); });
+    widgets::connectAction(listGrid(), &widgets::DataGrid::rowDoubleClicked, this,
+                           [this] { openCurrentOperation(); });
     connect(&session_.changes, &data::ChangeFeed::changed, this, &OperationsWindow::applyChanges);
     widgets::fixWindowSize(this, QSize(720, 480));
 }
@@ -133,27 +128,27 @@ void OperationsWindow::applyChanges(const data::ChangeBatch& batch) {
     // product's names: each is re-read by the key that names it.
     data::Dataset& operations = operations_;
     if (batch.whole) {
-        widgets::followChanges(operations, listGrid, QStringLiteral("id"), true, {});
+        widgets::followChanges(operations, listGrid(), QStringLiteral("id"), true, {});
         return;
     }
-    widgets::refreshShownRows(operations, listGrid, QStringLiteral("id"),
+    widgets::refreshShownRows(operations, listGrid(), QStringLiteral("id"),
                               widgets::keysOf(batch.operations));
-    widgets::refreshShownRows(operations, listGrid, QStringLiteral("oper_vid"),
+    widgets::refreshShownRows(operations, listGrid(), QStringLiteral("oper_vid"),
                               widgets::keysOf(batch.operationKinds));
-    widgets::refreshShownRows(operations, listGrid, QStringLiteral("i_id"),
+    widgets::refreshShownRows(operations, listGrid(), QStringLiteral("i_id"),
                               widgets::keysOf(batch.products));
 }
 
 void OperationsWindow::onShown() {
-    searchBox->setFocus();
-    if (!searchBox->text().trimmed().isEmpty()) {
+    searchBox()->setFocus();
+    if (!searchBox()->text().trimmed().isEmpty()) {
         applySearch();
     }
 }
 
 void OperationsWindow::applySearch() {
     data::Dataset& operations = operations_;
-    const std::optional<QString> filter = operationsFilter(searchBox->text(), requisition_);
+    const std::optional<QString> filter = operationsFilter(searchBox()->text(), requisition_);
     if (!filter) {
         operations.setFiltered(false);
         return;
@@ -179,13 +174,13 @@ std::optional<OperationChoice> OperationsWindow::pickOperation(
     data::Dataset& operations = operations_;
     operations.open();
     // The requisition narrows the list from the start, not only once something is typed.
-    if (searchBox->text().isEmpty()) {
+    if (searchBox()->text().isEmpty()) {
         applySearch();
     } else {
         clearSearch();
     }
     if (!context.typed.isEmpty()) {
-        searchBox->setText(context.typed);
+        searchBox()->setText(context.typed);
     }
     // Positioned after filtering, which returns to the first row.
     if (context.adding || !operations.locate(QStringLiteral("id"), context.currentOperationId)) {
@@ -225,7 +220,7 @@ OperationChoice OperationsWindow::choiceFromCurrentRow() {
 
 void OperationsWindow::chooseOrChangeOperation() {
     data::Dataset& operations = operations_;
-    if (mode == Mode::Choose) {
+    if (mode() == Mode::Choose) {
         if (!operations.isEmpty()) {
             choice_ = choiceFromCurrentRow();
         }
@@ -243,23 +238,29 @@ void OperationsWindow::chooseOrChangeOperation() {
     current.kindId = operations.field(QStringLiteral("oper_vid")).asInteger();
     current.id = operations.field(QStringLiteral("id")).asInteger();
     current.version = operations.field(QStringLiteral("row_version")).asString();
-    showSaved(editor_.openForChange(current));
+    if (const std::optional<data::Operation> saved = editor_.openForChange(current)) {
+        showSaved(saved->id);
+    }
 }
 
 void OperationsWindow::addOperation() {
-    showSaved(editor_.openForAdd());
-}
-
-void OperationsWindow::showSaved(std::optional<int> id) {
-    if (!id) {
+    const std::optional<data::Operation> saved = editor_.openForAdd();
+    if (!saved) {
         return;
     }
-    operations_.refreshRow(QStringLiteral("id"), *id);
-    operations_.locate(QStringLiteral("id"), *id);
+    // A new operation takes its place in the list's order: read whole, as the list cannot yet
+    // place one re-read row by its order.
+    operations_.refresh();
+    operations_.locate(QStringLiteral("id"), saved->id);
+}
+
+void OperationsWindow::showSaved(int id) {
+    operations_.refreshRow(QStringLiteral("id"), id);
+    operations_.locate(QStringLiteral("id"), id);
 }
 
 void OperationsWindow::openCurrentOperation() {
-    if (mode == Mode::Choose || !pricesCheck->isChecked()) {
+    if (mode() == Mode::Choose || !pricesCheck_->isChecked()) {
         chooseOrChangeOperation();
         return;
     }
@@ -284,18 +285,21 @@ void OperationsWindow::deleteOperation() {
 
 void OperationsWindow::exportToSpreadsheet() {
     widgets::BusyCursor busy;
-    exportedOperations.close();
-    exportedOperations.open();
+    // Closed again on every path: the rows are needed only while the sheet is written.
+    struct CloseAfterwards {
+        data::Dataset& rows;
+        ~CloseAfterwards() { rows.close(); }
+    } closeAfterwards{exportedOperations_};
+    exportedOperations_.close();
+    exportedOperations_.open();
     if (spreadsheet_.OpenExcel(QString()) != 1) {
-        exportedOperations.close();
         return;
     }
-    reports::writeOperations(exportedOperations, spreadsheet_);
+    reports::writeOperations(exportedOperations_, spreadsheet_);
     spreadsheet_.setFileTitle(
         QStringLiteral("Операции ") +
         QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH-mm")));
     spreadsheet_.SetExcelVisible(true);
-    exportedOperations.close();
 }
 
 }  // namespace tabel::refdata

@@ -65,47 +65,38 @@ public:
     OperationsWindow(data::Session& session, OperationPriceEditor& editor, NormsWindow& norms,
                      QWidget* parent = nullptr);
 
-    QPushButton* addButton;
-    // "Изменить" opens the editor; in Choose mode it reads "Выбрать".
-    QPushButton* changeButton;
-    QPushButton* deleteButton;
-    QPushButton* exitButton;
-    QPushButton* exportButton;
-    // "Цены": a double-click in Browse mode opens the operation's norms instead of the editor.
-    QCheckBox* pricesCheck;
-
-    // Every operation with its product, kind, stage and own price, for the spreadsheet export.
-    data::Dataset exportedOperations;
-
     // Menu "Цены": maintain the operations.
     void openForBrowse();
     // The entry dialog's operation "...": the chosen operation and its prices, or nothing.
     std::optional<OperationChoice> pickOperation(const OperationChoiceContext& context);
 
+protected:
+    void onShown() override;
+
+private:
     void applySearch();
-    // The grid's double-click.
+    // The grid's double-click: with "Цены" checked in Browse mode, the operation's norms.
     void openCurrentOperation();
     void addOperation();
-    // The change button.
+    // "Изменить" (in Choose mode "Выбрать").
     void chooseOrChangeOperation();
     void deleteOperation();
     void exportToSpreadsheet();
     // What other sessions changed: only the operations it touches are re-read.
     void applyChanges(const data::ChangeBatch& batch);
-
-protected:
-    void onShown() override;
-
-private:
     OperationChoice choiceFromCurrentRow();
     QString productMark(int productId);
     // Re-reads one operation's row after this workstation wrote it.
-    void showSaved(std::optional<int> id);
+    void showSaved(int id);
 
     data::Session& session_;
     data::Dataset operations_;
+    // Every operation with its product, kind, stage and own price, for the spreadsheet export;
+    // open only while it is written.
+    data::Dataset exportedOperations_;
     OperationPriceEditor& editor_;
     NormsWindow& norms_;
+    QCheckBox* pricesCheck_;
     reports::Spreadsheet spreadsheet_;
     // The requisition of the choice in progress; empty in Browse mode.
     RequisitionContext requisition_;

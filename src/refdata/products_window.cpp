@@ -5,6 +5,7 @@
 
 #include "data/session.h"
 #include "refdata/reference_statements.h"
+#include "widgets/user_action.h"
 
 namespace tabel::refdata {
 
@@ -20,22 +21,23 @@ ProductsWindow::ProductsWindow(data::Session& session, QWidget* parent)
           .title = QStringLiteral("Коробки"),
           .alignment = Qt::AlignLeft}},
         QStringLiteral("marka"));
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this, &ProductsWindow::chooseProduct);
+    appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"), [this] { reject(); });
+    // There is no choice button: the grid's double-click chooses.
+    widgets::connectAction(listGrid(), &widgets::DataGrid::rowDoubleClicked, this,
+                           [this] { chooseProduct(); });
 }
 
 void ProductsWindow::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         event->modifiers() == Qt::NoModifier) {
-        chooseProduct();
+        widgets::runAction([this] { chooseProduct(); });
         return;
     }
     ListWindow::keyPressEvent(event);
 }
 
 void ProductsWindow::onShown() {
-    searchBox->setFocus();
+    searchBox()->setFocus();
 }
 
 std::optional<ProductChoice> ProductsWindow::pickProduct() {

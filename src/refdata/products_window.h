@@ -22,12 +22,8 @@ class ProductsWindow : public widgets::ListWindow {
 public:
     explicit ProductsWindow(data::Session& session, QWidget* parent = nullptr);
 
-    QPushButton* exitButton;
-
     // Opens the products, clears the search, shows the list and closes the products again.
     std::optional<ProductChoice> pickProduct();
-    // The grid's double-click: there is no choice button.
-    void chooseProduct();
 
 protected:
     void onShown() override;
@@ -35,6 +31,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void chooseProduct();
+
     data::Dataset products_;
     std::optional<ProductChoice> choice_;
 };

@@ -79,9 +79,11 @@ void prepareOperations(data::Dataset& operations) {
 }
 
 void prepareOperationKinds(data::Dataset& kinds) {
-    kinds.setSql({QStringLiteral("select * from accounts_dep.VID_OPER order by vid")});
-    kinds.setFieldDefs({{QStringLiteral("ID"), FieldType::Integer, true}});
-    kinds.setTableName(QStringLiteral("accounts_dep.vid_oper"));
+    // Each kind's version for its editor's rename and for its deletion.
+    kinds.setSql({QStringLiteral(
+        "select *, xmin::text as row_version from accounts_dep.VID_OPER order by vid")});
+    kinds.setFieldDefs({{QStringLiteral("ID"), FieldType::Integer, true},
+                        {QStringLiteral("row_version"), FieldType::String, true}});
     kinds.setRowOrder({QStringLiteral("vid")});
 }
 

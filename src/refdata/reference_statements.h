@@ -10,7 +10,6 @@ namespace tabel::refdata {
 void prepareWorkers(data::Dataset& workers);
 void prepareProducts(data::Dataset& products);
 void prepareOperations(data::Dataset& operations);
-// A table cursor on accounts_dep.vid_oper.
 void prepareOperationKinds(data::Dataset& kinds);
 
 }  // namespace tabel::refdata

@@ -4,6 +4,7 @@
 
 #include "data/session.h"
 #include "refdata/reference_statements.h"
+#include "widgets/user_action.h"
 
 namespace tabel::refdata {
 
@@ -16,40 +17,40 @@ WorkersWindow::WorkersWindow(data::Session& session, QWidget* parent)
              {{.field = QStringLiteral("fio"), .title = QStringLiteral("ФИО"), .name = true},
               {.field = QStringLiteral("s_staffpos_hl"), .title = QStringLiteral("Должность")}},
              QStringLiteral("fio"));
-    chooseButton = appendButton(QStringLiteral("chooseButton"), QStringLiteral("&Выбрать"));
-    chooseButton->setDefault(true);
-    exitButton = appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
-    connect(chooseButton, &QPushButton::clicked, this, &WorkersWindow::chooseWorker);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(listGrid, &widgets::DataGrid::rowDoubleClicked, this, &WorkersWindow::chooseWorker);
+    appendButton(QStringLiteral("chooseButton"), QStringLiteral("&Выбрать"), [this] {
+        chooseWorker();
+    })->setDefault(true);
+    appendButton(QStringLiteral("exitButton"), QStringLiteral("В&ыход"), [this] { reject(); });
+    widgets::connectAction(listGrid(), &widgets::DataGrid::rowDoubleClicked, this,
+                           [this] { chooseWorker(); });
 }
 
 void WorkersWindow::onShown() {
-    chosen = 0;
-    searchBox->setFocus();
+    searchBox()->setFocus();
 }
 
-bool WorkersWindow::pickWorker(const QString& typed) {
+WorkerPick WorkersWindow::pickWorker(const QString& typed) {
     workers_.open();
     clearSearch();
-    searchBox->setText(typed);
-    choice_.reset();
+    searchBox()->setText(typed);
+    pick_ = {};
     exec();
     // Read afresh at the next choice: people join and leave.
     workers_.close();
-    return chosen == 1;
+    return pick_;
 }
 
 void WorkersWindow::chooseWorker() {
     data::Dataset& workers = workers_;
+    WorkerPick pick;
+    pick.chosen = true;
     if (workers.recordCount() > 0) {
         // Read all three first: a register code that is not a number leaves the opener untouched.
-        WorkerChoice picked{workers.field(QStringLiteral("fio")).asString().trimmed(),
-                            workers.field(QStringLiteral("id")).asInteger(),
-                            workers.field(QStringLiteral("p_id")).asInt64()};
-        choice_ = picked;
+        pick.worker = WorkerChoice{workers.field(QStringLiteral("fio")).asString().trimmed(),
+                                   workers.field(QStringLiteral("id")).asInteger(),
+                                   workers.field(QStringLiteral("p_id")).asInt64()};
     }
-    chosen = 1;
+    pick_ = pick;
     accept();
 }
 

@@ -18,30 +18,30 @@ struct WorkerChoice {
     qint64 personId;  // the plant's 15-digit person id
 };
 
+// What the list hands back: whether the user chose at all, and the row chosen, none when the
+// list had no row to choose.
+struct WorkerPick {
+    bool chosen = false;
+    std::optional<WorkerChoice> worker;
+};
+
 class WorkersWindow : public widgets::ListWindow {
     Q_OBJECT
 public:
     explicit WorkersWindow(data::Session& session, QWidget* parent = nullptr);
 
-    QPushButton* chooseButton;
-    QPushButton* exitButton;
-
-    // 1 once the user chose (even from an empty list), 0 otherwise.
-    int chosen = 0;
-    // The chosen row; empty when the list had no row to choose.
-    const std::optional<WorkerChoice>& choice() const { return choice_; }
-
     // Opens the workers, puts `typed` into the search (a user who typed into the worker field
-    // goes on typing there) and shows the list; true when the user chose.
-    bool pickWorker(const QString& typed = {});
-    void chooseWorker();
+    // goes on typing there) and shows the list.
+    WorkerPick pickWorker(const QString& typed = {});
 
 protected:
     void onShown() override;
 
 private:
+    void chooseWorker();
+
     data::Dataset workers_;
-    std::optional<WorkerChoice> choice_;
+    WorkerPick pick_;
 };
 
 }  // namespace tabel::refdata

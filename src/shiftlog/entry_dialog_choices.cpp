@@ -57,11 +57,11 @@ void EntryDialog::chooseRequisitionItem() {
 }
 
 void EntryDialog::pickWorker(const QString& typed) {
-    const bool chosen = workers_.pickWorker(typed);
-    if (!chosen) {
+    const refdata::WorkerPick pick = workers_.pickWorker(typed);
+    if (!pick.chosen) {
         return;
     }
-    if (const auto& choice = workers_.choice()) {
+    if (const auto& choice = pick.worker) {
         workerEdit->setText(choice->fio);
         entry_.workerId = choice->workerId;
         entry_.personId = choice->personId;

@@ -258,14 +258,14 @@ void EntryMaterialsPanel::deleteMaterial() {
 }
 
 void EntryMaterialsPanel::addBrigadeMember() {
-    const bool chosen = workers_.pickWorker();
+    const refdata::WorkerPick pick = workers_.pickWorker();
     workerEdit_->clear();
-    if (!chosen || !workers_.choice()) {
+    if (!pick.worker) {
         return;
     }
     brigade.close();
     try {
-        if (!data::addBrigadeMember(connection_, entry_.id, workers_.choice()->personId)) {
+        if (!data::addBrigadeMember(connection_, entry_.id, pick.worker->personId)) {
             core::MessageBoxes::error(kAlreadyInBrigade);
         }
     } catch (const data::DbError&) {

@@ -105,7 +105,7 @@ void DataGrid::storePending() {
         return;
     }
     if (rows->isModified()) {
-        rows->post();
+        rowStore_ ? rowStore_() : rows->post();
     } else {
         rows->cancel();
         source_->model()->refreshPendingRow();
@@ -141,10 +141,10 @@ void DataGrid::settle(int exited, int entered) {
         if (!pendingHere) {
             const int target = current.row();
             const bool toNewRow = target == source_->model()->newRow();
+            // Queued from the view's move: a refusal is shown here and editing goes on where it
+            // was, with what was typed.
             if (!runAction([this] { storePending(); })) {
-                // The refused row stays in editing with what was typed: the cursor goes back
-                // to it.
-                returnToPending();
+                returnToPendingRow();
                 return;
             }
             if (toNewRow) {
@@ -162,8 +162,11 @@ void DataGrid::settle(int exited, int entered) {
     }
 }
 
-void DataGrid::returnToPending() {
+void DataGrid::returnToPendingRow() {
     data::Dataset* rows = dataset();
+    if (rows == nullptr || rows->state() == data::Dataset::State::Browse) {
+        return;
+    }
     const int row = rows->state() == data::Dataset::State::Insert ? source_->model()->newRow()
                                                                   : rows->currentRow();
     syncing_ = true;

@@ -7,6 +7,7 @@
 #include "widgets/dataset_model.h"
 
 #include <QStyledItemDelegate>
+#include <functional>
 
 namespace tabel::widgets {
 
@@ -53,8 +54,11 @@ public:
     bool onNewRow() const;
     // An open cell editor hands its text to the dataset's edit buffer and closes.
     void commitEditor();
-    // Posts the row being edited when it has changes, otherwise drops the editing.
+    // Stores the row being edited when it has changes, otherwise drops the editing.
     void storePending();
+    // How a changed row is stored: `store` instead of the dataset's own post. Either throws its
+    // refusal and leaves the row in editing.
+    void setRowStore(std::function<void()> store) { rowStore_ = std::move(store); }
     // Sizes the visible columns to their titles and texts (sampled over the rows); when they do
     // not fit the grid, the name columns take the room the others leave. No column stretches.
     void fitColumns();
@@ -83,13 +87,14 @@ private:
     void followDataset(int row);
     void followGrid(const QModelIndex& current);
     void settle(int exited, int entered);
-    // Puts the cursor back on the row being edited.
-    void returnToPending();
+    // After a refused store: the current cell goes back to the row still being edited.
+    void returnToPendingRow();
     void attachFrozen();
     void placeFrozen();
     int frozenWidth() const;
 
     DataSource* source_ = nullptr;
+    std::function<void()> rowStore_;
     QList<QMetaObject::Connection> links_;
     bool syncing_ = false;
     int lastColumn_ = 0;  // the current column, kept through resets

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include "core/decimal.h"
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "data/dataset.h"
@@ -53,15 +54,16 @@ std::optional<QVariant> readWholeNumber(const QString& text) {
     return QVariant(value);
 }
 
-std::optional<QVariant> readNumber(const QString& text) {
-    if (text.trimmed().isEmpty()) {
+std::optional<QVariant> readExactNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
         return QVariant();
     }
-    const std::optional<double> value = core::parseNumber(text);
+    const std::optional<core::Decimal> value = core::Decimal::fromText(trimmed);
     if (!value) {
         return std::nullopt;
     }
-    return QVariant(*value);
+    return QVariant(value->toString().replace(u'.', u','));
 }
 
 void DatasetModel::setEditable(bool on) {
@@ -249,8 +251,11 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
             QStringLiteral("Неверное значение \"%1\" в столбце \"%2\"").arg(text, def.title));
         return false;
     }
-    if (*typed == cellValue(index)) {
-        return true;  // an editor closed without a change starts no editing
+    // An editor closed without a change starts no editing: the cell's own text, read the same
+    // way, is what the typed text is compared with ("3" over 3,00 is no change).
+    const QVariant held = cellValue(index);
+    if (*typed == held || def.input(held.isNull() ? QString() : displayText(held)) == *typed) {
+        return true;
     }
     const int row = index.row();
     const int pending = pendingRow();

@@ -37,7 +37,9 @@ int columnOf(const QList<GridColumn>& columns, const QString& field);
 
 // Readers for GridColumn::input.
 std::optional<QVariant> readWholeNumber(const QString& text);  // "12" → 12; "1,5", "x" refused
-std::optional<QVariant> readNumber(const QString& text);       // "5,5" or "5.5" → 5.5
+// "5,50" or "5.5" → "5,5": the typed decimal exactly, as text with the decimal comma, so that
+// no binary approximation stands between the typing and the statement.
+std::optional<QVariant> readExactNumber(const QString& text);
 
 // How one cell deviates from the standard drawing.
 struct CellStyle {

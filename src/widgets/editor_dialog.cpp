@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -14,20 +15,20 @@ EditorDialog::EditorDialog(const QString& name, const QString& groupCaption, QWi
     : QDialog(parent) {
     setObjectName(name);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    fieldsGroup = new QGroupBox(groupCaption, this);
-    fieldsGroup->setObjectName(QStringLiteral("fieldsGroup"));
-    saveButton = makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Записать"));
-    saveButton->setDefault(true);
-    cancelButton = makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
-    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    fieldsGroup_ = new QGroupBox(groupCaption, this);
+    fieldsGroup_->setObjectName(QStringLiteral("fieldsGroup"));
+    saveButton_ = makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Записать"));
+    saveButton_->setDefault(true);
+    cancelButton_ = makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
+    connectAction(saveButton_, &QPushButton::clicked, this, [this] { save(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(saveButton);
-    buttons->addWidget(cancelButton);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(fieldsGroup);
+    layout->addWidget(fieldsGroup_);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

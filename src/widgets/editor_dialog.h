@@ -14,18 +14,25 @@ class EditorDialog : public QDialog {
 public:
     enum class Mode { Add, Change };
 
-    QGroupBox* fieldsGroup;
-    QPushButton* saveButton;
-    QPushButton* cancelButton;
-
-    Mode mode = Mode::Add;
+    Mode mode() const { return mode_; }
 
 protected:
     EditorDialog(const QString& name, const QString& groupCaption, QWidget* parent = nullptr);
 
+    QGroupBox* fieldsGroup() const { return fieldsGroup_; }
+    void setMode(Mode mode) { mode_ = mode; }
+
+    // "Записать": runs through runAction, so a refusal it throws is shown and the editor stays
+    // open with what was typed.
     virtual void save() = 0;
     virtual QWidget* firstFocus() const = 0;
     void showEvent(QShowEvent* event) override;
+
+private:
+    QGroupBox* fieldsGroup_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
+    Mode mode_ = Mode::Add;
 };
 
 }  // namespace tabel::widgets

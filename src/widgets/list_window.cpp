@@ -11,6 +11,7 @@
 #include "data/errors.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::widgets {
 
@@ -20,34 +21,36 @@ ListWindow::ListWindow(const QString& name, const QString& caption, SearchBox::K
     setObjectName(name);
     setWindowTitle(caption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    listGrid = new DataGrid(this);
-    listGrid->setObjectName(QStringLiteral("listGrid"));
-    listGrid->setBoldTitles(true);
-    searchBox = new SearchBox(keys, this);
-    searchBox->setObjectName(QStringLiteral("searchBox"));
+    listGrid_ = new DataGrid(this);
+    listGrid_->setObjectName(QStringLiteral("listGrid"));
+    listGrid_->setBoldTitles(true);
+    searchBox_ = new SearchBox(keys, this);
+    searchBox_->setObjectName(QStringLiteral("searchBox"));
     buttonRow_ = new QHBoxLayout;
     buttonRow_->addStretch();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(listGrid, 1);
-    searchLabel_ = makeFieldLabel(this, QStringLiteral("&Поиск"), searchBox);
+    layout->addWidget(listGrid_, 1);
+    searchLabel_ = makeFieldLabel(this, QStringLiteral("&Поиск"), searchBox_);
     auto* search = new QHBoxLayout;
     search->addWidget(searchLabel_);
-    search->addWidget(searchBox, 1);
+    search->addWidget(searchBox_, 1);
     layout->addLayout(search);
     layout->addLayout(buttonRow_);
-    setTabOrder(searchBox, listGrid);
+    setTabOrder(searchBox_, listGrid_);
     fixWindowSize(this, QSize(560, 480));
 }
 
 void ListWindow::bindList(data::Dataset* dataset, QList<GridColumn> columns,
                           const QString& searchField) {
-    listGrid->setSource(new DataSource(dataset, std::move(columns), this));
-    searchBox->bind(dataset, searchField);
+    listGrid_->setSource(new DataSource(dataset, std::move(columns), this));
+    searchBox_->bind(dataset, searchField);
 }
 
-QPushButton* ListWindow::appendButton(const QString& name, const QString& text) {
+QPushButton* ListWindow::appendButton(const QString& name, const QString& text,
+                                      std::function<void()> action) {
     QPushButton* button = makeButton(this, name, text);
     buttonRow_->addWidget(button);
+    connectAction(button, &QPushButton::clicked, this, std::move(action));
     return button;
 }
 
@@ -55,15 +58,20 @@ void ListWindow::addControl(QWidget* control) {
     buttonRow_->insertWidget(0, control);
 }
 
-void ListWindow::setModeButtons(QPushButton* add, QPushButton* change, QPushButton* remove) {
-    addButton_ = add;
-    changeButton_ = change;
-    removeButton_ = remove;
+void ListWindow::appendModeButtons(std::function<void()> add, std::function<void()> changeOrChoose,
+                                   std::function<void()> remove) {
+    addButton_ =
+        appendButton(QStringLiteral("addButton"), QStringLiteral("&Добавить"), std::move(add));
+    addButton_->setDefault(true);
+    changeButton_ = appendButton(QStringLiteral("changeButton"), QStringLiteral("&Изменить"),
+                                 std::move(changeOrChoose));
+    removeButton_ =
+        appendButton(QStringLiteral("deleteButton"), QStringLiteral("&Удалить"), std::move(remove));
 }
 
 void ListWindow::setMode(Mode newMode) {
-    mode = newMode;
-    const bool choosing = mode == Mode::Choose;
+    mode_ = newMode;
+    const bool choosing = mode_ == Mode::Choose;
     changeButton_->setText(choosing ? QStringLiteral("&Выбрать") : QStringLiteral("&Изменить"));
     addButton_->setVisible(!choosing);
     removeButton_->setVisible(!choosing);
@@ -76,7 +84,7 @@ void ListWindow::endChoice() {
 }
 
 void ListWindow::showSearch(bool shown) {
-    searchBox->setVisible(shown);
+    searchBox_->setVisible(shown);
     searchLabel_->setVisible(shown);
 }
 
@@ -89,17 +97,21 @@ void ListWindow::deleteCurrent(const QString& question, const QString& inUse,
     try {
         remove();
     } catch (const data::DbError& error) {
-        if (!error.isForeignKeyViolation()) {
-            throw;
+        if (error.isForeignKeyViolation()) {
+            core::MessageBoxes::error(inUse);
+            return;
         }
-        core::MessageBoxes::error(inUse);
-        return;
+        if (error.kind() == data::DbErrorKind::RowGone ||
+            error.kind() == data::DbErrorKind::RowChanged) {
+            rows->refresh();  // the user sees the row as it is now
+        }
+        throw;
     }
     rows->refresh();
 }
 
 void ListWindow::clearSearch() {
-    searchBox->clear();
+    searchBox_->clear();
 }
 
 void ListWindow::showEvent(QShowEvent* event) {

@@ -26,8 +26,8 @@ bool editsText(const QKeyEvent* event) {
 }  // namespace
 
 SearchBox::SearchBox(Keys keys, QWidget* parent) : QLineEdit(parent), keys_(keys) {
-    connectAction(this, &QLineEdit::textChanged, this,
-                  [this](const QString& text) { applyFilter(text); });
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& text) { runAction([&] { applyFilter(text); }); });
 }
 
 void SearchBox::bind(data::Dataset* dataset, const QString& field) {

@@ -21,7 +21,7 @@ TEST_F(ChoiceListsTest, SearchFiltersTheLoadedRowsByPrefixIgnoringCase) {
     for (const auto& c : cases) {
         std::optional<int> rows;
         whenShown(&workers, [&] {
-            typeInto(workers.searchBox, QString::fromUtf8(c.typed));
+            typeInto(searchBox(workers), QString::fromUtf8(c.typed));
             rows = test::listShownBy(workers).recordCount();
             workers.reject();
         });
@@ -38,21 +38,21 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
     int positionWidth = 0;
     int positionText = 0;
     whenShown(&workers, [&] {
-        widgets::DataGrid* grid = workers.listGrid;
-        const int position = grid->columnOf(QStringLiteral("s_staffpos_hl"));
-        fioWidth = grid->columnWidth(grid->columnOf(QStringLiteral("fio")));
-        positionWidth = grid->columnWidth(position);
+        widgets::DataGrid* list = grid(workers);
+        const int position = list->columnOf(QStringLiteral("s_staffpos_hl"));
+        fioWidth = list->columnWidth(list->columnOf(QStringLiteral("fio")));
+        positionWidth = list->columnWidth(position);
         for (int row = 0; row < test::listShownBy(workers).recordCount(); ++row) {
             positionText =
-                qMax(positionText, grid->fontMetrics().horizontalAdvance(
-                                       grid->model()->index(row, position).data().toString()));
+                qMax(positionText, list->fontMetrics().horizontalAdvance(
+                                       list->model()->index(row, position).data().toString()));
         }
         workers.reject();
     });
     workers.pickWorker();
-    EXPECT_GE(fioWidth, workers.listGrid->fontMetrics().horizontalAdvance(
+    EXPECT_GE(fioWidth, grid(workers)->fontMetrics().horizontalAdvance(
                             QStringLiteral("Константинопольская Александра Вячеславовна")));
-    EXPECT_LE(positionWidth, positionText + 2 * workers.listGrid->fontMetrics().height());
+    EXPECT_LE(positionWidth, positionText + 2 * grid(workers)->fontMetrics().height());
     for (QWidget* window :
          std::initializer_list<QWidget*>{&workers, &products, &kinds, &operations, &norms}) {
         EXPECT_EQ(window->minimumSize(), window->maximumSize())
@@ -62,10 +62,10 @@ TEST_F(ChoiceListsTest, ListsAreFixedWindowsWhoseNameColumnsShowTheWholeName) {
 
 TEST_F(ChoiceListsTest, BackspaceToEmptyShowsAllRowsAgain) {
     whenShown(&products, [&] {
-        typeInto(products.searchBox, QStringLiteral("КР"));
+        typeInto(searchBox(products), QStringLiteral("КР"));
         EXPECT_EQ(test::listShownBy(products).recordCount(), 2);
-        QTest::keyClick(products.searchBox, Qt::Key_Backspace);
-        QTest::keyClick(products.searchBox, Qt::Key_Backspace);
+        QTest::keyClick(searchBox(products), Qt::Key_Backspace);
+        QTest::keyClick(searchBox(products), Qt::Key_Backspace);
         EXPECT_EQ(test::listShownBy(products).recordCount(), 4);
         products.reject();
     });
@@ -110,18 +110,19 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
         int row = -1;
         whenShown(window, [&] {
             // Unfiltered: the box gets its text without the change handler seeing it.
-            window->searchBox->blockSignals(true);
-            window->searchBox->setText(QStringLiteral("ab"));
-            window->searchBox->blockSignals(false);
+            widgets::SearchBox* box = searchBox(*window);
+            box->blockSignals(true);
+            box->setText(QStringLiteral("ab"));
+            box->blockSignals(false);
             if (c.key == Qt::Key_Home || c.key == Qt::Key_Delete) {
-                window->searchBox->setCursorPosition(0);
+                box->setCursorPosition(0);
                 if (c.key == Qt::Key_Home) {
-                    window->searchBox->setCursorPosition(1);
+                    box->setCursorPosition(1);
                 }
             }
             list.setRecNo(2);
-            QTest::keyClick(window->searchBox, c.key);
-            text = window->searchBox->text();
+            QTest::keyClick(box, c.key);
+            text = box->text();
             row = list.currentRow();
             window->reject();
         });
@@ -141,25 +142,26 @@ TEST_F(ChoiceListsTest, SearchBoxKeysMoveTheListOrAreConsumedPerList) {
 TEST_F(ChoiceListsTest, EnterChoosesInEveryChoiceListAndEscClosesIt) {
     whenShown(&products, [&] {
         test::listShownBy(products).first();
-        QTest::keyClick(products.searchBox, Qt::Key_Return);
+        QTest::keyClick(searchBox(products), Qt::Key_Return);
     });
     const std::optional<ProductChoice> product = products.pickProduct();
     ASSERT_TRUE(product.has_value());
     EXPECT_FALSE(product->marka.isEmpty());
 
-    whenShown(&products, [&] { QTest::keyClick(products.searchBox, Qt::Key_Escape); });
+    whenShown(&products, [&] { QTest::keyClick(searchBox(products), Qt::Key_Escape); });
     EXPECT_FALSE(products.pickProduct().has_value());
     EXPECT_FALSE(products.isVisible());
 
     whenShown(&workers, [&] {
         test::listShownBy(workers).setRecNo(3);
-        QTest::keyClick(workers.searchBox, Qt::Key_Return);
+        QTest::keyClick(searchBox(workers), Qt::Key_Return);
     });
-    EXPECT_TRUE(workers.pickWorker());
-    ASSERT_TRUE(workers.choice().has_value());
-    EXPECT_EQ(workers.choice()->fio, QStringLiteral("Иванов Иван Иванович"));
+    const WorkerPick worker = workers.pickWorker();
+    EXPECT_TRUE(worker.chosen);
+    ASSERT_TRUE(worker.worker.has_value());
+    EXPECT_EQ(worker.worker->fio, QStringLiteral("Иванов Иван Иванович"));
 
-    whenShown(&kinds, [&] { QTest::keyClick(kinds.searchBox, Qt::Key_Return); });
+    whenShown(&kinds, [&] { QTest::keyClick(searchBox(kinds), Qt::Key_Return); });
     const std::optional<KindChoice> kind = kinds.pickKind();
     ASSERT_TRUE(kind.has_value());
     EXPECT_EQ(kind->vid, QStringLiteral("Гибка 'Г'"));
@@ -168,18 +170,19 @@ TEST_F(ChoiceListsTest, EnterChoosesInEveryChoiceListAndEscClosesIt) {
 
 TEST_F(ChoiceListsTest, ChoicesComeBackTrimmed) {
     whenShown(&workers, [&] {
-        typeInto(workers.searchBox, QStringLiteral("  Сид"));
-        workers.chooseButton->click();
+        typeInto(searchBox(workers), QStringLiteral("  Сид"));
+        button(workers, "chooseButton")->click();
     });
-    ASSERT_TRUE(workers.pickWorker());
-    ASSERT_TRUE(workers.choice().has_value());
-    EXPECT_EQ(workers.choice()->fio, QStringLiteral("Сидоров С.С."));
-    EXPECT_EQ(workers.choice()->workerId, 104);
-    EXPECT_EQ(workers.choice()->personId, 4);
+    const WorkerPick worker = workers.pickWorker();
+    ASSERT_TRUE(worker.chosen);
+    ASSERT_TRUE(worker.worker.has_value());
+    EXPECT_EQ(worker.worker->fio, QStringLiteral("Сидоров С.С."));
+    EXPECT_EQ(worker.worker->workerId, 104);
+    EXPECT_EQ(worker.worker->personId, 4);
 
     whenShown(&products, [&] {
-        typeInto(products.searchBox, QStringLiteral(" Т"));
-        products.chooseProduct();
+        typeInto(searchBox(products), QStringLiteral(" Т"));
+        doubleClickCurrentRow(products);
     });
     const std::optional<ProductChoice> product = products.pickProduct();
     ASSERT_TRUE(product.has_value());
@@ -190,19 +193,20 @@ TEST_F(ChoiceListsTest, ChoicesComeBackTrimmed) {
 
 TEST_F(ChoiceListsTest, ChoiceWithNoMatchingRowReportsAChoiceButHandsNothingBack) {
     whenShown(&workers, [&] {
-        typeInto(workers.searchBox, QStringLiteral("Яяя"));
-        workers.chooseButton->click();
+        typeInto(searchBox(workers), QStringLiteral("Яяя"));
+        button(workers, "chooseButton")->click();
     });
-    EXPECT_TRUE(workers.pickWorker());
-    EXPECT_EQ(workers.chosen, 1);
-    EXPECT_FALSE(workers.choice().has_value());
+    const WorkerPick pick = workers.pickWorker();
+    EXPECT_TRUE(pick.chosen);
+    EXPECT_FALSE(pick.worker.has_value());
 }
 
 TEST_F(ChoiceListsTest, EscapeClosesWithoutAChoice) {
-    whenShown(&workers, [&] { QTest::keyClick(workers.searchBox, Qt::Key_Escape); });
-    EXPECT_FALSE(workers.pickWorker());
-    EXPECT_EQ(workers.chosen, 0);
-    whenShown(&kinds, [&] { QTest::keyClick(kinds.searchBox, Qt::Key_Escape); });
+    whenShown(&workers, [&] { QTest::keyClick(searchBox(workers), Qt::Key_Escape); });
+    const WorkerPick pick = workers.pickWorker();
+    EXPECT_FALSE(pick.chosen);
+    EXPECT_FALSE(pick.worker.has_value());
+    whenShown(&kinds, [&] { QTest::keyClick(searchBox(kinds), Qt::Key_Escape); });
     EXPECT_FALSE(kinds.pickKind().has_value());
 }
 
@@ -211,15 +215,15 @@ TEST_F(ChoiceListsTest, PersonIdsOfFifteenDigitsComeBackExact) {
         QStringLiteral("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) "
                        "values (987654321012345, '901', 'Аааа Длинный', true)"));
     whenShown(&workers, [&] {
-        typeInto(workers.searchBox, QStringLiteral("Аааа"));
-        workers.chooseButton->click();
+        typeInto(searchBox(workers), QStringLiteral("Аааа"));
+        button(workers, "chooseButton")->click();
     });
-    const bool chose = workers.pickWorker();
+    const WorkerPick pick = workers.pickWorker();
     test::adminExec(QStringLiteral("delete from cmn_contractor.person where id=987654321012345"));
-    ASSERT_TRUE(chose);
-    ASSERT_TRUE(workers.choice().has_value()) << messages.texts().join(u'|').toStdString();
-    EXPECT_EQ(workers.choice()->personId, 987654321012345LL);
-    EXPECT_EQ(workers.choice()->workerId, 901);
+    ASSERT_TRUE(pick.chosen);
+    ASSERT_TRUE(pick.worker.has_value()) << messages.texts().join(u'|').toStdString();
+    EXPECT_EQ(pick.worker->personId, 987654321012345LL);
+    EXPECT_EQ(pick.worker->workerId, 901);
 }
 
 TEST_F(ChoiceListsTest, WorkerWithANonNumericCodeIsRefusedAndTheListStaysOpen) {
@@ -227,19 +231,18 @@ TEST_F(ChoiceListsTest, WorkerWithANonNumericCodeIsRefusedAndTheListStaysOpen) {
         QStringLiteral("insert into cmn_contractor.person(id, s_code, s_caption, b_employee) "
                        "values (90, 'A-1', 'Аааа Буквенный', true)"));
     bool stillOpen = false;
-    int chosenInside = -1;
     whenShown(&workers, [&] {
-        typeInto(workers.searchBox, QStringLiteral("Аааа"));
-        QTest::mouseClick(workers.chooseButton, Qt::LeftButton);
+        typeInto(searchBox(workers), QStringLiteral("Аааа"));
+        QTest::mouseClick(button(workers, "chooseButton"), Qt::LeftButton);
         stillOpen = workers.isVisible();
-        chosenInside = workers.chosen;
         workers.reject();
     });
-    EXPECT_FALSE(workers.pickWorker());
+    // The refused choice marked nothing as chosen before the list was left.
+    const WorkerPick pick = workers.pickWorker();
     test::adminExec(QStringLiteral("delete from cmn_contractor.person where id=90"));
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(chosenInside, 0);
-    EXPECT_FALSE(workers.choice().has_value());
+    EXPECT_FALSE(pick.chosen);
+    EXPECT_FALSE(pick.worker.has_value());
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_TRUE(messages.messages()[0].text.contains(QStringLiteral("A-1")));
 }

@@ -76,18 +76,18 @@ protected:
             case List::Norms:
                 break;
         }
-        return norms.operationNorms;
+        return test::listShownBy(norms, QStringLiteral("normsGrid"));
     }
     widgets::DataGrid* gridOf(List list) {
         switch (list) {
             case List::Kinds:
-                return kinds.listGrid;
+                return grid(kinds);
             case List::Operations:
-                return operations.listGrid;
+                return grid(operations);
             case List::Norms:
                 break;
         }
-        return norms.normsGrid;
+        return grid(norms, "normsGrid");
     }
     // Opens the window of `list` modally and runs `inList` inside it.
     void open(List list, std::function<void()> inList) {

@@ -29,14 +29,14 @@ protected:
     void withNormsOf(int id, std::function<void()> inNorms, std::function<void()> inList = {}) {
         whenShown(&operations, [&] {
             if (test::listShownBy(operations).locate(QStringLiteral("id"), id)) {
-                operations.pricesCheck->setChecked(true);
+                control<QCheckBox>(operations, "pricesCheck")->setChecked(true);
                 whenShown(&norms, [&] {
                     inNorms();
                     if (norms.isVisible()) {
                         norms.close();
                     }
                 });
-                operations.openCurrentOperation();
+                doubleClickCurrentRow(operations);
                 if (inList) {
                     inList();
                 }
@@ -48,8 +48,10 @@ protected:
         operations.openForBrowse();
     }
 
-    widgets::DatasetModel* model() { return norms.normsGrid->source()->model(); }
-    int column(const char* field) { return norms.normsGrid->columnOf(QString::fromLatin1(field)); }
+    widgets::DataGrid* normsGrid() { return grid(norms, "normsGrid"); }
+    data::Dataset& shownNorms() { return test::listShownBy(norms, QStringLiteral("normsGrid")); }
+    widgets::DatasetModel* model() { return normsGrid()->source()->model(); }
+    int column(const char* field) { return normsGrid()->columnOf(QString::fromLatin1(field)); }
 
     // The grid's rows as "norma/price/prize" texts, as shown.
     QStringList ladder() {
@@ -66,12 +68,12 @@ protected:
 
     // Types `text` into a cell's editor and leaves it with `leave`.
     void typeCell(int row, const char* field, const QString& text, Qt::Key leave = Qt::Key_Tab) {
-        widgets::DataGrid* grid = norms.normsGrid;
+        widgets::DataGrid* cells = normsGrid();
         const QModelIndex index = model()->index(row, column(field));
-        grid->setCurrentIndex(index);
+        cells->setCurrentIndex(index);
         QCoreApplication::processEvents();
-        grid->edit(index);
-        auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(index));
+        cells->edit(index);
+        auto* editor = qobject_cast<QLineEdit*>(cells->indexWidget(index));
         ASSERT_NE(editor, nullptr) << row << "," << field;
         editor->selectAll();
         QTest::keyClicks(editor, text);
@@ -110,11 +112,11 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
             typeCell(model()->newRow(), "norma", QStringLiteral("40"));
             afterNorma = QStringList{normsInDb(2), ladder().join(u' ')};
             // The stored row moved up to its place by norma, and editing goes on there.
-            EXPECT_EQ(norms.normsGrid->currentIndex(), model()->index(0, column("price")));
+            EXPECT_EQ(normsGrid()->currentIndex(), model()->index(0, column("price")));
             typeCell(0, "price", QStringLiteral("3,75"));
             afterPrice = QStringList{normsInDb(2), ladder().join(u' ')};
             typeCell(0, "prize", QStringLiteral("15"), Qt::Key_Return);
-            QTest::mouseClick(norms.saveButton, Qt::LeftButton);
+            QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton);
             EXPECT_FALSE(norms.isVisible());
         },
         [&] {
@@ -136,7 +138,7 @@ TEST_F(NormsTest, EachChangedCellIsStoredOnLeavingItsColumnAndSaveReReadsTheList
 
 TEST_F(NormsTest, TypingGoesOnInTheNextCellAfterATabStoresOne) {
     withNormsOf(2, [&] {
-        widgets::DataGrid* grid = norms.normsGrid;
+        widgets::DataGrid* grid = normsGrid();
         grid->setFocus();
         grid->setCurrentIndex(model()->index(model()->newRow(), column("norma")));
         QCoreApplication::processEvents();
@@ -154,7 +156,7 @@ TEST_F(NormsTest, TypingGoesOnInTheNextCellAfterATabStoresOne) {
             QCoreApplication::processEvents();
             QCoreApplication::processEvents();
         }
-        QTest::mouseClick(norms.saveButton, Qt::LeftButton);
+        QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton);
     });
     EXPECT_EQ(normsInDb(2), QStringLiteral("50/3/0 100/5.5/10"));
 }
@@ -165,13 +167,13 @@ TEST_F(NormsTest, ReadsOnlyItsOperationsNormsAndSaveRereadsOnlyItsRowOfTheList) 
     withNormsOf(
         4,
         [&] {
-            norms.operationNorms.setFiltered(false);
-            normsRead = norms.operationNorms.recordCount();
-            norms.operationNorms.setFiltered(true);
+            shownNorms().setFiltered(false);
+            normsRead = shownNorms().recordCount();
+            shownNorms().setFiltered(true);
             // Changed elsewhere meanwhile: another operation's norm.
             test::adminExec(QStringLiteral("update accounts_dep.norm set price=0.01 where o_id=1"));
             typeCell(0, "price", QStringLiteral("0,9"));
-            QTest::mouseClick(norms.saveButton, Qt::LeftButton);
+            QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton);
         },
         [&] {
             for (const int id : {4, 1}) {
@@ -193,14 +195,14 @@ TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
             typeCell(model()->newRow(), "norma", QStringLiteral("250"), Qt::Key_Return);
             switch (path) {
                 case Path::Save:
-                    QTest::mouseClick(norms.saveButton, Qt::LeftButton);
+                    QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton);
                     break;
                 case Path::MoveToAnotherRow:
-                    norms.normsGrid->setCurrentIndex(model()->index(0, column("norma")));
+                    normsGrid()->setCurrentIndex(model()->index(0, column("norma")));
                     QCoreApplication::processEvents();
                     break;
                 case Path::Escape:
-                    QTest::keyClick(norms.normsGrid, Qt::Key_Escape);
+                    QTest::keyClick(normsGrid(), Qt::Key_Escape);
                     EXPECT_FALSE(norms.isVisible());
                     break;
             }
@@ -216,17 +218,17 @@ TEST_F(NormsTest, ANewRowBelongsToTheOperationWhateverStoresIt) {
 TEST_F(NormsTest, DeleteRemovesTheCurrentNormButNeverTheLastOne) {
     QStringList ladders;
     withNormsOf(1, [&] {
-        norms.normsGrid->setCurrentIndex(model()->index(1, column("norma")));
+        normsGrid()->setCurrentIndex(model()->index(1, column("norma")));
         QCoreApplication::processEvents();
         // A row being typed is dropped, not a stored one deleted.
         typeCell(model()->newRow(), "norma", QStringLiteral("300"), Qt::Key_Return);
-        QTest::mouseClick(norms.deleteButton, Qt::LeftButton);
+        QTest::mouseClick(button(norms, "deleteButton"), Qt::LeftButton);
         ladders.append(normsInDb(1));
-        norms.normsGrid->setCurrentIndex(model()->index(1, column("norma")));
+        normsGrid()->setCurrentIndex(model()->index(1, column("norma")));
         QCoreApplication::processEvents();
-        QTest::mouseClick(norms.deleteButton, Qt::LeftButton);
+        QTest::mouseClick(button(norms, "deleteButton"), Qt::LeftButton);
         ladders.append(normsInDb(1));
-        QTest::mouseClick(norms.deleteButton, Qt::LeftButton);
+        QTest::mouseClick(button(norms, "deleteButton"), Qt::LeftButton);
         ladders.append(normsInDb(1));
         ladders.append(ladder().join(u' '));
     });
@@ -253,7 +255,7 @@ TEST_F(NormsTest, InputThatIsNoValueOfTheFieldIsRefusedAndNotStored) {
         withNormsOf(2, [&] {
             typeCell(0, c.field, QString::fromUtf8(c.typed));
             shown = ladder().first();
-            editing = norms.operationNorms.state() != data::Dataset::State::Browse;
+            editing = shownNorms().state() != data::Dataset::State::Browse;
         });
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Неверное значение \"%1\" в столбце \"%2\"")
@@ -282,8 +284,113 @@ TEST_F(NormsTest, TitleBarCloseKeepsStoredCellsButOnlySaveReReadsTheList) {
         listPrice);
     EXPECT_EQ(normsInDb(4), QStringLiteral("80/2/0 120/1.8/5 160/1.1/10"));
     withNormsOf(
-        4, [&] { QTest::mouseClick(norms.saveButton, Qt::LeftButton); }, listPrice);
+        4, [&] { QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton); }, listPrice);
     EXPECT_EQ(listPrices, (QStringList{QStringLiteral("5:1.6"), QStringLiteral("5:1.1")}));
+}
+
+// A price goes from the cell to the column as the decimal typed, and is rounded once, when shown.
+TEST_F(NormsTest, TypedPricesAreStoredExactlyAndShownRoundedOnce) {
+    const struct {
+        const char* typed;
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {"1.2345", "1.2345", "1,234"},
+        {"0,0001", "0.0001", "0,00"},
+        {"12345,6789", "12345.6789", "12345,679"},
+        {"2,184", "2.184", "2,184"},
+        {"3,10", "3.1", "3,10"},
+    };
+    for (const auto& c : cases) {
+        test::loadBaseFixture();
+        messages.clear();
+        const QString typed = QString::fromUtf8(c.typed);
+        QStringList shown;
+        withNormsOf(2, [&] {
+            typeCell(0, "price", typed);  // a stored norm
+            typeCell(model()->newRow(), "norma", QStringLiteral("70"));
+            typeCell(1, "price", typed);  // a new one
+            shown = ladder();
+        });
+        const QString stored = QString::fromUtf8(c.stored);
+        EXPECT_EQ(normsInDb(2), QStringLiteral("50/%1/0 70/%1/").arg(stored)) << c.typed;
+        EXPECT_EQ(test::adminQuery(QStringLiteral("select count(*) from accounts_dep.norm where "
+                                                  "o_id=2 and price='%1'::numeric::float8")
+                                       .arg(stored)),
+                  QStringLiteral("2"))
+            << c.typed;
+        const QString display = QString::fromUtf8(c.shown);
+        EXPECT_EQ(shown, (QStringList{QStringLiteral("50/%1/0").arg(display),
+                                      QStringLiteral("70/%1/").arg(display), QStringLiteral("//")}))
+            << c.typed;
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
+    }
+}
+
+TEST_F(NormsTest, ACellLeftWithTheFigureItHadWritesNothing) {
+    const QString version = QStringLiteral("select xmin::text from accounts_dep.norm where id=3");
+    const QString before = test::adminQuery(version);
+    bool editing = true;
+    withNormsOf(2, [&] {
+        typeCell(0, "price", QStringLiteral("3"));
+        typeCell(0, "norma", QStringLiteral("50"));
+        typeCell(0, "price", QStringLiteral("3,000"));
+        typeCell(0, "prize", QStringLiteral("0"), Qt::Key_Return);
+        QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton);
+        editing = shownNorms().state() != data::Dataset::State::Browse;
+    });
+    EXPECT_EQ(test::adminQuery(version), before);
+    EXPECT_EQ(normsInDb(2), QStringLiteral("50/3/0"));
+    EXPECT_FALSE(editing);
+}
+
+// Another workstation changes or deletes the norm while a price is typed over it: the store is
+// refused with a message, what was typed stays shown over the row as it is now, and "Сохранить"
+// stores it without undoing the other change.
+TEST_F(NormsTest, ANormChangedOrDeletedMeanwhileIsRefusedAndWhatWasTypedIsKept) {
+    enum class Leave { Column, Row };
+    const struct {
+        const char* meanwhile;
+        Leave leave;
+        const char* message;
+        const char* shownAfterRefusal;
+        int currentRowAfterRefusal;
+        const char* storedAtEnd;
+    } cases[] = {
+        {"update accounts_dep.norm set prize=7 where id=3", Leave::Column,
+         "Запись изменена другим пользователем", "50/4,25/7 //", 0, "50/4.25/7"},
+        {"update accounts_dep.norm set prize=7 where id=3", Leave::Row,
+         "Запись изменена другим пользователем", "50/4,25/7 //", 0, "50/4.25/7"},
+        {"insert into accounts_dep.norm(o_id, norma, prize, price) values (2, 90, 0, 1);"
+         "delete from accounts_dep.norm where id=3",
+         Leave::Column, "Запись удалена другим пользователем", "90/1,00/0 //", 0, "90/1/0"},
+    };
+    for (const auto& c : cases) {
+        test::loadBaseFixture();
+        messages.clear();
+        QString shownAfterRefusal;
+        int currentRow = -1;
+        withNormsOf(2, [&] {
+            test::adminExec(QString::fromUtf8(c.meanwhile));
+            if (c.leave == Leave::Column) {
+                typeCell(0, "price", QStringLiteral("4,25"));
+            } else {
+                typeCell(0, "price", QStringLiteral("4,25"), Qt::Key_Return);
+                normsGrid()->setCurrentIndex(model()->index(model()->newRow(), column("norma")));
+                QCoreApplication::processEvents();
+            }
+            shownAfterRefusal = ladder().join(u' ');
+            currentRow = normsGrid()->currentIndex().row();
+            QTest::mouseClick(button(norms, "saveButton"), Qt::LeftButton);
+        });
+        ASSERT_FALSE(messages.texts().isEmpty()) << c.meanwhile;
+        EXPECT_TRUE(messages.texts().first().startsWith(QString::fromUtf8(c.message)))
+            << messages.texts().first().toStdString();
+        EXPECT_EQ(messages.texts().size(), 1) << messages.texts().join(u'|').toStdString();
+        EXPECT_EQ(shownAfterRefusal, QString::fromUtf8(c.shownAfterRefusal)) << c.meanwhile;
+        EXPECT_EQ(currentRow, c.currentRowAfterRefusal) << c.meanwhile;
+        EXPECT_EQ(normsInDb(2), QString::fromUtf8(c.storedAtEnd)) << c.meanwhile;
+    }
 }
 
 }  // namespace

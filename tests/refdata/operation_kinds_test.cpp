@@ -20,7 +20,16 @@ class OperationKindsTest : public RefdataTest {
 protected:
     // Saves `name` in the kind editor that `open` shows; whether the editor closed.
     bool saveName(const std::function<void()>& open, const QString& name) {
-        return saveInEditor(kindEditor, open, [&] { kindEditor.nameEdit->setText(name); });
+        return saveInEditor(kindEditor, open, [&] { nameEdit()->setText(name); });
+    }
+    // The editor's field, found by its label.
+    QLineEdit* nameEdit() {
+        auto* field = test::fieldLabelled<QLineEdit>(kindEditor, QStringLiteral("Операция"));
+        if (field == nullptr) {
+            ADD_FAILURE() << "no field labelled Операция";
+            throw std::runtime_error("no name field");
+        }
+        return field;
     }
 };
 
@@ -44,9 +53,10 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
         const QString before = kindsInDb();
         bool closed = false;
         browseKinds([&] {
-            EXPECT_EQ(test::withoutMnemonic(kinds.changeButton->text()),
+            EXPECT_EQ(test::withoutMnemonic(button(kinds, "changeButton")->text()),
                       QStringLiteral("Изменить"));
-            closed = saveName([&] { kinds.addKind(); }, QString::fromUtf8(c.typed));
+            closed =
+                saveName([&] { button(kinds, "addButton")->click(); }, QString::fromUtf8(c.typed));
         });
         EXPECT_EQ(closed, c.stored) << c.typed;
         EXPECT_EQ(messages.texts(),
@@ -59,7 +69,7 @@ TEST_F(OperationKindsTest, AddingRefusesEmptyAndCaseInsensitiveDuplicatesAndStor
         }
     }
     EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Заведение нового вида операций"));
-    EXPECT_EQ(kindEditor.mode, widgets::EditorDialog::Mode::Add);
+    EXPECT_EQ(kindEditor.mode(), widgets::EditorDialog::Mode::Add);
     EXPECT_FALSE(test::listShownBy(kinds).isOpen());
 }
 
@@ -80,9 +90,10 @@ TEST_F(OperationKindsTest, RenamingToItsOwnNameInAnyCaseIsAcceptedButNotToAnothe
         browseKinds([&] {
             ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("vid"),
                                                         QString::fromUtf8(c.current)));
-            closed = saveName([&] { kinds.chooseOrRenameKind(); }, QString::fromUtf8(c.typed));
+            closed = saveName([&] { button(kinds, "changeButton")->click(); },
+                              QString::fromUtf8(c.typed));
             EXPECT_EQ(kindEditor.windowTitle(), QStringLiteral("Изменение данных вида операции"));
-            EXPECT_EQ(kindEditor.mode, widgets::EditorDialog::Mode::Change);
+            EXPECT_EQ(kindEditor.mode(), widgets::EditorDialog::Mode::Change);
         });
         EXPECT_EQ(closed, c.stored) << c.typed;
         const QString name =
@@ -113,21 +124,26 @@ TEST_F(OperationKindsTest, RenamingAKindChangedOrDeletedMeanwhileLosesNothingSil
         bool openAfterConflict = false;
         QString typedAfterConflict;
         bool closedAfterSecondStore = false;
+        QString shownAfter;
         browseKinds([&] {
             ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), 1));
             whenShown(&kindEditor, [&] {
-                kindEditor.nameEdit->setText(QStringLiteral("Резка ручная"));
+                nameEdit()->setText(QStringLiteral("Резка ручная"));
                 test::adminExec(QString::fromUtf8(c.meanwhile));
-                QTest::mouseClick(kindEditor.saveButton, Qt::LeftButton);
+                QTest::mouseClick(button(kindEditor, "saveButton"), Qt::LeftButton);
                 openAfterConflict = kindEditor.isVisible();
-                typedAfterConflict = kindEditor.nameEdit->text();
+                typedAfterConflict = nameEdit()->text();
                 if (openAfterConflict) {
-                    QTest::mouseClick(kindEditor.saveButton, Qt::LeftButton);
+                    QTest::mouseClick(button(kindEditor, "saveButton"), Qt::LeftButton);
                     closedAfterSecondStore = !kindEditor.isVisible();
                     kindEditor.reject();
                 }
             });
-            kinds.chooseOrRenameKind();
+            button(kinds, "changeButton")->click();
+            // The list shows the kind as it is stored now: renamed, or gone.
+            shownAfter = test::listShownBy(kinds).locate(QStringLiteral("id"), 1)
+                             ? test::listShownBy(kinds).field(QStringLiteral("vid")).asString()
+                             : QString();
         });
         ASSERT_EQ(messages.messages().size(), 1) << c.meanwhile;
         EXPECT_TRUE(messages.messages()[0].text.startsWith(QString::fromUtf8(c.message)))
@@ -139,8 +155,10 @@ TEST_F(OperationKindsTest, RenamingAKindChangedOrDeletedMeanwhileLosesNothingSil
             EXPECT_EQ(test::adminQuery(
                           QStringLiteral("select vid from accounts_dep.vid_oper where id=1")),
                       QStringLiteral("Резка ручная"));
+            EXPECT_EQ(shownAfter, QStringLiteral("Резка ручная"));
         } else {
             EXPECT_EQ(kindsInDb(), QStringLiteral("Сварка|Покраска|Гибка 'Г'"));
+            EXPECT_TRUE(shownAfter.isEmpty()) << shownAfter.toStdString();
         }
     }
 }
@@ -151,16 +169,16 @@ TEST_F(OperationKindsTest, ANameLongerThanItsColumnIsRefusedWithAMessage) {
     QString held;
     browseKinds([&] {
         whenShown(&kindEditor, [&] {
-            kindEditor.nameEdit->setFocus();
-            QTest::keyClicks(kindEditor.nameEdit, fifty + QStringLiteral("xy"));
+            nameEdit()->setFocus();
+            QTest::keyClicks(nameEdit(), fifty + QStringLiteral("xy"));
             refusedOnce = !messages.messages().isEmpty();
-            held = kindEditor.nameEdit->text();
-            QTest::mouseClick(kindEditor.saveButton, Qt::LeftButton);
+            held = nameEdit()->text();
+            QTest::mouseClick(button(kindEditor, "saveButton"), Qt::LeftButton);
             if (kindEditor.isVisible()) {
                 kindEditor.reject();
             }
         });
-        kinds.addKind();
+        button(kinds, "addButton")->click();
     });
     EXPECT_TRUE(refusedOnce);
     ASSERT_FALSE(messages.messages().isEmpty());
@@ -178,10 +196,10 @@ TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     browseKinds([&] {
         ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), 1));
         QTimer::singleShot(0, &kindEditor, [&] {
-            shown = kindEditor.nameEdit->text();
+            shown = nameEdit()->text();
             kindEditor.reject();
         });
-        kinds.chooseOrRenameKind();
+        doubleClickCurrentRow(kinds);
     });
     EXPECT_EQ(shown, QStringLiteral("Резка"));
 }
@@ -206,7 +224,7 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
         int rowsAfter = -1;
         browseKinds([&] {
             ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), c.id));
-            QTest::mouseClick(kinds.deleteButton, Qt::LeftButton);
+            QTest::mouseClick(button(kinds, "deleteButton"), Qt::LeftButton);
             rowsAfter = test::listShownBy(kinds).recordCount();
         });
         ASSERT_GE(messages.messages().size(), 1);
@@ -223,36 +241,38 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
 
 TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
     QTimer::singleShot(0, &kinds, [&] {
-        EXPECT_FALSE(kinds.addButton->isVisible());
-        EXPECT_FALSE(kinds.deleteButton->isVisible());
-        EXPECT_TRUE(kinds.searchBox->isVisible());
-        EXPECT_TRUE(kinds.changeButton->isDefault());
-        EXPECT_EQ(test::withoutMnemonic(kinds.changeButton->text()), QStringLiteral("Выбрать"));
+        EXPECT_FALSE(button(kinds, "addButton")->isVisible());
+        EXPECT_FALSE(button(kinds, "deleteButton")->isVisible());
+        EXPECT_TRUE(searchBox(kinds)->isVisible());
+        EXPECT_TRUE(button(kinds, "changeButton")->isDefault());
+        EXPECT_EQ(test::withoutMnemonic(button(kinds, "changeButton")->text()),
+                  QStringLiteral("Выбрать"));
         kinds.reject();
     });
     kinds.pickKind();
-    EXPECT_FALSE(kinds.changeButton->isDefault());
+    EXPECT_FALSE(button(kinds, "changeButton")->isDefault());
     browseKinds([&] {
-        EXPECT_TRUE(kinds.addButton->isVisible());
-        EXPECT_TRUE(kinds.deleteButton->isVisible());
-        EXPECT_FALSE(kinds.searchBox->isVisible());
-        EXPECT_EQ(test::withoutMnemonic(kinds.changeButton->text()), QStringLiteral("Изменить"));
-        EXPECT_TRUE(kinds.addButton->isDefault());
+        EXPECT_TRUE(button(kinds, "addButton")->isVisible());
+        EXPECT_TRUE(button(kinds, "deleteButton")->isVisible());
+        EXPECT_FALSE(searchBox(kinds)->isVisible());
+        EXPECT_EQ(test::withoutMnemonic(button(kinds, "changeButton")->text()),
+                  QStringLiteral("Изменить"));
+        EXPECT_TRUE(button(kinds, "addButton")->isDefault());
     });
 }
 
 TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
     QTimer::singleShot(0, &kinds, [&] {
-        test::typeInto(kinds.searchBox, QStringLiteral("Св"));
+        test::typeInto(searchBox(kinds), QStringLiteral("Св"));
         EXPECT_EQ(test::listShownBy(kinds).recordCount(), 1);
-        QTest::keyClick(kinds.searchBox, Qt::Key_Return);
+        QTest::keyClick(searchBox(kinds), Qt::Key_Return);
     });
     const std::optional<KindChoice> chosen = kinds.pickKind();
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(chosen->vid, QStringLiteral("Сварка"));
     QStringList shown;
     browseKinds([&] {
-        EXPECT_TRUE(saveName([&] { QTest::mouseClick(kinds.addButton, Qt::LeftButton); },
+        EXPECT_TRUE(saveName([&] { QTest::mouseClick(button(kinds, "addButton"), Qt::LeftButton); },
                              QStringLiteral("Шлифовка")));
         for (int row = 0; row < test::listShownBy(kinds).recordCount(); ++row) {
             shown.append(
@@ -264,6 +284,40 @@ TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
     EXPECT_EQ(shown, (QStringList{QStringLiteral("Гибка 'Г'"), QStringLiteral("Покраска"),
                                   QStringLiteral("Резка"), QStringLiteral("Сварка"),
                                   QStringLiteral("Шлифовка")}));
+}
+
+// A kind added or renamed is shown where the list's order by name puts it, as the current row.
+TEST_F(OperationKindsTest, ASavedKindTakesItsPlaceInTheOrderAndBecomesCurrent) {
+    const struct {
+        int renamed;  // 0 adds
+        const char* name;
+        int recNo;
+    } cases[] = {
+        {0, "Лужение", 2},
+        {0, "Анодирование", 1},
+        {0, "Штамповка", 5},
+        {4, "Ящик", 4},  // "Гибка 'Г'" leaves the top for the end
+    };
+    for (const auto& c : cases) {
+        test::loadBaseFixture();
+        int recNo = 0;
+        QString current;
+        int rows = 0;
+        browseKinds([&] {
+            if (c.renamed != 0) {
+                ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), c.renamed));
+            }
+            ASSERT_TRUE(saveName(
+                [&] { button(kinds, c.renamed != 0 ? "changeButton" : "addButton")->click(); },
+                QString::fromUtf8(c.name)));
+            recNo = test::listShownBy(kinds).recNo();
+            current = test::listShownBy(kinds).field(QStringLiteral("vid")).asString();
+            rows = test::listShownBy(kinds).recordCount();
+        });
+        EXPECT_EQ(current, QString::fromUtf8(c.name));
+        EXPECT_EQ(recNo, c.recNo) << c.name;
+        EXPECT_EQ(rows, c.renamed != 0 ? 4 : 5) << c.name;
+    }
 }
 
 }  // namespace

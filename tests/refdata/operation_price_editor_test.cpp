@@ -27,24 +27,37 @@ QString operationsInDb() {
 
 class OperationPriceEditorTest : public RefdataTest {
 protected:
+    // The editor's field labelled `caption`.
+    template <typename Field = QLineEdit>
+    Field* field(const char* caption) {
+        auto* found = test::fieldLabelled<Field>(editor, QString::fromUtf8(caption));
+        if (found == nullptr) {
+            ADD_FAILURE() << "no field labelled " << caption;
+            throw std::runtime_error("no such field");
+        }
+        return found;
+    }
+    QLineEdit* priceEdit() { return field("min Цена"); }
+    QComboBox* stageCombo() { return field<QComboBox>("Вид"); }
+
     // Picks product `marka` and kind `vid` through the editor's "..." buttons.
     void pickThroughLists(const QString& marka, const QString& vid) {
         whenShown(&products, [&] {
             EXPECT_TRUE(test::listShownBy(products).locate(QStringLiteral("marka"), marka));
-            products.chooseProduct();  // its double-click
+            doubleClickCurrentRow(products);
             if (products.isVisible()) {
                 products.reject();
             }
         });
-        QTest::mouseClick(editor.chooseProductButton, Qt::LeftButton);
+        QTest::mouseClick(button(editor, "chooseProductButton"), Qt::LeftButton);
         whenShown(&kinds, [&] {
             EXPECT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("vid"), vid));
-            QTest::mouseClick(kinds.changeButton, Qt::LeftButton);
+            QTest::mouseClick(button(kinds, "changeButton"), Qt::LeftButton);
             if (kinds.isVisible()) {
                 kinds.reject();
             }
         });
-        QTest::mouseClick(editor.chooseKindButton, Qt::LeftButton);
+        QTest::mouseClick(button(editor, "chooseKindButton"), Qt::LeftButton);
     }
 };
 
@@ -69,21 +82,21 @@ TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether
         bool closed = false;
         QString shownAfter;
         browseOperations([&] {
-            EXPECT_EQ(test::withoutMnemonic(operations.addButton->text()),
+            EXPECT_EQ(test::withoutMnemonic(button(operations, "addButton")->text()),
                       QStringLiteral("Добавить"));
             closed = saveInEditor(
-                editor, [&] { QTest::mouseClick(operations.addButton, Qt::LeftButton); },
+                editor, [&] { QTest::mouseClick(button(operations, "addButton"), Qt::LeftButton); },
                 [&] {
                     EXPECT_EQ(editor.windowTitle(),
                               QStringLiteral("Заведение новой цены за операцию"));
-                    EXPECT_EQ(editor.mode, widgets::EditorDialog::Mode::Add);
-                    EXPECT_TRUE(editor.productEdit->text().isEmpty());
-                    EXPECT_TRUE(editor.priceEdit->isEnabled());
+                    EXPECT_EQ(editor.mode(), widgets::EditorDialog::Mode::Add);
+                    EXPECT_TRUE(field("Марка изделия")->text().isEmpty());
+                    EXPECT_TRUE(priceEdit()->isEnabled());
                     if (c.marka[0] != 0) {
                         pickThroughLists(QString::fromUtf8(c.marka), QString::fromUtf8(c.vid));
                     }
-                    editor.stageCombo->setCurrentIndex(c.stage);
-                    test::typeInto(editor.priceEdit, QString::fromUtf8(c.price));
+                    stageCombo()->setCurrentIndex(c.stage);
+                    test::typeInto(priceEdit(), QString::fromUtf8(c.price));
                 });
             // The list shows a new operation at once, with its price and one norm.
             if (test::listShownBy(operations).locate(QStringLiteral("id"), 7)) {
@@ -113,6 +126,76 @@ TEST_F(OperationPriceEditorTest, AddingWritesTheOperationAndItsFirstNormTogether
     }
 }
 
+// The typed price reaches both columns as the decimal typed, never through a binary
+// approximation that the column would then keep (12345.6789 as 12345.678899999999).
+TEST_F(OperationPriceEditorTest, ANewOperationsPriceIsStoredExactlyAsTyped) {
+    const struct {
+        const char* typed;
+        const char* stored;
+    } cases[] = {
+        {"1.2345", "1.2345"}, {"0,0001", "0.0001"}, {"12345.6789", "12345.6789"},
+        {"2,184", "2.184"},   {"0,1", "0.1"},       {"1234567,891", "1234567.891"},
+    };
+    for (const auto& c : cases) {
+        test::loadBaseFixture();
+        messages.clear();
+        bool closed = false;
+        browseOperations([&] {
+            closed = saveInEditor(
+                editor, [&] { button(operations, "addButton")->click(); },
+                [&] {
+                    pickThroughLists(QStringLiteral("ПР-1"), QStringLiteral("Сварка"));
+                    priceEdit()->setText(QString::fromUtf8(c.typed));
+                });
+        });
+        EXPECT_TRUE(closed) << c.typed << messages.texts().join(u'|').toStdString();
+        EXPECT_EQ(
+            test::adminQuery(
+                QStringLiteral("select format('%s|%s|%s', o.cena_new, n.price, case when n.price = "
+                               "'%1'::numeric::float8 then 'exact' end) from accounts_dep.oper o "
+                               "join accounts_dep.norm n on n.o_id=o.id where o.id=7")
+                    .arg(QString::fromUtf8(c.stored))),
+            QStringLiteral("%1|%1|exact").arg(QString::fromUtf8(c.stored)))
+            << c.typed;
+    }
+}
+
+// The list is ordered by product, kind and stage: a new operation is shown there at once, as the
+// current row, not at the bottom until the list is opened again.
+TEST_F(OperationPriceEditorTest, ANewOperationTakesItsPlaceInTheListsOrderAsTheCurrentRow) {
+    const struct {
+        const char* marka;
+        const char* vid;
+        int stage;
+        QList<int> ids;
+    } cases[] = {
+        {"КР-1", "Гибка 'Г'", 0, {7, 1, 2, 3, 6, 4}},
+        {"КР-2", "Резка", 0, {1, 2, 3, 7, 6, 4}},
+        {"ПР-1", "Сварка", 1, {1, 2, 3, 6, 4, 7}},
+    };
+    for (const auto& c : cases) {
+        test::loadBaseFixture();
+        QList<int> shown;
+        int current = 0;
+        browseOperations([&] {
+            ASSERT_TRUE(saveInEditor(
+                editor, [&] { button(operations, "addButton")->click(); },
+                [&] {
+                    pickThroughLists(QString::fromUtf8(c.marka), QString::fromUtf8(c.vid));
+                    stageCombo()->setCurrentIndex(c.stage);
+                    priceEdit()->setText(QStringLiteral("2,5"));
+                }));
+            data::Dataset& list = test::listShownBy(operations);
+            for (int row = 0; row < list.recordCount(); ++row) {
+                shown.append(list.valueAt(row, list.fieldIndex(QStringLiteral("id"))).toInt());
+            }
+            current = list.field(QStringLiteral("id")).asInteger();
+        });
+        EXPECT_EQ(shown, c.ids) << c.marka << " " << c.vid;
+        EXPECT_EQ(current, 7) << c.marka << " " << c.vid;
+    }
+}
+
 TEST_F(OperationPriceEditorTest, AFailingFirstNormLeavesNoOperationBehind) {
     test::adminExec(QStringLiteral(
         "create function accounts_dep.test_refuse_norm() returns trigger language plpgsql as "
@@ -130,10 +213,10 @@ TEST_F(OperationPriceEditorTest, AFailingFirstNormLeavesNoOperationBehind) {
     bool closed = true;
     browseOperations([&] {
         closed = saveInEditor(
-            editor, [&] { operations.addOperation(); },
+            editor, [&] { button(operations, "addButton")->click(); },
             [&] {
                 pickThroughLists(QStringLiteral("ПР-1"), QStringLiteral("Сварка"));
-                editor.priceEdit->setText(QStringLiteral("3"));
+                priceEdit()->setText(QStringLiteral("3"));
             });
     });
     EXPECT_FALSE(closed);
@@ -164,20 +247,21 @@ TEST_F(OperationPriceEditorTest, ChangingToItsOwnParametersIsAcceptedButNotToAno
         browseOperations([&] {
             ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), c.id));
             closed = saveInEditor(
-                editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
+                editor,
+                [&] { QTest::mouseClick(button(operations, "changeButton"), Qt::LeftButton); },
                 [&] {
                     title = editor.windowTitle();
-                    EXPECT_EQ(editor.mode, widgets::EditorDialog::Mode::Change);
-                    EXPECT_FALSE(editor.priceEdit->isEnabled());
+                    EXPECT_EQ(editor.mode(), widgets::EditorDialog::Mode::Change);
+                    EXPECT_FALSE(priceEdit()->isEnabled());
                     if (c.vid[0] != 0) {
                         whenShown(&kinds, [&] {
                             test::listShownBy(kinds).locate(QStringLiteral("vid"),
                                                             QString::fromUtf8(c.vid));
-                            kinds.chooseOrRenameKind();
+                            doubleClickCurrentRow(kinds);
                         });
-                        editor.chooseKind();
+                        button(editor, "chooseKindButton")->click();
                     }
-                    editor.stageCombo->setCurrentIndex(c.stage);
+                    stageCombo()->setCurrentIndex(c.stage);
                 });
         });
         EXPECT_EQ(title, QStringLiteral("Изменение данных о цене за операцию"));
@@ -199,17 +283,20 @@ TEST(OperationCheck, FieldsAndPriceAreJudgedBeforeTheDatabaseIsAsked) {
         bool adding;
         const char* fieldsError;
         const char* priceError;
-        double value;
+        const char* value;  // the exact decimal
     } cases[] = {
-        {"КР-1", "Резка", "5", true, "", "", 5},
-        {"КР-1", "Резка", "0,25", true, "", "", 0.25},
-        {"КР-1", "Резка", "1.5", true, "", "", 1.5},
-        {"", "Резка", "5", true, kEmpty, "", 5},
-        {"КР-1", "  ", "5", true, kEmpty, "", 5},
-        {"КР-1", "Резка", " ", true, "", "Не указана min Цена!", 0},
-        {"КР-1", "Резка", "1,2,3", true, "", "Неверное значение цены: 1,2,3", 0},
-        {"КР-1", "Резка", "", false, "", "", 0},  // a change keeps its prices in the norms
-        {"", "", "", false, kEmpty, "", 0},
+        {"КР-1", "Резка", "5", true, "", "", "5"},
+        {"КР-1", "Резка", "0,25", true, "", "", "0.25"},
+        {"КР-1", "Резка", "1.5", true, "", "", "1.5"},
+        {"КР-1", "Резка", " 12345,6789 ", true, "", "", "12345.6789"},
+        {"КР-1", "Резка", "0,10", true, "", "", "0.1"},
+        {"", "Резка", "5", true, kEmpty, "", "5"},
+        {"КР-1", "  ", "5", true, kEmpty, "", "5"},
+        {"КР-1", "Резка", " ", true, "", "Не указана min Цена!", "0"},
+        {"КР-1", "Резка", "1,2,3", true, "", "Неверное значение цены: 1,2,3", "0"},
+        {"КР-1", "Резка", "-3", true, "", "Неверное значение цены: -3", "0"},
+        {"КР-1", "Резка", "", false, "", "", "0"},  // a change keeps its prices in the norms
+        {"", "", "", false, kEmpty, "", "0"},
     };
     for (const auto& c : cases) {
         OperationFields fields;
@@ -222,7 +309,7 @@ TEST(OperationCheck, FieldsAndPriceAreJudgedBeforeTheDatabaseIsAsked) {
         EXPECT_EQ(check.fieldsError, QString::fromUtf8(c.fieldsError)) << c.marka << c.price;
         EXPECT_EQ(check.priceError, QString::fromUtf8(c.priceError)) << c.price;
         if (check.priceError.isEmpty() && c.adding) {
-            EXPECT_DOUBLE_EQ(check.price, c.value) << c.price;
+            EXPECT_EQ(check.price.toString(), QString::fromUtf8(c.value)) << c.price;
         }
     }
 }
@@ -232,12 +319,12 @@ TEST_F(OperationPriceEditorTest, ChangingAnOperationDeletedMeanwhileKeepsTheDial
     browseOperations([&] {
         ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), 6));
         closed = saveInEditor(
-            editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
+            editor, [&] { QTest::mouseClick(button(operations, "changeButton"), Qt::LeftButton); },
             [&] {
                 test::adminExec(
                     QStringLiteral("delete from accounts_dep.smena where o_id=6; "
                                    "delete from accounts_dep.oper where id=6"));
-                editor.stageCombo->setCurrentIndex(1);
+                stageCombo()->setCurrentIndex(1);
             });
     });
     EXPECT_FALSE(closed);
@@ -254,12 +341,12 @@ TEST_F(OperationPriceEditorTest, ChangingAnOperationChangedMeanwhileOverwritesNo
         ASSERT_TRUE(
             test::listShownBy(operations).locate(QStringLiteral("id"), 6));  // kind 2, stage 0
         closed = saveInEditor(
-            editor, [&] { QTest::mouseClick(operations.changeButton, Qt::LeftButton); },
+            editor, [&] { QTest::mouseClick(button(operations, "changeButton"), Qt::LeftButton); },
             [&] {
                 test::adminExec(QStringLiteral("update accounts_dep.oper set vid=4 where id=6"));
-                editor.stageCombo->setCurrentIndex(1);
+                stageCombo()->setCurrentIndex(1);
             });
-        EXPECT_EQ(editor.stageCombo->currentIndex(), 1);
+        EXPECT_EQ(stageCombo()->currentIndex(), 1);
     });
     EXPECT_FALSE(closed);
     ASSERT_EQ(messages.texts().size(), 1);
@@ -282,21 +369,21 @@ TEST_F(OperationPriceEditorTest, MinPriceTakesDigitsAndTheDecimalCommaOnly) {
         {"0,07", "0,07"},
     };
     for (const auto& c : cases) {
-        editor.priceEdit->clear();
-        test::typeInto(editor.priceEdit, QString::fromUtf8(c.typed));
-        EXPECT_EQ(editor.priceEdit->text(), QString::fromUtf8(c.shown)) << c.typed;
+        priceEdit()->clear();
+        test::typeInto(priceEdit(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(priceEdit()->text(), QString::fromUtf8(c.shown)) << c.typed;
     }
-    editor.priceEdit->clear();
-    QTest::keyClicks(editor.priceEdit, QStringLiteral("45"));
-    QTest::keyClick(editor.priceEdit, Qt::Key_Left);
-    QTest::keyClick(editor.priceEdit, Qt::Key_Backspace);
-    EXPECT_EQ(editor.priceEdit->text(), QStringLiteral("5"));
+    priceEdit()->clear();
+    QTest::keyClicks(priceEdit(), QStringLiteral("45"));
+    QTest::keyClick(priceEdit(), Qt::Key_Left);
+    QTest::keyClick(priceEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(priceEdit()->text(), QStringLiteral("5"));
 
     // Pasted text is cleaned the same way.
     QGuiApplication::clipboard()->setText(QStringLiteral("1 234.5 р."));
-    editor.priceEdit->clear();
-    editor.priceEdit->paste();
-    EXPECT_EQ(editor.priceEdit->text(), QStringLiteral("1234,5,"));
+    priceEdit()->clear();
+    priceEdit()->paste();
+    EXPECT_EQ(priceEdit()->text(), QStringLiteral("1234,5,"));
 }
 
 }  // namespace

@@ -81,13 +81,13 @@ TEST_F(OperationsTest, ChoiceHandsBackTheOperationItsProductPricesAndDescription
     };
     for (const auto& c : cases) {
         whenShown(&operations, [&] {
-            EXPECT_EQ(test::withoutMnemonic(operations.changeButton->text()),
+            EXPECT_EQ(test::withoutMnemonic(button(operations, "changeButton")->text()),
                       QStringLiteral("Выбрать"));
-            EXPECT_TRUE(operations.changeButton->isDefault());
-            EXPECT_FALSE(operations.addButton->isVisible());
-            EXPECT_FALSE(operations.deleteButton->isVisible());
-            EXPECT_TRUE(operations.exportButton->isVisible());
-            QTest::keyClick(operations.searchBox, Qt::Key_Return);  // Enter chooses
+            EXPECT_TRUE(button(operations, "changeButton")->isDefault());
+            EXPECT_FALSE(button(operations, "addButton")->isVisible());
+            EXPECT_FALSE(button(operations, "deleteButton")->isVisible());
+            EXPECT_TRUE(button(operations, "exportButton")->isVisible());
+            QTest::keyClick(searchBox(operations), Qt::Key_Return);  // Enter chooses
             if (operations.isVisible()) {
                 operations.reject();
             }
@@ -104,7 +104,7 @@ TEST_F(OperationsTest, ChoiceHandsBackTheOperationItsProductPricesAndDescription
         EXPECT_DOUBLE_EQ(choice->basePrice, c.base) << c.id;
         EXPECT_DOUBLE_EQ(choice->finalPrice, c.final) << c.id;
         EXPECT_EQ(choice->description, QString::fromUtf8(c.description)) << c.id;
-        EXPECT_FALSE(operations.changeButton->isDefault());
+        EXPECT_FALSE(button(operations, "changeButton")->isDefault());
         EXPECT_FALSE(test::listShownBy(operations).filtered());
     }
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
@@ -119,7 +119,7 @@ TEST_F(OperationsTest, ExitOrAnEmptyListChoosesNothing) {
         bool closed = false;
         whenShown(&operations, [&] {
             EXPECT_TRUE(test::listShownBy(operations).isEmpty());
-            c.exit ? operations.exitButton->click() : operations.changeButton->click();
+            button(operations, c.exit ? "exitButton" : "changeButton")->click();
             closed = !operations.isVisible();
             if (!closed) {
                 operations.reject();
@@ -169,9 +169,9 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
         inside(
             operations, [&] { operations.pickOperation(context); },
             [&] {
-                operations.searchBox->setText(QStringLiteral("x"));
-                operations.searchBox->clear();
-                test::typeInto(operations.searchBox, QString::fromUtf8(c.typed));
+                searchBox(operations)->setText(QStringLiteral("x"));
+                searchBox(operations)->clear();
+                test::typeInto(searchBox(operations), QString::fromUtf8(c.typed));
                 shown = shownIds();
             });
         EXPECT_EQ(shown, c.ids) << c.typed << " / " << c.requisition->itemGdsMc.toStdString();
@@ -181,7 +181,7 @@ TEST_F(OperationsTest, SearchNarrowsByMarkAndByTheSelectedRequisitionItem) {
 
 TEST_F(OperationsTest, ChoiceStartsNarrowedToTheRequisitionItemAndOnTheEntrysOperation) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set i_id_old=2 where id=1"));
-    browseOperations([&] { test::typeInto(operations.searchBox, QStringLiteral("ПР")); });
+    browseOperations([&] { test::typeInto(searchBox(operations), QStringLiteral("ПР")); });
     QList<int> shown;
     int current = 0;
     whenShown(&operations, [&] {
@@ -197,7 +197,7 @@ TEST_F(OperationsTest, ChoiceStartsNarrowedToTheRequisitionItemAndOnTheEntrysOpe
     operations.pickOperation(context);
     EXPECT_EQ(shown, (QList<int>{1, 3, 6}));
     EXPECT_EQ(current, 6);
-    EXPECT_TRUE(operations.searchBox->text().isEmpty());
+    EXPECT_TRUE(searchBox(operations)->text().isEmpty());
 }
 
 TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
@@ -219,31 +219,32 @@ TEST_F(OperationsTest, DoubleClickChangesShowsNormsOrChoosesByModeAndPrices) {
         QList<double> normPrices;
         std::optional<OperationChoice> choice;
         const auto doubleClickOperation4 = [&] {
-            operations.pricesCheck->setChecked(c.prices);
+            control<QCheckBox>(operations, "pricesCheck")->setChecked(c.prices);
             ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), 4));
             // Runs inside whatever modal window the double-click opens.
             whenShown(&operations, [&] {
                 if (editor.isVisible()) {
+                    const auto text = [this](const char* label) {
+                        return test::fieldLabelled<QLineEdit>(editor, QString::fromUtf8(label))
+                            ->text();
+                    };
                     editorTitle = editor.windowTitle();
-                    editorFields = editor.productEdit->text() + u'|' + editor.kindEdit->text() +
-                                   u'|' + editor.stageCombo->currentText();
-                    editorPriceEnabled = editor.priceEdit->isEnabled();
+                    editorFields = text("Марка изделия") + u'|' + text("Операция") + u'|' +
+                                   test::fieldLabelled<QComboBox>(editor, QStringLiteral("Вид"))
+                                       ->currentText();
+                    editorPriceEnabled =
+                        test::fieldLabelled<QLineEdit>(editor, QStringLiteral("min Цена"))
+                            ->isEnabled();
                     editor.reject();
                 } else if (norms.isVisible()) {
-                    for (norms.operationNorms.first(); !norms.operationNorms.eof();
-                         norms.operationNorms.next()) {
-                        normPrices.append(
-                            norms.operationNorms.field(QStringLiteral("price")).asFloat());
+                    data::Dataset& shown = test::listShownBy(norms, QStringLiteral("normsGrid"));
+                    for (shown.first(); !shown.eof(); shown.next()) {
+                        normPrices.append(shown.field(QStringLiteral("price")).asFloat());
                     }
                     norms.close();
                 }
             });
-            widgets::DataGrid* grid = operations.listGrid;
-            const QRect cell =
-                grid->visualRect(grid->model()->index(test::listShownBy(operations).currentRow(),
-                                                      grid->columnOf(QStringLiteral("marka"))));
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+            doubleClickCurrentRow(operations);
         };
         if (c.choiceMode) {
             whenShown(&operations, [&] {
@@ -298,7 +299,7 @@ TEST_F(OperationsTest, DeletionAsksRemovesAnUnusedOperationWithItsNormsAndKeepsO
         QList<int> shown;
         browseOperations([&] {
             ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), c.id));
-            QTest::mouseClick(operations.deleteButton, Qt::LeftButton);
+            QTest::mouseClick(button(operations, "deleteButton"), Qt::LeftButton);
             shown = shownIds();
         });
         ASSERT_GE(messages.messages().size(), 1);
@@ -325,13 +326,13 @@ TEST_F(OperationsTest, MenuPricesOpensTheListForEditingAfterAChoice) {
     QString state;
     whenShown(&operations, [&] {
         state = QStringLiteral("%1 %2 %3 %4 %5 %6")
-                    .arg(operations.mode == widgets::ListWindow::Mode::Browse
+                    .arg(operations.mode() == widgets::ListWindow::Mode::Browse
                              ? QStringLiteral("browse")
                              : QStringLiteral("choose"))
-                    .arg(test::withoutMnemonic(operations.changeButton->text()))
-                    .arg(operations.addButton->isVisible())
-                    .arg(operations.deleteButton->isVisible())
-                    .arg(operations.addButton->isDefault())
+                    .arg(test::withoutMnemonic(button(operations, "changeButton")->text()))
+                    .arg(button(operations, "addButton")->isVisible())
+                    .arg(button(operations, "deleteButton")->isVisible())
+                    .arg(button(operations, "addButton")->isDefault())
                     .arg(test::listShownBy(operations).isOpen());
         operations.reject();
     });
@@ -385,7 +386,8 @@ protected:
 
 TEST_F(OperationsExportTest, WritesTheHeaderAndEveryOperationIncludingThoseWithoutNorms) {
     test::adminExec(QStringLiteral("update accounts_dep.oper set cena=12.345 where id=3"));
-    browseOperations([&] { QTest::mouseClick(operations.exportButton, Qt::LeftButton); });
+    browseOperations(
+        [&] { QTest::mouseClick(button(operations, "exportButton"), Qt::LeftButton); });
     ASSERT_EQ(opened_.size(), 1);
     const test::XlsxBook book = test::readXlsx(opened_.first());
     ASSERT_TRUE(book.ok) << book.error.toStdString();
@@ -414,7 +416,8 @@ TEST_F(OperationsExportTest, WritesTheHeaderAndEveryOperationIncludingThoseWitho
     };
     expected.sort();
     EXPECT_EQ(rows, expected);
-    EXPECT_FALSE(operations.exportedOperations.isOpen());
+    // The exported rows are not kept once the sheet is written.
+    EXPECT_FALSE(control<data::Dataset>(operations, "exportedOperations")->isOpen());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'|').toStdString();
 }

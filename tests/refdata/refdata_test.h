@@ -1,5 +1,6 @@
 #pragma once
-// Every reference window on one data module, connected as a foreman to a fresh base fixture.
+// Every reference window on one session, connected as a foreman to a fresh base fixture. The
+// windows' controls are found as a user finds them: by name or caption.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,8 @@
 #include "refdata/workers_window.h"
 #include "shown_lists.h"
 #include "test_db.h"
+#include "widgets/data_grid.h"
+#include "widgets/search_box.h"
 
 namespace tabel::refdata {
 
@@ -54,7 +57,7 @@ protected:
         bool closed = false;
         whenShown(&editor, [&] {
             fill();
-            QTest::mouseClick(editor.saveButton, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(editor, "saveButton"), Qt::LeftButton);
             closed = !editor.isVisible();
             if (!closed) {
                 editor.reject();
@@ -62,6 +65,33 @@ protected:
         });
         open();
         return closed;
+    }
+
+    // The control named `name` in `window`; a failure when there is none.
+    template <typename Control = QWidget>
+    static Control* control(const QObject& window, const char* name) {
+        auto* found = window.findChild<Control*>(QString::fromLatin1(name));
+        if (found == nullptr) {
+            ADD_FAILURE() << "no " << name << " in " << window.objectName().toStdString();
+            throw std::runtime_error("no such control");
+        }
+        return found;
+    }
+    static QPushButton* button(const QObject& window, const char* name) {
+        return control<QPushButton>(window, name);
+    }
+    static widgets::SearchBox* searchBox(const QObject& window) {
+        return control<widgets::SearchBox>(window, "searchBox");
+    }
+    static widgets::DataGrid* grid(const QObject& window, const char* name = "listGrid") {
+        return control<widgets::DataGrid>(window, name);
+    }
+    // A double-click on the current row of the grid `name`, as the mouse gives it.
+    static void doubleClickCurrentRow(const QObject& window, const char* name = "listGrid") {
+        widgets::DataGrid* list = grid(window, name);
+        const QRect cell = list->visualRect(list->model()->index(list->dataset()->currentRow(), 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     }
 
     data::Session session;

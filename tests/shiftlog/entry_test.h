@@ -91,14 +91,16 @@ protected:
     void pickWorker(QPushButton* button, const QString& fio) {
         whenShown(&workers, [this, fio] {
             ASSERT_TRUE(test::listShownBy(workers).locate(QStringLiteral("fio"), fio));
-            QTest::mouseClick(workers.chooseButton, Qt::LeftButton);
+            QTest::mouseClick(workers.findChild<QPushButton*>(QStringLiteral("chooseButton")),
+                              Qt::LeftButton);
         });
         QTest::mouseClick(button, Qt::LeftButton);
     }
     void pickOperation(int id) {
         whenShown(&operations, [this, id] {
             ASSERT_TRUE(test::listShownBy(operations).locate(QStringLiteral("id"), id));
-            QTest::mouseClick(operations.changeButton, Qt::LeftButton);
+            QTest::mouseClick(operations.findChild<QPushButton*>(QStringLiteral("changeButton")),
+                              Qt::LeftButton);
         });
         QTest::mouseClick(dialog.pickOperationButton, Qt::LeftButton);
     }

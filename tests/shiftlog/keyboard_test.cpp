@@ -119,8 +119,9 @@ TEST_F(KeyboardTest, TypingOnTheWorkerFieldOpensTheListWithTheTextSearched) {
         dialog.requisitionItemCombo->choose(0);
         QString searched;
         whenShown(&workers, [&] {
-            searched = workers.searchBox->text();
-            QTest::keyClick(workers.searchBox, Qt::Key_Return);
+            auto* search = workers.findChild<QLineEdit*>(QStringLiteral("searchBox"));
+            searched = search->text();
+            QTest::keyClick(search, Qt::Key_Return);
         });
         dialog.pickWorkerButton->setFocus();
         test::typeInto(dialog.pickWorkerButton, QStringLiteral("П"));
