@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <compare>
 #include <optional>
 
 namespace tabel::core {
@@ -29,17 +30,27 @@ public:
 
     // Exact; false, leaving the value as it was, when the result would not fit.
     bool add(const Decimal& other);
+    // Exact up to kMaxScale places (beyond them rounded half to even); false, leaving the
+    // value as it was, when the result would not fit.
+    bool multiply(const Decimal& other);
+    Decimal negated() const;
+    // Rounded to `places` (0 … kMaxScale) after the point, an exact half to the even neighbour.
+    Decimal rounded(int places) const;
 
     // The nearest double; it shows (shortest form) as this decimal while that has at most
     // 15 significant digits.
     double toDouble() const;
     // Plain text with a full stop and no trailing zeros ("3402.135", "-0.5", "0").
     QString toString() const;
+    // As the program shows numbers, after rounding half to even to at most `maxDecimals`
+    // places: the decimal comma, every digit kept ("12345", "0,25", "-3").
+    QString toDisplayText(int maxDecimals = kMaxScale) const;
     bool isZero() const { return mantissa_ == 0; }
 
     friend bool operator==(const Decimal& a, const Decimal& b) {
         return a.mantissa_ == b.mantissa_ && a.scale_ == b.scale_;
     }
+    friend std::strong_ordering operator<=>(const Decimal& a, const Decimal& b);
 
 private:
     void normalize();
