@@ -70,7 +70,8 @@ LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shift
     layout->setSizeConstraint(QLayout::SetFixedSize);
     loginEdit->setMinimumWidth(220);
 
-    connect(shiftLog_.versionTimer, &QTimer::timeout, this, &LoginWindow::enforceVersion);
+    connect(&shiftLog_, &shiftlog::ShiftLogWindow::versionCheckDue, this,
+            &LoginWindow::enforceVersion);
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {
@@ -94,7 +95,7 @@ bool LoginWindow::enforceVersion() {
     }
     VersionVerdict verdict = VersionVerdict::Current;
     try {
-        verdict = checkVersion(*shiftLog_.versionRow, build);
+        verdict = checkVersion(shiftLog_.versionRow(), build);
     } catch (const data::DbError& error) {
         // An unreachable server (before login, or lost since) is reported by the user's next
         // action, not every 30 seconds; the next check reconnects.

@@ -15,6 +15,7 @@
 #include "app/version_check.h"
 #include "data/errors.h"
 #include "data/session.h"
+#include "find_widget.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
@@ -83,11 +84,16 @@ protected:
             seen.shown = shiftLog.isVisible();
             seen.caption = shiftLog.windowTitle();
             seen.login = shiftLog.loginState.login;
-            seen.add = shiftLog.addButton->isEnabled();
-            seen.accept = shiftLog.acceptButton->isEnabled();
-            seen.references = shiftLog.referencesMenu->isEnabled();
-            seen.reports = shiftLog.reportsMenu->isEnabled();
-            seen.grid = shiftLog.entriesGrid->isEnabled();
+            const auto enabled = [this](const char* name) {
+                return test::childNamed<QObject>(shiftLog, QString::fromLatin1(name))
+                    ->property("enabled")
+                    .toBool();
+            };
+            seen.add = enabled("addButton");
+            seen.accept = enabled("acceptButton");
+            seen.references = enabled("referencesMenu");
+            seen.reports = enabled("reportsMenu");
+            seen.grid = enabled("entriesGrid");
             seen.rows = test::shiftList(shiftLog, 1).isOpen()
                             ? test::shiftList(shiftLog, 1).recordCount()
                             : -1;
@@ -146,11 +152,11 @@ TEST_F(LoginTest, VersionCheckStopsOlderProgramsAndOnlyTheServiceAccountStampsNe
     for (const auto& c : cases) {
         test::connectAs(session.connection, QString::fromUtf8(c.login));
         setVersion(QString::fromUtf8(c.recorded));
-        EXPECT_EQ(checkVersion(*shiftLog.versionRow, kBuild), c.verdict)
+        EXPECT_EQ(checkVersion(shiftLog.versionRow(), kBuild), c.verdict)
             << c.login << " " << c.recorded;
         EXPECT_EQ(test::recordedVersion(), QString::fromUtf8(c.after))
             << c.login << " " << c.recorded;
-        EXPECT_FALSE(shiftLog.versionRow->isOpen());
+        EXPECT_FALSE(shiftLog.versionRow().isOpen());
     }
 }
 
@@ -197,8 +203,9 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
     EXPECT_TRUE(login->terminationTimer->isActive());
     EXPECT_EQ(login->terminationTimer->interval(), 5500);
     // The shift log window's timer repeats the check for the whole run.
-    EXPECT_EQ(shiftLog.versionTimer->interval(), 30000);
-    shiftLog.versionTimer->setInterval(1);
+    auto* versionTimer = test::childNamed<QTimer>(shiftLog, QStringLiteral("versionTimer"));
+    EXPECT_EQ(versionTimer->interval(), 30000);
+    versionTimer->setInterval(1);
     EXPECT_TRUE(QTest::qWaitFor([this] { return terminations >= 2; }, 5000));
 }
 
