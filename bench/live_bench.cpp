@@ -312,8 +312,7 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
         "limit 1"));
     g_template.productId = sample.rows.first()[0].toInt();
     g_template.operationId = sample.rows.first()[1].toInt();
-    g_template.price = tabel::core::Decimal::fromDouble(sample.rows.first()[2].toDouble())
-                           .value_or(tabel::core::Decimal());
+    g_template.price = tabel::core::Decimal::fromStored(sample.rows.first()[2].toDouble());
     g_template.quantity = *tabel::core::Decimal::fromDouble(kBenchQuantity);
     g_template.date = QDate::currentDate();
     g_template.shift = 1;

@@ -25,6 +25,8 @@ public:
     // server's float8 to numeric conversion gives), trailing zeros dropped. 0.1 is 0.1,
     // 3402.13499999999976 is 3402.135. None for infinities, NaN and magnitudes above 10^20.
     static std::optional<Decimal> fromDouble(double value);
+    // fromDouble for a value read from a column that holds finite numbers only: 0 otherwise.
+    static Decimal fromStored(double value) { return fromDouble(value).value_or(Decimal()); }
     // Decimal text with a full stop or a comma ("-12.5", "0,135"); none for anything else.
     static std::optional<Decimal> fromText(QStringView text);
 

@@ -9,7 +9,7 @@ namespace {
 
 core::Decimal decimalOf(const Field& field) {
     return field.isNull() ? core::Decimal()
-                          : core::Decimal::fromDouble(field.asFloat()).value_or(core::Decimal());
+                          : core::Decimal::fromStored(field.asFloat());
 }
 
 }  // namespace

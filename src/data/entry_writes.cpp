@@ -111,7 +111,7 @@ core::Decimal availableStock(Connection& connection, int entryId, qint64 goodsId
             "smena.id_doc_item))\n"
             "where smena.id = :id_smena and rem.id_gds = :id_gds"),
         {{QStringLiteral("id_smena"), entryId}, {QStringLiteral("id_gds"), goodsId}});
-    return core::Decimal::fromDouble(sum.toDouble()).value_or(core::Decimal());
+    return core::Decimal::fromStored(sum.toDouble());
 }
 
 MaterialResult addMaterial(Connection& connection, int entryId, qint64 goodsId,

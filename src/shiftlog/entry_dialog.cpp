@@ -345,7 +345,7 @@ void EntryDialog::showEntry(const data::Entry& entry) {
     basePrice_ =
         base.isNull()
             ? core::Decimal()
-            : core::Decimal::fromDouble(base.toDouble()).value_or(core::Decimal()).rounded(4);
+            : core::Decimal::fromStored(base.toDouble()).rounded(4);
     basePriceEdit_->setText(base.isNull() ? QString() : basePrice_.toDisplayText());
     dateEdit_->setDate(entry.date);
     workerEdit_->setText(entry.workerName.trimmed());
@@ -434,7 +434,7 @@ EntryInput EntryDialog::input() const {
     if (in.itemShown && items.isOpen()) {
         const QVariant required =
             items.valueAt(items.currentRow(), items.fieldIndex(QStringLiteral("f_qty")));
-        in.required = core::Decimal::fromDouble(required.toDouble()).value_or(core::Decimal());
+        in.required = core::Decimal::fromStored(required.toDouble());
     }
     return in;
 }

@@ -28,10 +28,6 @@ QString sumText(core::Decimal quantity, const core::Decimal& price) {
     return quantity.multiply(price) ? quantity.toDisplayText(4) : QString();
 }
 
-core::Decimal decimalOf(double value) {
-    return core::Decimal::fromDouble(value).value_or(core::Decimal());
-}
-
 }  // namespace
 
 void EntryDialog::clearChoices() {
@@ -107,8 +103,8 @@ void EntryDialog::pickOperation(const QString& typed) {
     }
     entry_.productId = choice->productId;
     entry_.operationId = choice->operationId;
-    basePrice_ = decimalOf(choice->basePrice);
-    entry_.price = decimalOf(choice->finalPrice);
+    basePrice_ = core::Decimal::fromStored(choice->basePrice);
+    entry_.price = core::Decimal::fromStored(choice->finalPrice);
     operationEdit_->setText(choice->description);
     updatePaintState();
     refreshPrices();

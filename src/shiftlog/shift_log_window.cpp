@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include "core/dates.h"
-#include "core/messages.h"
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
