@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QDate>
+#include <QTimer>
 
 #include "bench_db.h"
 #include "data/entry_writes.h"
@@ -16,16 +17,15 @@
 #include "refdata/products_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_dialog.h"
-#include "shiftlog/entry_materials_panel.h"
 #include "shiftlog/material_consumption_dialog.h"
 
 namespace {
 
-using tabel::data::EntryRecord;
+using tabel::data::Entry;
 
 tabel::data::Session* g_session = nullptr;
 tabel::shiftlog::EntryDialog* g_dialog = nullptr;
-tabel::shiftlog::EntryRow g_row;
+Entry g_row;
 
 const QString kBareInsert = QStringLiteral(
     "insert into accounts_dep.smena(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, "
@@ -37,26 +37,27 @@ constexpr int kWorkers = 300;              // the generator's worker codes are 1
 
 // A new entry on today's date for the next of the plant's workers in turn, as a day's input
 // goes: each worker's day already holds his entries of the generated data.
-EntryRecord newEntry() {
+Entry newEntry() {
     static int next = 0;
-    EntryRecord e;
+    Entry e;
     e.workerId = 1001 + next++ % kWorkers;
     e.productId = g_row.productId;
     e.operationId = g_row.operationId;
-    e.price = g_row.cena;
-    e.quantity = kBenchQuantity;
+    e.price = g_row.price;
+    e.quantity = *tabel::core::Decimal::fromDouble(kBenchQuantity);
     e.date = g_row.date;
     e.shift = 1;
     e.hours = 0;
-    e.docId = g_row.docId.toLongLong();
-    e.itemId = g_row.itemId.toLongLong();
+    e.docId = g_row.docId;
+    e.itemId = g_row.itemId;
     return e;
 }
 
-int bareInsert(const EntryRecord& e) {
+int bareInsert(const Entry& e) {
     return g_session->connection
-        .run(kBareInsert, {e.workerId, e.productId, e.operationId, e.price, e.quantity, e.defects,
-                           e.date, e.shift, e.hours, e.docId, e.itemId})
+        .run(kBareInsert,
+             {e.workerId, e.productId, e.operationId, e.price.toDouble(), e.quantity.toDouble(),
+              e.defects, e.date, e.shift, e.hours, e.docId, e.itemId})
         .rows.first()
         .first()
         .toInt();
@@ -71,7 +72,7 @@ void removeBenchEntries() {
 void BM_BareInsert(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        const EntryRecord e = newEntry();
+        const Entry e = newEntry();
         state.ResumeTiming();
         benchmark::DoNotOptimize(bareInsert(e));
     }
@@ -82,9 +83,9 @@ BENCHMARK(BM_BareInsert)->Unit(benchmark::kMicrosecond);
 void BM_SaveEntryWithHours(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        const EntryRecord e = newEntry();
+        const Entry e = newEntry();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(tabel::data::saveEntry(g_session->connection, e));
+        benchmark::DoNotOptimize(tabel::data::saveEntry(g_session->connection, e).id);
     }
     removeBenchEntries();
 }
@@ -103,13 +104,14 @@ BENCHMARK(BM_DeleteEntryWithHours)->Unit(benchmark::kMicrosecond);
 // Baseline: the dialog's lists in edit mode fetched row by row without keeping anything.
 void BM_PlainFetchOfTheDialogLists(benchmark::State& state) {
     const QString id = QString::number(g_row.id);
+    const auto statementOf = [](const char* list) {
+        return g_dialog->findChild<tabel::data::Dataset*>(QString::fromLatin1(list))->statement();
+    };
     const QString statements[] = {
-        g_dialog->requisitions.statement(),
-        g_dialog->requisitionItems.statement(),
-        QString(g_dialog->materialsPanel->materials.statement())
-            .replace(QStringLiteral(":id_smena"), id),
-        QString(g_dialog->materialsPanel->materialsTotal.statement())
-            .replace(QStringLiteral(":id_smena"), id),
+        statementOf("requisitions"),
+        statementOf("requisitionItems"),
+        statementOf("materials").replace(QStringLiteral(":id_smena"), id),
+        statementOf("materialsTotal").replace(QStringLiteral(":id_smena"), id),
     };
     for (auto _ : state) {
         for (const QString& statement : statements) {
@@ -119,30 +121,23 @@ void BM_PlainFetchOfTheDialogLists(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainFetchOfTheDialogLists)->Unit(benchmark::kMillisecond);
 
+// The dialog opened for editing and closed again at once ("Выход"), shown offscreen.
 void BM_OpenEditDialog(benchmark::State& state) {
     tabel::shiftlog::EntryContext context;
     context.date = g_row.date;
     for (auto _ : state) {
-        g_dialog->loadForEdit(context, g_row);
-        g_dialog->done(0);  // the closing reset, as after "Выход"
+        QTimer::singleShot(0, g_dialog, [] { g_dialog->reject(); });
+        g_dialog->openForEdit(context, g_row);
     }
 }
 BENCHMARK(BM_OpenEditDialog)->Unit(benchmark::kMillisecond);
 
 // Today's first shift-1 entry with a requisition item, as the shift list shows it.
-tabel::shiftlog::EntryRow entryToEdit(tabel::data::Connection& connection) {
+Entry entryToEdit(tabel::data::Connection& connection) {
     const tabel::data::StatementResult r = connection.run(QStringLiteral(
-        "select s.id, s.data, p.s_caption, i.marka, v.vid, o.naimen, s.kol_vo, s.brak, s.time, "
-        "s.cena, s.w_id, s.i_id, s.o_id, s.id_doc::int8, s.id_doc_item::int8 "
-        "from accounts_dep.smena s join cmn_contractor.person p on p.s_code::int = s.w_id "
-        "join accounts_dep.izdel i on i.id = s.i_id join accounts_dep.oper o on o.id = s.o_id "
-        "join accounts_dep.vid_oper v on v.id = o.vid "
-        "where s.data = current_date and s.smena = 1 and s.id_doc_item > 0 order by s.id limit 1"));
-    const QList<QVariant>& v = r.rows.first();
-    return {v[0].toInt(),    v[1].toDate(),   v[2].toString(), v[3].toString(),
-            v[4].toString(), v[5].toInt(),    v[6].toDouble(), v[7].toInt(),
-            v[8].toInt(),    v[9].toDouble(), v[10].toInt(),   v[11].toInt(),
-            v[12].toInt(),   v[13],           v[14],           QString()};
+        "select s.id from accounts_dep.smena s where s.data = current_date and s.smena = 1 and "
+        "s.id_doc_item > 0 order by s.id limit 1"));
+    return tabel::data::readEntry(connection, r.rows.first().first().toInt());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -177,6 +178,12 @@ void BM_Nothing(benchmark::State& state) {
     }
 }
 
+// A control of `window`, by its object name.
+template <typename Control = QWidget>
+Control* named(const QObject& window, const char* name) {
+    return window.findChild<Control*>(QString::fromLatin1(name));
+}
+
 }  // namespace
 
 void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
@@ -194,9 +201,11 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     shiftLog.setOperationsWindow(&operations);
     shiftLog.show();
     QApplication::setActiveWindow(&shiftLog);
-    shiftLog.dateEdit->setDate(QDate::currentDate());
-    shiftLog.loadChosenDate();
-    shiftLog.entriesGrid->setFocus();
+    auto* date = named<QDateEdit>(shiftLog, "dateEdit");
+    auto* entriesGrid = named(shiftLog, "entriesGrid");
+    date->setDate(QDate::currentDate());
+    QTest::keyClick(date, Qt::Key_Return);  // the day's lists
+    entriesGrid->setFocus();
     const qint64 lastBefore =
         session.connection
             .run(QStringLiteral("select coalesce(max(id), 0) from accounts_dep.smena"))
@@ -210,23 +219,23 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     Script script;
     const auto entryInFront = [&] { return inFront(&dialog); };
     script.add(
-        "Insert: the entry dialog", [&] { return shiftLog.entriesGrid->hasFocus(); },
+        "Insert: the entry dialog", [&] { return entriesGrid->hasFocus(); },
         [&] { keys.press(Qt::Key_Insert); });
     // A closed list takes the next row with the arrow key, as a choice.
     script.add("requisition", entryInFront, [&] {
-        if (!dialog.requisitionCombo->hasFocus()) {
+        if (!named(dialog, "requisitionCombo")->hasFocus()) {
             keys.press(Qt::Key_Tab);
         }
         keys.press(Qt::Key_Down);
     });
     script.add("requisition line", entryInFront, [&] {
-        if (!dialog.requisitionItemCombo->hasFocus()) {
+        if (!named(dialog, "requisitionItemCombo")->hasFocus()) {
             keys.press(Qt::Key_Tab);
         }
         keys.press(Qt::Key_Down);
     });
     script.add("worker: the list searched", entryInFront, [&] {
-        if (!dialog.pickWorkerButton->hasFocus()) {
+        if (!named(dialog, "pickWorkerButton")->hasFocus()) {
             keys.press(Qt::Key_Tab);
         }
         // The names the workers list will show, read beside it.
@@ -241,11 +250,13 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     script.add(
         "worker: chosen", [&] { return inFront(&workers); }, [&] { keys.press(Qt::Key_Return); });
     script.add("operation: the list", entryInFront, [&] {
-        if (!dialog.pickOperationButton->hasFocus()) {
+        if (!named(dialog, "pickOperationButton")->hasFocus()) {
             keys.press(Qt::Key_Tab);
         }
         // The first letter of the line's product, as the list searches its marks.
-        const QVariant product = dialog.requisitionItems.field(QStringLiteral("s_gds_mc")).value();
+        const QVariant product = named<data::Dataset>(dialog, "requisitionItems")
+                                     ->field(QStringLiteral("s_gds_mc"))
+                                     .value();
         const data::StatementResult mark = session.connection.run(
             QStringLiteral("select marka from accounts_dep.izdel where id::text = trim(?)"),
             {product.toString()});
@@ -257,7 +268,7 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
         "operation: chosen", [&] { return inFront(&operations); },
         [&] { keys.press(Qt::Key_Return); });
     script.add("quantity and hours", entryInFront, [&] {
-        if (!dialog.quantityEdit->hasFocus()) {
+        if (!named(dialog, "quantityEdit")->hasFocus()) {
             keys.press(Qt::Key_Tab);
         }
         keys.type(QStringLiteral("7"));
@@ -269,11 +280,11 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     script.add(
         "material: goods and quantity", [&] { return inFront(&consumption); },
         [&] {
-            if (!consumption.goodsCombo->hasFocus()) {
+            if (!named(consumption, "goodsCombo")->hasFocus()) {
                 keys.press(Qt::Key_Tab);
             }
             keys.press(Qt::Key_Down);
-            if (!consumption.quantityEdit->hasFocus()) {
+            if (!named(consumption, "quantityEdit")->hasFocus()) {
                 keys.press(Qt::Key_Tab);
             }
             keys.type(QStringLiteral("1"));

@@ -9,6 +9,7 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -29,15 +30,16 @@
 #include "data/session.h"
 #include "shiftlog/shift_log_window.h"
 #include "support/bench_support.h"
+#include "widgets/data_grid.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using tabel::data::EntryRecord;
+using tabel::data::Entry;
 
 tabel::data::Session* g_session = nullptr;
 tabel::shiftlog::ShiftLogWindow* g_window = nullptr;
-EntryRecord g_template;
+Entry g_template;
 constexpr double kBenchQuantity = 2.7182;  // marks the rows this benchmark adds
 constexpr int kPosted = 1000;
 
@@ -54,14 +56,20 @@ void adminSql(const QString& sql) {
     }
 }
 
+// The list the receiving window shows.
+tabel::data::Dataset& shownList() {
+    return *g_window->findChild<tabel::widgets::DataGrid*>(QStringLiteral("entriesGrid"))
+                ->dataset();
+}
+
 void setHistoryTriggers(bool enabled) {
     adminSql(QStringLiteral("ALTER TABLE accounts_dep.smena %1 TRIGGER smena_history")
                  .arg(enabled ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE")));
 }
 
-EntryRecord newEntry() {
+Entry newEntry() {
     static int next = 0;
-    EntryRecord e = g_template;
+    Entry e = g_template;
     e.workerId = 1001 + next++ % 300;
     return e;
 }
@@ -74,7 +82,7 @@ void removeBenchEntries(tabel::data::Connection& connection) {
 void saveEntries(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        const EntryRecord e = newEntry();
+        const Entry e = newEntry();
         state.ResumeTiming();
         benchmark::DoNotOptimize(tabel::data::saveEntry(g_session->connection, e));
     }
@@ -97,7 +105,7 @@ BENCHMARK(BM_SaveEntryWithHistory)->Unit(benchmark::kMicrosecond);
 // One changed entry of the shown list (5,000 rows) as the feed hands it over: the window's own
 // handling, the keyed re-read included.
 void BM_ReReadOneChangedEntry(benchmark::State& state) {
-    tabel::data::Dataset& list = g_window->currentList();
+    tabel::data::Dataset& list = shownList();
     const int idColumn = list.fieldIndex(QStringLiteral("id"));
     std::mt19937 random(7);
     tabel::data::ChangeBatch batch;
@@ -118,7 +126,7 @@ BENCHMARK(BM_ReReadOneChangedEntry)->Unit(benchmark::kMillisecond);
 
 // Floor: the same keyed statement the re-read runs, through the same connection, nothing kept.
 void BM_KeyedSelectOfOneEntry(benchmark::State& state) {
-    tabel::data::Dataset& list = g_window->currentList();
+    tabel::data::Dataset& list = shownList();
     const int idColumn = list.fieldIndex(QStringLiteral("id"));
     const QString keyed = QStringLiteral("select * from (\n") +
                           list.statement()
@@ -139,7 +147,7 @@ BENCHMARK(BM_KeyedSelectOfOneEntry)->Unit(benchmark::kMillisecond);
 
 // A burst's batch: 50 entries at once (a brigade division, a busy 200 ms).
 void BM_ReReadFiftyChangedEntries(benchmark::State& state) {
-    tabel::data::Dataset& list = g_window->currentList();
+    tabel::data::Dataset& list = shownList();
     const int idColumn = list.fieldIndex(QStringLiteral("id"));
     tabel::data::ChangeBatch batch;
     for (int i = 0; i < 50; ++i) {
@@ -192,7 +200,7 @@ void measureDelays() {
     tabel::data::ChangeFeed& feed = g_session->changes;
     QObject::disconnect(&feed, &tabel::data::ChangeFeed::changed, g_window,
                         &tabel::shiftlog::ShiftLogWindow::applyChanges);
-    tabel::data::Dataset& list = g_window->currentList();
+    tabel::data::Dataset& list = shownList();
     const QMetaObject::Connection watching = QObject::connect(
         &feed, &tabel::data::ChangeFeed::changed, [&](const tabel::data::ChangeBatch& batch) {
             QElapsedTimer cost;
@@ -220,7 +228,7 @@ void measureDelays() {
         other.setConnectionString(connectionString);
         other.open();
         for (int i = 0; i < kPosted; ++i) {
-            const int id = tabel::data::saveEntry(other, newEntry());
+            const int id = tabel::data::saveEntry(other, newEntry()).id;
             const std::lock_guard lock(mutex);
             committed.emplace(id, Clock::now());
         }
@@ -399,8 +407,8 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
         "limit 1"));
     g_template.productId = sample.rows.first()[0].toInt();
     g_template.operationId = sample.rows.first()[1].toInt();
-    g_template.price = sample.rows.first()[2].toDouble();
-    g_template.quantity = kBenchQuantity;
+    g_template.price = tabel::core::Decimal::fromStored(sample.rows.first()[2].toDouble());
+    g_template.quantity = *tabel::core::Decimal::fromDouble(kBenchQuantity);
     g_template.date = QDate::currentDate();
     g_template.shift = 1;
 
@@ -413,8 +421,10 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     shiftlog::ShiftLogWindow window(session);
     g_window = &window;
     window.show();
-    window.dateEdit->setDate(g_template.date);
-    window.loadChosenDate();
+    auto* date = window.findChild<QDateEdit*>(QStringLiteral("dateEdit"));
+    date->setDate(g_template.date);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(date, &enter);  // the day's lists
     QElapsedTimer waited;
     waited.start();
     while (!session.changes.isLive() && waited.elapsed() < 10000) {

@@ -66,11 +66,12 @@ BENCHMARK(shift_list_open)->Unit(benchmark::kMillisecond);
 // The shift log window's grid rendered offscreen page by page until every row was painted.
 void shift_list_paint_all_pages(benchmark::State& state) {
     tabel::shiftlog::ShiftLogWindow window(*g_session);
-    window.versionTimer->stop();
+    window.findChild<QTimer*>(QStringLiteral("versionTimer"))->stop();
     window.show();  // the activation loads the four lists
-    QWidget* viewport = window.entriesGrid->viewport();
+    auto* grid = window.findChild<tabel::widgets::DataGrid*>(QStringLiteral("entriesGrid"));
+    QWidget* viewport = grid->viewport();
     QImage image(viewport->size(), QImage::Format_ARGB32_Premultiplied);
-    QScrollBar* bar = window.entriesGrid->verticalScrollBar();
+    QScrollBar* bar = grid->verticalScrollBar();
     int pages = 0;
     for (auto _ : state) {
         pages = 0;
@@ -82,7 +83,7 @@ void shift_list_paint_all_pages(benchmark::State& state) {
         bar->setValue(0);
     }
     state.counters["pages"] = pages;
-    state.counters["rows"] = window.currentList().recordCount();
+    state.counters["rows"] = grid->dataset()->recordCount();
     window.hide();
 }
 BENCHMARK(shift_list_paint_all_pages)->Unit(benchmark::kMillisecond);
@@ -104,7 +105,7 @@ void login_to_first_paint(benchmark::State& state) {
     // The program's one data module: the login closes its connection and opens it anew.
     tabel::data::Session& session = *g_session;
     tabel::shiftlog::ShiftLogWindow window(session);
-    window.versionTimer->stop();
+    window.findChild<QTimer*>(QStringLiteral("versionTimer"))->stop();
     const QString server = tabel::bench::benchServer();
     tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
                                   server, QStringLiteral("tabel"));

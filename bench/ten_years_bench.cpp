@@ -138,7 +138,7 @@ BENCHMARK(year_summary_xlsx)->Unit(benchmark::kMillisecond)->UseRealTime();
 void todays_list_after_login(benchmark::State& state) {
     tabel::data::Session& session = *g_session;
     tabel::shiftlog::ShiftLogWindow window(session);
-    window.versionTimer->stop();
+    window.findChild<QTimer*>(QStringLiteral("versionTimer"))->stop();
     const QString server = tabel::bench::benchServer();
     tabel::app::LoginWindow login(session, window, {server, QStringLiteral("tabel"), {}, {}},
                                   server, QStringLiteral("tabel"));

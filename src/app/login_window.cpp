@@ -74,8 +74,8 @@ LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shift
     layout->setSizeConstraint(QLayout::SetFixedSize);
     loginEdit_->setMinimumWidth(220);
 
-    widgets::connectAction(shiftLog_.versionTimer, &QTimer::timeout, this,
-                           [this] { enforceVersion(); });
+    connect(&shiftLog_, &shiftlog::ShiftLogWindow::versionCheckDue, this,
+            &LoginWindow::enforceVersion);
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {
@@ -99,7 +99,7 @@ bool LoginWindow::enforceVersion() {
     }
     VersionVerdict verdict = VersionVerdict::Current;
     try {
-        verdict = checkVersion(*shiftLog_.versionRow, build);
+        verdict = checkVersion(shiftLog_.versionRow(), build);
     } catch (const data::DbError& error) {
         // An unreachable server (before login, or lost since) is reported by the user's next
         // action, not every 30 seconds; the next check reconnects.

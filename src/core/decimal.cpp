@@ -1,5 +1,6 @@
 #include "core/decimal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -140,6 +141,56 @@ bool Decimal::add(const Decimal& other) {
     return true;
 }
 
+bool Decimal::multiply(const Decimal& other) {
+    WideInt product = 0;
+    if (__builtin_mul_overflow(mantissa_, other.mantissa_, &product)) {
+        return false;
+    }
+    int scale = scale_ + other.scale_;
+    if (scale > kMaxScale) {
+        product = divideHalfEven(product, scale - kMaxScale);
+        scale = kMaxScale;
+    }
+    mantissa_ = product;
+    scale_ = scale;
+    normalize();
+    return true;
+}
+
+Decimal Decimal::negated() const {
+    Decimal d = *this;
+    d.mantissa_ = -d.mantissa_;
+    return d;
+}
+
+Decimal Decimal::rounded(int places) const {
+    Decimal d = *this;
+    places = std::clamp(places, 0, kMaxScale);
+    if (d.scale_ > places) {
+        d.mantissa_ = divideHalfEven(d.mantissa_, d.scale_ - places);
+        d.scale_ = places;
+        d.normalize();
+    }
+    return d;
+}
+
+std::strong_ordering operator<=>(const Decimal& a, const Decimal& b) {
+    // Whole parts first, then the fractions on a common scale: nothing can overflow.
+    const WideInt aWhole = a.mantissa_ / powerOfTen(a.scale_);
+    const WideInt bWhole = b.mantissa_ / powerOfTen(b.scale_);
+    if (aWhole != bWhole) {
+        return aWhole < bWhole ? std::strong_ordering::less : std::strong_ordering::greater;
+    }
+    const WideInt aPart =
+        a.mantissa_ % powerOfTen(a.scale_) * powerOfTen(Decimal::kMaxScale - a.scale_);
+    const WideInt bPart =
+        b.mantissa_ % powerOfTen(b.scale_) * powerOfTen(Decimal::kMaxScale - b.scale_);
+    if (aPart == bPart) {
+        return std::strong_ordering::equal;
+    }
+    return aPart < bPart ? std::strong_ordering::less : std::strong_ordering::greater;
+}
+
 void Decimal::normalize() {
     while (scale_ > 0 && mantissa_ % 10 == 0) {
         mantissa_ /= 10;
@@ -168,6 +219,10 @@ QString Decimal::toString() const {
         digits.insert(digits.begin(), '-');
     }
     return QString::fromLatin1(digits.data(), qsizetype(digits.size()));
+}
+
+QString Decimal::toDisplayText(int maxDecimals) const {
+    return rounded(maxDecimals).toString().replace(u'.', u',');
 }
 
 double Decimal::toDouble() const {

@@ -15,4 +15,8 @@ QString productKindSql(const QString& column) {
         .arg(column, productKindText(0), productKindText(1));
 }
 
+QString operationDescription(const QString& marka, const QString& vid, int naimen) {
+    return marka + QStringLiteral("; ") + vid + QStringLiteral("; ") + productKindText(naimen);
+}
+
 }  // namespace tabel::core

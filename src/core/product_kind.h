@@ -14,4 +14,8 @@ QStringList productKindTexts();
 // The same text computed by the server from `column`, for a select list.
 QString productKindSql(const QString& column);
 
+// How an entry names its operation: the product's mark, the operation kind and the product's
+// kind ("КР-1; Резка; Готовая продукция").
+QString operationDescription(const QString& marka, const QString& vid, int naimen);
+
 }  // namespace tabel::core

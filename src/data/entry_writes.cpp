@@ -2,50 +2,80 @@
 
 #include <QVariant>
 
-#include "core/numbers.h"
 #include "data/connection.h"
+#include "data/dataset.h"
+#include "data/errors.h"
 
 namespace tabel::data {
 
-int saveEntry(Connection& connection, const EntryRecord& e, QString* newVersion) {
-    int id = 0;
-    const auto save = [&] {
-        id = connection
-                 .scalar(QStringLiteral(
-                             "select accounts_dep.smena_save(:id, :w_id, :i_id, :o_id, :cena, "
-                             ":kol_vo, :brak, :data, :smena, :time, :id_doc, :id_doc_item, "
-                             ":version)"),
-                         {{QStringLiteral("id"), e.id},
-                          {QStringLiteral("w_id"), e.workerId},
-                          {QStringLiteral("i_id"), e.productId},
-                          {QStringLiteral("o_id"), e.operationId},
-                          {QStringLiteral("cena"), e.price},
-                          {QStringLiteral("kol_vo"), e.quantity},
-                          {QStringLiteral("brak"), e.defects},
-                          {QStringLiteral("data"), e.date},
-                          {QStringLiteral("smena"), e.shift},
-                          {QStringLiteral("time"), e.hours},
-                          {QStringLiteral("id_doc"), e.docId},
-                          {QStringLiteral("id_doc_item"), e.itemId},
-                          {QStringLiteral("version"), e.version.isEmpty()
-                                                          ? QVariant(QMetaType::fromType<QString>())
-                                                          : QVariant(e.version)}})
-                 .toInt();
-        if (newVersion != nullptr) {
-            // Read inside the save's transaction, where the row is still ours.
-            *newVersion = connection
-                              .scalar(QStringLiteral("select xmin::text from accounts_dep.smena "
-                                                     "where id = :id"),
-                                      {{QStringLiteral("id"), id}})
-                              .toString();
-        }
-    };
-    if (newVersion != nullptr) {
-        connection.inTransaction(save);
-    } else {
-        save();
+namespace {
+
+// Read one entry as the shift lists show it.
+const QStringList kEntrySql{
+    QStringLiteral("select smena.id, smena.data, smena.smena, smena.w_id, smena.i_id, "
+                   "smena.o_id, smena.cena, person.s_caption fio, izdel.marka, vid_oper.vid, "
+                   "oper.naimen, smena.kol_vo, smena.brak, smena.time, smena.id_doc, "
+                   "smena.id_doc_item, smena.xmin::text as entry_version"),
+    QStringLiteral("from accounts_dep.smena smena"),
+    QStringLiteral("inner join accounts_dep.oper oper on oper.id = smena.o_id"),
+    QStringLiteral("inner join accounts_dep.vid_oper vid_oper on vid_oper.id = oper.vid"),
+    QStringLiteral("inner join accounts_dep.izdel izdel on izdel.id = smena.i_id"),
+    QStringLiteral("left join accounts_dep.v_worker person on person.s_code::t_integer = "
+                   "smena.w_id"),
+    QStringLiteral("where smena.id = :id"),
+};
+
+}  // namespace
+
+Entry saveEntry(Connection& connection, const Entry& e) {
+    Entry saved = e;
+    connection.inTransaction([&] {
+        saved.id =
+            connection
+                .scalar(QStringLiteral("select accounts_dep.smena_save(:id, :w_id, :i_id, :o_id, "
+                                       ":cena, :kol_vo, :brak, :data, :smena, :time, :id_doc, "
+                                       ":id_doc_item, :version)"),
+                        {{QStringLiteral("id"), e.id},
+                         {QStringLiteral("w_id"), e.workerId},
+                         {QStringLiteral("i_id"), e.productId},
+                         {QStringLiteral("o_id"), e.operationId},
+                         {QStringLiteral("cena"), e.price.toDouble()},
+                         {QStringLiteral("kol_vo"), e.quantity.toDouble()},
+                         {QStringLiteral("brak"), e.defects},
+                         {QStringLiteral("data"), e.date},
+                         {QStringLiteral("smena"), e.shift},
+                         {QStringLiteral("time"), e.hours},
+                         {QStringLiteral("id_doc"), e.docId},
+                         {QStringLiteral("id_doc_item"), e.itemId},
+                         {QStringLiteral("version"), e.version.isEmpty()
+                                                         ? QVariant(QMetaType::fromType<QString>())
+                                                         : QVariant(e.version)}})
+                .toInt();
+        // Read inside the save's transaction, where the row is still ours.
+        saved.version = connection
+                            .scalar(QStringLiteral("select xmin::text from accounts_dep.smena "
+                                                   "where id = :id"),
+                                    {{QStringLiteral("id"), saved.id}})
+                            .toString();
+    });
+    return saved;
+}
+
+Entry readEntry(Connection& connection, int id) {
+    using T = FieldType;
+    Dataset row(&connection, QStringLiteral("entry"));
+    row.setSql(kEntrySql);
+    row.setFieldDefs({{QStringLiteral("id"), T::Integer, true},
+                      {QStringLiteral("cena"), T::Float, true},
+                      {QStringLiteral("kol_vo"), T::Float, true},
+                      {QStringLiteral("id_doc"), T::Numeric15, true},
+                      {QStringLiteral("id_doc_item"), T::Numeric15, true}});
+    row.setParam(QStringLiteral("id"), id);
+    row.open();
+    if (row.isEmpty()) {
+        throw rowGoneError();
     }
-    return id;
+    return entryAt(row);
 }
 
 void deleteEntry(Connection& connection, int entryId) {
@@ -66,7 +96,7 @@ void acceptEntry(Connection& connection, int entryId, const QString& version) {
                       {{QStringLiteral("id"), entryId}, {QStringLiteral("version"), version}});
 }
 
-double availableStock(Connection& connection, int entryId, qint64 goodsId) {
+core::Decimal availableStock(Connection& connection, int entryId, qint64 goodsId) {
     // The free remainder plus the remainder reserved for the entry's requisition item, both at
     // the stock that issues the requisition's materials.
     const QVariant sum = connection.scalar(
@@ -81,14 +111,15 @@ double availableStock(Connection& connection, int entryId, qint64 goodsId) {
             "smena.id_doc_item))\n"
             "where smena.id = :id_smena and rem.id_gds = :id_gds"),
         {{QStringLiteral("id_smena"), entryId}, {QStringLiteral("id_gds"), goodsId}});
-    return sum.toDouble();
+    return core::Decimal::fromStored(sum.toDouble());
 }
 
-MaterialResult addMaterial(Connection& connection, int entryId, qint64 goodsId, double quantity) {
+MaterialResult addMaterial(Connection& connection, int entryId, qint64 goodsId,
+                           const core::Decimal& quantity) {
     MaterialResult result;
     connection.inTransaction([&] {
         result.available = availableStock(connection, entryId, goodsId);
-        if (core::roundHalfEven(quantity, 3) > core::roundHalfEven(result.available, 3)) {
+        if (quantity.rounded(3) > result.available.rounded(3)) {
             return;
         }
         connection.execute(
@@ -96,7 +127,7 @@ MaterialResult addMaterial(Connection& connection, int entryId, qint64 goodsId, 
                            "f_qty_use) values (:id_smena, :id_gds_use, :f_qty_use)"),
             {{QStringLiteral("id_smena"), entryId},
              {QStringLiteral("id_gds_use"), goodsId},
-             {QStringLiteral("f_qty_use"), quantity}});
+             {QStringLiteral("f_qty_use"), quantity.toDouble()}});
         result.saved = true;
     });
     return result;

@@ -2,12 +2,13 @@
 #include <QPushButton>
 
 #include "core/messages.h"
+#include "data/dataset.h"
+#include "data/entry.h"
 #include "data/entry_writes.h"
-#include "data/errors.h"
 #include "data/session.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/shift_log_window.h"
-#include "widgets/data_grid.h"
+#include "widgets/user_action.h"
 
 namespace tabel::shiftlog {
 
@@ -23,32 +24,8 @@ EntryContext ShiftLogWindow::entryContext() {
     return context;
 }
 
-EntryRow ShiftLogWindow::currentEntry() {
-    data::Dataset& list = currentList();
-    auto text = [&list](const char* name) {
-        return list.field(QString::fromLatin1(name)).asString().trimmed();
-    };
-    auto number = [&list](const char* name) {
-        return list.field(QString::fromLatin1(name)).asInteger();
-    };
-    EntryRow row;
-    row.id = number("id");
-    row.date = list.field(QStringLiteral("data")).value().toDate();
-    row.fio = text("fio");
-    row.marka = text("marka");
-    row.vid = text("vid");
-    row.naimen = number("naimen");
-    row.kolVo = list.field(QStringLiteral("kol_vo")).asFloat();
-    row.brak = number("brak");
-    row.time = list.field(QStringLiteral("time")).isNull() ? 0 : number("time");
-    row.cena = list.field(QStringLiteral("cena")).asFloat();
-    row.workerId = number("w_id");
-    row.productId = number("i_id");
-    row.operationId = number("o_id");
-    row.docId = list.field(QStringLiteral("id_doc")).value();
-    row.itemId = list.field(QStringLiteral("id_doc_item")).value();
-    row.version = list.field(QStringLiteral("entry_version")).asString();
-    return row;
+data::Entry ShiftLogWindow::currentEntry() {
+    return data::entryAt(currentList());
 }
 
 bool ShiftLogWindow::currentAccepted() {
@@ -59,10 +36,9 @@ void ShiftLogWindow::addEntry() {
     if (entryDialog_ == nullptr) {
         return;
     }
-    entryDialog_->openForAdd(entryContext());
     // The list stands on the entry just made, wherever its order puts it.
-    if (const int id = entryDialog_->entry().id; id != 0) {
-        pendingLocate_ = id;
+    if (const std::optional<data::Entry> made = entryDialog_->openForAdd(entryContext())) {
+        pendingLocate_ = made->id;
         locatePendingEntry();
     }
 }
@@ -73,10 +49,10 @@ void ShiftLogWindow::editEntry() {
         return;
     }
     const int recNo = list.recNo();
-    const EntryRow row = currentEntry();
-    entryDialog_->openForEdit(entryContext(), row);
+    const data::Entry entry = currentEntry();
+    entryDialog_->openForEdit(entryContext(), entry);
     // The changed entry, even when the change moved it in the list's order.
-    if (!list.locate(QStringLiteral("id"), row.id) && recNo >= 1 && recNo <= list.recordCount()) {
+    if (!list.locate(QStringLiteral("id"), entry.id) && recNo >= 1 && recNo <= list.recordCount()) {
         list.setRecNo(recNo);
     }
 }
@@ -107,11 +83,8 @@ void ShiftLogWindow::deleteEntry() {
     if (!core::MessageBoxes::confirmDelete(QStringLiteral("Удалить позицию из списка?"))) {
         return;
     }
-    try {
-        data::deleteEntry(session_.connection, id);
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-    }
+    // Deleted, or refused (and told why): either way the list shows the entry as it now is.
+    widgets::runAction([&] { data::deleteEntry(session_.connection, id); });
     followOwnWrite(id);
 }
 
@@ -127,12 +100,8 @@ void ShiftLogWindow::acceptEntry() {
         core::MessageBoxes::error(QStringLiteral("Не заведен расход ТМЦ!"));
         return;
     }
-    try {
-        data::acceptEntry(session_.connection, id, version);
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-    }
     // Accepted, or changed meanwhile: either way the list shows the entry as it now is.
+    widgets::runAction([&] { data::acceptEntry(session_.connection, id, version); });
     followOwnWrite(id);
 }
 

@@ -15,22 +15,27 @@
 #include <QWheelEvent>
 
 #include "core/messages.h"
-#include "core/numbers.h"
-#include "core/product_kind.h"
+#include "data/entry_writes.h"
 #include "data/errors.h"
 #include "data/session.h"
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
+#include "shiftlog/entry_input.h"
 #include "shiftlog/entry_materials_panel.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
 #include "widgets/input_filters.h"
 #include "widgets/lookup_combo.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::shiftlog {
 
 namespace {
+
+const QString kChangedElsewhere = QStringLiteral(
+    "Запись изменена другим пользователем. Загрузить его значения? (Нет — оставить "
+    "введенное и записать поверх)");
 
 QStringList requisitionSql() {
     return {QStringLiteral(
@@ -70,17 +75,23 @@ void placeField(QGridLayout* grid, int row, int column, const QString& caption, 
     grid->addWidget(field, row, column + 1, 1, span);
 }
 
+void enable(std::initializer_list<QWidget*> controls, bool on) {
+    for (QWidget* control : controls) {
+        control->setEnabled(on);
+    }
+}
+
 }  // namespace
 
 EntryDialog::EntryDialog(data::Session& session, refdata::WorkersWindow& workers,
                          refdata::OperationsWindow& operations,
                          MaterialConsumptionDialog& consumption, QWidget* parent)
     : QDialog(parent),
-      requisitions(&session.connection, QStringLiteral("requisitions"), this),
-      requisitionItems(&session.connection, QStringLiteral("requisitionItems"), this),
       connection_(session.connection),
       workers_(workers),
-      operations_(operations) {
+      operations_(operations),
+      requisitions_(&session.connection, QStringLiteral("requisitions"), this),
+      requisitionItems_(&session.connection, QStringLiteral("requisitionItems"), this) {
     setObjectName(QStringLiteral("EntryDialog"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     using T = data::FieldType;
@@ -89,14 +100,14 @@ EntryDialog::EntryDialog(data::Session& session, refdata::WorkersWindow& workers
                                                   {QStringLiteral("id_doc"), T::Numeric15, true},
                                                   {QStringLiteral("id_gds"), T::Numeric15, true},
                                                   {QStringLiteral("f_qty"), T::Float, true}};
-    requisitions.setFieldDefs(requisitionFields);
-    requisitionItems.setFieldDefs(requisitionFields);
-    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
-    requisitionItems.setFiltered(true);
+    requisitions_.setFieldDefs(requisitionFields);
+    requisitionItems_.setFieldDefs(requisitionFields);
+    requisitionItems_.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems_.setFiltered(true);
 
     buildControls();
-    materialsPanel = new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit,
-                                             workerEdit, this);
+    materialsPanel_ = new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit_,
+                                              workerEdit_, this);
     layoutControls();
     wireHandlers();
 }
@@ -104,141 +115,132 @@ EntryDialog::EntryDialog(data::Session& session, refdata::WorkersWindow& workers
 EntryDialog::~EntryDialog() = default;
 
 void EntryDialog::buildControls() {
-    entryGroup = new QGroupBox(QStringLiteral("Закрыто мастером"), this);
-    entryGroup->setObjectName(QStringLiteral("entryGroup"));
-    requisitionCombo = new widgets::LookupCombo(entryGroup);
-    requisitionCombo->setObjectName(QStringLiteral("requisitionCombo"));
-    requisitionCombo->bind(&requisitions, QStringLiteral("id"), QStringLiteral("s_caption"));
-    requisitionItemCombo = new widgets::LookupCombo(entryGroup);
-    requisitionItemCombo->setObjectName(QStringLiteral("requisitionItemCombo"));
-    requisitionItemCombo->bind(&requisitionItems, QStringLiteral("id"),
-                               QStringLiteral("s_caption"));
-    workerEdit = pickerBox(entryGroup, "workerEdit");
-    pickWorkerButton = dotsButton(entryGroup, "pickWorkerButton");
-    operationEdit = pickerBox(entryGroup, "operationEdit");
-    pickOperationButton = dotsButton(entryGroup, "pickOperationButton");
-    quantityEdit = lineEdit(entryGroup, "quantityEdit");
-    hoursEdit = lineEdit(entryGroup, "hoursEdit");
-    hoursEdit->setText(QStringLiteral("0"));
-    dateEdit = new widgets::DateEdit(entryGroup);
-    dateEdit->setObjectName(QStringLiteral("dateEdit"));
-    dateEdit->setCalendarPopup(true);
-    dateEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    defectsEdit = lineEdit(entryGroup, "defectsEdit");
-    defectsEdit->setText(QStringLiteral("0"));
-    basePriceEdit = lineEdit(entryGroup, "basePriceEdit");
-    finalPriceEdit = lineEdit(entryGroup, "finalPriceEdit");
-    sumEdit = lineEdit(entryGroup, "sumEdit");
-    for (QLineEdit* box : {quantityEdit, sumEdit, basePriceEdit, finalPriceEdit}) {
+    entryGroup_ = new QGroupBox(QStringLiteral("Закрыто мастером"), this);
+    entryGroup_->setObjectName(QStringLiteral("entryGroup"));
+    requisitionCombo_ = new widgets::LookupCombo(entryGroup_);
+    requisitionCombo_->setObjectName(QStringLiteral("requisitionCombo"));
+    requisitionCombo_->bind(&requisitions_, QStringLiteral("id"), QStringLiteral("s_caption"));
+    requisitionItemCombo_ = new widgets::LookupCombo(entryGroup_);
+    requisitionItemCombo_->setObjectName(QStringLiteral("requisitionItemCombo"));
+    requisitionItemCombo_->bind(&requisitionItems_, QStringLiteral("id"),
+                                QStringLiteral("s_caption"));
+    workerEdit_ = pickerBox(entryGroup_, "workerEdit");
+    pickWorkerButton_ = dotsButton(entryGroup_, "pickWorkerButton");
+    operationEdit_ = pickerBox(entryGroup_, "operationEdit");
+    pickOperationButton_ = dotsButton(entryGroup_, "pickOperationButton");
+    quantityEdit_ = lineEdit(entryGroup_, "quantityEdit");
+    hoursEdit_ = lineEdit(entryGroup_, "hoursEdit");
+    hoursEdit_->setText(QStringLiteral("0"));
+    dateEdit_ = new widgets::DateEdit(entryGroup_);
+    dateEdit_->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit_->setCalendarPopup(true);
+    dateEdit_->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    defectsEdit_ = lineEdit(entryGroup_, "defectsEdit");
+    defectsEdit_->setText(QStringLiteral("0"));
+    basePriceEdit_ = lineEdit(entryGroup_, "basePriceEdit");
+    finalPriceEdit_ = lineEdit(entryGroup_, "finalPriceEdit");
+    sumEdit_ = lineEdit(entryGroup_, "sumEdit");
+    for (QLineEdit* box : {quantityEdit_, sumEdit_, basePriceEdit_, finalPriceEdit_}) {
         widgets::acceptDecimalInput(box);
     }
-    widgets::acceptDigitInput(hoursEdit);
-    widgets::acceptDigitInput(defectsEdit);
-    basePriceEdit->setEnabled(false);
-    finalPriceEdit->setEnabled(false);
-    sumEdit->setEnabled(false);
+    widgets::acceptDigitInput(hoursEdit_);
+    widgets::acceptDigitInput(defectsEdit_);
+    enable({basePriceEdit_, finalPriceEdit_, sumEdit_}, false);
 
-    entryIdLabel = new QLabel(this);
-    entryIdLabel->setObjectName(QStringLiteral("entryIdLabel"));
-    QFont bold = entryIdLabel->font();
+    entryIdLabel_ = new QLabel(this);
+    entryIdLabel_->setObjectName(QStringLiteral("entryIdLabel"));
+    QFont bold = entryIdLabel_->font();
     bold.setBold(true);
-    entryIdLabel->setFont(bold);
-    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Запись"));
-    saveButton->setDefault(true);
-    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
+    entryIdLabel_->setFont(bold);
+    saveButton_ =
+        widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Запись"));
+    saveButton_->setDefault(true);
+    exitButton_ = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
 }
 
 void EntryDialog::layoutControls() {
-    auto* grid = new QGridLayout(entryGroup);
-    placeField(grid, 0, 0, QStringLiteral("Заявка"), requisitionCombo, 4);
-    placeField(grid, 1, 0, QStringLiteral("Строка"), requisitionItemCombo, 4);
-    placeField(grid, 2, 0, QStringLiteral("ФИО"), workerEdit, 3);
-    grid->addWidget(pickWorkerButton, 2, 4);
-    placeField(grid, 3, 0, QStringLiteral("Операция"), operationEdit, 3);
-    grid->addWidget(pickOperationButton, 3, 4);
-    placeField(grid, 4, 0, QStringLiteral("Кол-во"), quantityEdit);
-    placeField(grid, 4, 2, QStringLiteral("Время"), hoursEdit);
-    placeField(grid, 5, 0, QStringLiteral("Дата"), dateEdit);
-    placeField(grid, 5, 2, QStringLiteral("Брак"), defectsEdit);
-    placeField(grid, 6, 0, QStringLiteral("Цена база"), basePriceEdit);
-    placeField(grid, 6, 2, QStringLiteral("Цена итог"), finalPriceEdit);
-    placeField(grid, 7, 0, QStringLiteral("Сумма"), sumEdit);
+    auto* grid = new QGridLayout(entryGroup_);
+    placeField(grid, 0, 0, QStringLiteral("Заявка"), requisitionCombo_, 4);
+    placeField(grid, 1, 0, QStringLiteral("Строка"), requisitionItemCombo_, 4);
+    placeField(grid, 2, 0, QStringLiteral("ФИО"), workerEdit_, 3);
+    grid->addWidget(pickWorkerButton_, 2, 4);
+    placeField(grid, 3, 0, QStringLiteral("Операция"), operationEdit_, 3);
+    grid->addWidget(pickOperationButton_, 3, 4);
+    placeField(grid, 4, 0, QStringLiteral("Кол-во"), quantityEdit_);
+    placeField(grid, 4, 2, QStringLiteral("Время"), hoursEdit_);
+    placeField(grid, 5, 0, QStringLiteral("Дата"), dateEdit_);
+    placeField(grid, 5, 2, QStringLiteral("Брак"), defectsEdit_);
+    placeField(grid, 6, 0, QStringLiteral("Цена база"), basePriceEdit_);
+    placeField(grid, 6, 2, QStringLiteral("Цена итог"), finalPriceEdit_);
+    placeField(grid, 7, 0, QStringLiteral("Сумма"), sumEdit_);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(entryIdLabel);
+    buttons->addWidget(entryIdLabel_);
     buttons->addStretch();
-    buttons->addWidget(saveButton);
-    buttons->addWidget(materialsPanel->divideButton);
-    buttons->addWidget(exitButton);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(materialsPanel_->divideButton());
+    buttons->addWidget(exitButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(entryGroup);
+    layout->addWidget(entryGroup_);
     layout->addLayout(buttons);
-    layout->addWidget(materialsPanel, 1);
-    setTabOrder(requisitionCombo, requisitionItemCombo);
-    setTabOrder(requisitionItemCombo, pickWorkerButton);
-    setTabOrder(pickWorkerButton, pickOperationButton);
-    setTabOrder(pickOperationButton, quantityEdit);
-    setTabOrder(quantityEdit, hoursEdit);
-    setTabOrder(hoursEdit, dateEdit);
-    setTabOrder(dateEdit, defectsEdit);
+    layout->addWidget(materialsPanel_, 1);
+    setTabOrder(requisitionCombo_, requisitionItemCombo_);
+    setTabOrder(requisitionItemCombo_, pickWorkerButton_);
+    setTabOrder(pickWorkerButton_, pickOperationButton_);
+    setTabOrder(pickOperationButton_, quantityEdit_);
+    setTabOrder(quantityEdit_, hoursEdit_);
+    setTabOrder(hoursEdit_, dateEdit_);
+    setTabOrder(dateEdit_, defectsEdit_);
     resize(761, 528);
 }
 
 void EntryDialog::wireHandlers() {
-    connect(requisitionCombo, &widgets::LookupCombo::closedUp, this,
-            &EntryDialog::chooseRequisition);
-    connect(requisitionItemCombo, &widgets::LookupCombo::closedUp, this,
-            &EntryDialog::chooseRequisitionItem);
-    connect(pickWorkerButton, &QPushButton::clicked, this, [this] { pickWorker(); });
-    connect(pickOperationButton, &QPushButton::clicked, this, [this] { pickOperation(); });
-    connect(saveButton, &QPushButton::clicked, this, &EntryDialog::saveEntry);
-    connect(exitButton, &QPushButton::clicked, this, [this] {
-        materialsPanel->closeMaterials();
+    widgets::connectAction(requisitionCombo_, &widgets::LookupCombo::closedUp, this,
+                           [this] { chooseRequisition(); });
+    widgets::connectAction(requisitionItemCombo_, &widgets::LookupCombo::closedUp, this,
+                           [this] { chooseRequisitionItem(); });
+    widgets::connectAction(pickWorkerButton_, &QPushButton::clicked, this,
+                           [this] { pickWorker(); });
+    widgets::connectAction(pickOperationButton_, &QPushButton::clicked, this,
+                           [this] { pickOperation(); });
+    widgets::connectAction(saveButton_, &QPushButton::clicked, this, [this] { saveEntry(); });
+    widgets::connectAction(exitButton_, &QPushButton::clicked, this, [this] {
+        materialsPanel_->closeMaterials();
         reject();
     });
-    connect(materialsPanel, &EntryMaterialsPanel::divided, this, &QDialog::accept);
+    connect(materialsPanel_, &EntryMaterialsPanel::divided, this, &QDialog::accept);
     // The wheel anywhere over the dialog steps the focused requisition or item list.
     for (QWidget* child : findChildren<QWidget*>()) {
         if (child->window() == this) {
             child->installEventFilter(this);
         }
     }
-    for (QWidget* box : std::initializer_list<QWidget*>{workerEdit, operationEdit, quantityEdit,
-                                                        defectsEdit, hoursEdit}) {
-        box->installEventFilter(this);
-    }
-    pickWorkerButton->installEventFilter(this);
-    pickOperationButton->installEventFilter(this);
     // The sum follows the typed quantity at once, not only when the box is left: Enter saves
     // straight from the box.
-    connect(quantityEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (entry_.operationId == 0) {
-            return;
-        }
-        if (const std::optional<double> quantity = core::parseNumber(text)) {
-            sumEdit->setText(core::formatNumber(*quantity * entry_.finalPrice, 4));
-        }
-    });
+    widgets::connectAction(quantityEdit_, &QLineEdit::textEdited, this,
+                           [this] { showSum(quantityEdit_->text()); });
 }
 
 bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
     // Typing on the worker or operation field (its "..." button holds the focus) opens the
     // choice list with the typed text already searched for.
     if (event->type() == QEvent::KeyPress &&
-        (watched == pickWorkerButton || watched == pickOperationButton)) {
+        (watched == pickWorkerButton_ || watched == pickOperationButton_)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         const bool typing = !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace() &&
                             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
         auto* button = static_cast<QPushButton*>(watched);
         if (typing && button->isEnabled()) {
-            watched == pickWorkerButton ? pickWorker(text) : pickOperation(text);
+            widgets::runAction([this, watched, text] {
+                watched == pickWorkerButton_ ? pickWorker(text) : pickOperation(text);
+            });
             return true;
         }
     }
     if (event->type() == QEvent::Wheel) {
         QWidget* focused = focusWidget();
-        auto* combo = focused == requisitionCombo || focused == requisitionItemCombo
+        auto* combo = focused == requisitionCombo_ || focused == requisitionItemCombo_
                           ? static_cast<widgets::LookupCombo*>(focused)
                           : nullptr;
         if (combo != nullptr && combo->isEnabled() && !combo->view()->isVisible()) {
@@ -252,251 +254,246 @@ bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == workerEdit && workerEdit->isEnabled() && pickWorkerButton->isEnabled()) {
-            pickWorker();
-        } else if (watched == operationEdit && operationEdit->isEnabled() &&
-                   pickOperationButton->isEnabled()) {
-            pickOperation();
+        if (watched == workerEdit_ && workerEdit_->isEnabled() && pickWorkerButton_->isEnabled()) {
+            widgets::runAction([this] { pickWorker(); });
+        } else if (watched == operationEdit_ && operationEdit_->isEnabled() &&
+                   pickOperationButton_->isEnabled()) {
+            widgets::runAction([this] { pickOperation(); });
         }
-    } else if (event->type() == QEvent::FocusIn && watched == quantityEdit &&
+    } else if (event->type() == QEvent::FocusIn && watched == quantityEdit_ &&
                selectQuantityOnFocus_) {
         selectQuantityOnFocus_ = false;
-        quantityEdit->selectAll();
+        quantityEdit_->selectAll();
     } else if (event->type() == QEvent::FocusOut) {
-        if (watched == quantityEdit) {
-            refreshPrices();
-        } else if (auto* box = qobject_cast<QLineEdit*>(watched);
-                   (watched == defectsEdit || watched == hoursEdit) && box->text().isEmpty()) {
-            box->setText(QStringLiteral("0"));
+        if (watched == quantityEdit_) {
+            widgets::runAction([this] { refreshPrices(); });
+        } else if ((watched == defectsEdit_ || watched == hoursEdit_) &&
+                   static_cast<QLineEdit*>(watched)->text().isEmpty()) {
+            static_cast<QLineEdit*>(watched)->setText(QStringLiteral("0"));
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void EntryDialog::useStandardStatements() {
-    requisitions.close();
-    requisitionItems.close();
-    requisitions.setSql(requisitionSql());
-    requisitionItems.setSql(requisitionItemSql());
+    requisitions_.close();
+    requisitionItems_.close();
+    requisitions_.setSql(requisitionSql());
+    requisitionItems_.setSql(requisitionItemSql());
 }
 
 // The requisition and the item of one entry only, for viewing it.
 void EntryDialog::useViewStatements(int entryId) {
-    requisitions.close();
-    requisitionItems.close();
-    requisitions.setSql(
+    requisitions_.close();
+    requisitionItems_.close();
+    requisitions_.setSql(
         {QStringLiteral("select format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, "
                         "'dd.mm.yyyy')) as s_caption, doc.id as id from accounts_dep.smena smena "
                         "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = "
                         ":id")});
-    requisitions.setParam(QStringLiteral("id"), entryId);
-    requisitionItems.setSql(
+    requisitions_.setParam(QStringLiteral("id"), entryId);
+    requisitionItems_.setSql(
         {QStringLiteral("select id::t_id, s_caption, 0::t_id as id_doc, 0::t_id as id_gds, "
                         "0::t_float as f_qty, 0::t_code as s_gds_mc from "
                         "accounts_dep.get_doc_item_caption_by_smena(:id)")});
-    requisitionItems.setParam(QStringLiteral("id"), entryId);
+    requisitionItems_.setParam(QStringLiteral("id"), entryId);
 }
 
-void EntryDialog::openForAdd(const EntryContext& context) {
+std::optional<data::Entry> EntryDialog::run() {
+    saved_.reset();
+    exec();
+    return saved_;
+}
+
+std::optional<data::Entry> EntryDialog::openForAdd(const EntryContext& context) {
     context_ = context;
-    dateEdit->setDate(context.date);
+    dateEdit_->setDate(context.date);
     for (QLineEdit* box :
-         {workerEdit, operationEdit, quantityEdit, sumEdit, basePriceEdit, finalPriceEdit}) {
+         {workerEdit_, operationEdit_, quantityEdit_, sumEdit_, basePriceEdit_, finalPriceEdit_}) {
         box->clear();
     }
-    defectsEdit->setText(QStringLiteral("0"));
-    hoursEdit->setText(QStringLiteral("0"));
+    defectsEdit_->setText(QStringLiteral("0"));
+    hoursEdit_->setText(QStringLiteral("0"));
     setWindowTitle(QStringLiteral("Заведение новой позиции"));
-    mode = Mode::Add;
+    mode_ = Mode::Add;
+    entry_ = {};
+    basePrice_ = {};
     useStandardStatements();
-    requisitions.open();
-    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
-    requisitionItems.setFiltered(true);
-    requisitionItems.open();
-    materialsPanel->bindMaterials(0, -1);
-    requisitionCombo->setKeyValue(0);
-    requisitionItemCombo->setKeyValue(0);
-    entryIdLabel->clear();
-    materialsPanel->setMaterialsEnabled(false);
-    materialsPanel->setBrigadeEnabled(false);
-    materialsPanel->divideButton->setEnabled(false);
-    entry_.id = 0;
-    entry_.version.clear();
-    exec();
+    requisitions_.open();
+    requisitionItems_.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems_.setFiltered(true);
+    requisitionItems_.open();
+    materialsPanel_->bindMaterials(0, -1);
+    requisitionCombo_->setKeyValue(0);
+    requisitionItemCombo_->setKeyValue(0);
+    entryIdLabel_->clear();
+    materialsPanel_->setMaterialsEnabled(false);
+    materialsPanel_->setBrigadeEnabled(false);
+    materialsPanel_->setDivideEnabled(false);
+    return run();
 }
 
-QString EntryDialog::stageDescription(const EntryRow& row) const {
-    return row.marka + QStringLiteral("; ") + row.vid + QStringLiteral("; ") +
-           core::productKindText(row.naimen);
-}
-
-void EntryDialog::fillFromRow(const EntryRow& row) {
-    entry_.finalPrice = row.cena;
-    entry_.id = row.id;
-    entry_.version = row.version;
-    finalPriceEdit->setText(core::formatNumber(row.cena, 4));
+// The entry's own fields, prices and sum as the controls show them.
+void EntryDialog::showEntry(const data::Entry& entry) {
+    entry_ = entry;
+    finalPriceEdit_->setText(entry.price.toDisplayText(4));
     // The entry's own operation's base price (as the operations list gives it), not the one
     // the previous opening left.
     const QVariant base = connection_.scalar(
         QStringLiteral("select min(price)::numeric from accounts_dep.norm where o_id=:id"),
-        {{QStringLiteral("id"), row.operationId}});
-    entry_.basePrice = base.isNull() ? 0.0 : core::roundHalfEven(base.toDouble(), 4);
-    basePriceEdit->setText(base.isNull() ? QString() : core::formatGeneral(entry_.basePrice));
-    dateEdit->setDate(row.date);
-    workerEdit->setText(row.fio.trimmed());
-    operationEdit->setText(stageDescription(row));
-    quantityEdit->setText(core::formatGeneral(row.kolVo));
-    defectsEdit->setText(QString::number(row.brak));
-    entry_.workerId = row.workerId;
-    entry_.productId = row.productId;
-    entry_.operationId = row.operationId;
-    hoursEdit->setText(QString::number(row.time));
+        {{QStringLiteral("id"), entry.operationId}});
+    basePrice_ =
+        base.isNull()
+            ? core::Decimal()
+            : core::Decimal::fromStored(base.toDouble()).rounded(4);
+    basePriceEdit_->setText(base.isNull() ? QString() : basePrice_.toDisplayText());
+    dateEdit_->setDate(entry.date);
+    workerEdit_->setText(entry.workerName.trimmed());
+    operationEdit_->setText(entry.operationText);
+    quantityEdit_->setText(entry.quantity.toDisplayText());
+    defectsEdit_->setText(QString::number(entry.defects));
+    hoursEdit_->setText(QString::number(entry.hours));
+    showSum(quantityEdit_->text());
+    entryIdLabel_->setText(QString::number(entry.id));
 }
 
-void EntryDialog::prepareRequisitions(const EntryRow& row) {
+void EntryDialog::prepareRequisitions(const data::Entry& entry) {
     useStandardStatements();
-    if (row.docId.isNull()) {
-        requisitionItems.setFilter(QStringLiteral("id_doc=0"));
-    } else {
-        requisitionItems.setFilter(QStringLiteral("id_doc=") +
-                                   QString::number(row.docId.toLongLong()));
-    }
-    requisitionItems.setFiltered(true);
-    requisitionItems.open();
-    requisitions.open();
-    requisitionCombo->setKeyValue(row.docId.isNull() ? QVariant()
-                                                     : QVariant(row.docId.toLongLong()));
-    requisitionItemCombo->setKeyValue(row.itemId.isNull() ? QVariant()
-                                                          : QVariant(row.itemId.toLongLong()));
+    requisitionItems_.setFilter(QStringLiteral("id_doc=") + QString::number(entry.docId));
+    requisitionItems_.setFiltered(true);
+    requisitionItems_.open();
+    requisitions_.open();
+    requisitionCombo_->setKeyValue(entry.docId);
+    requisitionItemCombo_->setKeyValue(entry.itemId);
 }
 
-void EntryDialog::openForEdit(const EntryContext& context, const EntryRow& row) {
-    loadForEdit(context, row);
-    exec();
+std::optional<data::Entry> EntryDialog::openForEdit(const EntryContext& context,
+                                                    const data::Entry& entry) {
+    loadForEdit(context, entry);
+    return run();
 }
 
-void EntryDialog::loadForEdit(const EntryContext& context, const EntryRow& row) {
+void EntryDialog::loadForEdit(const EntryContext& context, const data::Entry& entry) {
     context_ = context;
     setWindowTitle(QStringLiteral("Изменение данных о позиции"));
-    mode = Mode::Edit;
-    fillFromRow(row);
-    prepareRequisitions(row);
-    materialsPanel->bindMaterials(entry_.id, entry_.id);
-    for (QPushButton* button : {pickWorkerButton, saveButton, pickOperationButton}) {
-        button->setEnabled(true);
-    }
-    materialsPanel->setMaterialsEnabled(true);
-    materialsPanel->setBrigadeEnabled(false);
-    materialsPanel->divideButton->setEnabled(false);
-    for (QWidget* control : std::initializer_list<QWidget*>{entryGroup, workerEdit, operationEdit,
-                                                            quantityEdit, defectsEdit, hoursEdit}) {
-        control->setEnabled(true);
-    }
-    sumEdit->setText(core::formatNumber(row.kolVo * row.cena, 4));
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{requisitionCombo, requisitionItemCombo}) {
-        control->setEnabled(true);
-    }
-    entryIdLabel->setText(QString::number(entry_.id));
-    materialsPanel->closeBrigade();
+    mode_ = Mode::Edit;
+    showEntry(entry);
+    prepareRequisitions(entry);
+    materialsPanel_->bindMaterials(entry_.id, entry_.id);
+    enable({pickWorkerButton_, saveButton_, pickOperationButton_}, true);
+    materialsPanel_->setMaterialsEnabled(true);
+    materialsPanel_->setBrigadeEnabled(false);
+    materialsPanel_->setDivideEnabled(false);
+    enable({entryGroup_, workerEdit_, operationEdit_, quantityEdit_, defectsEdit_, hoursEdit_,
+            requisitionCombo_, requisitionItemCombo_},
+           true);
+    materialsPanel_->closeBrigade();
 }
 
-void EntryDialog::openForView(const EntryContext& context, const EntryRow& row) {
+void EntryDialog::openForView(const EntryContext& context, const data::Entry& entry) {
     context_ = context;
     setWindowTitle(QStringLiteral("Просмотр данных о позиции"));
-    mode = Mode::View;
-    entryGroup->setEnabled(false);
-    saveButton->setEnabled(false);
-    materialsPanel->lockForView();
-    fillFromRow(row);
-    useViewStatements(row.id);
-    requisitions.open();
-    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
-    requisitionItems.setFiltered(true);
-    requisitionItems.open();
-    requisitions.first();
-    requisitionCombo->setKeyValue(requisitions.isEmpty() ? QVariant() : requisitions.valueAt(0, 1));
-    requisitionItemCombo->setKeyValue(requisitionItems.isEmpty() ? QVariant()
-                                                                 : requisitionItems.valueAt(0, 0));
-    materialsPanel->bindMaterials(entry_.id, entry_.id);
-    sumEdit->setText(core::formatNumber(row.kolVo * row.cena, 4));
-    entryIdLabel->setText(QString::number(entry_.id));
-    materialsPanel->closeBrigade();
-    exec();
-    entryGroup->setEnabled(true);
-    saveButton->setEnabled(true);
-    materialsPanel->setMaterialsEnabled(true);
+    mode_ = Mode::View;
+    entryGroup_->setEnabled(false);
+    saveButton_->setEnabled(false);
+    materialsPanel_->lockForView();
+    showEntry(entry);
+    useViewStatements(entry.id);
+    requisitions_.open();
+    requisitionItems_.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems_.setFiltered(true);
+    requisitionItems_.open();
+    requisitions_.first();
+    requisitionCombo_->setKeyValue(requisitions_.isEmpty() ? QVariant()
+                                                           : requisitions_.valueAt(0, 1));
+    requisitionItemCombo_->setKeyValue(
+        requisitionItems_.isEmpty() ? QVariant() : requisitionItems_.valueAt(0, 0));
+    materialsPanel_->bindMaterials(entry_.id, entry_.id);
+    materialsPanel_->closeBrigade();
+    run();
+    entryGroup_->setEnabled(true);
+    saveButton_->setEnabled(true);
+    materialsPanel_->setMaterialsEnabled(true);
 }
 
-Entry EntryDialog::fields() const {
-    Entry e = entry_;
-    e.workerName = workerEdit->text();
-    e.operationText = operationEdit->text();
-    e.quantity = quantityEdit->text();
-    e.defects = defectsEdit->text();
-    e.hours = hoursEdit->text();
-    e.date = dateEdit->date();
-    e.shift = context_.shift;
-    e.docShown = requisitionCombo->showsText();
-    e.itemShown = requisitionItemCombo->showsText();
-    e.docId = e.docShown ? requisitionCombo->keyValue().toLongLong() : 0;
-    e.itemId = e.itemShown ? requisitionItemCombo->keyValue().toLongLong() : 0;
-    const data::Dataset& items = requisitionItems;
-    e.itemQty = e.itemShown && items.isOpen()
-                    ? items.valueAt(items.currentRow(), items.fieldIndex(QStringLiteral("f_qty")))
-                          .toDouble()
-                    : 0;
-    return e;
+EntryInput EntryDialog::input() const {
+    EntryInput in;
+    in.entry = entry_;
+    in.entry.workerName = workerEdit_->text();
+    in.entry.operationText = operationEdit_->text();
+    in.entry.date = dateEdit_->date();
+    in.entry.shift = context_.shift;
+    in.quantity = quantityEdit_->text();
+    in.defects = defectsEdit_->text();
+    in.hours = hoursEdit_->text();
+    in.docShown = requisitionCombo_->showsText();
+    in.itemShown = requisitionItemCombo_->showsText();
+    in.entry.docId = in.docShown ? requisitionCombo_->keyValue().toLongLong() : 0;
+    in.entry.itemId = in.itemShown ? requisitionItemCombo_->keyValue().toLongLong() : 0;
+    const data::Dataset& items = requisitionItems_;
+    if (in.itemShown && items.isOpen()) {
+        const QVariant required =
+            items.valueAt(items.currentRow(), items.fieldIndex(QStringLiteral("f_qty")));
+        in.required = core::Decimal::fromStored(required.toDouble());
+    }
+    return in;
 }
 
 void EntryDialog::saveEntry() {
-    const Validation validation = validate(fields());
+    const Validation validation = validate(input());
     if (!validation.ok()) {
         core::MessageBoxes::error(validation.error);
         return;
     }
-    data::EntryRecord record = validation.record;
-    const bool inserting = mode == Mode::Add && entry_.id == 0;
-    if (inserting) {
-        record.id = 0;
-    }
-    int id = 0;
-    QString version;
+    const bool inserting = validation.entry.id == 0;
+    data::Entry saved;
     try {
-        id = data::saveEntry(connection_, record, &version);
+        saved = data::saveEntry(connection_, validation.entry);
     } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-        // What was typed stays; the list behind follows the other change by itself.
+        if (error.kind() != data::DbErrorKind::RowChanged) {
+            throw;  // shown; what was typed stays, the list behind follows any other change
+        }
+        settleChangeMadeElsewhere();
         return;
     }
-    entry_.version = version;
-    afterSave(id, inserting);
+    afterSave(saved, inserting);
 }
 
-void EntryDialog::afterSave(int id, bool inserted) {
-    entry_.id = id;
-    if (inserted) {
-        entryIdLabel->setText(QString::number(id));
+void EntryDialog::settleChangeMadeElsewhere() {
+    const data::Entry theirs = data::readEntry(connection_, entry_.id);
+    if (core::MessageBoxes::ask(kChangedElsewhere)) {
+        showEntry(theirs);
+        prepareRequisitions(theirs);
+    } else {
+        entry_.version = theirs.version;
     }
-    materialsPanel->entrySaved(id, inserted);
+}
+
+void EntryDialog::afterSave(const data::Entry& saved, bool inserted) {
+    entry_ = saved;
+    saved_ = saved;
+    if (inserted) {
+        entryIdLabel_->setText(QString::number(saved.id));
+    }
+    materialsPanel_->entrySaved(saved.id, inserted);
     if (inserted) {
         // The entry is made: from now on only materials, brigade and division.
-        entryGroup->setEnabled(false);
-        saveButton->setEnabled(false);
+        entryGroup_->setEnabled(false);
+        saveButton_->setEnabled(false);
         // The fields just typed in are closed: the keyboard goes on to the entry's materials.
-        materialsPanel->addMaterialButton->setFocus(Qt::OtherFocusReason);
+        materialsPanel_->focusMaterials();
     }
-    emit entrySaved(id);
+    emit entrySaved(saved.id);
 }
 
 void EntryDialog::done(int result) {
-    requisitions.close();
-    requisitionItems.setFilter(QStringLiteral("id_doc=0"));
-    requisitionItems.setFiltered(true);
-    requisitionItems.close();
-    entryGroup->setEnabled(true);
-    saveButton->setEnabled(true);
-    materialsPanel->resetBrigade();
+    requisitions_.close();
+    requisitionItems_.setFilter(QStringLiteral("id_doc=0"));
+    requisitionItems_.setFiltered(true);
+    requisitionItems_.close();
+    entryGroup_->setEnabled(true);
+    saveButton_->setEnabled(true);
+    materialsPanel_->resetBrigade();
     QDialog::done(result);
 }
 

@@ -3,9 +3,11 @@
 // in the lower part.
 
 #include <QDialog>
+#include <optional>
 
+#include "core/decimal.h"
 #include "data/dataset.h"
-#include "shiftlog/entry.h"
+#include "data/entry.h"
 
 class QDateEdit;
 class QGroupBox;
@@ -29,6 +31,7 @@ namespace tabel::shiftlog {
 
 class EntryMaterialsPanel;
 class MaterialConsumptionDialog;
+struct EntryInput;
 
 // What the shift log window tells the dialog about where it is opened.
 struct EntryContext {
@@ -36,26 +39,6 @@ struct EntryContext {
     bool dayOff = false;
     QDate date;                  // the shift log window's date (add mode)
     int currentOperationId = 0;  // o_id of the shift list's current row
-};
-
-// One row of a shift list, as edit and view mode read it.
-struct EntryRow {
-    int id = 0;
-    QDate date;
-    QString fio;
-    QString marka;
-    QString vid;
-    int naimen = 0;
-    double kolVo = 0;
-    int brak = 0;
-    int time = 0;
-    double cena = 0;
-    int workerId = 0;
-    int productId = 0;
-    int operationId = 0;
-    QVariant docId;   // null when the entry has none
-    QVariant itemId;  // null when the entry has none
-    QString version;  // the entry's version (xmin) the list read
 };
 
 class EntryDialog : public QDialog {
@@ -68,51 +51,17 @@ public:
                 QWidget* parent = nullptr);
     ~EntryDialog() override;
 
+    // Each opening is modal and returns the entry as it was last saved while the dialog was
+    // open; nothing when it saved none.
+    std::optional<data::Entry> openForAdd(const EntryContext& context);
+    std::optional<data::Entry> openForEdit(const EntryContext& context, const data::Entry& entry);
+    void openForView(const EntryContext& context, const data::Entry& entry);
+
     // Set by each opening; until the first one nothing counts as adding.
-    Mode mode = Mode::View;
-    // The entry being worked on; its id is 0 until a new entry is saved.
-    const Entry& entry() const { return entry_; }
-
-    void openForAdd(const EntryContext& context);
-    void openForEdit(const EntryContext& context, const EntryRow& row);
-    void openForView(const EntryContext& context, const EntryRow& row);
-    // What edit mode sets before the dialog is shown.
-    void loadForEdit(const EntryContext& context, const EntryRow& row);
-
-    // "Закрыто мастером": the entry's own fields.
-    QGroupBox* entryGroup;
-    widgets::LookupCombo* requisitionCombo;
-    widgets::LookupCombo* requisitionItemCombo;
-    QLineEdit* workerEdit;
-    QPushButton* pickWorkerButton;
-    QLineEdit* operationEdit;
-    QPushButton* pickOperationButton;
-    QLineEdit* quantityEdit;
-    QLineEdit* hoursEdit;
-    QDateEdit* dateEdit;
-    QLineEdit* defectsEdit;
-    QLineEdit* basePriceEdit;
-    QLineEdit* finalPriceEdit;
-    QLineEdit* sumEdit;
-    QLabel* entryIdLabel;
-    QPushButton* saveButton;
-    QPushButton* exitButton;
-    EntryMaterialsPanel* materialsPanel;
-
-    data::Dataset requisitions;
-    data::Dataset requisitionItems;
-
-    void chooseRequisition();
-    void chooseRequisitionItem();
-    // `typed`: what the user typed on the field, handed on to the list's search.
-    void pickWorker(const QString& typed = {});
-    void pickOperation(const QString& typed = {});
-    // Leaving the quantity box: defaults for empty boxes, the prices and the sum shown again.
-    void refreshPrices();
-    void saveEntry();
-
-    // The entry as the controls show it.
-    Entry fields() const;
+    Mode mode() const { return mode_; }
+    // The entry as the dialog holds it: the choices made, the price, the version; id 0 until
+    // a new entry is saved.
+    const data::Entry& entry() const { return entry_; }
 
     void done(int result) override;
 
@@ -127,21 +76,65 @@ private:
     void buildControls();
     void layoutControls();
     void wireHandlers();
-    void clearChoices();
     void useStandardStatements();
     void useViewStatements(int entryId);
-    void fillFromRow(const EntryRow& row);
-    void prepareRequisitions(const EntryRow& row);
-    void afterSave(int id, bool inserted);
+    void showEntry(const data::Entry& entry);
+    void prepareRequisitions(const data::Entry& entry);
+    void loadForEdit(const EntryContext& context, const data::Entry& entry);
+    std::optional<data::Entry> run();
+
+    // The choices, in entry_dialog_choices.cpp.
+    void clearChoices();
+    void chooseRequisition();
+    void chooseRequisitionItem();
+    // `typed`: what the user typed on the field, handed on to the list's search.
+    void pickWorker(const QString& typed = {});
+    void pickOperation(const QString& typed = {});
     void updatePaintState();
-    QString stageDescription(const EntryRow& row) const;
+    // Leaving the quantity box: defaults for empty boxes, the prices and the sum shown again.
+    void refreshPrices();
+    void showSum(const QString& quantity);
+
+    // "Запись".
+    void saveEntry();
+    EntryInput input() const;
+    // After "Запись изменена другим пользователем": the other workstation's values shown, or
+    // what was typed kept to go over them at the next "Запись".
+    void settleChangeMadeElsewhere();
+    void afterSave(const data::Entry& saved, bool inserted);
 
     data::Connection& connection_;
     refdata::WorkersWindow& workers_;
     refdata::OperationsWindow& operations_;
     EntryContext context_;
-    Entry entry_;
+    Mode mode_ = Mode::View;
+    data::Entry entry_;
+    core::Decimal basePrice_;  // shown only: the operation's price before the surcharges
+    std::optional<data::Entry> saved_;
     bool selectQuantityOnFocus_ = false;  // an operation was just chosen by typing
+
+    data::Dataset requisitions_;
+    data::Dataset requisitionItems_;
+
+    // "Закрыто мастером": the entry's own fields.
+    QGroupBox* entryGroup_;
+    widgets::LookupCombo* requisitionCombo_;
+    widgets::LookupCombo* requisitionItemCombo_;
+    QLineEdit* workerEdit_;
+    QPushButton* pickWorkerButton_;
+    QLineEdit* operationEdit_;
+    QPushButton* pickOperationButton_;
+    QLineEdit* quantityEdit_;
+    QLineEdit* hoursEdit_;
+    QDateEdit* dateEdit_;
+    QLineEdit* defectsEdit_;
+    QLineEdit* basePriceEdit_;
+    QLineEdit* finalPriceEdit_;
+    QLineEdit* sumEdit_;
+    QLabel* entryIdLabel_;
+    QPushButton* saveButton_;
+    QPushButton* exitButton_;
+    EntryMaterialsPanel* materialsPanel_;
 };
 
 }  // namespace tabel::shiftlog

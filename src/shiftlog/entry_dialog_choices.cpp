@@ -7,11 +7,11 @@
 #include "core/input_texts.h"
 #include "core/messages.h"
 #include "core/numbers.h"
-#include "core/product_kind.h"
 #include "data/session.h"
 #include "refdata/operations_window.h"
 #include "refdata/workers_window.h"
 #include "shiftlog/entry_dialog.h"
+#include "shiftlog/entry_input.h"
 #include "shiftlog/entry_materials_panel.h"
 #include "widgets/lookup_combo.h"
 
@@ -23,35 +23,41 @@ QString numberText(const QVariant& value) {
     return value.isNull() ? QString() : core::formatGeneral(value.toDouble());
 }
 
+// The sum of `quantity` pieces at `price`, rounded to 4 places as shown.
+QString sumText(core::Decimal quantity, const core::Decimal& price) {
+    return quantity.multiply(price) ? quantity.toDisplayText(4) : QString();
+}
+
 }  // namespace
 
 void EntryDialog::clearChoices() {
-    operationEdit->clear();
-    workerEdit->clear();
+    operationEdit_->clear();
+    workerEdit_->clear();
     entry_.operationId = 0;
     entry_.personId = 0;
     entry_.workerId = 0;
 }
 
 void EntryDialog::chooseRequisition() {
-    requisitionItems.setFiltered(false);
-    const QVariant doc = requisitionCombo->keyValue();
-    requisitionItems.setFilter(doc.isNull()
-                                   ? QStringLiteral("id_doc=0")
-                                   : QStringLiteral("id_doc=") + QString::number(doc.toLongLong()));
-    requisitionItems.setFiltered(true);
-    if (requisitionCombo->showsText()) {
-        requisitionItemCombo->setEnabled(true);
+    requisitionItems_.setFiltered(false);
+    const QVariant doc = requisitionCombo_->keyValue();
+    requisitionItems_.setFilter(doc.isNull() ? QStringLiteral("id_doc=0")
+                                             : QStringLiteral("id_doc=") +
+                                                   QString::number(doc.toLongLong()));
+    requisitionItems_.setFiltered(true);
+    if (requisitionCombo_->showsText()) {
+        requisitionItemCombo_->setEnabled(true);
     }
-    requisitionItemCombo->setKeyValue(0);
+    requisitionItemCombo_->setKeyValue(0);
     clearChoices();
 }
 
 void EntryDialog::chooseRequisitionItem() {
-    if (requisitionItemCombo->showsText()) {
-        workerEdit->setEnabled(true);
-        pickWorkerButton->setEnabled(true);
-        quantityEdit->setText(numberText(requisitionItems.field(QStringLiteral("f_qty")).value()));
+    if (requisitionItemCombo_->showsText()) {
+        workerEdit_->setEnabled(true);
+        pickWorkerButton_->setEnabled(true);
+        quantityEdit_->setText(
+            numberText(requisitionItems_.field(QStringLiteral("f_qty")).value()));
     }
     clearChoices();
 }
@@ -61,19 +67,19 @@ void EntryDialog::pickWorker(const QString& typed) {
     if (!pick.chosen) {
         return;
     }
-    if (const auto& choice = pick.worker) {
-        workerEdit->setText(choice->fio);
+    if (const auto& choice = workers_.choice()) {
+        workerEdit_->setText(choice->fio);
         entry_.workerId = choice->workerId;
         entry_.personId = choice->personId;
     }
-    operationEdit->clear();
+    operationEdit_->clear();
     entry_.operationId = 0;
-    if (!workerEdit->text().isEmpty()) {
-        operationEdit->setEnabled(true);
-        pickOperationButton->setEnabled(true);
+    if (!workerEdit_->text().isEmpty()) {
+        operationEdit_->setEnabled(true);
+        pickOperationButton_->setEnabled(true);
         // Chosen at the keyboard: on to the operation.
         if (!typed.isEmpty()) {
-            pickOperationButton->setFocus(Qt::TabFocusReason);
+            pickOperationButton_->setFocus(Qt::TabFocusReason);
         }
     }
 }
@@ -81,15 +87,15 @@ void EntryDialog::pickWorker(const QString& typed) {
 void EntryDialog::pickOperation(const QString& typed) {
     refdata::OperationChoiceContext context;
     context.typed = typed;
-    context.adding = mode == Mode::Add;
+    context.adding = mode_ == Mode::Add;
     context.currentOperationId = context_.currentOperationId;
     context.dayOff = context_.dayOff;
     context.shift = context_.shift;
-    context.requisition.docText = requisitionCombo->currentText();
-    context.requisition.itemText = requisitionItemCombo->currentText();
-    if (requisitionItemCombo->showsText()) {
+    context.requisition.docText = requisitionCombo_->currentText();
+    context.requisition.itemText = requisitionItemCombo_->currentText();
+    if (requisitionItemCombo_->showsText()) {
         context.requisition.itemGdsMc =
-            requisitionItems.field(QStringLiteral("s_gds_mc")).asString();
+            requisitionItems_.field(QStringLiteral("s_gds_mc")).asString();
     }
     const std::optional<refdata::OperationChoice> choice = operations_.pickOperation(context);
     if (!choice) {
@@ -97,44 +103,53 @@ void EntryDialog::pickOperation(const QString& typed) {
     }
     entry_.productId = choice->productId;
     entry_.operationId = choice->operationId;
-    entry_.basePrice = choice->basePrice;
-    entry_.finalPrice = choice->finalPrice;
-    operationEdit->setText(choice->description);
+    basePrice_ = core::Decimal::fromStored(choice->basePrice);
+    entry_.price = core::Decimal::fromStored(choice->finalPrice);
+    operationEdit_->setText(choice->description);
     updatePaintState();
     refreshPrices();
     if (!typed.isEmpty()) {
         // The dialog gets the keyboard back from the closed list only later: the figure is
         // selected again then, so that typing replaces it.
         selectQuantityOnFocus_ = true;
-        quantityEdit->setFocus(Qt::TabFocusReason);
-        quantityEdit->selectAll();
+        quantityEdit_->setFocus(Qt::TabFocusReason);
+        quantityEdit_->selectAll();
     }
 }
 
 void EntryDialog::updatePaintState() {
-    const bool paint = operationEdit->text().toUpper().contains(QStringLiteral("КРАСКА"));
+    const bool paint = operationEdit_->text().toUpper().contains(QStringLiteral("КРАСКА"));
     if (!paint) {
-        sumEdit->clear();
+        sumEdit_->clear();
     }
-    sumEdit->setEnabled(paint);
-    materialsPanel->brigadeLabel->setEnabled(paint);
+    sumEdit_->setEnabled(paint);
+    materialsPanel_->setBrigadeLabelEnabled(paint);
 }
 
 void EntryDialog::refreshPrices() {
-    if (hoursEdit->text().isEmpty()) {
-        hoursEdit->setText(QStringLiteral("0"));
+    if (hoursEdit_->text().isEmpty()) {
+        hoursEdit_->setText(QStringLiteral("0"));
     }
-    if (quantityEdit->text().isEmpty()) {
-        quantityEdit->setText(QStringLiteral("0"));
+    if (quantityEdit_->text().isEmpty()) {
+        quantityEdit_->setText(QStringLiteral("0"));
     }
-    const std::optional<double> quantity = core::parseNumber(quantityEdit->text());
+    const std::optional<core::Decimal> quantity = readFigure(quantityEdit_->text());
     if (!quantity) {
-        core::MessageBoxes::error(core::quantityNotANumber(quantityEdit->text()));
+        core::MessageBoxes::error(core::quantityNotANumber(quantityEdit_->text()));
         return;
     }
-    finalPriceEdit->setText(core::formatGeneral(entry_.finalPrice));
-    basePriceEdit->setText(core::formatGeneral(entry_.basePrice));
-    sumEdit->setText(core::formatNumber(*quantity * entry_.finalPrice, 4));
+    finalPriceEdit_->setText(entry_.price.toDisplayText());
+    basePriceEdit_->setText(basePrice_.toDisplayText());
+    sumEdit_->setText(sumText(*quantity, entry_.price));
+}
+
+void EntryDialog::showSum(const QString& quantity) {
+    if (entry_.operationId == 0) {
+        return;
+    }
+    if (const std::optional<core::Decimal> figure = readFigure(quantity)) {
+        sumEdit_->setText(sumText(*figure, entry_.price));
+    }
 }
 
 }  // namespace tabel::shiftlog

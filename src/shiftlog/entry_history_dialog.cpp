@@ -11,6 +11,7 @@
 #include "data/errors.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::shiftlog {
 
@@ -77,8 +78,9 @@ EntryHistoryDialog::EntryHistoryDialog(data::Connection& connection, QWidget* pa
     findChild<QLabel*>(QStringLiteral("deletedLabel"))->hide();
 
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(showDeletedCheck, &QCheckBox::toggled, this, &EntryHistoryDialog::showDeleted);
-    connect(deletedTable, &QTableWidget::currentCellChanged, this, [this](int row) {
+    widgets::connectAction(showDeletedCheck, &QCheckBox::toggled, this, [this] { showDeleted(); });
+    widgets::connectAction(deletedTable, &QTableWidget::currentCellChanged, this, [this] {
+        const int row = deletedTable->currentRow();
         if (row >= 0 && deletedTable->item(row, 0) != nullptr) {
             showHistory(deletedTable->item(row, 0)->data(Qt::UserRole).toInt());
         }
@@ -100,7 +102,6 @@ void EntryHistoryDialog::load(int entryId, const QDate& day, int shift) {
 }
 
 void EntryHistoryDialog::showHistory(int entryId) {
-    entryId_ = entryId;
     historyTable->setRowCount(0);
     entryLabel->setText(entryId > 0 ? QStringLiteral("Позиция № %1").arg(entryId)
                                     : QStringLiteral("Позиция не выбрана"));

@@ -24,8 +24,11 @@ public:
     // Shows the history of `entryId` (0: none chosen) with the deleted entries of `day` and
     // `shift` one tick away; modal.
     void openForEntry(int entryId, const QDate& day, int shift);
-    // Fills the window without showing it.
+
+private:
     void load(int entryId, const QDate& day, int shift);
+    void showHistory(int entryId);
+    void showDeleted();
 
     QLabel* entryLabel;
     QCheckBox* showDeletedCheck;
@@ -33,14 +36,7 @@ public:
     QTableWidget* historyTable;
     QPushButton* closeButton;
 
-    int shownEntry() const { return entryId_; }
-
-private:
-    void showHistory(int entryId);
-    void showDeleted();
-
     data::Connection& connection_;
-    int entryId_ = 0;
     QDate day_;
     int shift_ = 1;
 };

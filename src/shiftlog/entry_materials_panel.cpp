@@ -8,21 +8,20 @@
 
 #include "core/messages.h"
 #include "core/numbers.h"
+#include "data/entry.h"
 #include "data/entry_writes.h"
-#include "data/errors.h"
 #include "data/session.h"
 #include "refdata/workers_window.h"
-#include "shiftlog/entry.h"
 #include "shiftlog/material_consumption_dialog.h"
 #include "widgets/data_grid.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::shiftlog {
 
 namespace {
 
-const QString kCannotSave = QStringLiteral("Невозможно сохранить данные в БД!");
 const QString kAlreadyInBrigade = QStringLiteral("Этот человек уже есть в бригаде!");
 
 QStringList materialsSql() {
@@ -58,39 +57,39 @@ QString numberText(const QVariant& value) {
 }  // namespace
 
 EntryMaterialsPanel::EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
-                                         MaterialConsumptionDialog& consumption, const Entry& entry,
-                                         QLineEdit* quantityEdit, QLineEdit* workerEdit,
-                                         QWidget* parent)
+                                         MaterialConsumptionDialog& consumption,
+                                         const data::Entry& entry, QLineEdit* quantityEdit,
+                                         QLineEdit* workerEdit, QWidget* parent)
     : QWidget(parent),
-      materials(&session.connection, QStringLiteral("materials"), this),
-      materialsTotal(&session.connection, QStringLiteral("materialsTotal"), this),
-      brigade(&session.connection, QStringLiteral("brigade"), this),
       connection_(session.connection),
       workers_(workers),
       consumption_(consumption),
       entry_(entry),
       quantityEdit_(quantityEdit),
-      workerEdit_(workerEdit) {
+      workerEdit_(workerEdit),
+      materials_(&session.connection, QStringLiteral("materials"), this),
+      materialsTotal_(&session.connection, QStringLiteral("materialsTotal"), this),
+      brigade_(&session.connection, QStringLiteral("brigade"), this) {
     setObjectName(QStringLiteral("materialsPanel"));
     using T = data::FieldType;
-    materials.setSql(materialsSql());
-    materials.setFieldDefs(
+    materials_.setSql(materialsSql());
+    materials_.setFieldDefs(
         {{QStringLiteral("id"), T::Integer, true}, {QStringLiteral("f_qty_use"), T::Float, true}});
-    materialsTotal.setSql(
+    materialsTotal_.setSql(
         {QStringLiteral("select sum(f_qty_use) as sum_qty_use from accounts_dep.smena_gds_use "
                         "sgu where sgu.id_smena =:id_smena")});
-    materialsTotal.setFieldDefs({{QStringLiteral("sum_qty_use"), T::Float, true}});
-    brigade.setSql(brigadeSql());
-    brigade.setFieldDefs({{QStringLiteral("id"), T::Numeric15, true}});
-    brigade.setParam(QStringLiteral("s_id"), -1);
+    materialsTotal_.setFieldDefs({{QStringLiteral("sum_qty_use"), T::Float, true}});
+    brigade_.setSql(brigadeSql());
+    brigade_.setFieldDefs({{QStringLiteral("id"), T::Numeric15, true}});
+    brigade_.setParam(QStringLiteral("s_id"), -1);
 
     // First, so that it keeps its place in the tab order right after the dialog's "Выход".
-    divideButton =
+    divideButton_ =
         widgets::makeButton(this, QStringLiteral("divideButton"), QStringLiteral("&Сохранить"));
 
-    materialsGrid = new widgets::DataGrid(this);
-    materialsGrid->setObjectName(QStringLiteral("materialsGrid"));
-    materialsGrid->setBoldTitles(true);
+    materialsGrid_ = new widgets::DataGrid(this);
+    materialsGrid_->setObjectName(QStringLiteral("materialsGrid"));
+    materialsGrid_->setBoldTitles(true);
     const QList<widgets::GridColumn> materialsColumns{{.field = QStringLiteral("s_caption"),
                                                        .title = QStringLiteral("ТМЦ"),
                                                        .alignment = Qt::AlignLeft,
@@ -99,113 +98,127 @@ EntryMaterialsPanel::EntryMaterialsPanel(data::Session& session, refdata::Worker
                                                        .title = QStringLiteral("Расход"),
                                                        .alignment = Qt::AlignRight,
                                                        .width = 10}};
-    materialsGrid->setSource(new widgets::DataSource(&materials, materialsColumns, this));
-    materialsGrid->setAccessibleName(QStringLiteral("Расход ТМЦ"));
-    addMaterialButton =
+    materialsGrid_->setSource(new widgets::DataSource(&materials_, materialsColumns, this));
+    materialsGrid_->setAccessibleName(QStringLiteral("Расход ТМЦ"));
+    addMaterialButton_ =
         widgets::makeButton(this, QStringLiteral("addMaterialButton"), QStringLiteral("&Добавить"));
-    deleteMaterialButton = widgets::makeButton(this, QStringLiteral("deleteMaterialButton"),
-                                               QStringLiteral("&Удалить"));
-    materialsTotalEdit = new QLineEdit(this);
-    materialsTotalEdit->setObjectName(QStringLiteral("materialsTotalEdit"));
-    materialsTotalEdit->setEnabled(false);
+    deleteMaterialButton_ = widgets::makeButton(this, QStringLiteral("deleteMaterialButton"),
+                                                QStringLiteral("&Удалить"));
+    materialsTotalEdit_ = new QLineEdit(this);
+    materialsTotalEdit_->setObjectName(QStringLiteral("materialsTotalEdit"));
+    materialsTotalEdit_->setEnabled(false);
 
-    brigadeGrid = new widgets::DataGrid(this);
-    brigadeGrid->setObjectName(QStringLiteral("brigadeGrid"));
+    brigadeGrid_ = new widgets::DataGrid(this);
+    brigadeGrid_->setObjectName(QStringLiteral("brigadeGrid"));
     const QList<widgets::GridColumn> brigadeColumns{
         {.field = QStringLiteral("s_caption"),
          .title = QStringLiteral("Фамилия Имя Отчество"),
          .alignment = Qt::AlignLeft,
          .width = 36}};
-    brigadeGrid->setSource(new widgets::DataSource(&brigade, brigadeColumns, this));
-    brigadeLabel = widgets::makeFieldLabel(this, QStringLiteral("Бригада"), brigadeGrid,
-                                           QStringLiteral("brigadeLabel"));
-    addMemberButton =
+    brigadeGrid_->setSource(new widgets::DataSource(&brigade_, brigadeColumns, this));
+    brigadeLabel_ = widgets::makeFieldLabel(this, QStringLiteral("Бригада"), brigadeGrid_,
+                                            QStringLiteral("brigadeLabel"));
+    addMemberButton_ =
         widgets::makeButton(this, QStringLiteral("addMemberButton"), QStringLiteral("Доб&авить"));
-    removeMemberButton =
+    removeMemberButton_ =
         widgets::makeButton(this, QStringLiteral("removeMemberButton"), QStringLiteral("Уда&лить"));
 
     auto* materialsLayout = new QGridLayout;
-    materialsLayout->addWidget(materialsGrid, 0, 0, 1, 4);
-    materialsLayout->addWidget(addMaterialButton, 1, 0);
-    materialsLayout->addWidget(deleteMaterialButton, 1, 1);
+    materialsLayout->addWidget(materialsGrid_, 0, 0, 1, 4);
+    materialsLayout->addWidget(addMaterialButton_, 1, 0);
+    materialsLayout->addWidget(deleteMaterialButton_, 1, 1);
     materialsLayout->addWidget(
-        widgets::makeFieldLabel(this, QStringLiteral("Итого:"), materialsTotalEdit), 1, 2);
-    materialsLayout->addWidget(materialsTotalEdit, 1, 3);
+        widgets::makeFieldLabel(this, QStringLiteral("Итого:"), materialsTotalEdit_), 1, 2);
+    materialsLayout->addWidget(materialsTotalEdit_, 1, 3);
     auto* brigadeLayout = new QGridLayout;
-    brigadeLayout->addWidget(brigadeLabel, 0, 0, 1, 2);
-    brigadeLayout->addWidget(brigadeGrid, 1, 0, 1, 2);
-    brigadeLayout->addWidget(addMemberButton, 2, 0);
-    brigadeLayout->addWidget(removeMemberButton, 2, 1);
+    brigadeLayout->addWidget(brigadeLabel_, 0, 0, 1, 2);
+    brigadeLayout->addWidget(brigadeGrid_, 1, 0, 1, 2);
+    brigadeLayout->addWidget(addMemberButton_, 2, 0);
+    brigadeLayout->addWidget(removeMemberButton_, 2, 1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(materialsLayout, 3);
     layout->addLayout(brigadeLayout, 2);
 
-    connect(addMaterialButton, &QPushButton::clicked, this, &EntryMaterialsPanel::addMaterial);
-    connect(deleteMaterialButton, &QPushButton::clicked, this,
-            &EntryMaterialsPanel::deleteMaterial);
-    connect(addMemberButton, &QPushButton::clicked, this, &EntryMaterialsPanel::addBrigadeMember);
-    connect(removeMemberButton, &QPushButton::clicked, this,
-            &EntryMaterialsPanel::removeBrigadeMember);
-    connect(divideButton, &QPushButton::clicked, this, &EntryMaterialsPanel::divideEntry);
-    connect(&materialsTotal, &data::Dataset::rowsReset, this, [this] {
-        materialsTotalEdit->setText(materialsTotal.isOpen() && !materialsTotal.isEmpty()
-                                        ? numberText(materialsTotal.valueAt(0, 0))
-                                        : QString());
+    widgets::connectAction(addMaterialButton_, &QPushButton::clicked, this,
+                           [this] { addMaterial(); });
+    widgets::connectAction(deleteMaterialButton_, &QPushButton::clicked, this,
+                           [this] { deleteMaterial(); });
+    widgets::connectAction(addMemberButton_, &QPushButton::clicked, this,
+                           [this] { addBrigadeMember(); });
+    widgets::connectAction(removeMemberButton_, &QPushButton::clicked, this,
+                           [this] { removeBrigadeMember(); });
+    widgets::connectAction(divideButton_, &QPushButton::clicked, this, [this] { divideEntry(); });
+    connect(&materialsTotal_, &data::Dataset::rowsReset, this, [this] {
+        materialsTotalEdit_->setText(materialsTotal_.isOpen() && !materialsTotal_.isEmpty()
+                                         ? numberText(materialsTotal_.valueAt(0, 0))
+                                         : QString());
     });
 }
 
 void EntryMaterialsPanel::bindMaterials(int entryId, int totalId) {
-    materials.close();
-    materials.setParam(QStringLiteral("id_smena"), entryId);
-    materials.open();
-    materialsTotal.close();
-    materialsTotal.setParam(QStringLiteral("id_smena"), totalId);
-    materialsTotal.open();
+    materials_.close();
+    materials_.setParam(QStringLiteral("id_smena"), entryId);
+    materials_.open();
+    materialsTotal_.close();
+    materialsTotal_.setParam(QStringLiteral("id_smena"), totalId);
+    materialsTotal_.open();
 }
 
 void EntryMaterialsPanel::closeMaterials() {
-    materials.close();
-    materialsTotal.close();
+    materials_.close();
+    materialsTotal_.close();
 }
 
 void EntryMaterialsPanel::refreshMaterials() {
-    materials.refresh();
-    materialsTotal.refresh();
+    materials_.refresh();
+    materialsTotal_.refresh();
 }
 
 void EntryMaterialsPanel::openBrigade(int entryId) {
-    brigade.close();
-    brigade.setParam(QStringLiteral("s_id"), entryId);
-    brigade.open();
+    brigade_.close();
+    brigade_.setParam(QStringLiteral("s_id"), entryId);
+    brigade_.open();
 }
 
 void EntryMaterialsPanel::closeBrigade() {
-    brigade.close();
+    brigade_.close();
 }
 
 void EntryMaterialsPanel::resetBrigade() {
-    brigade.close();
-    brigade.setParam(QStringLiteral("s_id"), -1);
+    brigade_.close();
+    brigade_.setParam(QStringLiteral("s_id"), -1);
 }
 
 void EntryMaterialsPanel::setMaterialsEnabled(bool on) {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{materialsGrid, addMaterialButton, deleteMaterialButton}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{materialsGrid_, addMaterialButton_,
+                                                            deleteMaterialButton_}) {
         control->setEnabled(on);
     }
 }
 
 void EntryMaterialsPanel::setBrigadeEnabled(bool on) {
     for (QWidget* control :
-         std::initializer_list<QWidget*>{brigadeGrid, addMemberButton, removeMemberButton}) {
+         std::initializer_list<QWidget*>{brigadeGrid_, addMemberButton_, removeMemberButton_}) {
         control->setEnabled(on);
     }
 }
 
+void EntryMaterialsPanel::setDivideEnabled(bool on) {
+    divideButton_->setEnabled(on);
+}
+
+void EntryMaterialsPanel::setBrigadeLabelEnabled(bool on) {
+    brigadeLabel_->setEnabled(on);
+}
+
+void EntryMaterialsPanel::focusMaterials() {
+    addMaterialButton_->setFocus(Qt::OtherFocusReason);
+}
+
 void EntryMaterialsPanel::lockForView() {
     setMaterialsEnabled(false);
-    for (QPushButton* button : {addMemberButton, removeMemberButton, divideButton}) {
+    for (QPushButton* button : {addMemberButton_, removeMemberButton_, divideButton_}) {
         button->setEnabled(false);
     }
 }
@@ -214,46 +227,41 @@ void EntryMaterialsPanel::entrySaved(int entryId, bool inserted) {
     if (inserted) {
         bindMaterials(entryId, entryId);
     }
-    addMaterialButton->setEnabled(true);
-    deleteMaterialButton->setEnabled(true);
+    addMaterialButton_->setEnabled(true);
+    deleteMaterialButton_->setEnabled(true);
     if (!inserted) {
         return;
     }
     openBrigade(entryId);
-    divideButton->setEnabled(true);
+    divideButton_->setEnabled(true);
     setMaterialsEnabled(true);
     setBrigadeEnabled(true);
 }
 
 void EntryMaterialsPanel::addMaterial() {
     consumption_.openFor(
-        {entry_.id, entry_.productId, quantityEdit_->text(), materialsTotalEdit->text()});
+        {entry_.id, entry_.productId, quantityEdit_->text(), materialsTotalEdit_->text()});
     refreshMaterials();
-    if (brigade.isOpen()) {
-        brigade.refresh();
+    if (brigade_.isOpen()) {
+        brigade_.refresh();
     }
     if (quantityEdit_->text().isEmpty()) {
         quantityEdit_->setText(QStringLiteral("0"));
     }
-    if (materialsTotalEdit->text().isEmpty()) {
-        materialsTotalEdit->setText(QStringLiteral("0"));
+    if (materialsTotalEdit_->text().isEmpty()) {
+        materialsTotalEdit_->setText(QStringLiteral("0"));
     }
 }
 
 void EntryMaterialsPanel::deleteMaterial() {
-    if (!materials.isOpen() || materials.isEmpty()) {
+    if (!materials_.isOpen() || materials_.isEmpty()) {
         return;
     }
-    try {
-        data::deleteMaterial(connection_, materials.field(QStringLiteral("id")).asInteger());
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-        return;
-    }
-    const int recNo = materials.recNo();
+    data::deleteMaterial(connection_, materials_.field(QStringLiteral("id")).asInteger());
+    const int recNo = materials_.recNo();
     refreshMaterials();
-    if (recNo >= 1 && recNo <= materials.recordCount()) {
-        materials.setRecNo(recNo);
+    if (recNo >= 1 && recNo <= materials_.recordCount()) {
+        materials_.setRecNo(recNo);
     }
 }
 
@@ -263,37 +271,25 @@ void EntryMaterialsPanel::addBrigadeMember() {
     if (!pick.worker) {
         return;
     }
-    brigade.close();
-    try {
-        if (!data::addBrigadeMember(connection_, entry_.id, pick.worker->personId)) {
-            core::MessageBoxes::error(kAlreadyInBrigade);
-        }
-    } catch (const data::DbError&) {
-        core::MessageBoxes::error(kCannotSave);
+    // Refused by the server, the brigade stays as it is shown.
+    if (!data::addBrigadeMember(connection_, entry_.id, workers_.choice()->personId)) {
+        core::MessageBoxes::error(kAlreadyInBrigade);
     }
-    brigade.open();
+    brigade_.refresh();
 }
 
 void EntryMaterialsPanel::removeBrigadeMember() {
-    if (!brigade.isOpen() || brigade.isEmpty()) {
+    if (!brigade_.isOpen() || brigade_.isEmpty()) {
         return;
     }
-    const qint64 member = brigade.field(QStringLiteral("id")).asInt64();
-    try {
-        data::removeBrigadeMember(connection_, member);
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-        return;
-    }
-    brigade.refresh();
+    const qint64 member = brigade_.field(QStringLiteral("id")).asInt64();
+    data::removeBrigadeMember(connection_, member);
+    brigade_.refresh();
 }
 
 void EntryMaterialsPanel::divideEntry() {
-    try {
-        data::divideEntry(connection_, entry_.id);
-    } catch (const data::DbError&) {
-        core::MessageBoxes::error(kCannotSave);
-    }
+    // Refused by the server, nothing is divided and the dialog stays open with its brigade.
+    data::divideEntry(connection_, entry_.id);
     emit divided();
 }
 

@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace tabel::data {
 class Connection;
+struct Entry;
 struct Session;
 }  // namespace tabel::data
 namespace tabel::refdata {
@@ -24,7 +25,6 @@ class DataGrid;
 namespace tabel::shiftlog {
 
 class MaterialConsumptionDialog;
-struct Entry;
 
 class EntryMaterialsPanel : public QWidget {
     Q_OBJECT
@@ -32,58 +32,64 @@ public:
     // `entry`, `quantityEdit` and `workerEdit` belong to the dialog's upper part: the panel
     // reads the saved entry and the quantity, and empties the worker box after a brigade pick.
     EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
-                        MaterialConsumptionDialog& consumption, const Entry& entry,
+                        MaterialConsumptionDialog& consumption, const data::Entry& entry,
                         QLineEdit* quantityEdit, QLineEdit* workerEdit, QWidget* parent);
 
-    // Created here, placed by the dialog in its button row next to "Запись".
-    QPushButton* divideButton;
-    widgets::DataGrid* materialsGrid;
-    QPushButton* addMaterialButton;
-    QPushButton* deleteMaterialButton;
-    QLineEdit* materialsTotalEdit;
-    QLabel* brigadeLabel;
-    widgets::DataGrid* brigadeGrid;
-    QPushButton* addMemberButton;
-    QPushButton* removeMemberButton;
-
-    data::Dataset materials;
-    data::Dataset materialsTotal;
-    data::Dataset brigade;
-
-    void addMaterial();
-    void deleteMaterial();
-    void addBrigadeMember();
-    void removeBrigadeMember();
-    // Divides the entry between the brigade, then the dialog closes whatever the outcome.
-    void divideEntry();
+    // "Сохранить": created here, placed by the dialog in its button row next to "Запись".
+    QPushButton* divideButton() const { return divideButton_; }
 
     // The material list bound to `entryId`, the total to `totalId` (-1 for none).
     void bindMaterials(int entryId, int totalId);
     void closeMaterials();
-    void openBrigade(int entryId);
     void closeBrigade();
     // As every closing of the dialog leaves it: the brigade closed and bound to no entry.
     void resetBrigade();
 
     void setMaterialsEnabled(bool on);
     void setBrigadeEnabled(bool on);
+    void setDivideEnabled(bool on);
+    // A paint operation's entry is the one divided between a brigade.
+    void setBrigadeLabelEnabled(bool on);
     // Viewing writes nothing; the brigade grid keeps its state, its list is closed anyway.
     void lockForView();
     // After a save: materials may be recorded; a new entry also gets its brigade and division.
     void entrySaved(int entryId, bool inserted);
+    // The keyboard goes on to the materials.
+    void focusMaterials();
 
 signals:
+    // The entry was divided between the brigade: the dialog is done.
     void divided();
 
 private:
+    void addMaterial();
+    void deleteMaterial();
+    void addBrigadeMember();
+    void removeBrigadeMember();
+    void divideEntry();
+    void openBrigade(int entryId);
     void refreshMaterials();
 
     data::Connection& connection_;
     refdata::WorkersWindow& workers_;
     MaterialConsumptionDialog& consumption_;
-    const Entry& entry_;
+    const data::Entry& entry_;
     QLineEdit* quantityEdit_;
     QLineEdit* workerEdit_;
+
+    data::Dataset materials_;
+    data::Dataset materialsTotal_;
+    data::Dataset brigade_;
+
+    QPushButton* divideButton_;
+    widgets::DataGrid* materialsGrid_;
+    QPushButton* addMaterialButton_;
+    QPushButton* deleteMaterialButton_;
+    QLineEdit* materialsTotalEdit_;
+    QLabel* brigadeLabel_;
+    widgets::DataGrid* brigadeGrid_;
+    QPushButton* addMemberButton_;
+    QPushButton* removeMemberButton_;
 };
 
 }  // namespace tabel::shiftlog

@@ -11,14 +11,14 @@
 
 #include "core/input_texts.h"
 #include "core/messages.h"
-#include "core/numbers.h"
 #include "data/entry_writes.h"
-#include "data/errors.h"
 #include "data/session.h"
+#include "shiftlog/entry_input.h"
 #include "widgets/form_field.h"
 #include "widgets/input_filters.h"
 #include "widgets/lookup_combo.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 
 namespace tabel::shiftlog {
 
@@ -44,6 +44,11 @@ QStringList remainderSql(const QString& caption, const QStringList& join) {
     return lines;
 }
 
+// A numeric column read as the server's text.
+core::Decimal decimalOf(const data::Field& field) {
+    return core::Decimal::fromText(field.asString()).value_or(core::Decimal());
+}
+
 QLabel* boldText(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -55,28 +60,37 @@ QLabel* boldText(QWidget* parent, const char* name) {
 
 }  // namespace
 
+core::Decimal proposedConsumption(const core::Decimal& quantity, const core::Decimal& norm,
+                                  const core::Decimal& total) {
+    core::Decimal proposal = quantity;
+    if (!proposal.multiply(norm) || !proposal.add(total.negated())) {
+        return {};  // beyond any stock: nothing is proposed
+    }
+    return proposal.rounded(3);
+}
+
 MaterialConsumptionDialog::MaterialConsumptionDialog(data::Session& session, QWidget* parent)
     : QDialog(parent),
-      goodsList(&session.connection, QStringLiteral("goodsList"), this),
-      freeStock(&session.connection, QStringLiteral("freeStock"), this),
-      reservedStock(&session.connection, QStringLiteral("reservedStock"), this),
-      normOperation(&session.connection, QStringLiteral("normOperation"), this),
-      connection_(session.connection) {
+      connection_(session.connection),
+      goodsList_(&session.connection, QStringLiteral("goodsList"), this),
+      freeStock_(&session.connection, QStringLiteral("freeStock"), this),
+      reservedStock_(&session.connection, QStringLiteral("reservedStock"), this),
+      normOperation_(&session.connection, QStringLiteral("normOperation"), this) {
     setObjectName(QStringLiteral("MaterialConsumptionDialog"));
     setWindowTitle(QStringLiteral("Материал"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     using T = data::FieldType;
-    goodsList.setSql(
+    goodsList_.setSql(
         {QStringLiteral("select * from accounts_dep.get_gds_from_by_smena(:id_smena)")});
-    goodsList.setFieldDefs({{QStringLiteral("id"), T::Numeric15, true}});
-    freeStock.setSql(remainderSql(
+    goodsList_.setFieldDefs({{QStringLiteral("id"), T::Numeric15, true}});
+    freeStock_.setSql(remainderSql(
         QStringLiteral("Свободный остаток на складе"),
         {QStringLiteral("inner join stk_remainder.remainder rem on rem.id_stock = "
                         "mnf_doc.id_stock_from"),
          QStringLiteral("                                      and rem.id_reserved_doc is null"),
          QStringLiteral(
              "                                      and rem.id_reserved_doc_item is null")}));
-    reservedStock.setSql(remainderSql(
+    reservedStock_.setSql(remainderSql(
         QStringLiteral("Остаток по резерву на складе"),
         {QStringLiteral("inner join stk_remainder.remainder rem on rem.id_reserved_doc = "
                         "cmn_doc.id"),
@@ -84,48 +98,50 @@ MaterialConsumptionDialog::MaterialConsumptionDialog(data::Session& session, QWi
                         "smena.id_doc_item"),
          QStringLiteral("                                      and rem.id_stock = "
                         "mnf_doc.id_stock_from")}));
-    for (data::Dataset* remainder : {&freeStock, &reservedStock}) {
-        remainder->setFieldDefs({{QStringLiteral("f_qty_free"), T::Float, true}});
+    for (data::Dataset* remainder : {&freeStock_, &reservedStock_}) {
+        // numeric, kept as the server's text: read as the exact decimal
+        remainder->setFieldDefs({{QStringLiteral("f_qty_free"), T::String, true}});
     }
-    normOperation.setSql(
+    normOperation_.setSql(
         {QStringLiteral("select * from mnf_operation.operation where id_gds_from = "
                         ":id_gds_from and id_gds_to = :id_gds_to")});
-    normOperation.setFieldDefs({{QStringLiteral("f_qty_from"), T::Float, true}});
+    normOperation_.setFieldDefs({{QStringLiteral("f_qty_from"), T::String, true}});
 
-    goodsCombo = new widgets::LookupCombo(this);
-    goodsCombo->setObjectName(QStringLiteral("goodsCombo"));
-    goodsCombo->bind(&goodsList, QStringLiteral("id"), QStringLiteral("s_caption"));
-    quantityEdit = new QLineEdit(QStringLiteral("0"), this);
-    quantityEdit->setObjectName(QStringLiteral("quantityEdit"));
-    widgets::acceptDecimalInput(quantityEdit);
-    freeStockLabel = boldText(this, "freeStockLabel");
-    reservedStockLabel = boldText(this, "reservedStockLabel");
-    saveButton = widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Запись"));
-    saveButton->setDefault(true);
-    cancelButton =
+    goodsCombo_ = new widgets::LookupCombo(this);
+    goodsCombo_->setObjectName(QStringLiteral("goodsCombo"));
+    goodsCombo_->bind(&goodsList_, QStringLiteral("id"), QStringLiteral("s_caption"));
+    quantityEdit_ = new QLineEdit(QStringLiteral("0"), this);
+    quantityEdit_->setObjectName(QStringLiteral("quantityEdit"));
+    widgets::acceptDecimalInput(quantityEdit_);
+    freeStockLabel_ = boldText(this, "freeStockLabel");
+    reservedStockLabel_ = boldText(this, "reservedStockLabel");
+    saveButton_ =
+        widgets::makeButton(this, QStringLiteral("saveButton"), QStringLiteral("&Запись"));
+    saveButton_->setDefault(true);
+    cancelButton_ =
         widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("&Отмена"));
 
     auto* grid = new QGridLayout;
-    widgets::addField(grid, 0, QStringLiteral("ТМЦ"), goodsCombo);
-    widgets::addField(grid, 1, QStringLiteral("Расход"), quantityEdit);
+    widgets::addField(grid, 0, QStringLiteral("ТМЦ"), goodsCombo_);
+    widgets::addField(grid, 1, QStringLiteral("Расход"), quantityEdit_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(saveButton);
-    buttons->addWidget(cancelButton);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addWidget(freeStockLabel);
-    layout->addWidget(reservedStockLabel);
+    layout->addWidget(freeStockLabel_);
+    layout->addWidget(reservedStockLabel_);
     layout->addLayout(buttons);
 
-    connect(goodsCombo, &widgets::LookupCombo::closedUp, this,
-            &MaterialConsumptionDialog::chooseGoods);
-    goodsCombo->installEventFilter(this);
-    connect(saveButton, &QPushButton::clicked, this, &MaterialConsumptionDialog::saveConsumption);
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(&freeStock, &data::Dataset::rowsReset, this,
+    widgets::connectAction(goodsCombo_, &widgets::LookupCombo::closedUp, this,
+                           [this] { chooseGoods(); });
+    goodsCombo_->installEventFilter(this);
+    widgets::connectAction(saveButton_, &QPushButton::clicked, this, [this] { saveConsumption(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&freeStock_, &data::Dataset::rowsReset, this,
             &MaterialConsumptionDialog::showRemainders);
-    connect(&reservedStock, &data::Dataset::rowsReset, this,
+    connect(&reservedStock_, &data::Dataset::rowsReset, this,
             &MaterialConsumptionDialog::showRemainders);
 }
 
@@ -134,12 +150,12 @@ void MaterialConsumptionDialog::showRemainders() {
         return remainder.isOpen() && !remainder.isEmpty() ? remainder.valueAt(0, 0).toString()
                                                           : QString();
     };
-    freeStockLabel->setText(caption(freeStock));
-    reservedStockLabel->setText(caption(reservedStock));
+    freeStockLabel_->setText(caption(freeStock_));
+    reservedStockLabel_->setText(caption(reservedStock_));
 }
 
 void MaterialConsumptionDialog::openRemainders(const QVariant& goods) {
-    for (data::Dataset* remainder : {&freeStock, &reservedStock}) {
+    for (data::Dataset* remainder : {&freeStock_, &reservedStock_}) {
         remainder->close();
         remainder->setParam(QStringLiteral("id_smena"), context_.entryId);
         remainder->setParam(QStringLiteral("id_gds"),
@@ -150,13 +166,13 @@ void MaterialConsumptionDialog::openRemainders(const QVariant& goods) {
 
 void MaterialConsumptionDialog::openFor(const ConsumptionContext& context) {
     context_ = context;
-    goodsList.close();
-    goodsList.setParam(QStringLiteral("id_smena"), context.entryId);
-    goodsList.open();
-    openRemainders(goodsCombo->keyValue());
+    goodsList_.close();
+    goodsList_.setParam(QStringLiteral("id_smena"), context.entryId);
+    goodsList_.open();
+    openRemainders(goodsCombo_->keyValue());
     exec();
-    goodsCombo->setKeyValue(0);
-    quantityEdit->setText(QStringLiteral("0"));
+    goodsCombo_->setKeyValue(0);
+    quantityEdit_->setText(QStringLiteral("0"));
 }
 
 void MaterialConsumptionDialog::showEvent(QShowEvent* event) {
@@ -167,15 +183,15 @@ void MaterialConsumptionDialog::showEvent(QShowEvent* event) {
 }
 
 bool MaterialConsumptionDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == goodsCombo && event->type() == QEvent::FocusOut &&
-        !goodsCombo->view()->isVisible()) {
-        chooseGoods();
+    if (watched == goodsCombo_ && event->type() == QEvent::FocusOut &&
+        !goodsCombo_->view()->isVisible()) {
+        widgets::runAction([this] { chooseGoods(); });
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void MaterialConsumptionDialog::resetStock() {
-    for (data::Dataset* remainder : {&freeStock, &reservedStock}) {
+    for (data::Dataset* remainder : {&freeStock_, &reservedStock_}) {
         remainder->close();
         remainder->setParam(QStringLiteral("id_smena"), -1);
         remainder->open();
@@ -183,103 +199,100 @@ void MaterialConsumptionDialog::resetStock() {
 }
 
 void MaterialConsumptionDialog::chooseGoods() {
-    const QVariant goods = goodsCombo->keyValue();
+    const QVariant goods = goodsCombo_->keyValue();
     if (goods.isNull()) {
         return;
     }
-    normOperation.close();
-    const double total = core::parseNumber(context_.totalText).value_or(0);
-    normOperation.setParam(QStringLiteral("id_gds_from"), goods.toLongLong());
-    normOperation.setParam(QStringLiteral("id_gds_to"), qint64(context_.productId));
-    normOperation.open();
+    normOperation_.close();
+    const core::Decimal total = readFigure(context_.totalText).value_or(core::Decimal());
+    normOperation_.setParam(QStringLiteral("id_gds_from"), goods.toLongLong());
+    normOperation_.setParam(QStringLiteral("id_gds_to"), qint64(context_.productId));
+    normOperation_.open();
     openRemainders(goods);
-    norm_ = normOperation.isEmpty()
-                ? 0.0f
-                : float(core::roundHalfEven(
-                      normOperation.field(QStringLiteral("f_qty_from")).asFloat(), 4));
-    const std::optional<double> quantity = core::parseNumber(context_.quantityText);
+    const core::Decimal norm = normOperation_.isEmpty()
+                                   ? core::Decimal()
+                                   : decimalOf(normOperation_.field(QStringLiteral("f_qty_from")));
+    const std::optional<core::Decimal> quantity = readFigure(context_.quantityText);
     if (!quantity) {
         core::MessageBoxes::error(core::quantityNotANumber(context_.quantityText));
         return;
     }
-    quantityEdit->setText(core::formatGeneral(core::roundHalfEven(*quantity * norm_ - total, 3)));
+    quantityEdit_->setText(proposedConsumption(*quantity, norm, total).toDisplayText());
 }
 
-std::optional<double> MaterialConsumptionDialog::checkedQuantity(double quantity,
-                                                                 double available) {
-    const double rounded = core::roundHalfEven(quantity, 3);
-    const double stock = core::roundHalfEven(available, 3);
-    if (rounded <= stock) {
+core::Decimal MaterialConsumptionDialog::shownStock() {
+    core::Decimal available = decimalOf(freeStock_.field(QStringLiteral("f_qty_free")));
+    available.add(decimalOf(reservedStock_.field(QStringLiteral("f_qty_free"))));
+    return available;
+}
+
+std::optional<core::Decimal> MaterialConsumptionDialog::checkedQuantity(
+    const core::Decimal& quantity, const core::Decimal& available) {
+    const core::Decimal stock = available.rounded(3);
+    if (quantity.rounded(3) <= stock) {
         return quantity;
     }
-    if (rounded > 0 && core::MessageBoxes::ask(kStockQuestion)) {
+    if (quantity.rounded(3) > core::Decimal() && core::MessageBoxes::ask(kStockQuestion)) {
         return stock;
     }
     return std::nullopt;
 }
 
 void MaterialConsumptionDialog::saveConsumption() {
-    const double available = freeStock.field(QStringLiteral("f_qty_free")).asFloat() +
-                             reservedStock.field(QStringLiteral("f_qty_free")).asFloat();
-    if (!goodsCombo->showsText()) {
+    const core::Decimal available = shownStock();
+    if (!goodsCombo_->showsText()) {
         core::MessageBoxes::error(core::kFillAllFields);
         return;
     }
     const QString text =
-        quantityEdit->text().isEmpty() ? QStringLiteral("0") : quantityEdit->text();
-    const std::optional<double> typed = core::parseNumber(text);
+        quantityEdit_->text().isEmpty() ? QStringLiteral("0") : quantityEdit_->text();
+    const std::optional<core::Decimal> typed = readFigure(text);
     if (!typed) {
         core::MessageBoxes::error(core::notANumber(QStringLiteral("Расход"), text));
         return;
     }
-    std::optional<double> quantity = checkedQuantity(*typed, available);
+    const std::optional<core::Decimal> quantity = checkedQuantity(*typed, available);
     if (!quantity) {
         return;
     }
     if (*quantity != *typed) {
-        quantityEdit->setText(core::formatGeneral(*quantity));
+        quantityEdit_->setText(quantity->toDisplayText());
     }
-    if (*quantity <= 0) {
+    if (*quantity <= core::Decimal()) {
         core::MessageBoxes::error(QStringLiteral("Расход ТМЦ не может быть 0!"));
         return;
     }
-    if (save(goodsCombo->keyValue().toLongLong(), *quantity)) {
+    if (save(goodsCombo_->keyValue().toLongLong(), *quantity)) {
         accept();
     }
 }
 
 // The stock is read again where the row is written: another workstation may have used it
 // since the goods were chosen, and then the question is asked again with what is left.
-bool MaterialConsumptionDialog::save(qint64 goods, double quantity) {
-    try {
-        data::MaterialResult result =
-            data::addMaterial(connection_, context_.entryId, goods, quantity);
-        while (!result.saved) {
-            openRemainders(goods);
-            const std::optional<double> rest = checkedQuantity(quantity, result.available);
-            if (!rest) {
-                return false;
-            }
-            if (*rest <= 0) {
-                // "Да" to the whole rest, and the rest is gone: say so instead of nothing.
-                core::MessageBoxes::inform(kNothingLeft);
-                return false;
-            }
-            quantity = *rest;
-            quantityEdit->setText(core::formatGeneral(quantity));
-            result = data::addMaterial(connection_, context_.entryId, goods, quantity);
+bool MaterialConsumptionDialog::save(qint64 goods, core::Decimal quantity) {
+    data::MaterialResult result = data::addMaterial(connection_, context_.entryId, goods, quantity);
+    while (!result.saved) {
+        openRemainders(goods);
+        const std::optional<core::Decimal> rest = checkedQuantity(quantity, result.available);
+        if (!rest) {
+            return false;
         }
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-        return false;
+        if (*rest <= core::Decimal()) {
+            // "Да" to the whole rest, and the rest is gone: say so instead of nothing.
+            core::MessageBoxes::inform(kNothingLeft);
+            return false;
+        }
+        quantity = *rest;
+        quantityEdit_->setText(quantity.toDisplayText());
+        result = data::addMaterial(connection_, context_.entryId, goods, quantity);
     }
     return true;
 }
 
 void MaterialConsumptionDialog::done(int result) {
-    goodsList.close();
-    freeStock.close();
-    reservedStock.close();
+    goodsList_.close();
+    freeStock_.close();
+    reservedStock_.close();
     QDialog::done(result);
 }
 

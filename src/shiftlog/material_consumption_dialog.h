@@ -2,7 +2,9 @@
 // The material consumption dialog: one goods item consumed for a saved entry.
 
 #include <QDialog>
+#include <optional>
 
+#include "core/decimal.h"
 #include "data/dataset.h"
 
 class QLabel;
@@ -27,6 +29,11 @@ struct ConsumptionContext {
     QString totalText;     // the material total box
 };
 
+// The quantity a goods item's norm proposes for the entry: `quantity` pieces at `norm` each,
+// less what is recorded already (`total`), rounded once, half to even, to 3 places.
+core::Decimal proposedConsumption(const core::Decimal& quantity, const core::Decimal& norm,
+                                  const core::Decimal& total);
+
 class MaterialConsumptionDialog : public QDialog {
     Q_OBJECT
 public:
@@ -34,27 +41,6 @@ public:
 
     // Prepares the lists for the entry, shows the dialog, then resets the goods and quantity.
     void openFor(const ConsumptionContext& context);
-
-    widgets::LookupCombo* goodsCombo;
-    QLineEdit* quantityEdit;
-    QLabel* freeStockLabel;
-    QLabel* reservedStockLabel;
-    QPushButton* saveButton;
-    QPushButton* cancelButton;
-
-    data::Dataset goodsList;
-    data::Dataset freeStock;
-    data::Dataset reservedStock;
-    data::Dataset normOperation;
-
-    // The consumption norm of the chosen goods item, 0 without one.
-    float norm() const { return norm_; }
-
-    // Each showing starts with both remainders at 0.
-    void resetStock();
-    // Shows the chosen goods item's stock and proposes the quantity its norm gives.
-    void chooseGoods();
-    void saveConsumption();
 
     void done(int result) override;
 
@@ -64,15 +50,33 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Each showing starts with both remainders at 0.
+    void resetStock();
+    // Shows the chosen goods item's stock and proposes the quantity its norm gives.
+    void chooseGoods();
+    void saveConsumption();
     void openRemainders(const QVariant& goods);
     void showRemainders();
+    core::Decimal shownStock();
     // The quantity to save after the stock question; nothing when the user keeps typing.
-    std::optional<double> checkedQuantity(double quantity, double available);
-    bool save(qint64 goods, double quantity);
+    std::optional<core::Decimal> checkedQuantity(const core::Decimal& quantity,
+                                                 const core::Decimal& available);
+    bool save(qint64 goods, core::Decimal quantity);
 
     data::Connection& connection_;
     ConsumptionContext context_;
-    float norm_ = 0;
+
+    data::Dataset goodsList_;
+    data::Dataset freeStock_;
+    data::Dataset reservedStock_;
+    data::Dataset normOperation_;
+
+    widgets::LookupCombo* goodsCombo_;
+    QLineEdit* quantityEdit_;
+    QLabel* freeStockLabel_;
+    QLabel* reservedStockLabel_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
 };
 
 }  // namespace tabel::shiftlog

@@ -13,11 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/dates.h"
-#include "core/messages.h"
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
@@ -35,6 +35,7 @@
 #include "widgets/form_field.h"
 #include "widgets/live_rows.h"
 #include "widgets/style.h"
+#include "widgets/user_action.h"
 #include "widgets/window_geometry.h"
 
 namespace tabel::shiftlog {
@@ -143,157 +144,194 @@ ShiftLogWindow::ShiftLogWindow(data::Session& session, QWidget* parent)
     buildGrid();
     followOtherSessions();
 
-    versionRow = new data::Dataset(&session_.connection, QStringLiteral("versionRow"), this);
-    versionRow->setSql({QStringLiteral("select d, t from accounts_dep.ver")});
-    versionRow->setTableName(QStringLiteral("accounts_dep.ver"));
+    versionRow_ = new data::Dataset(&session_.connection, QStringLiteral("versionRow"), this);
+    versionRow_->setSql({QStringLiteral("select d, t from accounts_dep.ver")});
+    versionRow_->setTableName(QStringLiteral("accounts_dep.ver"));
 
-    versionTimer = new QTimer(this);
-    versionTimer->setObjectName(QStringLiteral("versionTimer"));
-    versionTimer->setInterval(30000);
-    versionTimer->start();
+    versionTimer_ = new QTimer(this);
+    versionTimer_->setObjectName(QStringLiteral("versionTimer"));
+    versionTimer_->setInterval(30000);
+    connect(versionTimer_, &QTimer::timeout, this, &ShiftLogWindow::versionCheckDue);
+    versionTimer_->start();
+    // Every key pressed in this window passes pressKey first.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->window() == this) {
+            child->installEventFilter(this);
+        }
+    }
     // The grid scrolls inside itself; the user may enlarge the window, which keeps its size.
     setSizeGripEnabled(true);
     widgets::rememberGeometry(this, QStringLiteral("ShiftLogWindow"), QSize(1000, 640));
 }
 
 void ShiftLogWindow::buildControls() {
-    shift1Radio =
+    shift1Radio_ =
         widgets::makeRadio(this, QStringLiteral("shift1Radio"), QStringLiteral("Смена №&1"));
-    shift2Radio =
+    shift2Radio_ =
         widgets::makeRadio(this, QStringLiteral("shift2Radio"), QStringLiteral("Смена №&2"));
-    shift3Radio =
+    shift3Radio_ =
         widgets::makeRadio(this, QStringLiteral("shift3Radio"), QStringLiteral("Смена №&3"));
-    overtimeRadio =
+    overtimeRadio_ =
         widgets::makeRadio(this, QStringLiteral("overtimeRadio"), QStringLiteral("Пе&реработка"));
-    shift1Radio->setChecked(true);
-    widgets::setHighlighted(shift1Radio, true);
+    shift1Radio_->setChecked(true);
+    widgets::setHighlighted(shift1Radio_, true);
     const std::array<QRadioButton*, 4> radios = shiftRadios();
     for (int i = 0; i < 4; ++i) {
-        connect(radios[i], &QRadioButton::clicked, this, [this, i] { chooseShift(i + 1); });
+        widgets::connectAction(radios[i], &QRadioButton::clicked, this,
+                               [this, i] { chooseShift(i + 1); });
     }
 
-    dateEdit = new widgets::DateEdit(QDate::currentDate(), this);
-    dateEdit->setObjectName(QStringLiteral("dateEdit"));
-    dateEdit->setCalendarPopup(true);
-    dateEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    dateEdit->installEventFilter(this);
-    dateEdit->calendarWidget()->window()->installEventFilter(this);
+    dateEdit_ = new widgets::DateEdit(QDate::currentDate(), this);
+    dateEdit_->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit_->setCalendarPopup(true);
+    dateEdit_->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    dateEdit_->installEventFilter(this);
+    calendarPopup_ = dateEdit_->calendarWidget()->window();
+    calendarPopup_->installEventFilter(this);
 
-    dayOffCheck = new QCheckBox(QStringLiteral("Вы&ходной"), this);
-    dayOffCheck->setObjectName(QStringLiteral("dayOffCheck"));
-    connect(dayOffCheck, &QCheckBox::toggled, this, &ShiftLogWindow::showDayOff);
+    dayOffCheck_ = new QCheckBox(QStringLiteral("Вы&ходной"), this);
+    dayOffCheck_->setObjectName(QStringLiteral("dayOffCheck"));
+    widgets::connectAction(dayOffCheck_, &QCheckBox::toggled, this, [this] { showDayOff(); });
 
-    addButton = widgets::makeButton(this, QStringLiteral("addButton"), QStringLiteral("&Добавить"));
-    editButton =
+    addButton_ =
+        widgets::makeButton(this, QStringLiteral("addButton"), QStringLiteral("&Добавить"));
+    editButton_ =
         widgets::makeButton(this, QStringLiteral("editButton"), QStringLiteral("&Изменить"));
-    deleteButton =
+    deleteButton_ =
         widgets::makeButton(this, QStringLiteral("deleteButton"), QStringLiteral("&Удалить"));
-    acceptButton =
+    acceptButton_ =
         widgets::makeButton(this, QStringLiteral("acceptButton"), QStringLiteral("&Принять"));
-    cancelButton =
+    cancelButton_ =
         widgets::makeButton(this, QStringLiteral("cancelButton"), QStringLiteral("О&тмена"));
-    cancelButton->hide();  // carries no command
-    refreshButton =
+    cancelButton_->hide();  // carries no command
+    refreshButton_ =
         widgets::makeButton(this, QStringLiteral("refreshButton"), QStringLiteral("Об&новить"));
-    exitButton = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
-    connect(refreshButton, &QPushButton::clicked, this, &ShiftLogWindow::refreshLists);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(addButton, &QPushButton::clicked, this, &ShiftLogWindow::addEntry);
-    connect(editButton, &QPushButton::clicked, this, &ShiftLogWindow::editEntry);
-    connect(deleteButton, &QPushButton::clicked, this, &ShiftLogWindow::deleteEntry);
-    connect(acceptButton, &QPushButton::clicked, this, &ShiftLogWindow::acceptEntry);
+    exitButton_ = widgets::makeButton(this, QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
+    widgets::connectAction(refreshButton_, &QPushButton::clicked, this, [this] { refreshLists(); });
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
+    widgets::connectAction(addButton_, &QPushButton::clicked, this, [this] { addEntry(); });
+    widgets::connectAction(editButton_, &QPushButton::clicked, this, [this] { editEntry(); });
+    widgets::connectAction(deleteButton_, &QPushButton::clicked, this, [this] { deleteEntry(); });
+    widgets::connectAction(acceptButton_, &QPushButton::clicked, this, [this] { acceptEntry(); });
 
-    entriesGrid = new widgets::DataGrid(this);
-    entriesGrid->setObjectName(QStringLiteral("entriesGrid"));
-    connect(entriesGrid, &widgets::DataGrid::titleClicked, this, &ShiftLogWindow::sortByColumn);
-    connect(entriesGrid, &widgets::DataGrid::rowDoubleClicked, this,
-            &ShiftLogWindow::viewOrAcceptEntry);
+    entriesGrid_ = new widgets::DataGrid(this);
+    entriesGrid_->setObjectName(QStringLiteral("entriesGrid"));
+    connect(entriesGrid_, &widgets::DataGrid::titleClicked, this,
+            [this](int column) { widgets::runAction([this, column] { sortByColumn(column); }); });
+    widgets::connectAction(entriesGrid_, &widgets::DataGrid::rowDoubleClicked, this,
+                           [this] { viewOrAcceptEntry(); });
     // Tab goes on to the buttons; the arrows move within the grid.
-    entriesGrid->setTabKeyNavigation(false);
-    // The daily work at the keyboard: each key does what its button does, and only when the
-    // button is there for this login.
-    const auto key = [this](QWidget* scope, const QKeySequence& sequence,
-                            std::function<void()> run) {
-        auto* shortcut = new QShortcut(sequence, scope);
-        shortcut->setContext(scope == this ? Qt::WindowShortcut : Qt::WidgetShortcut);
-        connect(shortcut, &QShortcut::activated, this, std::move(run));
-    };
-    const auto press = [](QPushButton* button) {
-        return [button] {
-            if (button->isEnabled() && button->isVisible()) {
-                button->click();
-            }
-        };
-    };
-    key(this, QKeySequence(Qt::Key_Insert), press(addButton));
-    key(this, QKeySequence(Qt::Key_F2), press(editButton));
-    key(this, QKeySequence(Qt::Key_F5), press(refreshButton));
-    // On the grid itself every key, Delete and Enter included, goes through the filter.
-    entriesGrid->installEventFilter(this);
+    entriesGrid_->setTabKeyNavigation(false);
 
     auto* top = new QHBoxLayout;
     for (QRadioButton* radio : radios) {
         top->addWidget(radio);
     }
     top->addSpacing(24);
-    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Д&ата"), dateEdit));
-    top->addWidget(dateEdit);
-    top->addWidget(dayOffCheck);
+    top->addWidget(widgets::makeFieldLabel(this, QStringLiteral("Д&ата"), dateEdit_));
+    top->addWidget(dateEdit_);
+    top->addWidget(dayOffCheck_);
     top->addStretch();
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button :
-         {addButton, editButton, deleteButton, acceptButton, cancelButton, refreshButton}) {
+         {addButton_, editButton_, deleteButton_, acceptButton_, cancelButton_, refreshButton_}) {
         buttons->addWidget(button);
     }
     buttons->addStretch();
-    buttons->addWidget(exitButton);
+    buttons->addWidget(exitButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(entriesGrid, 1);
+    layout->addWidget(entriesGrid_, 1);
     layout->addLayout(buttons);
 }
 
+// The daily work at the keyboard, all in this one place: each key does what its button does,
+// and only when the button is there for this login; Delete and Enter act on the list itself.
+// Filtered before the controls see them (the grid would take Delete for a search), anywhere in
+// this window but not in the dialogs it opens.
+bool ShiftLogWindow::pressKey(QObject* watched, const QKeyEvent& key) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this ||
+        (key.modifiers() != Qt::NoModifier && key.modifiers() != Qt::KeypadModifier)) {
+        return false;
+    }
+    const bool onList = watched == entriesGrid_;
+    QPushButton* button = nullptr;
+    switch (key.key()) {
+        case Qt::Key_Insert:
+            button = addButton_;
+            break;
+        case Qt::Key_F2:
+            button = editButton_;
+            break;
+        case Qt::Key_F5:
+            button = refreshButton_;
+            break;
+        case Qt::Key_Delete:
+            button = onList ? deleteButton_ : nullptr;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!onList) {
+                return false;
+            }
+            widgets::runAction([this] { viewOrAcceptEntry(); });  // the double-click
+            return true;
+        default:
+            break;
+    }
+    if (button == nullptr) {
+        return false;
+    }
+    if (button->isEnabled() && button->isVisible()) {
+        button->click();
+    }
+    return true;
+}
+
 void ShiftLogWindow::buildMenu() {
-    mainMenu = new QMenuBar(this);
-    mainMenu->setObjectName(QStringLiteral("mainMenu"));
-    auto action = [this](QMenu* menu, const char* name, const QString& text) {
-        QAction* item = menu != nullptr ? menu->addAction(text) : mainMenu->addAction(text);
+    mainMenu_ = new QMenuBar(this);
+    mainMenu_->setObjectName(QStringLiteral("mainMenu"));
+    // A menu item; `run`, when given, is what it does.
+    auto action = [this](QMenu* menu, const char* name, const QString& text,
+                         std::function<void()> run = {}) {
+        QAction* item = menu != nullptr ? menu->addAction(text) : mainMenu_->addAction(text);
         item->setObjectName(QString::fromLatin1(name));
+        if (run) {
+            widgets::connectAction(item, &QAction::triggered, this, std::move(run));
+        }
         return item;
     };
-    QMenu* references = mainMenu->addMenu(QStringLiteral("&Справочники"));
-    referencesMenu = references->menuAction();
-    referencesMenu->setObjectName(QStringLiteral("referencesMenu"));
-    workersAction = action(references, "workersAction", QStringLiteral("&Рабочие"));
-    productsAction = action(references, "productsAction", QStringLiteral("&Изделия"));
-    workersAction->setEnabled(false);
-    productsAction->setEnabled(false);
-    operationKindsAction = action(references, "operationKindsAction", QStringLiteral("&Операции"));
-    pricesAction = action(references, "pricesAction", QStringLiteral("&Цены"));
-    overtimeAction = action(references, "overtimeAction", QStringLiteral("&Внеурочное"));
-    timesheetAction = action(nullptr, "timesheetAction", QStringLiteral("Та&бель по времени"));
-    QMenu* reports = mainMenu->addMenu(QStringLiteral("&Отчеты"));
-    reportsMenu = reports->menuAction();
-    reportsMenu->setObjectName(QStringLiteral("reportsMenu"));
-    reportsAction = action(reports, "reportsAction", QStringLiteral("&Сводные отчеты"));
-    historyAction = action(nullptr, "historyAction", QStringLiteral("Истори&я"));
-    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    historyAction->setShortcutContext(Qt::WindowShortcut);
-    connect(historyAction, &QAction::triggered, this, &ShiftLogWindow::showHistory);
-    entriesGrid->addAction(historyAction);
-    entriesGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
-    addAction(historyAction);  // the shortcut works wherever the focus is in the window
-    exitAction = action(nullptr, "exitAction", QStringLiteral("&Выход"));
-    connect(exitAction, &QAction::triggered, this, &QDialog::reject);
-    connect(operationKindsAction, &QAction::triggered, this, &ShiftLogWindow::openOperationKinds);
-    connect(pricesAction, &QAction::triggered, this, &ShiftLogWindow::openPrices);
-    connect(timesheetAction, &QAction::triggered, this, &ShiftLogWindow::openTimesheet);
-    connect(reportsAction, &QAction::triggered, this, &ShiftLogWindow::openReports);
-    layout()->setMenuBar(mainMenu);
+    QMenu* references = mainMenu_->addMenu(QStringLiteral("&Справочники"));
+    referencesMenu_ = references->menuAction();
+    referencesMenu_->setObjectName(QStringLiteral("referencesMenu"));
+    action(references, "workersAction", QStringLiteral("&Рабочие"))->setEnabled(false);
+    action(references, "productsAction", QStringLiteral("&Изделия"))->setEnabled(false);
+    action(references, "operationKindsAction", QStringLiteral("&Операции"),
+           [this] { openOperationKinds(); });
+    action(references, "pricesAction", QStringLiteral("&Цены"), [this] { openPrices(); });
+    action(references, "overtimeAction", QStringLiteral("&Внеурочное"));
+    timesheetAction_ = action(nullptr, "timesheetAction", QStringLiteral("Та&бель по времени"),
+                              [this] { openTimesheet(); });
+    QMenu* reports = mainMenu_->addMenu(QStringLiteral("&Отчеты"));
+    reportsMenu_ = reports->menuAction();
+    reportsMenu_->setObjectName(QStringLiteral("reportsMenu"));
+    action(reports, "reportsAction", QStringLiteral("&Сводные отчеты"), [this] { openReports(); });
+    historyAction_ =
+        action(nullptr, "historyAction", QStringLiteral("Истори&я"), [this] { showHistory(); });
+    historyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    historyAction_->setShortcutContext(Qt::WindowShortcut);
+    entriesGrid_->addAction(historyAction_);
+    entriesGrid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(historyAction_);  // the shortcut works wherever the focus is in the window
+    QAction* exit = action(nullptr, "exitAction", QStringLiteral("&Выход"));
+    connect(exit, &QAction::triggered, this, &QDialog::reject);
+    layout()->setMenuBar(mainMenu_);
 }
 
 void ShiftLogWindow::buildGrid() {
-    const std::array<data::Dataset*, 4> all = lists();
+    const std::array<data::Dataset*, 4> all = lists_;
     for (int i = 0; i < 4; ++i) {
         data::Dataset* list = all[i];
         sources_[i] = new widgets::DataSource(list, shiftColumns(), this);
@@ -305,15 +343,11 @@ void ShiftLogWindow::buildGrid() {
                     true, data::isAccepted(ok.toString()) ? widgets::kGreen : widgets::kRed, {}};
             });
     }
-    entriesGrid->setSource(sources_[0]);
-}
-
-std::array<data::Dataset*, 4> ShiftLogWindow::lists() const {
-    return lists_;
+    entriesGrid_->setSource(sources_[0]);
 }
 
 std::array<QRadioButton*, 4> ShiftLogWindow::shiftRadios() const {
-    return {shift1Radio, shift2Radio, shift3Radio, overtimeRadio};
+    return {shift1Radio_, shift2Radio_, shift3Radio_, overtimeRadio_};
 }
 
 data::Dataset& ShiftLogWindow::currentList() {
@@ -321,43 +355,43 @@ data::Dataset& ShiftLogWindow::currentList() {
 }
 
 bool ShiftLogWindow::dayOff() const {
-    return dayOffCheck->isChecked();
+    return dayOffCheck_->isChecked();
 }
 
 QDate ShiftLogWindow::workingDate() const {
-    return dateEdit->date();
+    return dateEdit_->date();
 }
 
 void ShiftLogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        // Listens as the login that opened the data module's connection.
+        // Listens as the login that opened the session's connection.
         if (!session_.connection.connectionString().isEmpty()) {
             session_.changes.start(session_.connection.connectionString());
         }
-        showToday();
+        widgets::runAction([this] { showToday(); });
     }
 }
 
 void ShiftLogWindow::followOtherSessions() {
-    historyDialog = new EntryHistoryDialog(session_.connection, this);
-    liveStatusLabel = new QLabel(QStringLiteral("Обновление по сети отключено"), this);
-    liveStatusLabel->setObjectName(QStringLiteral("liveStatusLabel"));
-    QPalette alarm = liveStatusLabel->palette();
+    historyDialog_ = new EntryHistoryDialog(session_.connection, this);
+    liveStatusLabel_ = new QLabel(QStringLiteral("Обновление по сети отключено"), this);
+    liveStatusLabel_->setObjectName(QStringLiteral("liveStatusLabel"));
+    QPalette alarm = liveStatusLabel_->palette();
     alarm.setColor(QPalette::WindowText, widgets::kRed);
-    liveStatusLabel->setPalette(alarm);
-    liveStatusLabel->setVisible(session_.changes.isDown());
+    liveStatusLabel_->setPalette(alarm);
+    liveStatusLabel_->setVisible(session_.changes.isDown());
     if (auto* box = qobject_cast<QVBoxLayout*>(layout())) {
-        box->addWidget(liveStatusLabel);
+        box->addWidget(liveStatusLabel_);
     }
     connect(&session_.changes, &data::ChangeFeed::liveChanged, this,
-            [this] { liveStatusLabel->setVisible(session_.changes.isDown()); });
+            [this] { liveStatusLabel_->setVisible(session_.changes.isDown()); });
     connect(&session_.changes, &data::ChangeFeed::changed, this, &ShiftLogWindow::applyChanges);
 }
 
 void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
-    const QDate day = dateEdit->date();
-    const std::array<data::Dataset*, 4> all = lists();
+    const QDate day = dateEdit_->date();
+    const std::array<data::Dataset*, 4> all = lists_;
     for (int i = 0; i < 4; ++i) {
         data::Dataset* list = all[i];
         if (!list->isOpen() || list->param(QStringLiteral("data")).toDate() != day) {
@@ -369,7 +403,7 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
                 keys.append(change.id);
             }
         }
-        widgets::followChanges(*list, entriesGrid, QStringLiteral("id"), batch.whole, keys);
+        widgets::followChanges(*list, entriesGrid_, QStringLiteral("id"), batch.whole, keys);
     }
     locatePendingEntry();
 }
@@ -398,17 +432,17 @@ void ShiftLogWindow::locatePendingEntry() {
 }
 
 void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
-    for (QPushButton* button : {addButton, editButton, deleteButton}) {
+    for (QPushButton* button : {addButton_, editButton_, deleteButton_}) {
         button->setEnabled(rights.entryButtons);
     }
-    acceptButton->setEnabled(rights.accept);
+    acceptButton_->setEnabled(rights.accept);
     doubleClickAccepts_ = rights.doubleClickAccepts;
-    referencesMenu->setEnabled(rights.references);
-    timesheetAction->setEnabled(rights.timesheet);
-    reportsMenu->setEnabled(rights.reports);
+    referencesMenu_->setEnabled(rights.references);
+    timesheetAction_->setEnabled(rights.timesheet);
+    reportsMenu_->setEnabled(rights.reports);
     for (QWidget* control :
-         std::initializer_list<QWidget*>{shift1Radio, shift2Radio, shift3Radio, overtimeRadio,
-                                         dayOffCheck, refreshButton, entriesGrid, dateEdit}) {
+         std::initializer_list<QWidget*>{shift1Radio_, shift2Radio_, shift3Radio_, overtimeRadio_,
+                                         dayOffCheck_, refreshButton_, entriesGrid_, dateEdit_}) {
         control->setEnabled(rights.browsing);
     }
 }
@@ -419,74 +453,42 @@ void ShiftLogWindow::showHistory() {
     if (list.isOpen() && !list.isEmpty() && !list.field(QStringLiteral("id")).isNull()) {
         entryId = list.field(QStringLiteral("id")).asInteger();
     }
-    try {
-        historyDialog->openForEntry(entryId, workingDate(), shift_);
-    } catch (const data::DbError& error) {
-        core::MessageBoxes::error(data::userMessageOf(error));
-    }
+    historyDialog_->openForEntry(entryId, workingDate(), shift_);
 }
 
 bool ShiftLogWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == entriesGrid && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        QPushButton* button = nullptr;
-        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
-            switch (key->key()) {
-                case Qt::Key_Insert:
-                    button = addButton;
-                    break;
-                case Qt::Key_F2:
-                    button = editButton;
-                    break;
-                case Qt::Key_F5:
-                    button = refreshButton;
-                    break;
-                case Qt::Key_Delete:
-                    button = deleteButton;
-                    break;
-                case Qt::Key_Return:
-                case Qt::Key_Enter:
-                    viewOrAcceptEntry();  // the double-click
-                    return true;
-                default:
-                    break;
-            }
-        }
-        if (button != nullptr) {
-            if (button->isEnabled() && button->isVisible()) {
-                button->click();
-            }
-            return true;
-        }
+    if (event->type() == QEvent::KeyPress && pressKey(watched, *static_cast<QKeyEvent*>(event))) {
+        return true;
     }
-    if (watched == dateEdit && event->type() == QEvent::KeyPress) {
+    if (watched == dateEdit_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            loadChosenDate();
+            widgets::runAction([this] { loadChosenDate(); });
             return true;
         }
-    } else if (watched != dateEdit && event->type() == QEvent::Hide && dateEdit->isVisible()) {
+    } else if (watched == calendarPopup_ && event->type() == QEvent::Hide &&
+               dateEdit_->isVisible()) {
         // The calendar popup closed.
-        QTimer::singleShot(0, this, &ShiftLogWindow::loadChosenDate);
+        QTimer::singleShot(0, this, [this] { widgets::runAction([this] { loadChosenDate(); }); });
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void ShiftLogWindow::showToday() {
-    dateEdit->setDate(QDate::currentDate());
-    if (core::isWeekend(dateEdit->date())) {
-        dayOffCheck->setChecked(true);
+    dateEdit_->setDate(QDate::currentDate());
+    if (core::isWeekend(dateEdit_->date())) {
+        dayOffCheck_->setChecked(true);
     }
     reloadLists();
 }
 
 void ShiftLogWindow::reloadLists() {
     pendingLocate_ = 0;
-    for (data::Dataset* list : lists()) {
+    for (data::Dataset* list : lists_) {
         list->close();
     }
-    for (data::Dataset* list : lists()) {
-        list->setParam(QStringLiteral("data"), dateEdit->date());
+    for (data::Dataset* list : lists_) {
+        list->setParam(QStringLiteral("data"), dateEdit_->date());
         list->open();
     }
 }
@@ -494,16 +496,16 @@ void ShiftLogWindow::reloadLists() {
 void ShiftLogWindow::loadChosenDate() {
     widgets::BusyCursor busy;
     reloadLists();
-    dayOffCheck->setChecked(core::isWeekend(dateEdit->date()));
-    entriesGrid->setFocus();
+    dayOffCheck_->setChecked(core::isWeekend(dateEdit_->date()));
+    entriesGrid_->setFocus();
 }
 
 void ShiftLogWindow::refreshLists() {
     widgets::BusyCursor busy;
-    for (data::Dataset* list : lists()) {
+    for (data::Dataset* list : lists_) {
         list->close();
     }
-    for (data::Dataset* list : lists()) {
+    for (data::Dataset* list : lists_) {
         list->open();
     }
 }
@@ -513,7 +515,7 @@ void ShiftLogWindow::chooseShift(int shift) {
     if (!radios[shift - 1]->isChecked()) {
         return;
     }
-    entriesGrid->setSource(sources_[shift - 1]);
+    entriesGrid_->setSource(sources_[shift - 1]);
     for (int i = 0; i < 4; ++i) {
         widgets::setHighlighted(radios[i], i == shift - 1);
     }
@@ -521,7 +523,7 @@ void ShiftLogWindow::chooseShift(int shift) {
 }
 
 void ShiftLogWindow::showDayOff() {
-    widgets::setAlarm(dayOffCheck, dayOffCheck->isChecked());
+    widgets::setAlarm(dayOffCheck_, dayOffCheck_->isChecked());
 }
 
 QString ShiftLogWindow::nextSortText(const QString& field, const QString& current) {
@@ -539,7 +541,7 @@ QString ShiftLogWindow::nextSortText(const QString& field, const QString& curren
 }
 
 void ShiftLogWindow::sortByColumn(int column) {
-    const QList<GridColumn>& columns = entriesGrid->source()->model()->columns();
+    const QList<GridColumn>& columns = entriesGrid_->source()->model()->columns();
     if (column < 0 || column >= columns.size()) {
         return;
     }

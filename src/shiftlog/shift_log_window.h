@@ -11,17 +11,16 @@
 class QAction;
 class QCheckBox;
 class QDateEdit;
-class QMenu;
+class QKeyEvent;
+class QLabel;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
 
-class QLabel;
-
 namespace tabel::data {
 class Dataset;
-class Connection;
+struct Entry;
 struct Session;
 struct ChangeBatch;
 }  // namespace tabel::data
@@ -46,7 +45,6 @@ namespace tabel::shiftlog {
 class EntryDialog;
 class EntryHistoryDialog;
 struct EntryContext;
-struct EntryRow;
 
 // Who logged in and which program runs; kept here for the whole run.
 struct LoginState {
@@ -61,85 +59,39 @@ class ShiftLogWindow : public QDialog {
 public:
     explicit ShiftLogWindow(data::Session& session, QWidget* parent = nullptr);
 
-    // Windows opened from the menu; set once at start-up.
+    // Windows opened from the menu and the entry buttons; set once at start-up.
     void setOperationKindsWindow(refdata::OperationKindsWindow* window) { kinds_ = window; }
     void setOperationsWindow(refdata::OperationsWindow* window) { operations_ = window; }
     void setEntryDialog(EntryDialog* dialog);
+    void setTimesheetWindow(outputwindows::TimesheetWindow* window) { timesheet_ = window; }
+    void setReportsWindow(outputwindows::ReportsDialog* window) { reports_ = window; }
     // Enables the controls the login's group roles allow.
     void applyRights(const ShiftLogRights& rights);
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
-    void setTimesheetWindow(outputwindows::TimesheetWindow* window) { timesheet_ = window; }
-    void setReportsWindow(outputwindows::ReportsDialog* window) { reports_ = window; }
 
     // 1..4; any other value counts as 1.
     int shift() const { return shift_; }
     void setShift(int shift) { shift_ = shift; }
-    data::Dataset& currentList();
     bool dayOff() const;
     QDate workingDate() const;
 
+    // The recorded version of the program (accounts_dep.ver), an updatable cursor on this
+    // window's connection, for the login window's check.
+    data::Dataset& versionRow() { return *versionRow_; }
+
     LoginState loginState;
-    // Updatable cursor on the version row.
-    data::Dataset* versionRow;
 
-    QRadioButton* shift1Radio;
-    QRadioButton* shift2Radio;
-    QRadioButton* shift3Radio;
-    QRadioButton* overtimeRadio;
-    QDateEdit* dateEdit;
-    QCheckBox* dayOffCheck;
-    widgets::DataGrid* entriesGrid;
-    QPushButton* addButton;
-    QPushButton* editButton;
-    QPushButton* deleteButton;
-    QPushButton* acceptButton;
-    QPushButton* cancelButton;
-    QPushButton* refreshButton;
-    QPushButton* exitButton;
-    QMenuBar* mainMenu;
-    QAction* referencesMenu;
-    QAction* workersAction;
-    QAction* productsAction;
-    QAction* operationKindsAction;
-    QAction* pricesAction;
-    QAction* overtimeAction;
-    QAction* timesheetAction;
-    QAction* reportsMenu;
-    QAction* reportsAction;
-    QAction* exitAction;
-    // "История" (menu, the list's context menu, Ctrl+H): the current entry's history.
-    QAction* historyAction;
-    EntryHistoryDialog* historyDialog;
-    // "Обновление по сети отключено" while the change notifications are down.
-    QLabel* liveStatusLabel;
-    // Drives the login window's periodic version check.
-    QTimer* versionTimer;
-
-    void showToday();
-    void loadChosenDate();
-    void refreshLists();
-    void chooseShift(int shift);
-    void showDayOff();
-    void sortByColumn(int column);
-    void openOperationKinds();
-    void openPrices();
-    void openTimesheet();
-    void openReports();
-    // Entry actions.
-    void addEntry();
-    void editEntry();
-    // A clerk's double-click accepts the entry, anyone else's shows it.
-    void viewOrAcceptEntry();
-    void deleteEntry();
-    void acceptEntry();
-    void showHistory();
     // Re-reads the rows other sessions changed in the open lists of the shown date, keeping
-    // the current row and the scroll position.
+    // the current row and the scroll position; connected to the session's change feed.
     void applyChanges(const data::ChangeBatch& batch);
 
     // Sort text a click on the title of the column showing `field` gives after `current`; empty
     // for a column without sorting.
     static QString nextSortText(const QString& field, const QString& current);
+
+signals:
+    // Every 30 seconds for the whole run: the recorded version is due to be checked again.
+    void versionCheckDue();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -147,15 +99,40 @@ protected:
 
 private:
     void buildControls();
+    // The window's keys; true when `key` was one of them.
+    bool pressKey(QObject* watched, const QKeyEvent& key);
     void buildMenu();
     void buildGrid();
     void followOtherSessions();
-    void reloadLists();
-    std::array<data::Dataset*, 4> lists() const;
     std::array<QRadioButton*, 4> shiftRadios() const;
+
+    // The lists.
+    data::Dataset& currentList();
+    void showToday();
+    void reloadLists();
+    void loadChosenDate();
+    void refreshLists();
+    void chooseShift(int shift);
+    void showDayOff();
+    void sortByColumn(int column);
+
+    // The windows of the menu.
+    void openOperationKinds();
+    void openPrices();
+    void openTimesheet();
+    void openReports();
+    void showHistory();
+
+    // Entry actions, in entry_actions.cpp.
     EntryContext entryContext();
-    EntryRow currentEntry();
+    data::Entry currentEntry();
     bool currentAccepted();
+    void addEntry();
+    void editEntry();
+    // A clerk's double-click accepts the entry, anyone else's shows it.
+    void viewOrAcceptEntry();
+    void deleteEntry();
+    void acceptEntry();
 
     // Re-reads entry `id` after this workstation wrote it: through the change feed when it is
     // live (the list follows, and stands on the entry once it arrives), directly otherwise.
@@ -165,15 +142,43 @@ private:
     data::Session& session_;
     // The entries of shifts 1 to 4 of the date shown.
     std::array<data::Dataset*, 4> lists_{};
+    std::array<widgets::DataSource*, 4> sources_{};
     int pendingLocate_ = 0;  // the entry to stand on once the feed brings it
     int shift_ = 1;
-    std::array<widgets::DataSource*, 4> sources_{};
+    bool doubleClickAccepts_ = false;
     refdata::OperationKindsWindow* kinds_ = nullptr;
     refdata::OperationsWindow* operations_ = nullptr;
     EntryDialog* entryDialog_ = nullptr;
-    bool doubleClickAccepts_ = false;
     outputwindows::TimesheetWindow* timesheet_ = nullptr;
     outputwindows::ReportsDialog* reports_ = nullptr;
+
+    data::Dataset* versionRow_;
+    QTimer* versionTimer_;
+
+    QRadioButton* shift1Radio_;
+    QRadioButton* shift2Radio_;
+    QRadioButton* shift3Radio_;
+    QRadioButton* overtimeRadio_;
+    QDateEdit* dateEdit_;
+    QWidget* calendarPopup_;  // its closing loads the date picked
+    QCheckBox* dayOffCheck_;
+    widgets::DataGrid* entriesGrid_;
+    QPushButton* addButton_;
+    QPushButton* editButton_;
+    QPushButton* deleteButton_;
+    QPushButton* acceptButton_;
+    QPushButton* cancelButton_;
+    QPushButton* refreshButton_;
+    QPushButton* exitButton_;
+    QMenuBar* mainMenu_;
+    QAction* referencesMenu_;
+    QAction* timesheetAction_;
+    QAction* reportsMenu_;
+    // "История" (menu, the list's context menu, Ctrl+H): the current entry's history.
+    QAction* historyAction_;
+    EntryHistoryDialog* historyDialog_;
+    // "Обновление по сети отключено" while the change notifications are down.
+    QLabel* liveStatusLabel_;
 };
 
 }  // namespace tabel::shiftlog

@@ -99,11 +99,16 @@ protected:
             seen.shown = shiftLog.isVisible();
             seen.caption = shiftLog.windowTitle();
             seen.login = shiftLog.loginState.login;
-            seen.add = shiftLog.addButton->isEnabled();
-            seen.accept = shiftLog.acceptButton->isEnabled();
-            seen.references = shiftLog.referencesMenu->isEnabled();
-            seen.reports = shiftLog.reportsMenu->isEnabled();
-            seen.grid = shiftLog.entriesGrid->isEnabled();
+            const auto enabled = [this](const char* name) {
+                return test::childNamed<QObject>(shiftLog, QString::fromLatin1(name))
+                    ->property("enabled")
+                    .toBool();
+            };
+            seen.add = enabled("addButton");
+            seen.accept = enabled("acceptButton");
+            seen.references = enabled("referencesMenu");
+            seen.reports = enabled("reportsMenu");
+            seen.grid = enabled("entriesGrid");
             seen.rows = test::shiftList(shiftLog, 1).isOpen()
                             ? test::shiftList(shiftLog, 1).recordCount()
                             : -1;
@@ -162,11 +167,11 @@ TEST_F(LoginTest, VersionCheckStopsOlderProgramsAndOnlyTheServiceAccountStampsNe
     for (const auto& c : cases) {
         test::connectAs(session.connection, QString::fromUtf8(c.login));
         setVersion(QString::fromUtf8(c.recorded));
-        EXPECT_EQ(checkVersion(*shiftLog.versionRow, kBuild), c.verdict)
+        EXPECT_EQ(checkVersion(shiftLog.versionRow(), kBuild), c.verdict)
             << c.login << " " << c.recorded;
         EXPECT_EQ(test::recordedVersion(), QString::fromUtf8(c.after))
             << c.login << " " << c.recorded;
-        EXPECT_FALSE(shiftLog.versionRow->isOpen());
+        EXPECT_FALSE(shiftLog.versionRow().isOpen());
     }
 }
 
@@ -213,8 +218,9 @@ TEST_F(LoginTest, OlderProgramIsToldAndEndsWithinFiveAndAHalfSeconds) {
     EXPECT_TRUE(terminationTimer(*login)->isActive());
     EXPECT_EQ(terminationTimer(*login)->interval(), 5500);
     // The shift log window's timer repeats the check for the whole run.
-    EXPECT_EQ(shiftLog.versionTimer->interval(), 30000);
-    shiftLog.versionTimer->setInterval(1);
+    auto* versionTimer = test::childNamed<QTimer>(shiftLog, QStringLiteral("versionTimer"));
+    EXPECT_EQ(versionTimer->interval(), 30000);
+    versionTimer->setInterval(1);
     EXPECT_TRUE(QTest::qWaitFor([this] { return terminations >= 2; }, 5000));
 }
 

@@ -96,10 +96,12 @@ TEST_F(StartupTest, OlderProgramFoundByTheThirtySecondCheckEndsAfterTheMessage) 
     EXPECT_EQ(test::recordedVersion(), QStringLiteral("20261209.45000"));
     // Another workstation's newer program is installed meanwhile.
     test::adminExec(QStringLiteral("update accounts_dep.ver set d = 20991231, t = 0"));
-    EXPECT_EQ(windows->shiftLog->versionTimer->interval(), 30000);
-    windows->shiftLog->versionTimer->setInterval(1);
+    auto* versionTimer =
+        test::childNamed<QTimer>(*windows->shiftLog, QStringLiteral("versionTimer"));
+    EXPECT_EQ(versionTimer->interval(), 30000);
+    versionTimer->setInterval(1);
     ASSERT_TRUE(QTest::qWaitFor([this] { return terminations >= 1; }, 10000));
-    windows->shiftLog->versionTimer->stop();
+    versionTimer->stop();
     EXPECT_EQ(
         messages.texts().value(0),
         QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."));

@@ -24,7 +24,7 @@ TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
     test::adminExec(
         QStringLiteral("update accounts_dep.h_tabel set d3 = 5 where w_id = 101 and smena = 1"));
     selectRow(0);  // entry 1 of Иванов; entry 2 (accepted) keeps 4 hours that day
-    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
+    QTest::mouseClick(sl.deleteButton, Qt::LeftButton);
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Question);
     EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Удаление"));
@@ -34,7 +34,7 @@ TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
 
     messages.answerNext(core::Answer::Yes);
     selectRow(0);
-    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
+    QTest::mouseClick(sl.deleteButton, Qt::LeftButton);
     EXPECT_TRUE(okOf(1).isEmpty());
     EXPECT_EQ(hoursRow(101, 1), QStringLiteral("4/5"));
     EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), 2);
@@ -43,9 +43,9 @@ TEST_F(EntryTest, DeleteAsksThenRemovesTheEntryAndCorrectsOnlyItsDay) {
 TEST_F(EntryTest, DeletingTheLastEntryOfTheDayKeepsTheWorkersOtherDays) {
     test::adminExec(
         QStringLiteral("update accounts_dep.h_tabel set d3 = 5 where w_id = 102 and smena = 2"));
-    QTest::mouseClick(shiftLog.shift2Radio, Qt::LeftButton);  // entry 6 of Ивашов, 8 hours
+    QTest::mouseClick(sl.shift2Radio, Qt::LeftButton);  // entry 6 of Ивашов, 8 hours
     messages.answerNext(core::Answer::Yes);
-    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
+    QTest::mouseClick(sl.deleteButton, Qt::LeftButton);
     EXPECT_EQ(hoursRow(102, 2), QStringLiteral("0/5"));
     EXPECT_TRUE(test::shiftList(shiftLog, 2).isEmpty());
 }
@@ -53,10 +53,9 @@ TEST_F(EntryTest, DeletingTheLastEntryOfTheDayKeepsTheWorkersOtherDays) {
 TEST_F(EntryTest, AnAcceptedEntryIsNeitherEditedDeletedNorAcceptedAgain) {
     for (int row : {1, 2}) {  // "ok" and "да"
         selectRow(row);
-        EXPECT_FALSE(
-            showsDialog([this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); }));
-        QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
-        shiftLog.acceptEntry();
+        EXPECT_FALSE(showsDialog([this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); }));
+        QTest::mouseClick(sl.deleteButton, Qt::LeftButton);
+        QTest::mouseClick(sl.acceptButton, Qt::LeftButton);
     }
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_EQ(query(QStringLiteral("select count(*) from accounts_dep.smena")),
@@ -67,7 +66,7 @@ TEST_F(EntryTest, ADeletionMadeElsewhereMeanwhileIsReported) {
     selectRow(0);
     test::adminExec(QStringLiteral("delete from accounts_dep.smena where id = 1"));
     messages.answerNext(core::Answer::Yes);
-    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
+    QTest::mouseClick(sl.deleteButton, Qt::LeftButton);
     EXPECT_EQ(messages.texts().last(),
               QStringLiteral("Позиция уже удалена с другого рабочего места."));
     EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), 2);
@@ -77,7 +76,7 @@ TEST_F(EntryTest, AnEntryAcceptedElsewhereMeanwhileIsNotDeletedAndTheServerSaysW
     selectRow(0);
     test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'ok' where id = 1"));
     messages.answerNext(core::Answer::Yes);
-    QTest::mouseClick(shiftLog.deleteButton, Qt::LeftButton);
+    QTest::mouseClick(sl.deleteButton, Qt::LeftButton);
     ASSERT_EQ(messages.messages().size(), 2);
     EXPECT_EQ(messages.messages()[1].kind, core::MessageKind::Stop);
     EXPECT_FALSE(messages.messages()[1].text.contains(QLatin1String("ERROR")));
@@ -90,7 +89,7 @@ TEST_F(EntryTest, AForemanCannotAcceptAndIsToldSo) {
         QStringLiteral("insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, "
                        "f_qty_use) values (1, 1001, 1)"));
     selectRow(0);
-    shiftLog.acceptEntry();
+    QTest::mouseClick(sl.acceptButton, Qt::LeftButton);
     // The sentence, then the server's own words on a detail line.
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(
@@ -129,7 +128,7 @@ TEST_F(ClerkTest, AnEntryChangedSinceTheClerksLookIsNotAccepted) {
         selectRow(0);
         messages.clear();
         test::adminExec(QString::fromUtf8(c.change));
-        shiftLog.acceptEntry();
+        QTest::mouseClick(sl.acceptButton, Qt::LeftButton);
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Запись изменена другим пользователем")});
         EXPECT_EQ(okOf(1), QStringLiteral("no"));
@@ -137,14 +136,14 @@ TEST_F(ClerkTest, AnEntryChangedSinceTheClerksLookIsNotAccepted) {
     }
     EXPECT_DOUBLE_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("kol_vo")).asFloat(), 77);
     messages.clear();
-    shiftLog.acceptEntry();  // now as the list shows it
+    QTest::mouseClick(sl.acceptButton, Qt::LeftButton);  // now as the list shows it
     EXPECT_EQ(messages.texts(), QStringList());
     EXPECT_EQ(okOf(1), QStringLiteral("ok"));
 }
 
 TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
     selectRow(0);
-    shiftLog.acceptEntry();
+    QTest::mouseClick(sl.acceptButton, Qt::LeftButton);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Не заведен расход ТМЦ!")});
     EXPECT_EQ(okOf(1), QStringLiteral("no"));
 
@@ -153,7 +152,7 @@ TEST_F(ClerkTest, AcceptNeedsMaterialsAndMarksTheEntryOk) {
                        "f_qty_use) values (1, 1001, 1)"));
     rereadList();  // the clerk accepts what his list shows: the entry with its material
     selectRow(0);
-    shiftLog.acceptEntry();
+    QTest::mouseClick(sl.acceptButton, Qt::LeftButton);
     EXPECT_EQ(okOf(1), QStringLiteral("ok"));
     EXPECT_EQ(test::shiftList(shiftLog, 1).recNo(), 1);
     EXPECT_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("ok")).asString(),
@@ -184,7 +183,7 @@ TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
             rereadList();
         }
         selectRow(c.row);
-        EXPECT_FALSE(showsDialog([this] { shiftLog.viewOrAcceptEntry(); }));
+        EXPECT_FALSE(showsDialog([this] { sl.doubleClickRow(0); }));
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
         EXPECT_EQ(okOf(1), c.ok);
     }

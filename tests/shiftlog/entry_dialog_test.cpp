@@ -1,6 +1,8 @@
 // The entry dialog driven through the shift log window: adding an entry with its materials
 // and brigade, editing, viewing, and the resets of the requisition, item, worker and operation.
+#include "data/errors.h"
 #include "entry_test.h"
+#include "shiftlog/entry_input.h"
 
 namespace tabel::shiftlog {
 namespace {
@@ -20,25 +22,23 @@ QString hoursOf(int worker, int shift, int day) {
 TEST_F(EntryTest, AddingSavesTheEntryWithItsHoursThenMaterialsAndBrigade) {
     inAddDialog([this] {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Заведение новой позиции"));
-        EXPECT_EQ(dialog.mode, EntryDialog::Mode::Add);
-        EXPECT_EQ(dialog.dateEdit->date(), kMonday);
-        for (QPushButton* b :
-             {panel.addMaterialButton, panel.deleteMaterialButton, panel.addMemberButton,
-              panel.removeMemberButton, panel.divideButton}) {
+        EXPECT_EQ(dialog.mode(), EntryDialog::Mode::Add);
+        EXPECT_EQ(ui.dateEdit->date(), kMonday);
+        for (QPushButton* b : {ui.addMaterialButton, ui.deleteMaterialButton, ui.addMemberButton,
+                               ui.removeMemberButton, ui.divideButton}) {
             EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
         }
         fillNewEntry();
-        EXPECT_EQ(dialog.operationEdit->text(), QStringLiteral("КР-1; Резка; Готовая продукция"));
-        EXPECT_EQ(dialog.finalPriceEdit->text(), QStringLiteral("1,25"));
-        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+        EXPECT_EQ(ui.operationEdit->text(), QStringLiteral("КР-1; Резка; Готовая продукция"));
+        EXPECT_EQ(ui.finalPriceEdit->text(), QStringLiteral("1,25"));
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
         ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
 
-        EXPECT_EQ(dialog.entryIdLabel->text(), QStringLiteral("10"));
-        EXPECT_FALSE(dialog.entryGroup->isEnabled());
-        EXPECT_FALSE(dialog.saveButton->isEnabled());
-        for (QPushButton* b :
-             {panel.addMaterialButton, panel.deleteMaterialButton, panel.addMemberButton,
-              panel.removeMemberButton, panel.divideButton}) {
+        EXPECT_EQ(ui.entryIdLabel->text(), QStringLiteral("10"));
+        EXPECT_FALSE(ui.entryGroup->isEnabled());
+        EXPECT_FALSE(ui.saveButton->isEnabled());
+        for (QPushButton* b : {ui.addMaterialButton, ui.deleteMaterialButton, ui.addMemberButton,
+                               ui.removeMemberButton, ui.divideButton}) {
             EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
         }
         EXPECT_EQ(query(QStringLiteral(
@@ -53,30 +53,30 @@ TEST_F(EntryTest, AddingSavesTheEntryWithItsHoursThenMaterialsAndBrigade) {
 
         // A material: 5 pieces at 0.25 kg of sheet each proposes 1.25.
         inside(
-            consumption, [this] { QTest::mouseClick(panel.addMaterialButton, Qt::LeftButton); },
+            consumption, [this] { QTest::mouseClick(ui.addMaterialButton, Qt::LeftButton); },
             [this] {
-                consumption.goodsCombo->choose(0);
-                EXPECT_EQ(consumption.quantityEdit->text(), QStringLiteral("1,25"));
-                QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
+                cons.goodsCombo->choose(0);
+                EXPECT_EQ(cons.quantityEdit->text(), QStringLiteral("1,25"));
+                QTest::mouseClick(cons.saveButton, Qt::LeftButton);
             });
-        EXPECT_EQ(panel.materials.recordCount(), 1);
-        EXPECT_EQ(panel.materialsTotalEdit->text(), QStringLiteral("1,25"));
+        EXPECT_EQ(ui.materials().recordCount(), 1);
+        EXPECT_EQ(ui.materialsTotalEdit->text(), QStringLiteral("1,25"));
 
         // The brigade: a person once, not twice; "Удалить" takes the selected member.
-        pickWorker(panel.addMemberButton, QStringLiteral("Ивашов Пётр"));
-        EXPECT_TRUE(dialog.workerEdit->text().isEmpty());
-        pickWorker(panel.addMemberButton, QStringLiteral("Ивашов Пётр"));
+        pickWorker(ui.addMemberButton, QStringLiteral("Ивашов Пётр"));
+        EXPECT_TRUE(ui.workerEdit->text().isEmpty());
+        pickWorker(ui.addMemberButton, QStringLiteral("Ивашов Пётр"));
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Этот человек уже есть в бригаде!")});
-        pickWorker(panel.addMemberButton, QStringLiteral("Иванов Иван Иванович"));
-        EXPECT_EQ(panel.brigade.recordCount(), 2);
-        ASSERT_TRUE(panel.brigade.locate(QStringLiteral("s_caption"),
-                                         QStringLiteral("Иванов Иван Иванович")));
-        QTest::mouseClick(panel.removeMemberButton, Qt::LeftButton);
-        EXPECT_EQ(panel.brigade.recordCount(), 1);
-        EXPECT_EQ(panel.materials.recordCount(), 1);
+        pickWorker(ui.addMemberButton, QStringLiteral("Иванов Иван Иванович"));
+        EXPECT_EQ(ui.brigade().recordCount(), 2);
+        ASSERT_TRUE(ui.brigade().locate(QStringLiteral("s_caption"),
+                                        QStringLiteral("Иванов Иван Иванович")));
+        QTest::mouseClick(ui.removeMemberButton, Qt::LeftButton);
+        EXPECT_EQ(ui.brigade().recordCount(), 1);
+        EXPECT_EQ(ui.materials().recordCount(), 1);
 
-        QTest::mouseClick(panel.divideButton, Qt::LeftButton);
+        QTest::mouseClick(ui.divideButton, Qt::LeftButton);
         EXPECT_FALSE(dialog.isVisible());
     });
     // Divided between Петров and Ивашов: 5 pieces, 2 go to Ивашов with the same hours.
@@ -91,24 +91,24 @@ TEST_F(EntryTest, AFailedSaveShowsWhyAndLeavesTheDialogAsItWas) {
     inAddDialog([this] {
         fillNewEntry();
         // Петров has 8 hours that day already: the day's sum no longer fits the timesheet.
-        dialog.hoursEdit->setText(QStringLiteral("32767"));
-        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+        ui.hoursEdit->setText(QStringLiteral("32767"));
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
         ASSERT_EQ(messages.messages().size(), 1);
         EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Ошибка"));
         EXPECT_TRUE(dialog.isVisible());
-        EXPECT_TRUE(dialog.entryIdLabel->text().isEmpty());
-        EXPECT_TRUE(dialog.entryGroup->isEnabled());
-        EXPECT_TRUE(dialog.saveButton->isEnabled());
-        EXPECT_FALSE(panel.addMaterialButton->isEnabled());
+        EXPECT_TRUE(ui.entryIdLabel->text().isEmpty());
+        EXPECT_TRUE(ui.entryGroup->isEnabled());
+        EXPECT_TRUE(ui.saveButton->isEnabled());
+        EXPECT_FALSE(ui.addMaterialButton->isEnabled());
         EXPECT_EQ(dialog.entry().id, 0);
-        EXPECT_EQ(dialog.hoursEdit->text(), QStringLiteral("32767"));
+        EXPECT_EQ(ui.hoursEdit->text(), QStringLiteral("32767"));
 
         // Corrected, the same dialog saves a new entry.
         messages.clear();
-        dialog.hoursEdit->setText(QStringLiteral("2"));
-        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+        ui.hoursEdit->setText(QStringLiteral("2"));
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
         EXPECT_TRUE(messages.texts().isEmpty());
-        EXPECT_EQ(dialog.entryIdLabel->text(),
+        EXPECT_EQ(ui.entryIdLabel->text(),
                   query(QStringLiteral("select max(id) from accounts_dep.smena")));
     });
     EXPECT_EQ(query(QStringLiteral("select count(*) from accounts_dep.smena")),
@@ -119,16 +119,20 @@ TEST_F(EntryTest, AFailedSaveShowsWhyAndLeavesTheDialogAsItWas) {
 TEST_F(EntryTest, SaveRefusesIncompleteOrExcessiveEntriesWithoutWriting) {
     const struct {
         const char* what;
-        std::function<void(EntryDialog&)> change;
+        std::function<void(const EntryDialogControls&)> change;
         QString message;
     } cases[] = {
         {"no requisition shown",
-         [](EntryDialog& d) { d.requisitionCombo->setKeyValue(QVariant()); }, kFillAllFields},
+         [](const EntryDialogControls& d) { d.requisitionCombo->setKeyValue(QVariant()); },
+         kFillAllFields},
         {"more than required",
-         [](EntryDialog& d) { d.quantityEdit->setText(QStringLiteral("100,5")); }, kTooMany},
+         [](const EntryDialogControls& d) { d.quantityEdit->setText(QStringLiteral("100,5")); },
+         kTooMany},
         {"exactly as required",
-         [](EntryDialog& d) { d.quantityEdit->setText(QStringLiteral("100")); }, QString()},
-        {"not a number", [](EntryDialog& d) { d.quantityEdit->setText(QStringLiteral("1,2,3")); },
+         [](const EntryDialogControls& d) { d.quantityEdit->setText(QStringLiteral("100")); },
+         QString()},
+        {"not a number",
+         [](const EntryDialogControls& d) { d.quantityEdit->setText(QStringLiteral("1,2,3")); },
          QStringLiteral("Количество \"1,2,3\" не является числом!")},
     };
     for (const auto& c : cases) {
@@ -136,8 +140,8 @@ TEST_F(EntryTest, SaveRefusesIncompleteOrExcessiveEntriesWithoutWriting) {
         const QString before = query(QStringLiteral("select count(*) from accounts_dep.smena"));
         inAddDialog([&] {
             fillNewEntry();
-            c.change(dialog);
-            QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+            c.change(ui);
+            QTest::mouseClick(ui.saveButton, Qt::LeftButton);
         });
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message})
             << c.what;
@@ -150,26 +154,26 @@ TEST_F(EntryTest, SaveRefusesIncompleteOrExcessiveEntriesWithoutWriting) {
 TEST_F(EntryTest, AnEarlierChoiceEmptiesTheLaterOnes) {
     inAddDialog([this] {
         fillNewEntry();
-        dialog.requisitionItemCombo->choose(1);  // ПР-1, 50 required
-        EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("50"));
-        EXPECT_TRUE(dialog.workerEdit->text().isEmpty());
-        EXPECT_TRUE(dialog.operationEdit->text().isEmpty());
+        ui.requisitionItemCombo->choose(1);  // ПР-1, 50 required
+        EXPECT_EQ(ui.quantityEdit->text(), QStringLiteral("50"));
+        EXPECT_TRUE(ui.workerEdit->text().isEmpty());
+        EXPECT_TRUE(ui.operationEdit->text().isEmpty());
         EXPECT_EQ(dialog.entry().workerId, 0);
         EXPECT_EQ(dialog.entry().operationId, 0);
 
         fillNewEntry();
-        pickWorker(dialog.pickWorkerButton, QStringLiteral("Ивашов Пётр"));
-        EXPECT_EQ(dialog.workerEdit->text(), QStringLiteral("Ивашов Пётр"));
+        pickWorker(ui.pickWorkerButton, QStringLiteral("Ивашов Пётр"));
+        EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Ивашов Пётр"));
         EXPECT_EQ(dialog.entry().workerId, 102);
-        EXPECT_TRUE(dialog.operationEdit->text().isEmpty());
+        EXPECT_TRUE(ui.operationEdit->text().isEmpty());
         EXPECT_EQ(dialog.entry().operationId, 0);
 
         fillNewEntry();
-        dialog.requisitionCombo->choose(1);
-        EXPECT_FALSE(dialog.requisitionItemCombo->showsText());
-        EXPECT_EQ(dialog.requisitionItemCombo->count(), 1);  // item 14 requires nothing: not listed
-        EXPECT_TRUE(dialog.workerEdit->text().isEmpty());
-        EXPECT_TRUE(dialog.operationEdit->text().isEmpty());
+        ui.requisitionCombo->choose(1);
+        EXPECT_FALSE(ui.requisitionItemCombo->showsText());
+        EXPECT_EQ(ui.requisitionItemCombo->count(), 1);  // item 14 requires nothing: not listed
+        EXPECT_TRUE(ui.workerEdit->text().isEmpty());
+        EXPECT_TRUE(ui.operationEdit->text().isEmpty());
         EXPECT_EQ(dialog.entry().workerId, 0);
         EXPECT_EQ(dialog.entry().operationId, 0);
     });
@@ -187,86 +191,84 @@ void pickInOpenList(QComboBox* combo, int index) {
 
 TEST_F(EntryTest, ChoicesPickedInTheOpenListsNarrowTheItemsAndStayShownAfterSaving) {
     inAddDialog([this] {
-        pickInOpenList(dialog.requisitionCombo, 1);  // requisition 2
-        EXPECT_EQ(dialog.requisitionCombo->currentIndex(), 1);
-        ASSERT_EQ(dialog.requisitionItemCombo->count(), 1);  // item 14 requires nothing: not listed
-        pickInOpenList(dialog.requisitionItemCombo, 0);
-        EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("5"));  // КР-2, 5 required
-        EXPECT_TRUE(dialog.pickWorkerButton->isEnabled());
+        pickInOpenList(ui.requisitionCombo, 1);  // requisition 2
+        EXPECT_EQ(ui.requisitionCombo->currentIndex(), 1);
+        ASSERT_EQ(ui.requisitionItemCombo->count(), 1);  // item 14 requires nothing: not listed
+        pickInOpenList(ui.requisitionItemCombo, 0);
+        EXPECT_EQ(ui.quantityEdit->text(), QStringLiteral("5"));  // КР-2, 5 required
+        EXPECT_TRUE(ui.pickWorkerButton->isEnabled());
 
         // Saving locks the choices; they stay shown.
-        pickWorker(dialog.pickWorkerButton, QStringLiteral("Петров Пётр Петрович"));
+        pickWorker(ui.pickWorkerButton, QStringLiteral("Петров Пётр Петрович"));
         pickOperation(3);
-        dialog.hoursEdit->setText(QStringLiteral("2"));
-        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+        ui.hoursEdit->setText(QStringLiteral("2"));
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
         ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
         QCoreApplication::processEvents();
-        EXPECT_FALSE(dialog.entryGroup->isEnabled());
-        EXPECT_EQ(dialog.requisitionCombo->currentIndex(), 1);
-        EXPECT_EQ(dialog.requisitionItemCombo->currentIndex(), 0);
-        EXPECT_EQ(dialog.workerEdit->text(), QStringLiteral("Петров Пётр Петрович"));
-        EXPECT_FALSE(dialog.operationEdit->text().isEmpty());
+        EXPECT_FALSE(ui.entryGroup->isEnabled());
+        EXPECT_EQ(ui.requisitionCombo->currentIndex(), 1);
+        EXPECT_EQ(ui.requisitionItemCombo->currentIndex(), 0);
+        EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Петров Пётр Петрович"));
+        EXPECT_FALSE(ui.operationEdit->text().isEmpty());
     });
 }
 
 TEST_F(EntryTest, APaintOperationOpensTheSumBoxAndAnyOtherClosesIt) {
     inAddDialog([this] {
-        dialog.requisitionCombo->choose(1);      // requisition 2
-        dialog.requisitionItemCombo->choose(0);  // КР-2, 5 required
-        pickWorker(dialog.pickWorkerButton, QStringLiteral("Петров Пётр Петрович"));
-        dialog.quantityEdit->setText(QStringLiteral("4"));
+        ui.requisitionCombo->choose(1);      // requisition 2
+        ui.requisitionItemCombo->choose(0);  // КР-2, 5 required
+        pickWorker(ui.pickWorkerButton, QStringLiteral("Петров Пётр Петрович"));
+        ui.quantityEdit->setText(QStringLiteral("4"));
         pickOperation(3);  // Покраска, 0.5
-        EXPECT_EQ(dialog.operationEdit->text(),
-                  QStringLiteral("КР-2; Покраска; Готовая продукция"));
-        EXPECT_TRUE(dialog.sumEdit->isEnabled());
-        EXPECT_TRUE(panel.brigadeLabel->isEnabled());
-        EXPECT_EQ(dialog.sumEdit->text(), QStringLiteral("2"));
+        EXPECT_EQ(ui.operationEdit->text(), QStringLiteral("КР-2; Покраска; Готовая продукция"));
+        EXPECT_TRUE(ui.sumEdit->isEnabled());
+        EXPECT_TRUE(ui.brigadeLabel->isEnabled());
+        EXPECT_EQ(ui.sumEdit->text(), QStringLiteral("2"));
         pickOperation(6);  // Сварка at 1.03125, taken as 1.0312: 4 × 1.0312
-        EXPECT_FALSE(dialog.sumEdit->isEnabled());
-        EXPECT_FALSE(panel.brigadeLabel->isEnabled());
-        EXPECT_EQ(dialog.basePriceEdit->text(), QStringLiteral("1,0312"));
-        EXPECT_EQ(dialog.sumEdit->text(), QStringLiteral("4,1248"));
+        EXPECT_FALSE(ui.sumEdit->isEnabled());
+        EXPECT_FALSE(ui.brigadeLabel->isEnabled());
+        EXPECT_EQ(ui.basePriceEdit->text(), QStringLiteral("1,0312"));
+        EXPECT_EQ(ui.sumEdit->text(), QStringLiteral("4,1248"));
     });
 }
 
 TEST_F(EntryTest, TheQuantityBoxTakesADecimalCommaAndDigitsOnly) {
     inAddDialog([this] {
-        dialog.quantityEdit->setFocus();
-        QTest::keyClicks(dialog.quantityEdit, QStringLiteral("12.5x"));
-        test::typeInto(dialog.quantityEdit, QStringLiteral("ж"));
-        EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("12,5"));
-        dialog.hoursEdit->clear();
-        QTest::keyClicks(dialog.hoursEdit, QStringLiteral("1.2a3"));
-        EXPECT_EQ(dialog.hoursEdit->text(), QStringLiteral("123"));
+        ui.quantityEdit->setFocus();
+        QTest::keyClicks(ui.quantityEdit, QStringLiteral("12.5x"));
+        test::typeInto(ui.quantityEdit, QStringLiteral("ж"));
+        EXPECT_EQ(ui.quantityEdit->text(), QStringLiteral("12,5"));
+        ui.hoursEdit->clear();
+        QTest::keyClicks(ui.hoursEdit, QStringLiteral("1.2a3"));
+        EXPECT_EQ(ui.hoursEdit->text(), QStringLiteral("123"));
     });
 }
 
 TEST_F(EntryTest, EditShowsTheEntryAndSavingPostsItsHours) {
     selectRow(0);  // entry 1: Иванов, КР-1, Резка, 100 pieces, 2 defects, 4 hours
     inside(
-        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
+        dialog, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); },
         [this] {
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Изменение данных о позиции"));
-            EXPECT_EQ(dialog.workerEdit->text(), QStringLiteral("Иванов Иван Иванович"));
-            EXPECT_EQ(dialog.operationEdit->text(),
-                      QStringLiteral("КР-1; Резка; Готовая продукция"));
-            EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("100"));
-            EXPECT_EQ(dialog.defectsEdit->text(), QStringLiteral("2"));
-            EXPECT_EQ(dialog.hoursEdit->text(), QStringLiteral("4"));
-            EXPECT_EQ(dialog.finalPriceEdit->text(), QStringLiteral("1,25"));
-            EXPECT_EQ(dialog.sumEdit->text(), QStringLiteral("125"));
-            EXPECT_EQ(dialog.entryIdLabel->text(), QStringLiteral("1"));
-            EXPECT_EQ(dialog.requisitionCombo->currentText(),
+            EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Иванов Иван Иванович"));
+            EXPECT_EQ(ui.operationEdit->text(), QStringLiteral("КР-1; Резка; Готовая продукция"));
+            EXPECT_EQ(ui.quantityEdit->text(), QStringLiteral("100"));
+            EXPECT_EQ(ui.defectsEdit->text(), QStringLiteral("2"));
+            EXPECT_EQ(ui.hoursEdit->text(), QStringLiteral("4"));
+            EXPECT_EQ(ui.finalPriceEdit->text(), QStringLiteral("1,25"));
+            EXPECT_EQ(ui.sumEdit->text(), QStringLiteral("125"));
+            EXPECT_EQ(ui.entryIdLabel->text(), QStringLiteral("1"));
+            EXPECT_EQ(ui.requisitionCombo->currentText(),
                       QStringLiteral("Заявка № 15 от 20.02.2026"));
-            EXPECT_EQ(dialog.requisitionItemCombo->keyValue().toLongLong(), 11);
-            EXPECT_TRUE(panel.addMaterialButton->isEnabled());
-            EXPECT_FALSE(panel.addMemberButton->isEnabled());
-            EXPECT_FALSE(panel.divideButton->isEnabled());
-            dialog.hoursEdit->setText(QStringLiteral("6"));
-            QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+            EXPECT_EQ(ui.requisitionItemCombo->keyValue().toLongLong(), 11);
+            EXPECT_TRUE(ui.addMaterialButton->isEnabled());
+            EXPECT_FALSE(ui.addMemberButton->isEnabled());
+            EXPECT_FALSE(ui.divideButton->isEnabled());
+            ui.hoursEdit->setText(QStringLiteral("6"));
+            QTest::mouseClick(ui.saveButton, Qt::LeftButton);
             EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
             EXPECT_TRUE(dialog.isVisible());
-            EXPECT_TRUE(dialog.saveButton->isEnabled());  // may be pressed again
+            EXPECT_TRUE(ui.saveButton->isEnabled());  // may be pressed again
         });
     EXPECT_EQ(hoursOf(101, 1, 2), QStringLiteral("10"));
     EXPECT_EQ(query(QStringLiteral("select ok || time from accounts_dep.smena where id=1")),
@@ -274,106 +276,181 @@ TEST_F(EntryTest, EditShowsTheEntryAndSavingPostsItsHours) {
     EXPECT_EQ(test::shiftList(shiftLog, 1).recNo(), 1);
 
     selectRow(1);  // entry 2 is accepted
-    EXPECT_FALSE(showsDialog([this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); }));
+    EXPECT_FALSE(showsDialog([this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); }));
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
-// Two workstations with the same entry open: the later "Запись" is refused, the typed values
-// stay, and the entry reopened shows the other change and saves.
-TEST_F(EntryTest, TheLaterOfTwoSavesOfTheSameEntryIsRefusedAndKeepsWhatWasTyped) {
-    selectRow(0);  // entry 1: 100 pieces, 2 defects, 4 hours
-    inside(
-        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
-        [this] {
-            // The other workstation saves first.
-            test::adminExec(
-                QStringLiteral("update accounts_dep.smena set kol_vo = 90, time = 5 where id = 1"));
-            dialog.quantityEdit->setText(QStringLiteral("80"));
-            dialog.hoursEdit->setText(QStringLiteral("7"));
-            QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
-            EXPECT_EQ(messages.texts(),
-                      QStringList{QStringLiteral("Запись изменена другим пользователем")});
-            EXPECT_TRUE(dialog.isVisible());
-            EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("80"));
-            EXPECT_EQ(dialog.hoursEdit->text(), QStringLiteral("7"));
-            dialog.reject();
-        });
-    EXPECT_EQ(query(QStringLiteral("select kol_vo || '/' || time from accounts_dep.smena "
-                                   "where id=1")),
-              QStringLiteral("90/5"));
-    messages.clear();
-    // The list follows the other workstation's change by itself.
+// Two workstations with the same entry open: the later "Запись" is refused without writing, and
+// the dialog asks whether to load the other workstation's values ("Да") or to keep what was
+// typed and save it over them ("Нет"); either way the next "Запись" saves.
+TEST_F(EntryTest, TheLaterOfTwoSavesLoadsTheOtherChangeOrSavesOverItAsAnswered) {
+    const QString question = QStringLiteral(
+        "Запись изменена другим пользователем. Загрузить его значения? (Нет — оставить "
+        "введенное и записать поверх)");
+    const struct {
+        core::Answer answer;
+        const char* quantity;  // the boxes after the answer
+        const char* hours;
+        const char* saved;  // the entry after the next "Запись" with 7 hours
+    } cases[] = {
+        {core::Answer::Yes, "90", "5", "90/7"},
+        {core::Answer::No, "80", "7", "80/7"},
+    };
     data::Dataset& list = test::shiftList(shiftLog, 1);
-    QTRY_COMPARE_WITH_TIMEOUT(list.valueAt(0, list.fieldIndex(QStringLiteral("kol_vo"))).toDouble(),
-                              90.0, 5000);
-    selectRow(0);
-    inside(
-        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
-        [this] {
-            EXPECT_EQ(dialog.quantityEdit->text(), QStringLiteral("90"));
-            dialog.hoursEdit->setText(QStringLiteral("7"));
-            QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
-            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
-        });
-    EXPECT_EQ(query(QStringLiteral("select kol_vo || '/' || time from accounts_dep.smena "
-                                   "where id=1")),
-              QStringLiteral("90/7"));
+    const auto entryValues = [] {
+        return query(
+            QStringLiteral("select kol_vo || '/' || time from accounts_dep.smena where id=1"));
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved);
+        // Entry 1 as the fixture has it, and the list showing its version.
+        test::adminExec(
+            QStringLiteral("update accounts_dep.smena set kol_vo = 100, time = 4 where id = 1"));
+        const QString version =
+            query(QStringLiteral("select xmin::text from accounts_dep.smena where id=1"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            list.valueAt(0, list.fieldIndex(QStringLiteral("entry_version"))).toString(), version,
+            5000);
+        messages.clear();
+        messages.answerNext(c.answer);
+        selectRow(0);
+        inside(
+            dialog, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); },
+            [&] {
+                // The other workstation saves first.
+                test::adminExec(QStringLiteral(
+                    "update accounts_dep.smena set kol_vo = 90, time = 5 where id = 1"));
+                ui.quantityEdit->setText(QStringLiteral("80"));
+                ui.hoursEdit->setText(QStringLiteral("7"));
+                QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+                ASSERT_EQ(messages.texts(), QStringList{question});
+                EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Exclamation);
+                EXPECT_EQ(entryValues(), QStringLiteral("90/5"));
+                EXPECT_TRUE(dialog.isVisible());
+                EXPECT_EQ(ui.quantityEdit->text(), QString::fromLatin1(c.quantity));
+                EXPECT_EQ(ui.hoursEdit->text(), QString::fromLatin1(c.hours));
+
+                messages.clear();
+                ui.hoursEdit->setText(QStringLiteral("7"));
+                QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+                EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+            });
+        EXPECT_EQ(entryValues(), QString::fromLatin1(c.saved));
+        // The list follows both changes by itself.
+        QTRY_COMPARE_WITH_TIMEOUT(list.valueAt(0, list.fieldIndex(QStringLiteral("time"))).toInt(),
+                                  7, 5000);
+    }
+}
+
+// The server refuses a division (a person without a personnel number in the brigade) or a new
+// member (the entry deleted elsewhere meanwhile): its reason is shown and the dialog stays open
+// as it was; the division goes through once the cause is gone.
+TEST_F(EntryTest, ARefusedDivisionOrMemberShowsTheServersReasonAndKeepsTheDialog) {
+    test::adminExec(
+        QStringLiteral("insert into cmn_contractor.person (id, s_code, s_caption, b_employee) "
+                       "values (22, 'б/н', 'Без номера', true)"));
+    const auto entries = [] {
+        return query(QStringLiteral("select count(*) from accounts_dep.smena"));
+    };
+    inAddDialog([&] {
+        fillNewEntry();
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+        ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        const int id = dialog.entry().id;
+        pickWorker(ui.addMemberButton, QStringLiteral("Ивашов Пётр"));
+        // Another tool lists a person without a personnel number in the brigade.
+        test::adminExec(QStringLiteral("insert into accounts_dep.person_temp(id_smena, id_person) "
+                                       "values (%1, 22)")
+                            .arg(id));
+        const QString before = entries();
+        QTest::mouseClick(ui.divideButton, Qt::LeftButton);
+        EXPECT_EQ(messages.texts(),
+                  QStringList{QStringLiteral("Нет табельного номера: Без номера")});
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui.divideButton->isEnabled());
+        EXPECT_EQ(ui.brigade().recordCount(), 1);
+        EXPECT_EQ(entries(), before);
+
+        messages.clear();
+        test::adminExec(
+            QStringLiteral("delete from accounts_dep.person_temp where id_person = 22"));
+        QTest::mouseClick(ui.divideButton, Qt::LeftButton);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(entries().toInt(), before.toInt() + 1);
+    });
+    inAddDialog([&] {
+        fillNewEntry();
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+        ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        pickWorker(ui.addMemberButton, QStringLiteral("Ивашов Пётр"));
+        test::adminExec(
+            QStringLiteral("delete from accounts_dep.smena where id = %1").arg(dialog.entry().id));
+        pickWorker(ui.addMemberButton, QStringLiteral("Иванов Иван Иванович"));
+        ASSERT_EQ(messages.texts().size(), 1);
+        EXPECT_TRUE(messages.texts()[0].startsWith(
+            data::userTextOf(data::DbErrorKind::ForeignKeyViolation)))
+            << messages.texts()[0].toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(ui.brigade().recordCount(), 1);
+        EXPECT_TRUE(ui.addMemberButton->isEnabled());
+    });
 }
 
 TEST_F(EntryTest, ViewShowsTheEntryReadOnlyAndTheNextAddListsEveryRequisition) {
     selectRow(0);
     inside(
-        dialog, [this] { shiftLog.viewOrAcceptEntry(); },
+        dialog, [this] { sl.doubleClickRow(0); },
         [this] {
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Просмотр данных о позиции"));
-            EXPECT_EQ(dialog.mode, EntryDialog::Mode::View);
-            EXPECT_FALSE(dialog.entryGroup->isEnabled());
-            EXPECT_FALSE(dialog.saveButton->isEnabled());
-            EXPECT_FALSE(panel.addMaterialButton->isEnabled());
-            EXPECT_FALSE(panel.divideButton->isEnabled());
-            EXPECT_EQ(dialog.requisitionCombo->currentText(),
+            EXPECT_EQ(dialog.mode(), EntryDialog::Mode::View);
+            EXPECT_FALSE(ui.entryGroup->isEnabled());
+            EXPECT_FALSE(ui.saveButton->isEnabled());
+            EXPECT_FALSE(ui.addMaterialButton->isEnabled());
+            EXPECT_FALSE(ui.divideButton->isEnabled());
+            EXPECT_EQ(ui.requisitionCombo->currentText(),
                       QStringLiteral("Заявка № 15 от 20.02.2026"));
-            EXPECT_TRUE(dialog.requisitionItemCombo->showsText());
-            EXPECT_EQ(dialog.requisitionCombo->count(), 1);
+            EXPECT_TRUE(ui.requisitionItemCombo->showsText());
+            EXPECT_EQ(ui.requisitionCombo->count(), 1);
         });
-    EXPECT_TRUE(dialog.entryGroup->isEnabled());
+    EXPECT_TRUE(ui.entryGroup->isEnabled());
     inAddDialog([this] {
-        EXPECT_EQ(dialog.requisitionCombo->count(), 2);
-        dialog.requisitionCombo->choose(0);
-        EXPECT_EQ(dialog.requisitionItemCombo->count(), 2);
+        EXPECT_EQ(ui.requisitionCombo->count(), 2);
+        ui.requisitionCombo->choose(0);
+        EXPECT_EQ(ui.requisitionItemCombo->count(), 2);
     });
 }
 
 TEST_F(EntryTest, TabRunsThroughTheEntryThenTheButtonsThenMaterialsAndBrigade) {
-    const QList<QWidget*> expected{dialog.requisitionCombo,
-                                   dialog.requisitionItemCombo,
-                                   dialog.pickWorkerButton,
-                                   dialog.pickOperationButton,
-                                   dialog.quantityEdit,
-                                   dialog.hoursEdit,
-                                   dialog.dateEdit,
-                                   dialog.defectsEdit,
-                                   dialog.basePriceEdit,
-                                   dialog.finalPriceEdit,
-                                   dialog.sumEdit,
-                                   dialog.saveButton,
-                                   dialog.exitButton,
-                                   panel.divideButton,
-                                   panel.materialsGrid,
-                                   panel.addMaterialButton,
-                                   panel.deleteMaterialButton,
-                                   panel.materialsTotalEdit,
-                                   panel.brigadeGrid,
-                                   panel.addMemberButton,
-                                   panel.removeMemberButton};
+    const QList<QWidget*> expected{ui.requisitionCombo,
+                                   ui.requisitionItemCombo,
+                                   ui.pickWorkerButton,
+                                   ui.pickOperationButton,
+                                   ui.quantityEdit,
+                                   ui.hoursEdit,
+                                   ui.dateEdit,
+                                   ui.defectsEdit,
+                                   ui.basePriceEdit,
+                                   ui.finalPriceEdit,
+                                   ui.sumEdit,
+                                   ui.saveButton,
+                                   ui.exitButton,
+                                   ui.divideButton,
+                                   ui.materialsGrid,
+                                   ui.addMaterialButton,
+                                   ui.deleteMaterialButton,
+                                   ui.materialsTotalEdit,
+                                   ui.brigadeGrid,
+                                   ui.addMemberButton,
+                                   ui.removeMemberButton};
     QList<QWidget*> chain;
-    QWidget* widget = dialog.requisitionCombo;
+    QWidget* widget = ui.requisitionCombo;
     do {
         if (expected.contains(widget)) {
             chain.append(widget);
         }
         widget = widget->nextInFocusChain();
-    } while (widget != dialog.requisitionCombo);
+    } while (widget != ui.requisitionCombo);
     QStringList names;
     for (QWidget* w : chain) {
         names.append(w->objectName());
@@ -387,21 +464,21 @@ TEST_F(EntryTest, EveryFieldIsAnnouncedByItsLabel) {
         const char* caption;
         QWidget* field;
     } cases[] = {
-        {&dialog, "Заявка", dialog.requisitionCombo},
-        {&dialog, "Строка", dialog.requisitionItemCombo},
-        {&dialog, "ФИО", dialog.workerEdit},
-        {&dialog, "Операция", dialog.operationEdit},
-        {&dialog, "Кол-во", dialog.quantityEdit},
-        {&dialog, "Время", dialog.hoursEdit},
-        {&dialog, "Дата", dialog.dateEdit},
-        {&dialog, "Брак", dialog.defectsEdit},
-        {&dialog, "Цена база", dialog.basePriceEdit},
-        {&dialog, "Цена итог", dialog.finalPriceEdit},
-        {&dialog, "Сумма", dialog.sumEdit},
-        {&dialog, "Итого:", panel.materialsTotalEdit},
-        {&dialog, "Бригада", panel.brigadeGrid},
-        {&consumption, "ТМЦ", consumption.goodsCombo},
-        {&consumption, "Расход", consumption.quantityEdit},
+        {&dialog, "Заявка", ui.requisitionCombo},
+        {&dialog, "Строка", ui.requisitionItemCombo},
+        {&dialog, "ФИО", ui.workerEdit},
+        {&dialog, "Операция", ui.operationEdit},
+        {&dialog, "Кол-во", ui.quantityEdit},
+        {&dialog, "Время", ui.hoursEdit},
+        {&dialog, "Дата", ui.dateEdit},
+        {&dialog, "Брак", ui.defectsEdit},
+        {&dialog, "Цена база", ui.basePriceEdit},
+        {&dialog, "Цена итог", ui.finalPriceEdit},
+        {&dialog, "Сумма", ui.sumEdit},
+        {&dialog, "Итого:", ui.materialsTotalEdit},
+        {&dialog, "Бригада", ui.brigadeGrid},
+        {&consumption, "ТМЦ", cons.goodsCombo},
+        {&consumption, "Расход", cons.quantityEdit},
     };
     for (const auto& c : cases) {
         const QString caption = QString::fromUtf8(c.caption);

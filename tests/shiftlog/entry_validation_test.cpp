@@ -1,28 +1,32 @@
 // What "Запись" refuses before anything is written, and what it writes for a complete entry.
 #include <gtest/gtest.h>
 
-#include "shiftlog/entry.h"
+#include "shiftlog/entry_input.h"
 
 namespace tabel::shiftlog {
 namespace {
 
-Entry complete() {
-    Entry e;
-    e.workerId = 103;
-    e.productId = 1;
-    e.operationId = 1;
-    e.finalPrice = 1.25;
-    e.workerName = QStringLiteral("Петров Пётр Петрович");
-    e.operationText = QStringLiteral("КР-1; Резка; Готовая продукция");
+core::Decimal decimal(const char* text) {
+    return *core::Decimal::fromText(QString::fromLatin1(text));
+}
+
+EntryInput complete() {
+    EntryInput e;
+    e.entry.workerId = 103;
+    e.entry.productId = 1;
+    e.entry.operationId = 1;
+    e.entry.price = decimal("1.25");
+    e.entry.workerName = QStringLiteral("Петров Пётр Петрович");
+    e.entry.operationText = QStringLiteral("КР-1; Резка; Готовая продукция");
+    e.entry.date = QDate(2026, 3, 2);
+    e.entry.shift = 2;
+    e.entry.docId = 1;
+    e.entry.itemId = 11;
     e.quantity = QStringLiteral("5");
     e.defects = QStringLiteral("0");
     e.hours = QStringLiteral("4");
-    e.date = QDate(2026, 3, 2);
-    e.shift = 2;
     e.docShown = e.itemShown = true;
-    e.docId = 1;
-    e.itemId = 11;
-    e.itemQty = 5;
+    e.required = decimal("5");
     return e;
 }
 
@@ -30,46 +34,61 @@ TEST(EntryValidation, RefusesIncompleteOrUnreadableEntries) {
     const QString notANumber = QStringLiteral("Количество \"%1\" не является числом!");
     const struct {
         const char* what;
-        std::function<void(Entry&)> change;
+        std::function<void(EntryInput&)> change;
         QString error;
     } cases[] = {
-        {"complete", [](Entry&) {}, QString()},
-        {"no worker", [](Entry& e) { e.workerName = QStringLiteral("  "); }, kFillAllFields},
-        {"no operation", [](Entry& e) { e.operationText.clear(); }, kFillAllFields},
-        {"no quantity", [](Entry& e) { e.quantity.clear(); }, kFillAllFields},
-        {"no defects", [](Entry& e) { e.defects.clear(); }, kFillAllFields},
-        {"no hours", [](Entry& e) { e.hours = QStringLiteral(" "); }, kFillAllFields},
-        {"no requisition shown", [](Entry& e) { e.docShown = false; }, kFillAllFields},
-        {"no item shown", [](Entry& e) { e.itemShown = false; }, kFillAllFields},
-        {"quantity equal to the requirement", [](Entry& e) { e.quantity = "5"; }, QString()},
-        {"quantity above it", [](Entry& e) { e.quantity = "5,5"; }, kTooMany},
+        {"complete", [](EntryInput&) {}, QString()},
+        {"no worker", [](EntryInput& e) { e.entry.workerName = QStringLiteral("  "); },
+         kFillAllFields},
+        {"no operation", [](EntryInput& e) { e.entry.operationText.clear(); }, kFillAllFields},
+        {"no quantity", [](EntryInput& e) { e.quantity.clear(); }, kFillAllFields},
+        {"no defects", [](EntryInput& e) { e.defects.clear(); }, kFillAllFields},
+        {"no hours", [](EntryInput& e) { e.hours = QStringLiteral(" "); }, kFillAllFields},
+        {"no requisition shown", [](EntryInput& e) { e.docShown = false; }, kFillAllFields},
+        {"no item shown", [](EntryInput& e) { e.itemShown = false; }, kFillAllFields},
+        {"quantity equal to the requirement", [](EntryInput& e) { e.quantity = "5"; }, QString()},
+        {"quantity above it", [](EntryInput& e) { e.quantity = "5,5"; }, kTooMany},
+        // Compared as the decimals typed, not as their binary approximations.
+        {"a fraction equal to the requirement",
+         [](EntryInput& e) {
+             e.required = decimal("0.3");
+             e.quantity = "0,3";
+         },
+         QString()},
+        {"a fraction just above it",
+         [](EntryInput& e) {
+             e.required = decimal("0.3");
+             e.quantity = "0,3000001";
+         },
+         kTooMany},
         {"any quantity without a requirement",
-         [](Entry& e) {
-             e.itemQty = 0;
+         [](EntryInput& e) {
+             e.required = core::Decimal();
              e.quantity = "5000";
          },
          QString()},
-        {"two commas", [](Entry& e) { e.quantity = "1,2,3"; }, notANumber.arg("1,2,3")},
-        {"text", [](Entry& e) { e.quantity = "пять"; }, notANumber.arg("пять")},
-        {"a quote", [](Entry& e) { e.quantity = "1'); drop"; }, notANumber.arg("1'); drop")},
-        {"negative", [](Entry& e) { e.quantity = "-1"; }, notANumber.arg("-1")},
-        {"pasted hours", [](Entry& e) { e.hours = "4,5"; },
+        {"two commas", [](EntryInput& e) { e.quantity = "1,2,3"; }, notANumber.arg("1,2,3")},
+        {"text", [](EntryInput& e) { e.quantity = "пять"; }, notANumber.arg("пять")},
+        {"a quote", [](EntryInput& e) { e.quantity = "1'); drop"; }, notANumber.arg("1'); drop")},
+        {"negative", [](EntryInput& e) { e.quantity = "-1"; }, notANumber.arg("-1")},
+        {"pasted hours", [](EntryInput& e) { e.hours = "4,5"; },
          QStringLiteral("Время \"4,5\" не является целым числом!")},
-        {"defects out of range", [](Entry& e) { e.defects = "70000"; },
+        {"defects out of range", [](EntryInput& e) { e.defects = "70000"; },
          QStringLiteral("Брак \"70000\" не является целым числом!")},
         // More defects than pieces would pay a negative sum.
-        {"defects above the quantity", [](Entry& e) { e.defects = "6"; }, kDefectsOverQuantity},
+        {"defects above the quantity", [](EntryInput& e) { e.defects = "6"; },
+         kDefectsOverQuantity},
         {"defects of a fractional quantity",
-         [](Entry& e) {
+         [](EntryInput& e) {
              e.quantity = "4,5";
              e.defects = "5";
          },
          kDefectsOverQuantity},
-        {"defects equal to the quantity", [](Entry& e) { e.defects = "5"; }, QString()},
+        {"defects equal to the quantity", [](EntryInput& e) { e.defects = "5"; }, QString()},
     };
     EXPECT_EQ(kDefectsOverQuantity, QStringLiteral("Брак не может быть больше количества!"));
     for (const auto& c : cases) {
-        Entry e = complete();
+        EntryInput e = complete();
         c.change(e);
         EXPECT_EQ(validate(e).error, c.error) << c.what;
     }
@@ -77,21 +96,23 @@ TEST(EntryValidation, RefusesIncompleteOrUnreadableEntries) {
 
 TEST(EntryValidation, WritesThePriceRoundedHalfToEvenAndTheTypedValues) {
     const struct {
-        double finalPrice;
-        double written;
-    } prices[] = {{1.23456, 1.2346}, {1.03125, 1.0312}, {100, 100}, {2.5 * 1.2, 3}};
+        const char* finalPrice;
+        const char* written;
+    } prices[] = {{"1.23456", "1.2346"}, {"1.03125", "1.0312"}, {"100", "100"},
+                  {"3.0000", "3"},       {"1.23745", "1.2374"}, {"1.23755", "1.2376"}};
     for (const auto& p : prices) {
-        Entry e = complete();
-        e.finalPrice = p.finalPrice;
-        EXPECT_DOUBLE_EQ(validate(e).record.price, p.written) << p.finalPrice;
+        EntryInput e = complete();
+        e.entry.price = decimal(p.finalPrice);
+        EXPECT_EQ(validate(e).entry.price, decimal(p.written)) << p.finalPrice;
     }
-    Entry e = complete();
+    EntryInput e = complete();
     e.quantity = QStringLiteral("4,5");
     e.defects = QStringLiteral(" 1 ");
-    e.id = 12;
-    const data::EntryRecord r = validate(e).record;
+    e.entry.id = 12;
+    e.entry.version = QStringLiteral("777");
+    const data::Entry r = validate(e).entry;
     EXPECT_EQ(r.id, 12);
-    EXPECT_DOUBLE_EQ(r.quantity, 4.5);
+    EXPECT_EQ(r.quantity, decimal("4.5"));
     EXPECT_EQ(r.defects, 1);
     EXPECT_EQ(r.hours, 4);
     EXPECT_EQ(r.shift, 2);
@@ -99,6 +120,7 @@ TEST(EntryValidation, WritesThePriceRoundedHalfToEvenAndTheTypedValues) {
     EXPECT_EQ(r.docId, 1);
     EXPECT_EQ(r.itemId, 11);
     EXPECT_EQ(r.workerId, 103);
+    EXPECT_EQ(r.version, QStringLiteral("777"));
 }
 
 }  // namespace

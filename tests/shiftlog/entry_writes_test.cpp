@@ -15,13 +15,17 @@
 namespace tabel::data {
 namespace {
 
-EntryRecord entryOf(int worker, int shift, const QDate& date, int hours) {
-    EntryRecord e;
+core::Decimal decimal(const char* text) {
+    return *core::Decimal::fromText(QString::fromLatin1(text));
+}
+
+Entry entryOf(int worker, int shift, const QDate& date, int hours) {
+    Entry e;
     e.workerId = worker;
     e.productId = 1;
     e.operationId = 1;
-    e.price = 1.25;
-    e.quantity = 10;
+    e.price = decimal("1.25");
+    e.quantity = decimal("10");
     e.date = date;
     e.shift = shift;
     e.hours = hours;
@@ -43,6 +47,23 @@ QString cell(int worker, int shift, const QDate& date) {
     return value;
 }
 
+// Every field of an entry, for comparing it at once.
+QString described(const Entry& e) {
+    return QStringLiteral("%1 %2 %3/%4 w%5 i%6 o%7 %8×%9 brak %10 time %11 doc %12/%13 %14; %15")
+        .arg(e.id)
+        .arg(e.version, e.date.toString(Qt::ISODate))
+        .arg(e.shift)
+        .arg(e.workerId)
+        .arg(e.productId)
+        .arg(e.operationId)
+        .arg(e.price.toString(), e.quantity.toString())
+        .arg(e.defects)
+        .arg(e.hours)
+        .arg(e.docId)
+        .arg(e.itemId)
+        .arg(e.workerName, e.operationText);
+}
+
 class EntryWritesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,7 +80,7 @@ TEST_F(EntryWritesTest, SavingPostsTheSumOfTheWorkersEntriesOfThatDayAndShift) {
     EXPECT_EQ(cell(17, 2, day), QStringLiteral("1"));  // the row is inserted
     saveEntry(connection, entryOf(17, 2, day, 2));
     saveEntry(connection, entryOf(17, 1, day, 5));
-    const int id = saveEntry(connection, entryOf(17, 2, day, 4));
+    const int id = saveEntry(connection, entryOf(17, 2, day, 4)).id;
     EXPECT_GT(id, 9);
     EXPECT_EQ(cell(17, 2, day), QStringLiteral("7"));
     EXPECT_EQ(cell(17, 1, day), QStringLiteral("5"));
@@ -67,9 +88,9 @@ TEST_F(EntryWritesTest, SavingPostsTheSumOfTheWorkersEntriesOfThatDayAndShift) {
                   "select count(*) from accounts_dep.h_tabel where w_id=17 and smena=2")),
               QStringLiteral("1"));
     // Saving the entry again with other hours rewrites the cell, not adds to it.
-    EntryRecord again = entryOf(17, 2, day, 6);
+    Entry again = entryOf(17, 2, day, 6);
     again.id = id;
-    EXPECT_EQ(saveEntry(connection, again), id);
+    EXPECT_EQ(saveEntry(connection, again).id, id);
     EXPECT_EQ(cell(17, 2, day), QStringLiteral("9"));
 }
 
@@ -91,7 +112,7 @@ TEST_F(EntryWritesTest, AnEditThatMovesTheEntryPostsTheDayItLeftAndTheDayItReach
     int fromShift = 1;
     QDate fromDate = monday;
     for (const auto& m : moves) {
-        EntryRecord e = entryOf(m.worker, m.shift, m.date, 4);
+        Entry e = entryOf(m.worker, m.shift, m.date, 4);
         e.id = 1;
         saveEntry(connection, e);
         // The day's sum; a row left with no entry in its month and shift is gone.
@@ -146,20 +167,20 @@ TEST_F(EntryWritesTest, AFailingHalfLeavesNeitherTheEntryNorItsHours) {
         "accounts_dep.h_tabel) from accounts_dep.smena"));
     const struct {
         const char* what;
-        EntryRecord entry;
+        Entry entry;
     } cases[] = {
         // The posting fails: the day's sum does not fit the hours column.
         {"hours beyond the timesheet", entryOf(101, 1, QDate(2026, 3, 2), 40000)},
         // The entry's own write fails.
         {"unknown operation",
          [] {
-             EntryRecord e = entryOf(101, 1, QDate(2026, 3, 2), 4);
+             Entry e = entryOf(101, 1, QDate(2026, 3, 2), 4);
              e.operationId = 999;
              return e;
          }()},
         {"entry deleted meanwhile",
          [] {
-             EntryRecord e = entryOf(101, 1, QDate(2026, 3, 2), 4);
+             Entry e = entryOf(101, 1, QDate(2026, 3, 2), 4);
              e.id = 999;
              return e;
          }()},
@@ -198,7 +219,8 @@ TEST_F(EntryWritesTest, TwoWorkstationsPostingTheSameCellEndWithTheRightSum) {
             for (int i = 0; i < kRounds; ++i) {
                 try {
                     // Same worker and month; the stations share a day every other round.
-                    const int id = saveEntry(own, entryOf(77, 1, day.addDays(i % 2 * station), 1));
+                    const int id =
+                        saveEntry(own, entryOf(77, 1, day.addDays(i % 2 * station), 1)).id;
                     if (i % 3 == 0) {
                         deleteEntry(own, id);
                     }
@@ -230,14 +252,16 @@ TEST_F(EntryWritesTest, TwoWorkstationsPostingTheSameCellEndWithTheRightSum) {
 
 TEST_F(EntryWritesTest, APostingWaitsForTheOtherWorkstationsPostingOfTheSameDayToCommit) {
     const QDate day(2021, 3, 5);
+    const int first = saveEntry(connection, entryOf(78, 1, day, 3)).id;
+    saveEntry(connection, entryOf(78, 1, day, 2));
     std::atomic<bool> posted{false};
     std::thread slow([&] {
         Connection own(QStringLiteral("slow"));
         own.setConnectionString(test::connectionStringFor(QStringLiteral("master")));
         own.open();
-        // Saved and posted, but committed only a while later (a slow link, say).
+        // Deleted and posted, but committed only a while later (a slow link, say).
         own.inTransaction([&] {
-            saveEntry(own, entryOf(78, 1, day, 3));
+            deleteEntry(own, first);
             posted = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         });
@@ -245,21 +269,56 @@ TEST_F(EntryWritesTest, APostingWaitsForTheOtherWorkstationsPostingOfTheSameDayT
     while (!posted) {
         std::this_thread::yield();
     }
+    // Posted before the deletion commits, the day would still count its 3 hours.
     saveEntry(connection, entryOf(78, 1, day, 4));
     slow.join();
-    EXPECT_EQ(cell(78, 1, day), QStringLiteral("7"));
+    EXPECT_EQ(cell(78, 1, day), QStringLiteral("6"));
+}
+
+TEST_F(EntryWritesTest, ASavedEntryComesBackWithItsIdAndVersionAndReadsAsTheListsShowIt) {
+    Entry e = entryOf(103, 2, QDate(2026, 3, 2), 4);
+    e.price = decimal("1.0312");
+    e.quantity = decimal("12.5");
+    e.defects = 1;
+    const Entry saved = saveEntry(connection, e);
+    EXPECT_GT(saved.id, 9);
+    EXPECT_EQ(
+        saved.version,
+        test::adminQuery(QStringLiteral("select xmin::text from accounts_dep.smena where id = %1")
+                             .arg(saved.id)));
+    const Entry read = readEntry(connection, saved.id);
+    EXPECT_EQ(described(read),
+              QStringLiteral("%1 %2 2026-03-02/2 w103 i1 o1 1.0312×12.5 brak 1 time 4 doc 1/11 "
+                             "Петров Пётр Петрович; КР-1; Резка; Готовая продукция")
+                  .arg(saved.id)
+                  .arg(saved.version));
+
+    // Saved again as of that version: a new one.
+    Entry again = read;
+    again.hours = 5;
+    const Entry resaved = saveEntry(connection, again);
+    EXPECT_EQ(resaved.id, saved.id);
+    EXPECT_NE(resaved.version, saved.version);
+
+    deleteEntry(connection, saved.id);
+    try {
+        readEntry(connection, saved.id);
+        FAIL() << "a deleted entry was read";
+    } catch (const DbError& error) {
+        EXPECT_EQ(error.kind(), DbErrorKind::RowGone);
+    }
 }
 
 TEST_F(EntryWritesTest, AMaterialIsCheckedAgainstTheStockReadWhereItIsWritten) {
     // Entry 1 draws from requisition 1 item 11: goods 1001 free 10, reserved 2.5.
-    EXPECT_DOUBLE_EQ(availableStock(connection, 1, 1001), 12.5);
-    MaterialResult first = addMaterial(connection, 1, 1001, 12.5004);
+    EXPECT_EQ(availableStock(connection, 1, 1001), decimal("12.5"));
+    MaterialResult first = addMaterial(connection, 1, 1001, decimal("12.5004"));
     EXPECT_TRUE(first.saved);
     // Another workstation used part of the stock meanwhile.
     test::adminExec(QStringLiteral("update stk_remainder.remainder set f_qty = 5 where id = 1"));
-    MaterialResult second = addMaterial(connection, 1, 1001, 12.5);
+    MaterialResult second = addMaterial(connection, 1, 1001, decimal("12.5"));
     EXPECT_FALSE(second.saved);
-    EXPECT_DOUBLE_EQ(second.available, 7.5);
+    EXPECT_EQ(second.available, decimal("7.5"));
     EXPECT_EQ(test::adminQuery(QStringLiteral(
                   "select string_agg(f_qty_use::text, ',') from accounts_dep.smena_gds_use "
                   "where id_smena = 1")),

@@ -19,13 +19,17 @@ namespace {
 
 const QDate kDay(2021, 3, 5);
 
-EntryRecord entryOf(int worker, int hours, double quantity = 10, int defects = 0) {
-    EntryRecord e;
+core::Decimal decimal(const char* text) {
+    return *core::Decimal::fromText(QString::fromLatin1(text));
+}
+
+Entry entryOf(int worker, int hours, int quantity = 10, int defects = 0) {
+    Entry e;
     e.workerId = worker;
     e.productId = 1;
     e.operationId = 1;
-    e.price = 1.25;
-    e.quantity = quantity;
+    e.price = decimal("1.25");
+    e.quantity = core::Decimal::fromInteger(quantity);
     e.defects = defects;
     e.date = kDay;
     e.shift = 1;
@@ -92,16 +96,15 @@ protected:
 };
 
 TEST_F(ExactWritesTest, TheLaterOfTwoSavesOfOneEntryIsRefusedNotWrittenOver) {
-    const int id = saveEntry(master, entryOf(101, 2));
-    EntryRecord mine = entryOf(101, 3, 12);
+    const int id = saveEntry(master, entryOf(101, 2)).id;
+    Entry mine = entryOf(101, 3, 12);
     mine.id = id;
     mine.version = entryVersion(id);  // both workstations open the entry
 
-    EntryRecord theirs = entryOf(101, 5, 20);
+    Entry theirs = entryOf(101, 5, 20);
     theirs.id = id;
     theirs.version = mine.version;
-    QString theirNewVersion;
-    saveEntry(other, theirs, &theirNewVersion);
+    const QString theirNewVersion = saveEntry(other, theirs).version;
     EXPECT_NE(theirNewVersion, mine.version);
 
     const DbError error = refusal([&] { saveEntry(master, mine); });
@@ -112,15 +115,14 @@ TEST_F(ExactWritesTest, TheLaterOfTwoSavesOfOneEntryIsRefusedNotWrittenOver) {
 
     // Reopened, the entry carries the other change's version and saves.
     mine.version = theirNewVersion;
-    QString newest;
-    saveEntry(master, mine, &newest);
+    const QString newest = saveEntry(master, mine).version;
     EXPECT_EQ(entryValues(id), QStringLiteral("12/0/3/no"));
     EXPECT_EQ(newest, entryVersion(id));
 }
 
 TEST_F(ExactWritesTest, AnAcceptIsRefusedWhenTheEntryOrItsMaterialsChangedSinceTheClerksLook) {
-    const int id = saveEntry(master, entryOf(101, 2));
-    ASSERT_TRUE(addMaterial(master, id, 1001, 1).saved);
+    const int id = saveEntry(master, entryOf(101, 2)).id;
+    ASSERT_TRUE(addMaterial(master, id, 1001, decimal("1")).saved);
     const struct {
         const char* what;
         std::function<void()> change;
@@ -131,7 +133,7 @@ TEST_F(ExactWritesTest, AnAcceptIsRefusedWhenTheEntryOrItsMaterialsChangedSinceT
                                       "where id = %1")
                            .arg(id));
          }},
-        {"material added", [&] { addMaterial(other, id, 1001, 2); }},
+        {"material added", [&] { addMaterial(other, id, 1001, decimal("2")); }},
         {"material changed",
          [&] {
              other.run(QStringLiteral("update accounts_dep.smena_gds_use "
@@ -160,33 +162,49 @@ TEST_F(ExactWritesTest, AnAcceptIsRefusedWhenTheEntryOrItsMaterialsChangedSinceT
     EXPECT_TRUE(entryValues(id).endsWith(QStringLiteral("/ok")));
 }
 
+// The entry function as any ODBC tool may call it, with figures no entry value can hold.
+void saveAsAnyTool(Connection& connection, int worker, int hours, double quantity, int defects) {
+    connection.scalar(QStringLiteral("select accounts_dep.smena_save(0, :w_id, 1, 1, 1.25, "
+                                     ":kol_vo, :brak, '2021-03-05', 1, :time, 1, 11)"),
+                      {{QStringLiteral("w_id"), worker},
+                       {QStringLiteral("kol_vo"), quantity},
+                       {QStringLiteral("brak"), defects},
+                       {QStringLiteral("time"), hours}});
+}
+
 TEST_F(ExactWritesTest, TheServerRefusesEntriesNoDialogCanProduceAndWritesNothing) {
     saveEntry(master, entryOf(102, 20));
     const QString before = test::adminQuery(
         QStringLiteral("select count(*) || '/' || sum(time) from accounts_dep.smena"));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
     const struct {
         const char* what;
-        EntryRecord entry;
+        int worker;
+        int hours;
+        double quantity;
+        int defects;
         const char* message;
     } cases[] = {
-        {"defects above quantity", entryOf(101, 1, 5, 500),
-         "Брак не может быть больше количества!"},
-        {"quantity NaN", entryOf(101, 1, std::numeric_limits<double>::quiet_NaN()),
-         "Количество \"NaN\" не является числом!"},
-        {"quantity infinite", entryOf(101, 1, std::numeric_limits<double>::infinity()),
-         "Количество \"Infinity\" не является числом!"},
-        {"quantity negative", entryOf(101, 1, -1), "Количество \"-1\" не является числом!"},
-        {"negative defects", entryOf(101, 1, 5, -1), "Брак \"-1\" не является целым числом!"},
-        {"negative hours", entryOf(101, -1), "Время за день не может быть больше 24 часов!"},
-        {"hours of a smallint's end", entryOf(101, 32767),
+        {"defects above quantity", 101, 1, 5, 500, "Брак не может быть больше количества!"},
+        {"quantity NaN", 101, 1, nan, 0, "Количество \"NaN\" не является числом!"},
+        {"quantity infinite", 101, 1, infinity, 0, "Количество \"Infinity\" не является числом!"},
+        {"quantity negative", 101, 1, -1, 0, "Количество \"-1\" не является числом!"},
+        {"negative defects", 101, 1, 5, -1, "Брак \"-1\" не является целым числом!"},
+        {"negative hours", 101, -1, 10, 0, "Время за день не может быть больше 24 часов!"},
+        {"hours of a smallint's end", 101, 32767, 10, 0,
          "Время за день не может быть больше 24 часов!"},
-        {"day over 24 hours", entryOf(102, 5), "Время за день не может быть больше 24 часов!"},
+        {"day over 24 hours", 102, 5, 10, 0, "Время за день не может быть больше 24 часов!"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const DbError error = refusal([&] { saveEntry(master, c.entry); });
+        const DbError error =
+            refusal([&] { saveAsAnyTool(master, c.worker, c.hours, c.quantity, c.defects); });
         EXPECT_EQ(userMessageOf(error), QString::fromUtf8(c.message));
     }
+    // Through the entry service as well.
+    EXPECT_EQ(userMessageOf(refusal([&] { saveEntry(master, entryOf(101, 1, 5, 500)); })),
+              QStringLiteral("Брак не может быть больше количества!"));
     EXPECT_EQ(test::adminQuery(
                   QStringLiteral("select count(*) || '/' || sum(time) from accounts_dep.smena")),
               before);
@@ -195,8 +213,8 @@ TEST_F(ExactWritesTest, TheServerRefusesEntriesNoDialogCanProduceAndWritesNothin
 }
 
 TEST_F(ExactWritesTest, DeletingAWorkersOnlyEntryOfTheMonthRemovesHisTimesheetRow) {
-    const int only = saveEntry(master, entryOf(103, 4));
-    const int kept = saveEntry(master, entryOf(104, 0));
+    const int only = saveEntry(master, entryOf(103, 4)).id;
+    const int kept = saveEntry(master, entryOf(104, 0)).id;
     EXPECT_EQ(cell(103), QStringLiteral("4"));
     deleteEntry(master, only);
     EXPECT_EQ(cell(103), QStringLiteral("none"));
@@ -208,7 +226,7 @@ TEST_F(ExactWritesTest, DeletingAWorkersOnlyEntryOfTheMonthRemovesHisTimesheetRo
 // The brigade's share is posted under the same locks as any save: a save of one of its
 // workers' day elsewhere waits for the division and sums its entry too.
 TEST_F(ExactWritesTest, ADivisionAndASaveOfTheSameDayAtOnceLeaveTheSumOfTheEntries) {
-    const int id = saveEntry(master, entryOf(101, 3));
+    const int id = saveEntry(master, entryOf(101, 3)).id;
     saveEntry(master, entryOf(102, 1));            // the brigade member's row exists already
     ASSERT_TRUE(addBrigadeMember(master, id, 2));  // person 2: code 102
     std::atomic<bool> divided{false};
@@ -236,9 +254,9 @@ TEST_F(ExactWritesTest, ADivisionAndASaveOfTheSameDayAtOnceLeaveTheSumOfTheEntri
 // A row held by another workstation: every write path reads the Russian sentence of the
 // lock's kind first, the server's English words only on a detail line.
 TEST_F(ExactWritesTest, ALockedEntryReadsInRussianOnEveryWritePath) {
-    const int id = saveEntry(master, entryOf(101, 2));
-    ASSERT_TRUE(addMaterial(master, id, 1001, 1).saved);
-    EntryRecord change = entryOf(101, 3);
+    const int id = saveEntry(master, entryOf(101, 2)).id;
+    ASSERT_TRUE(addMaterial(master, id, 1001, decimal("1")).saved);
+    Entry change = entryOf(101, 3);
     change.id = id;
     const struct {
         const char* what;
@@ -247,7 +265,7 @@ TEST_F(ExactWritesTest, ALockedEntryReadsInRussianOnEveryWritePath) {
     } paths[] = {
         {"save", &master, [&] { saveEntry(master, change); }},
         {"delete", &master, [&] { deleteEntry(master, id); }},
-        {"material", &master, [&] { addMaterial(master, id, 1001, 1); }},
+        {"material", &master, [&] { addMaterial(master, id, 1001, decimal("1")); }},
         {"accept", &clerk, [&] { acceptEntry(clerk, id, listVersion(id)); }},
     };
     other.inTransaction([&] {

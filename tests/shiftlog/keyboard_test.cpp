@@ -15,22 +15,22 @@ using KeyboardTest = EntryTest;
 
 TEST_F(KeyboardTest, TabFromTheHoursPassesTheDateAndADigitLandsInTheDefects) {
     inAddDialog([this] {
-        dialog.hoursEdit->setFocus(Qt::TabFocusReason);
+        ui.hoursEdit->setFocus(Qt::TabFocusReason);
         QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(dialog.focusWidget(), dialog.dateEdit);
+        EXPECT_EQ(dialog.focusWidget(), ui.dateEdit);
         QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
-        ASSERT_EQ(dialog.focusWidget(), dialog.defectsEdit);
-        dialog.defectsEdit->selectAll();
+        ASSERT_EQ(dialog.focusWidget(), ui.defectsEdit);
+        ui.defectsEdit->selectAll();
         QTest::keyClicks(dialog.focusWidget(), QStringLiteral("3"));
-        EXPECT_EQ(dialog.defectsEdit->text(), QStringLiteral("3"));
-        EXPECT_EQ(dialog.dateEdit->date(), kMonday);
+        EXPECT_EQ(ui.defectsEdit->text(), QStringLiteral("3"));
+        EXPECT_EQ(ui.dateEdit->date(), kMonday);
     });
 }
 
 TEST_F(KeyboardTest, AfterSavingANewEntryTheListStandsOnIt) {
     inAddDialog([this] {
         fillNewEntry();
-        QTest::mouseClick(dialog.saveButton, Qt::LeftButton);
+        QTest::mouseClick(ui.saveButton, Qt::LeftButton);
         ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
     });
     const int made = dialog.entry().id;
@@ -43,50 +43,76 @@ TEST_F(KeyboardTest, AfterSavingANewEntryTheListStandsOnIt) {
 TEST_F(KeyboardTest, AfterSavingANewEntryTheKeyboardGoesOnToItsMaterials) {
     inAddDialog([this] {
         fillNewEntry();
-        dialog.hoursEdit->setFocus();
-        QTest::keyClick(dialog.hoursEdit, Qt::Key_Return);  // the default button saves
+        ui.hoursEdit->setFocus();
+        QTest::keyClick(ui.hoursEdit, Qt::Key_Return);  // the default button saves
         ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
         ASSERT_NE(dialog.entry().id, 0);
-        EXPECT_EQ(dialog.focusWidget(), dialog.materialsPanel->addMaterialButton);
+        EXPECT_EQ(dialog.focusWidget(), ui.addMaterialButton);
     });
 }
 
 TEST_F(KeyboardTest, EditShowsTheEntrysOwnBasePriceAndASumThatFollowsTheQuantity) {
-    selectRow(0);  // entry 1: operation 1 at 1.25, 100 pieces
-    dialog.basePriceEdit->setText(QStringLiteral("99"));  // what a previous opening left
+    selectRow(0);                                     // entry 1: operation 1 at 1.25, 100 pieces
+    ui.basePriceEdit->setText(QStringLiteral("99"));  // what a previous opening left
     inside(
-        dialog, [this] { QTest::keyClick(shiftLog.entriesGrid, Qt::Key_F2); },
+        dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); },
         [this] {
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Изменение данных о позиции"));
-            EXPECT_EQ(dialog.basePriceEdit->text(), QStringLiteral("1,25"));
-            EXPECT_EQ(dialog.sumEdit->text(), QStringLiteral("125"));
-            dialog.quantityEdit->setFocus();
-            dialog.quantityEdit->selectAll();
-            QTest::keyClicks(dialog.quantityEdit, QStringLiteral("10"));
-            EXPECT_EQ(dialog.sumEdit->text(), QStringLiteral("12,5"));
+            EXPECT_EQ(ui.basePriceEdit->text(), QStringLiteral("1,25"));
+            EXPECT_EQ(ui.sumEdit->text(), QStringLiteral("125"));
+            ui.quantityEdit->setFocus();
+            ui.quantityEdit->selectAll();
+            QTest::keyClicks(ui.quantityEdit, QStringLiteral("10"));
+            EXPECT_EQ(ui.sumEdit->text(), QStringLiteral("12,5"));
         });
 }
 
 TEST_F(KeyboardTest, ShiftLogKeysDoWhatTheirButtonsDo) {
-    shiftLog.entriesGrid->setFocus();
-    EXPECT_TRUE(showsDialog([this] { QTest::keyClick(shiftLog.entriesGrid, Qt::Key_Insert); }));
-    EXPECT_EQ(dialog.mode, EntryDialog::Mode::Add);
+    sl.entriesGrid->setFocus();
+    EXPECT_TRUE(showsDialog([this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Insert); }));
+    EXPECT_EQ(dialog.mode(), EntryDialog::Mode::Add);
     selectRow(0);
-    EXPECT_TRUE(showsDialog([this] { QTest::keyClick(shiftLog.entriesGrid, Qt::Key_F2); }));
-    EXPECT_EQ(dialog.mode, EntryDialog::Mode::Edit);
-    EXPECT_TRUE(showsDialog([this] { QTest::keyClick(shiftLog.entriesGrid, Qt::Key_Return); }));
-    EXPECT_EQ(dialog.mode, EntryDialog::Mode::View);
+    EXPECT_TRUE(showsDialog([this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); }));
+    EXPECT_EQ(dialog.mode(), EntryDialog::Mode::Edit);
+    EXPECT_TRUE(showsDialog([this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Return); }));
+    EXPECT_EQ(dialog.mode(), EntryDialog::Mode::View);
 
     const int before = test::shiftList(shiftLog, 1).recordCount();
     messages.answerNext(core::Answer::No);
-    QTest::keyClick(shiftLog.entriesGrid, Qt::Key_Delete);
+    QTest::keyClick(sl.entriesGrid, Qt::Key_Delete);
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Удалить позицию из списка?")});
     EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), before);
 
+    // Insert, F2 and F5 act wherever the focus is in the window; Delete only on the list.
+    const struct {
+        QWidget* focused;
+        Qt::Key key;
+        bool dialogShown;
+    } elsewhere[] = {
+        {sl.shift2Radio, Qt::Key_Insert, true},
+        {sl.dateEdit, Qt::Key_F2, true},
+        {sl.refreshButton, Qt::Key_Delete, false},
+        {sl.dateEdit, Qt::Key_Delete, false},
+    };
+    for (const auto& e : elsewhere) {
+        SCOPED_TRACE(e.focused->objectName().toStdString() + " " + std::to_string(e.key));
+        messages.clear();
+        selectRow(0);
+        e.focused->setFocus();
+        EXPECT_EQ(showsDialog([&] { QTest::keyClick(e.focused, e.key); }), e.dialogShown);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+    }
+    EXPECT_EQ(test::shiftList(shiftLog, 1).recordCount(), before);
+    session.changes.stop();  // only "Обновить" reads the change below
+    test::adminExec(QStringLiteral("update accounts_dep.smena set kol_vo = 99 where id = 1"));
+    sl.dayOffCheck->setFocus();
+    QTest::keyClick(sl.dayOffCheck, Qt::Key_F5);
+    EXPECT_DOUBLE_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("kol_vo")).asFloat(), 99);
+
     // Tab leaves the grid for the next control instead of walking its cells.
-    shiftLog.entriesGrid->setFocus();
-    QTest::keyClick(shiftLog.entriesGrid, Qt::Key_Tab);
-    EXPECT_NE(shiftLog.focusWidget(), shiftLog.entriesGrid);
+    sl.entriesGrid->setFocus();
+    QTest::keyClick(sl.entriesGrid, Qt::Key_Tab);
+    EXPECT_NE(shiftLog.focusWidget(), sl.entriesGrid);
 }
 
 TEST_F(KeyboardTest, EveryShiftLogCaptionHasItsOwnMnemonic) {
@@ -96,7 +122,7 @@ TEST_F(KeyboardTest, EveryShiftLogCaptionHasItsOwnMnemonic) {
          shiftLog.findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
         captions.append(button->text());
     }
-    for (QAction* action : shiftLog.mainMenu->actions()) {
+    for (QAction* action : sl.mainMenu->actions()) {
         captions.append(action->text());
     }
     for (const QString& caption : captions) {
@@ -107,40 +133,39 @@ TEST_F(KeyboardTest, EveryShiftLogCaptionHasItsOwnMnemonic) {
         keys.append(key);
     }
     EXPECT_NE(test::buttonCaptioned(shiftLog, QStringLiteral("Добавить")), nullptr);
-    EXPECT_EQ(shiftLog.addButton->accessibleName().isEmpty()
-                  ? test::withoutMnemonic(shiftLog.addButton->text())
-                  : shiftLog.addButton->accessibleName(),
+    EXPECT_EQ(sl.addButton->accessibleName().isEmpty() ? test::withoutMnemonic(sl.addButton->text())
+                                                       : sl.addButton->accessibleName(),
               QStringLiteral("Добавить"));
 }
 
 TEST_F(KeyboardTest, TypingOnTheWorkerFieldOpensTheListWithTheTextSearched) {
     inAddDialog([this] {
-        dialog.requisitionCombo->choose(0);
-        dialog.requisitionItemCombo->choose(0);
+        ui.requisitionCombo->choose(0);
+        ui.requisitionItemCombo->choose(0);
         QString searched;
         whenShown(&workers, [&] {
             auto* search = workers.findChild<QLineEdit*>(QStringLiteral("searchBox"));
             searched = search->text();
             QTest::keyClick(search, Qt::Key_Return);
         });
-        dialog.pickWorkerButton->setFocus();
-        test::typeInto(dialog.pickWorkerButton, QStringLiteral("П"));
+        ui.pickWorkerButton->setFocus();
+        test::typeInto(ui.pickWorkerButton, QStringLiteral("П"));
         EXPECT_EQ(searched, QStringLiteral("П"));
-        EXPECT_EQ(dialog.workerEdit->text(), QStringLiteral("Петров Пётр Петрович"));
-        EXPECT_EQ(dialog.focusWidget(), dialog.pickOperationButton);
+        EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Петров Пётр Петрович"));
+        EXPECT_EQ(dialog.focusWidget(), ui.pickOperationButton);
     });
 }
 
 TEST_F(KeyboardTest, TheWheelOverTheDialogStepsTheFocusedRequisitionList) {
     inAddDialog([this] {
-        dialog.requisitionCombo->setFocus();
-        ASSERT_EQ(dialog.focusWidget(), dialog.requisitionCombo);
-        const int before = dialog.requisitionCombo->currentIndex();
+        ui.requisitionCombo->setFocus();
+        ASSERT_EQ(dialog.focusWidget(), ui.requisitionCombo);
+        const int before = ui.requisitionCombo->currentIndex();
         const QPointF at(5, 5);
         QWheelEvent down(at, dialog.mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(dialog.quantityEdit, &down);
-        EXPECT_EQ(dialog.requisitionCombo->currentIndex(), before + 1);
+        QApplication::sendEvent(ui.quantityEdit, &down);
+        EXPECT_EQ(ui.requisitionCombo->currentIndex(), before + 1);
     });
 }
 
@@ -154,10 +179,10 @@ TEST_F(MaterialKeyboardTest, WholeRestAskedForWhenNothingIsLeftSaysSo) {
             consumption.openFor({1, 1, QStringLiteral("100"), QString()});
         },
         [this] {
-            consumption.goodsCombo->choose(0);
-            consumption.quantityEdit->setText(QStringLiteral("5"));
+            cons.goodsCombo->choose(0);
+            cons.quantityEdit->setText(QStringLiteral("5"));
             test::adminExec(QStringLiteral("update stk_remainder.remainder set f_qty = 0"));
-            QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
+            QTest::mouseClick(cons.saveButton, Qt::LeftButton);
             EXPECT_TRUE(consumption.isVisible());
         });
     ASSERT_EQ(messages.messages().size(), 2) << messages.texts().join(';').toStdString();
@@ -173,15 +198,15 @@ TEST_F(MaterialKeyboardTest, LeavingTheGoodsListChoosesWhatItShows) {
             consumption.openFor({1, 1, QStringLiteral("100"), QString()});
         },
         [this] {
-            consumption.goodsCombo->setFocus();
+            cons.goodsCombo->setFocus();
             {
-                const QSignalBlocker quiet(consumption.goodsCombo);
-                consumption.goodsCombo->setCurrentIndex(0);
+                const QSignalBlocker quiet(cons.goodsCombo);
+                cons.goodsCombo->setCurrentIndex(0);
             }
             QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
-            QApplication::sendEvent(consumption.goodsCombo, &leaving);
-            EXPECT_NE(consumption.quantityEdit->text(), QStringLiteral("0"));
-            EXPECT_NE(consumption.freeStockLabel->text(),
+            QApplication::sendEvent(cons.goodsCombo, &leaving);
+            EXPECT_NE(cons.quantityEdit->text(), QStringLiteral("0"));
+            EXPECT_NE(cons.freeStockLabel->text(),
                       QStringLiteral("Свободный остаток на складе: 0"));
         });
 }

@@ -15,6 +15,9 @@
 #include "data/entry_writes.h"
 #include "data/notifications.h"
 #include "data/session.h"
+#include "find_widget.h"
+#include "modal.h"
+#include "shift_log_controls.h"
 #include "shiftlog/entry_history_dialog.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
@@ -29,15 +32,14 @@ const QDate kMonday(2026, 3, 2);
 // not fail them (the benchmark measures the delay).
 constexpr int kWaitMs = 8000;
 
-// One workstation: its own data module, connection and shift log.
+// One workstation: its own session, connection and shift log.
 struct Workstation {
-    explicit Workstation(const QString& login) : window(session) {
+    explicit Workstation(const QString& login) : window(session), controls(window) {
         test::connectAs(session.connection, login);
         window.show();
-        window.dateEdit->setDate(kMonday);
-        window.loadChosenDate();
+        controls.chooseDay(kMonday);
     }
-    data::Dataset& list() { return window.currentList(); }
+    data::Dataset& list() { return test::shiftList(window, window.shift()); }
     QList<int> ids() {
         QList<int> result;
         const int id = list().fieldIndex(QStringLiteral("id"));
@@ -60,6 +62,7 @@ struct Workstation {
 
     data::Session session;
     ShiftLogWindow window;
+    test::ShiftLogControls controls;
 };
 
 class LiveRefreshTest : public ::testing::Test {
@@ -85,17 +88,17 @@ protected:
     // Saves entry `id` (0: a new one) of 2 March, shift 1, on the foreman's workstation
     // through the program's own write (the entry dialog's); returns its id.
     int saveAsForeman(int id, int quantity) {
-        data::EntryRecord entry;
+        data::Entry entry;
         entry.id = id;
         entry.workerId = 101;
         entry.productId = 1;
         entry.operationId = 1;
-        entry.price = 1;
-        entry.quantity = quantity;
+        entry.price = core::Decimal::fromInteger(1);
+        entry.quantity = core::Decimal::fromInteger(quantity);
         entry.date = kMonday;
         entry.shift = 1;
         entry.hours = 8;
-        return data::saveEntry(foreman->session.connection, entry);
+        return data::saveEntry(foreman->session.connection, entry).id;
     }
 
     std::unique_ptr<Workstation> foreman;
@@ -148,7 +151,7 @@ TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
     QList<int> ids = clerk->ids();
     const int row = int(ids.indexOf(930));
     clerk->list().setCurrentRow(row);
-    QScrollBar* scroll = clerk->window.entriesGrid->verticalScrollBar();
+    QScrollBar* scroll = clerk->controls.entriesGrid->verticalScrollBar();
     const int scrolled = scroll->value();
 
     test::adminExec(QStringLiteral("DELETE FROM accounts_dep.smena WHERE id = 930"));
@@ -166,19 +169,19 @@ TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
 }
 
 TEST_F(LiveRefreshTest, LostNotificationConnectionIsShownAndComesBack) {
-    EXPECT_TRUE(foreman->window.liveStatusLabel->isHidden());
+    QLabel* liveStatus = foreman->controls.liveStatusLabel;
+    EXPECT_TRUE(liveStatus->isHidden());
     const int pid = foreman->session.changes.listenerPid();
     ASSERT_GT(pid, 0);
     test::adminExec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid));
-    QTRY_VERIFY_WITH_TIMEOUT(!foreman->window.liveStatusLabel->isHidden(), kWaitMs);
-    EXPECT_EQ(foreman->window.liveStatusLabel->text(),
-              QStringLiteral("Обновление по сети отключено"));
+    QTRY_VERIFY_WITH_TIMEOUT(!liveStatus->isHidden(), kWaitMs);
+    EXPECT_EQ(liveStatus->text(), QStringLiteral("Обновление по сети отключено"));
     // The window works as before meanwhile.
-    foreman->window.refreshLists();
+    QTest::mouseClick(foreman->controls.refreshButton, Qt::LeftButton);
     EXPECT_EQ(foreman->ids(), (QList<int>{1, 2, 3}));
     // It reconnects by itself, shows what was committed meanwhile and follows changes again.
     insertEntry(961, QStringLiteral("2026-03-02"), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(foreman->window.liveStatusLabel->isHidden(), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(liveStatus->isHidden(), kWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(961), kWaitMs);
     insertEntry(960, QStringLiteral("2026-03-02"), 1);
     QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(960), kWaitMs);
@@ -192,55 +195,71 @@ TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
     const int entry = saveAsForeman(0, 16);
     saveAsForeman(entry, 30);
 
-    EntryHistoryDialog& dialog = *foreman->window.historyDialog;
-    dialog.load(entry, kMonday, 1);
-    QTableWidget* table = dialog.historyTable;
-    ASSERT_EQ(table->rowCount(), 2);
-    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("master"));
-    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Заведена"));
-    EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("Кол-во: 16")));
-    EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("ФИО: Иванов Иван Иванович")))
-        << table->item(0, 3)->text().toStdString();
-    EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("Изменена"));
-    EXPECT_EQ(table->item(1, 3)->text(), QStringLiteral("Кол-во: 16 → 30"));
-    EXPECT_FALSE(table->item(0, 0)->text().isEmpty());
+    auto& dialog = *test::childNamed<EntryHistoryDialog>(foreman->window,
+                                                         QStringLiteral("EntryHistoryDialog"));
+    auto* table = test::childNamed<QTableWidget>(dialog, QStringLiteral("historyTable"));
+    auto* deleted = test::childNamed<QTableWidget>(dialog, QStringLiteral("deletedTable"));
+    // Runs `look` inside the history of `entryId` of the day, then closes it.
+    const auto inHistory = [&dialog](int entryId, const std::function<void()>& look) {
+        test::whenShown(&dialog, [&dialog, look] {
+            look();
+            dialog.accept();
+        });
+        dialog.openForEntry(entryId, kMonday, 1);
+    };
+    inHistory(entry, [&] {
+        ASSERT_EQ(table->rowCount(), 2);
+        EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("master"));
+        EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Заведена"));
+        EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("Кол-во: 16")));
+        EXPECT_TRUE(table->item(0, 3)->text().contains(QStringLiteral("ФИО: Иванов Иван Иванович")))
+            << table->item(0, 3)->text().toStdString();
+        EXPECT_EQ(table->item(1, 2)->text(), QStringLiteral("Изменена"));
+        EXPECT_EQ(table->item(1, 3)->text(), QStringLiteral("Кол-во: 16 → 30"));
+        EXPECT_FALSE(table->item(0, 0)->text().isEmpty());
+    });
 
     // Deleted by the foreman: found from the day with "Показать удаленные".
     data::deleteEntry(foreman->session.connection, entry);
-    dialog.load(0, kMonday, 1);
-    EXPECT_TRUE(dialog.deletedTable->isHidden());
-    dialog.showDeletedCheck->setChecked(true);
-    ASSERT_GE(dialog.deletedTable->rowCount(), 1);
-    EXPECT_EQ(dialog.shownEntry(), entry);
-    EXPECT_EQ(dialog.historyTable->rowCount(), 3);
-    EXPECT_EQ(dialog.historyTable->item(2, 2)->text(), QStringLiteral("Удалена"));
-    EXPECT_EQ(dialog.historyTable->item(2, 1)->text(), QStringLiteral("master"));
+    inHistory(0, [&] {
+        EXPECT_TRUE(deleted->isHidden());
+        test::childNamed<QCheckBox>(dialog, QStringLiteral("showDeletedCheck"))->setChecked(true);
+        ASSERT_GE(deleted->rowCount(), 1);
+        EXPECT_EQ(test::childNamed<QLabel>(dialog, QStringLiteral("entryLabel"))->text(),
+                  QStringLiteral("Позиция № %1").arg(entry));
+        ASSERT_EQ(table->rowCount(), 3);
+        EXPECT_EQ(table->item(2, 2)->text(), QStringLiteral("Удалена"));
+        EXPECT_EQ(table->item(2, 1)->text(), QStringLiteral("master"));
+    });
 
     // Entry 1 of the fixture gets a material on the foreman's workstation and is accepted on
     // the clerk's, both through the program's own writes. The history of a fixture entry also
     // holds earlier runs' actions: only its last rows are this run's.
-    ASSERT_TRUE(data::addMaterial(foreman->session.connection, 1, 1001, 0.5).saved);
+    ASSERT_TRUE(
+        data::addMaterial(foreman->session.connection, 1, 1001, *core::Decimal::fromText(u"0.5"))
+            .saved);
     const QString version =
         clerk->session.connection
             .scalar(QStringLiteral("select accounts_dep.smena_version(id, xmin) "
                                    "from accounts_dep.smena where id = 1"))
             .toString();
     data::acceptEntry(clerk->session.connection, 1, version);
-    dialog.load(1, kMonday, 1);
-    const int rows = table->rowCount();
-    ASSERT_GE(rows, 2);
-    EXPECT_EQ(table->item(rows - 2, 1)->text(), QStringLiteral("master"));
-    EXPECT_EQ(table->item(rows - 2, 2)->text(), QStringLiteral("Материал добавлен"));
-    EXPECT_EQ(table->item(rows - 1, 1)->text(), QStringLiteral("clerk_a"));
-    EXPECT_EQ(table->item(rows - 1, 2)->text(), QStringLiteral("Принята"));
+    inHistory(1, [&] {
+        const int rows = table->rowCount();
+        ASSERT_GE(rows, 2);
+        EXPECT_EQ(table->item(rows - 2, 1)->text(), QStringLiteral("master"));
+        EXPECT_EQ(table->item(rows - 2, 2)->text(), QStringLiteral("Материал добавлен"));
+        EXPECT_EQ(table->item(rows - 1, 1)->text(), QStringLiteral("clerk_a"));
+        EXPECT_EQ(table->item(rows - 1, 2)->text(), QStringLiteral("Принята"));
+    });
 }
 
 TEST_F(LiveRefreshTest, HistoryActionIsInTheMenuAndTheListsContextMenu) {
-    QAction* history = foreman->window.historyAction;
-    EXPECT_EQ(history->text().remove(QLatin1Char('&')), QStringLiteral("История"));
+    QAction* history = test::actionCaptioned(foreman->window, QStringLiteral("История"));
+    ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-    EXPECT_TRUE(foreman->window.entriesGrid->actions().contains(history));
-    EXPECT_EQ(foreman->window.entriesGrid->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(foreman->controls.entriesGrid->actions().contains(history));
+    EXPECT_EQ(foreman->controls.entriesGrid->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
 
 // Rows of the change log and the login's connection string as the feed reads them.

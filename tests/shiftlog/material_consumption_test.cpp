@@ -25,9 +25,9 @@ protected:
             std::move(actions));
     }
     void chooseGoods(qint64 goods) {
-        for (int i = 0; i < consumption.goodsCombo->count(); ++i) {
-            if (consumption.goodsCombo->itemData(i).toLongLong() == goods) {
-                consumption.goodsCombo->choose(i);
+        for (int i = 0; i < cons.goodsCombo->count(); ++i) {
+            if (cons.goodsCombo->itemData(i).toLongLong() == goods) {
+                cons.goodsCombo->choose(i);
                 return;
             }
         }
@@ -35,33 +35,43 @@ protected:
     }
 };
 
+// The norm is read as the server's numeric and multiplied as a decimal, rounded once to 3
+// places, half to even: 10000 × 1.2345 is 12345, not the 12345,001 of a float.
 TEST_F(MaterialTest, ChoosingGoodsShowsTheStockAndProposesTheNormLessWhatIsRecorded) {
     const struct {
         const char* quantity;
         const char* total;
         qint64 goods;
+        const char* norm;  // of the goods for КР-1; nullptr: the fixture's
         const char* proposal;
     } cases[] = {
-        {"100", "5", 1001, "20"},     // 100 × 0.25 − 5
-        {"100", "", 1001, "25"},      // nothing recorded yet
-        {"12,5", "0", 1002, "0,25"},  // 12.5 × 0.02
-        {"100", "5", 1002, "-3"},
+        {"100", "5", 1001, nullptr, "20"},     // 100 × 0.25 − 5
+        {"100", "", 1001, nullptr, "25"},      // nothing recorded yet
+        {"12,5", "0", 1002, nullptr, "0,25"},  // 12.5 × 0.02
+        {"100", "5", 1002, nullptr, "-3"},    {"10000", "", 1002, "1.2345", "12345"},
+        {"3", "", 1002, "0.0005", "0,002"},  // 0.0015: the half goes to the even 2
+        {"5", "", 1002, "0.0005", "0,002"},  // 0.0025 likewise
+        {"1", "0,1", 1002, "0.3", "0,2"},     {"7", "", 1002, "0.142857", "1"},  // 0.999999
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.proposal);
+        test::adminExec(
+            QStringLiteral("update mnf_operation.operation set f_qty_from = %1 where "
+                           "id_gds_from = 1002 and id_gds_to = 1")
+                .arg(c.norm != nullptr ? QString::fromLatin1(c.norm) : QStringLiteral("0.02")));
         inConsumption(QString::fromUtf8(c.quantity), QString::fromUtf8(c.total), [&] {
-            EXPECT_EQ(consumption.freeStockLabel->text(),
+            EXPECT_EQ(cons.freeStockLabel->text(),
                       QStringLiteral("Свободный остаток на складе: 0"));
             chooseGoods(c.goods);
-            EXPECT_EQ(consumption.quantityEdit->text(), QString::fromUtf8(c.proposal))
-                << c.proposal;
+            EXPECT_EQ(cons.quantityEdit->text(), QString::fromUtf8(c.proposal));
             if (c.goods == 1001) {
-                EXPECT_EQ(consumption.freeStockLabel->text(),
+                EXPECT_EQ(cons.freeStockLabel->text(),
                           QStringLiteral("Свободный остаток на складе: 10"));
-                EXPECT_EQ(consumption.reservedStockLabel->text(),
+                EXPECT_EQ(cons.reservedStockLabel->text(),
                           QStringLiteral("Остаток по резерву на складе: 2.5"));
             }
         });
-        EXPECT_EQ(consumption.quantityEdit->text(), QStringLiteral("0"));  // reset after closing
+        EXPECT_EQ(cons.quantityEdit->text(), QStringLiteral("0"));  // reset after closing
     }
 }
 
@@ -97,10 +107,10 @@ TEST_F(MaterialTest, AQuantityAboveTheStockIsAskedAboutAndZeroIsRefused) {
         QString left;
         inConsumption(QStringLiteral("10"), QString(), [&] {
             chooseGoods(1001);
-            consumption.quantityEdit->setText(QString::fromUtf8(c.typed));
-            QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
+            cons.quantityEdit->setText(QString::fromUtf8(c.typed));
+            QTest::mouseClick(cons.saveButton, Qt::LeftButton);
             closed = !consumption.isVisible();
-            left = consumption.quantityEdit->text();
+            left = cons.quantityEdit->text();
         });
         EXPECT_EQ(messages.texts(), c.messages) << c.typed;
         EXPECT_EQ(materialsOf(1), QString::fromUtf8(c.saved)) << c.typed;
@@ -118,15 +128,15 @@ TEST_F(MaterialTest, StockUsedElsewhereSinceTheChoiceIsAskedAboutAgain) {
         messages.answerNext(answer);
         inConsumption(QStringLiteral("10"), QString(), [&] {
             chooseGoods(1001);
-            consumption.quantityEdit->setText(QStringLiteral("12"));
+            cons.quantityEdit->setText(QStringLiteral("12"));
             test::adminExec(
                 QStringLiteral("update stk_remainder.remainder set f_qty = 5 where id=1"));
-            QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
+            QTest::mouseClick(cons.saveButton, Qt::LeftButton);
         });
         EXPECT_EQ(messages.texts().size(), 1);
         EXPECT_EQ(materialsOf(1),
                   answer == core::Answer::Yes ? QStringLiteral("1001:7.5") : QString());
-        EXPECT_EQ(consumption.freeStockLabel->text(), QString());  // closed: the lists are closed
+        EXPECT_EQ(cons.freeStockLabel->text(), QString());  // closed: the lists are closed
     }
 }
 
@@ -152,14 +162,14 @@ TEST_F(MaterialTest, DeleteTakesTheSelectedRowAndKeepsThePositionWhileItExists) 
         }
         selectRow(0);
         inside(
-            dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
+            dialog, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); },
             [&] {
                 if (c.selected > 0) {
-                    panel.materials.setRecNo(c.selected);
+                    ui.materials().setRecNo(c.selected);
                 }
-                QTest::mouseClick(panel.deleteMaterialButton, Qt::LeftButton);
-                EXPECT_EQ(panel.materials.recNo(), c.recNo) << c.selected;
-                EXPECT_EQ(panel.materialsTotalEdit->text().isEmpty(), c.rows == 0) << c.selected;
+                QTest::mouseClick(ui.deleteMaterialButton, Qt::LeftButton);
+                EXPECT_EQ(ui.materials().recNo(), c.recNo) << c.selected;
+                EXPECT_EQ(ui.materialsTotalEdit->text().isEmpty(), c.rows == 0) << c.selected;
             });
         EXPECT_EQ(materialsOf(1), c.left) << c.selected;
     }
@@ -171,15 +181,15 @@ TEST_F(MaterialTest, AfterTheLastMaterialGoesTheTotalIsEmptyAndANoChangeAddShows
                        "f_qty_use) values (1, 1001, 1.5)"));
     selectRow(0);
     inside(
-        dialog, [this] { QTest::mouseClick(shiftLog.editButton, Qt::LeftButton); },
+        dialog, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); },
         [this] {
-            EXPECT_EQ(panel.materialsTotalEdit->text(), QStringLiteral("1,5"));
-            QTest::mouseClick(panel.deleteMaterialButton, Qt::LeftButton);
-            EXPECT_TRUE(panel.materialsTotalEdit->text().isEmpty());
+            EXPECT_EQ(ui.materialsTotalEdit->text(), QStringLiteral("1,5"));
+            QTest::mouseClick(ui.deleteMaterialButton, Qt::LeftButton);
+            EXPECT_TRUE(ui.materialsTotalEdit->text().isEmpty());
             inside(
-                consumption, [this] { QTest::mouseClick(panel.addMaterialButton, Qt::LeftButton); },
+                consumption, [this] { QTest::mouseClick(ui.addMaterialButton, Qt::LeftButton); },
                 [] {});
-            EXPECT_EQ(panel.materialsTotalEdit->text(), QStringLiteral("0"));
+            EXPECT_EQ(ui.materialsTotalEdit->text(), QStringLiteral("0"));
         });
 }
 

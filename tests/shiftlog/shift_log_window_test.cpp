@@ -11,6 +11,7 @@
 #include "core/dates.h"
 #include "data/session.h"
 #include "message_recorder.h"
+#include "shift_log_controls.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
 #include "test_db.h"
@@ -47,14 +48,11 @@ protected:
         chooseDate(kMonday);
     }
 
-    // As the calendar would: the date is set, then the popup closes.
-    void chooseDate(const QDate& date) {
-        form.dateEdit->setDate(date);
-        form.loadChosenDate();
-    }
+    void chooseDate(const QDate& date) { sl.chooseDay(date); }
 
     data::Session session;
     ShiftLogWindow form{session};
+    test::ShiftLogControls sl{form};
     test::MessageRecorder messages;
 };
 
@@ -62,23 +60,23 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
     const QStringList titles{
         "Фамилия И.О.", "Марка изделия", "Операция",   "Вид", "Цвет",    "Часы", "Кол-во",
         "Брак",         "Итого (р.)",    "Премия (%)", "OK",  "Заведен", "№ ЗВП"};
-    QAbstractItemModel* model = form.entriesGrid->model();
+    QAbstractItemModel* model = sl.entriesGrid->model();
     ASSERT_EQ(model->columnCount(), titles.size());
-    const int prize = form.entriesGrid->columnOf(QStringLiteral("prize"));
+    const int prize = sl.entriesGrid->columnOf(QStringLiteral("prize"));
     for (int c = 0; c < titles.size(); ++c) {
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
-        EXPECT_EQ(form.entriesGrid->isColumnHidden(c), c == prize) << c;
+        EXPECT_EQ(sl.entriesGrid->isColumnHidden(c), c == prize) << c;
     }
     EXPECT_EQ(
         column(test::shiftList(form, 1), QStringLiteral("fio")),
         (QStringList{"Иванов Иван Иванович", "Иванов Иван Иванович", "Петров Пётр Петрович"}));
     // Numbers with the decimal comma; (100 - 2) × 1.25.
-    const int summa = form.entriesGrid->columnOf(QStringLiteral("summa"));
+    const int summa = sl.entriesGrid->columnOf(QStringLiteral("summa"));
     EXPECT_EQ(model->index(0, summa).data().toString(), QStringLiteral("122,5"));
     EXPECT_EQ(model->index(0, summa).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignRight);
-    EXPECT_EQ(model->index(0, form.entriesGrid->columnOf(QStringLiteral("ok")))
+    EXPECT_EQ(model->index(0, sl.entriesGrid->columnOf(QStringLiteral("ok")))
                       .data(Qt::TextAlignmentRole)
                       .value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
@@ -86,12 +84,12 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
 }
 
 TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
-    QAbstractItemModel* model = form.entriesGrid->model();
+    QAbstractItemModel* model = sl.entriesGrid->model();
     const QStringList marks = column(test::shiftList(form, 1), QStringLiteral("ok"));
     ASSERT_EQ(marks, (QStringList{"no", "ok", "да"}));
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
-    const int ok = form.entriesGrid->columnOf(QStringLiteral("ok"));
-    const int fio = form.entriesGrid->columnOf(QStringLiteral("fio"));
+    const int ok = sl.entriesGrid->columnOf(QStringLiteral("ok"));
+    const int fio = sl.entriesGrid->columnOf(QStringLiteral("fio"));
     for (int row = 0; row < 3; ++row) {
         const QModelIndex cell = model->index(row, ok);
         EXPECT_TRUE(cell.data(Qt::FontRole).value<QFont>().bold()) << row;
@@ -101,20 +99,20 @@ TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {
 }
 
 TEST_F(ShiftLogWindowTest, MarkKeepsItsColourWhenSelectedAndADisabledGridStaysReadable) {
-    QAbstractItemModel* model = form.entriesGrid->model();
-    auto* delegate = qobject_cast<widgets::CellDelegate*>(form.entriesGrid->itemDelegate());
+    QAbstractItemModel* model = sl.entriesGrid->model();
+    auto* delegate = qobject_cast<widgets::CellDelegate*>(sl.entriesGrid->itemDelegate());
     ASSERT_NE(delegate, nullptr);
     const QColor expected[] = {widgets::kRed, widgets::kGreen, widgets::kGreen};
-    const int ok = form.entriesGrid->columnOf(QStringLiteral("ok"));
+    const int ok = sl.entriesGrid->columnOf(QStringLiteral("ok"));
     for (int row = 0; row < 3; ++row) {
-        form.entriesGrid->selectRow(row);
+        sl.entriesGrid->selectRow(row);
         QStyleOptionViewItem option;
-        option.initFrom(form.entriesGrid);
+        option.initFrom(sl.entriesGrid);
         delegate->initStyleOption(&option, model->index(row, ok));
         EXPECT_EQ(option.palette.color(QPalette::HighlightedText), expected[row]) << row;
     }
-    form.entriesGrid->setEnabled(false);
-    const QPalette palette = form.entriesGrid->palette();
+    sl.entriesGrid->setEnabled(false);
+    const QPalette palette = sl.entriesGrid->palette();
     for (const QPalette::ColorRole role :
          {QPalette::Text, QPalette::Base, QPalette::Highlight, QPalette::HighlightedText}) {
         EXPECT_EQ(palette.color(QPalette::Disabled, role), palette.color(QPalette::Active, role))
@@ -122,7 +120,7 @@ TEST_F(ShiftLogWindowTest, MarkKeepsItsColourWhenSelectedAndADisabledGridStaysRe
     }
     EXPECT_NE(palette.color(QPalette::Disabled, QPalette::Text),
               palette.color(QPalette::Disabled, QPalette::Base));
-    form.entriesGrid->setEnabled(true);
+    sl.entriesGrid->setEnabled(true);
 }
 
 TEST_F(ShiftLogWindowTest, ColumnsShowTheirWholeTextsOnceTheWindowIsEnlarged) {
@@ -130,13 +128,13 @@ TEST_F(ShiftLogWindowTest, ColumnsShowTheirWholeTextsOnceTheWindowIsEnlarged) {
         "update cmn_contractor.person set s_caption='Преображенский Иннокентий "
         "Всеволодович' where id=1; update accounts_dep.vid_oper set vid='Резка листового "
         "металла' where id=1"));
-    form.refreshLists();
+    QTest::mouseClick(sl.refreshButton, Qt::LeftButton);
     // The window opens small enough for 1024 x 768; the user enlarges it and the squeezed
     // name columns grow back to their texts.
     const QSize opened = form.size();
     EXPECT_GT(form.maximumWidth(), 1024);
     form.resize(1600, opened.height());
-    widgets::DataGrid* grid = form.entriesGrid;
+    widgets::DataGrid* grid = sl.entriesGrid;
     QAbstractItemModel* model = grid->model();
     QFont bold = grid->font();
     bold.setBold(true);
@@ -172,33 +170,33 @@ TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
         QRadioButton* button;
         int shift;
         int rows;
-    } cases[] = {{form.shift2Radio, 2, 1},
-                 {form.overtimeRadio, 4, 1},
-                 {form.shift3Radio, 3, 1},
-                 {form.shift1Radio, 1, 3}};
+    } cases[] = {{sl.shift2Radio, 2, 1},
+                 {sl.overtimeRadio, 4, 1},
+                 {sl.shift3Radio, 3, 1},
+                 {sl.shift1Radio, 1, 3}};
     for (const auto& c : cases) {
         QTest::mouseClick(c.button, Qt::LeftButton);
         EXPECT_EQ(form.shift(), c.shift);
-        EXPECT_EQ(form.entriesGrid->dataset(), &test::shiftList(form, c.shift));
-        EXPECT_EQ(form.entriesGrid->model()->rowCount(), c.rows) << c.shift;
+        EXPECT_EQ(sl.entriesGrid->dataset(), &test::shiftList(form, c.shift));
+        EXPECT_EQ(sl.entriesGrid->model()->rowCount(), c.rows) << c.shift;
         for (QRadioButton* other :
-             {form.shift1Radio, form.shift2Radio, form.shift3Radio, form.overtimeRadio}) {
+             {sl.shift1Radio, sl.shift2Radio, sl.shift3Radio, sl.overtimeRadio}) {
             EXPECT_EQ(highlighted(other), other == c.button) << c.shift;
         }
     }
-    QTest::mouseClick(form.shift2Radio, Qt::LeftButton);
-    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
-    EXPECT_EQ(form.entriesGrid->model()->rowCount(), 2);
+    QTest::mouseClick(sl.shift2Radio, Qt::LeftButton);
+    QTest::mouseClick(sl.refreshButton, Qt::LeftButton);
+    EXPECT_EQ(sl.entriesGrid->model()->rowCount(), 2);
     test::adminExec(QStringLiteral("delete from accounts_dep.smena where id=50"));
 }
 
 TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
-    form.dateEdit->setDate(kTuesday);
-    form.entriesGrid->setFocus();
+    sl.dateEdit->setDate(kTuesday);
+    sl.entriesGrid->setFocus();
     EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
     EXPECT_EQ(test::shiftList(form, 1).param(QStringLiteral("data")).toDate(), kMonday);
 
-    QTest::keyClick(form.dateEdit, Qt::Key_Return);
+    QTest::keyClick(sl.dateEdit, Qt::Key_Return);
     EXPECT_EQ(test::shiftList(form, 1).recordCount(), 1);
     for (int shift = 1; shift <= 4; ++shift) {
         EXPECT_EQ(test::shiftList(form, shift).param(QStringLiteral("data")).toDate(), kTuesday);
@@ -210,13 +208,13 @@ TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
 
 TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {
     // The drop-down arrow at the picker's right end.
-    QTest::mouseClick(form.dateEdit, Qt::LeftButton, {},
-                      QPoint(form.dateEdit->width() - 6, form.dateEdit->height() / 2));
-    QCalendarWidget* calendar = form.dateEdit->calendarWidget();
+    QTest::mouseClick(sl.dateEdit, Qt::LeftButton, {},
+                      QPoint(sl.dateEdit->width() - 6, sl.dateEdit->height() / 2));
+    QCalendarWidget* calendar = sl.dateEdit->calendarWidget();
     ASSERT_TRUE(QTest::qWaitFor([&] { return calendar->isVisible(); }, 2000));
     emit calendar->clicked(kTuesday);
     ASSERT_TRUE(QTest::qWaitFor([&] { return test::shiftList(form, 1).recordCount() == 1; }, 2000));
-    EXPECT_EQ(form.dateEdit->date(), kTuesday);
+    EXPECT_EQ(sl.dateEdit->date(), kTuesday);
     EXPECT_EQ(test::shiftList(form, 4).param(QStringLiteral("data")).toDate(), kTuesday);
 }
 
@@ -231,11 +229,11 @@ TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
                  {kTuesday, false}};
     for (const auto& c : cases) {
         chooseDate(c.date);
-        EXPECT_EQ(form.dayOffCheck->isChecked(), c.dayOff) << c.date.toString().toStdString();
+        EXPECT_EQ(sl.dayOffCheck->isChecked(), c.dayOff) << c.date.toString().toStdString();
         EXPECT_EQ(form.dayOff(), c.dayOff);
-        EXPECT_EQ(form.dayOffCheck->font().bold(), c.dayOff);
+        EXPECT_EQ(sl.dayOffCheck->font().bold(), c.dayOff);
         EXPECT_EQ(
-            form.dayOffCheck->palette().color(form.dayOffCheck->backgroundRole()) == widgets::kRed,
+            sl.dayOffCheck->palette().color(sl.dayOffCheck->backgroundRole()) == widgets::kRed,
             c.dayOff);
     }
 }
@@ -243,10 +241,11 @@ TEST_F(ShiftLogWindowTest, DayOffFollowsTheChosenDateBothWays) {
 TEST_F(ShiftLogWindowTest, ActivationTicksDayOffOnWeekendsAndNeverUnticks) {
     const bool weekend = core::isWeekend(QDate::currentDate());
     for (const bool before : {false, true}) {
-        form.dayOffCheck->setChecked(before);
-        form.showToday();
-        EXPECT_EQ(form.dateEdit->date(), QDate::currentDate());
-        EXPECT_EQ(form.dayOffCheck->isChecked(), before || weekend) << before;
+        sl.dayOffCheck->setChecked(before);
+        form.hide();
+        form.show();  // every showing goes to today
+        EXPECT_EQ(sl.dateEdit->date(), QDate::currentDate());
+        EXPECT_EQ(sl.dayOffCheck->isChecked(), before || weekend) << before;
     }
 }
 
@@ -284,9 +283,9 @@ TEST_F(ShiftLogWindowTest, TitleClickSortTextsFollowTheWholeSortText) {
 }
 
 TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
-    QHeaderView* header = form.entriesGrid->horizontalHeader();
+    QHeaderView* header = sl.entriesGrid->horizontalHeader();
     auto clickTitle = [&](const char* field) {
-        const int column = form.entriesGrid->columnOf(QString::fromLatin1(field));
+        const int column = sl.entriesGrid->columnOf(QString::fromLatin1(field));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(column) + 5, 5));
     };
@@ -299,7 +298,7 @@ TEST_F(ShiftLogWindowTest, TitleClicksSortTheLoadedRowsUntilTheListIsReopened) {
               (QStringList{"Сварка", "Резка", "Покраска"}));
     clickTitle("color");  // no sorting
     EXPECT_EQ(test::shiftList(form, 1).sort(), QStringLiteral("vid DESC"));
-    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
+    QTest::mouseClick(sl.refreshButton, Qt::LeftButton);
     EXPECT_EQ(test::shiftList(form, 1).sort(), QString());
     EXPECT_EQ(column(test::shiftList(form, 1), QStringLiteral("vid")),
               (QStringList{"Резка", "Сварка", "Покраска"}));
@@ -312,10 +311,10 @@ TEST_F(ShiftLogWindowTest, LostConnectionIsShownOnceAndTheNextRefreshReconnects)
         QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
                        "where usename='master'"));
     ASSERT_FALSE(pid.isEmpty());
-    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
+    QTest::mouseClick(sl.refreshButton, Qt::LeftButton);
     EXPECT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    QTest::mouseClick(form.refreshButton, Qt::LeftButton);
+    QTest::mouseClick(sl.refreshButton, Qt::LeftButton);
     EXPECT_EQ(messages.messages().size(), 1);
     EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
 }

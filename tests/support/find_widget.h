@@ -2,6 +2,8 @@
 // Finding controls as a user sees them: a button or menu item by its caption, a field by the
 // label that announces it. A caption's mnemonic marker (&) does not count.
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
@@ -43,6 +45,16 @@ Field* fieldLabelled(const QWidget& window, const QString& caption) {
             return qobject_cast<Field*>(label->buddy());
     }
     return nullptr;
+}
+
+// The child of `window` named `name`; a failure of the test, and nullptr, when there is none.
+template <typename Child = QWidget>
+Child* childNamed(const QObject& window, const QString& name) {
+    auto* child = window.findChild<Child*>(name);
+    if (child == nullptr) {
+        ADD_FAILURE() << "no " << name.toStdString() << " in " << window.objectName().toStdString();
+    }
+    return child;
 }
 
 }  // namespace tabel::test
