@@ -74,8 +74,8 @@ LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shift
     layout->setSizeConstraint(QLayout::SetFixedSize);
     loginEdit_->setMinimumWidth(220);
 
-    connect(&shiftLog_, &shiftlog::ShiftLogWindow::versionCheckDue, this,
-            &LoginWindow::enforceVersion);
+    widgets::connectAction(&shiftLog_, &shiftlog::ShiftLogWindow::versionCheckDue, this,
+                           [this] { enforceVersion(); });
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {

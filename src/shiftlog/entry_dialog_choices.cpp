@@ -67,7 +67,7 @@ void EntryDialog::pickWorker(const QString& typed) {
     if (!pick.chosen) {
         return;
     }
-    if (const auto& choice = workers_.choice()) {
+    if (const auto& choice = pick.worker) {
         workerEdit_->setText(choice->fio);
         entry_.workerId = choice->workerId;
         entry_.personId = choice->personId;

@@ -272,7 +272,7 @@ void EntryMaterialsPanel::addBrigadeMember() {
         return;
     }
     // Refused by the server, the brigade stays as it is shown.
-    if (!data::addBrigadeMember(connection_, entry_.id, workers_.choice()->personId)) {
+    if (!data::addBrigadeMember(connection_, entry_.id, pick.worker->personId)) {
         core::MessageBoxes::error(kAlreadyInBrigade);
     }
     brigade_.refresh();

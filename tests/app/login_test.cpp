@@ -256,7 +256,7 @@ TEST_F(LoginTest, AVersionThatCannotBeReadIsToldAtTheLoginAndAtTheNextCheck) {
     EXPECT_TRUE(login->isVisible());
 
     messages.clear();
-    QTimer* check = shiftLog.versionTimer;
+    auto* check = test::childNamed<QTimer>(shiftLog, QStringLiteral("versionTimer"));
     check->setSingleShot(true);
     check->start(1);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !messages.texts().isEmpty(); }, 5000));

@@ -337,9 +337,8 @@ TEST_F(LiveRefreshTest, AWholeBatchReReadsEveryListKeepingTheCurrentRow) {
     data::Session session;
     ShiftLogWindow window(session);  // never shown: no feed of its own
     test::connectAs(session.connection, QStringLiteral("master"));
-    window.dateEdit->setDate(kMonday);
-    window.loadChosenDate();
-    data::Dataset& list = window.currentList();
+    test::ShiftLogControls(window).chooseDay(kMonday);
+    data::Dataset& list = test::shiftList(window, 1);
     ASSERT_FALSE(list.isEmpty());
     list.setCurrentRow(list.recordCount() - 1);
     const int current = list.field(QStringLiteral("id")).asInteger();
@@ -347,11 +346,11 @@ TEST_F(LiveRefreshTest, AWholeBatchReReadsEveryListKeepingTheCurrentRow) {
     insertEntry(971, QStringLiteral("2026-03-02"), 2);
     data::ChangeBatch whole;
     whole.makeWhole();
-    window.applyChanges(whole);
+    emit session.changes.changed(whole);
     EXPECT_TRUE(list.locate(QStringLiteral("id"), 970));
     EXPECT_TRUE(test::shiftList(window, 2).locate(QStringLiteral("id"), 971));
     list.locate(QStringLiteral("id"), current);
-    window.applyChanges(whole);
+    emit session.changes.changed(whole);
     EXPECT_EQ(list.field(QStringLiteral("id")).asInteger(), current);
 }
 
