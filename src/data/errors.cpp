@@ -21,6 +21,7 @@ DbErrorKind dbErrorKindOf(const QString& sqlState) {
         {"P0001", DbErrorKind::RaisedByServer},
         // Raised by our own version checks (accounts_dep.refuse_changed_row).
         {"40001", DbErrorKind::RowChanged},
+        {"57014", DbErrorKind::Cancelled},
     };
     for (const auto& entry : kinds) {
         if (sqlState == QLatin1String(entry.state)) {
@@ -51,6 +52,8 @@ QString userTextOf(DbErrorKind kind) {
             return QStringLiteral(
                 "Запись изменена другим пользователем. Список перечитан, введённое вами "
                 "показано снова: проверьте и сохраните ещё раз.");
+        case DbErrorKind::Cancelled:
+            return QStringLiteral("Запрос отменен пользователем");
         case DbErrorKind::RaisedByServer:  // our own triggers and functions speak Russian
         case DbErrorKind::Other:
             return QString();
@@ -84,8 +87,9 @@ QString userMessageOf(const DbError& error) {
         // The server's version check, in its own Russian sentence.
         return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
     }
-    if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged) {
-        return userTextOf(kind);  // our own finding: the server said nothing
+    if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged ||
+        kind == DbErrorKind::Cancelled) {
+        return userTextOf(kind);  // our own finding, or the user's own doing
     }
     QString text = userTextOf(kind);
     if (kind == DbErrorKind::UniqueViolation) {

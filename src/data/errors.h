@@ -27,10 +27,12 @@ enum class DbErrorKind {
     PermissionDenied,
     RaisedByServer,
     RowGone,
-    RowChanged
+    RowChanged,
+    Cancelled  // the user stopped the statement while waiting for it
 };
 
-// 08xxx and 57P01 are a lost connection; the integrity and lock states have a kind of their own.
+// 08xxx and 57P01 are a lost connection; 57014 a cancelled statement; the integrity and lock
+// states have a kind of their own.
 DbErrorKind dbErrorKindOf(const QString& sqlState);
 
 // The database refused a statement or could not be reached.

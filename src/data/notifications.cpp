@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include "data/connection.h"
+
 namespace tabel::data {
 
 namespace {
@@ -306,6 +308,12 @@ void ChangeFeed::setLive(bool live, int pid) {
 
 void ChangeFeed::flush() {
     if (pending_.isEmpty()) {
+        return;
+    }
+    if (Connection::anyBusy()) {
+        // Applied inside a wait for a statement, the batch would re-read rows in the middle of
+        // another action: it goes out once the wait is over.
+        flushTimer_.start(kBatchMs / 4);
         return;
     }
     const ChangeBatch batch = std::move(pending_);

@@ -13,6 +13,7 @@
 
 #include "app/login_window.h"
 #include "app/version_check.h"
+#include "data/connection.h"
 #include "data/data_module.h"
 #include "data/errors.h"
 #include "message_recorder.h"
@@ -76,9 +77,14 @@ protected:
         login.passwordEdit->setText(password);
         ShiftLogSeen seen;
         // Runs inside the shift log's own loop; dropped on return when it was never shown.
+        // The login's statements turn the event loop first: it waits until none is waited for.
         QTimer probe;
         probe.setSingleShot(true);
         QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
+            if (data::Connection::anyBusy()) {
+                probe.start(0);
+                return;
+            }
             seen.shown = shiftLog.isVisible();
             seen.caption = shiftLog.windowTitle();
             seen.login = shiftLog.loginState.login;

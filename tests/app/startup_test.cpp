@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/window_set.h"
+#include "data/connection.h"
 #include "message_recorder.h"
 #include "test_db.h"
 
@@ -42,9 +43,14 @@ protected:
         windows->login->passwordEdit->setText(password);
         bool shown = false;
         // Runs inside the shift log's own loop; dropped on return when it was never shown.
+        // The login's statements turn the event loop first: it waits until none is waited for.
         QTimer probe;
         probe.setSingleShot(true);
         QObject::connect(&probe, &QTimer::timeout, windows->shiftLog.get(), [&] {
+            if (data::Connection::anyBusy()) {
+                probe.start(0);
+                return;
+            }
             shown = windows->shiftLog->isVisible();
             session =
                 windows->dm.connection.scalar(QStringLiteral("select session_user")).toString();

@@ -45,6 +45,8 @@ TEST(ErrorMessagesTest, EachKindHasOneSentenceAndTheServerWordsGoBelowIt) {
          "снова: проверьте и сохраните ещё раз.",
          false},
         {DbErrorKind::RaisedByServer, "P0001", "", "something the server said", false},
+        {DbErrorKind::Cancelled, "57014", "Запрос отменен пользователем",
+         "Запрос отменен пользователем", false},
         {DbErrorKind::Other, "22012", "", "Недопустимое значение", true},
         {DbErrorKind::Other, "42703", "", "Ошибка базы данных", true},
     };

@@ -177,7 +177,7 @@ TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     QString shown;
     browseKinds([&] {
         ASSERT_TRUE(dm.operationKinds.locate(QStringLiteral("id"), 1));
-        QTimer::singleShot(0, &kindEditor, [&] {
+        whenShown(&kindEditor, [&] {
             shown = kindEditor.nameEdit->text();
             kindEditor.reject();
         });
@@ -222,7 +222,7 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
 }
 
 TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
-    QTimer::singleShot(0, &kinds, [&] {
+    whenShown(&kinds, [&] {
         EXPECT_FALSE(kinds.addButton->isVisible());
         EXPECT_FALSE(kinds.deleteButton->isVisible());
         EXPECT_TRUE(kinds.searchBox->isVisible());
@@ -242,7 +242,7 @@ TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
 }
 
 TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
-    QTimer::singleShot(0, &kinds, [&] {
+    whenShown(&kinds, [&] {
         test::typeInto(kinds.searchBox, QStringLiteral("Св"));
         EXPECT_EQ(dm.operationKinds.recordCount(), 1);
         QTest::keyClick(kinds.searchBox, Qt::Key_Return);
