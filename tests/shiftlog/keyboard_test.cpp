@@ -153,6 +153,8 @@ TEST_F(MaterialKeyboardTest, WholeRestAskedForWhenNothingIsLeftSaysSo) {
         },
         [this] {
             consumption.goodsCombo->choose(0);
+            // As the user does: into the quantity (leaving the goods proposes it), then typed.
+            consumption.quantityEdit->setFocus();
             consumption.quantityEdit->setText(QStringLiteral("5"));
             test::adminExec(QStringLiteral("update stk_remainder.remainder set f_qty = 0"));
             QTest::mouseClick(consumption.saveButton, Qt::LeftButton);
