@@ -267,9 +267,11 @@ std::invoke_result_t<Job&, ConnectionSession&> Connection::call(Job job) {
 
 void Connection::post(std::shared_ptr<ConnectionCall> call) {
     if (!thread_) {
-        // A dropped connection's database name may still be held by its abandoned thread.
+        // Unique in the process: an abandoned thread may hold its session's name for long, and
+        // Qt drops a connection whose name is registered again, even one still in use.
+        static QAtomicInt sessions;
         thread_ = std::make_unique<ConnectionThread>(
-            threadsMade_ == 0 ? name_ : name_ + QStringLiteral("#%1").arg(threadsMade_));
+            name_ + QStringLiteral("#%1").arg(sessions.fetchAndAddRelaxed(1)));
         ++threadsMade_;
     }
     thread_->post(std::move(call));

@@ -62,6 +62,11 @@ bool ConnectionCall::waitBlocking(std::chrono::microseconds timeout) {
     return ended_.wait_for(lock, timeout, [this] { return done_; });
 }
 
+bool ConnectionCall::ended() {
+    const std::lock_guard lock(mutex_);
+    return done_;
+}
+
 void ConnectionCall::rethrow() const {
     if (failure_) {
         std::rethrow_exception(failure_);
@@ -78,7 +83,8 @@ struct ConnectionThread::State {
     std::deque<std::shared_ptr<ConnectionCall>> calls;
     bool stopping = false;
     bool abandoned = false;
-    bool running = false;  // inside a call
+    // The call being run; it may have ended while the thread still holds it.
+    std::shared_ptr<ConnectionCall> running;
 };
 
 ConnectionThread::ConnectionThread(const QString& databaseName)
@@ -91,7 +97,8 @@ ConnectionThread::~ConnectionThread() {
     bool stuck = false;
     {
         const std::lock_guard lock(state_->mutex);
-        stuck = state_->running;
+        // A call that has ended leaves the thread at once; one that has not may never return.
+        stuck = state_->running && !state_->running->ended();
         state_->stopping = true;
         state_->abandoned = stuck;
         state_->calls.clear();
@@ -140,13 +147,13 @@ void ConnectionThread::main(std::shared_ptr<State> state) {
             }
             call = std::move(state->calls.front());
             state->calls.pop_front();
-            state->running = true;
+            state->running = call;
         }
         state->cancelPoint.reset();
         call->run(session);
         call.reset();
         const std::lock_guard lock(state->mutex);
-        state->running = false;
+        state->running.reset();
     }
     // The session closes here, on its own thread, abandoned or not.
 }

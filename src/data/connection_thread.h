@@ -39,6 +39,7 @@ public:
     bool waitBlocking(std::chrono::microseconds timeout);
     // After the call has ended: its failure rethrown.
     void rethrow() const;
+    bool ended();
 
 private:
     Job job_;
@@ -53,8 +54,8 @@ class ConnectionThread {
 public:
     // Starts the thread; its session connects under `databaseName` when first asked to.
     explicit ConnectionThread(const QString& databaseName);
-    // Closes the session and ends the thread, waiting for it; a thread still inside a call is
-    // abandoned instead.
+    // Closes the session and ends the thread, waiting for it; a thread whose call has not ended
+    // (the driver still waits for the server) is abandoned instead.
     ~ConnectionThread();
     ConnectionThread(const ConnectionThread&) = delete;
     ConnectionThread& operator=(const ConnectionThread&) = delete;

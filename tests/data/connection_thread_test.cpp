@@ -346,6 +346,15 @@ TEST_F(ConnectionThreadTest, LiveChangesArriveAfterTheWaitTheyCameIn) {
     EXPECT_FALSE(*busyWhenApplied);
 }
 
+TEST_F(ConnectionThreadTest, ConnectionsMadeAndEndedInTurnUnderOneNameNeverShareASession) {
+    // Each one ends while its thread may still be putting its last call away.
+    for (int i = 0; i < 200; ++i) {
+        Connection same(QStringLiteral("same"));
+        test::connectAs(same);
+        ASSERT_EQ(same.scalar(QStringLiteral("select 1")).toInt(), 1) << i;
+    }
+}
+
 TEST_F(ConnectionThreadTest, StreamedBlocksAreTakenOnTheCallingThread) {
     int blocks = 0;
     bool elsewhere = false;
