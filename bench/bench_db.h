@@ -39,29 +39,43 @@ using TextRowSink = std::function<void(const std::vector<const char*>& cells)>;
 // anything; the rows. Without `precision`, numbers come as the driver's default makes them.
 inline int64_t fetchOnce(data::Connection& connection, const QString& statement,
                          std::optional<QSql::NumericalPrecisionPolicy> precision = {}) {
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    if (precision) {
-        query.setNumericalPrecisionPolicy(*precision);
-    }
-    query.exec(statement);
-    const int columns = query.record().count();
     int64_t rows = 0;
-    while (query.next()) {
-        for (int c = 0; c < columns; ++c) {
-            benchmark::DoNotOptimize(query.value(c));
+    connection.withDatabase([&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (precision) {
+            query.setNumericalPrecisionPolicy(*precision);
         }
-        ++rows;
-    }
+        query.exec(statement);
+        const int columns = query.record().count();
+        while (query.next()) {
+            for (int c = 0; c < columns; ++c) {
+                benchmark::DoNotOptimize(query.value(c));
+            }
+            ++rows;
+        }
+    });
     return rows;
 }
 
 // Floor through ODBC: the statement on its own handle of the same connection, columns bound
 // (numbers as numbers, the rest as UTF-8 text; everything as text for a sink) and fetched 512
-// rows a block; nothing kept. Returns the rows read.
+// rows a block; nothing kept. Returns the rows read. Runs where the connection lives, its own
+// thread (`sink` too), as one call: the floor pays the hand-off once, not per statement.
+inline int64_t odbcBlockFetchOn(QSqlDatabase& db, const QString& statement,
+                                const TextRowSink& sink);
+
 inline int64_t odbcBlockFetch(data::Connection& connection, const QString& statement,
                               const TextRowSink& sink = {}) {
-    const QVariant handle = connection.database().driver()->handle();
+    int64_t rows = 0;
+    connection.withDatabase(
+        [&](QSqlDatabase& db) { rows = odbcBlockFetchOn(db, statement, sink); });
+    return rows;
+}
+
+inline int64_t odbcBlockFetchOn(QSqlDatabase& db, const QString& statement,
+                                const TextRowSink& sink) {
+    const QVariant handle = db.driver()->handle();
     SQLHDBC dbc = *static_cast<const SQLHDBC*>(handle.constData());
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);

@@ -9,6 +9,7 @@
 #include "batch/batch.h"
 #include "widgets/error_display.h"
 #include "widgets/qt_message_handler.h"
+#include "widgets/wait_dialog.h"
 
 #include <unistd.h>
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     }
     tabel::widgets::QtMessageHandler messages;
     tabel::core::MessageBoxes::setHandler(&messages);
+    tabel::widgets::WaitDialog waitDialog;  // shown while a statement keeps a window waiting
 
     const QStringList args = app.arguments();
     tabel::app::WindowSet windows(tabel::app::compiledDeployment(), args.value(1), args.value(2));

@@ -1,70 +1,27 @@
 #include "data/connection.h"
 
-#include <sqlext.h>
-
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QSqlResult>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <optional>
+#include <vector>
 
+#include "data/connection_session.h"
+#include "data/connection_thread.h"
 #include "data/errors.h"
 #include "data/parameters.h"
-#include "data/value_conversion.h"
+#include "data/wait_presenter.h"
 
 namespace tabel::data {
 
 namespace {
-
-QString messageOf(const QSqlError& error) {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty()) {
-        text = error.text().trimmed();
-    }
-    return text;
-}
-
-// The driver's handle behind a Qt handle variant; null when there is none.
-SQLHANDLE odbcHandleOf(const QVariant& handle) {
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE))) {
-        return nullptr;
-    }
-    return *static_cast<const SQLHANDLE*>(handle.constData());
-}
-
-// Qt keeps only the driver's texts; the SQLSTATE is still in the handle's first diagnostic
-// record until the next call on that handle.
-QString sqlStateOf(const QVariant& handle, SQLSMALLINT handleType) {
-    const SQLHANDLE odbcHandle = odbcHandleOf(handle);
-    if (odbcHandle == nullptr) {
-        return {};
-    }
-    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(
-            SQLGetDiagRec(handleType, odbcHandle, 1, state, &native, nullptr, 0, &length))) {
-        return {};
-    }
-    return QString::fromLatin1(reinterpret_cast<const char*>(state)).left(SQL_SQLSTATE_SIZE);
-}
-
-// psqlODBC reports a backend killed between statements as a general error (S1000); the
-// connection itself knows it is gone.
-bool connectionDead(const QSqlDriver* driver) {
-    const SQLHANDLE connection = driver != nullptr ? odbcHandleOf(driver->handle()) : nullptr;
-    if (connection == nullptr) {
-        return false;
-    }
-    SQLUINTEGER dead = SQL_CD_FALSE;
-    const SQLRETURN r = SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
-    return SQL_SUCCEEDED(r) && dead == SQL_CD_TRUE;
-}
 
 // Debian's /etc/odbcinst.ini switches the driver's communication log on, and the driver applies
 // that setting again at disconnect whatever the connection string says, leaving a
@@ -87,83 +44,311 @@ void useOwnDriverSettings() {
     }
 }
 
+DbError noAnswerError() {
+    return DbError(QStringLiteral("Сервер не отвечает. Соединение разорвано, при следующем "
+                                  "действии оно будет установлено заново."),
+                   DbErrorKind::ConnectionLost);
+}
+
+DbError busyError() {
+    return DbError(QStringLiteral("Соединение занято предыдущим действием, повторите позже"),
+                   DbErrorKind::ConnectionLost);
+}
+
+bool isUserInput(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        case QEvent::Close:  // the window manager's close button
+            return event->spontaneous();
+        default:
+            return false;
+    }
+}
+
+// While the wait presenter is shown: user input reaches it alone. What was typed before it
+// showed is dropped too, not acted on after the wait.
+class InputGuard : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!isUserInput(event)) {
+            return false;
+        }
+        const WaitPresenter* presenter = WaitPresenter::installed();
+        return presenter == nullptr || !presenter->ownsInput(watched);
+    }
+};
+
 }  // namespace
 
-Connection::Connection(const QString& name) : name_(name) {
+// One wait for a call, on the calling thread.
+struct WaitFrame {
+    std::shared_ptr<ConnectionCall> call;
+    QEventLoop* loop = nullptr;
+};
+
+namespace {
+// The waits on this thread, of every connection, innermost last.
+thread_local std::vector<WaitFrame*> framesOnThread;
+}  // namespace
+
+struct Connection::Waits {
+    std::vector<WaitFrame*> frames;  // innermost last
+};
+
+// The outermost wait of a connection: shows the presenter when it lasts, cancels and drops.
+class Connection::WaitScope {
+public:
+    explicit WaitScope(Connection& connection) : connection_(connection) {
+        showTimer_.setSingleShot(true);
+        QObject::connect(&showTimer_, &QTimer::timeout, [this] { show(); });
+        showTimer_.start(WaitPresenter::kShowAfterMs);
+        dropTimer_.setSingleShot(true);
+        QObject::connect(&dropTimer_, &QTimer::timeout, [this] { connection_.drop(); });
+    }
+
+    ~WaitScope() {
+        showTimer_.stop();
+        dropTimer_.stop();
+        if (presenter_ == nullptr) {
+            return;
+        }
+        QCoreApplication::instance()->removeEventFilter(&guard_);
+        std::vector<WaitScope*>& shown = shownScopes();
+        std::erase(shown, this);
+        // The presenter may have been taken away meanwhile (a test's own).
+        if (WaitPresenter::installed() == presenter_) {
+            if (shown.empty()) {
+                presenter_->hideWait();
+            } else {
+                presenter_->showWait(shown.back()->cancelAction());
+            }
+        }
+    }
+
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+    // A wait loop lets user input through (to the presenter alone) once one is shown.
+    static bool presenterShown() { return !shownScopes().empty(); }
+
+private:
+    static std::vector<WaitScope*>& shownScopes() {
+        thread_local std::vector<WaitScope*> scopes;
+        return scopes;
+    }
+
+    void show() {
+        WaitPresenter* presenter = WaitPresenter::installed();
+        QCoreApplication* app = QCoreApplication::instance();
+        if (presenter == nullptr || app == nullptr || QThread::currentThread() != app->thread()) {
+            return;
+        }
+        presenter_ = presenter;
+        shownScopes().push_back(this);
+        app->installEventFilter(&guard_);
+        presenter_->showWait(cancelAction());
+        // The loops run again, now with user input let through.
+        for (const WaitFrame* frame : framesOnThread) {
+            frame->loop->quit();
+        }
+    }
+
+    std::function<void()> cancelAction() {
+        return [this, alive = std::weak_ptr<int>(alive_)] {
+            if (!alive.expired()) {
+                cancel();
+            }
+        };
+    }
+
+    void cancel() {
+        if (cancelled_) {
+            return;
+        }
+        cancelled_ = true;
+        if (connection_.thread_) {
+            connection_.thread_->cancel();
+        }
+        dropTimer_.start(kCancelGraceMs);
+    }
+
+    Connection& connection_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    QTimer showTimer_;
+    QTimer dropTimer_;
+    InputGuard guard_;
+    WaitPresenter* presenter_ = nullptr;  // set once shown
+    bool cancelled_ = false;
+};
+
+Connection::Connection(const QString& name) : name_(name), waits_(std::make_unique<Waits>()) {
     [[maybe_unused]] static const bool ownDriverSettings = (useOwnDriverSettings(), true);
     static QAtomicInt unnamed;
     if (name_.isEmpty()) {
         name_ = QStringLiteral("tabel_%1").arg(unnamed.fetchAndAddRelaxed(1));
     }
-    if (!QSqlDatabase::contains(name_)) {
-        QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name_);
-    }
 }
 
 Connection::~Connection() {
-    close();
-    // The handle must be gone before the connection can be removed.
-    { QSqlDatabase::database(name_, false).close(); }
-    QSqlDatabase::removeDatabase(name_);
+    // The thread closes its session as it ends.
+    thread_.reset();
 }
 
 void Connection::setConnectionString(const QString& connectionString) {
     connectionString_ = connectionString;
 }
 
+int Connection::depth() const {
+    return int(waits_->frames.size());
+}
+
+bool Connection::busy() const {
+    return !waits_->frames.empty();
+}
+
+bool Connection::anyBusy() {
+    return !framesOnThread.empty();
+}
+
+template <typename Job>
+std::invoke_result_t<Job&, ConnectionSession&> Connection::call(Job job) {
+    using Result = std::invoke_result_t<Job&, ConnectionSession&>;
+    if (transactionThread_ >= 0) {
+        if (depth() > transactionDepth_) {
+            throw busyError();
+        }
+        if (!thread_ || transactionThread_ != threadsMade_) {
+            // Dropped meanwhile: a fresh connection would run it outside the transaction.
+            throw noAnswerError();
+        }
+    }
+    const QString connectionString = connectionString_;
+    if constexpr (std::is_void_v<Result>) {
+        auto c = std::make_shared<ConnectionCall>(
+            [job = std::move(job), connectionString](ConnectionSession& session) mutable {
+                session.setConnectionString(connectionString);
+                job(session);
+            });
+        post(c);
+        await(c);
+    } else {
+        auto result = std::make_shared<std::optional<Result>>();
+        auto c = std::make_shared<ConnectionCall>(
+            [job = std::move(job), connectionString, result](ConnectionSession& session) mutable {
+                session.setConnectionString(connectionString);
+                result->emplace(job(session));
+            });
+        post(c);
+        await(c);
+        return std::move(**result);
+    }
+}
+
+void Connection::post(std::shared_ptr<ConnectionCall> call) {
+    if (!thread_) {
+        // Unique in the process: an abandoned thread may hold its session's name for long, and
+        // Qt drops a connection whose name is registered again, even one still in use.
+        static QAtomicInt sessions;
+        thread_ = std::make_unique<ConnectionThread>(
+            name_ + QStringLiteral("#%1").arg(sessions.fetchAndAddRelaxed(1)));
+        ++threadsMade_;
+    }
+    thread_->post(std::move(call));
+}
+
+void Connection::await(const std::shared_ptr<ConnectionCall>& call) {
+    if (QCoreApplication::instance() == nullptr) {
+        call->waitBlocking();
+        call->rethrow();
+        return;
+    }
+    // Most statements are answered within a millisecond: waiting that long without turning the
+    // event loop holds up nothing a user could notice, and spares them the loop's cost.
+    if (call->waitBlocking(kQuietWait)) {
+        call->rethrow();
+        return;
+    }
+    QEventLoop loop;
+    WaitFrame frame{call, &loop};
+    struct Enter {
+        Connection& connection;
+        WaitFrame& frame;
+        std::optional<WaitScope> scope;
+        Enter(Connection& c, WaitFrame& f) : connection(c), frame(f) {
+            if (connection.waits_->frames.empty()) {
+                scope.emplace(connection);
+            }
+            connection.waits_->frames.push_back(&frame);
+            framesOnThread.push_back(&frame);
+        }
+        ~Enter() {
+            frame.call->forgetLoop();
+            framesOnThread.pop_back();
+            connection.waits_->frames.pop_back();
+        }
+    } enter(*this, frame);
+    while (call->wakeWhenDone(&loop)) {
+        // User input waits for the end of a short wait, as it does for any busy program; once the
+        // presenter is shown it goes to the presenter alone (see InputGuard).
+        loop.exec(WaitScope::presenterShown() ? QEventLoop::AllEvents
+                                              : QEventLoop::ExcludeUserInputEvents);
+        call->forgetLoop();
+    }
+    call->rethrow();
+}
+
+void Connection::drop() {
+    if (!thread_) {
+        return;
+    }
+    thread_->abandon();
+    thread_.reset();
+    const std::exception_ptr failure = std::make_exception_ptr(noAnswerError());
+    for (WaitFrame* frame : waits_->frames) {
+        frame->call->finish(failure);
+    }
+}
+
 void Connection::open() {
-    QSqlDatabase db = QSqlDatabase::database(name_, false);
-    if (!db.isValid()) {
-        throw DbError(QStringLiteral("Драйвер ODBC недоступен"));
-    }
-    db.close();
-    db.setDatabaseName(connectionString_);
-    // A server that accepts but never answers the login ends in a message, not a frozen window.
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeoutSeconds));
-    if (!db.open()) {
-        // The driver frees its handle on a failed open, so there is no SQLSTATE to read.
-        const QString text = messageOf(db.lastError());
-        throw DbError(text, DbErrorKind::ConnectionLost, QString(), text);
-    }
-    lost_ = false;
-    // A row locked by another workstation ends in a message after a few seconds instead of
-    // freezing the window.
-    run(QStringLiteral("set lock_timeout = '%1ms'").arg(kLockTimeoutMs));
+    call([](ConnectionSession& session) { session.open(); });
 }
 
 void Connection::close() {
-    QSqlDatabase db = QSqlDatabase::database(name_, false);
-    if (db.isValid()) {
-        db.close();
+    if (thread_) {
+        call([](ConnectionSession& session) { session.close(); });
     }
 }
 
-QSqlDatabase Connection::database() {
-    QSqlDatabase db = QSqlDatabase::database(name_, false);
-    if (lost_ || !db.isOpen()) {
-        open();
-        db = QSqlDatabase::database(name_, false);
-    }
-    return db;
+void Connection::withDatabase(const std::function<void(QSqlDatabase&)>& work) {
+    call([&work](ConnectionSession& session) { work(session.database()); });
 }
 
 StatementResult Connection::run(const QString& text, const QList<QVariant>& bindings,
                                 const ColumnTyper& typer) {
-    if (cellByCell_) {
-        return runCellByCell(text, bindings, typer);
-    }
-    QSqlDatabase db = database();
-    try {
-        return fetchInBlocks(db, text, bindings, typer);
-    } catch (const OdbcFailure& failure) {
-        const bool dead = connectionDead(db.driver());
-        const DbErrorKind kind =
-            dead ? DbErrorKind::ConnectionLost : dbErrorKindOf(failure.sqlState);
-        if (kind == DbErrorKind::ConnectionLost) {
-            lost_ = true;
-        }
-        throw DbError(failure.message, kind, failure.sqlState, failure.message);
-    }
+    return call([text, bindings, typer, cellByCell = cellByCell_](ConnectionSession& session) {
+        return session.run(text, bindings, typer, cellByCell);
+    });
 }
 
 StatementResult Connection::runNamed(const QString& text, const Bindings& bindings) {
@@ -185,83 +370,35 @@ int Connection::execute(const QString& text, const Bindings& bindings) {
     return runNamed(text, bindings).rowsAffected;
 }
 
-StatementResult Connection::runCellByCell(const QString& text, const QList<QVariant>& bindings,
-                                          const ColumnTyper& typer) {
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!query.prepare(text)) {
-        fail(query);
-    }
-    for (int i = 0; i < bindings.size(); ++i) {
-        query.bindValue(i, bindings[i]);
-    }
-    if (!query.exec()) {
-        fail(query);
-    }
-    StatementResult result;
-    result.rowsAffected = query.numRowsAffected();
-    if (query.isSelect()) {
-        const QSqlRecord record = query.record();
-        const int columnCount = record.count();
-        for (int c = 0; c < columnCount; ++c) {
-            result.columns.append({record.fieldName(c), record.field(c).metaType()});
-            result.types.append(columnTypeOf(typer, result.columns.last()));
-        }
-        while (query.next()) {
-            QList<QVariant> row;
-            row.reserve(columnCount);
-            for (int c = 0; c < columnCount; ++c) {
-                row.append(convertLoaded(query.value(c), result.types[c]));
-            }
-            result.rows.append(std::move(row));
-        }
-        // A fetch that breaks off (a lost connection) ends the loop like the last row does.
-        if (query.lastError().isValid()) {
-            fail(query);
-        }
-    }
-    query.finish();
-    return result;
-}
-
-void Connection::fail(const QSqlQuery& query) {
-    raise(query.lastError(), sqlStateOf(query.result()->handle(), SQL_HANDLE_STMT),
-          connectionDead(query.driver()));
-}
-
-void Connection::failOnDatabase(QSqlDatabase& db) {
-    raise(db.lastError(), sqlStateOf(db.driver()->handle(), SQL_HANDLE_DBC),
-          connectionDead(db.driver()));
-}
-
-void Connection::raise(const QSqlError& error, const QString& sqlState, bool dead) {
-    const DbErrorKind kind = dead ? DbErrorKind::ConnectionLost : dbErrorKindOf(sqlState);
-    if (kind == DbErrorKind::ConnectionLost) {
-        lost_ = true;
-    }
-    const QString text = messageOf(error);
-    throw DbError(text, kind, sqlState, text);
-}
-
 void Connection::inTransaction(const std::function<void()>& work) {
-    QSqlDatabase db = database();
-    if (!db.transaction()) {
-        failOnDatabase(db);
+    if (transactionThread_ >= 0 && depth() == transactionDepth_) {
+        work();  // the owner's own: part of the open transaction
+        return;
     }
+    call([](ConnectionSession& session) { session.begin(); });
+    transactionThread_ = threadsMade_;
+    transactionDepth_ = depth();
+    struct End {
+        Connection& connection;
+        ~End() {
+            connection.transactionThread_ = -1;
+            connection.transactionDepth_ = -1;
+        }
+    } end{*this};
     try {
         work();
     } catch (...) {
-        db.rollback();
+        // A dropped connection is rolled back by the server when its thread closes it.
+        if (thread_ && transactionThread_ == threadsMade_) {
+            try {
+                call([](ConnectionSession& session) { session.rollback(); });
+            } catch (...) {
+                // The failure of the work is what the caller hears of.
+            }
+        }
         throw;
     }
-    if (!db.commit()) {
-        const QSqlError error = db.lastError();
-        const QString sqlState = sqlStateOf(db.driver()->handle(), SQL_HANDLE_DBC);
-        const bool dead = connectionDead(db.driver());
-        db.rollback();
-        raise(error, sqlState, dead);
-    }
+    call([](ConnectionSession& session) { session.commit(); });
 }
 
 }  // namespace tabel::data

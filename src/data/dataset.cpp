@@ -62,17 +62,17 @@ void Dataset::open() {
 }
 
 ColumnTyper Dataset::typer() const {
-    return [this](const ResultColumn& column) { return typeFor(column.name, column.type); };
-}
-
-FieldType Dataset::typeFor(const QString& name, QMetaType serverType) const {
-    FieldType type = fieldTypeOf(serverType);
-    for (const FieldDef& def : defs_) {
-        if (def.type != FieldType::Auto && def.name.compare(name, Qt::CaseInsensitive) == 0) {
-            type = def.type;
+    // The connection calls it on its own thread: it gets the definitions, not the dataset.
+    return [defs = defs_](const ResultColumn& column) {
+        FieldType type = fieldTypeOf(column.type);
+        for (const FieldDef& def : defs) {
+            if (def.type != FieldType::Auto &&
+                def.name.compare(column.name, Qt::CaseInsensitive) == 0) {
+                type = def.type;
+            }
         }
-    }
-    return type;
+        return type;
+    };
 }
 
 QString Dataset::readStatement() const {

@@ -151,7 +151,6 @@ private:
     void takeVersions(StatementResult& result);
     void loadRows(StatementResult&& result);
     ColumnTyper typer() const;
-    FieldType typeFor(const QString& name, QMetaType serverType) const;
     void rebuildView();
     void moveTo(int row);
     // The current row is matched by its id; keyless rows are matched on every value.

@@ -23,6 +23,7 @@ DbErrorKind dbErrorKindOf(const QString& sqlState) {
         {"P0T01", DbErrorKind::RowChanged},
         {"40001", DbErrorKind::TransactionConflict},
         {"40P01", DbErrorKind::TransactionConflict},
+        {"57014", DbErrorKind::Cancelled},
     };
     for (const auto& entry : kinds) {
         if (sqlState == QLatin1String(entry.state)) {
@@ -57,6 +58,8 @@ QString userTextOf(DbErrorKind kind) {
             return QStringLiteral(
                 "Сервер не смог выполнить действие из-за одновременной работы других "
                 "пользователей. Повторите действие.");
+        case DbErrorKind::Cancelled:
+            return QStringLiteral("Запрос отменен пользователем");
         case DbErrorKind::RaisedByServer:  // our own triggers and functions speak Russian
         case DbErrorKind::Other:
             return QString();
@@ -90,8 +93,9 @@ QString userMessageOf(const DbError& error) {
         // The server's version check, in its own Russian sentence.
         return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
     }
-    if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged) {
-        return userTextOf(kind);  // our own finding: the server said nothing
+    if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged ||
+        kind == DbErrorKind::Cancelled) {
+        return userTextOf(kind);  // our own finding, or the user's own doing
     }
     QString text = userTextOf(kind);
     if (kind == DbErrorKind::UniqueViolation) {

@@ -30,11 +30,13 @@ enum class DbErrorKind {
     RowChanged,
     // The server gave the transaction up over others' work at the same time: a serialization
     // failure (40001) or a deadlock (40P01). Repeating the action may well succeed.
-    TransactionConflict
+    TransactionConflict,
+    Cancelled  // the user stopped the statement while waiting for it
 };
 
-// 08xxx and 57P01 are a lost connection; the integrity and lock states have a kind of their own.
-// P0T01 is the program's own refusal of a row changed meanwhile (accounts_dep.refuse_changed_row).
+// 08xxx and 57P01 are a lost connection; 57014 a cancelled statement; the integrity and lock states
+// have a kind of their own. P0T01 is the program's own refusal of a row changed meanwhile
+// (accounts_dep.refuse_changed_row).
 DbErrorKind dbErrorKindOf(const QString& sqlState);
 
 // The database refused a statement or could not be reached.

@@ -11,6 +11,8 @@
 #include <limits>
 #include <memory>
 
+#include "data/connection.h"
+
 namespace tabel::data {
 
 namespace {
@@ -676,6 +678,12 @@ void ChangeFeed::setLive(bool live, int pid) {
 }
 
 void ChangeFeed::flush() {
+    if (Connection::anyBusy()) {
+        // Applied inside a wait for a statement, the batch would re-read rows in the middle of
+        // another action: it goes out once the wait is over.
+        flushTimer_.start(kBatchMs / 4);
+        return;
+    }
     ChangeBatch batch;
     {
         QMutexLocker lock(&inbox_.mutex);

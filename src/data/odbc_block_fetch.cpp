@@ -359,7 +359,7 @@ FieldType columnTypeOf(const ColumnTyper& typer, const ResultColumn& column) {
 
 StatementResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
                               const QList<QVariant>& values, const ColumnTyper& typer,
-                              int blockRows) {
+                              int blockRows, odbc::CancelPoint* cancelPoint) {
     Statement stmt(odbc::connectionHandle(db));
     SQLULEN fetched = 0;
     stmt.check(
@@ -370,9 +370,12 @@ StatementResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
 
     odbc::ParameterBinder parameters(values);
     parameters.bindAll(stmt);
-    stmt.check(SQLExecDirectW(
-        stmt.get(), const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(statement.utf16())),
-        SQLINTEGER(statement.size())));
+    {
+        const odbc::Executing executing(cancelPoint, stmt.get());
+        stmt.check(SQLExecDirectW(
+            stmt.get(), const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(statement.utf16())),
+            SQLINTEGER(statement.size())));
+    }
 
     StatementResult result;
     SQLLEN affected = -1;

@@ -16,6 +16,10 @@ class QSqlDatabase;
 
 namespace tabel::data {
 
+namespace odbc {
+class CancelPoint;
+}
+
 // A result column as the server named and typed it (the type the Qt driver reports).
 struct ResultColumn {
     QString name;
@@ -36,14 +40,17 @@ struct StatementResult {
 };
 
 // Decides a column's dataset type once its description is known; without one, the server's.
+// Called where the statement runs, on the connection's own thread, while the caller waits: it
+// keeps copies of what it reads, never references to the caller's objects.
 using ColumnTyper = std::function<FieldType(const ResultColumn&)>;
 FieldType columnTypeOf(const ColumnTyper& typer, const ResultColumn& column);
 
 // `statement` carries '?' placeholders bound in order from `values` with the C and SQL types the
-// Qt driver binds for them (psqlODBC casts by them). Throws OdbcFailure.
+// Qt driver binds for them (psqlODBC casts by them). While the server executes it, the statement
+// is published on `cancelPoint` (when given). Throws OdbcFailure.
 StatementResult fetchInBlocks(const QSqlDatabase& db, const QString& statement,
                               const QList<QVariant>& values, const ColumnTyper& typer,
-                              int blockRows = 512);
+                              int blockRows = 512, odbc::CancelPoint* cancelPoint = nullptr);
 
 // Widest text kept in a bound buffer; longer cells are read on their own.
 constexpr int kBoundTextChars = 255;

@@ -74,6 +74,56 @@ SQLHDBC connectionHandle(const QSqlDatabase& db) {
     return dbc;
 }
 
+bool CancelPoint::enter(SQLHSTMT statement) {
+    const std::lock_guard lock(mutex_);
+    if (requested_) {
+        return false;
+    }
+    executing_ = statement;
+    return true;
+}
+
+void CancelPoint::leave() {
+    const std::lock_guard lock(mutex_);
+    executing_ = SQL_NULL_HSTMT;
+}
+
+void CancelPoint::cancel() {
+    // Held while the driver sends the request: the statement cannot leave and be freed meanwhile.
+    const std::lock_guard lock(mutex_);
+    requested_ = true;
+    if (executing_ != SQL_NULL_HSTMT) {
+        SQLCancel(executing_);
+    }
+}
+
+bool CancelPoint::requested() const {
+    const std::lock_guard lock(mutex_);
+    return requested_;
+}
+
+void CancelPoint::reset() {
+    const std::lock_guard lock(mutex_);
+    requested_ = false;
+}
+
+Executing::Executing(CancelPoint* point, SQLHSTMT statement) : point_(point) {
+    if (point_ != nullptr && !point_->enter(statement)) {
+        point_ = nullptr;
+        throw cancelledFailure();
+    }
+}
+
+Executing::~Executing() {
+    if (point_ != nullptr) {
+        point_->leave();
+    }
+}
+
+OdbcFailure cancelledFailure() {
+    return {QStringLiteral("Запрос отменен пользователем"), QStringLiteral("57014")};
+}
+
 SQLRETURN ParameterBinder::bind(SQLHSTMT h, SQLUSMALLINT position, qsizetype i) {
     const QVariant& value = values_[i];
     SQLLEN* indicator = &indicators_[i];

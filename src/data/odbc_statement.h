@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <mutex>
 #include <vector>
 
 #include "data/odbc_block_fetch.h"
@@ -54,6 +55,44 @@ public:
 private:
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
+
+// The statement a session is executing, published for the time the driver works on it, so that
+// another thread can ask the server to stop it (SQLCancel). psqlODBC treats SQLCancel on a
+// statement that is not executing as a close, so it is only ever called in that window.
+class CancelPoint {
+public:
+    // Called on the session's thread around SQLExecDirect. enter() is false when a cancel was
+    // asked for before the statement started: it is not executed then.
+    bool enter(SQLHSTMT statement);
+    void leave();
+
+    // From any thread: marks the session's current call cancelled and cancels the statement
+    // executing now, if any. May wait for the server to take the request.
+    void cancel();
+    bool requested() const;
+    // A new call starts: an earlier request is spent.
+    void reset();
+
+private:
+    mutable std::mutex mutex_;
+    SQLHSTMT executing_ = SQL_NULL_HSTMT;
+    bool requested_ = false;
+};
+
+// Publishes a statement on a cancel point (none: nothing) while it executes.
+class Executing {
+public:
+    Executing(CancelPoint* point, SQLHSTMT statement);
+    ~Executing();
+    Executing(const Executing&) = delete;
+    Executing& operator=(const Executing&) = delete;
+
+private:
+    CancelPoint* point_;
+};
+
+// The failure of a statement refused because its call was cancelled before it started.
+OdbcFailure cancelledFailure();
 
 // Bound parameter storage; binds as the Qt driver does, so psqlODBC adds the same casts.
 class ParameterBinder {

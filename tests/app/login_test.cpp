@@ -13,6 +13,7 @@
 
 #include "app/login_window.h"
 #include "app/version_check.h"
+#include "data/connection.h"
 #include "data/errors.h"
 #include "data/session.h"
 #include "find_widget.h"
@@ -93,9 +94,14 @@ protected:
         passwordEdit(login)->setText(password);
         ShiftLogSeen seen;
         // Runs inside the shift log's own loop; dropped on return when it was never shown.
+        // The login's statements turn the event loop first: it waits until none is waited for.
         QTimer probe;
         probe.setSingleShot(true);
         QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
+            if (data::Connection::anyBusy()) {
+                probe.start(0);
+                return;
+            }
             seen.shown = shiftLog.isVisible();
             seen.caption = shiftLog.windowTitle();
             seen.login = shiftLog.loginState.login;

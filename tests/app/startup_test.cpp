@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/window_set.h"
+#include "data/connection.h"
 #include "find_widget.h"
 #include "message_recorder.h"
 #include "test_db.h"
@@ -43,9 +44,14 @@ protected:
         test::fieldLabelled<QLineEdit>(*windows->login, "Пароль")->setText(password);
         bool shown = false;
         // Runs inside the shift log's own loop; dropped on return when it was never shown.
+        // The login's statements turn the event loop first: it waits until none is waited for.
         QTimer probe;
         probe.setSingleShot(true);
         QObject::connect(&probe, &QTimer::timeout, windows->shiftLog.get(), [&] {
+            if (data::Connection::anyBusy()) {
+                probe.start(0);
+                return;
+            }
             shown = windows->shiftLog->isVisible();
             session = windows->session.connection.scalar(QStringLiteral("select session_user"))
                           .toString();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QSqlDatabase>
 
 #include "data/connection.h"
 #include "data/dataset.h"
@@ -94,29 +93,32 @@ TEST_F(ConcurrencyTest, DeletingARowChangedMeanwhileIsRefusedUntilSeenAgain) {
 }
 
 TEST_F(ConcurrencyTest, RowLockedElsewhereEndsInAMessageAfterAFewSecondsWithNothingWritten) {
-    QSqlDatabase holder = other.database();
-    ASSERT_TRUE(holder.transaction());
-    other.run(QStringLiteral("update accounts_dep.norm set price = 1.4 where id = 1"));
+    // The other workstation holds the row in a transaction of its own until it rolls back.
+    struct RollBack {};
+    EXPECT_THROW(other.inTransaction([&] {
+        other.run(QStringLiteral("update accounts_dep.norm set price = 1.4 where id = 1"));
 
-    QElapsedTimer clock;
-    clock.start();
-    // An insert and the update of the locked row belong together: neither stays.
-    EXPECT_EQ(kindOf([&] {
-                  connection.inTransaction([&] {
-                      connection.run(QStringLiteral(
-                          "insert into accounts_dep.norm (o_id, norma, prize, price) "
-                          "values (1, 300, 0, 1)"));
-                      norms.edit();
-                      norms.field(QStringLiteral("norma")).setValue(110);
-                      norms.post();
-                  });
-              }),
-              DbErrorKind::LockTimeout);
-    EXPECT_LT(clock.elapsed(), 30000);  // a wait with a limit, not a frozen window
-    EXPECT_TRUE(message.startsWith(
-        QStringLiteral("Запись заблокирована другим пользователем, повторите позже")));
-    norms.cancel();
-    holder.rollback();
+        QElapsedTimer clock;
+        clock.start();
+        // An insert and the update of the locked row belong together: neither stays.
+        EXPECT_EQ(kindOf([&] {
+                      connection.inTransaction([&] {
+                          connection.run(QStringLiteral(
+                              "insert into accounts_dep.norm (o_id, norma, prize, price) "
+                              "values (1, 300, 0, 1)"));
+                          norms.edit();
+                          norms.field(QStringLiteral("norma")).setValue(110);
+                          norms.post();
+                      });
+                  }),
+                  DbErrorKind::LockTimeout);
+        EXPECT_LT(clock.elapsed(), 30000);  // a wait with a limit, not a frozen window
+        EXPECT_TRUE(message.startsWith(
+            QStringLiteral("Запись заблокирована другим пользователем, повторите позже")));
+        norms.cancel();
+        throw RollBack{};
+    }),
+                 RollBack);
     EXPECT_EQ(normRow(1), QStringLiteral("100/0/1.5"));
     EXPECT_EQ(test::adminQuery(
                   QStringLiteral("select count(*) from accounts_dep.norm where norma = 300")),

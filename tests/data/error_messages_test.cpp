@@ -62,6 +62,8 @@ TEST(ErrorMessagesTest, EachKindHasOneSentenceAndTheServerWordsGoBelowIt) {
          "Повторите действие.",
          true},
         {DbErrorKind::RaisedByServer, "P0001", "", "something the server said", false},
+        {DbErrorKind::Cancelled, "57014", "Запрос отменен пользователем",
+         "Запрос отменен пользователем", false},
         {DbErrorKind::Other, "22012", "", "Недопустимое значение", true},
         {DbErrorKind::Other, "42703", "", "Ошибка базы данных", true},
     };

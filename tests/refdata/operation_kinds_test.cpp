@@ -195,7 +195,7 @@ TEST_F(OperationKindsTest, RenameStartsWithTheCurrentNameTrimmed) {
     QString shown;
     browseKinds([&] {
         ASSERT_TRUE(test::listShownBy(kinds).locate(QStringLiteral("id"), 1));
-        QTimer::singleShot(0, &kindEditor, [&] {
+        whenShown(&kindEditor, [&] {
             shown = nameEdit()->text();
             kindEditor.reject();
         });
@@ -240,7 +240,7 @@ TEST_F(OperationKindsTest, DeletionAsksAndARefusedOneChangesNothing) {
 }
 
 TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
-    QTimer::singleShot(0, &kinds, [&] {
+    whenShown(&kinds, [&] {
         EXPECT_FALSE(button(kinds, "addButton")->isVisible());
         EXPECT_FALSE(button(kinds, "deleteButton")->isVisible());
         EXPECT_TRUE(searchBox(kinds)->isVisible());
@@ -262,7 +262,7 @@ TEST_F(OperationKindsTest, BrowseAfterAChoiceShowsTheEditingButtonsAgain) {
 }
 
 TEST_F(OperationKindsTest, ASearchInChoiceModeLeavesNoFilterBehind) {
-    QTimer::singleShot(0, &kinds, [&] {
+    whenShown(&kinds, [&] {
         test::typeInto(searchBox(kinds), QStringLiteral("Св"));
         EXPECT_EQ(test::listShownBy(kinds).recordCount(), 1);
         QTest::keyClick(searchBox(kinds), Qt::Key_Return);

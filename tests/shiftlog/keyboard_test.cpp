@@ -180,6 +180,8 @@ TEST_F(MaterialKeyboardTest, WholeRestAskedForWhenNothingIsLeftSaysSo) {
         },
         [this] {
             cons.goodsCombo->choose(0);
+            // As the user does: into the quantity (leaving the goods proposes it), then typed.
+            cons.quantityEdit->setFocus();
             cons.quantityEdit->setText(QStringLiteral("5"));
             test::adminExec(QStringLiteral("update stk_remainder.remainder set f_qty = 0"));
             QTest::mouseClick(cons.saveButton, Qt::LeftButton);

@@ -107,6 +107,8 @@ TEST_F(MaterialTest, AQuantityAboveTheStockIsAskedAboutAndZeroIsRefused) {
         QString left;
         inConsumption(QStringLiteral("10"), QString(), [&] {
             chooseGoods(1001);
+            // As the user does: into the quantity (leaving the goods proposes it), then typed.
+            cons.quantityEdit->setFocus();
             cons.quantityEdit->setText(QString::fromUtf8(c.typed));
             QTest::mouseClick(cons.saveButton, Qt::LeftButton);
             closed = !consumption.isVisible();
@@ -128,6 +130,7 @@ TEST_F(MaterialTest, StockUsedElsewhereSinceTheChoiceIsAskedAboutAgain) {
         messages.answerNext(answer);
         inConsumption(QStringLiteral("10"), QString(), [&] {
             chooseGoods(1001);
+            cons.quantityEdit->setFocus();
             cons.quantityEdit->setText(QStringLiteral("12"));
             test::adminExec(
                 QStringLiteral("update stk_remainder.remainder set f_qty = 5 where id=1"));
