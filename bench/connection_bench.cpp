@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/data_module.h"
+#include "data/session.h"
 #include "data/odbc_block_fetch.h"
 #include "support/bench_support.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 using namespace tabel;
 
-data::DataModule* g_dm = nullptr;
+data::Session* g_session = nullptr;
 const QString kSelect1 = QStringLiteral("select 1");
 const QString kRows1000 = QStringLiteral(
     "select n, 'Иванов Иван Иванович ' || n fio, (n / 8.0)::numeric(12,4) price, "
@@ -25,12 +25,12 @@ const QString kRows1000 = QStringLiteral(
 
 void handedOver(benchmark::State& state, const QString& statement) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(g_dm->connection.run(statement));
+        benchmark::DoNotOptimize(g_session->connection.run(statement));
     }
 }
 
 void onTheConnectionsThread(benchmark::State& state, const QString& statement) {
-    g_dm->connection.withDatabase([&](QSqlDatabase& db) {
+    g_session->connection.withDatabase([&](QSqlDatabase& db) {
         for (auto _ : state) {
             benchmark::DoNotOptimize(data::fetchInBlocks(db, statement, {}, {}));
         }
@@ -39,8 +39,8 @@ void onTheConnectionsThread(benchmark::State& state, const QString& statement) {
 
 }  // namespace
 
-void tabel::bench::setUpAndRun(data::DataModule& dm, const RunBenchmarks& run) {
-    g_dm = &dm;
+void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run) {
+    g_session = &session;
     const struct {
         const char* name;
         const QString* statement;
