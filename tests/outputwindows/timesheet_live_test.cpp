@@ -7,6 +7,7 @@
 
 #include "data/notifications.h"
 #include "data/session.h"
+#include "eventually.h"
 #include "modal.h"
 #include "outputwindows/timesheet_window.h"
 #include "shown_lists.h"
@@ -26,7 +27,7 @@ protected:
         test::loadBaseFixture();
         test::connectAs(session.connection);
         session.changes.start(session.connection.connectionString());
-        QTRY_VERIFY_WITH_TIMEOUT(session.changes.isLive(), kWaitMs);
+        EXPECT_SOON(session.changes.isLive(), kWaitMs);
     }
 
     static int rowOf(data::Dataset& page, int worker) {
@@ -66,14 +67,14 @@ TEST_F(TimesheetLiveTest, HoursCommittedElsewhereAppearInTheMonthShown) {
         test::adminExec(
             QStringLiteral("UPDATE accounts_dep.h_tabel SET d5 = 4 "
                            "WHERE w_id = 103 AND smena = 1 AND month = 3 AND year = 2026"));
-        QTRY_COMPARE_WITH_TIMEOUT(total(shift1, 103), 12, kWaitMs);
+        EXPECT_SOON_EQ(total(shift1, 103), 12, kWaitMs);
         EXPECT_EQ(shift1.recordCount(), shift1Rows);
 
         // Another page of the month: a new worker's row in shift 2.
         test::adminExec(
             QStringLiteral("INSERT INTO accounts_dep.h_tabel (w_id, smena, month, year, d6) "
                            "VALUES (105, 2, 3, 2026, 7)"));
-        QTRY_COMPARE_WITH_TIMEOUT(total(shift2, 105), 7, kWaitMs);
+        EXPECT_SOON_EQ(total(shift2, 105), 7, kWaitMs);
 
         // A month rebuild by another session replaces every row from the entries: an entry
         // of 6 h written meanwhile shows, the hand-made 4 h are gone.
@@ -81,9 +82,9 @@ TEST_F(TimesheetLiveTest, HoursCommittedElsewhereAppearInTheMonthShown) {
             QStringLiteral("INSERT INTO accounts_dep.smena (data, smena, w_id, i_id, o_id, time) "
                            "VALUES ('2026-03-05', 1, 105, 1, 1, 6); "
                            "SELECT accounts_dep.h_tabel_rebuild(3, 2026)"));
-        QTRY_COMPARE_WITH_TIMEOUT(total(shift1, 105), 14, kWaitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(total(shift1, 103), 8, kWaitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(total(shift2, 105), -1, kWaitMs);
+        EXPECT_SOON_EQ(total(shift1, 105), 14, kWaitMs);
+        EXPECT_SOON_EQ(total(shift1, 103), 8, kWaitMs);
+        EXPECT_SOON_EQ(total(shift2, 105), -1, kWaitMs);
 
         // Another month's hours leave the shown one alone.
         const int before = shift1.recordCount();

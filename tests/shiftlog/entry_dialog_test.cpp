@@ -2,6 +2,7 @@
 // and brigade, editing, viewing, and the resets of the requisition, item, worker and operation.
 #include "data/errors.h"
 #include "entry_test.h"
+#include "eventually.h"
 #include "shiftlog/entry_input.h"
 
 namespace tabel::shiftlog {
@@ -48,8 +49,8 @@ TEST_F(EntryTest, AddingSavesTheEntryWithItsHoursThenMaterialsAndBrigade) {
                   QStringLiteral("103|1|1|1.25|5|0|2026-03-02|1|4|no|1|11|t"));
         EXPECT_EQ(hoursOf(103, 1, 2), QStringLiteral("12"));  // 8 before, 4 now
         // The list behind follows the save through the change feed and stands on the entry.
-        QTRY_COMPARE_WITH_TIMEOUT(
-            test::shiftList(shiftLog, 1).field(QStringLiteral("id")).asInteger(), 10, 5000);
+        EXPECT_SOON_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("id")).asInteger(), 10,
+                       5000);
 
         // A material: 5 pieces at 0.25 kg of sheet each proposes 1.25.
         inside(
@@ -84,7 +85,7 @@ TEST_F(EntryTest, AddingSavesTheEntryWithItsHoursThenMaterialsAndBrigade) {
                                    "order by id) from accounts_dep.smena where id >= 10")),
               QStringLiteral("103:3:4,102:2:4"));
     EXPECT_EQ(hoursOf(102, 1, 2), QStringLiteral("4"));
-    QTRY_COMPARE_WITH_TIMEOUT(test::shiftList(shiftLog, 1).recordCount(), 5, 5000);
+    EXPECT_SOON_EQ(test::shiftList(shiftLog, 1).recordCount(), 5, 5000);
 }
 
 TEST_F(EntryTest, AFailedSaveShowsWhyAndLeavesTheDialogAsItWas) {
@@ -308,9 +309,8 @@ TEST_F(EntryTest, TheLaterOfTwoSavesLoadsTheOtherChangeOrSavesOverItAsAnswered) 
             QStringLiteral("update accounts_dep.smena set kol_vo = 100, time = 4 where id = 1"));
         const QString version =
             query(QStringLiteral("select xmin::text from accounts_dep.smena where id=1"));
-        QTRY_COMPARE_WITH_TIMEOUT(
-            list.valueAt(0, list.fieldIndex(QStringLiteral("entry_version"))).toString(), version,
-            5000);
+        EXPECT_SOON_EQ(list.valueAt(0, list.fieldIndex(QStringLiteral("entry_version"))).toString(),
+                       version, 5000);
         messages.clear();
         messages.answerNext(c.answer);
         selectRow(0);
@@ -337,8 +337,7 @@ TEST_F(EntryTest, TheLaterOfTwoSavesLoadsTheOtherChangeOrSavesOverItAsAnswered) 
             });
         EXPECT_EQ(entryValues(), QString::fromLatin1(c.saved));
         // The list follows both changes by itself.
-        QTRY_COMPARE_WITH_TIMEOUT(list.valueAt(0, list.fieldIndex(QStringLiteral("time"))).toInt(),
-                                  7, 5000);
+        EXPECT_SOON_EQ(list.valueAt(0, list.fieldIndex(QStringLiteral("time"))).toInt(), 7, 5000);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include "entry_test.h"
+#include "eventually.h"
 #include "find_widget.h"
 
 namespace tabel::shiftlog {
@@ -35,8 +36,8 @@ TEST_F(KeyboardTest, AfterSavingANewEntryTheListStandsOnIt) {
     });
     const int made = dialog.entry().id;
     ASSERT_NE(made, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(test::shiftList(shiftLog, 1).field(QStringLiteral("id")).asInteger(),
-                              made, 5000);
+    EXPECT_SOON_EQ(test::shiftList(shiftLog, 1).field(QStringLiteral("id")).asInteger(), made,
+                   5000);
     EXPECT_NE(test::shiftList(shiftLog, 1).recNo(), 1);  // the fixture's entries come first by name
 }
 

@@ -15,6 +15,7 @@
 #include "data/entry_writes.h"
 #include "data/notifications.h"
 #include "data/session.h"
+#include "eventually.h"
 #include "find_widget.h"
 #include "modal.h"
 #include "shift_log_controls.h"
@@ -71,8 +72,7 @@ protected:
         test::loadBaseFixture();
         foreman = std::make_unique<Workstation>(QStringLiteral("master"));
         clerk = std::make_unique<Workstation>(QStringLiteral("clerk_a"));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            foreman->session.changes.isLive() && clerk->session.changes.isLive(), kWaitMs);
+        EXPECT_SOON(foreman->session.changes.isLive() && clerk->session.changes.isLive(), kWaitMs);
     }
 
     static void insertEntry(int id, const QString& date, int shift) {
@@ -121,32 +121,30 @@ TEST_F(LiveRefreshTest, EntriesWrittenElsewhereAppearInBothWindows) {
     insertEntry(900, QStringLiteral("2026-03-02"), 1);
     insertEntry(901, QStringLiteral("2026-03-02"), 2);
     insertEntry(902, QStringLiteral("2026-03-03"), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(900), kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(clerk->ids().contains(900), kWaitMs);
+    EXPECT_SOON(foreman->ids().contains(900), kWaitMs);
+    EXPECT_SOON(clerk->ids().contains(900), kWaitMs);
     EXPECT_FALSE(foreman->ids().contains(901));
     EXPECT_FALSE(foreman->ids().contains(902));
     EXPECT_EQ(foreman->currentId(), before) << "the current row moved";
-    QTRY_VERIFY_WITH_TIMEOUT(test::shiftList(foreman->window, 2).locate(QStringLiteral("id"), 901),
-                             kWaitMs);
+    EXPECT_SOON(test::shiftList(foreman->window, 2).locate(QStringLiteral("id"), 901), kWaitMs);
 
     // The foreman's workstation saves an entry and changes it: the clerk sees both.
     const int saved = saveAsForeman(0, 16);
-    QTRY_VERIFY_WITH_TIMEOUT(clerk->ids().contains(saved), kWaitMs);
+    EXPECT_SOON(clerk->ids().contains(saved), kWaitMs);
     saveAsForeman(saved, 30);
-    QTRY_COMPARE_WITH_TIMEOUT(clerk->valueOf(saved, QStringLiteral("kol_vo")).toDouble(), 30.0,
-                              kWaitMs);
+    EXPECT_SOON_EQ(clerk->valueOf(saved, QStringLiteral("kol_vo")).toDouble(), 30.0, kWaitMs);
 
     // Moved to another day: it leaves the list.
     test::adminExec(
         QStringLiteral("UPDATE accounts_dep.smena SET data = '2026-03-04' WHERE id = 900"));
-    QTRY_VERIFY_WITH_TIMEOUT(!clerk->ids().contains(900), kWaitMs);
+    EXPECT_SOON(!clerk->ids().contains(900), kWaitMs);
 }
 
 TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
     for (int id = 910; id < 950; ++id) {
         insertEntry(id, QStringLiteral("2026-03-02"), 1);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(clerk->list().recordCount(), 43, kWaitMs);
+    EXPECT_SOON_EQ(clerk->list().recordCount(), 43, kWaitMs);
     clerk->window.resize(900, 300);
     QList<int> ids = clerk->ids();
     const int row = int(ids.indexOf(930));
@@ -155,15 +153,14 @@ TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
     const int scrolled = scroll->value();
 
     test::adminExec(QStringLiteral("DELETE FROM accounts_dep.smena WHERE id = 930"));
-    QTRY_VERIFY_WITH_TIMEOUT(!clerk->ids().contains(930), kWaitMs);
+    EXPECT_SOON(!clerk->ids().contains(930), kWaitMs);
     EXPECT_EQ(clerk->currentId(), ids[row + 1]) << "the next row becomes current";
     EXPECT_EQ(scroll->value(), scrolled) << "the list scrolled away";
 
     // A change of another row keeps the current one and the scroll position.
     const int current = clerk->currentId();
     test::adminExec(QStringLiteral("UPDATE accounts_dep.smena SET kol_vo = 77 WHERE id = 912"));
-    QTRY_COMPARE_WITH_TIMEOUT(clerk->valueOf(912, QStringLiteral("kol_vo")).toDouble(), 77.0,
-                              kWaitMs);
+    EXPECT_SOON_EQ(clerk->valueOf(912, QStringLiteral("kol_vo")).toDouble(), 77.0, kWaitMs);
     EXPECT_EQ(clerk->currentId(), current);
     EXPECT_EQ(scroll->value(), scrolled);
 }
@@ -174,17 +171,17 @@ TEST_F(LiveRefreshTest, LostNotificationConnectionIsShownAndComesBack) {
     const int pid = foreman->session.changes.listenerPid();
     ASSERT_GT(pid, 0);
     test::adminExec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid));
-    QTRY_VERIFY_WITH_TIMEOUT(!liveStatus->isHidden(), kWaitMs);
+    EXPECT_SOON(!liveStatus->isHidden(), kWaitMs);
     EXPECT_EQ(liveStatus->text(), QStringLiteral("Обновление по сети отключено"));
     // The window works as before meanwhile.
     QTest::mouseClick(foreman->controls.refreshButton, Qt::LeftButton);
     EXPECT_EQ(foreman->ids(), (QList<int>{1, 2, 3}));
     // It reconnects by itself, shows what was committed meanwhile and follows changes again.
     insertEntry(961, QStringLiteral("2026-03-02"), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(liveStatus->isHidden(), kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(961), kWaitMs);
+    EXPECT_SOON(liveStatus->isHidden(), kWaitMs);
+    EXPECT_SOON(foreman->ids().contains(961), kWaitMs);
     insertEntry(960, QStringLiteral("2026-03-02"), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(foreman->ids().contains(960), kWaitMs);
+    EXPECT_SOON(foreman->ids().contains(960), kWaitMs);
 }
 
 TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
