@@ -1,4 +1,5 @@
 // Starts the program: the data module, the windows in their order, then the login window.
+#include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -41,7 +42,9 @@ int main(int argc, char** argv) {
         }
         return tabel::batch::run(argc, argv, tabel::app::compiledDeployment());
     }
-    tabel::widgets::GuardedApplication app(argc, argv);
+    // Every handler runs its action through widgets::runAction: nothing is thrown across the
+    // event loop, so the application needs no catch of its own.
+    QApplication app(argc, argv);
     // The settings file (~/.config/tabel/tabel.conf) keeps the windows' sizes between runs.
     QCoreApplication::setOrganizationName(QStringLiteral("tabel"));
     QCoreApplication::setApplicationName(QStringLiteral("tabel"));

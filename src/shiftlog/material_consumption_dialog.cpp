@@ -178,7 +178,7 @@ void MaterialConsumptionDialog::openFor(const ConsumptionContext& context) {
 void MaterialConsumptionDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        resetStock();
+        widgets::runAction([this] { resetStock(); });
     }
 }
 

@@ -33,15 +33,4 @@ void showError(const std::exception_ptr& failure) {
     core::MessageBoxes::error(messageOf(failure));
 }
 
-GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-
-bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        showError(std::current_exception());
-    }
-    return false;
-}
-
 }  // namespace tabel::widgets

@@ -117,7 +117,7 @@ void ListWindow::clearSearch() {
 void ListWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        onShown();
+        runAction([this] { onShown(); });
     }
 }
 

@@ -1,6 +1,5 @@
-// Runs the GoogleTest cases inside a QApplication, with the Russian locale the program uses.
-// Built twice: under the program's guarded application, and under a plain one, where a failure
-// that escapes a window's handler reaches the test (or ends it) instead of a message box.
+// Runs the GoogleTest cases inside a plain QApplication, as the program's, with the Russian locale
+// the program uses: a failure that escapes a window's handler reaches the test (or ends it).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,7 +8,6 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
-#include "widgets/error_display.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
@@ -26,11 +24,7 @@ int main(int argc, char** argv) {
         dirs.close();
     }
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.path()));
-#ifdef TABEL_TEST_PLAIN_APPLICATION
     QApplication app(argc, argv);
-#else
-    tabel::widgets::GuardedApplication app(argc, argv);
-#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
