@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
