@@ -130,11 +130,9 @@ QStringList productSummarySql() {
 }
 // clang-format on
 
-int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
-                        const std::function<void(int, int)>& progress) {
-    if (spreadsheet.OpenExcel({}) == -1) {
-        return -1;
-    }
+void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+                         const std::function<void(int, int)>& progress) {
+    spreadsheet.OpenExcel({});
     const int total = summary.recordCount();
     if (progress) {
         progress(0, total);
@@ -173,21 +171,17 @@ int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
             progress(row - 2, total);
         }
     }
-    return 1;
 }
 
-QString saveProductSummary(data::Connection& connection, const Period& period,
-                           const QString& path) {
+void saveProductSummary(data::Connection& connection, const Period& period, const QString& path) {
     data::Dataset summary(&connection, QStringLiteral("productSummary"));
     summary.setSql(productSummarySql());
     applyPeriod(summary, period);
     CloseOnExit closer{summary};
     summary.open();
     Spreadsheet spreadsheet;
-    if (writeProductSummary(summary, spreadsheet) == -1) {
-        return QStringLiteral("книга не создана");
-    }
-    return spreadsheet.saveAs(path);
+    writeProductSummary(summary, spreadsheet);
+    spreadsheet.saveAs(path);
 }
 
 }  // namespace tabel::reports
