@@ -1,5 +1,6 @@
 #include "reports/period_reports.h"
 
+#include "core/decimal.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/dataset.h"
@@ -51,6 +52,18 @@ const PeriodReportParts* partsOf(PeriodReport report) {
         }
     }
     return nullptr;
+}
+
+// A summed quantity as the printed report shows it: whole sums whole, a fraction as it is.
+// The dataset holds a whole numeric sum as an integer, any other as its double.
+QString quantityText(const QVariant& sum) {
+    if (sum.isNull()) {
+        return {};
+    }
+    const core::Decimal exact = sum.typeId() == QMetaType::LongLong
+                                    ? core::Decimal::fromInteger(sum.toLongLong())
+                                    : core::Decimal::fromStored(sum.toDouble());
+    return exact.toDisplayText();
 }
 
 }  // namespace
@@ -162,10 +175,7 @@ void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
         spreadsheet.WriteCell(1, 3, row, core::productKindText(naimen));
         spreadsheet.WriteCell(1, 4, row,
                               mass.isNull() ? QString() : core::formatGeneral(mass.toDouble()));
-        spreadsheet.WriteCell(
-            1, 5, row,
-            kolvo.isNull() ? QString()
-                           : QString::number(qint64(core::roundHalfEven(kolvo.toDouble(), 0))));
+        spreadsheet.WriteCell(1, 5, row, quantityText(kolvo));
         ++row;
         if (progress) {
             progress(row - 2, total);
