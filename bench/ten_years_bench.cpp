@@ -32,6 +32,7 @@
 #include "data/session.h"
 #include "outputwindows/timesheet_window.h"
 #include "reports/period_reports.h"
+#include "reports/spreadsheet.h"
 #include "shiftlog/shift_log_window.h"
 #include "shiftlog/shift_statements.h"
 #include "support/report_pdf.h"
@@ -123,10 +124,11 @@ BENCHMARK(summary_psql_fetch)->Unit(benchmark::kMillisecond)->UseRealTime();
 void year_summary_xlsx(benchmark::State& state) {
     QTemporaryDir dir;
     for (auto _ : state) {
-        const QString error = tabel::reports::saveProductSummary(
-            g_session->connection, lastDays(365), dir.filePath("summary.xlsx"));
-        if (!error.isEmpty()) {
-            state.SkipWithError(error.toUtf8().constData());
+        try {
+            tabel::reports::saveProductSummary(g_session->connection, lastDays(365),
+                                               dir.filePath("summary.xlsx"));
+        } catch (const tabel::reports::SpreadsheetError& error) {
+            state.SkipWithError(error.what());
             break;
         }
     }

@@ -4,6 +4,7 @@
 
 #include "batch/batch_command.h"
 #include "batch/terminal_progress.h"
+#include "reports/spreadsheet.h"
 
 namespace tabel::batch {
 
@@ -13,7 +14,11 @@ void writeJobOutput(const QString& path, const QString& what,
     {
         // Ends its progress line before any message follows on stderr.
         TerminalProgress progress(what);
-        error = write(progress.callback());
+        try {
+            error = write(progress.callback());
+        } catch (const reports::SpreadsheetError& failure) {
+            error = failure.message();
+        }
     }
     if (!error.isEmpty()) {
         throw JobFailure(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +

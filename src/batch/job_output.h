@@ -14,8 +14,9 @@
 namespace tabel::batch {
 
 // Writes one output file: `write` gets the progress to report to (it may ignore it) and returns
-// empty on success, otherwise the reason. `what` names the job on the progress line ("Отчет").
-// Throws JobFailure with the reason; whatever `write` throws passes on.
+// empty on success, otherwise the reason; a workbook's failure (reports::SpreadsheetError) is
+// its reason too. `what` names the job on the progress line ("Отчет"). Throws JobFailure with
+// the reason; whatever else `write` throws passes on.
 void writeJobOutput(const QString& path, const QString& what,
                     const std::function<QString(const reportengine::ProgressFn& progress)>& write);
 

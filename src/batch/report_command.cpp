@@ -57,15 +57,16 @@ int runReport(CommandContext& context) {
     const reports::Period period = periodOf(context);
     const OutputFile output =
         context.outputFile({summary ? QStringLiteral("xlsx") : QStringLiteral("pdf")});
-    writeJobOutput(
-        output.path, QStringLiteral("Отчет"), [&](const reportengine::ProgressFn& progress) {
-            if (summary) {
-                return reports::saveProductSummary(context.connection(), period, output.path);
-            }
-            auto layout = reports::makePeriodLayout(*report, context.connection());
-            layout->setProgress(progress);
-            return reports::writePeriodReportPdf(*layout, *report, period, output.path);
-        });
+    writeJobOutput(output.path, QStringLiteral("Отчет"),
+                   [&](const reportengine::ProgressFn& progress) {
+                       if (summary) {
+                           reports::saveProductSummary(context.connection(), period, output.path);
+                           return QString();
+                       }
+                       auto layout = reports::makePeriodLayout(*report, context.connection());
+                       layout->setProgress(progress);
+                       return reports::writePeriodReportPdf(*layout, *report, period, output.path);
+                   });
     return kSuccess;
 }
 

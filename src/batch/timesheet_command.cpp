@@ -56,7 +56,8 @@ int runTimesheet(CommandContext& context) {
     writeJobOutput(
         output.path, QStringLiteral("Табель"), [&](const reportengine::ProgressFn& progress) {
             if (output.format == QLatin1String("xlsx")) {
-                return timesheet::saveTimesheet(context.connection(), m.month, m.year, output.path);
+                timesheet::saveTimesheet(context.connection(), m.month, m.year, output.path);
+                return QString();
             }
             reports::TimesheetLayout layout(context.connection());
             layout.setProgress(progress);

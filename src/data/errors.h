@@ -8,12 +8,17 @@ namespace tabel::data {
 
 class DataError : public std::runtime_error {
 public:
-    explicit DataError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
+    // `title` heads the error box in place of the usual "Ошибка" where a failure has a title of
+    // its own that the users know.
+    explicit DataError(const QString& message, const QString& title = {})
+        : std::runtime_error(message.toStdString()), message_(message), title_(title) {}
     const QString& message() const { return message_; }
+    // Empty for the usual title.
+    const QString& title() const { return title_; }
 
 private:
     QString message_;
+    QString title_;
 };
 
 // What a refused statement means to the program, read from its SQLSTATE.

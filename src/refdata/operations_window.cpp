@@ -292,9 +292,7 @@ void OperationsWindow::exportToSpreadsheet() {
     } closeAfterwards{exportedOperations_};
     exportedOperations_.close();
     exportedOperations_.open();
-    if (spreadsheet_.OpenExcel(QString()) != 1) {
-        return;
-    }
+    spreadsheet_.OpenExcel(QString());
     reports::writeOperations(exportedOperations_, spreadsheet_);
     spreadsheet_.setFileTitle(
         QStringLiteral("Операции ") +

@@ -1,5 +1,6 @@
 #include "reports/period_reports.h"
 
+#include "core/decimal.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/dataset.h"
@@ -51,6 +52,18 @@ const PeriodReportParts* partsOf(PeriodReport report) {
         }
     }
     return nullptr;
+}
+
+// A summed quantity as the printed report shows it: whole sums whole, a fraction as it is.
+// The dataset holds a whole numeric sum as an integer, any other as its double.
+QString quantityText(const QVariant& sum) {
+    if (sum.isNull()) {
+        return {};
+    }
+    const core::Decimal exact = sum.typeId() == QMetaType::LongLong
+                                    ? core::Decimal::fromInteger(sum.toLongLong())
+                                    : core::Decimal::fromStored(sum.toDouble());
+    return exact.toDisplayText();
 }
 
 }  // namespace
@@ -130,11 +143,9 @@ QStringList productSummarySql() {
 }
 // clang-format on
 
-int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
-                        const std::function<void(int, int)>& progress) {
-    if (spreadsheet.OpenExcel({}) == -1) {
-        return -1;
-    }
+void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+                         const std::function<void(int, int)>& progress) {
+    spreadsheet.OpenExcel({});
     const int total = summary.recordCount();
     if (progress) {
         progress(0, total);
@@ -164,30 +175,23 @@ int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
         spreadsheet.WriteCell(1, 3, row, core::productKindText(naimen));
         spreadsheet.WriteCell(1, 4, row,
                               mass.isNull() ? QString() : core::formatGeneral(mass.toDouble()));
-        spreadsheet.WriteCell(
-            1, 5, row,
-            kolvo.isNull() ? QString()
-                           : QString::number(qint64(core::roundHalfEven(kolvo.toDouble(), 0))));
+        spreadsheet.WriteCell(1, 5, row, quantityText(kolvo));
         ++row;
         if (progress) {
             progress(row - 2, total);
         }
     }
-    return 1;
 }
 
-QString saveProductSummary(data::Connection& connection, const Period& period,
-                           const QString& path) {
+void saveProductSummary(data::Connection& connection, const Period& period, const QString& path) {
     data::Dataset summary(&connection, QStringLiteral("productSummary"));
     summary.setSql(productSummarySql());
     applyPeriod(summary, period);
     CloseOnExit closer{summary};
     summary.open();
     Spreadsheet spreadsheet;
-    if (writeProductSummary(summary, spreadsheet) == -1) {
-        return QStringLiteral("книга не создана");
-    }
-    return spreadsheet.saveAs(path);
+    writeProductSummary(summary, spreadsheet);
+    spreadsheet.saveAs(path);
 }
 
 }  // namespace tabel::reports

@@ -62,12 +62,12 @@ QStringList productSummarySql();
 
 // Writes the open product summary into a new workbook's first sheet: the header row, then one
 // row a product; `progress` hears (rows written, rows in all) before the first row and after
-// each. Returns the spreadsheet's result of opening the workbook (1 or -1).
-int writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
-                        const std::function<void(int, int)>& progress = {});
+// each. Throws SpreadsheetError.
+void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+                         const std::function<void(int, int)>& progress = {});
 
 // The product summary of a period written as a workbook file (temporary file, then renamed).
-// Empty on success, else the reason; throws DbError when the query fails.
-QString saveProductSummary(data::Connection& connection, const Period& period, const QString& path);
+// Throws DbError when the query fails, SpreadsheetError when the file cannot be written.
+void saveProductSummary(data::Connection& connection, const Period& period, const QString& path);
 
 }  // namespace tabel::reports

@@ -124,22 +124,20 @@ void Spreadsheet::reset() {
     autoFitColumns_.clear();
 }
 
-int Spreadsheet::OpenExcel(const QString& fileName) {
+void Spreadsheet::OpenExcel(const QString& fileName) {
     if (!fileName.isEmpty()) {
-        core::MessageBoxes::error(kOpenFailed);
-        return -1;
+        throw SpreadsheetError(kOpenFailed);
     }
     // The previous workbook is either already in its file or was never shown.
     reset();
     fileTitle_.clear();
     open_ = true;
     changed_ = true;
-    return 1;
 }
 
-int Spreadsheet::SetExcelVisible(bool visible) {
+void Spreadsheet::SetExcelVisible(bool visible) {
     if (!visible || !open_ || !changed_) {
-        return 1;
+        return;
     }
     const QString folder = outputFolder();
     QFile file;
@@ -150,20 +148,19 @@ int Spreadsheet::SetExcelVisible(bool visible) {
         const QString shown =
             folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                              : folder;
-        core::MessageBoxes::error(
+        throw SpreadsheetError(
             QStringLiteral("Не удалось создать файл книги в папке %1: %2")
                 .arg(QDir::toNativeSeparators(shown),
                      folder.isEmpty() ? QStringLiteral("папка недоступна") : file.errorString()));
-        return 1;
     }
     const QString path = file.fileName();
     file.close();
-    QString error;
-    if (!writeWorkbook(path, &error)) {
+    try {
+        writeWorkbook(path);
+    } catch (const SpreadsheetError& error) {
         QFile::remove(path);
-        core::MessageBoxes::error(QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
-                                      .arg(QDir::toNativeSeparators(path), error));
-        return 1;
+        throw SpreadsheetError(QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+                                   .arg(QDir::toNativeSeparators(path), error.message()));
     }
     lastFilePath_ = path;
     changed_ = false;
@@ -174,26 +171,27 @@ int Spreadsheet::SetExcelVisible(bool visible) {
                            "откройте файл сами.")
                 .arg(QDir::toNativeSeparators(path)));
     }
-    return 1;
 }
 
-QString Spreadsheet::saveAs(const QString& path) {
+void Spreadsheet::saveAs(const QString& path) {
     if (!open_) {
-        return QStringLiteral("Книга не создана");
+        throw SpreadsheetError(QStringLiteral("Книга не создана"));
     }
     const QFileInfo target(path);
     QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                         QStringLiteral(".XXXXXX"));
     if (!file.open()) {
-        return QStringLiteral("Не удалось создать файл в папке %1: %2")
-            .arg(QDir::toNativeSeparators(target.absolutePath()), file.errorString());
+        throw SpreadsheetError(
+            QStringLiteral("Не удалось создать файл в папке %1: %2")
+                .arg(QDir::toNativeSeparators(target.absolutePath()), file.errorString()));
     }
     const QString temporary = file.fileName();
     file.close();
-    QString error;
-    if (!writeWorkbook(temporary, &error)) {
-        return QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
-            .arg(QDir::toNativeSeparators(path), error);
+    try {
+        writeWorkbook(temporary);
+    } catch (const SpreadsheetError& error) {
+        throw SpreadsheetError(QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+                                   .arg(QDir::toNativeSeparators(path), error.message()));
     }
     // A temporary file is private to its owner; the saved book is an ordinary file.
     QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -202,34 +200,33 @@ QString Spreadsheet::saveAs(const QString& path) {
     std::filesystem::rename(QFile::encodeName(temporary).toStdString(),
                             QFile::encodeName(target.absoluteFilePath()).toStdString(), renamed);
     if (renamed) {
-        return QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
-            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(renamed.message()));
+        throw SpreadsheetError(
+            QStringLiteral("Не удалось сохранить книгу в файл %1: %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(renamed.message())));
     }
     file.setAutoRemove(false);  // it carries the final name now
-    return QString();
 }
 
-int Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, bool asText,
-                           bool autoFit, bool bold) {
+void Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, bool asText,
+                            bool autoFit, bool bold) {
     if (text.isEmpty()) {
-        return 1;
+        return;
     }
     // Composed only on failure: exports write hundreds of thousands of cells.
     const auto refuse = [&](const QString& title) {
-        core::MessageBoxes::error(QStringLiteral("Ошибка при записи: лист ") +
-                                      QString::number(sheet) + QStringLiteral(", столбец ") +
-                                      QString::number(column) + QStringLiteral(", строка ") +
-                                      QString::number(row),
-                                  title);
-        return -1;
+        return SpreadsheetError(QStringLiteral("Ошибка при записи: лист ") +
+                                    QString::number(sheet) + QStringLiteral(", столбец ") +
+                                    QString::number(column) + QStringLiteral(", строка ") +
+                                    QString::number(row),
+                                title);
     };
     // The workbook has exactly one sheet.
     if (!open_ || sheet != 1) {
-        return refuse(kSheetTitle);
+        throw refuse(kSheetTitle);
     }
     if (column < 1 || column > kMaxColumns || row < 1 || row > kMaxRows ||
         text.size() > kMaxTextLength) {
-        return refuse(kCellTitle);
+        throw refuse(kCellTitle);
     }
     Cell cell{};
     cell.row = static_cast<std::uint32_t>(row - 1);
@@ -240,7 +237,7 @@ int Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, 
         cell.flags |= kNumber;
         cell.number = *number;
     } else if (!appendText(text, cell)) {
-        return refuse(kCellTitle);
+        throw refuse(kCellTitle);
     }
     cells_.push_back(cell);
     if (autoFit) {
@@ -250,7 +247,6 @@ int Spreadsheet::WriteCell(int sheet, int column, int row, const QString& text, 
         autoFitColumns_[cell.column] = true;
     }
     changed_ = true;
-    return 1;
 }
 
 bool Spreadsheet::appendText(const QString& text, Cell& cell) {
@@ -306,7 +302,7 @@ std::vector<double> Spreadsheet::columnWidths() const {
     return widths;
 }
 
-bool Spreadsheet::writeWorkbook(const QString& path, QString* error) {
+void Spreadsheet::writeWorkbook(const QString& path) {
     settleCells();
     const QByteArray fileName = QFile::encodeName(path);
     QByteArray tmpdir = QFile::encodeName(QDir::tempPath());
@@ -317,8 +313,7 @@ bool Spreadsheet::writeWorkbook(const QString& path, QString* error) {
     options.use_zip64 = LXW_TRUE;
     lxw_workbook* book = workbook_new_opt(fileName.constData(), &options);
     if (book == nullptr) {
-        *error = QString::fromUtf8(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
-        return false;
+        throw SpreadsheetError(QString::fromUtf8(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED)));
     }
     lxw_worksheet* sheet = workbook_add_worksheet(book, "Лист1");
     lxw_format* formats[4] = {};
@@ -364,10 +359,8 @@ bool Spreadsheet::writeWorkbook(const QString& path, QString* error) {
         status = closed;
     }
     if (status != LXW_NO_ERROR) {
-        *error = QString::fromUtf8(lxw_strerror(status));
-        return false;
+        throw SpreadsheetError(QString::fromUtf8(lxw_strerror(status)));
     }
-    return true;
 }
 
 }  // namespace tabel::reports

@@ -11,10 +11,18 @@
 
 #include <QString>
 
+#include "data/errors.h"
+
 namespace tabel::reports {
 
-// One instance per using window. Every call returns 1 for success and -1 for failure and
-// reports its own failures in a message box, in the words the users know from Excel.
+// A workbook refused a call or could not be written: the message and its title are the words
+// the users know from Excel, shown by the action's error display.
+class SpreadsheetError : public data::DataError {
+public:
+    using data::DataError::DataError;
+};
+
+// One instance per using window. A call that fails throws SpreadsheetError and changes nothing.
 class Spreadsheet {
 public:
     // Launches the program that shows a saved workbook; false when nothing could be started.
@@ -30,27 +38,27 @@ public:
     Spreadsheet& operator=(const Spreadsheet&) = delete;
 
     // An empty name starts a new one-sheet workbook, dropping the previous one. Existing files
-    // cannot be opened: a name is refused with a message and the previous workbook stays.
-    int OpenExcel(const QString& fileName);
+    // cannot be opened: a name is refused and the previous workbook stays.
+    void OpenExcel(const QString& fileName);
 
     // What the workbook holds ("Табель Ноябрь 2026"), its file's name; OpenExcel clears it.
     void setFileTitle(const QString& title) { fileTitle_ = title; }
 
     // true writes the workbook to a new file in the documents folder (see output_files.h) and
-    // opens it, unless nothing changed since it was last shown; false does nothing. Always 1:
-    // failures end in a message; a written file that no program opens is named in an
-    // information.
-    int SetExcelVisible(bool visible);
+    // opens it, unless nothing changed since it was last shown; false does nothing. A file that
+    // cannot be written is refused (nothing is left of it); a written file that no program
+    // opens is named in an information box.
+    void SetExcelVisible(bool visible);
 
     // sheet, column and row are 1-based. An empty text writes nothing. A text that reads as a
-    // number is stored as a number unless asText. A later write replaces the whole cell.
-    int WriteCell(int sheet, int column, int row, const QString& text, bool asText = false,
-                  bool autoFit = false, bool bold = false);
+    // number is stored as a number unless asText. A later write replaces the whole cell. A sheet
+    // other than 1, a position outside the sheet or a text too long for a cell is refused.
+    void WriteCell(int sheet, int column, int row, const QString& text, bool asText = false,
+                   bool autoFit = false, bool bold = false);
 
     // Writes the workbook to `path` through a temporary file in the same folder renamed at the
-    // end, so a failure never leaves half a file under that name. No message box: the failure's
-    // text is returned, empty when the file was written.
-    [[nodiscard]] QString saveAs(const QString& path);
+    // end, so a failure never leaves half a file under that name. Throws SpreadsheetError.
+    void saveAs(const QString& path);
 
     // The file last written by SetExcelVisible(true); empty before the first one.
     QString lastFilePath() const { return lastFilePath_; }
@@ -86,7 +94,8 @@ private:
     // Sorts into row order; of several writes to one cell the last is kept.
     void settleCells();
     std::vector<double> columnWidths() const;
-    bool writeWorkbook(const QString& path, QString* error);
+    // Throws SpreadsheetError with the library's reason as its message.
+    void writeWorkbook(const QString& path);
 
     bool open_ = false;
     bool changed_ = false;

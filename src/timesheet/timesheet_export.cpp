@@ -65,14 +65,14 @@ void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QS
     }
 }
 
-QString saveTimesheet(data::Connection& connection, int month, int year, const QString& path) {
+void saveTimesheet(data::Connection& connection, int month, int year, const QString& path) {
     reports::TimesheetLayout layout(connection);
     openSummary(layout.monthHours, month, year);
     const CloseOnExit closeSummary{layout.monthHours};
     reports::Spreadsheet book;
     book.OpenExcel(QString());
     writeTimesheet(book, layout.monthHours, periodTitle(month, year));
-    return book.saveAs(path);
+    book.saveAs(path);
 }
 
 reportengine::ReportDocument prepareTimesheetPrint(reports::TimesheetLayout& layout, int month,

@@ -30,8 +30,9 @@ void openSummary(data::Dataset& summary, int month, int year);
 void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QString& title,
                     const std::function<void(int written, int total)>& rowWritten = {});
 
-// The month's workbook written to `path`; empty on success, else the reason. Throws DbError.
-QString saveTimesheet(data::Connection& connection, int month, int year, const QString& path);
+// The month's workbook written to `path`. Throws DbError, and reports::SpreadsheetError when the
+// file cannot be written.
+void saveTimesheet(data::Connection& connection, int month, int year, const QString& path);
 
 // Pages of the printed timesheet of the month, titled "Март 2026 г."; the summary is closed
 // again on every way out. Throws DbError.

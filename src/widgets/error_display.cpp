@@ -9,17 +9,22 @@ namespace tabel::widgets {
 
 namespace {
 
-QString messageOf(const std::exception_ptr& failure) {
+struct Shown {
+    QString text;
+    QString title;  // empty: the box's usual title
+};
+
+Shown shownOf(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const data::DbError& error) {
-        return data::userMessageOf(error);
+        return {data::userMessageOf(error), {}};
     } catch (const data::DataError& error) {
-        return error.message();
+        return {error.message(), error.title()};
     } catch (const std::exception& error) {
-        return QString::fromUtf8(error.what());
+        return {QString::fromUtf8(error.what()), {}};
     } catch (...) {
-        return QString();
+        return {};
     }
 }
 
@@ -30,7 +35,12 @@ void showError(const std::exception_ptr& failure) {
     while (QGuiApplication::overrideCursor() != nullptr) {
         QGuiApplication::restoreOverrideCursor();
     }
-    core::MessageBoxes::error(messageOf(failure));
+    const Shown shown = shownOf(failure);
+    if (shown.title.isEmpty()) {
+        core::MessageBoxes::error(shown.text);
+    } else {
+        core::MessageBoxes::error(shown.text, shown.title);
+    }
 }
 
 }  // namespace tabel::widgets

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <utility>
@@ -236,6 +239,43 @@ TEST_F(ReportsDialogTest, ALostConnectionIsToldOnceAndTheNextTryWorks) {
         EXPECT_EQ(a.made(), 1);
         excelButton()->setText(QStringLiteral("&Excel (0 из 0)"));
     }
+}
+
+// A workbook that cannot be written (the documents folder lies under a file) is told in one box
+// with the workbook's own words; the export after it works.
+TEST_F(ReportsDialogTest, AWorkbookThatCannotBeWrittenIsToldOnce) {
+    test::MessageRecorder messages;
+    setApril("Все");
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const QString missing = config.filePath(QStringLiteral("файл/документы"));
+    QFile blocker(config.filePath(QStringLiteral("файл")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QFile dirs(config.filePath(QStringLiteral("user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(missing) + "\"\n");
+    dirs.close();
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QTest::mouseClick(excelButton(), Qt::LeftButton);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+
+    ASSERT_EQ(messages.messages().size(), 1);
+    const test::RecordedMessage& box = messages.messages().front();
+    EXPECT_EQ(box.kind, core::MessageKind::Stop);
+    EXPECT_EQ(box.title, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Не удалось создать файл книги в папке ") +
+                                    QDir::toNativeSeparators(missing) + QStringLiteral(": ")))
+        << box.text.toStdString();
+    EXPECT_TRUE(opened_.isEmpty());
+    EXPECT_FALSE(productSummary()->isOpen());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    messages.clear();
+    QTest::mouseClick(excelButton(), Qt::LeftButton);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+    EXPECT_EQ(opened_.size(), 1);
 }
 
 TEST_F(ReportsDialogTest, ExitAndEscapeClose) {

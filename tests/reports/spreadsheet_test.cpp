@@ -1,4 +1,5 @@
-// The spreadsheet layer: cells read back from the written .xlsx, and every message it shows.
+// The spreadsheet layer: cells read back from the written .xlsx, and every message a window's
+// action shows for its refusals.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include "message_recorder.h"
 #include "reports/output_files.h"
 #include "reports/spreadsheet.h"
+#include "widgets/user_action.h"
 #include "xlsx_reader.h"
 
 namespace tabel::reports {
@@ -61,13 +63,20 @@ protected:
 
     // Shows the workbook and reads back the file it went to.
     XlsxBook show() {
-        EXPECT_EQ(book_.SetExcelVisible(true), 1);
+        EXPECT_NO_THROW(book_.SetExcelVisible(true));
         const XlsxBook read = test::readXlsx(book_.lastFilePath());
         EXPECT_TRUE(read.ok) << read.error.toStdString();
         return read;
     }
 
     QStringList messages() const { return describe(recorder_.messages()); }
+
+    // Runs `call` as a window's handler runs its action; the boxes it ended in.
+    QStringList boxesOf(const std::function<void()>& call) {
+        recorder_.clear();
+        widgets::runAction(call);
+        return messages();
+    }
 
     QTemporaryDir tmp_;
     QByteArray savedTmp_;
@@ -134,11 +143,9 @@ TEST_F(SpreadsheetTest, StoresNumbersTextFormatAndBold) {
         {2, 3, "1 000", false, false, "1 000", false, "General"},
         {3, 3, "42", false, true, "42", true, "General"},
     };
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     for (const Case& c : cases) {
-        EXPECT_EQ(
-            book_.WriteCell(1, c.column, c.row, QString::fromUtf8(c.text), c.asText, false, c.bold),
-            1);
+        book_.WriteCell(1, c.column, c.row, QString::fromUtf8(c.text), c.asText, false, c.bold);
     }
     const XlsxBook read = show();
     EXPECT_EQ(read.sheetNames, QStringList{QStringLiteral("Лист1")});
@@ -159,12 +166,12 @@ TEST_F(SpreadsheetTest, StoresNumbersTextFormatAndBold) {
 }
 
 TEST_F(SpreadsheetTest, EmptyTextLeavesTheCellAsItWas) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("старое"));
-    EXPECT_EQ(book_.WriteCell(1, 1, 1, QString(), true, true, true), 1);
-    EXPECT_EQ(book_.WriteCell(1, 2, 2, QString(), true, true, true), 1);
+    book_.WriteCell(1, 1, 1, QString(), true, true, true);
+    book_.WriteCell(1, 2, 2, QString(), true, true, true);
     // The empty text is checked before the sheet and the position.
-    EXPECT_EQ(book_.WriteCell(7, 0, 0, QString()), 1);
+    EXPECT_NO_THROW(book_.WriteCell(7, 0, 0, QString()));
 
     const XlsxBook read = show();
     ASSERT_NE(read.cell(1, 1), nullptr);
@@ -177,7 +184,7 @@ TEST_F(SpreadsheetTest, EmptyTextLeavesTheCellAsItWas) {
 }
 
 TEST_F(SpreadsheetTest, LaterWriteReplacesTheCellInAnyOrder) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 3, QStringLiteral("первый"), true, false, true);
     book_.WriteCell(1, 2, 1, QStringLiteral("b1"));
     book_.WriteCell(1, 1, 1, QStringLiteral("a1"));
@@ -213,41 +220,46 @@ TEST_F(SpreadsheetTest, RefusedPositionsShowTheirMessage) {
         {1, 0, 1, cellTitle},       {1, 1, 0, cellTitle},           {1, 16385, 1, cellTitle},
         {1, 1, 1048577, cellTitle}, {1, 16384, 1048576, QString()},
     };
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.sheet << " " << c.column << " " << c.row);
-        recorder_.clear();
-        const int result = book_.WriteCell(c.sheet, c.column, c.row, QStringLiteral("x"));
+        const QStringList boxes =
+            boxesOf([&] { book_.WriteCell(c.sheet, c.column, c.row, QStringLiteral("x")); });
         if (c.title.isEmpty()) {
-            EXPECT_EQ(result, 1);
-            EXPECT_EQ(messages(), QStringList());
+            EXPECT_EQ(boxes, QStringList());
             continue;
         }
-        EXPECT_EQ(result, -1);
-        EXPECT_EQ(messages(),
-                  QStringList{stop(c.title, QStringLiteral("Ошибка при записи: лист %1, "
-                                                           "столбец %2, строка %3")
-                                                .arg(c.sheet)
-                                                .arg(c.column)
-                                                .arg(c.row))});
+        EXPECT_THROW(book_.WriteCell(c.sheet, c.column, c.row, QStringLiteral("x")),
+                     SpreadsheetError);
+        EXPECT_EQ(boxes, QStringList{stop(c.title, QStringLiteral("Ошибка при записи: лист %1, "
+                                                                  "столбец %2, строка %3")
+                                                       .arg(c.sheet)
+                                                       .arg(c.column)
+                                                       .arg(c.row))});
     }
+    // Only the accepted cell is in the book.
+    const XlsxBook read = show();
+    EXPECT_EQ(read.cells.keys(), (QList<QPair<int, int>>{{1048576, 16384}}));
 }
 
 TEST_F(SpreadsheetTest, SecondSheetOfANewWorkbookIsRefused) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
-    EXPECT_EQ(book_.WriteCell(2, 1, 1, QStringLiteral("x")), -1);
-    EXPECT_EQ(messages(), QStringList{stop(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
-                                           QStringLiteral("Ошибка при записи: лист 2, "
-                                                          "столбец 1, строка 1"))});
+    book_.OpenExcel(QString());
+    EXPECT_EQ(boxesOf([&] { book_.WriteCell(2, 1, 1, QStringLiteral("x")); }),
+              QStringList{stop(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
+                               QStringLiteral("Ошибка при записи: лист 2, "
+                                              "столбец 1, строка 1"))});
 }
 
 TEST_F(SpreadsheetTest, TextLongerThanACellHoldsIsRefused) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
-    EXPECT_EQ(book_.WriteCell(1, 3, 4, QString(Spreadsheet::kMaxTextLength, u'я')), 1);
-    EXPECT_EQ(book_.WriteCell(1, 3, 5, QString(Spreadsheet::kMaxTextLength + 1, u'я')), -1);
-    EXPECT_EQ(messages(), QStringList{stop(QStringLiteral("Ошибка Microsoft Excel"),
-                                           QStringLiteral("Ошибка при записи: лист 1, "
-                                                          "столбец 3, строка 5"))});
+    book_.OpenExcel(QString());
+    EXPECT_EQ(
+        boxesOf([&] { book_.WriteCell(1, 3, 4, QString(Spreadsheet::kMaxTextLength, u'я')); }),
+        QStringList());
+    EXPECT_EQ(
+        boxesOf([&] { book_.WriteCell(1, 3, 5, QString(Spreadsheet::kMaxTextLength + 1, u'я')); }),
+        QStringList{stop(QStringLiteral("Ошибка Microsoft Excel"),
+                         QStringLiteral("Ошибка при записи: лист 1, "
+                                        "столбец 3, строка 5"))});
     const XlsxBook read = show();
     ASSERT_NE(read.cell(4, 3), nullptr);
     EXPECT_EQ(read.cell(4, 3)->value.size(), Spreadsheet::kMaxTextLength);
@@ -255,19 +267,18 @@ TEST_F(SpreadsheetTest, TextLongerThanACellHoldsIsRefused) {
 }
 
 TEST_F(SpreadsheetTest, WritingWithoutAWorkbookIsRefused) {
-    EXPECT_EQ(book_.WriteCell(1, 1, 1, QStringLiteral("x")), -1);
-    EXPECT_EQ(messages(), QStringList{stop(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
-                                           QStringLiteral("Ошибка при записи: лист 1, "
-                                                          "столбец 1, строка 1"))});
-    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    EXPECT_EQ(boxesOf([&] { book_.WriteCell(1, 1, 1, QStringLiteral("x")); }),
+              QStringList{stop(QStringLiteral("Ошибочный номер листа Microsoft Excel"),
+                               QStringLiteral("Ошибка при записи: лист 1, "
+                                              "столбец 1, строка 1"))});
+    EXPECT_EQ(boxesOf([&] { book_.SetExcelVisible(true); }), QStringList());
     EXPECT_TRUE(opened_.isEmpty());
 }
 
 TEST_F(SpreadsheetTest, OpeningAFileIsRefusedAndKeepsTheWorkbook) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("до"));
-    EXPECT_EQ(book_.OpenExcel(QStringLiteral("/tmp/отчёт.xlsx")), -1);
-    EXPECT_EQ(messages(),
+    EXPECT_EQ(boxesOf([&] { book_.OpenExcel(QStringLiteral("/tmp/отчёт.xlsx")); }),
               QStringList{stop(QStringLiteral("Ошибка"),
                                QStringLiteral("Ошибка открытия файла Microsoft Excel."))});
     book_.WriteCell(1, 1, 2, QStringLiteral("после"));
@@ -278,9 +289,9 @@ TEST_F(SpreadsheetTest, OpeningAFileIsRefusedAndKeepsTheWorkbook) {
 }
 
 TEST_F(SpreadsheetTest, OpenAgainStartsAFreshWorkbook) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("прежний"), false, true);
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 2, 2, QStringLiteral("новый"));
     const XlsxBook read = show();
     EXPECT_EQ(read.cell(1, 1), nullptr);
@@ -311,9 +322,9 @@ TEST_F(SpreadsheetTest, AutoFitColumnsFollowTheirWidestFinalText) {
     };
     const Width widths[] = {{1, 15}, {2, 0}, {3, 6}, {4, 20}, {5, 254}};
 
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     for (const Write& w : writes) {
-        ASSERT_EQ(book_.WriteCell(1, w.column, w.row, w.text, false, w.autoFit), 1);
+        book_.WriteCell(1, w.column, w.row, w.text, false, w.autoFit);
     }
     const XlsxBook read = show();
     for (const Width& w : widths) {
@@ -330,12 +341,12 @@ TEST_F(SpreadsheetTest, AutoFitColumnsFollowTheirWidestFinalText) {
 }
 
 TEST_F(SpreadsheetTest, ShowWritesANewFileInTheDocumentsFolderEachTimeSomethingChanged) {
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
-    EXPECT_EQ(book_.SetExcelVisible(false), 1);
+    book_.OpenExcel(QString());
+    book_.SetExcelVisible(false);
     EXPECT_TRUE(book_.lastFilePath().isEmpty());
     book_.WriteCell(1, 1, 1, QStringLiteral("один"));
     book_.setFileTitle(QStringLiteral("Табель Ноябрь 2026"));
-    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    book_.SetExcelVisible(true);
     const QString first = book_.lastFilePath();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     EXPECT_EQ(first, documents + QStringLiteral("/Табель/Табель Ноябрь 2026.xlsx"));
@@ -343,7 +354,7 @@ TEST_F(SpreadsheetTest, ShowWritesANewFileInTheDocumentsFolderEachTimeSomethingC
     EXPECT_EQ(opened_, QStringList{first});
 
     // Nothing changed: the shown workbook is still the right one.
-    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    book_.SetExcelVisible(true);
     EXPECT_EQ(opened_, QStringList{first});
 
     book_.WriteCell(1, 1, 2, QStringLiteral("два"));
@@ -360,9 +371,10 @@ TEST_F(SpreadsheetTest, ShowWritesANewFileInTheDocumentsFolderEachTimeSomethingC
 
 TEST_F(SpreadsheetTest, AWrittenFileNoProgramOpensIsAnInformationNamingIt) {
     openerSucceeds_ = false;
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("итог"));
-    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    // Not a failure: the action runs to its end.
+    EXPECT_TRUE(widgets::runAction([&] { book_.SetExcelVisible(true); }));
     const QString path = book_.lastFilePath();
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(messages(), QStringList{information(path)});
@@ -379,9 +391,9 @@ TEST_F(SpreadsheetTest, NoProgramForSpreadsheetsIsReportedWithThePath) {
         qputenv(name.toLatin1().constData(), QFile::encodeName(tmp_.path()));
     }
     Spreadsheet::setOpener({});
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("итог"));
-    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    EXPECT_NO_THROW(book_.SetExcelVisible(true));
     for (int i = 0; i < xdg.size(); ++i) {
         qputenv(xdg[i].toLatin1().constData(), saved[i]);
     }
@@ -402,13 +414,14 @@ TEST_F(SpreadsheetTest, UnwritableDocumentsFolderIsReported) {
     dirs.close();
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp_.path()));
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("итог"));
-    EXPECT_EQ(book_.SetExcelVisible(true), 1);
+    EXPECT_FALSE(widgets::runAction([&] { book_.SetExcelVisible(true); }));
     qputenv("XDG_CONFIG_HOME", savedConfig);
     EXPECT_TRUE(book_.lastFilePath().isEmpty());
     EXPECT_TRUE(opened_.isEmpty());
     ASSERT_EQ(recorder_.messages().size(), 1);
+    EXPECT_EQ(recorder_.messages()[0].kind, MessageKind::Stop);
     EXPECT_EQ(recorder_.messages()[0].title, QStringLiteral("Ошибка"));
     EXPECT_TRUE(recorder_.messages()[0].text.contains(QDir::toNativeSeparators(missing)))
         << recorder_.messages()[0].text.toStdString();
@@ -422,18 +435,26 @@ namespace {
 
 TEST_F(SpreadsheetTest, SaveAsWritesOrReplacesTheFileAndReportsFailureWithoutABox) {
     const QString path = tmp_.filePath(QStringLiteral("операции.xlsx"));
-    ASSERT_EQ(book_.OpenExcel(QString()), 1);
+    book_.OpenExcel(QString());
     book_.WriteCell(1, 1, 1, QStringLiteral("первая"));
-    ASSERT_EQ(book_.saveAs(path), QString());
+    book_.saveAs(path);
     book_.WriteCell(1, 1, 1, QStringLiteral("вторая"));
-    ASSERT_EQ(book_.saveAs(path), QString());
+    book_.saveAs(path);
     const XlsxBook read = test::readXlsx(path);
     ASSERT_TRUE(read.ok) << read.error.toStdString();
     ASSERT_NE(read.cell(1, 1), nullptr);
     EXPECT_EQ(read.cell(1, 1)->value, QStringLiteral("вторая"));
 
     const QString missing = tmp_.filePath(QStringLiteral("нет/книга.xlsx"));
-    EXPECT_FALSE(book_.saveAs(missing).isEmpty());
+    try {
+        book_.saveAs(missing);
+        ADD_FAILURE() << "a file in a missing folder was written";
+    } catch (const SpreadsheetError& error) {
+        EXPECT_TRUE(error.message().startsWith(
+            QStringLiteral("Не удалось создать файл в папке ") +
+            QDir::toNativeSeparators(tmp_.filePath(QStringLiteral("нет")))))
+            << error.message().toStdString();
+    }
     EXPECT_FALSE(QFileInfo::exists(missing));
     // Only the saved book is left: no temporary files beside it.
     EXPECT_EQ(QDir(tmp_.path()).entryList(QDir::Files | QDir::Hidden),

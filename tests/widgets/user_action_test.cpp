@@ -19,8 +19,9 @@ namespace {
 
 struct Failure {
     const char* name;
-    std::function<void()> raise;  // empty: the action succeeds
-    QString shown;                // the message the user reads; empty: none
+    std::function<void()> raise;               // empty: the action succeeds
+    QString shown;                             // the message the user reads; empty: none
+    QString title = QStringLiteral("Ошибка");  // the box's
 };
 
 const QList<Failure>& failures() {
@@ -37,6 +38,13 @@ const QList<Failure>& failures() {
         {"data layer",
          [] { throw data::ConversionError(QStringLiteral("Значение не является числом")); },
          QStringLiteral("Значение не является числом")},
+        {"titled",
+         [] {
+             throw data::DataError(QStringLiteral("Ошибка при записи: лист 2, столбец 1, строка 1"),
+                                   QStringLiteral("Ошибочный номер листа Microsoft Excel"));
+         },
+         QStringLiteral("Ошибка при записи: лист 2, столбец 1, строка 1"),
+         QStringLiteral("Ошибочный номер листа Microsoft Excel")},
         {"library", [] { throw std::runtime_error("Не хватает памяти"); },
          QStringLiteral("Не хватает памяти")},
         {"unknown", [] { throw 42; }, QString()},
@@ -82,6 +90,7 @@ TEST(UserActionTest, AFailureEndsItsActionInOneMessageAndTheNextActionRuns) {
         EXPECT_EQ(messages.texts(), expected);
         for (const test::RecordedMessage& m : messages.messages()) {
             EXPECT_EQ(m.kind, core::MessageKind::Stop);
+            EXPECT_EQ(m.title, f.title);
         }
         QObject::disconnect(clicked);
         QObject::disconnect(chosen);
