@@ -27,6 +27,7 @@ struct ChangeBatch;
 
 namespace tabel::widgets {
 class DataGrid;
+class DateEdit;
 class DataSource;
 }  // namespace tabel::widgets
 
@@ -111,6 +112,8 @@ private:
     void showToday();
     void reloadLists();
     void loadChosenDate();
+    // Re-reads the lists when the date field differs from the day they show; the focus stays.
+    void followChosenDate();
     void refreshLists();
     void chooseShift(int shift);
     void showDayOff();
@@ -159,7 +162,8 @@ private:
     QRadioButton* shift2Radio_;
     QRadioButton* shift3Radio_;
     QRadioButton* overtimeRadio_;
-    QDateEdit* dateEdit_;
+    widgets::DateEdit* dateEdit_;
+    QDate shownDate_;         // the day the lists were read for: what a new entry takes
     QWidget* calendarPopup_;  // its closing loads the date picked
     QCheckBox* dayOffCheck_;
     widgets::DataGrid* entriesGrid_;

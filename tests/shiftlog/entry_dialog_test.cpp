@@ -281,6 +281,21 @@ TEST_F(EntryTest, EditShowsTheEntryAndSavingPostsItsHours) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+// A date typed into the shift log and not confirmed: Insert shows that day's list and the new
+// entry takes the day the list shows.
+TEST_F(EntryTest, ANewEntryTakesTheDayTheListShows) {
+    sl.dateEdit->setFocus(Qt::ShortcutFocusReason);
+    QTest::keyClicks(sl.dateEdit, QStringLiteral("3.3.26"));
+    inside(
+        dialog, [this] { QTest::keyClick(sl.dateEdit, Qt::Key_Insert); },
+        [this] {
+            EXPECT_EQ(ui.dateEdit->date(), QDate(2026, 3, 3));
+            dialog.reject();
+        });
+    EXPECT_EQ(test::shiftList(shiftLog, 1).param(QStringLiteral("data")).toDate(),
+              QDate(2026, 3, 3));
+}
+
 // The colour, the premium and the material use are not in the dialog: an edit keeps them.
 TEST_F(EntryTest, AnEditKeepsWhatTheDialogDoesNotShow) {
     test::adminExec(QStringLiteral(
