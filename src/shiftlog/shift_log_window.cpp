@@ -13,10 +13,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/dates.h"
+#include "core/messages.h"
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
@@ -364,6 +366,16 @@ bool ShiftLogWindow::dayOff() const {
 
 QDate ShiftLogWindow::workingDate() const {
     return shownDate_;
+}
+
+void ShiftLogWindow::reject() {
+    const bool ask = QSettings().value(QStringLiteral("shiftLog/askBeforeExit"), true).toBool();
+    if (ask && core::MessageBoxes::show(core::MessageKind::Question, QStringLiteral("Выход"),
+                                        QStringLiteral("Завершить работу с программой?")) !=
+                   core::Answer::Yes) {
+        return;
+    }
+    QDialog::reject();
 }
 
 void ShiftLogWindow::showEvent(QShowEvent* event) {

@@ -90,6 +90,10 @@ public:
     // for a column without sorting.
     static QString nextSortText(const QString& field, const QString& current);
 
+    // Esc, "Выход" and the window's close: the program ends only once the user says so,
+    // unless the setting shiftLog/askBeforeExit (settings file) is false.
+    void reject() override;
+
 signals:
     // Every 30 seconds for the whole run: the recorded version is due to be checked again.
     void versionCheckDue();

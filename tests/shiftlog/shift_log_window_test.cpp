@@ -6,7 +6,9 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTest>
+#include <functional>
 
 #include "core/dates.h"
 #include "data/session.h"
@@ -241,6 +243,39 @@ TEST_F(ShiftLogWindowTest, ATypedDateIsFollowedWhenWholeOrWhenTheFieldIsLeft) {
         EXPECT_EQ(test::shiftList(form, 1).param(QStringLiteral("data")).toDate(), c.afterwards);
         EXPECT_EQ(test::shiftList(form, 4).param(QStringLiteral("data")).toDate(), c.afterwards);
     }
+}
+
+// Esc, "Выход" (button and menu) and closing the window end the program only after "Да";
+// the setting switches the question off.
+TEST_F(ShiftLogWindowTest, LeavingAsksFirstWithNoAsTheAnswerOnEnter) {
+    auto* exitButton = test::childNamed<QPushButton>(form, QStringLiteral("exitButton"));
+    auto* exitAction = test::childNamed<QAction>(form, QStringLiteral("exitAction"));
+    const std::function<void()> ways[] = {
+        [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Escape); },
+        [exitButton] { QTest::mouseClick(exitButton, Qt::LeftButton); },
+        [exitAction] { exitAction->trigger(); },
+        [this] { form.close(); },
+    };
+    for (const auto& leave : ways) {
+        form.show();
+        messages.clear();
+        leave();
+        ASSERT_EQ(messages.messages().size(), 1);
+        EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Question);
+        EXPECT_EQ(messages.messages()[0].text, QStringLiteral("Завершить работу с программой?"));
+        EXPECT_TRUE(form.isVisible());  // answered No
+
+        messages.answerNext(core::Answer::Yes);
+        leave();
+        EXPECT_FALSE(form.isVisible());
+    }
+    QSettings().setValue(QStringLiteral("shiftLog/askBeforeExit"), false);
+    form.show();
+    messages.clear();
+    QTest::keyClick(sl.entriesGrid, Qt::Key_Escape);
+    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_FALSE(form.isVisible());
+    QSettings().remove(QStringLiteral("shiftLog/askBeforeExit"));
 }
 
 TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {
