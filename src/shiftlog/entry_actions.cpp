@@ -8,6 +8,7 @@
 #include "data/session.h"
 #include "shiftlog/entry_dialog.h"
 #include "shiftlog/shift_log_window.h"
+#include "widgets/date_edit.h"
 #include "widgets/user_action.h"
 
 namespace tabel::shiftlog {
@@ -36,6 +37,9 @@ void ShiftLogWindow::addEntry() {
     if (entryDialog_ == nullptr) {
         return;
     }
+    // A date typed but not yet confirmed: the list shows that day first, the entry takes it.
+    dateEdit_->applyTyped();
+    followChosenDate();
     // The list stands on the entry just made, wherever its order puts it.
     if (const std::optional<data::Entry> made = entryDialog_->openForAdd(entryContext())) {
         pendingLocate_ = made->id;

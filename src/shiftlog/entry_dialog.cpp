@@ -343,9 +343,7 @@ void EntryDialog::showEntry(const data::Entry& entry) {
         QStringLiteral("select min(price)::numeric from accounts_dep.norm where o_id=:id"),
         {{QStringLiteral("id"), entry.operationId}});
     basePrice_ =
-        base.isNull()
-            ? core::Decimal()
-            : core::Decimal::fromStored(base.toDouble()).rounded(4);
+        base.isNull() ? core::Decimal() : core::Decimal::fromStored(base.toDouble()).rounded(4);
     basePriceEdit_->setText(base.isNull() ? QString() : basePrice_.toDisplayText());
     dateEdit_->setDate(entry.date);
     workerEdit_->setText(entry.workerName.trimmed());

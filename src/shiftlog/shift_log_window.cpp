@@ -13,10 +13,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/dates.h"
+#include "core/messages.h"
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
@@ -187,6 +189,11 @@ void ShiftLogWindow::buildControls() {
     dateEdit_->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     dateEdit_->installEventFilter(this);
     calendarPopup_ = dateEdit_->calendarWidget()->window();
+    // A whole date typed, or the field left with a new date in it: the list follows.
+    widgets::connectAction(dateEdit_, &widgets::DateEdit::dateTyped, this,
+                           [this] { followChosenDate(); });
+    widgets::connectAction(dateEdit_, &QDateEdit::editingFinished, this,
+                           [this] { followChosenDate(); });
     calendarPopup_->installEventFilter(this);
 
     dayOffCheck_ = new QCheckBox(QStringLiteral("Вы&ходной"), this);
@@ -358,7 +365,17 @@ bool ShiftLogWindow::dayOff() const {
 }
 
 QDate ShiftLogWindow::workingDate() const {
-    return dateEdit_->date();
+    return shownDate_;
+}
+
+void ShiftLogWindow::reject() {
+    const bool ask = QSettings().value(QStringLiteral("shiftLog/askBeforeExit"), true).toBool();
+    if (ask && core::MessageBoxes::show(core::MessageKind::Question, QStringLiteral("Выход"),
+                                        QStringLiteral("Завершить работу с программой?")) !=
+                   core::Answer::Yes) {
+        return;
+    }
+    QDialog::reject();
 }
 
 void ShiftLogWindow::showEvent(QShowEvent* event) {
@@ -462,6 +479,7 @@ bool ShiftLogWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == dateEdit_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            dateEdit_->applyTyped();
             widgets::runAction([this] { loadChosenDate(); });
             return true;
         }
@@ -483,12 +501,21 @@ void ShiftLogWindow::showToday() {
 
 void ShiftLogWindow::reloadLists() {
     pendingLocate_ = 0;
+    shownDate_ = dateEdit_->date();
     for (data::Dataset* list : lists_) {
         list->close();
     }
     for (data::Dataset* list : lists_) {
         list->setParam(QStringLiteral("data"), dateEdit_->date());
         list->open();
+    }
+}
+
+void ShiftLogWindow::followChosenDate() {
+    if (dateEdit_->date() != shownDate_) {
+        widgets::BusyCursor busy;
+        reloadLists();
+        dayOffCheck_->setChecked(core::isWeekend(dateEdit_->date()));
     }
 }
 

@@ -27,6 +27,7 @@ struct ChangeBatch;
 
 namespace tabel::widgets {
 class DataGrid;
+class DateEdit;
 class DataSource;
 }  // namespace tabel::widgets
 
@@ -89,6 +90,10 @@ public:
     // for a column without sorting.
     static QString nextSortText(const QString& field, const QString& current);
 
+    // Esc, "Выход" and the window's close: the program ends only once the user says so,
+    // unless the setting shiftLog/askBeforeExit (settings file) is false.
+    void reject() override;
+
 signals:
     // Every 30 seconds for the whole run: the recorded version is due to be checked again.
     void versionCheckDue();
@@ -111,6 +116,8 @@ private:
     void showToday();
     void reloadLists();
     void loadChosenDate();
+    // Re-reads the lists when the date field differs from the day they show; the focus stays.
+    void followChosenDate();
     void refreshLists();
     void chooseShift(int shift);
     void showDayOff();
@@ -159,7 +166,8 @@ private:
     QRadioButton* shift2Radio_;
     QRadioButton* shift3Radio_;
     QRadioButton* overtimeRadio_;
-    QDateEdit* dateEdit_;
+    widgets::DateEdit* dateEdit_;
+    QDate shownDate_;         // the day the lists were read for: what a new entry takes
     QWidget* calendarPopup_;  // its closing loads the date picked
     QCheckBox* dayOffCheck_;
     widgets::DataGrid* entriesGrid_;

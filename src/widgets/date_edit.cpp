@@ -59,7 +59,7 @@ bool DateEdit::event(QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
         if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
-            finishTyping();
+            applyTyped();
             const bool forward =
                 key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
             QWidget::focusNextPrevChild(forward);
@@ -88,7 +88,7 @@ void DateEdit::keyPressEvent(QKeyEvent* event) {
         line->setText(typed_);
         line->setCursorPosition(int(typed_.size()));
         if (isComplete(typed_)) {
-            finishTyping();
+            applyTyped();
         }
         event->accept();
         return;
@@ -101,23 +101,27 @@ void DateEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (replaceAll_) {
-        finishTyping();
+        applyTyped();
     }
     QDateEdit::keyPressEvent(event);
 }
 
-void DateEdit::finishTyping() {
+void DateEdit::applyTyped() {
     if (!replaceAll_) {
         return;
     }
     replaceAll_ = false;
     const QDate date = readTyped(typed_);
     typed_.clear();
-    if (date.isValid() && date >= minimumDate() && date <= maximumDate()) {
+    const bool taken = date.isValid() && date >= minimumDate() && date <= maximumDate();
+    if (taken) {
         setDate(date);
     }
     // An unfinished or impossible date leaves the date as it was.
     lineEdit()->setText(this->date().toString(displayFormat()));
+    if (taken) {
+        emit dateTyped();
+    }
 }
 
 void DateEdit::focusInEvent(QFocusEvent* event) {
@@ -130,7 +134,7 @@ void DateEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void DateEdit::focusOutEvent(QFocusEvent* event) {
-    finishTyping();
+    applyTyped();
     QDateEdit::focusOutEvent(event);
 }
 

@@ -12,6 +12,15 @@ public:
     explicit DateEdit(QWidget* parent = nullptr);
     explicit DateEdit(const QDate& date, QWidget* parent = nullptr);
 
+    // Takes a date typed over the field as it stands (Enter, leaving the field); an unfinished or
+    // impossible one leaves the date as it was.
+    void applyTyped();
+
+signals:
+    // A date typed over the field is complete (a four-digit year, eight digits) or was ended by
+    // leaving the field, and the field now holds it.
+    void dateTyped();
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -23,7 +32,6 @@ private:
     // date; empty when not typing over.
     bool replaceAll_ = false;
     QString typed_;
-    void finishTyping();
 };
 
 }  // namespace tabel::widgets

@@ -55,7 +55,8 @@ protected:
             shown = windows->shiftLog->isVisible();
             session = windows->session.connection.scalar(QStringLiteral("select session_user"))
                           .toString();
-            windows->shiftLog->reject();
+            windows->shiftLog->done(
+                QDialog::Rejected);  // as the program ends, without the question
         });
         probe.start(0);
         test::buttonCaptioned<QPushButton>(*windows->login, "Вход")->click();

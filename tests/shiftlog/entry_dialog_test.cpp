@@ -281,6 +281,45 @@ TEST_F(EntryTest, EditShowsTheEntryAndSavingPostsItsHours) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+// A date typed into the shift log and not confirmed: Insert shows that day's list and the new
+// entry takes the day the list shows.
+TEST_F(EntryTest, ANewEntryTakesTheDayTheListShows) {
+    sl.dateEdit->setFocus(Qt::ShortcutFocusReason);
+    QTest::keyClicks(sl.dateEdit, QStringLiteral("3.3.26"));
+    inside(
+        dialog, [this] { QTest::keyClick(sl.dateEdit, Qt::Key_Insert); },
+        [this] {
+            EXPECT_EQ(ui.dateEdit->date(), QDate(2026, 3, 3));
+            dialog.reject();
+        });
+    EXPECT_EQ(test::shiftList(shiftLog, 1).param(QStringLiteral("data")).toDate(),
+              QDate(2026, 3, 3));
+}
+
+// The colour, the premium and the material use are not in the dialog: an edit keeps them.
+TEST_F(EntryTest, AnEditKeepsWhatTheDialogDoesNotShow) {
+    test::adminExec(QStringLiteral(
+        "update accounts_dep.smena set color = 3020, prize = 15, f_gds_qty_use = 2.5, "
+        "id_gds_use = 1001, id_cons_use = 7 where id = 1"));
+    const QString kept = QStringLiteral(
+        "select concat_ws('/', color, prize, f_gds_qty_use, id_gds_use, id_cons_use) "
+        "from accounts_dep.smena where id = 1");
+    const QString before = query(kept);
+    QTest::mouseClick(sl.refreshButton, Qt::LeftButton);  // the list shows the entry as it is
+    selectRow(0);
+    inside(
+        dialog, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); },
+        [this] {
+            ui.quantityEdit->setText(QStringLiteral("98"));
+            QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        });
+    EXPECT_EQ(query(QStringLiteral("select kol_vo from accounts_dep.smena where id = 1")),
+              QStringLiteral("98"));
+    EXPECT_EQ(query(kept), before);
+    EXPECT_EQ(before, QStringLiteral("3020/15/2.5/1001/7"));
+}
+
 // Two workstations with the same entry open: the later "Запись" is refused without writing, and
 // the dialog asks whether to load the other workstation's values ("Да") or to keep what was
 // typed and save it over them ("Нет"); either way the next "Запись" saves.

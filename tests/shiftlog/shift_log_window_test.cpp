@@ -6,7 +6,9 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTest>
+#include <functional>
 
 #include "core/dates.h"
 #include "data/session.h"
@@ -190,12 +192,8 @@ TEST_F(ShiftLogWindowTest, ShiftButtonsSwitchTheListWithoutRereading) {
     test::adminExec(QStringLiteral("delete from accounts_dep.smena where id=50"));
 }
 
-TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
+TEST_F(ShiftLogWindowTest, DateReloadsOnEnter) {
     sl.dateEdit->setDate(kTuesday);
-    sl.entriesGrid->setFocus();
-    EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
-    EXPECT_EQ(test::shiftList(form, 1).param(QStringLiteral("data")).toDate(), kMonday);
-
     QTest::keyClick(sl.dateEdit, Qt::Key_Return);
     EXPECT_EQ(test::shiftList(form, 1).recordCount(), 1);
     for (int shift = 1; shift <= 4; ++shift) {
@@ -204,6 +202,80 @@ TEST_F(ShiftLogWindowTest, DateReloadsOnCloseUpOrEnterButNotWhenOnlyTyped) {
     }
     chooseDate(kMonday);
     EXPECT_EQ(test::shiftList(form, 1).recordCount(), 3);
+}
+
+// A date typed over the field (Alt+А selects it) without Enter: the list follows once the date
+// is whole or the field is left, never while it is half typed.
+TEST_F(ShiftLogWindowTest, ATypedDateIsFollowedWhenWholeOrWhenTheFieldIsLeft) {
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    const struct {
+        const char* typed;
+        bool thenTab;
+        QDate whileTyping;
+        QDate afterwards;
+    } cases[] = {
+        {"03032026", false, kTuesday, kTuesday},
+        {"03.03.2026", false, kTuesday, kTuesday},
+        {"3.3.26", true, kMonday, kTuesday},
+        {"03032026", true, kTuesday, kTuesday},
+        {"3.3.26\n", false, kTuesday, kTuesday},
+        {"3.3.26", false, kMonday, kMonday},  // last: it stays half typed
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        chooseDate(kMonday);
+        sl.entriesGrid->setFocus();
+        sl.dateEdit->setFocus(Qt::ShortcutFocusReason);  // as its label's Alt+А does
+        ASSERT_TRUE(sl.dateEdit->hasFocus());
+        for (const QChar ch : QString::fromLatin1(c.typed)) {
+            if (ch == QLatin1Char('\n')) {
+                QTest::keyClick(sl.dateEdit, Qt::Key_Return);
+            } else {
+                QTest::keyClicks(sl.dateEdit, QString(ch));
+            }
+        }
+        EXPECT_EQ(test::shiftList(form, 1).param(QStringLiteral("data")).toDate(), c.whileTyping);
+        if (c.thenTab) {
+            QTest::keyClick(sl.dateEdit, Qt::Key_Tab);
+        }
+        EXPECT_EQ(sl.dateEdit->date(), c.afterwards);
+        EXPECT_EQ(test::shiftList(form, 1).param(QStringLiteral("data")).toDate(), c.afterwards);
+        EXPECT_EQ(test::shiftList(form, 4).param(QStringLiteral("data")).toDate(), c.afterwards);
+    }
+}
+
+// Esc, "Выход" (button and menu) and closing the window end the program only after "Да";
+// the setting switches the question off.
+TEST_F(ShiftLogWindowTest, LeavingAsksFirstWithNoAsTheAnswerOnEnter) {
+    auto* exitButton = test::childNamed<QPushButton>(form, QStringLiteral("exitButton"));
+    auto* exitAction = test::childNamed<QAction>(form, QStringLiteral("exitAction"));
+    const std::function<void()> ways[] = {
+        [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Escape); },
+        [exitButton] { QTest::mouseClick(exitButton, Qt::LeftButton); },
+        [exitAction] { exitAction->trigger(); },
+        [this] { form.close(); },
+    };
+    for (const auto& leave : ways) {
+        form.show();
+        messages.clear();
+        leave();
+        ASSERT_EQ(messages.messages().size(), 1);
+        EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Question);
+        EXPECT_EQ(messages.messages()[0].text, QStringLiteral("Завершить работу с программой?"));
+        EXPECT_TRUE(form.isVisible());  // answered No
+
+        messages.answerNext(core::Answer::Yes);
+        leave();
+        EXPECT_FALSE(form.isVisible());
+    }
+    QSettings().setValue(QStringLiteral("shiftLog/askBeforeExit"), false);
+    form.show();
+    messages.clear();
+    QTest::keyClick(sl.entriesGrid, Qt::Key_Escape);
+    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_FALSE(form.isVisible());
+    QSettings().remove(QStringLiteral("shiftLog/askBeforeExit"));
 }
 
 TEST_F(ShiftLogWindowTest, PickingADayInTheCalendarReloadsWhenItCloses) {

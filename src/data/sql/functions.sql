@@ -448,10 +448,9 @@ BEGIN
     END IF;
     UPDATE accounts_dep.smena s
     SET w_id = p_w_id, i_id = p_i_id, o_id = p_o_id, cena = p_cena, kol_vo = p_kol_vo,
-        brak = p_brak, data = p_data, smena = p_smena, color = 0, time = coalesce(p_time, 0),
-        vvod = current_date, prize = 0, id_doc = p_id_doc, id_doc_item = p_id_doc_item,
-        f_gds_qty_use = 0, id_gds_use = 0, id_cons_use = 0
-    WHERE s.id = p_id;
+        brak = p_brak, data = p_data, smena = p_smena, time = coalesce(p_time, 0),
+        vvod = current_date, id_doc = p_id_doc, id_doc_item = p_id_doc_item
+    WHERE s.id = p_id;  -- the colour, premium and material use are not in the dialog: kept
     -- Both days in one order, so two workstations moving entries cannot wait on each other.
     IF (v_old.w_id, v_old.smena, v_old.data) = (p_w_id, p_smena, p_data) THEN
         v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
