@@ -36,6 +36,8 @@ namespace {
 const QString kChangedElsewhere = QStringLiteral(
     "Запись изменена другим пользователем. Загрузить его значения? (Нет — оставить "
     "введенное и записать поверх)");
+const QString kAcceptedMeanwhile = QStringLiteral("Позиция принята, изменить ее нельзя");
+const QString kDateAfterToday = QStringLiteral("Дата позиции позже сегодняшней. Сохранить?");
 
 QStringList requisitionSql() {
     return {QStringLiteral(
@@ -343,9 +345,7 @@ void EntryDialog::showEntry(const data::Entry& entry) {
         QStringLiteral("select min(price)::numeric from accounts_dep.norm where o_id=:id"),
         {{QStringLiteral("id"), entry.operationId}});
     basePrice_ =
-        base.isNull()
-            ? core::Decimal()
-            : core::Decimal::fromStored(base.toDouble()).rounded(4);
+        base.isNull() ? core::Decimal() : core::Decimal::fromStored(base.toDouble()).rounded(4);
     basePriceEdit_->setText(base.isNull() ? QString() : basePrice_.toDisplayText());
     dateEdit_->setDate(entry.date);
     workerEdit_->setText(entry.workerName.trimmed());
@@ -445,6 +445,9 @@ void EntryDialog::saveEntry() {
         core::MessageBoxes::error(validation.error);
         return;
     }
+    if (validation.entry.date > QDate::currentDate() && !core::MessageBoxes::ask(kDateAfterToday)) {
+        return;
+    }
     const bool inserting = validation.entry.id == 0;
     data::Entry saved;
     try {
@@ -461,6 +464,11 @@ void EntryDialog::saveEntry() {
 
 void EntryDialog::settleChangeMadeElsewhere() {
     const data::Entry theirs = data::readEntry(connection_, entry_.id);
+    // Accepted meanwhile: no reload or retry can save it; what was typed stays to be seen.
+    if (theirs.accepted) {
+        core::MessageBoxes::error(kAcceptedMeanwhile);
+        return;
+    }
     if (core::MessageBoxes::ask(kChangedElsewhere)) {
         showEntry(theirs);
         prepareRequisitions(theirs);
