@@ -32,6 +32,8 @@ struct Entry {
     // The version (xmin) of the row as read or written; a change is refused once the row has
     // another. Empty: no check.
     QString version;
+    // Accepted by a clerk (as readEntry tells it): final, no change of it is saved.
+    bool accepted = false;
 };
 
 // The entry at the current row of `list`, a list with the columns of the shift lists (id, data,

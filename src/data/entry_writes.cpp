@@ -15,7 +15,7 @@ const QStringList kEntrySql{
     QStringLiteral("select smena.id, smena.data, smena.smena, smena.w_id, smena.i_id, "
                    "smena.o_id, smena.cena, person.s_caption fio, izdel.marka, vid_oper.vid, "
                    "oper.naimen, smena.kol_vo, smena.brak, smena.time, smena.id_doc, "
-                   "smena.id_doc_item, smena.xmin::text as entry_version"),
+                   "smena.id_doc_item, smena.xmin::text as entry_version, smena.ok"),
     QStringLiteral("from accounts_dep.smena smena"),
     QStringLiteral("inner join accounts_dep.oper oper on oper.id = smena.o_id"),
     QStringLiteral("inner join accounts_dep.vid_oper vid_oper on vid_oper.id = oper.vid"),
@@ -75,7 +75,9 @@ Entry readEntry(Connection& connection, int id) {
     if (row.isEmpty()) {
         throw rowGoneError();
     }
-    return entryAt(row);
+    Entry entry = entryAt(row);
+    entry.accepted = isAccepted(row.field(QStringLiteral("ok")).asString());
+    return entry;
 }
 
 void deleteEntry(Connection& connection, int entryId) {

@@ -16,8 +16,8 @@ class Connection;
 // left); returns it as saved, with its id and its new version. A change of a row whose version
 // is no longer `entry.version` is refused (DbError of kind RowChanged).
 Entry saveEntry(Connection& connection, const Entry& entry);
-// Entry `id` as it now is, with the names the entry dialog shows; a DbError of kind RowGone
-// when it no longer exists.
+// Entry `id` as it now is, with the names the entry dialog shows and whether it is accepted;
+// a DbError of kind RowGone when it no longer exists.
 Entry readEntry(Connection& connection, int id);
 // Deletes the entry and posts its day's hours again.
 void deleteEntry(Connection& connection, int entryId);

@@ -1,4 +1,5 @@
 // The shift log window's actions on its entries: add, edit, view, delete, accept.
+#include <QLabel>
 #include <QPushButton>
 
 #include "core/messages.h"
@@ -49,7 +50,11 @@ void ShiftLogWindow::addEntry() {
 
 void ShiftLogWindow::editEntry() {
     data::Dataset& list = currentList();
-    if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty() || currentAccepted()) {
+    if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty()) {
+        return;
+    }
+    if (currentAccepted()) {
+        statusLabel_->setText(QStringLiteral("Позиция принята, изменить ее нельзя"));
         return;
     }
     const int recNo = list.recNo();

@@ -36,6 +36,8 @@ namespace {
 const QString kChangedElsewhere = QStringLiteral(
     "Запись изменена другим пользователем. Загрузить его значения? (Нет — оставить "
     "введенное и записать поверх)");
+const QString kAcceptedMeanwhile = QStringLiteral("Позиция принята, изменить ее нельзя");
+const QString kDateAfterToday = QStringLiteral("Дата позиции позже сегодняшней. Сохранить?");
 
 QStringList requisitionSql() {
     return {QStringLiteral(
@@ -443,6 +445,9 @@ void EntryDialog::saveEntry() {
         core::MessageBoxes::error(validation.error);
         return;
     }
+    if (validation.entry.date > QDate::currentDate() && !core::MessageBoxes::ask(kDateAfterToday)) {
+        return;
+    }
     const bool inserting = validation.entry.id == 0;
     data::Entry saved;
     try {
@@ -459,6 +464,11 @@ void EntryDialog::saveEntry() {
 
 void EntryDialog::settleChangeMadeElsewhere() {
     const data::Entry theirs = data::readEntry(connection_, entry_.id);
+    // Accepted meanwhile: no reload or retry can save it; what was typed stays to be seen.
+    if (theirs.accepted) {
+        core::MessageBoxes::error(kAcceptedMeanwhile);
+        return;
+    }
     if (core::MessageBoxes::ask(kChangedElsewhere)) {
         showEntry(theirs);
         prepareRequisitions(theirs);

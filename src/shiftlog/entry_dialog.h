@@ -99,7 +99,8 @@ private:
     void saveEntry();
     EntryInput input() const;
     // After "Запись изменена другим пользователем": the other workstation's values shown, or
-    // what was typed kept to go over them at the next "Запись".
+    // what was typed kept to go over them at the next "Запись"; an entry a clerk accepted
+    // meanwhile is told final instead, with what was typed left in view.
     void settleChangeMadeElsewhere();
     void afterSave(const data::Entry& saved, bool inserted);
 

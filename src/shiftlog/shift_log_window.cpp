@@ -250,6 +250,13 @@ void ShiftLogWindow::buildControls() {
     layout->addLayout(top);
     layout->addWidget(entriesGrid_, 1);
     layout->addLayout(buttons);
+    // Why the last key did nothing; gone once another row is current.
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    layout->addWidget(statusLabel_);
+    for (data::Dataset* list : lists_) {
+        connect(list, &data::Dataset::currentRowChanged, statusLabel_, &QLabel::clear);
+    }
 }
 
 // The daily work at the keyboard, all in this one place: each key does what its button does,
@@ -542,6 +549,7 @@ void ShiftLogWindow::chooseShift(int shift) {
         return;
     }
     entriesGrid_->setSource(sources_[shift - 1]);
+    statusLabel_->clear();
     for (int i = 0; i < 4; ++i) {
         widgets::setHighlighted(radios[i], i == shift - 1);
     }

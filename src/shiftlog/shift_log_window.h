@@ -185,6 +185,8 @@ private:
     // "История" (menu, the list's context menu, Ctrl+H): the current entry's history.
     QAction* historyAction_;
     EntryHistoryDialog* historyDialog_;
+    // What an entry key refused, until another row is current.
+    QLabel* statusLabel_;
     // "Обновление по сети отключено" while the change notifications are down.
     QLabel* liveStatusLabel_;
 };

@@ -380,6 +380,134 @@ TEST_F(EntryTest, TheLaterOfTwoSavesLoadsTheOtherChangeOrSavesOverItAsAnswered) 
     }
 }
 
+// A clerk accepts the entry while the foreman has it open: his "Запись" is refused, told final
+// (no reload offered, as no answer could save it), and what he typed stays in view.
+TEST_F(EntryTest, ASaveOfAnEntryAcceptedMeanwhileIsToldFinalAndKeepsWhatWasTyped) {
+    data::Dataset& list = test::shiftList(shiftLog, 1);
+    for (const char* mark : {"ok", "да"}) {
+        SCOPED_TRACE(mark);
+        test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'no' where id = 1"));
+        const QString version =
+            query(QStringLiteral("select xmin::text from accounts_dep.smena where id=1"));
+        EXPECT_SOON_EQ(list.valueAt(0, list.fieldIndex(QStringLiteral("entry_version"))).toString(),
+                       version, 5000);
+        messages.clear();
+        messages.answerNext(core::Answer::Yes);  // were a reload offered, it would take it
+        selectRow(0);
+        inside(
+            dialog, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); },
+            [&] {
+                test::adminExec(
+                    QStringLiteral("update accounts_dep.smena set ok = '%1' where id = 1")
+                        .arg(QString::fromUtf8(mark)));
+                ui.hoursEdit->setText(QStringLiteral("7"));
+                for (int attempt = 0; attempt < 2; ++attempt) {
+                    QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+                }
+                const QString told = QStringLiteral("Позиция принята, изменить ее нельзя");
+                EXPECT_EQ(messages.texts(), (QStringList{told, told}));
+                ASSERT_FALSE(messages.messages().isEmpty());
+                EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Stop);
+                EXPECT_TRUE(dialog.isVisible());
+                EXPECT_EQ(ui.hoursEdit->text(), QStringLiteral("7"));
+            });
+        EXPECT_EQ(query(QStringLiteral("select ok || '/' || time from accounts_dep.smena where "
+                                       "id=1")),
+                  QString::fromUtf8(mark) + QStringLiteral("/4"));
+    }
+}
+
+// A day's entries over 24 hours: the refusal names the hours the worker has that day in the
+// shift besides the entry being saved.
+TEST_F(EntryTest, TheDayOver24HoursRefusalNamesTheHoursTheWorkerAlreadyHas) {
+    const QString refusal = QStringLiteral(
+        "Время за день не может быть больше 24 часов! У "
+        "рабочего уже %1 ч за 02.03.2026 в этой смене.");
+    const struct {
+        const char* what;
+        std::function<void()> open;
+        const char* hours;
+        QString message;
+    } cases[] = {
+        // Петров has 8 hours that day.
+        {"new entry", [this] { QTest::mouseClick(sl.addButton, Qt::LeftButton); }, "17",
+         refusal.arg(8)},
+        // Иванов has entry 1 (4 hours, the one edited) and the accepted entry 2 (4 hours).
+        {"edited entry",
+         [this] {
+             selectRow(0);
+             QTest::mouseClick(sl.editButton, Qt::LeftButton);
+         },
+         "21", refusal.arg(4)},
+        {"edited entry to the day's end",
+         [this] {
+             selectRow(0);
+             QTest::mouseClick(sl.editButton, Qt::LeftButton);
+         },
+         "20", QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        inside(dialog, c.open, [&] {
+            if (ui.entryIdLabel->text().isEmpty()) {
+                fillNewEntry();
+            }
+            ui.hoursEdit->setText(QString::fromLatin1(c.hours));
+            QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+            EXPECT_EQ(messages.texts(),
+                      c.message.isEmpty() ? QStringList() : QStringList{c.message});
+            EXPECT_TRUE(dialog.isVisible());
+        });
+    }
+    EXPECT_EQ(hoursOf(103, 1, 2), QStringLiteral("8"));
+    EXPECT_EQ(hoursOf(101, 1, 2), QStringLiteral("24"));
+}
+
+// An entry dated after today is saved only when confirmed, asked once; today's and earlier
+// ones are not asked about.
+TEST_F(EntryTest, AnEntryDatedAfterTodayIsSavedOnlyWhenConfirmed) {
+    const QString question = QStringLiteral("Дата позиции позже сегодняшней. Сохранить?");
+    const QDate today = QDate::currentDate();
+    const struct {
+        const char* what;
+        QDate date;
+        core::Answer answer;
+        bool asked;
+        bool saved;
+    } cases[] = {
+        {"tomorrow, answered No", today.addDays(1), core::Answer::No, true, false},
+        {"next year, answered Yes", today.addYears(1), core::Answer::Yes, true, true},
+        {"today", today, core::Answer::No, false, true},
+        {"a past Monday", kMonday, core::Answer::No, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        messages.answerNext(c.answer);
+        const QString before = query(QStringLiteral("select count(*) from accounts_dep.smena"));
+        inAddDialog([&] {
+            fillNewEntry();
+            ui.dateEdit->setDate(c.date);
+            QTest::mouseClick(ui.saveButton, Qt::LeftButton);
+            EXPECT_EQ(messages.texts(), c.asked ? QStringList{question} : QStringList());
+            if (c.asked) {
+                EXPECT_EQ(messages.messages()[0].kind, core::MessageKind::Exclamation);
+            }
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(ui.entryIdLabel->text().isEmpty(), !c.saved);
+            EXPECT_EQ(ui.entryGroup->isEnabled(), !c.saved);  // unsaved: still being typed
+        });
+        const QString after = query(QStringLiteral("select count(*) from accounts_dep.smena"));
+        EXPECT_EQ(after != before, c.saved);
+        if (c.saved) {
+            EXPECT_EQ(query(QStringLiteral("select data from accounts_dep.smena where id = (select "
+                                           "max(id) from accounts_dep.smena)")),
+                      c.date.toString(Qt::ISODate));
+        }
+    }
+}
+
 // The server refuses a division (a person without a personnel number in the brigade) or a new
 // member (the entry deleted elsewhere meanwhile): its reason is shown and the dialog stays open
 // as it was; the division goes through once the cause is gone.

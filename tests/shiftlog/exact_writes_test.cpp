@@ -194,7 +194,9 @@ TEST_F(ExactWritesTest, TheServerRefusesEntriesNoDialogCanProduceAndWritesNothin
         {"negative hours", 101, -1, 10, 0, "Время за день не может быть больше 24 часов!"},
         {"hours of a smallint's end", 101, 32767, 10, 0,
          "Время за день не может быть больше 24 часов!"},
-        {"day over 24 hours", 102, 5, 10, 0, "Время за день не может быть больше 24 часов!"},
+        {"day over 24 hours", 102, 5, 10, 0,
+         "Время за день не может быть больше 24 часов! У рабочего уже 20 ч за 05.03.2021 в этой "
+         "смене."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -116,6 +116,36 @@ TEST_F(KeyboardTest, ShiftLogKeysDoWhatTheirButtonsDo) {
     EXPECT_NE(shiftLog.focusWidget(), sl.entriesGrid);
 }
 
+// F2 or "Изменить" on an accepted entry opens nothing and says why in the status line, until
+// another row is current.
+TEST_F(KeyboardTest, EditingAnAcceptedEntrySaysWhyInTheStatusLine) {
+    ASSERT_NE(sl.statusLabel, nullptr);
+    const QString told = QStringLiteral("Позиция принята, изменить ее нельзя");
+    const struct {
+        const char* what;
+        int row;
+        std::function<void()> edit;
+        QString status;
+    } cases[] = {
+        {"F2 on ok", 1, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); }, told},
+        {"F2 on да", 2, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); }, told},
+        {"button on ok", 1, [this] { QTest::mouseClick(sl.editButton, Qt::LeftButton); }, told},
+        {"F2 on an open entry", 0, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); },
+         QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sl.entriesGrid->setFocus();
+        selectRow(c.row);
+        EXPECT_EQ(showsDialog(c.edit), c.status.isEmpty());
+        EXPECT_EQ(sl.statusLabel->text(), c.status);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+        // Another row current: the line is clear again.
+        QTest::keyClick(sl.entriesGrid, c.row == 0 ? Qt::Key_Down : Qt::Key_Up);
+        EXPECT_TRUE(sl.statusLabel->text().isEmpty());
+    }
+}
+
 TEST_F(KeyboardTest, EveryShiftLogCaptionHasItsOwnMnemonic) {
     QList<QChar> keys;
     QStringList captions;

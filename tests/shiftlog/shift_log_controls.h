@@ -33,7 +33,8 @@ struct ShiftLogControls {
           refreshButton(childNamed<QPushButton>(w, QStringLiteral("refreshButton"))),
           mainMenu(childNamed<QMenuBar>(w, QStringLiteral("mainMenu"))),
           historyAction(childNamed<QAction>(w, QStringLiteral("historyAction"))),
-          liveStatusLabel(childNamed<QLabel>(w, QStringLiteral("liveStatusLabel"))) {}
+          liveStatusLabel(childNamed<QLabel>(w, QStringLiteral("liveStatusLabel"))),
+          statusLabel(childNamed<QLabel>(w, QStringLiteral("statusLabel"))) {}
 
     // Shows the entries of `day` as a user does: the date typed, then Enter.
     void chooseDay(const QDate& day) const {
@@ -65,6 +66,7 @@ struct ShiftLogControls {
     QMenuBar* mainMenu;
     QAction* historyAction;
     QLabel* liveStatusLabel;
+    QLabel* statusLabel;
 };
 
 }  // namespace tabel::test

@@ -402,6 +402,21 @@ BEGIN
 END
 $$;
 
+-- The refusal of a day whose entries add up to more than 24 hours, naming what the worker
+-- already has that day in that shift without the entry being saved (an entry over 24 hours
+-- alone is refused by smena_check as a figure).
+CREATE OR REPLACE FUNCTION accounts_dep.refuse_day_hours(p_already bigint, p_data date)
+RETURNS void
+LANGUAGE plpgsql
+SET search_path = pg_catalog
+AS $$
+BEGIN
+    RAISE EXCEPTION USING ERRCODE = 'P0001',
+        MESSAGE = format('Время за день не может быть больше 24 часов! У рабочего уже %s ч за %s '
+                         'в этой смене.', p_already, to_char(p_data, 'DD.MM.YYYY'));
+END
+$$;
+
 DROP FUNCTION IF EXISTS accounts_dep.smena_save(integer, integer, integer, integer,
     double precision, double precision, integer, date, integer, integer, bigint, bigint);
 
@@ -432,7 +447,7 @@ BEGIN
         RETURNING id INTO v_id;
         v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
         IF v_hours > 24 THEN
-            PERFORM accounts_dep.smena_check(p_kol_vo, p_brak, v_hours);
+            PERFORM accounts_dep.refuse_day_hours(v_hours - coalesce(p_time, 0), p_data);
         END IF;
         RETURN v_id;
     END IF;
@@ -462,7 +477,7 @@ BEGIN
         PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
     END IF;
     IF v_hours > 24 THEN
-        PERFORM accounts_dep.smena_check(p_kol_vo, p_brak, v_hours);
+        PERFORM accounts_dep.refuse_day_hours(v_hours - coalesce(p_time, 0), p_data);
     END IF;
     RETURN p_id;
 END

@@ -137,6 +137,7 @@ GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
                             double precision, integer, date, integer, integer, bigint, bigint,
                             text),
     accounts_dep.smena_check(double precision, integer, integer),
+    accounts_dep.refuse_day_hours(bigint, date),
     accounts_dep.refuse_changed_row(),
     accounts_dep.smena_delete(integer) TO tabel_write;
 GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabel_write;
