@@ -604,7 +604,7 @@ void ShiftLogWindow::openTimesheet() {
     if (timesheet_ == nullptr) {
         return;
     }
-    timesheet_->openForMonth(workingDate(), this);
+    timesheet_->openForMonth(dateEdit_->date(), this);  // the month of the date field
 }
 
 void ShiftLogWindow::openReports() {
