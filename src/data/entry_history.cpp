@@ -1,4 +1,5 @@
 #include "data/entry_history.h"
+#include "data/entry_writes.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -201,13 +202,22 @@ QString changesText(const QString& changesJson, const CodeNames& names) {
                     return name;
                 }
             }
+            if (it.key() == QLatin1String("ok")) {
+                // The acceptance mark in words: "ok" and "да" are accepted, anything else not.
+                return isAccepted(value.toString()) ? QStringLiteral("да") : QStringLiteral("нет");
+            }
             return valueText(value);
         };
         const bool hasOld = change.contains(QLatin1String("old"));
         const bool hasNew = change.contains(QLatin1String("new"));
         QString text = columnCaption(it.key()) + QStringLiteral(": ");
         if (hasOld && hasNew) {
-            text += told("old") + QStringLiteral(" → ") + told("new");
+            const QString was = told("old");
+            const QString is = told("new");
+            if (was == is) {
+                continue;  // changed below what is shown (the entry time of a day)
+            }
+            text += was + QStringLiteral(" → ") + is;
         } else {
             text += told(hasNew ? "new" : "old");
         }

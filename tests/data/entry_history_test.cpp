@@ -77,7 +77,7 @@ TEST_F(EntryHistoryTest, EveryColumnIsToldByItsCaptionWithItsOldAndNewValue) {
         {"smena", "brak", "3", "Брак: 2 → 3"},
         {"smena", "color", "9005", "Цвет: 0 → 9005"},
         {"smena", "time", "6", "Время: 4 → 6"},
-        {"smena", "ok", "'ok'", "Принята: no → ok"},
+        {"smena", "ok", "'ok'", "Принята: нет → да"},
         {"smena", "vvod", "'2026-03-02 09:30'",
          "Заведен: 02.03.2026 08:00:00 → 02.03.2026 09:30:00"},
         {"smena", "prize", "10", "Премия (%): 0 → 10"},

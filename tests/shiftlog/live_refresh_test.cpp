@@ -315,7 +315,11 @@ TEST(EntryHistoryTextTest, TellsActionsAndChangesInRussian) {
          QStringLiteral("Брак: 1; Цена итог: 1,25")},
         {QStringLiteral(R"({"data":{"old":"2026-03-02","new":"2026-03-03"}})"),
          QStringLiteral("Дата: 02.03.2026 → 03.03.2026")},
-        {QStringLiteral(R"({"ok":{"old":"no","new":"ok"}})"), QStringLiteral("Принята: no → ok")},
+        {QStringLiteral(R"({"ok":{"old":"no","new":"ok"}})"), QStringLiteral("Принята: нет → да")},
+        {QStringLiteral(R"({"ok":{"old":null,"new":"да"}})"), QStringLiteral("Принята: нет → да")},
+        {QStringLiteral(
+             R"({"vvod":{"old":"2026-12-10","new":"2026-12-10"},"kol_vo":{"old":1,"new":2}})"),
+         QStringLiteral("Кол-во: 1 → 2")},
         {QStringLiteral("{}"), QString()},
     };
     for (const Case& c : cases) {
