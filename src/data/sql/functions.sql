@@ -408,7 +408,7 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.refuse_day_hours(p_already bigint, p_data date)
 RETURNS void
 LANGUAGE plpgsql
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
 BEGIN
     RAISE EXCEPTION USING ERRCODE = 'P0001',
