@@ -104,6 +104,9 @@ void ConnectionSession::open() {
     // A row locked by another workstation ends in a message after a few seconds instead of
     // freezing the window.
     run(QStringLiteral("set lock_timeout = '%1ms'").arg(Connection::kLockTimeoutMs), {}, {}, false);
+    // Nothing a login planted in public (operators, functions, relations) may be found by the
+    // program's statements: they qualify every name outside pg_catalog.
+    run(QStringLiteral("set search_path = pg_catalog, pg_temp"), {}, {}, false);
 }
 
 void ConnectionSession::close() {

@@ -54,10 +54,25 @@ void Dataset::open() {
     if (open_) {
         return;
     }
-    loadRows(connection_->run(readStatement(), params_.positionalValues(), typer()));
+    takeRows(readRows(readStatement(), params_.positionalValues()));
+}
+
+StatementResult Dataset::readRows(const QString& text, const QList<QVariant>& values) {
+    try {
+        return connection_->run(text, values, typer());
+    } catch (const DbError&) {
+        // What the list shows may now miss changes, until it is read whole again.
+        stale_ = true;
+        throw;
+    }
+}
+
+void Dataset::takeRows(StatementResult&& result) {
+    loadRows(std::move(result));
     filterExpr_.reset();  // field positions may differ from the last opening
     open_ = true;
     state_ = State::Browse;
+    stale_ = false;
     rebuildView();
 }
 
@@ -139,8 +154,14 @@ void Dataset::close() {
 }
 
 void Dataset::refresh() {
+    if (!open_) {
+        open();
+        return;
+    }
+    // Read before anything is dropped: a failed read leaves the rows shown as they were.
+    StatementResult result = readRows(readStatement(), params_.positionalValues());
     close();
-    open();
+    takeRows(std::move(result));
 }
 
 int Dataset::fieldIndex(const QString& name) const {

@@ -53,7 +53,9 @@ public:
 
     void open();  // throws DbError
     void close();
-    void refresh();  // close + open, parameters kept
+    // Reads the whole statement again, parameters kept, and then replaces the rows; a failed
+    // read (DbError) leaves the rows as they were. Opens a closed list.
+    void refresh();
     // Re-reads only the row whose `keyField` equals `key`, through the statement itself: the row
     // is replaced, dropped when the statement no longer gives it, or added; filter and sort are
     // applied again and the current row stays on it. Nothing when closed. Throws DbError.
@@ -76,6 +78,8 @@ public:
     // Whether a loaded row (shown or filtered out) has `key` in `keyField`; a lookup, not a scan.
     bool holdsKey(const QString& keyField, const QVariant& key);
     bool isOpen() const { return open_; }
+    // A read failed since the list was last read whole: it may miss changes of other sessions.
+    bool isStale() const { return stale_; }
 
     // Columns of the open result.
     int fieldCount() const { return int(columns_.size()); }
@@ -150,6 +154,10 @@ private:
     QString readStatement() const;
     void takeVersions(StatementResult& result);
     void loadRows(StatementResult&& result);
+    // The connection's run, marking the list stale when the read fails.
+    StatementResult readRows(const QString& text, const QList<QVariant>& values);
+    // loadRows for a whole reading: the list is open, current and browsing.
+    void takeRows(StatementResult&& result);
     ColumnTyper typer() const;
     void rebuildView();
     void moveTo(int row);
@@ -181,6 +189,7 @@ private:
     QString table_;
 
     bool open_ = false;
+    bool stale_ = false;
     QStringList columns_;       // lower case
     QStringList columnTitles_;  // as the server named them
     QList<FieldType> types_;

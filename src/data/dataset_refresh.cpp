@@ -85,7 +85,7 @@ void Dataset::refreshRow(const QString& keyField, const QVariant& key) {
     const QString text = QStringLiteral("select * from (\n") + readStatement() +
                          QStringLiteral("\n) as keyed_row where ") + columns_[keyColumn] +
                          QStringLiteral(" = ?");
-    StatementResult result = connection_->run(text, values, typer());
+    StatementResult result = readRows(text, values);
     // A table cursor's rows carry their versions alongside.
     const bool versioned = versions_.size() == rows_.size() && !result.columns.isEmpty() &&
                            result.columns.first().name == versionColumn();
@@ -173,7 +173,7 @@ void Dataset::refreshRows(const QString& keyField, const QList<QVariant>& keys) 
                    QStringList(part.size(), QStringLiteral("?")).join(QLatin1Char(',')) +
                    QLatin1Char(')');
         }
-        StatementResult result = connection_->run(text, values, typer());
+        StatementResult result = readRows(text, values);
         versioned = !result.columns.isEmpty() && result.columns.first().name == versionColumn();
         if (versioned) {
             result.columns.removeFirst();

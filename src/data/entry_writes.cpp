@@ -20,7 +20,7 @@ const QStringList kEntrySql{
     QStringLiteral("inner join accounts_dep.oper oper on oper.id = smena.o_id"),
     QStringLiteral("inner join accounts_dep.vid_oper vid_oper on vid_oper.id = oper.vid"),
     QStringLiteral("inner join accounts_dep.izdel izdel on izdel.id = smena.i_id"),
-    QStringLiteral("left join accounts_dep.v_worker person on person.s_code::t_integer = "
+    QStringLiteral("left join accounts_dep.v_worker person on person.s_code::public.t_integer = "
                    "smena.w_id"),
     QStringLiteral("where smena.id = :id"),
 };
@@ -80,9 +80,12 @@ Entry readEntry(Connection& connection, int id) {
     return entry;
 }
 
-void deleteEntry(Connection& connection, int entryId) {
-    connection.scalar(QStringLiteral("select accounts_dep.smena_delete(:id)"),
-                      {{QStringLiteral("id"), entryId}});
+void deleteEntry(Connection& connection, int entryId, const QString& version) {
+    connection.scalar(
+        QStringLiteral("select accounts_dep.smena_delete(:id, :version)"),
+        {{QStringLiteral("id"), entryId},
+         {QStringLiteral("version"),
+          version.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(version)}});
 }
 
 int materialCount(Connection& connection, int entryId) {

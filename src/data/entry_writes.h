@@ -19,8 +19,9 @@ Entry saveEntry(Connection& connection, const Entry& entry);
 // Entry `id` as it now is, with the names the entry dialog shows and whether it is accepted;
 // a DbError of kind RowGone when it no longer exists.
 Entry readEntry(Connection& connection, int id);
-// Deletes the entry and posts its day's hours again.
-void deleteEntry(Connection& connection, int entryId);
+// Deletes the entry and posts its day's hours again. With the version the list showed
+// (row_version), an entry changed since is not deleted.
+void deleteEntry(Connection& connection, int entryId, const QString& version = QString());
 
 int materialCount(Connection& connection, int entryId);
 // Accepts the entry through the server function (clerks and sys only), as of `version`: the

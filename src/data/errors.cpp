@@ -94,8 +94,10 @@ QString userMessageOf(const DbError& error) {
         return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
     }
     if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged ||
-        kind == DbErrorKind::Cancelled) {
-        return userTextOf(kind);  // our own finding, or the user's own doing
+        kind == DbErrorKind::Cancelled || kind == DbErrorKind::LockTimeout) {
+        // Our own finding, the user's own doing, or a wait that says all there is to say: the
+        // server's English adds nothing a user can act on.
+        return userTextOf(kind);
     }
     QString text = userTextOf(kind);
     if (kind == DbErrorKind::UniqueViolation) {

@@ -20,10 +20,10 @@ QStringList workersSql() {
         QStringLiteral("from cmn_contractor.person person"),
         QStringLiteral("left join hrms_movement.movement pers_move on pers_move.id_employee = "
                        "person.id"),
-        QStringLiteral("                                          and now()::t_date between "
+        QStringLiteral("                                          and now()::public.t_date between "
                        "pers_move.d_begin"),
         QStringLiteral("                                                                and "
-                       "coalesce(pers_move.d_end, now()::t_date)"),
+                       "coalesce(pers_move.d_end, now()::public.t_date)"),
         QStringLiteral("left join hrms_staffpos.staffpos staffpos on staffpos.id = "
                        "pers_move.id_staffpos"),
         QStringLiteral("where person.b_employee = true order by fio"),

@@ -203,7 +203,7 @@ const QStringList kMonthHoursSql = {
     "sum(d22) as sd22,sum(d23) as sd23,sum(d24) as sd24,sum(d25) as sd25,",
     "sum(d26) as sd26,sum(d27) as sd27,sum(d28) as sd28,sum(d29) as sd29,",
     "sum(d30) as sd30,sum(d31) as sd31 from accounts_dep.h_tabel, accounts_dep.v_worker person where",
-    "h_tabel.w_id=person.s_code::t_integer and month=:mnth and",
+    "h_tabel.w_id=person.s_code::public.t_integer and month=:mnth and",
     "year=:yea group by fio order by fio",
 };
 

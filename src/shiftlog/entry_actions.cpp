@@ -89,11 +89,13 @@ void ShiftLogWindow::deleteEntry() {
         return;
     }
     const int id = list.field(QStringLiteral("id")).asInteger();
+    // What the user saw: a change made meanwhile elsewhere is not deleted unseen.
+    const QString version = list.field(QStringLiteral("row_version")).asString();
     if (!core::MessageBoxes::confirmDelete(QStringLiteral("Удалить позицию из списка?"))) {
         return;
     }
     // Deleted, or refused (and told why): either way the list shows the entry as it now is.
-    widgets::runAction([&] { data::deleteEntry(session_.connection, id); });
+    widgets::runAction([&] { data::deleteEntry(session_.connection, id, version); });
     followOwnWrite(id);
 }
 

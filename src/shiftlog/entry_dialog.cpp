@@ -294,10 +294,10 @@ void EntryDialog::useViewStatements(int entryId) {
                         "inner join mnf_doc.doc doc on doc.id = smena.id_doc where smena.id = "
                         ":id")});
     requisitions_.setParam(QStringLiteral("id"), entryId);
-    requisitionItems_.setSql(
-        {QStringLiteral("select id::t_id, s_caption, 0::t_id as id_doc, 0::t_id as id_gds, "
-                        "0::t_float as f_qty, 0::t_code as s_gds_mc from "
-                        "accounts_dep.get_doc_item_caption_by_smena(:id)")});
+    requisitionItems_.setSql({QStringLiteral(
+        "select id::public.t_id, s_caption, 0::public.t_id as id_doc, 0::public.t_id as id_gds, "
+        "0::public.t_float as f_qty, 0::public.t_code as s_gds_mc from "
+        "accounts_dep.get_doc_item_caption_by_smena(:id)")});
     requisitionItems_.setParam(QStringLiteral("id"), entryId);
 }
 

@@ -415,9 +415,12 @@ void ShiftLogWindow::followOtherSessions() {
 void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
     const QDate day = dateEdit_->date();
     const std::array<data::Dataset*, 4> all = lists_;
+    QString failure;
     for (int i = 0; i < 4; ++i) {
         data::Dataset* list = all[i];
-        if (!list->isOpen() || list->param(QStringLiteral("data")).toDate() != day) {
+        // A list whose reading failed is read again with the next change.
+        if ((!list->isOpen() && !list->isStale()) ||
+            list->param(QStringLiteral("data")).toDate() != day) {
             continue;
         }
         QList<QVariant> keys;
@@ -426,9 +429,23 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
                 keys.append(change.id);
             }
         }
-        widgets::followChanges(*list, entriesGrid_, QStringLiteral("id"), batch.whole, keys);
+        failure =
+            widgets::followChanges(*list, entriesGrid_, QStringLiteral("id"), batch.whole, keys);
+        if (!failure.isEmpty()) {
+            break;
+        }
     }
+    showListFailure(failure);
     locatePendingEntry();
+}
+
+void ShiftLogWindow::showListFailure(const QString& failure) {
+    static const QString kNotRefreshed = QStringLiteral("Список не обновлен: ");
+    if (!failure.isEmpty()) {
+        statusLabel_->setText(kNotRefreshed + failure);
+    } else if (statusLabel_->text().startsWith(kNotRefreshed)) {
+        statusLabel_->clear();
+    }
 }
 
 void ShiftLogWindow::setEntryDialog(EntryDialog* dialog) {
@@ -535,12 +552,14 @@ void ShiftLogWindow::loadChosenDate() {
 
 void ShiftLogWindow::refreshLists() {
     widgets::BusyCursor busy;
-    for (data::Dataset* list : lists_) {
-        list->close();
+    try {
+        for (data::Dataset* list : lists_) {
+            list->refresh();  // a failed read keeps the rows shown
+        }
+    } catch (const data::DbError& error) {
+        throw data::DataError(QStringLiteral("Список не обновлен: ") + data::userMessageOf(error));
     }
-    for (data::Dataset* list : lists_) {
-        list->open();
-    }
+    showListFailure({});
 }
 
 void ShiftLogWindow::chooseShift(int shift) {

@@ -85,6 +85,8 @@ public:
     // Re-reads the rows other sessions changed in the open lists of the shown date, keeping
     // the current row and the scroll position; connected to the session's change feed.
     void applyChanges(const data::ChangeBatch& batch);
+    // A failed reading of the lists in the status line; an empty one clears that notice.
+    void showListFailure(const QString& failure);
 
     // Sort text a click on the title of the column showing `field` gives after `current`; empty
     // for a column without sorting.

@@ -39,7 +39,7 @@ QStringList smena1Sql() {
             kVersionColumns,
         kSmenaFrom,
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and "
-                       "w_id=person.s_code::t_integer and "),
+                       "w_id=person.s_code::public.t_integer and "),
         QStringLiteral("oper.vid=vid_oper.id and smena.smena=1 and smena.data=:data and ok!=:ok "
                        "order by "),
         QStringLiteral("fio, izdel.marka, vid_oper.vid, oper.naimen, color"),
@@ -61,7 +61,7 @@ QStringList smenaSql(int shift) {
             kVersionColumns + QStringLiteral("  "),
         kSmenaFrom,
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and "
-                       "w_id=s_code::t_integer and "),
+                       "w_id=s_code::public.t_integer and "),
         QStringLiteral("oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and "
                        "ok<>:ok order by fio")
             .arg(shift),

@@ -12,42 +12,47 @@ namespace tabel::widgets {
 namespace {
 
 // Runs `read` on `list`; the scroll position of `grid`, when it shows `list`, stays. A failed
-// read is left for the next action the user takes to report.
-void keepingScroll(data::Dataset& list, DataGrid* grid, const std::function<void()>& read) {
+// read leaves the rows as they were and gives what the user is told of it.
+QString keepingScroll(data::Dataset& list, DataGrid* grid, const std::function<void()>& read) {
     const bool shown = grid != nullptr && grid->dataset() == &list;
     const int down = shown ? grid->verticalScrollBar()->value() : 0;
     const int across = shown ? grid->horizontalScrollBar()->value() : 0;
+    QString failure;
     try {
         read();
-    } catch (const data::DbError&) {
-        // The connection failed: the next action the user takes reports it.
+    } catch (const data::DbError& error) {
+        failure = data::userMessageOf(error);
     }
     if (shown) {
         grid->verticalScrollBar()->setValue(down);
         grid->horizontalScrollBar()->setValue(across);
     }
+    return failure;
 }
 
 }  // namespace
 
-void refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyField,
-                      const QList<QVariant>& keys) {
+QString refreshShownRows(data::Dataset& list, DataGrid* grid, const QString& keyField,
+                         const QList<QVariant>& keys) {
     if (keys.isEmpty() || !list.isOpen() || list.state() != data::Dataset::State::Browse) {
-        return;
+        return {};
     }
-    keepingScroll(list, grid, [&] { list.refreshRows(keyField, keys); });
+    return keepingScroll(list, grid, [&] { list.refreshRows(keyField, keys); });
 }
 
-void followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField, bool whole,
-                   const QList<QVariant>& keys) {
-    if (!whole) {
-        refreshShownRows(list, grid, keyField, keys);
-        return;
+QString followChanges(data::Dataset& list, DataGrid* grid, const QString& keyField, bool whole,
+                      const QList<QVariant>& keys) {
+    // After a failed read the rows shown may miss changes: the next change reads them whole.
+    if (!whole && !list.isStale()) {
+        return refreshShownRows(list, grid, keyField, keys);
+    }
+    if (!list.isOpen() && list.isStale()) {
+        return keepingScroll(list, grid, [&] { list.open(); });
     }
     if (!list.isOpen() || list.state() != data::Dataset::State::Browse) {
-        return;
+        return {};
     }
-    keepingScroll(list, grid, [&] {
+    return keepingScroll(list, grid, [&] {
         const QVariant current = list.isEmpty() ? QVariant() : list.field(keyField).value();
         const QString sort = list.sort();
         list.refresh();

@@ -7,6 +7,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "core/decimal.h"
+#include "data/dataset.h"
+#include "data/entry_writes.h"
+#include "data/session.h"
+#include "shiftlog/shift_statements.h"
 #include "silent_server.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
@@ -146,6 +151,86 @@ TEST_F(BatchTest, SummaryAsWorkbook) {
         }
     }
     EXPECT_TRUE(painted);
+}
+
+// Where every login may create objects in public, a foreman's operators and functions there
+// never run inside the program's own statements: not in a clerk's shift lists and accept, not
+// in a save, not in the batch jobs of the service account and an economist.
+TEST_F(BatchTest, CodePlantedInPublicNeverRunsInTheProgramsStatements) {
+    adminExec(
+        QStringLiteral("insert into accounts_dep.smena_gds_use (id_smena, id_gds_use, "
+                       "f_qty_use) values (1, 1001, 1)"));
+    loadFixture(QStringLiteral("tests/support/planted_public.sql"));
+    struct Removed {
+        ~Removed() {
+            loadFixture(QStringLiteral("tests/support/planted_public_removed.sql"));
+            loadBaseFixture();
+            loadFixture(QStringLiteral("tests/reports/fixture_reports.sql"));
+        }
+    } removed;
+    // The planted operator is live: a statement run with the default path finds it.
+    EXPECT_EQ(adminQuery(QStringLiteral(
+                  "select count(*) from accounts_dep.smena s join accounts_dep.v_worker p "
+                  "on s.w_id = p.s_code::public.t_integer where s.id = 1")),
+              QStringLiteral("1"));
+    ASSERT_NE(adminQuery(QStringLiteral("select count(*) from public.planted_ran")),
+              QStringLiteral("0"));
+    adminExec(QStringLiteral("delete from public.planted_ran"));
+
+    {
+        data::Session clerk;
+        connectAs(clerk.connection, QStringLiteral("clerk_a"));
+        QString version;
+        for (int shift = 1; shift <= 4; ++shift) {
+            data::Dataset list(&clerk.connection, QStringLiteral("Smena%1").arg(shift));
+            shiftlog::prepareShiftList(list, shift);
+            list.setParam(QStringLiteral("data"), QDate(2026, 3, 2));
+            list.setParam(QStringLiteral("OK"), QStringLiteral("ta"));
+            list.open();
+            EXPECT_FALSE(list.isEmpty()) << "shift " << shift;
+            if (shift == 1 && list.locate(QStringLiteral("id"), 1)) {
+                version = list.field(QStringLiteral("row_version")).asString();
+            }
+        }
+        ASSERT_FALSE(version.isEmpty());
+        data::acceptEntry(clerk.connection, 1, version);
+    }
+    {
+        data::Session foreman;
+        connectAs(foreman.connection, QStringLiteral("master"));
+        data::Entry entry;
+        entry.date = QDate(2026, 3, 4);
+        entry.shift = 1;
+        entry.workerId = 102;
+        entry.productId = 1;
+        entry.operationId = 1;
+        entry.price = *core::Decimal::fromText(u"1.25");
+        entry.quantity = core::Decimal::fromInteger(7);
+        entry.hours = 4;
+        entry.docId = 1;
+        entry.itemId = 11;
+        const data::Entry saved = data::saveEntry(foreman.connection, entry);
+        data::deleteEntry(foreman.connection, saved.id);
+    }
+    const QStringList sys{testServer(), QStringLiteral("tabel"), QStringLiteral("--user"),
+                          QStringLiteral("sys")};
+    const Outcome timesheet =
+        runTabel(sys + QStringList{"--timesheet", "3", "2026", "--pdf", dir_.filePath("t.pdf")},
+                 QStringLiteral("sys"));
+    EXPECT_EQ(timesheet.exitCode, 0) << timesheet.err.toStdString();
+    const QStringList econom{testServer(), QStringLiteral("tabel"), QStringLiteral("--user"),
+                             QStringLiteral("econom")};
+    for (const char* report : {"workers", "products-detail", "requisitions"}) {
+        const Outcome printed = runTabel(econom + QStringList{"--report", report} + april() +
+                                             QStringList{"--pdf", dir_.filePath("r.pdf")},
+                                         QStringLiteral("econom"));
+        EXPECT_EQ(printed.exitCode, 0) << report << ": " << printed.err.toStdString();
+    }
+
+    EXPECT_EQ(adminQuery(QStringLiteral(
+                  "select count(*) || ' ' || coalesce(string_agg(distinct login || ': ' || what, "
+                  "', '), '') from public.planted_ran")),
+              QStringLiteral("0"));
 }
 
 TEST_F(BatchTest, BadUsageExitsWithTwo) {

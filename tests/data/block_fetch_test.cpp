@@ -23,9 +23,9 @@ const QStringList kEveryType{
     QStringLiteral(" (100000000000000 + n)::numeric(15,0) key15, (n / 8.0)::numeric(12,4) dec4,"),
     QStringLiteral(" (n::numeric - 0.5) half, 5.0000::numeric zero_fraction,"),
     QStringLiteral(" case when n % 7 = 0 then null else n * 1.25 end::float8 dbl,"),
-    QStringLiteral(" (n / 3.0)::float4 real4, (n % 2 = 0) flag, n::t_integer dom_int,"),
-    QStringLiteral(
-        " (n + 0.5)::t_id dom_id, date '2026-03-02' + n dt, (date '2026-03-02' + n)::t_date"),
+    QStringLiteral(" (n / 3.0)::float4 real4, (n % 2 = 0) flag, n::public.t_integer dom_int,"),
+    QStringLiteral(" (n + 0.5)::public.t_id dom_id, date '2026-03-02' + n dt, (date '2026-03-02' + "
+                   "n)::public.t_date"),
     QStringLiteral(" dom_date, timestamp '2026-03-02 10:11:12.345' + n * interval '1 hour' ts,"),
     QStringLiteral(
         " time '08:30:15' tm, case when n % 5 = 0 then null else 'Ёлкина №' || n end fio,"),
@@ -33,7 +33,7 @@ const QStringList kEveryType{
     QStringLiteral(" case when n % 100 = 1 then repeat('Длинный текст ', 700) || n end long_text,"),
     QStringLiteral(" case when n = 3 then repeat('9', 90) || '.5' end::numeric wide_numeric,"),
     QStringLiteral(" case when n % 3 = 0 then null else n end::numeric(15,0) null_key,"),
-    QStringLiteral(" decode('00ff', 'hex') bin, n::text::t_code code"),
+    QStringLiteral(" decode('00ff', 'hex') bin, n::text::public.t_code code"),
     QStringLiteral(
         "from generate_series(1, :count) n where n <> :skip and :label <> '' order by n"),
 };

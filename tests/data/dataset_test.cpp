@@ -61,7 +61,7 @@ TEST_F(DatasetTest, ShiftListLeavesOutTaAndNullAndSortsStably) {
     Dataset list(&connection, QStringLiteral("list"));
     list.setSql(
         {QStringLiteral("select s.id, s.id_doc, p.s_caption fio, s.ok from accounts_dep.smena s,"),
-         QStringLiteral("cmn_contractor.person p where s.w_id = p.s_code::t_integer"),
+         QStringLiteral("cmn_contractor.person p where s.w_id = p.s_code::public.t_integer"),
          QStringLiteral("and s.smena=1 and s.data=:data and ok!=:ok order by s.id")});
     list.setParam(QStringLiteral("DATA"), QDate(2026, 3, 2));
     list.setParam(QStringLiteral("Ok"), QStringLiteral("ta"));
@@ -166,8 +166,9 @@ TEST_F(DatasetTest, NavigationLocateAndRecNo) {
 
 TEST_F(DatasetTest, FifteenDigitIdentifiersStayExact) {
     Dataset big(&connection, QStringLiteral("big"));
-    big.setSql({QStringLiteral("select 987654321012345::t_id as id_doc, 12.5::numeric as price,"),
-                QStringLiteral("5.0000::numeric as whole, 0.1::float8 as f, 'x' as code")});
+    big.setSql(
+        {QStringLiteral("select 987654321012345::public.t_id as id_doc, 12.5::numeric as price,"),
+         QStringLiteral("5.0000::numeric as whole, 0.1::float8 as f, 'x' as code")});
     big.setFieldDefs({{QStringLiteral("id_doc"), FieldType::Numeric15, true}});
     big.open();
     EXPECT_EQ(big.field(QStringLiteral("id_doc")).asInt64(), 987654321012345LL);

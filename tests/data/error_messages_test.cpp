@@ -33,7 +33,7 @@ TEST(ErrorMessagesTest, EachKindHasOneSentenceAndTheServerWordsGoBelowIt) {
          true},
         {DbErrorKind::LockTimeout, "55P03",
          "Запись заблокирована другим пользователем, повторите позже",
-         "Запись заблокирована другим пользователем, повторите позже", true},
+         "Запись заблокирована другим пользователем, повторите позже", false},
         {DbErrorKind::PermissionDenied, "42501", "Недостаточно прав для этого действия.",
          "Недостаточно прав для этого действия.", true},
         {DbErrorKind::RowGone, "", "Запись удалена другим пользователем",

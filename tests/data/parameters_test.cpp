@@ -12,8 +12,8 @@ TEST(Parameters, PlaceholdersBecomePositionalAndCastsAndLiteralsStay) {
         const char* positional;
     } cases[] = {
         {"select * from t where data=:data and ok!=:ok", "select * from t where data=? and ok!=?"},
-        {"select now()::t_date, id::t_id from t where id=:id",
-         "select now()::t_date, id::t_id from t where id=?"},
+        {"select now()::public.t_date, id::public.t_id from t where id=:id",
+         "select now()::public.t_date, id::public.t_id from t where id=?"},
         {"select ':notparam', \"a:b\" from t where x=:x",
          "select ':notparam', \"a:b\" from t where x=?"},
         {"select 'it''s :x' where a=:a", "select 'it''s :x' where a=?"},

@@ -349,10 +349,15 @@ TEST_F(TimesheetWindowTest, RebuildingAMonthWithoutEntriesLeavesItEmpty) {
 }
 
 TEST_F(TimesheetWindowTest, FailedRebuildKeepsTheMonthAndSaysSo) {
-    // Hours beyond what a day's cell holds make the rebuild fail on the server.
+    // Hours beyond what a day's cell holds, in an older row from before the entries' rules,
+    // make the rebuild fail on the server.
     test::adminExec(
-        QStringLiteral("insert into accounts_dep.smena (data, smena, w_id, i_id, "
-                       "o_id, time) values ('2026-03-20', 1, 101, 1, 1, 40000)"));
+        QStringLiteral("alter table accounts_dep.smena disable trigger smena_check_row, "
+                       "disable trigger smena_day_hours_insert; "
+                       "insert into accounts_dep.smena (data, smena, w_id, i_id, "
+                       "o_id, time) values ('2026-03-20', 1, 101, 1, 1, 40000); "
+                       "alter table accounts_dep.smena enable trigger smena_check_row, "
+                       "enable trigger smena_day_hours_insert"));
     const QString before = monthRows(3, 2026);
     int page1 = -1;
     openOn(QDate(2026, 3, 2), [&] {
@@ -375,12 +380,12 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
     posting.start(qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/scripts/dbctl"),
                   {QStringLiteral("psql"), test::testServer(), QStringLiteral("-X"),
                    QStringLiteral("-q"), QStringLiteral("-c"),
-                   QStringLiteral("begin; select pg_advisory_xact_lock_shared(20101, 202603); "
+                   QStringLiteral("begin; select accounts_dep.lock_hours_month(2026, 3, false); "
                                   "select pg_sleep(4); commit;")});
     ASSERT_TRUE(posting.waitForStarted());
     const auto held = [] {
-        return test::adminQuery(QStringLiteral("select count(*) from pg_locks where locktype = "
-                                               "'advisory' and objid = 202603")) != "0";
+        return test::adminQuery(QStringLiteral("select count(*) from pg_stat_activity where "
+                                               "wait_event = 'PgSleep'")) != "0";
     };
     for (int i = 0; i < 100 && !held(); ++i) {
         QTest::qWait(30);

@@ -13,6 +13,7 @@ fresh=tabel_setup_fresh
 demo=tabel_setup_demo
 broken=tabel_setup_broken
 dup=tabel_setup_dup
+hijack=tabel_setup_hijack
 
 export PGPASSWORD
 PGPASSWORD=$(cat "$cluster/admin_password")
@@ -32,11 +33,12 @@ q() { # q DB [psql args...]
 
 drop_databases() {
   q postgres -c "drop database if exists $fresh" -c "drop database if exists $demo" \
-    -c "drop database if exists $broken" -c "drop database if exists $dup"
+    -c "drop database if exists $broken" -c "drop database if exists $dup" \
+    -c "drop database if exists $hijack"
 }
 trap drop_databases EXIT
 drop_databases
-for db in $fresh $demo $broken $dup; do
+for db in $fresh $demo $broken $dup $hijack; do
   q postgres -c "create database $db encoding 'UTF8' template template0"
 done
 
@@ -196,16 +198,80 @@ grep -qF "отозвано чтение: tabel_read больше не читае
   fail "econom lost a plant relation the program reads"
 q $fresh -c "drop table cmn_gds.gds_cost"
 
-# Where every login may create objects in public, the set-up says so and how to close it, and
-# leaves it as it is.
-grep -qF "REVOKE CREATE ON SCHEMA public" <<<"$out" && fail "a warning about public on a closed schema: $out"
-q $fresh -c "grant create on schema public to public"
+# What a plant login could have planted to be run with the administrator's or the owner's
+# rights: the set-up refuses before changing anything, lists each finding with the statement
+# that mends it, and passes once that is done. Each case: what is planted | what the refusal
+# says | the mend.
+rights_of_master() {
+  q $fresh -c "select rolsuper::text || rolcreaterole::text || rolcreatedb::text
+               from pg_roles where rolname = 'master'"
+}
+master_rights=$(rights_of_master)
+while IFS='|' read -r plant expected mend; do
+  q $fresh -c "$plant"
+  before=$(schema_of $fresh)
+  if out=$("$dbsetup" --admin tabel_admin "$cluster" $fresh </dev/null 2>&1); then
+    fail "the set-up ran after: $plant"
+  fi
+  grep -qF "$expected" <<<"$out" || fail "the refusal after '$plant' does not say '$expected': $out"
+  grep -qF "$mend" <<<"$out" || fail "the refusal after '$plant' does not give '$mend': $out"
+  expect_same "schema after the refusal of '$plant'" "$before" "$(schema_of $fresh)"
+  q $fresh -c "$mend"
+  setup $fresh
+done <<'CASES'
+grant create on schema public to public|в схеме public может создавать объекты любой вход (PUBLIC)|REVOKE CREATE ON SCHEMA public FROM PUBLIC;
+grant create on schema accounts_dep to public|в схеме accounts_dep может создавать объекты любой вход (PUBLIC)|REVOKE CREATE ON SCHEMA accounts_dep FROM PUBLIC;
+grant create on schema public to master|в схеме public может создавать объекты роль master|REVOKE CREATE ON SCHEMA public FROM master;
+create function accounts_dep.is_accepted(varchar) returns boolean language sql as 'select true'; alter function accounts_dep.is_accepted(varchar) owner to master|функция accounts_dep.is_accepted(character varying) не входит в программу|DROP ROUTINE accounts_dep.is_accepted(character varying);
+create rule keep_quiet as on insert to accounts_dep.smena_history do instead nothing|правило keep_quiet на accounts_dep.smena_history не входит в программу|DROP RULE keep_quiet ON accounts_dep.smena_history;
+create trigger planted before insert on accounts_dep.smena for each row execute function accounts_dep.smena_guard()|триггер planted на accounts_dep.smena не входит в программу|DROP TRIGGER planted ON accounts_dep.smena;
+create view accounts_dep.v_planted as select 1 as one; alter view accounts_dep.v_planted owner to master|представление accounts_dep.v_planted не входит в программу|DROP VIEW accounts_dep.v_planted;
+alter function accounts_dep.is_accepted(text) owner to master|функция accounts_dep.is_accepted(text) принадлежит роли master|ALTER ROUTINE accounts_dep.is_accepted(text) OWNER TO tabel_owner;
+grant tabel_owner to master|роль master входит в tabel_owner|REVOKE tabel_owner FROM master;
+CASES
+expect_same "master's rights after the refused set-ups" "$master_rights" "$(rights_of_master)"
+
+# A function planted in public while it was open, with the name of a built-in the scripts
+# call (format(text, text) beats pg_catalog's variadic one), never runs as the administrator.
+q $fresh <<'SQL'
+create function public.format(text, text) returns text language plpgsql as $$
+begin
+    alter role master superuser;
+    return pg_catalog.format($1, $2);
+end
+$$;
+alter function public.format(text, text) owner to master;
+SQL
 setup $fresh
-grep -qF "REVOKE CREATE ON SCHEMA public FROM PUBLIC;" <<<"$out" ||
-  fail "no warning about the public schema writable by every login: $out"
-[ "$(q $fresh -c "select has_schema_privilege('econom', 'public', 'CREATE')")" = t ] ||
-  fail "the set-up changed the rights on public by itself"
-q $fresh -c "revoke create on schema public from public"
+[ "$(rights_of_master)" = "$master_rights" ] || fail "the set-up ran master's public.format"
+q $fresh -c "alter role master nosuperuser" -c "drop function public.format(text, text)"
+
+# A schema accounts_dep made beforehand by a plant login is not adopted.
+load $hijack domains plant
+q $hijack -c "create schema accounts_dep authorization master"
+if out=$("$dbsetup" --admin tabel_admin "$cluster" $hijack </dev/null 2>&1); then
+  fail "the set-up adopted a schema accounts_dep of master's"
+fi
+grep -qF "ALTER SCHEMA accounts_dep OWNER TO tabel_owner;" <<<"$out" ||
+  fail "the refusal of master's accounts_dep does not give the mend: $out"
+[ "$(q $hijack -c "select count(*) from pg_class where relnamespace = 'accounts_dep'::regnamespace")" = 0 ] ||
+  fail "the refused set-up created relations in master's schema"
+q $hijack -c "alter schema accounts_dep owner to tabel_owner"
+setup $hijack
+
+# A reader holding a lock the set-up needs: it stops after its lock timeout and names him.
+q $fresh -c "select count(*) from accounts_dep.v_worker, pg_sleep(30)" >/dev/null 2>&1 &
+reader=$!
+sleep 1
+if out=$(TABEL_SETUP_LOCK_TIMEOUT=1s "$dbsetup" --admin tabel_admin "$cluster" $fresh </dev/null 2>&1); then
+  fail "the set-up ran past a reader's lock"
+fi
+grep -qF "блокировку не получить" <<<"$out" || fail "a lock wait does not say so: $out"
+grep -qE "сеанс [0-9]+: вход tabel_admin, программа psql" <<<"$out" ||
+  fail "a lock wait does not name the session holding it: $out"
+q $fresh -c "select pg_terminate_backend(pid) from pg_stat_activity
+             where datname = current_database() and pid <> pg_backend_pid()" >/dev/null
+wait $reader 2>/dev/null || true
 
 # The demo database as dbctl makes it.
 load $demo domains plant schema functions history roles demo

@@ -51,7 +51,7 @@ protected:
                     QStringLiteral("INSERT INTO accounts_dep.smena (id, data, smena, w_id, i_id, "
                                    "o_id, cena, kol_vo, brak, color, time, ok, prize, id_doc, "
                                    "id_doc_item) VALUES (%1, '2026-06-10', 1, 101, 1, 1, 1, %2, "
-                                   "%3, %4, 8, 'no', 0, 0, 0)")
+                                   "%3, %4, 0, 'no', 0, 0, 0)")
                         .arg(id++)
                         .arg(QString::fromLatin1(e.kolVo))
                         .arg(e.brak)

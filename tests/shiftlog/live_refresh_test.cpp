@@ -78,7 +78,7 @@ protected:
     static void insertEntry(int id, const QString& date, int shift) {
         test::adminExec(
             QStringLiteral("INSERT INTO accounts_dep.smena (id, data, smena, w_id, i_id, o_id, "
-                           "cena, kol_vo, time, ok) VALUES (%1, '%2', %3, 101, 1, 1, 1, 16, 8, "
+                           "cena, kol_vo, time, ok) VALUES (%1, '%2', %3, 101, 1, 1, 1, 16, 0, "
                            "'no')")
                 .arg(id)
                 .arg(date)

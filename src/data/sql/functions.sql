@@ -7,6 +7,7 @@
 CREATE OR REPLACE FUNCTION accounts_dep.worker_code(p_code text)
 RETURNS integer
 LANGUAGE sql IMMUTABLE PARALLEL SAFE
+SET search_path = pg_catalog, pg_temp
 AS $$
     SELECT CASE WHEN p_code ~ '^\s*[+-]?0*[0-9]{1,9}\s*$' THEN btrim(p_code)::integer END
 $$;
@@ -61,18 +62,18 @@ END
 $$;
 
 CREATE OR REPLACE VIEW accounts_dep.v_mnf_requisition AS
-SELECT doc.id::t_id AS id,
+SELECT doc.id::public.t_id AS id,
        format('Заявка № %s от %s', doc.s_number, to_char(doc.d_date, 'dd.mm.yyyy')) AS s_caption
 FROM mnf_doc.doc doc;
 
 CREATE OR REPLACE VIEW accounts_dep.v_mnf_requisition_item AS
-SELECT item.id::t_id AS id,
-       item.id_doc::t_id AS id_doc,
+SELECT item.id::public.t_id AS id,
+       item.id_doc::public.t_id AS id_doc,
        format('%s. %s, %s %s', item.n_pos,
               concat_ws(' ', nullif(btrim(gds.s_gds_mc), ''),
                         coalesce(gds.s_caption, 'ТМЦ ' || item.id_gds)),
               trim_scale(item.f_qty), coalesce(gds.s_unit, 'шт.')) AS s_caption,
-       item.id_gds::t_id AS id_gds,
+       item.id_gds::public.t_id AS id_gds,
        item.f_qty::double precision AS f_qty,
        -- The goods code the program matches against an operation's product: products and
        -- goods share one key space.
@@ -81,14 +82,15 @@ FROM mnf_doc.doc_item item
 LEFT JOIN cmn_gds.gds gds ON gds.id = item.id_gds;
 
 CREATE OR REPLACE VIEW accounts_dep.v_cmn_gds_in AS
-SELECT gds.id::t_id AS id, gds.s_caption
+SELECT gds.id::public.t_id AS id, gds.s_caption
 FROM cmn_gds.gds gds;
 
 -- Goods that may be consumed for an entry: the inputs of the manufacturing operations that
 -- make its product (or its requisition item's goods); a paint operation may also use any paint.
 CREATE OR REPLACE FUNCTION accounts_dep.get_gds_from_by_smena(p_id_smena integer)
-RETURNS TABLE (id t_id, s_caption text)
+RETURNS TABLE (id public.t_id, s_caption text)
 LANGUAGE sql STABLE
+SET search_path = pg_catalog, pg_temp
 AS $$
     SELECT g.id, g.s_caption
     FROM accounts_dep.smena s
@@ -107,9 +109,10 @@ AS $$
 $$;
 
 -- Consignments of a goods item with their free remainder and their stock.
-CREATE OR REPLACE FUNCTION accounts_dep.show_consignment(p_id_gds t_id)
-RETURNS TABLE (id t_id, s_caption text, s_full_caption text, stock_s_caption text)
+CREATE OR REPLACE FUNCTION accounts_dep.show_consignment(p_id_gds public.t_id)
+RETURNS TABLE (id public.t_id, s_caption text, s_full_caption text, stock_s_caption text)
 LANGUAGE sql STABLE
+SET search_path = pg_catalog, pg_temp
 AS $$
     SELECT c.id,
            format('Партия № %s от %s', c.s_number, to_char(c.d_date, 'dd.mm.yyyy')),
@@ -129,8 +132,9 @@ $$;
 
 -- The requisition item of an entry with its caption (none when the entry has no item).
 CREATE OR REPLACE FUNCTION accounts_dep.get_doc_item_caption_by_smena(p_id_smena integer)
-RETURNS TABLE (id t_id, s_caption text)
+RETURNS TABLE (id public.t_id, s_caption text)
 LANGUAGE sql STABLE
+SET search_path = pg_catalog, pg_temp
 AS $$
     SELECT item.id, item.s_caption
     FROM accounts_dep.smena s
@@ -271,24 +275,40 @@ BEGIN
 END
 $$;
 
--- The advisory locks of the hours table, named here only. A month (class 20101, key
--- year * 100 + month) is taken shared by every hours posting and alone by its rebuild, so a
--- rebuild never interleaves with postings; a posting also takes its worker's day in its shift
--- alone. Both are held to the end of the transaction.
+-- The locks of the hours table are rows of tables of their own, not advisory locks: any login
+-- may take an advisory key, while locking a row needs UPDATE on its table, which only writers
+-- have, and lasts only to the end of the writer's own transaction. A month is locked shared by
+-- every hours posting and alone by its rebuild, so a rebuild never interleaves with postings;
+-- a posting also locks its worker's month in its shift alone, so two postings of one worker's
+-- day run one after the other. A month is always locked before a worker's row.
+CREATE TABLE IF NOT EXISTS accounts_dep.hours_month_lock (
+    year  smallint NOT NULL,
+    month smallint NOT NULL,
+    PRIMARY KEY (year, month)
+);
+CREATE TABLE IF NOT EXISTS accounts_dep.hours_worker_lock (
+    w_id  integer NOT NULL,
+    smena smallint NOT NULL,
+    year  smallint NOT NULL,
+    month smallint NOT NULL,
+    PRIMARY KEY (w_id, smena, year, month)
+);
+
 CREATE OR REPLACE FUNCTION accounts_dep.lock_hours_month(p_year integer, p_month integer,
                                                          p_alone boolean)
 RETURNS void
 LANGUAGE plpgsql
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
-DECLARE
-    v_class CONSTANT integer := 20101;
-    v_key   CONSTANT integer := p_year * 100 + p_month;
 BEGIN
+    INSERT INTO accounts_dep.hours_month_lock AS l (year, month) VALUES (p_year, p_month)
+    ON CONFLICT DO NOTHING;
     IF p_alone THEN
-        PERFORM pg_advisory_xact_lock(v_class, v_key);
+        PERFORM 1 FROM accounts_dep.hours_month_lock l
+        WHERE l.year = p_year AND l.month = p_month FOR UPDATE;
     ELSE
-        PERFORM pg_advisory_xact_lock_shared(v_class, v_key);
+        PERFORM 1 FROM accounts_dep.hours_month_lock l
+        WHERE l.year = p_year AND l.month = p_month FOR SHARE;
     END IF;
 END
 $$;
@@ -296,17 +316,54 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.lock_hours_day(p_w_id integer, p_smena integer,
                                                        p_data date)
 RETURNS void
-LANGUAGE sql
-SET search_path = pg_catalog
+LANGUAGE plpgsql
+SET search_path = pg_catalog, pg_temp
 AS $$
-    SELECT pg_advisory_xact_lock(p_w_id::bigint * 1000000 + p_smena * 100000
-                                 + (p_data - date '2000-01-01'))
+DECLARE
+    v_year  CONSTANT integer := extract(year FROM p_data)::integer;
+    v_month CONSTANT integer := extract(month FROM p_data)::integer;
+BEGIN
+    INSERT INTO accounts_dep.hours_worker_lock AS l (w_id, smena, year, month)
+    VALUES (p_w_id, p_smena, v_year, v_month)
+    ON CONFLICT DO NOTHING;
+    PERFORM 1 FROM accounts_dep.hours_worker_lock l
+    WHERE l.w_id = p_w_id AND l.smena = p_smena AND l.year = v_year AND l.month = v_month
+    FOR UPDATE;
+END
+$$;
+
+-- The days of entries that changed, locked as a posting locks them: months first, then the
+-- workers' rows, each in ascending order, so sessions changing several days at once never wait
+-- on each other in a circle.
+CREATE OR REPLACE FUNCTION accounts_dep.lock_hours_days(p_w_ids integer[], p_smenas integer[],
+                                                        p_datas date[])
+RETURNS void
+LANGUAGE plpgsql
+SET search_path = pg_catalog, pg_temp
+AS $$
+DECLARE
+    v_key record;
+BEGIN
+    FOR v_key IN
+        SELECT DISTINCT extract(year FROM k.data)::integer AS year,
+                        extract(month FROM k.data)::integer AS month
+        FROM unnest(p_datas) AS k (data) ORDER BY 1, 2
+    LOOP
+        PERFORM accounts_dep.lock_hours_month(v_key.year, v_key.month, false);
+    END LOOP;
+    FOR v_key IN
+        SELECT DISTINCT k.w_id, k.smena, date_trunc('month', k.data)::date AS first_day
+        FROM unnest(p_w_ids, p_smenas, p_datas) AS k (w_id, smena, data) ORDER BY 1, 2, 3
+    LOOP
+        PERFORM accounts_dep.lock_hours_day(v_key.w_id, v_key.smena, v_key.first_day);
+    END LOOP;
+END
 $$;
 
 -- Writes one day's hours of a worker in a shift: the sum of the time of every entry of that
 -- worker, date and shift (0 when none is left), into that day of his row of the month,
 -- inserting the row when the month has none yet. Postings share the month's lock; the month
--- rebuild takes it alone. The per-day lock makes a second posting of the same day wait until
+-- rebuild takes it alone. The worker's lock makes a second posting of the same day wait until
 -- the first commits, so its sum sees the other's entry and no posting overwrites a newer one.
 -- A row left with no hours and no entry of its month and shift goes, as the rebuild would not
 -- make it. Every write of h_tabel but the rebuild comes through here.
@@ -349,11 +406,11 @@ END
 $$;
 
 -- The version of an entry as a clerk's list shows it: the entry row's own (xmin) and those of
--- its materials, so a change of either since the list was read is seen. Written without FROM
--- and SET, so the lists' statements take it inline.
+-- its materials, so a change of either since the list was read is seen.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_version(p_id integer, p_row_version xid)
 RETURNS text
 LANGUAGE sql STABLE
+SET search_path = pg_catalog, pg_temp
 AS $$
     SELECT p_row_version::text || '/' || coalesce(
         (SELECT string_agg(u.id::text || ':' || u.xmin::text, ',' ORDER BY u.id)
@@ -366,7 +423,7 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.refuse_changed_row()
 RETURNS void
 LANGUAGE plpgsql
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
 BEGIN
     RAISE EXCEPTION USING ERRCODE = 'P0T01',
@@ -381,7 +438,7 @@ CREATE OR REPLACE FUNCTION accounts_dep.smena_check(p_kol_vo double precision, p
                                                     p_time integer)
 RETURNS void
 LANGUAGE plpgsql IMMUTABLE
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
 BEGIN
     IF p_kol_vo IS NULL OR p_kol_vo NOT BETWEEN 0 AND 1e15 THEN  -- NaN and infinity too
@@ -417,6 +474,104 @@ BEGIN
 END
 $$;
 
+-- The figures of an entry hold for every tool, not only for smena_save: checked when an entry
+-- is made and whenever one of them changes, so an old row that breaks a rule stays readable
+-- and can still be accepted (tabel-dbsetup lists such rows). An entry's number never changes:
+-- its history and materials find it by that number.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_check_row()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog, pg_temp
+AS $$
+BEGIN
+    IF TG_OP = 'UPDATE' AND NEW.id IS DISTINCT FROM OLD.id THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = 'Номер позиции изменить нельзя';
+    END IF;
+    IF TG_OP = 'UPDATE'
+       AND (NEW.kol_vo, NEW.brak, NEW.time, NEW.smena, NEW.cena)
+           IS NOT DISTINCT FROM (OLD.kol_vo, OLD.brak, OLD.time, OLD.smena, OLD.cena) THEN
+        RETURN NEW;
+    END IF;
+    PERFORM accounts_dep.smena_check(NEW.kol_vo, NEW.brak, NEW.time);
+    IF NEW.smena IS NULL OR NEW.smena NOT BETWEEN 1 AND 4 THEN
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = format('Смена "%s" должна быть от 1 до 4!', NEW.smena);
+    END IF;
+    IF NEW.cena IS NULL OR NEW.cena NOT BETWEEN 0 AND 1e9 THEN  -- NaN and infinity too
+        RAISE EXCEPTION USING ERRCODE = 'P0001',
+            MESSAGE = format('Цена "%s" не является допустимой ценой!', NEW.cena);
+    END IF;
+    RETURN NEW;
+END
+$$;
+CREATE OR REPLACE TRIGGER smena_check_row BEFORE INSERT OR UPDATE ON accounts_dep.smena
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_check_row();
+
+-- No worker has more than 24 hours in one shift on one day, whatever tool writes the entries.
+-- The days are locked as an hours posting locks them, so two sessions adding to one day see
+-- each other's entries; checked once per statement, over the days it touched.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_day_hours()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog, pg_temp
+AS $$
+DECLARE
+    v_w_ids  integer[];
+    v_smenas integer[];
+    v_datas  date[];
+    v_times  integer[];
+    v_in     boolean[];
+    v_over   record;
+BEGIN
+    -- Only the entries whose hours or day changed: an accept or a price change adds no hours.
+    -- (Kept in arrays: a temporary table could be one the session's login planted.)
+    IF TG_OP = 'INSERT' THEN
+        SELECT array_agg(n.w_id), array_agg(n.smena), array_agg(n.data), array_agg(n.time),
+               array_agg(true)
+        INTO v_w_ids, v_smenas, v_datas, v_times, v_in
+        FROM new_rows n;
+    ELSE
+        -- An entry moved away frees its old day, which is locked too, in the same order.
+        SELECT array_agg(c.w_id), array_agg(c.smena), array_agg(c.data), array_agg(c.time),
+               array_agg(c.moved_in)
+        INTO v_w_ids, v_smenas, v_datas, v_times, v_in
+        FROM new_rows n
+        JOIN old_rows o ON o.id = n.id
+        CROSS JOIN LATERAL (VALUES (n.w_id, n.smena, n.data, n.time, true),
+                                   (o.w_id, o.smena, o.data, o.time, false))
+            AS c (w_id, smena, data, time, moved_in)
+        WHERE (n.w_id, n.smena, n.data, n.time) IS DISTINCT FROM (o.w_id, o.smena, o.data, o.time);
+    END IF;
+    IF v_w_ids IS NULL THEN
+        RETURN NULL;
+    END IF;
+    PERFORM accounts_dep.lock_hours_days(v_w_ids, v_smenas, v_datas);
+    SELECT d.data, d.total, d.total - d.added AS already INTO v_over
+    FROM (SELECT r.w_id, r.smena, r.data, sum(r.time) AS added
+          FROM unnest(v_w_ids, v_smenas, v_datas, v_times, v_in)
+              AS r (w_id, smena, data, time, moved_in)
+          WHERE r.moved_in
+          GROUP BY r.w_id, r.smena, r.data) k
+    CROSS JOIN LATERAL (
+        SELECT k.data, sum(s.time) AS total, k.added
+        FROM accounts_dep.smena s
+        WHERE s.w_id = k.w_id AND s.smena = k.smena AND s.data = k.data) d
+    WHERE d.total > 24
+    ORDER BY d.data
+    LIMIT 1;
+    IF FOUND THEN
+        PERFORM accounts_dep.refuse_day_hours(v_over.already, v_over.data);
+    END IF;
+    RETURN NULL;
+END
+$$;
+CREATE OR REPLACE TRIGGER smena_day_hours_insert AFTER INSERT ON accounts_dep.smena
+    REFERENCING NEW TABLE AS new_rows
+    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_day_hours();
+CREATE OR REPLACE TRIGGER smena_day_hours_update AFTER UPDATE ON accounts_dep.smena
+    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
+    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_day_hours();
+
 DROP FUNCTION IF EXISTS accounts_dep.smena_save(integer, integer, integer, integer,
     double precision, double precision, integer, date, integer, integer, bigint, bigint);
 
@@ -435,7 +590,6 @@ AS $$
 DECLARE
     v_id    integer;
     v_old   record;
-    v_hours integer;
 BEGIN
     PERFORM accounts_dep.smena_check(p_kol_vo, p_brak, p_time);
     IF coalesce(p_id, 0) = 0 THEN
@@ -445,10 +599,8 @@ BEGIN
         VALUES (p_w_id, p_i_id, p_o_id, p_cena, p_kol_vo, p_brak, p_data, p_smena, 0,
                 coalesce(p_time, 0), current_date, 'no', 0, p_id_doc, p_id_doc_item, 0, 0, 0)
         RETURNING id INTO v_id;
-        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
-        IF v_hours > 24 THEN
-            PERFORM accounts_dep.refuse_day_hours(v_hours - coalesce(p_time, 0), p_data);
-        END IF;
+        -- More than 24 hours a day was refused by the insert (smena_day_hours).
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
         RETURN v_id;
     END IF;
 
@@ -468,24 +620,23 @@ BEGIN
     WHERE s.id = p_id;  -- the colour, premium and material use are not in the dialog: kept
     -- Both days in one order, so two workstations moving entries cannot wait on each other.
     IF (v_old.w_id, v_old.smena, v_old.data) = (p_w_id, p_smena, p_data) THEN
-        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
     ELSIF (v_old.w_id, v_old.smena, v_old.data) < (p_w_id, p_smena, p_data) THEN
         PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
-        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
     ELSE
-        v_hours := accounts_dep.post_hours(p_w_id, p_smena, p_data);
+        PERFORM accounts_dep.post_hours(p_w_id, p_smena, p_data);
         PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
-    END IF;
-    IF v_hours > 24 THEN
-        PERFORM accounts_dep.refuse_day_hours(v_hours - coalesce(p_time, 0), p_data);
     END IF;
     RETURN p_id;
 END
 $$;
 
 -- Deletes an entry and posts the day's hours of its worker and shift again: the entries left
--- that day, or 0, in that one day; the other days of the row stay. Returns the deleted id.
-CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer)
+-- that day, or 0, in that one day; the other days of the row stay. With p_version, the
+-- entry's version as the list showed it (accounts_dep.smena_version), nothing is deleted when
+-- the entry or its materials changed since. Returns the deleted id.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer, p_version text)
 RETURNS integer
 LANGUAGE plpgsql
 SET search_path = pg_catalog, pg_temp
@@ -493,20 +644,35 @@ AS $$
 DECLARE
     v_old record;
 BEGIN
-    DELETE FROM accounts_dep.smena s WHERE s.id = p_id
-    RETURNING s.w_id, s.smena, s.data INTO v_old;
+    SELECT s.w_id, s.smena, s.data, accounts_dep.smena_version(s.id, s.xmin) AS version
+    INTO v_old
+    FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = 'P0001',
             MESSAGE = 'Позиция уже удалена с другого рабочего места.';
     END IF;
+    -- Read again under the lock: a change committed while this call waited shows now.
+    SELECT accounts_dep.smena_version(s.id, s.xmin) INTO v_old.version
+    FROM accounts_dep.smena s WHERE s.id = p_id;
+    IF p_version IS NOT NULL AND v_old.version <> p_version THEN
+        PERFORM accounts_dep.refuse_changed_row();
+    END IF;
+    DELETE FROM accounts_dep.smena s WHERE s.id = p_id;
     PERFORM accounts_dep.post_hours(v_old.w_id, v_old.smena, v_old.data);
     RETURN p_id;
 END
 $$;
 
+-- Without a version, for the plant's own callers: deletes the entry as it is now.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer)
+RETURNS integer
+LANGUAGE sql
+SET search_path = pg_catalog, pg_temp
+AS $$ SELECT accounts_dep.smena_delete(p_id, NULL::text) $$;
+
 -- Rebuilds the hours table of one month from the entries: the month's rows of every shift are
 -- replaced by one row per shift and worker with entries, each day the sum of its hours (an
--- entry without hours adds nothing). Holds the month's exclusive advisory lock, so an hours
+-- entry without hours adds nothing). Holds the month's lock alone, so an hours
 -- posting (which takes it shared) or a second rebuild of the month waits instead of
 -- interleaving. Runs with the caller's rights: only who may write h_tabel may rebuild.
 -- Returns the number of rows made.

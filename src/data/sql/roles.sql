@@ -109,7 +109,7 @@ BEGIN
 END
 $$;
 GRANT EXECUTE ON FUNCTION accounts_dep.get_gds_from_by_smena(integer),
-    accounts_dep.show_consignment(t_id),
+    accounts_dep.show_consignment(public.t_id),
     accounts_dep.get_doc_item_caption_by_smena(integer),
     accounts_dep.worker_code(text),
     -- called by the triggers, which run as the writer
@@ -139,7 +139,12 @@ GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
     accounts_dep.smena_check(double precision, integer, integer),
     accounts_dep.refuse_day_hours(bigint, date),
     accounts_dep.refuse_changed_row(),
-    accounts_dep.smena_delete(integer) TO tabel_write;
+    accounts_dep.smena_delete(integer),
+    accounts_dep.smena_delete(integer, text),
+    accounts_dep.lock_hours_days(integer[], integer[], date[]) TO tabel_write;
+-- The hours postings lock rows of these (SELECT ... FOR UPDATE needs UPDATE): writers alone.
+GRANT INSERT, UPDATE ON accounts_dep.hours_month_lock, accounts_dep.hours_worker_lock
+    TO tabel_write;
 GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabel_write;
 
 -- The entries' history and the change log with its pruning mark (history.sql) are read by
@@ -147,3 +152,24 @@ GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabe
 -- numbering either.
 REVOKE ALL ON SEQUENCE accounts_dep.smena_history_id_seq, accounts_dep.change_log_id_seq
     FROM tabel_write, tabel_service;
+
+-- A session left idle inside a transaction holds its locks and keeps the notification queue
+-- from being cleaned (a full queue fails every commit that notifies, every save among them):
+-- every login of the program's roles is ended after five idle minutes in a transaction. A role
+-- setting applies to the login itself, so each one is set; a login added later gets it when
+-- tabel-dbsetup runs again.
+DO $$
+DECLARE
+    v_login text;
+BEGIN
+    FOR v_login IN
+        SELECT r.rolname FROM pg_catalog.pg_roles r
+        WHERE r.rolcanlogin AND NOT r.rolsuper
+          AND pg_catalog.pg_has_role(r.oid, 'tabel_read', 'MEMBER')
+        ORDER BY r.rolname
+    LOOP
+        EXECUTE format('ALTER ROLE %I SET idle_in_transaction_session_timeout = %L',
+                       v_login, '5min');
+    END LOOP;
+END
+$$;

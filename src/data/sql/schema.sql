@@ -80,11 +80,11 @@ CREATE TABLE IF NOT EXISTS accounts_dep.smena (
     ok            varchar(2) DEFAULT 'no',
     vvod          timestamp DEFAULT now(),
     prize         double precision DEFAULT 0,
-    id_doc        t_id DEFAULT 0,
-    id_doc_item   t_id DEFAULT 0,
+    id_doc        public.t_id DEFAULT 0,
+    id_doc_item   public.t_id DEFAULT 0,
     f_gds_qty_use double precision DEFAULT 0,
-    id_gds_use    t_id DEFAULT 0,
-    id_cons_use   t_id DEFAULT 0
+    id_gds_use    public.t_id DEFAULT 0,
+    id_cons_use   public.t_id DEFAULT 0
 );
 -- Shift lists (date and shift), hours sums (worker and date); (data, smena) also serves the
 -- period reports, which select a range of dates.
@@ -97,17 +97,17 @@ CREATE INDEX IF NOT EXISTS smena_i_id_idx ON accounts_dep.smena (i_id);
 CREATE TABLE IF NOT EXISTS accounts_dep.smena_gds_use (
     id          serial PRIMARY KEY,
     id_smena    integer NOT NULL REFERENCES accounts_dep.smena (id) ON DELETE CASCADE,
-    id_gds_use  t_id NOT NULL,
+    id_gds_use  public.t_id NOT NULL,
     f_qty_use   double precision NOT NULL,
-    id_cons_use t_id
+    id_cons_use public.t_id
 );
 CREATE INDEX IF NOT EXISTS smena_gds_use_id_smena_idx ON accounts_dep.smena_gds_use (id_smena);
 
 CREATE SEQUENCE IF NOT EXISTS accounts_dep.person_temp_id_seq;
 CREATE TABLE IF NOT EXISTS accounts_dep.person_temp (
-    id        t_id PRIMARY KEY DEFAULT nextval('accounts_dep.person_temp_id_seq'),
+    id        public.t_id PRIMARY KEY DEFAULT nextval('accounts_dep.person_temp_id_seq'),
     id_smena  integer NOT NULL REFERENCES accounts_dep.smena (id) ON DELETE CASCADE,
-    id_person t_id NOT NULL
+    id_person public.t_id NOT NULL
 );
 ALTER SEQUENCE accounts_dep.person_temp_id_seq OWNED BY accounts_dep.person_temp.id;
 CREATE INDEX IF NOT EXISTS person_temp_id_smena_idx ON accounts_dep.person_temp (id_smena);
@@ -163,11 +163,11 @@ BEGIN
     LOOP
         -- Any unique, non-partial index on exactly these columns serves.
         CONTINUE WHEN EXISTS (
-            SELECT 1 FROM pg_index i
+            SELECT 1 FROM pg_catalog.pg_index i
             WHERE i.indrelid = v_key.tbl AND i.indisunique AND i.indpred IS NULL
               AND i.indexprs IS NULL AND i.indnkeyatts = cardinality(v_key.cols)
               AND (SELECT array_agg(a.attname::text ORDER BY a.attname)
-                   FROM pg_attribute a
+                   FROM pg_catalog.pg_attribute a
                    WHERE a.attrelid = i.indrelid
                      AND a.attnum = ANY (i.indkey::smallint[]))
                   = (SELECT array_agg(c ORDER BY c) FROM unnest(v_key.cols) AS c));
@@ -218,7 +218,7 @@ DECLARE
 BEGIN
     FOR v_function IN
         SELECT f.oid::regprocedure
-        FROM pg_proc f
+        FROM pg_catalog.pg_proc f
         WHERE f.pronamespace = 'accounts_dep'::regnamespace
           AND EXISTS (SELECT 1
                       FROM unnest(f.proargnames, coalesce(f.proargmodes,
@@ -240,11 +240,11 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.acts_as_service(p_relation oid)
 RETURNS boolean
 LANGUAGE sql STABLE
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
     SELECT pg_has_role(current_user, 'tabel_service', 'MEMBER')
         OR pg_has_role(current_user, c.relowner, 'MEMBER')
-    FROM pg_class c
+    FROM pg_catalog.pg_class c
     WHERE c.oid = p_relation
 $$;
 
@@ -252,13 +252,14 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.is_accepted(p_mark text)
 RETURNS boolean
 LANGUAGE sql IMMUTABLE
+SET search_path = pg_catalog, pg_temp
 AS $$ SELECT coalesce(p_mark IN ('ok', 'да'), false) $$;
 
 -- An accepted entry is final; the accepted mark is set only by the accept function.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_guard()
 RETURNS trigger
 LANGUAGE plpgsql
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
 BEGIN
     IF accounts_dep.acts_as_service(TG_RELID) THEN
@@ -285,7 +286,7 @@ CREATE OR REPLACE TRIGGER smena_guard BEFORE INSERT OR UPDATE OR DELETE ON accou
 CREATE OR REPLACE FUNCTION accounts_dep.smena_part_guard()
 RETURNS trigger
 LANGUAGE plpgsql
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
     v_entry integer;
@@ -320,7 +321,7 @@ CREATE OR REPLACE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON
 CREATE OR REPLACE FUNCTION accounts_dep.norm_keep_one()
 RETURNS trigger
 LANGUAGE plpgsql
-SET search_path = pg_catalog
+SET search_path = pg_catalog, pg_temp
 AS $$
 BEGIN
     IF TG_OP = 'UPDATE' AND NEW.o_id IS NOT DISTINCT FROM OLD.o_id THEN

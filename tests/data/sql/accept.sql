@@ -19,7 +19,7 @@ BEGIN
         ) AS t (id, ok_before, with_material, error_like, expected_ok)
     LOOP
         INSERT INTO accounts_dep.smena (id, data, smena, w_id, i_id, o_id, cena, kol_vo, time, ok)
-        VALUES (c.id, '2031-05-14', 1, 9001, 900001, 900001, 2, 10, 8, c.ok_before);
+        VALUES (c.id, '2031-05-14', 1, 9001, 900001, 900001, 2, 10, 4, c.ok_before);
         IF c.with_material THEN
             INSERT INTO accounts_dep.smena_gds_use (id_smena, id_gds_use, f_qty_use)
             VALUES (c.id, 901001, 2.5);
