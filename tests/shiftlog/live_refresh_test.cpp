@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
@@ -17,6 +18,7 @@
 #include "data/session.h"
 #include "eventually.h"
 #include "find_widget.h"
+#include "message_recorder.h"
 #include "modal.h"
 #include "shift_log_controls.h"
 #include "shiftlog/entry_history_dialog.h"
@@ -163,6 +165,41 @@ TEST_F(LiveRefreshTest, DeletedCurrentRowHandsOverToTheNextOne) {
     EXPECT_SOON_EQ(clerk->valueOf(912, QStringLiteral("kol_vo")).toDouble(), 77.0, kWaitMs);
     EXPECT_EQ(clerk->currentId(), current);
     EXPECT_EQ(scroll->value(), scrolled);
+}
+
+// A foreman locks the entries table for every reader: a refresh that cannot read keeps the
+// rows shown and says so in Russian alone; once the lock is gone, the next change of that day
+// fills the list without F5.
+TEST_F(LiveRefreshTest, AReadingALockStopsKeepsTheRowsAndTheNextChangeFillsTheList) {
+    test::MessageRecorder messages;
+    ASSERT_EQ(clerk->ids(), (QList<int>{1, 2, 3}));
+    QProcess locker;
+    locker.start(qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/scripts/dbctl"),
+                 {QStringLiteral("psql"), test::testServer(), QStringLiteral("-X"),
+                  QStringLiteral("-q"), QStringLiteral("-c"),
+                  QStringLiteral("begin; set local role master; lock table accounts_dep.smena in "
+                                 "access exclusive mode; select pg_sleep(6); commit;")});
+    ASSERT_TRUE(locker.waitForStarted());
+    const auto locked = [] {
+        return test::adminQuery(QStringLiteral(
+                   "select count(*) from pg_stat_activity where wait_event = 'PgSleep'")) != "0";
+    };
+    for (int i = 0; i < 200 && !locked(); ++i) {
+        QTest::qWait(30);
+    }
+    ASSERT_TRUE(locked());
+
+    QTest::mouseClick(clerk->controls.refreshButton, Qt::LeftButton);
+    EXPECT_EQ(clerk->ids(), (QList<int>{1, 2, 3})) << "the rows shown are gone";
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts()[0],
+              QStringLiteral("Список не обновлен: Запись заблокирована другим пользователем, "
+                             "повторите позже"));
+
+    locker.waitForFinished(15000);
+    insertEntry(990, QStringLiteral("2026-03-02"), 1);
+    EXPECT_SOON(clerk->ids().contains(990), kWaitMs);
+    EXPECT_EQ(clerk->ids().size(), 4);
 }
 
 TEST_F(LiveRefreshTest, LostNotificationConnectionIsShownAndComesBack) {
