@@ -223,7 +223,9 @@ TEST_F(BatchTest, BadUsageExitsWithTwo) {
 
     const Outcome help = runTabel({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"--report", "summary", "--xlsx", "--kind", "TABEL_PASSWORD"}) {
+    for (const char* word :
+         {"--report", "summary", "--xlsx", "--kind", "TABEL_PASSWORD", "--sslmode", "verify-full",
+          "обычный файл, который заменяется", "символическая ссылка"}) {
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(word))) << word;
     }
 }
