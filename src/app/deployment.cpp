@@ -4,7 +4,8 @@ namespace tabel::app {
 
 data::Deployment compiledDeployment() {
     return {QStringLiteral(TABEL_DEFAULT_SERVER), QStringLiteral(TABEL_DEFAULT_DATABASE),
-            QStringLiteral(TABEL_SERVICE_PASSWORD), QStringLiteral(TABEL_SERVICE_CODE)};
+            QStringLiteral(TABEL_SERVICE_PASSWORD), QStringLiteral(TABEL_SERVICE_CODE),
+            QStringLiteral(TABEL_SSLMODE)};
 }
 
 }  // namespace tabel::app

@@ -29,8 +29,9 @@ LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shift
       session_(session),
       shiftLog_(shiftLog),
       deployment_(std::move(deployment)),
-      server_(std::move(server)),
-      database_(std::move(database)) {
+      // The names the login connects to, built-in ones included, for the caption and label.
+      server_(data::connectionTarget(deployment_, server, database).server),
+      database_(data::connectionTarget(deployment_, server, database).database) {
     setObjectName(QStringLiteral("LoginWindow"));
     setWindowTitle(QStringLiteral("Авторизация"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -58,6 +58,7 @@ private:
     data::Session& session_;
     shiftlog::ShiftLogWindow& shiftLog_;
     Deployment deployment_;
+    // Where the login connects: as named at start-up, or the deployment's own without both.
     QString server_;
     QString database_;
     bool connected_ = false;  // a typed login has opened the connection

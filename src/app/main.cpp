@@ -6,6 +6,7 @@
 
 #include "app/login_window.h"
 #include "app/program_end.h"
+#include "app/start_arguments.h"
 #include "app/window_set.h"
 #include "batch/batch.h"
 #include "widgets/error_display.h"
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -58,8 +60,14 @@ int main(int argc, char** argv) {
     tabel::core::MessageBoxes::setHandler(&messages);
     tabel::widgets::WaitDialog waitDialog;  // shown while a statement keeps a window waiting
 
-    const QStringList args = app.arguments();
-    tabel::app::WindowSet windows(tabel::app::compiledDeployment(), args.value(1), args.value(2));
+    tabel::data::Deployment deployment = tabel::app::compiledDeployment();
+    const tabel::app::StartArguments start =
+        tabel::app::startArguments(app.arguments(), deployment);
+    if (!start.error.isEmpty()) {
+        std::fputs((start.error + QLatin1Char('\n')).toUtf8().constData(), stderr);
+        return tabel::batch::kBadUsage;
+    }
+    tabel::app::WindowSet windows(deployment, start.server, start.database);
     windows.login->show();
     // The version check of the first showing may already have ended the program.
     const int result = tabel::app::endRequested() ? tabel::app::endCode() : app.exec();

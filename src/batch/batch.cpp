@@ -12,8 +12,10 @@
 
 #include "batch/batch_command.h"
 #include "batch/job_deadline.h"
+#include "batch/job_output.h"
 #include "batch/password_prompt.h"
 #include "data/connection.h"
+#include "data/connection_string.h"
 #include "data/credentials.h"
 #include "data/errors.h"
 
@@ -48,16 +50,7 @@ public:
         if (connection_) {
             return *connection_;
         }
-        QString password = qEnvironmentVariable("TABEL_PASSWORD");
-        if (!qEnvironmentVariableIsSet("TABEL_PASSWORD")) {
-            const std::optional<QString> typed = askPassword(QStringLiteral("Пароль: "));
-            if (!typed) {
-                throw UsageError(QStringLiteral(
-                    "Пароль не задан: укажите его в переменной TABEL_PASSWORD или запустите "
-                    "программу из терминала"));
-            }
-            password = *typed;
-        }
+        const QString password = jobPassword();
         // The login's rules, with the built-in server and database standing in for missing
         // names: the batch mode always works as the user named by --user.
         const data::LoginCredentials credentials = data::loginCredentials(
@@ -70,15 +63,50 @@ public:
         try {
             connection->open();
         } catch (const data::DbError& error) {
-            throw JobFailure(QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
-                             login_.server + QStringLiteral(", БД: ") + login_.database +
-                             QStringLiteral("): ") + error.message());
+            throw JobFailure(connectionFailureMessage(error));
         }
         connection_ = std::move(connection);
         return *connection_;
     }
 
 private:
+    // TABEL_PASSWORD, or typed on the terminal the job was started from; an empty one is asked
+    // for, and without a terminal to ask on the job stops before it connects.
+    static QString jobPassword() {
+        const QString given = qEnvironmentVariable("TABEL_PASSWORD");
+        if (!given.trimmed().isEmpty()) {
+            return given;
+        }
+        const std::optional<QString> typed = askPassword(QStringLiteral("Пароль: "));
+        if (!typed || typed->trimmed().isEmpty()) {
+            throw UsageError(QStringLiteral(
+                "Не задан пароль: задайте его в переменной TABEL_PASSWORD или запустите задание "
+                "из терминала"));
+        }
+        return *typed;
+    }
+
+    // The windows' words for a connection that failed; the server's own (English) words stay
+    // out, they only repeat what the user is told.
+    QString connectionFailureMessage(const data::DbError& error) const {
+        const QString where = QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
+                              login_.server + QStringLiteral(", БД: ") + login_.database +
+                              QStringLiteral(")");
+        switch (
+            data::connectionFailureOf(error.serverText() + QLatin1Char('\n') + error.message())) {
+            case data::ConnectionFailure::LoginRefused:
+                return QStringLiteral("Неверный логин или пароль");
+            case data::ConnectionFailure::TlsRefused:
+                return where + QStringLiteral(
+                                   ": не удалось установить защищённое соединение (TLS, "
+                                   "режим --sslmode %1)")
+                                   .arg(deployment_.sslMode);
+            case data::ConnectionFailure::Unreachable:
+                break;
+        }
+        return where;
+    }
+
     const QCommandLineParser& parser_;
     QStringList extra_;
     Login login_;
@@ -92,13 +120,31 @@ QString helpText(const QCommandLineParser& parser, const QList<Command>& command
         text += QStringLiteral("  tabel [SERVER DATABASE] --user LOGIN ") + c.synopsis + '\n';
     }
     text += QStringLiteral(
-        "\nПароль берется из переменной окружения TABEL_PASSWORD, иначе запрашивается в "
-        "терминале.\nКоды завершения: 0 успех, 1 ошибка, 2 неверные аргументы.\n\n");
+        "\nПароль берется из переменной окружения TABEL_PASSWORD; если она не задана или пуста, "
+        "пароль запрашивается в терминале.\n"
+        "Файл результата (--pdf, --xlsx, --csv) - новое имя или обычный файл, который "
+        "заменяется; папка, устройство, именованный канал и символическая ссылка не "
+        "принимаются.\nКоды завершения: 0 успех, 1 ошибка, 2 неверные аргументы.\n\n");
     return text + parser.helpText();
 }
 
 int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
               const data::Deployment& deployment) {
+    // Nothing is connected or written before the output's name is known to be safe to take.
+    for (const char* option : {"pdf", "xlsx", "csv"}) {
+        const QString name = QString::fromLatin1(option);
+        if (parser.isSet(name) && !parser.value(name).trimmed().isEmpty()) {
+            checkOutputPath(parser.value(name));
+            checkOutputPath(parser.value(name).trimmed());  // as --csv takes it
+        }
+    }
+    data::Deployment effective = deployment;
+    if (parser.isSet(QStringLiteral("sslmode"))) {
+        effective.sslMode = parser.value(QStringLiteral("sslmode"));
+        if (const QString problem = sslModeProblem(effective.sslMode); !problem.isEmpty()) {
+            throw UsageError(problem);
+        }
+    }
     QList<const Command*> chosen;
     for (const Command& c : commands) {
         if (parser.isSet(c.option)) {
@@ -127,20 +173,35 @@ int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
     if (user.isEmpty()) {
         throw UsageError(QStringLiteral("Не задан логин (--user LOGIN)"));
     }
-    Login login{deployment.server, deployment.database, user};
+    Login login{effective.server, effective.database, user};
     if (positional.size() == 2) {
         login.server = positional[0];
         login.database = positional[1];
     }
-    Context context(parser, extra, login, deployment);
+    Context context(parser, extra, login, effective);
     return command.run(context);
 }
 
 }  // namespace
 
+QString sslModeProblem(const QString& mode) {
+    if (data::isSslMode(mode)) {
+        return {};
+    }
+    return QStringLiteral("Неверный режим TLS (--sslmode): %1; допустимы: %2")
+        .arg(mode, data::sslModes().join(QStringLiteral(", ")));
+}
+
 bool isBatchInvocation(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
+        if (arg == "--sslmode") {
+            ++i;  // the windows take it too, with its value
+            continue;
+        }
+        if (arg.startsWith("--sslmode=")) {
+            continue;
+        }
         if (arg.startsWith("--") || arg == "-h" || arg == "-?") {
             return true;
         }
@@ -184,6 +245,12 @@ int run(int argc, char** argv, const data::Deployment& deployment) {
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("xlsx"), QStringLiteral("Записать таблицу в файл .xlsx."),
                       QStringLiteral("FILE")});
+    parser.addOption(
+        {QStringLiteral("sslmode"),
+         QStringLiteral("Режим TLS подключения: disable, allow, prefer, require, verify-ca, "
+                        "verify-full (по умолчанию %1, как задано при сборке).")
+             .arg(deployment.sslMode),
+         QStringLiteral("MODE")});
     parser.addOption({QStringLiteral("timeout"),
                       QStringLiteral("Предельное время задания в секундах (по умолчанию %1).")
                           .arg(kDefaultDeadlineSeconds),

@@ -11,8 +11,12 @@ namespace tabel::batch {
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kBadUsage = 2 };
 
-// True when the arguments ask for the command-line mode (any option such as --user or --help).
+// True when the arguments ask for the command-line mode (any option such as --user or --help
+// other than --sslmode, which the windows take too).
 bool isBatchInvocation(int argc, char** argv);
+
+// Empty for a TLS mode --sslmode may name, otherwise the message that refuses it.
+QString sslModeProblem(const QString& mode);
 
 // Creates its own (window-less) application object; returns the exit status. The deployment's
 // server and database serve when the command line names none.

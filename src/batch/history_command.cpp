@@ -90,9 +90,10 @@ int runHistory(CommandContext& context) {
         }
     }
     if (toFile) {
-        writeJobOutput(path, QStringLiteral("История"), [&](const reportengine::ProgressFn&) {
-            return saveFile(path, csvOf(records));
-        });
+        writeJobOutput(path, QStringLiteral("История"),
+                       [&](const QString& temporary, const reportengine::ProgressFn&) {
+                           return saveFile(temporary, csvOf(records));
+                       });
     } else {
         QTextStream out(stdout);
         out << textOf(records);

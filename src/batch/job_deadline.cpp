@@ -16,8 +16,9 @@ namespace tabel::batch {
 
 namespace {
 
-// The output and the temporary files it is written through ("report.pdf.XXXXXX",
-// ".report.xlsx.XXXXXX"), as they are now in the output's folder.
+// The output and the temporary files it is written through (".report.pdf.XXXXXX", and the
+// writers' own beside it: ".report.pdf.XXXXXX.YYYYYY", "..report.xlsx.XXXXXX.YYYYYY"), as they
+// are now in the output's folder.
 QStringList outputFiles(const QStringList& outputs) {
     QStringList files;
     for (const QString& output : outputs) {
@@ -28,7 +29,8 @@ QStringList outputFiles(const QStringList& outputs) {
         const QDir folder = target.absoluteDir();
         const QString name = target.fileName();
         const QStringList patterns = {name, name + QStringLiteral(".*"),
-                                      QStringLiteral(".") + name + QStringLiteral(".*")};
+                                      QStringLiteral(".") + name + QStringLiteral(".*"),
+                                      QStringLiteral("..") + name + QStringLiteral(".*")};
         for (const QString& file : folder.entryList(patterns, QDir::Files | QDir::Hidden)) {
             files.append(folder.absoluteFilePath(file));
         }

@@ -58,14 +58,14 @@ int runReport(CommandContext& context) {
     const OutputFile output =
         context.outputFile({summary ? QStringLiteral("xlsx") : QStringLiteral("pdf")});
     writeJobOutput(output.path, QStringLiteral("Отчет"),
-                   [&](const reportengine::ProgressFn& progress) {
+                   [&](const QString& temporary, const reportengine::ProgressFn& progress) {
                        if (summary) {
-                           reports::saveProductSummary(context.connection(), period, output.path);
+                           reports::saveProductSummary(context.connection(), period, temporary);
                            return QString();
                        }
                        auto layout = reports::makePeriodLayout(*report, context.connection());
                        layout->setProgress(progress);
-                       return reports::writePeriodReportPdf(*layout, *report, period, output.path);
+                       return reports::writePeriodReportPdf(*layout, *report, period, temporary);
                    });
     return kSuccess;
 }

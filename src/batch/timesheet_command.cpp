@@ -53,17 +53,18 @@ Command monthCommand(const QString& option, const QString& description, const QS
 int runTimesheet(CommandContext& context) {
     const Month m = monthOf(context, QStringLiteral("timesheet"));
     const OutputFile output = context.outputFile({QStringLiteral("pdf"), QStringLiteral("xlsx")});
-    writeJobOutput(
-        output.path, QStringLiteral("Табель"), [&](const reportengine::ProgressFn& progress) {
-            if (output.format == QLatin1String("xlsx")) {
-                timesheet::saveTimesheet(context.connection(), m.month, m.year, output.path);
-                return QString();
-            }
-            reports::TimesheetLayout layout(context.connection());
-            layout.setProgress(progress);
-            return reportengine::writePdf(timesheet::prepareTimesheetPrint(layout, m.month, m.year),
-                                          output.path);
-        });
+    writeJobOutput(output.path, QStringLiteral("Табель"),
+                   [&](const QString& temporary, const reportengine::ProgressFn& progress) {
+                       if (output.format == QLatin1String("xlsx")) {
+                           timesheet::saveTimesheet(context.connection(), m.month, m.year,
+                                                    temporary);
+                           return QString();
+                       }
+                       reports::TimesheetLayout layout(context.connection());
+                       layout.setProgress(progress);
+                       return reportengine::writePdf(
+                           timesheet::prepareTimesheetPrint(layout, m.month, m.year), temporary);
+                   });
     return kSuccess;
 }
 

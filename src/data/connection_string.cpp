@@ -2,6 +2,15 @@
 
 namespace tabel::data {
 
+QStringList sslModes() {
+    return {QStringLiteral("disable"), QStringLiteral("allow"),     QStringLiteral("prefer"),
+            QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+}
+
+bool isSslMode(const QString& mode) {
+    return sslModes().contains(mode);
+}
+
 QString odbcOptionList() {
     return QStringLiteral(
                "ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;RowVersioning=0;"
@@ -37,7 +46,7 @@ QString composeConnectionString(const ConnectionParams& params) {
     return QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=") + params.database +
            QStringLiteral(";SERVER=") + params.server + QStringLiteral(";PORT=5432;UID=") +
            params.login + QStringLiteral(";PWD=") + bracedPassword(params.password) +
-           QStringLiteral(";SSLmode=allow;") + odbcOptionList();
+           QStringLiteral(";SSLmode=") + params.sslMode + QLatin1Char(';') + odbcOptionList();
 }
 
 }  // namespace tabel::data

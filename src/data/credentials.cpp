@@ -6,6 +6,14 @@
 
 namespace tabel::data {
 
+ConnectionTarget connectionTarget(const Deployment& deployment, const QString& server,
+                                  const QString& database) {
+    if (!server.isEmpty() && !database.isEmpty()) {
+        return {server, database};
+    }
+    return {deployment.server, deployment.database};
+}
+
 LoginCredentials loginCredentials(const Deployment& deployment, const QString& server,
                                   const QString& database, const QString& typedLogin,
                                   const QString& typedPassword) {
@@ -16,10 +24,9 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
     }
     // The typed login always opens the connection; without both names it goes to the
     // deployment's own server and database.
-    const bool named = !server.isEmpty() && !database.isEmpty();
-    const ConnectionParams params{named ? server : deployment.server,
-                                  named ? database : deployment.database, result.login,
-                                  result.password};
+    const ConnectionTarget target = connectionTarget(deployment, server, database);
+    const ConnectionParams params{target.server, target.database, result.login, result.password,
+                                  deployment.sslMode};
     result.composable = isComposable(params);
     if (result.composable) {
         result.connectionString = composeConnectionString(params);
@@ -27,7 +34,7 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
     return result;
 }
 
-bool isLoginRefused(const QString& connectionFailureText) {
+ConnectionFailure connectionFailureOf(const QString& connectionFailureText) {
     // 28P01: a wrong password; 28000: a login the server does not accept (an unknown role, a
     // role without login, no pg_hba.conf entry); and libpq's own "no password supplied".
     static const QRegularExpression kRefusal(
@@ -37,7 +44,21 @@ bool isLoginRefused(const QString& connectionFailureText) {
                        "не прошёл проверку подлинности|роль \"[^\"]*\" не существует|"
                        "вход запрещён|пароль не указан"),
         QRegularExpression::CaseInsensitiveOption);
-    return kRefusal.match(connectionFailureText).hasMatch();
+    if (kRefusal.match(connectionFailureText).hasMatch()) {
+        return ConnectionFailure::LoginRefused;
+    }
+    // libpq: "server does not support SSL, but SSL was required", "SSL error: certificate verify
+    // failed", "root certificate file … does not exist"; translated: "… SSL …", "сертификат".
+    static const QRegularExpression kTls(
+        QStringLiteral("\\bSSL\\b|\\bTLS\\b|certificate|сертификат"));
+    if (kTls.match(connectionFailureText).hasMatch()) {
+        return ConnectionFailure::TlsRefused;
+    }
+    return ConnectionFailure::Unreachable;
+}
+
+bool isLoginRefused(const QString& connectionFailureText) {
+    return connectionFailureOf(connectionFailureText) == ConnectionFailure::LoginRefused;
 }
 
 }  // namespace tabel::data

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "data/connection_string.h"
+
 namespace tabel::data {
 
 // Values compiled into the program for a deployment.
@@ -10,8 +12,18 @@ struct Deployment {
     QString server;
     QString database;
     QString servicePassword;
-    QString serviceCode;  // empty: no service-code login
+    QString serviceCode;                // empty: no service-code login
+    QString sslMode = kDefaultSslMode;  // TABEL_SSLMODE, or --sslmode for one run
 };
+
+// The server and database a login connects to: both as named at start-up, or, without both
+// names, the deployment's own.
+struct ConnectionTarget {
+    QString server;
+    QString database;
+};
+ConnectionTarget connectionTarget(const Deployment& deployment, const QString& server,
+                                  const QString& database);
 
 struct LoginCredentials {
     QString login;  // after the service code swap
@@ -28,9 +40,19 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
                                   const QString& database, const QString& typedLogin,
                                   const QString& typedPassword);
 
-// True when a failed connection's text says the server refused the login or its password
-// (SQLSTATE 28P01 or 28000). The ODBC driver keeps no SQLSTATE of a failed connection, so the
-// server's words are read, in English or Russian.
+// Why a connection could not be opened, as far as the user can act on it.
+enum class ConnectionFailure {
+    Unreachable,  // no server, no database, a broken network: "Подключение к БД отсутсвует"
+    LoginRefused,  // SQLSTATE 28P01 or 28000, or no password: "Неверный логин или пароль"
+    TlsRefused,  // the TLS mode asks for TLS (or a certificate) the server does not give
+};
+
+// The ODBC driver keeps no SQLSTATE of a failed connection, so the server's and libpq's words
+// are read, in English or Russian. A refused login wins over a TLS word in the same text
+// (pg_hba.conf names the encryption of the rule it missed).
+ConnectionFailure connectionFailureOf(const QString& connectionFailureText);
+
+// True when a failed connection's text says the server refused the login or its password.
 bool isLoginRefused(const QString& connectionFailureText);
 
 }  // namespace tabel::data

@@ -205,6 +205,8 @@ ConnectionParams connectionParamsOf(const QString& odbcConnectionString) {
             params.login = value;
         } else if (key == QLatin1String("PWD")) {
             params.password = value;
+        } else if (key == QLatin1String("SSLMODE")) {
+            params.sslMode = value;
         }
     }
     return params;
@@ -278,7 +280,11 @@ private:
             db.setDatabaseName(params_.database);
             db.setUserName(params_.login);
             db.setPassword(params_.password);
-            db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=tabel-live"));
+            // The same TLS mode as the program's own connection: the doorbell never falls back
+            // to plain text where the plant asked for TLS.
+            db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=tabel-live;"
+                                                "sslmode=") +
+                                 params_.sslMode);
             // Subscribed before the log is read, so that nothing committed in between is lost.
             up = db.open() && db.driver()->subscribeToNotification(kChannel);
             if (up) {

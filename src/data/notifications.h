@@ -91,7 +91,7 @@ struct ChangeBatch {
     void makeWhole();
 };
 
-// The server, database, login and password of an ODBC connection string composed by
+// The server, database, login, password and TLS mode of an ODBC connection string composed by
 // composeConnectionString (the password unbraced again).
 ConnectionParams connectionParamsOf(const QString& odbcConnectionString);
 

@@ -17,6 +17,7 @@
 #include "data/errors.h"
 #include "data/session.h"
 #include "find_widget.h"
+#include "loopback_relay.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
@@ -148,6 +149,69 @@ TEST_F(LoginTest, ActivationShowsServerDatabaseAndBuildAndConnectsNobody) {
     passwordEdit(*login)->clear();
     EXPECT_TRUE(logInButton(*login)->isDefault());
     EXPECT_TRUE(messages.messages().isEmpty());
+}
+
+// The label names where the login connects: the names given at start-up, or the built-in
+// server and database when not both are given (the menu entry gives none).
+TEST_F(LoginTest, TheLabelNamesTheServerAndDatabaseTheLoginConnectsTo) {
+    const QString builtIn =
+        QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel");
+    const struct {
+        const char* server;
+        const char* database;
+        QString label;
+    } cases[] = {
+        {"", "", builtIn},
+        {"somewhere", "", builtIn},
+        {"", "other", builtIn},
+        {"db.plant", "plant", QStringLiteral("Сервер: db.plant, БД: plant")},
+    };
+    for (const auto& c : cases) {
+        auto login = makeLogin(QString::fromUtf8(c.server), QString::fromUtf8(c.database));
+        login->show();
+        EXPECT_EQ(login->findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), c.label)
+            << c.server << "/" << c.database;
+    }
+}
+
+// The windows connect in the TLS mode of their deployment (built in, or --sslmode): over TCP to
+// a server without TLS, prefer goes in and require ends in the usual message.
+TEST_F(LoginTest, TheLoginConnectsInTheTlsModeOfTheDeployment) {
+    test::LoopbackRelay relay(test::testServer());
+    if (!relay.listening()) {
+        GTEST_SKIP() << "no loopback address free at port 5432";
+    }
+    const struct {
+        const char* mode;
+        bool shown;
+    } cases[] = {{"prefer", true}, {"require", false}, {"verify-full", false}};
+    for (const auto& c : cases) {
+        messages.clear();
+        terminations = 0;
+        Deployment deployment = testDeployment();
+        deployment.sslMode = QString::fromLatin1(c.mode);
+        const qsizetype seen = relay.clientBytes().size();
+        auto login = makeLogin(relay.host(), QStringLiteral("tabel"), deployment);
+        const ShiftLogSeen seenLog =
+            logIn(*login, QStringLiteral("master"), QStringLiteral("master"));
+        EXPECT_EQ(seenLog.shown, c.shown) << c.mode;
+        const QList<QByteArray> sent = relay.clientBytes().mid(seen);
+        ASSERT_FALSE(sent.isEmpty()) << c.mode;
+        EXPECT_TRUE(sent.front().startsWith(test::LoopbackRelay::tlsRequest())) << c.mode;
+        if (c.shown) {
+            EXPECT_TRUE(messages.messages().isEmpty()) << c.mode;
+            continue;
+        }
+        EXPECT_EQ(messages.texts(),
+                  QStringList{QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
+                              relay.host() + QStringLiteral(", БД: tabel)")})
+            << c.mode;
+        EXPECT_EQ(terminations, 1) << c.mode;
+        for (const QByteArray& bytes : sent) {
+            EXPECT_EQ(bytes, test::LoopbackRelay::tlsRequest()) << c.mode;
+        }
+    }
+    session.connection.close();
 }
 
 TEST_F(LoginTest, VersionCheckStopsOlderProgramsAndOnlyTheServiceAccountStampsNewerOnes) {

@@ -4,12 +4,15 @@
 // 30-second check, without anyone acknowledging the message.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "app/start_arguments.h"
 #include "app/window_set.h"
+#include "batch/batch.h"
 #include "data/connection.h"
 #include "find_widget.h"
 #include "message_recorder.h"
@@ -53,6 +56,7 @@ protected:
                 return;
             }
             shown = windows->shiftLog->isVisible();
+            caption = windows->shiftLog->windowTitle();
             session = windows->session.connection.scalar(QStringLiteral("select session_user"))
                           .toString();
             windows->shiftLog->done(
@@ -67,7 +71,71 @@ protected:
     test::MessageRecorder messages;
     int terminations = 0;
     QString session;
+    QString caption;  // the shift log's, while it was shown
 };
+
+// Started from the menu, without a server or database: the login window and the shift log
+// name the built-in ones, where the typed login connected.
+TEST_F(StartupTest, WithoutArgumentsTheWindowsNameTheBuiltInServerAndDatabase) {
+    windows->login->show();
+    EXPECT_EQ(windows->login->findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(),
+              QStringLiteral("Сервер: ") + test::testServer() + QStringLiteral(", БД: tabel"));
+    ASSERT_TRUE(logIn(QStringLiteral("master"), QStringLiteral("master")));
+    EXPECT_EQ(caption, QStringLiteral("Табель (Сервер: ") + test::testServer() +
+                           QStringLiteral(", БД: tabel, пользователь: master)"));
+}
+
+// `tabel [--sslmode MODE] [SERVER DATABASE]`: the option may stand anywhere and sets the TLS
+// mode of the run; the other words are the server and the database. --sslmode alone does not
+// make a batch job.
+TEST(StartArgumentsTest, TheTlsModeAndTheNamesAreReadFromTheCommandLine) {
+    const struct {
+        QStringList arguments;
+        const char* server;
+        const char* database;
+        const char* mode;
+        const char* error;  // how the message starts; empty for none
+    } cases[] = {
+        {{"tabel"}, "", "", "prefer", ""},
+        {{"tabel", "srv", "db"}, "srv", "db", "prefer", ""},
+        {{"tabel", "--sslmode", "require", "srv", "db"}, "srv", "db", "require", ""},
+        {{"tabel", "srv", "--sslmode=verify-full", "db"}, "srv", "db", "verify-full", ""},
+        {{"tabel", "--sslmode", "disable"}, "", "", "disable", ""},
+        {{"tabel", "--sslmode", "bogus", "srv", "db"},
+         "",
+         "",
+         "prefer",
+         "Неверный режим TLS (--sslmode): bogus; допустимы: disable, allow, prefer, require, "
+         "verify-ca, verify-full"},
+        {{"tabel", "srv", "db", "--sslmode"},
+         "",
+         "",
+         "prefer",
+         "Не задано значение после --sslmode"},
+    };
+    for (const auto& c : cases) {
+        Deployment deployment;
+        const StartArguments start = startArguments(c.arguments, deployment);
+        const std::string what = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(start.error, QString::fromUtf8(c.error)) << what;
+        EXPECT_EQ(deployment.sslMode, QString::fromLatin1(c.mode)) << what;
+        if (start.error.isEmpty()) {
+            EXPECT_EQ(start.server, QString::fromUtf8(c.server)) << what;
+            EXPECT_EQ(start.database, QString::fromUtf8(c.database)) << what;
+        }
+        std::vector<QByteArray> words;
+        for (const QString& a : c.arguments) {
+            words.push_back(a.toUtf8());
+        }
+        std::vector<char*> argv;
+        for (QByteArray& w : words) {
+            argv.push_back(w.data());
+        }
+        EXPECT_FALSE(batch::isBatchInvocation(int(argv.size()), argv.data())) << what;
+    }
+    const char* job[] = {"tabel", "--sslmode", "require", "--user", "econom"};
+    EXPECT_TRUE(batch::isBatchInvocation(5, const_cast<char**>(job)));
+}
 
 TEST_F(StartupTest, NothingConnectsBeforeTheLoginAndTheTypedLoginIsTheOneConnected) {
     windows->login->show();

@@ -7,11 +7,24 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <iostream>
+#include <vector>
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "core/decimal.h"
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/session.h"
 #include "shiftlog/shift_statements.h"
+#include "loopback_relay.h"
 #include "silent_server.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
@@ -25,11 +38,18 @@ struct Outcome {
     QString err;
 };
 
-Outcome runTabel(const QStringList& arguments, const QString& password = QStringLiteral("master")) {
+// Changes the job's environment after TABEL_PASSWORD is set.
+using EnvironmentChange = std::function<void(QProcessEnvironment&)>;
+
+Outcome runTabel(const QStringList& arguments, const QString& password = QStringLiteral("master"),
+                 const EnvironmentChange& change = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TABEL_PASSWORD"), password);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (change) {
+        change(env);
+    }
     process.setProcessEnvironment(env);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(QStringLiteral(TABEL_BINARY), arguments);
@@ -61,6 +81,21 @@ protected:
     QStringList april() const {
         return {QStringLiteral("--from"), QStringLiteral("01.04.2026"), QStringLiteral("--to"),
                 QStringLiteral("01.05.2026")};
+    }
+
+    // Every command with an output file, with the option that names it.
+    struct OutputJob {
+        QStringList job;
+        QString option;
+    };
+    QList<OutputJob> outputJobs() const {
+        return {
+            {QStringList{"--report", "workers"} + april(), "pdf"},
+            {QStringList{"--report", "summary"} + april(), "xlsx"},
+            {{"--timesheet", "3", "2026"}, "pdf"},
+            {{"--timesheet", "3", "2026"}, "xlsx"},
+            {QStringList{"--history"} + april(), "csv"},
+        };
     }
 
     QTemporaryDir dir_;
@@ -273,7 +308,9 @@ TEST_F(BatchTest, BadUsageExitsWithTwo) {
 
     const Outcome help = runTabel({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"--report", "summary", "--xlsx", "--kind", "TABEL_PASSWORD"}) {
+    for (const char* word :
+         {"--report", "summary", "--xlsx", "--kind", "TABEL_PASSWORD", "--sslmode", "verify-full",
+          "обычный файл, который заменяется", "символическая ссылка"}) {
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(word))) << word;
     }
 }
@@ -289,7 +326,7 @@ TEST_F(BatchTest, RefusedLoginKeepsTheOldFile) {
         login() + QStringList{"--report", "workers"} + april() + QStringList{"--pdf", path},
         QStringLiteral("wrong"));
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("Подключение к БД отсутсвует")) << refused.err.toStdString();
+    EXPECT_EQ(refused.err, QStringLiteral("Неверный логин или пароль\n"));
     QFile kept(path);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "old");
@@ -298,6 +335,8 @@ TEST_F(BatchTest, RefusedLoginKeepsTheOldFile) {
         runTabel({dir_.filePath("nosocket"), "tabel", "--user", "master", "--report", "workers",
                   "--from", "01.04.2026", "--to", "01.05.2026", "--pdf", path});
     EXPECT_EQ(noServer.exitCode, 1);
+    EXPECT_EQ(noServer.err, QStringLiteral("Подключение к БД отсутсвует (сервер: ") +
+                                dir_.filePath("nosocket") + QStringLiteral(", БД: tabel)\n"));
 
     const Outcome unwritable =
         runTabel(login() + QStringList{"--report", "workers"} + april() +
@@ -308,32 +347,21 @@ TEST_F(BatchTest, RefusedLoginKeepsTheOldFile) {
 }
 
 // Every command that writes a file goes through the same output step: a name that cannot be
-// written (here an existing folder) ends the job with 1 and the reason, and leaves no temporary
-// behind; a good name gets the whole file and nothing else appears beside it.
+// written (here in a folder that is not there) ends the job with 1 and the reason, and leaves no
+// temporary behind; a good name gets the whole file and nothing else appears beside it.
 TEST_F(BatchTest, EveryOutputIsWrittenWholeOrNotAtAll) {
-    const struct {
-        QStringList job;
-        const char* option;
-    } outputs[] = {
-        {QStringList{"--report", "workers"} + april(), "pdf"},
-        {QStringList{"--report", "summary"} + april(), "xlsx"},
-        {{"--timesheet", "3", "2026"}, "pdf"},
-        {{"--timesheet", "3", "2026"}, "xlsx"},
-        {QStringList{"--history"} + april(), "csv"},
-    };
-    for (const auto& c : outputs) {
-        const QString option = QString::fromLatin1(c.option);
+    for (const OutputJob& c : outputJobs()) {
+        const QString option = c.option;
         const QString what = c.job.join(' ') + " --" + option;
         QTemporaryDir folder;
-        const QString taken = folder.filePath("taken." + option);
-        ASSERT_TRUE(QDir().mkdir(taken));
-        const Outcome refused = runTabel(login() + c.job + QStringList{"--" + option, taken});
+        const QString unwritable = folder.filePath("gone/made." + option);
+        const Outcome refused = runTabel(login() + c.job + QStringList{"--" + option, unwritable});
         EXPECT_EQ(refused.exitCode, 1) << what.toStdString();
-        EXPECT_TRUE(refused.err.startsWith("Не удалось записать файл " + taken + ": "))
+        EXPECT_TRUE(refused.err.startsWith("Не удалось записать файл " + unwritable + ": "))
             << what.toStdString() << ": " << refused.err.toStdString();
         EXPECT_EQ(
             QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{"taken." + option})
+            QStringList())
             << what.toStdString();
 
         const QString path = folder.filePath("made." + option);
@@ -343,8 +371,405 @@ TEST_F(BatchTest, EveryOutputIsWrittenWholeOrNotAtAll) {
         EXPECT_GT(QFileInfo(path).size(), 0) << what.toStdString();
         EXPECT_EQ(
             QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            (QStringList{"made." + option, "taken." + option}))
+            QStringList{"made." + option})
             << what.toStdString();
+    }
+}
+
+// Every entry of `folder` by lstat: its name, its kind, a link's target, a file's bytes.
+QStringList described(const QString& folder) {
+    QStringList entries;
+    const QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const QString path = folder + u'/' + name;
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+            entries.append(name + QStringLiteral(" (gone)"));
+            continue;
+        }
+        QString entry = name + QStringLiteral(" mode %1").arg(st.st_mode, 0, 8);
+        if (S_ISLNK(st.st_mode)) {
+            entry += QStringLiteral(" -> ") + QFile::symLinkTarget(path);
+        } else if (S_ISREG(st.st_mode)) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly)) {
+                entry += QStringLiteral(" ") + QString::fromLatin1(file.readAll().toHex());
+            }
+        }
+        entries.append(entry);
+    }
+    return entries;
+}
+
+// The batch mode writes only to a regular file or a new name. A folder, a device, a FIFO and a
+// symbolic link (to a file, to a folder, or dangling) are refused with status 2 before the job
+// connects, and nothing changes: not the name, not what a link points to.
+TEST_F(BatchTest, AnOutputNameThatIsNoRegularFileIsRefusedAndNothingIsWritten) {
+    const auto makeLink = [](const QString& target) {
+        return [target](const QString& name) {
+            return ::symlink(QFile::encodeName(target).constData(),
+                             QFile::encodeName(name).constData()) == 0;
+        };
+    };
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("victim");
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("victim's own bytes");
+    }
+    ASSERT_TRUE(QDir().mkdir(elsewhere.filePath("folder")));
+    const struct {
+        const char* kind;
+        const char* word;  // as the refusal names it
+        std::function<bool(const QString& name)> make;
+    } kinds[] = {
+        {"folder", "папка", [](const QString& name) { return QDir().mkdir(name); }},
+        {"fifo", "именованный канал",
+         [](const QString& name) {
+             return ::mkfifo(QFile::encodeName(name).constData(), 0644) == 0;
+         }},
+        {"link to a file", "символическая ссылка", makeLink(victim)},
+        {"dangling link", "символическая ссылка", makeLink(elsewhere.filePath("not-there"))},
+        {"link to a folder", "символическая ссылка", makeLink(elsewhere.filePath("folder"))},
+        // A character device of its own (as /dev/null is), made only where the test may
+        // (CAP_MKNOD); a broken check then replaces this node, never the system's.
+        {"device", "устройство",
+         [](const QString& name) {
+             return ::mknod(QFile::encodeName(name).constData(), S_IFCHR | 0666, makedev(1, 3)) ==
+                    0;
+         }},
+    };
+    const QStringList victimBefore = described(elsewhere.path());
+    for (const auto& k : kinds) {
+        for (const OutputJob& c : outputJobs()) {
+            const QString what = QString::fromLatin1(k.kind) + QStringLiteral(" as --") + c.option;
+            QTemporaryDir folder;
+            const QString name = folder.filePath("out." + c.option);
+            if (!k.make(name)) {
+                std::cout << "[ NOTE ] cannot make a " << k.kind << " here: case left out\n";
+                break;
+            }
+            const QStringList before = described(folder.path());
+            const Outcome run = runTabel(login() + c.job + QStringList{"--" + c.option, name});
+            EXPECT_EQ(run.exitCode, 2) << what.toStdString() << ": " << run.err.toStdString();
+            EXPECT_TRUE(run.err.startsWith(QStringLiteral("Файл результата ") + name +
+                                           QStringLiteral(" не записан: это ") +
+                                           QString::fromUtf8(k.word)))
+                << what.toStdString() << ": " << run.err.toStdString();
+            EXPECT_EQ(described(folder.path()), before) << what.toStdString();
+            EXPECT_EQ(described(elsewhere.path()), victimBefore) << what.toStdString();
+        }
+    }
+
+    // The name is looked at before the job connects: neither a wrong password nor a server
+    // that is not there comes first.
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath("out.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QStringList job =
+        QStringList{"--report", "workers"} + april() + QStringList{"--pdf", fifo};
+    const Outcome wrongPassword = runTabel(login() + job, QStringLiteral("wrong"));
+    const Outcome noServer =
+        runTabel(QStringList{folder.filePath("nosocket"), "tabel", "--user", "master"} + job);
+    for (const Outcome& run : {wrongPassword, noServer}) {
+        EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("Файл результата ") + fifo))
+            << run.err.toStdString();
+    }
+}
+
+// A regular file stays replaceable: the finished file is renamed over it, so it keeps its
+// permissions, and another name of the old file (a hard link) keeps the old bytes. A new name
+// gets a file with the permissions of the job's umask.
+TEST_F(BatchTest, AnExistingRegularFileIsReplacedByRenameKeepingItsPermissions) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const OutputJob& c : outputJobs()) {
+        const QString what = c.job.join(' ') + " --" + c.option;
+        QTemporaryDir folder;
+        const QString old = folder.filePath("old." + c.option);
+        {
+            QFile file(old);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("old");
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(old).constData(), 0640), 0);
+        const QString otherName = folder.filePath("other-name");
+        ASSERT_EQ(
+            ::link(QFile::encodeName(old).constData(), QFile::encodeName(otherName).constData()),
+            0);
+        const Outcome replaced = runTabel(login() + c.job + QStringList{"--" + c.option, old});
+        ASSERT_EQ(replaced.exitCode, 0) << what.toStdString() << ": " << replaced.err.toStdString();
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(old).constData(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << what.toStdString();
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << what.toStdString();
+        EXPECT_GT(st.st_size, 3) << what.toStdString();
+        QFile other(otherName);
+        ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+        EXPECT_EQ(other.readAll(), "old") << what.toStdString();
+
+        const QString made = folder.filePath("new." + c.option);
+        const Outcome created = runTabel(login() + c.job + QStringList{"--" + c.option, made});
+        ASSERT_EQ(created.exitCode, 0) << what.toStdString() << ": " << created.err.toStdString();
+        ASSERT_EQ(::lstat(QFile::encodeName(made).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666u & ~mask) << what.toStdString();
+        EXPECT_EQ(
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+            (QStringList{"new." + c.option, "old." + c.option, "other-name"}))
+            << what.toStdString();
+    }
+}
+
+// What the job showed on its terminal and how it ended.
+struct TerminalOutcome {
+    int exitCode = -1;
+    QString shown;
+};
+
+// Runs the program on a terminal of its own (a pseudo-terminal as its standard input, output and
+// error), as a user starts a job by hand: once it asks for the password, `typed` is typed.
+TerminalOutcome runOnTerminal(const QStringList& arguments, const EnvironmentChange& change,
+                              const QByteArray& typed) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    change(env);
+    // Everything the child needs is made before fork: it only calls execve.
+    std::vector<QByteArray> strings;
+    strings.push_back(QByteArray(TABEL_BINARY));
+    for (const QString& a : arguments) {
+        strings.push_back(a.toUtf8());
+    }
+    const size_t argc = strings.size();
+    for (const QString& e : env.toStringList()) {
+        strings.push_back(e.toUtf8());
+    }
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+    for (size_t i = 0; i < strings.size(); ++i) {
+        (i < argc ? argv : envp).push_back(strings[i].data());
+    }
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    TerminalOutcome outcome;
+    if (pid < 0) {
+        return outcome;
+    }
+    QByteArray shown;
+    bool answered = false;
+    for (;;) {
+        pollfd fd{terminal, POLLIN, 0};
+        if (::poll(&fd, 1, 120000) <= 0) {
+            ::kill(pid, SIGKILL);  // never waits for ever on a job that hangs
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got <= 0) {
+            break;  // EIO: the job has ended and the terminal is closed
+        }
+        shown.append(buffer, got);
+        if (!answered && shown.contains(QStringLiteral("Пароль: ").toUtf8())) {
+            answered = true;
+            (void)!::write(terminal, typed.constData(), size_t(typed.size()));
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(terminal);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.shown = QString::fromUtf8(shown);
+    return outcome;
+}
+
+// A refused login is told in the program's words, never the server's: a wrong password or an
+// unknown login as "Неверный логин или пароль" (status 1); no password at all as "Не задан
+// пароль" (status 2) without connecting, when there is no terminal to ask on.
+TEST_F(BatchTest, ALoginWithoutTheRightPasswordIsToldInRussian) {
+    const QString refused = QStringLiteral("Неверный логин или пароль\n");
+    const QString none = QStringLiteral(
+        "Не задан пароль: задайте его в переменной TABEL_PASSWORD или запустите задание из "
+        "терминала (см. tabel --help)\n");
+    const auto unset = [](QProcessEnvironment& env) {
+        env.remove(QStringLiteral("TABEL_PASSWORD"));
+    };
+    const struct {
+        const char* what;
+        const char* user;
+        const char* password;
+        EnvironmentChange change;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {"wrong password", "master", "wrong", {}, 1, refused},
+        {"another login's password", "master", "econom", {}, 1, refused},
+        {"unknown login", "nobody", "nobody", {}, 1, refused},
+        {"empty password", "master", "", {}, 2, none},
+        {"blank password", "master", "   ", {}, 2, none},
+        {"no password", "master", "", unset, 2, none},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir_.filePath(QStringLiteral("login.xlsx"));
+        const Outcome run = runTabel({testServer(), "tabel", "--user", QString::fromUtf8(c.user),
+                                      "--timesheet", "3", "2026", "--xlsx", path},
+                                     QString::fromUtf8(c.password), c.change);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
+        EXPECT_EQ(run.err, c.message) << c.what;
+        EXPECT_FALSE(QFile::exists(path)) << c.what;
+    }
+}
+
+// On a terminal an empty or missing password is asked for, without echo; what is typed there
+// counts as TABEL_PASSWORD would.
+TEST_F(BatchTest, OnATerminalAMissingPasswordIsAskedForWithoutEcho) {
+    const auto unset = [](QProcessEnvironment& env) {
+        env.remove(QStringLiteral("TABEL_PASSWORD"));
+    };
+    const auto empty = [](QProcessEnvironment& env) {
+        env.insert(QStringLiteral("TABEL_PASSWORD"), QString());
+    };
+    const struct {
+        const char* what;
+        EnvironmentChange change;
+        const char* typed;
+        int exitCode;
+        const char* message;  // on the terminal after the prompt; empty for nothing
+    } cases[] = {
+        {"not set, typed", unset, "master\n", 0, ""},
+        {"empty, typed", empty, "master\r", 0, ""},
+        {"typed wrong", unset, "wrong\n", 1, "Неверный логин или пароль"},
+        {"typed nothing", empty, "\n", 2, "Не задан пароль"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir_.filePath(QStringLiteral("typed.xlsx"));
+        QFile::remove(path);
+        const TerminalOutcome run =
+            runOnTerminal(login() + QStringList{"--timesheet", "3", "2026", "--xlsx", path},
+                          c.change, QByteArray(c.typed));
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.shown.toStdString();
+        EXPECT_TRUE(run.shown.startsWith(QStringLiteral("Пароль: ")))
+            << c.what << ": " << run.shown.toStdString();
+        const QString after = run.shown.mid(8).trimmed();
+        EXPECT_TRUE(QString::fromUtf8(c.message).isEmpty()
+                        ? after.isEmpty()
+                        : after.startsWith(QString::fromUtf8(c.message)))
+            << c.what << ": " << run.shown.toStdString();
+        EXPECT_FALSE(run.shown.contains(QStringLiteral("master")) ||
+                     run.shown.contains(QStringLiteral("wrong")))
+            << c.what << ": the password is not echoed";
+        EXPECT_EQ(QFile::exists(path), c.exitCode == 0) << c.what;
+    }
+}
+
+// --sslmode takes one of libpq's TLS modes, for the windows as for a job; anything else is bad
+// usage, told before any window or connection.
+TEST_F(BatchTest, AnUnknownTlsModeIsRefused) {
+    const QString modes =
+        QStringLiteral("допустимы: disable, allow, prefer, require, verify-ca, verify-full");
+    const QString path = dir_.filePath(QStringLiteral("tls.xlsx"));
+    const QStringList job = QStringList{"--timesheet", "3", "2026", "--xlsx", path};
+    const struct {
+        QStringList arguments;
+        const char* message;
+    } cases[] = {
+        // The windows: no option but --sslmode, so no job either.
+        {{"--sslmode", "bogus"}, "Неверный режим TLS (--sslmode): bogus; "},
+        {{"--sslmode=Require", testServer(), "tabel"}, "Неверный режим TLS (--sslmode): Require; "},
+        {{testServer(), "tabel", "--sslmode", ""}, "Неверный режим TLS (--sslmode): ; "},
+        {{testServer(), "tabel", "--sslmode"}, "Не задано значение после --sslmode"},
+        // A job.
+        {login() + QStringList{"--sslmode", "off"} + job, "Неверный режим TLS (--sslmode): off; "},
+        {login() + QStringList{"--sslmode=require;UID=sys"} + job,
+         "Неверный режим TLS (--sslmode): require;UID=sys; "},
+    };
+    for (const auto& c : cases) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TABEL_PASSWORD"), QStringLiteral("master"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(TABEL_BINARY), c.arguments);
+        // A login window shown instead would wait for ever.
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << c.arguments.join(' ').toStdString() << ": did not end";
+            continue;
+        }
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.message)))
+            << c.arguments.join(' ').toStdString() << ": " << err.toStdString();
+        if (QString::fromUtf8(c.message).contains(QStringLiteral("Неверный режим"))) {
+            EXPECT_TRUE(err.contains(modes)) << err.toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(path));
+    }
+}
+
+// The test cluster over TCP (its socket is joined to a loopback address), a server without
+// TLS as many plants have: TLS is asked for first by default (prefer) and the job goes on
+// without it; require and the verifying modes refuse to go on, with a Russian message, and
+// never send the login in plain text.
+TEST_F(BatchTest, TheTlsModeDecidesWhetherAServerWithoutTlsIsUsed) {
+    LoopbackRelay relay(testServer());
+    if (!relay.listening()) {
+        GTEST_SKIP() << "no loopback address free at port 5432";
+    }
+    const QByteArray tls = LoopbackRelay::tlsRequest();
+    struct Case {
+        const char* mode;  // nullptr: no --sslmode, the mode the program was built with
+        int exitCode;
+        bool tlsFirst;  // the first connection starts by asking for TLS
+    };
+    QList<Case> cases = {
+        {"prefer", 0, true},  {"disable", 0, false},  {"allow", 0, false},
+        {"require", 1, true}, {"verify-ca", 1, true}, {"verify-full", 1, true},
+    };
+    for (const Case& c : QList<Case>(cases)) {
+        if (QLatin1String(c.mode) == QLatin1String(TABEL_BUILT_SSLMODE)) {
+            cases.prepend({nullptr, c.exitCode, c.tlsFirst});
+        }
+    }
+    ASSERT_EQ(cases.front().mode, nullptr) << "the built-in mode is one of the table's";
+    for (const Case& c : cases) {
+        const QString mode = QString::fromLatin1(c.mode == nullptr ? TABEL_BUILT_SSLMODE : c.mode);
+        const qsizetype seen = relay.clientBytes().size();
+        const QString path = dir_.filePath(QStringLiteral("relayed.xlsx"));
+        QFile::remove(path);
+        QStringList arguments{relay.host(), "tabel", "--user", "master"};
+        if (c.mode != nullptr) {
+            arguments << "--sslmode" << QString::fromLatin1(c.mode);
+        }
+        const Outcome run =
+            runTabel(arguments + QStringList{"--timesheet", "3", "2026", "--xlsx", path});
+        EXPECT_EQ(run.exitCode, c.exitCode) << mode.toStdString() << ": " << run.err.toStdString();
+        const QList<QByteArray> connections = relay.clientBytes().mid(seen);
+        ASSERT_FALSE(connections.isEmpty()) << mode.toStdString();
+        EXPECT_EQ(connections.front().startsWith(tls), c.tlsFirst) << mode.toStdString();
+        if (c.exitCode == 0) {
+            EXPECT_TRUE(QFile::exists(path)) << mode.toStdString();
+            continue;
+        }
+        EXPECT_EQ(run.err, QStringLiteral("Подключение к БД отсутсвует (сервер: ") + relay.host() +
+                               QStringLiteral(", БД: tabel): не удалось установить защищённое "
+                                              "соединение (TLS, режим --sslmode ") +
+                               mode + QStringLiteral(")\n"));
+        for (const QByteArray& sent : connections) {
+            EXPECT_EQ(sent, tls) << mode.toStdString() << ": only the request for TLS is sent";
+        }
+        EXPECT_FALSE(QFile::exists(path)) << mode.toStdString();
     }
 }
 

@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <functional>
 
+#include "data/connection_string.h"
 #include "data/notifications.h"
+#include "loopback_relay.h"
 #include "test_db.h"
 
 namespace tabel::data {
@@ -358,6 +360,41 @@ TEST_F(ChangeFeedTest, ACommitOutOfNumberOrderIsNotMissed) {
 
 // Batches merged: an entry named twice keeps where it was before and where it is after, and a
 // batch past its bound keeps no keys.
+// The live connection takes the TLS mode of the program's own: over TCP to a server without
+// TLS (the test cluster behind a loopback relay), prefer listens and require never logs in
+// in plain text.
+TEST(ChangeFeedTlsTest, TheListenerKeepsTheTlsModeOfTheLogin) {
+    test::LoopbackRelay relay(test::testServer());
+    if (!relay.listening()) {
+        GTEST_SKIP() << "no loopback address free at port 5432";
+    }
+    const struct {
+        const char* mode;
+        bool live;
+    } cases[] = {{"prefer", true}, {"disable", true}, {"require", false}};
+    for (const auto& c : cases) {
+        const qsizetype seen = relay.clientBytes().size();
+        ChangeFeed feed;
+        feed.start(composeConnectionString({relay.host(), QStringLiteral("tabel"),
+                                            QStringLiteral("master"), QStringLiteral("master"),
+                                            QString::fromLatin1(c.mode)}));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return c.live ? feed.isLive() : feed.isDown(); }, kWaitMs))
+            << c.mode;
+        feed.stop();
+        const QList<QByteArray> sent = relay.clientBytes().mid(seen);
+        ASSERT_FALSE(sent.isEmpty()) << c.mode;
+        EXPECT_EQ(sent.front().startsWith(test::LoopbackRelay::tlsRequest()),
+                  QLatin1String(c.mode) != QLatin1String("disable"))
+            << c.mode;
+        if (!c.live) {
+            for (const QByteArray& bytes : sent) {
+                EXPECT_EQ(bytes, test::LoopbackRelay::tlsRequest()) << c.mode;
+            }
+        }
+    }
+}
+
 TEST(ChangeBatchTest, MergesEntriesAndStaysBounded) {
     const QDate a(2026, 3, 2);
     const QDate b(2026, 3, 3);

@@ -2,6 +2,7 @@
 
 #include "data/connection_string.h"
 #include "data/credentials.h"
+#include "data/notifications.h"
 
 namespace tabel::data {
 namespace {
@@ -11,11 +12,79 @@ TEST(ConnectionString, ComposesDriverCredentialsAndOptionsInOrder) {
         composeConnectionString({QStringLiteral("/run/db"), QStringLiteral("tabel"),
                                  QStringLiteral("master"), QStringLiteral("secret")});
     EXPECT_EQ(text, QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=tabel;SERVER=/run/db;"
-                                   "PORT=5432;UID=master;PWD={secret};SSLmode=allow;") +
+                                   "PORT=5432;UID=master;PWD={secret};SSLmode=prefer;") +
                         odbcOptionList());
     EXPECT_TRUE(odbcOptionList().startsWith(QStringLiteral("ReadOnly=0;Protocol=7.4;")));
     EXPECT_TRUE(odbcOptionList().contains(QStringLiteral("Debug=0;CommLog=0;")));
     EXPECT_TRUE(odbcOptionList().endsWith(QStringLiteral("OptionalErrors=0;XaOpt=1")));
+}
+
+// TLS is asked for first unless the plant chose otherwise; the mode chosen reaches the ODBC
+// connection and the live connection beside it, through the login's rules.
+TEST(ConnectionString, TheTlsModeChosenReachesBothConnections) {
+    EXPECT_EQ(ConnectionParams().sslMode, QStringLiteral("prefer"));
+    EXPECT_EQ(Deployment().sslMode, QStringLiteral("prefer"));
+    for (const char* mode : {"disable", "allow", "prefer", "require", "verify-ca", "verify-full"}) {
+        const QString chosen = QString::fromLatin1(mode);
+        EXPECT_TRUE(isSslMode(chosen)) << mode;
+        Deployment deployment{QStringLiteral("plant"), QStringLiteral("main"),
+                              QStringLiteral("svc"), QStringLiteral("1234")};
+        deployment.sslMode = chosen;
+        const QString text =
+            loginCredentials(deployment, {}, {}, QStringLiteral("master"), QStringLiteral("secret"))
+                .connectionString;
+        EXPECT_TRUE(text.contains(QStringLiteral(";PWD={secret};SSLmode=") + chosen +
+                                  QStringLiteral(";ReadOnly=0;")))
+            << text.toStdString();
+        EXPECT_EQ(text.count(QStringLiteral("SSLmode="), Qt::CaseInsensitive), 1) << mode;
+        EXPECT_EQ(connectionParamsOf(text).sslMode, chosen) << mode;
+    }
+    for (const char* other : {"", "Prefer", "off", "true", "require;UID=sys", " require"}) {
+        EXPECT_FALSE(isSslMode(QString::fromLatin1(other))) << other;
+    }
+}
+
+// What a failed connection's text means to the user: the server's and libpq's own words, in
+// English or Russian, as psqlODBC hands them on.
+TEST(ConnectionFailure, TextsOfRefusedLoginsOfTlsAndOfUnreachableServers) {
+    const struct {
+        const char* text;
+        ConnectionFailure failure;
+    } cases[] = {
+        {"connection to server on socket \"/run/db/.s.PGSQL.5432\" failed: FATAL:  password "
+         "authentication failed for user \"master\"",
+         ConnectionFailure::LoginRefused},
+        {"connection to server on socket \"/run/db/.s.PGSQL.5432\" failed: fe_sendauth: no "
+         "password supplied",
+         ConnectionFailure::LoginRefused},
+        {"FATAL:  role \"nobody\" does not exist", ConnectionFailure::LoginRefused},
+        {"ВАЖНО:  пользователь \"master\" не прошёл проверку подлинности (по паролю)",
+         ConnectionFailure::LoginRefused},
+        // A rule that admits TLS connections only: the login is refused, whatever it says of SSL.
+        {"FATAL:  no pg_hba.conf entry for host \"10.0.0.5\", user \"master\", database "
+         "\"tabel\", no encryption",
+         ConnectionFailure::LoginRefused},
+        {"connection to server at \"db.plant\" (10.0.0.1), port 5432 failed: server does not "
+         "support SSL, but SSL was required",
+         ConnectionFailure::TlsRefused},
+        {"connection to server at \"db.plant\" (10.0.0.1), port 5432 failed: root certificate "
+         "file \"/home/u/.postgresql/root.crt\" does not exist",
+         ConnectionFailure::TlsRefused},
+        {"сервер не поддерживает SSL, но SSL требуется", ConnectionFailure::TlsRefused},
+        {"connection to server on socket \"/nonexistent/.s.PGSQL.5432\" failed: No such file or "
+         "directory",
+         ConnectionFailure::Unreachable},
+        {"connection to server on socket \"/run/db/.s.PGSQL.5432\" failed: FATAL:  database "
+         "\"no_such_database\" does not exist",
+         ConnectionFailure::Unreachable},
+        {"could not translate host name \"db.plant\" to address: Name or service not known",
+         ConnectionFailure::Unreachable},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(connectionFailureOf(text), c.failure) << c.text;
+        EXPECT_EQ(isLoginRefused(text), c.failure == ConnectionFailure::LoginRefused) << c.text;
+    }
 }
 
 TEST(ConnectionString, PasswordIsAlwaysBracedWithClosingBracesDoubled) {

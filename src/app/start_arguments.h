@@ -1,0 +1,21 @@
+#pragma once
+// The windows' command line: `tabel [--sslmode MODE] [SERVER DATABASE]`.
+
+#include <QString>
+#include <QStringList>
+
+#include "data/credentials.h"
+
+namespace tabel::app {
+
+struct StartArguments {
+    QString server;    // empty when not given
+    QString database;  // empty when not given
+    QString error;     // a Russian message for stderr; the program then ends with status 2
+};
+
+// Reads `arguments` (the program's name first) and sets `deployment`'s TLS mode from --sslmode
+// MODE or --sslmode=MODE.
+StartArguments startArguments(const QStringList& arguments, data::Deployment& deployment);
+
+}  // namespace tabel::app
