@@ -44,14 +44,21 @@ protected:
     }
 
     QList<Window> all() const {
-        return {
-            {"login", windows.login.get()},           {"shift log", windows.shiftLog.get()},
-            {"entry", windows.entryDialog.get()},     {"material", windows.consumption.get()},
-            {"workers", windows.workers.get()},       {"products", windows.products.get()},
-            {"operation kinds", windows.kinds.get()}, {"kind editor", windows.kindEditor.get()},
-            {"operations", windows.operations.get()}, {"price editor", windows.priceEditor.get()},
-            {"norms", windows.norms.get()},           {"timesheet", windows.timesheetWindow.get()},
-            {"reports", windows.reportsDialog.get()}, {"preview", preview.get()}};
+        return {{"login", windows.login.get()},
+                {"shift log", windows.shiftLog.get()},
+                {"entry", windows.entryDialog.get()},
+                {"material", windows.consumption.get()},
+                {"workers", windows.workers.get()},
+                {"products", windows.products.get()},
+                {"operation kinds", windows.kinds.get()},
+                {"kind editor", windows.kindEditor.get()},
+                {"operations", windows.operations.get()},
+                {"price editor", windows.priceEditor.get()},
+                {"norms", windows.norms.get()},
+                {"timesheet", windows.timesheetWindow.get()},
+                {"reports", windows.reportsDialog.get()},
+                {"charts", windows.chartsWindow.get()},
+                {"preview", preview.get()}};
     }
 
     const Deployment deployment{test::testServer(), QStringLiteral("tabel"), QStringLiteral("sys"),
