@@ -197,8 +197,9 @@ TEST_F(EveryWindowTest, EveryWindowOpensWholeOnA1024By768Screen) {
     }
 }
 
-TEST_F(EveryWindowTest, TheShiftLogAndTheTimesheetKeepTheSizeTheUserGaveThem) {
-    const QList<QWidget*> resizable{windows.shiftLog.get(), windows.timesheetWindow.get()};
+TEST_F(EveryWindowTest, TheShiftLogTheTimesheetAndTheChartsKeepTheSizeTheUserGaveThem) {
+    const QList<QWidget*> resizable{windows.shiftLog.get(), windows.timesheetWindow.get(),
+                                    windows.chartsWindow.get()};
     for (QWidget* w : resizable) {
         SCOPED_TRACE(w->objectName().toStdString());
         w->show();
@@ -211,6 +212,7 @@ TEST_F(EveryWindowTest, TheShiftLogAndTheTimesheetKeepTheSizeTheUserGaveThem) {
     WindowSet next(deployment, QString(), QString());
     EXPECT_EQ(next.shiftLog->size(), QSize(1180, 700));
     EXPECT_EQ(next.timesheetWindow->size(), QSize(1180, 700));
+    EXPECT_EQ(next.chartsWindow->size(), QSize(1180, 700));
     QSettings().remove(QStringLiteral("windows"));
 }
 
