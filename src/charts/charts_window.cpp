@@ -341,6 +341,9 @@ QWidget* ChartsWindow::buildPanel(Panel& panel, const QString& title) {
     panel.grid->setObjectName(name + QStringLiteral("Grid"));
     panel.source = new widgets::DataSource(panel.figures, columnsOf(panel.chart), this);
     panel.grid->setSource(panel.source);
+    // Enter or a double-click on a row does what a click on its bar does.
+    widgets::connectAction(panel.grid, &QAbstractItemView::activated, this,
+                           [this, chart = panel.chart] { openFromTable(chart); });
     auto* tableLayout = new QVBoxLayout(table);
     tableLayout->setContentsMargins(0, 0, 0, 0);
     tableLayout->setSpacing(2);
@@ -539,8 +542,9 @@ void ChartsWindow::drawWorkerPay() {
                     ? worker->name.trimmed() + QStringLiteral("\nСумма: ") + payText(worker->pay)
                     : QString());
     });
-    widgets::connectAction(bars, &QHorizontalBarSeries::clicked, this,
-                           [this](int bar, QBarSet*) { openWorkerReport(bar); });
+    widgets::connectAction(bars, &QHorizontalBarSeries::clicked, this, [this](int bar, QBarSet*) {
+        openWorkerReport(workers_.size() - 1 - bar);
+    });
 }
 
 void ChartsWindow::drawKindOutput() {
@@ -659,9 +663,8 @@ void ChartsWindow::chooseDay(int index) {
     emit dayChosen(shownMonth_.addDays(index));
 }
 
-void ChartsWindow::openWorkerReport(int bar) {
-    const qsizetype index = workers_.size() - 1 - bar;
-    if (bar < 0 || index < 0 || workers_[index].rest) {
+void ChartsWindow::openWorkerReport(qsizetype index) {
+    if (index < 0 || index >= workers_.size() || workers_[index].rest) {
         return;
     }
     const reports::Period period{shownMonth_, shownMonth_.addMonths(1), reports::ProductKind::All,
@@ -674,6 +677,20 @@ void ChartsWindow::openWorkerReport(int bar) {
         });
     if (document) {
         outputwindows::ReportPreview::open(std::move(*document), this);
+    }
+}
+
+void ChartsWindow::openFromTable(Chart chart) {
+    const data::Dataset& figures = *panelOf(chart).figures;
+    const int row = figures.currentRow();
+    if (row < 0) {
+        return;
+    }
+    if (chart == Chart::WorkerPay) {
+        openWorkerReport(row);
+    } else {
+        const QDate day = figures.valueAt(row, figures.fieldIndex(QStringLiteral("data"))).toDate();
+        chooseDay(int(shownMonth_.daysTo(day)));
     }
 }
 

@@ -90,8 +90,12 @@ private:
     void applyChanges(const data::ChangeBatch& batch);
     void reread(const QList<Chart>& charts);
     void showTip(QChartView* view, const QString& text);
+    // `index` counts from the month's first day.
     void chooseDay(int index);
-    void openWorkerReport(int bar);
+    // `index` into workers_; nothing for the rest.
+    void openWorkerReport(qsizetype index);
+    // Enter or a double-click on a row of a chart's table.
+    void openFromTable(Chart chart);
     void showTables(bool on);
     void saveWithDialog();
     // The title line and the four charts placed as the window places them, filling `area`.

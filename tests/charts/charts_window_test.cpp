@@ -17,6 +17,7 @@
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolTip>
@@ -390,7 +391,7 @@ TEST_F(ChartsWindowTest, HoverTellsTheDayAndTheExactFigure) {
 }
 
 // "Таблица" shows each chart's figures as a grid, announced by the chart's title; the first one
-// a row per day: the day, the good pieces, the pay.
+// a row per day: the day, the good pieces, the pay. Enter on a row acts as a click on its bar.
 TEST_F(ChartsWindowTest, TheTableShowsEachChartsFiguresAsAGrid) {
     auto* table = test::buttonCaptioned<QPushButton>(window, QStringLiteral("Таблица"));
     ASSERT_NE(table, nullptr);
@@ -417,6 +418,26 @@ TEST_F(ChartsWindowTest, TheTableShowsEachChartsFiguresAsAGrid) {
     EXPECT_EQ(days->model()->rowCount(), 31);
     EXPECT_EQ(cell(days, 0, "День"), "01.03.2026");
     EXPECT_EQ(cell(days, 30, "День"), "31.03.2026");
+
+    // Enter on a row does what a click on its bar does: a day for the shift log, a worker's report.
+    QSignalSpy chosen(&window, &ChartsWindow::dayChosen);
+    days->setFocus();
+    days->setCurrentIndex(days->model()->index(9, 0));
+    QTest::keyClick(days, Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.front().front().toDate(), QDate(2026, 3, 10));
+    widgets::DataGrid* workers = grid("workerPay");
+    for (const int row : {20, 0}) {
+        workers->setFocus();
+        workers->setCurrentIndex(workers->model()->index(row, 1));
+        QTest::keyClick(workers, Qt::Key_Return);
+    }
+    const QList<outputwindows::ReportPreview*> previews =
+        window.findChildren<outputwindows::ReportPreview*>();
+    ASSERT_EQ(previews.size(), 1);  // the rest opens nothing
+    EXPECT_TRUE(test::textsOf(previews.front()->document()).contains("Иванов Иван Иванович"));
+    previews.front()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QTest::mouseClick(table, Qt::LeftButton);
     EXPECT_TRUE(view("dailyOutput")->isVisible());
 }
