@@ -224,14 +224,20 @@ QCategoryAxis* dayAxis(int days) {
     return axis;
 }
 
-// "Смирнов А.В." for "Смирнов Алексей Викторович": a name as the bar's caption.
+// "Смирнов А.В." for "Смирнов Алексей Викторович": a name as the bar's caption. Only whole
+// first names and patronymics become initials; "Сидоров С.С." or "Бригада 3" stay as they are.
 QString shortName(const QString& name) {
     const QStringList parts = name.simplified().split(u' ');
-    if (parts.size() < 2) {
+    const auto isWord = [](const QString& part) {
+        return part.size() > 1 && std::all_of(part.begin(), part.end(),
+                                              [](QChar c) { return c.isLetter() || c == u'-'; });
+    };
+    if (parts.size() < 2 || parts.size() > 3 ||
+        !std::all_of(parts.begin() + 1, parts.end(), isWord)) {
         return name.simplified();
     }
     QString caption = parts.first() + u' ';
-    for (qsizetype i = 1; i < parts.size() && i < 3; ++i) {
+    for (qsizetype i = 1; i < parts.size(); ++i) {
         caption += parts[i].left(1) + u'.';
     }
     return caption;

@@ -292,6 +292,11 @@ TEST_F(ChartsWindowTest, EverySeriesEqualsTheServersSums) {
     EXPECT_EQ(captions.front(), QStringLiteral("Остальные (10)"));
     EXPECT_EQ(workers.front().first, QStringLiteral("Иванов Иван Иванович"));
     EXPECT_EQ(captions.back(), QStringLiteral("Иванов И.И."));
+    // Only whole first names become initials: "Работник 22" keeps its number.
+    EXPECT_TRUE(captions.contains(QStringLiteral("Работник 22")))
+        << captions.join(u'|').toStdString();
+    EXPECT_TRUE(captions.contains(QStringLiteral("Ивашов П.")))
+        << captions.join(u'|').toStdString();
 }
 
 // What the grids and the tooltips print is what the reports print, to the kopeck: each day's pay
