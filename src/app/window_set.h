@@ -5,6 +5,7 @@
 
 #include "app/deployment.h"
 #include "app/login_window.h"
+#include "charts/charts_window.h"
 #include "data/session.h"
 #include "outputwindows/reports_dialog.h"
 #include "outputwindows/timesheet_window.h"
@@ -38,6 +39,7 @@ struct WindowSet {
     std::unique_ptr<shiftlog::EntryDialog> entryDialog;
     std::unique_ptr<outputwindows::TimesheetWindow> timesheetWindow;
     std::unique_ptr<outputwindows::ReportsDialog> reportsDialog;
+    std::unique_ptr<charts::ChartsWindow> chartsWindow;
 };
 
 }  // namespace tabel::app

@@ -4,6 +4,7 @@
 #include "batch/batch.h"
 #include "batch/batch_command.h"
 #include "batch/job_output.h"
+#include "core/dates.h"
 #include "data/connection.h"
 #include "data/hours.h"
 #include "reportengine/page_painter.h"
@@ -78,7 +79,7 @@ int runRebuildHours(CommandContext& context) {
                                         "права записи в табель (accounts_dep.h_tabel)"));
     }
     const int rows = data::rebuildHoursMonth(connection, m.month, m.year);
-    QTextStream(stdout) << QStringLiteral("Табель за ") << timesheet::periodTitle(m.month, m.year)
+    QTextStream(stdout) << QStringLiteral("Табель за ") << core::monthTitle(m.month, m.year)
                         << QStringLiteral(" перестроен, строк: ") << rows << Qt::endl;
     return kSuccess;
 }

@@ -1,14 +1,11 @@
 #include "outputwindows/timesheet_window.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <optional>
@@ -22,8 +19,8 @@
 #include "timesheet/hours_statements.h"
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
-#include "widgets/form_field.h"
 #include "widgets/live_rows.h"
+#include "widgets/month_picker.h"
 #include "widgets/style.h"
 #include "widgets/user_action.h"
 #include "widgets/window_geometry.h"
@@ -112,17 +109,9 @@ void TimesheetWindow::applyChanges(const data::ChangeBatch& batch) {
 }
 
 void TimesheetWindow::buildControls() {
-    monthBox_ = new QComboBox(this);
-    monthBox_->setObjectName(QStringLiteral("monthBox"));
-    monthBox_->addItems(timesheet::monthNames());
-    yearBox_ = new QComboBox(this);
-    yearBox_->setObjectName(QStringLiteral("yearBox"));
-    const int thisYear = QDate::currentDate().year();
-    yearBox_->addItems(timesheet::yearItems(thisYear, thisYear));
-    yearBox_->setCurrentText(QString::number(thisYear));
-    for (QComboBox* box : {monthBox_, yearBox_}) {
-        widgets::connectAction(box, &QComboBox::currentIndexChanged, this, [this] { loadMonth(); });
-    }
+    monthPicker_ = new widgets::MonthPicker(this);
+    widgets::connectAction(monthPicker_, &widgets::MonthPicker::monthChanged, this,
+                           [this] { loadMonth(); });
 
     shiftPages_ = new QTabWidget(this);
     shiftPages_->setObjectName(QStringLiteral("shiftPages"));
@@ -158,13 +147,8 @@ void TimesheetWindow::buildControls() {
     widgets::connectAction(printButton, &QPushButton::clicked, this, [this] { printMonth(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    QLabel* monthLabel = widgets::makeFieldLabel(this, QStringLiteral("&Месяц"), monthBox_);
-    QLabel* yearLabel = widgets::makeFieldLabel(this, QStringLiteral("&Год"), yearBox_);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(monthLabel);
-    bottom->addWidget(monthBox_);
-    bottom->addWidget(yearLabel);
-    bottom->addWidget(yearBox_);
+    bottom->addWidget(monthPicker_);
     bottom->addStretch();
     bottom->addWidget(refreshButton);
     bottom->addWidget(printButton);
@@ -200,23 +184,15 @@ void TimesheetWindow::buildPage(int shift) {
 }
 
 int TimesheetWindow::month() const {
-    return monthBox_->currentIndex() + 1;
+    return monthPicker_->month();
 }
 
 int TimesheetWindow::year() const {
-    return yearBox_->currentText().toInt();
+    return monthPicker_->year();
 }
 
 void TimesheetWindow::selectMonth(const QDate& date) {
-    {
-        const QSignalBlocker monthSignals(monthBox_);
-        const QSignalBlocker yearSignals(yearBox_);
-        // The list always holds the working date's year, so the selection always matches.
-        yearBox_->clear();
-        yearBox_->addItems(timesheet::yearItems(QDate::currentDate().year(), date.year()));
-        monthBox_->setCurrentIndex(date.month() - 1);
-        yearBox_->setCurrentText(QString::number(date.year()));
-    }
+    monthPicker_->selectMonth(date);
     loadMonth();
 }
 
@@ -291,8 +267,7 @@ void TimesheetWindow::rebuildMonth() {
         rebuildProgress_->hide();
     }
     if (failure) {
-        core::MessageBoxes::error(
-            rebuildFailure(timesheet::periodTitle(month(), year()), *failure));
+        core::MessageBoxes::error(rebuildFailure(monthPicker_->title(), *failure));
     }
     openPages();
 }
@@ -305,15 +280,14 @@ void TimesheetWindow::exportMonth() {
     // A new workbook: an empty name is never refused.
     excel_.OpenExcel(QString());
     excel_.SetExcelVisible(false);
-    excel_.setFileTitle(QStringLiteral("Табель ") + timesheet::periodTitle(month(), year()));
+    excel_.setFileTitle(QStringLiteral("Табель ") + monthPicker_->title());
     const auto showCount = [this](int written, int total) {
         excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(written).arg(total));
         // Repaint only: a click now would start a second export inside this one.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     showCount(0, summary.recordCount());
-    timesheet::writeTimesheet(excel_, summary,
-                              monthBox_->currentText() + u' ' + yearBox_->currentText(), showCount);
+    timesheet::writeTimesheet(excel_, summary, monthPicker_->title(), showCount);
     excel_.SetExcelVisible(true);
 }
 

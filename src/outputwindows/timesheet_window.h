@@ -9,7 +9,6 @@
 #include "reports/printed_layout.h"
 #include "reports/spreadsheet.h"
 
-class QComboBox;
 class QDate;
 class QProgressBar;
 class QPushButton;
@@ -23,6 +22,7 @@ struct ChangeBatch;
 namespace tabel::widgets {
 class DataGrid;
 class DataSource;
+class MonthPicker;
 }  // namespace tabel::widgets
 
 namespace tabel::outputwindows {
@@ -74,8 +74,7 @@ private:
     reports::Spreadsheet excel_;
 
     QTabWidget* shiftPages_ = nullptr;
-    QComboBox* monthBox_ = nullptr;
-    QComboBox* yearBox_ = nullptr;
+    widgets::MonthPicker* monthPicker_ = nullptr;
     QProgressBar* rebuildProgress_ = nullptr;
     QPushButton* excelButton_ = nullptr;
 };

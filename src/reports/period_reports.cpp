@@ -1,9 +1,11 @@
 #include "reports/period_reports.h"
 
 #include "core/decimal.h"
+#include "core/expression.h"
 #include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/dataset.h"
+#include "reports/entry_sums.h"
 #include "reports/spreadsheet.h"
 
 namespace tabel::reports {
@@ -103,7 +105,14 @@ std::unique_ptr<PrintedLayout> makePeriodLayout(PeriodReport report, data::Conne
 void applyPeriod(data::Dataset& query, const Period& period) {
     query.setParam(QStringLiteral("data1"), period.from);
     query.setParam(QStringLiteral("data2"), period.to);
-    const QString filter = kindFilter(period.kind);
+    QStringList conditions;
+    if (const QString kind = kindFilter(period.kind); !kind.isEmpty()) {
+        conditions.append(kind);
+    }
+    if (!period.worker.isEmpty()) {
+        conditions.append(QStringLiteral("fio=") + core::filterLiteral(period.worker));
+    }
+    const QString filter = conditions.join(QStringLiteral(" and "));
     if (filter.isEmpty()) {
         query.setFiltered(false);
     } else {
@@ -134,9 +143,9 @@ QString writePeriodReportPdf(PrintedLayout& layout, PeriodReport report, const P
 // clang-format off
 QStringList productSummarySql() {
     // Sums in numeric: exact decimal from the stored values (15 digits each).
-    return {"select sum(smena.kol_vo::numeric-smena.brak) as kolvo, vid_oper.vid,",
-            "izdel.nom, oper.naimen, color,izdel.massa::numeric*sum(smena.kol_vo::numeric-"
-            "smena.brak) as mass ",
+    return {"select " + goodPiecesSum() + " as kolvo, vid_oper.vid,",
+            "izdel.nom, oper.naimen, color,izdel.massa::numeric*" + goodPiecesSum() +
+            " as mass ",
             "from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid",
             "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
             "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"};

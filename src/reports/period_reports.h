@@ -28,6 +28,9 @@ struct Period {
     QDate from;
     QDate to;
     ProductKind kind = ProductKind::All;
+    // The reports by worker only: one worker's rows, by his name as they print it ("fio");
+    // empty for every worker.
+    QString worker = {};
 };
 
 // The default period: the previous calendar month, its first day to the first of this month.
@@ -43,7 +46,7 @@ QString kindFilter(ProductKind kind);
 
 std::unique_ptr<PrintedLayout> makePeriodLayout(PeriodReport report, data::Connection& connection);
 
-// Sets data1 and data2, the kind filter (switched off for all) on a period query.
+// Sets data1 and data2, and the kind and worker filter (switched off for all) on a period query.
 void applyPeriod(data::Dataset& query, const Period& period);
 
 // Parameters, filter, open, title, prepare, close. Throws DbError and leaves the query closed.

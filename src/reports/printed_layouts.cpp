@@ -3,6 +3,8 @@
 
 #include <stdexcept>
 
+#include "reports/entry_sums.h"
+
 namespace tabel::reports {
 
 using reportengine::Band;
@@ -208,8 +210,8 @@ const QStringList kMonthHoursSql = {
 };
 
 const QStringList kWorkersSql = {
-    "select person.s_caption fio, sum(smena.kol_vo::numeric-smena.brak) as kolvo, ",
-    "sum((kol_vo::numeric-brak)*smena.cena::numeric) as summa,vid_oper.vid,",
+    "select person.s_caption fio, " + goodPiecesSum() + " as kolvo, ",
+    paySum() + " as summa,vid_oper.vid,",
     "izdel.nom, oper.naimen, color from accounts_dep.v_worker person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,",
     "accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and vid_oper.id=oper.vid",
     "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
@@ -217,8 +219,8 @@ const QStringList kWorkersSql = {
 };
 
 const QStringList kProductsSql = {
-    "select sum(smena.kol_vo::numeric-smena.brak) as kolvo, vid_oper.vid,",
-    "izdel.nom, oper.naimen, color,  round((izdel.massa::numeric*sum(smena.kol_vo::numeric-smena.brak))::numeric,2) as mass",
+    "select " + goodPiecesSum() + " as kolvo, vid_oper.vid,",
+    "izdel.nom, oper.naimen, color,  round((izdel.massa::numeric*" + goodPiecesSum() + ")::numeric,2) as mass",
     "from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid",
     "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 ",
     "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom",
@@ -226,9 +228,9 @@ const QStringList kProductsSql = {
 
 const QStringList kWorkersDetailSql = {
     "select s_caption fio, izdel.marka, vid_oper.vid, oper.naimen, ",
-    "sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, sum((kol_vo::numeric-brak)*",
+    "sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, ",
     // oper has a cena of its own: the premium's price is the entry's
-    "smena.cena::numeric) as summa, color, sum(prize::numeric*(kol_vo::numeric-brak)*smena.cena::numeric/100) as s_prize ",
+    paySum() + " as summa, color, sum(prize::numeric*(kol_vo::numeric-brak)*smena.cena::numeric/100) as s_prize ",
     "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where ",
     "smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id ",
@@ -239,7 +241,7 @@ const QStringList kWorkersDetailSql = {
 const QStringList kProductsDetailSql = {
     "select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom,",
     "sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, ",
-    "sum((kol_vo::numeric-brak)*smena.cena::numeric) as summa, color, round((izdel.massa::numeric*sum(smena.kol_vo::numeric))::numeric,2) as mass ",
+    paySum() + " as summa, color, round((izdel.massa::numeric*sum(smena.kol_vo::numeric))::numeric,2) as mass ",
     "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where smena.o_id=oper.id and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and ",
     "smena.data>=:data1 group by izdel.nom, marka, vid_oper.vid, oper.naimen, color,massa ",
@@ -248,7 +250,7 @@ const QStringList kProductsDetailSql = {
 
 const QStringList kRequisitionsSql = {
     "select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom, sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, ",
-    "sum((kol_vo::numeric-brak)*smena.cena::numeric) as summa, color, round((izdel.massa::numeric*sum(smena.kol_vo::numeric))::numeric,2) as mass, doc_in.s_number  ",
+    paySum() + " as summa, color, round((izdel.massa::numeric*sum(smena.kol_vo::numeric))::numeric,2) as mass, doc_in.s_number  ",
     "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper, mnf_doc.doc doc_in where smena.o_id=oper.id and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and ",
     "smena.data>=:data1 and doc_in.id = smena.id_doc group by  s_number, izdel.nom, marka, vid_oper.vid, oper.naimen, color,massa ",

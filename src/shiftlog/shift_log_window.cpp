@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "charts/charts_window.h"
 #include "core/dates.h"
 #include "core/messages.h"
 #include "data/dataset.h"
@@ -331,6 +332,11 @@ void ShiftLogWindow::buildMenu() {
     reportsMenu_ = reports->menuAction();
     reportsMenu_->setObjectName(QStringLiteral("reportsMenu"));
     action(reports, "reportsAction", QStringLiteral("&Сводные отчеты"), [this] { openReports(); });
+    chartsAction_ =
+        action(reports, "chartsAction", QStringLiteral("&Графики"), [this] { openCharts(); });
+    chartsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    chartsAction_->setShortcutContext(Qt::WindowShortcut);
+    addAction(chartsAction_);  // the shortcut works wherever the focus is in the window
     historyAction_ =
         action(nullptr, "historyAction", QStringLiteral("Истори&я"), [this] { showHistory(); });
     historyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -480,6 +486,7 @@ void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
     referencesMenu_->setEnabled(rights.references);
     timesheetAction_->setEnabled(rights.timesheet);
     reportsMenu_->setEnabled(rights.reports);
+    chartsAction_->setEnabled(rights.reports);
     for (QWidget* control :
          std::initializer_list<QWidget*>{shift1Radio_, shift2Radio_, shift3Radio_, overtimeRadio_,
                                          dayOffCheck_, refreshButton_, entriesGrid_, dateEdit_}) {
@@ -631,6 +638,28 @@ void ShiftLogWindow::openReports() {
         return;
     }
     reports_->openForReports();
+}
+
+void ShiftLogWindow::setChartsWindow(charts::ChartsWindow* window) {
+    charts_ = window;
+    widgets::connectAction(window, &charts::ChartsWindow::dayChosen, this,
+                           [this](const QDate& day) { showDay(day); });
+}
+
+void ShiftLogWindow::openCharts() {
+    if (charts_ == nullptr) {
+        return;
+    }
+    charts_->openForMonth(dateEdit_->date(), this);  // the month of the date field
+}
+
+void ShiftLogWindow::showDay(const QDate& day) {
+    if (!dateEdit_->isEnabled()) {
+        return;  // a login that reads only the reports has no lists to show it in
+    }
+    dateEdit_->setDate(day);
+    loadChosenDate();
+    charts_->accept();
 }
 
 }  // namespace tabel::shiftlog

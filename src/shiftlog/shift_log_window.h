@@ -41,6 +41,10 @@ class ReportsDialog;
 class TimesheetWindow;
 }  // namespace tabel::outputwindows
 
+namespace tabel::charts {
+class ChartsWindow;
+}
+
 namespace tabel::shiftlog {
 
 class EntryDialog;
@@ -66,6 +70,8 @@ public:
     void setEntryDialog(EntryDialog* dialog);
     void setTimesheetWindow(outputwindows::TimesheetWindow* window) { timesheet_ = window; }
     void setReportsWindow(outputwindows::ReportsDialog* window) { reports_ = window; }
+    // "Графики" (Ctrl+G); a day clicked there is shown here.
+    void setChartsWindow(charts::ChartsWindow* window);
     // Enables the controls the login's group roles allow.
     void applyRights(const ShiftLogRights& rights);
     bool doubleClickAccepts() const { return doubleClickAccepts_; }
@@ -130,6 +136,9 @@ private:
     void openPrices();
     void openTimesheet();
     void openReports();
+    void openCharts();
+    // The day a chart was clicked on, read into the lists; the charts window closes.
+    void showDay(const QDate& day);
     void showHistory();
 
     // Entry actions, in entry_actions.cpp.
@@ -160,6 +169,7 @@ private:
     EntryDialog* entryDialog_ = nullptr;
     outputwindows::TimesheetWindow* timesheet_ = nullptr;
     outputwindows::ReportsDialog* reports_ = nullptr;
+    charts::ChartsWindow* charts_ = nullptr;
 
     data::Dataset* versionRow_;
     QTimer* versionTimer_;
@@ -184,6 +194,7 @@ private:
     QAction* referencesMenu_;
     QAction* timesheetAction_;
     QAction* reportsMenu_;
+    QAction* chartsAction_;
     // "История" (menu, the list's context menu, Ctrl+H): the current entry's history.
     QAction* historyAction_;
     EntryHistoryDialog* historyDialog_;

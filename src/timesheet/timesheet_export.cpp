@@ -2,10 +2,10 @@
 
 #include <array>
 
+#include "core/dates.h"
 #include "data/dataset.h"
 #include "reports/printed_layout.h"
 #include "reports/spreadsheet.h"
-#include "timesheet/timesheet_rules.h"
 
 namespace tabel::timesheet {
 
@@ -21,10 +21,6 @@ struct CloseOnExit {
 };
 
 }  // namespace
-
-QString periodTitle(int month, int year) {
-    return monthNames().value(month - 1) + u' ' + QString::number(year);
-}
 
 void openSummary(data::Dataset& summary, int month, int year) {
     summary.close();
@@ -71,7 +67,7 @@ void saveTimesheet(data::Connection& connection, int month, int year, const QStr
     const CloseOnExit closeSummary{layout.monthHours};
     reports::Spreadsheet book;
     book.OpenExcel(QString());
-    writeTimesheet(book, layout.monthHours, periodTitle(month, year));
+    writeTimesheet(book, layout.monthHours, core::monthTitle(month, year));
     book.saveAs(path);
 }
 
@@ -79,7 +75,7 @@ reportengine::ReportDocument prepareTimesheetPrint(reports::TimesheetLayout& lay
                                                    int year) {
     openSummary(layout.monthHours, month, year);
     const CloseOnExit closeSummary{layout.monthHours};
-    layout.setTitle(periodTitle(month, year) + QStringLiteral(" г."));
+    layout.setTitle(core::monthTitle(month, year) + QStringLiteral(" г."));
     return layout.prepare();
 }
 

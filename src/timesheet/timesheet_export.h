@@ -19,9 +19,6 @@ class TimesheetLayout;
 
 namespace tabel::timesheet {
 
-// "Март 2026".
-QString periodTitle(int month, int year);
-
 // Sets the month on the summary (mnth, yea) and opens it; throws DbError.
 void openSummary(data::Dataset& summary, int month, int year);
 

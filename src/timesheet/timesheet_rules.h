@@ -1,17 +1,8 @@
 #pragma once
-// What the hours timesheet's month holds: its month and year lists and the kind of each day.
-
-#include <QStringList>
+// What the hours timesheet's month holds: the kind of each day (its month and year lists are
+// core/dates.h's).
 
 namespace tabel::timesheet {
-
-inline constexpr int kFirstYear = 2007;
-
-// "Январь" … "Декабрь"; month n is item n − 1.
-const QStringList& monthNames();
-
-// Every year from 2007 to the year after `currentYear`, and `workingYear` wherever it falls.
-QStringList yearItems(int currentYear, int workingYear);
 
 enum class DayKind { Workday, Weekend, BeyondMonth };
 

@@ -44,14 +44,21 @@ protected:
     }
 
     QList<Window> all() const {
-        return {
-            {"login", windows.login.get()},           {"shift log", windows.shiftLog.get()},
-            {"entry", windows.entryDialog.get()},     {"material", windows.consumption.get()},
-            {"workers", windows.workers.get()},       {"products", windows.products.get()},
-            {"operation kinds", windows.kinds.get()}, {"kind editor", windows.kindEditor.get()},
-            {"operations", windows.operations.get()}, {"price editor", windows.priceEditor.get()},
-            {"norms", windows.norms.get()},           {"timesheet", windows.timesheetWindow.get()},
-            {"reports", windows.reportsDialog.get()}, {"preview", preview.get()}};
+        return {{"login", windows.login.get()},
+                {"shift log", windows.shiftLog.get()},
+                {"entry", windows.entryDialog.get()},
+                {"material", windows.consumption.get()},
+                {"workers", windows.workers.get()},
+                {"products", windows.products.get()},
+                {"operation kinds", windows.kinds.get()},
+                {"kind editor", windows.kindEditor.get()},
+                {"operations", windows.operations.get()},
+                {"price editor", windows.priceEditor.get()},
+                {"norms", windows.norms.get()},
+                {"timesheet", windows.timesheetWindow.get()},
+                {"reports", windows.reportsDialog.get()},
+                {"charts", windows.chartsWindow.get()},
+                {"preview", preview.get()}};
     }
 
     const Deployment deployment{test::testServer(), QStringLiteral("tabel"), QStringLiteral("sys"),
@@ -190,8 +197,9 @@ TEST_F(EveryWindowTest, EveryWindowOpensWholeOnA1024By768Screen) {
     }
 }
 
-TEST_F(EveryWindowTest, TheShiftLogAndTheTimesheetKeepTheSizeTheUserGaveThem) {
-    const QList<QWidget*> resizable{windows.shiftLog.get(), windows.timesheetWindow.get()};
+TEST_F(EveryWindowTest, TheShiftLogTheTimesheetAndTheChartsKeepTheSizeTheUserGaveThem) {
+    const QList<QWidget*> resizable{windows.shiftLog.get(), windows.timesheetWindow.get(),
+                                    windows.chartsWindow.get()};
     for (QWidget* w : resizable) {
         SCOPED_TRACE(w->objectName().toStdString());
         w->show();
@@ -204,6 +212,7 @@ TEST_F(EveryWindowTest, TheShiftLogAndTheTimesheetKeepTheSizeTheUserGaveThem) {
     WindowSet next(deployment, QString(), QString());
     EXPECT_EQ(next.shiftLog->size(), QSize(1180, 700));
     EXPECT_EQ(next.timesheetWindow->size(), QSize(1180, 700));
+    EXPECT_EQ(next.chartsWindow->size(), QSize(1180, 700));
     QSettings().remove(QStringLiteral("windows"));
 }
 

@@ -45,11 +45,11 @@ TEST(FieldLabels, EveryFieldOfEveryWindowIsAnnouncedByItsLabel) {
     const Deployment deployment{test::testServer(), QStringLiteral("tabel"), QStringLiteral("sys"),
                                 QStringLiteral("1234")};
     WindowSet windows(deployment, QString(), QString());
-    const QList<QWidget*> all{windows.login.get(),       windows.shiftLog.get(),
-                              windows.products.get(),    windows.workers.get(),
-                              windows.kinds.get(),       windows.kindEditor.get(),
-                              windows.priceEditor.get(), windows.norms.get(),
-                              windows.operations.get(),  windows.timesheetWindow.get()};
+    const QList<QWidget*> all{
+        windows.login.get(),           windows.shiftLog.get(),    windows.products.get(),
+        windows.workers.get(),         windows.kinds.get(),       windows.kindEditor.get(),
+        windows.priceEditor.get(),     windows.norms.get(),       windows.operations.get(),
+        windows.timesheetWindow.get(), windows.chartsWindow.get()};
     int checked = 0;
     for (QWidget* window : all) {
         for (QWidget* field : window->findChildren<QWidget*>()) {

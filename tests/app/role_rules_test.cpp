@@ -92,6 +92,7 @@ TEST_F(RoleRulesTest, RightsEnableTheShiftLogsControls) {
         EXPECT_EQ(enabled("referencesMenu"), c.rights.references) << c.name;
         EXPECT_EQ(enabled("timesheetAction"), c.rights.timesheet) << c.name;
         EXPECT_EQ(enabled("reportsMenu"), c.rights.reports) << c.name;
+        EXPECT_EQ(enabled("chartsAction"), c.rights.reports) << c.name;
         EXPECT_EQ(enabled("entriesGrid"), c.rights.browsing) << c.name;
         EXPECT_EQ(window.doubleClickAccepts(), c.rights.doubleClickAccepts) << c.name;
     }

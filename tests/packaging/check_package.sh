@@ -39,7 +39,7 @@ fi
 
 # Depends: the run-time pieces the program loads or runs, and the libraries it links.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
-for p in odbc-postgresql libqt6sql6-odbc libqt6sql6-psql unixodbc libqt6widgets6 libqt6core6 libxlsxwriter4 \
+for p in odbc-postgresql libqt6sql6-odbc libqt6sql6-psql libqt6charts6 unixodbc libqt6widgets6 libqt6core6 libxlsxwriter4 \
   fonts-dejavu-core qt6-translations-l10n postgresql-client; do
   grep -qxF "$p" <<<"$depends" || fail "Depends lacks $p"
 done

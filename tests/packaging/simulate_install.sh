@@ -12,7 +12,7 @@ fi
 plan=$(apt-get install --simulate --no-install-recommends -o Dir::State::status=/dev/null "$deb")
 installs=$(sed -n 's/^Inst \([^ ]*\) .*/\1/p' <<<"$plan")
 failures=0
-for p in tabel odbc-postgresql odbcinst libqt6sql6-odbc libqt6gui6 libxlsxwriter4 \
+for p in tabel odbc-postgresql odbcinst libqt6sql6-odbc libqt6gui6 libqt6charts6 libxlsxwriter4 \
   qt6-translations-l10n fonts-dejavu-core postgresql-client; do
   grep -qxF "$p" <<<"$installs" || { echo "FAIL: a fresh install lacks $p" >&2; failures=1; }
 done

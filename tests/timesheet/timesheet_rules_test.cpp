@@ -1,6 +1,7 @@
-// The year list and the kind of every day column.
+// The year list the month choices offer and the kind of every day column.
 #include <gtest/gtest.h>
 
+#include "core/dates.h"
 #include "timesheet/timesheet_rules.h"
 
 namespace tabel::timesheet {
@@ -27,7 +28,8 @@ TEST(TimesheetRulesTest, YearsRunFrom2007ToNextYearAndAlwaysHoldTheWorkingYear) 
         {2040, 2040, range(2007, 2041)},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(yearItems(c.current, c.working), c.expected) << c.current << ' ' << c.working;
+        EXPECT_EQ(core::yearItems(c.current, c.working), c.expected)
+            << c.current << ' ' << c.working;
     }
 }
 
