@@ -187,6 +187,61 @@ TEST_F(KeyboardTest, TypingOnTheWorkerFieldOpensTheListWithTheTextSearched) {
     });
 }
 
+// The first letter typed on the field opens the list; the user goes on typing there, and every
+// letter counts: the first is not replaced by the second.
+TEST_F(KeyboardTest, TypingAheadIntoAListKeepsEveryLetter) {
+    test::adminExec(QStringLiteral(
+        "insert into cmn_contractor.person (id, s_code, s_caption, b_employee) values "
+        "(9, '108', 'Smith John', true); "
+        "update accounts_dep.izdel set marka = 'PR-1' where id = 3"));
+    const struct {
+        const char* what;
+        bool worker;
+        int item;  // the requisition line: 0 is КР-1, 1 is PR-1
+        QString typed;
+        QString shown;  // the worker or operation field afterwards
+    } cases[] = {
+        {"worker, one Cyrillic key", true, 0, QStringLiteral("П"),
+         QStringLiteral("Петров Пётр Петрович")},
+        {"worker, three Cyrillic keys", true, 0, QStringLiteral("Куз"),
+         QStringLiteral("Кузнецова Анна Сергеевна")},
+        {"worker, one Latin key", true, 0, QStringLiteral("S"), QStringLiteral("Smith John")},
+        {"worker, three Latin keys", true, 0, QStringLiteral("Smi"), QStringLiteral("Smith John")},
+        {"operation, one Cyrillic key", false, 0, QStringLiteral("К"),
+         QStringLiteral("КР-1; Резка; Готовая продукция")},
+        {"operation, three Cyrillic keys", false, 0, QStringLiteral("КР-"),
+         QStringLiteral("КР-1; Резка; Готовая продукция")},
+        {"operation, one Latin key", false, 1, QStringLiteral("P"),
+         QStringLiteral("PR-1; Гибка 'Г'; Готовая продукция")},
+        {"operation, three Latin keys", false, 1, QStringLiteral("PR-"),
+         QStringLiteral("PR-1; Гибка 'Г'; Готовая продукция")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        inAddDialog([this, &c] {
+            ui.requisitionCombo->choose(0);
+            ui.requisitionItemCombo->choose(c.item);
+            if (!c.worker) {
+                pickWorker(ui.pickWorkerButton, QStringLiteral("Петров Пётр Петрович"));
+            }
+            QDialog& list = c.worker ? static_cast<QDialog&>(workers) : operations;
+            QString searched;
+            whenShown(&list, [&] {
+                // The rest of the word goes where the list's keyboard now is.
+                test::typeInto(list.focusWidget(), c.typed.mid(1));
+                auto* search = list.findChild<QLineEdit*>(QStringLiteral("searchBox"));
+                searched = search->text();
+                QTest::keyClick(search, Qt::Key_Return);
+            });
+            QPushButton* field = c.worker ? ui.pickWorkerButton : ui.pickOperationButton;
+            field->setFocus();
+            test::typeInto(field, c.typed.left(1));
+            EXPECT_EQ(searched, c.typed);
+            EXPECT_EQ((c.worker ? ui.workerEdit : ui.operationEdit)->text(), c.shown);
+        });
+    }
+}
+
 TEST_F(KeyboardTest, TheWheelOverTheDialogStepsTheFocusedRequisitionList) {
     inAddDialog([this] {
         ui.requisitionCombo->setFocus();
