@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -131,6 +132,13 @@ void ReportsDialog::setDefaultPeriod(const QDate& today) {
 void ReportsDialog::openForReports() {
     setDefaultPeriod(QDate::currentDate());
     exec();
+}
+
+void ReportsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        widgets::focusFirstField(this);  // whatever had the focus when it last closed
+    }
 }
 
 ProductKind ReportsDialog::productKind() const {

@@ -337,6 +337,7 @@ void TimesheetWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         resetExcelCaption();
+        widgets::focusFirstField(this);  // whatever had the focus when it last closed
     }
 }
 

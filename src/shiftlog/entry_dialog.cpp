@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -267,7 +268,12 @@ bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
         selectQuantityOnFocus_ = false;
         quantityEdit_->selectAll();
     } else if (event->type() == QEvent::FocusOut) {
-        if (watched == quantityEdit_) {
+        // Left by the user, not by the window losing the keyboard: a closed dialog (or a box
+        // over it) recomputes nothing.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool left =
+            isVisible() && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+        if (watched == quantityEdit_ && left) {
             widgets::runAction([this] { refreshPrices(); });
         } else if ((watched == defectsEdit_ || watched == hoursEdit_) &&
                    static_cast<QLineEdit*>(watched)->text().isEmpty()) {
@@ -275,6 +281,13 @@ bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void EntryDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        widgets::focusFirstField(this);
+    }
 }
 
 void EntryDialog::useStandardStatements() {

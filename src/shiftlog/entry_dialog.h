@@ -71,6 +71,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Every opening starts on "Заявка" (the first field that takes the keyboard).
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();

@@ -36,6 +36,10 @@ void EntryDialog::clearChoices() {
     entry_.operationId = 0;
     entry_.personId = 0;
     entry_.workerId = 0;
+    // The prices were the operation's.
+    for (QLineEdit* figure : {basePriceEdit_, finalPriceEdit_, sumEdit_}) {
+        figure->clear();
+    }
 }
 
 void EntryDialog::chooseRequisition() {
@@ -136,6 +140,10 @@ void EntryDialog::refreshPrices() {
     const std::optional<core::Decimal> quantity = readFigure(quantityEdit_->text());
     if (!quantity) {
         core::MessageBoxes::error(core::quantityNotANumber(quantityEdit_->text()));
+        return;
+    }
+    // Without an operation there is no price: nothing is shown, not a zero.
+    if (entry_.operationId == 0) {
         return;
     }
     finalPriceEdit_->setText(entry_.price.toDisplayText());

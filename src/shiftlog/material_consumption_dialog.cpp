@@ -179,6 +179,9 @@ void MaterialConsumptionDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         widgets::runAction([this] { resetStock(); });
+        // The goods list first, whatever had the focus when the dialog last closed: Down picks
+        // the next material at once.
+        goodsCombo_->setFocus(Qt::TabFocusReason);
     }
 }
 

@@ -190,6 +190,50 @@ TEST_F(EveryWindowTest, EveryWindowOpensWholeOnA1024By768Screen) {
     }
 }
 
+// Each dialog opens with the keyboard on its first field, wherever it was when the dialog last
+// closed.
+TEST_F(EveryWindowTest, EveryDialogOpensOnItsFirstField) {
+    auto* history = windows.shiftLog->findChild<QDialog*>(QStringLiteral("EntryHistoryDialog"));
+    ASSERT_NE(history, nullptr);
+    const struct {
+        const char* name;
+        QWidget* widget;
+        const char* firstField;
+    } dialogs[] = {
+        {"entry", windows.entryDialog.get(), "requisitionCombo"},
+        {"material", windows.consumption.get(), "goodsCombo"},
+        {"workers", windows.workers.get(), "searchBox"},
+        {"products", windows.products.get(), "searchBox"},
+        {"operation kinds", windows.kinds.get(), "listGrid"},  // browsing: no search shown
+        {"operations", windows.operations.get(), "searchBox"},
+        {"norms", windows.norms.get(), "normsGrid"},
+        {"timesheet", windows.timesheetWindow.get(), "monthBox"},
+        {"reports", windows.reportsDialog.get(), "fromDate"},
+        {"history", history, "showDeletedCheck"},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        QWidget* w = d.widget;
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        // The last control that takes the keyboard, as a user leaves it there.
+        QWidget* last = nullptr;
+        for (QWidget* c : ownControls<QWidget>(w)) {
+            if ((c->focusPolicy() & Qt::TabFocus) && c->isEnabled() && c->isVisible()) {
+                last = c;
+            }
+        }
+        ASSERT_NE(last, nullptr);
+        last->setFocus(Qt::TabFocusReason);
+        w->hide();
+        w->show();
+        ASSERT_NE(w->focusWidget(), nullptr);
+        EXPECT_EQ(w->focusWidget()->objectName().toStdString(), d.firstField)
+            << "last was " << last->objectName().toStdString();
+        w->hide();
+    }
+}
+
 TEST_F(EveryWindowTest, TheShiftLogAndTheTimesheetKeepTheSizeTheUserGaveThem) {
     const QList<QWidget*> resizable{windows.shiftLog.get(), windows.timesheetWindow.get()};
     for (QWidget* w : resizable) {

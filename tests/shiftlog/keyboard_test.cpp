@@ -68,6 +68,38 @@ TEST_F(KeyboardTest, EditShowsTheEntrysOwnBasePriceAndASumThatFollowsTheQuantity
         });
 }
 
+// An edit closed with the keyboard in "Кол-во" leaves nothing to the next new entry: it starts
+// on "Заявка", and no price, sum or quantity shows, before or after its fields are walked with
+// Tab (none of them is the edited entry's, and there is no operation to price yet).
+TEST_F(KeyboardTest, ANewEntryAfterAnEditStartsOnTheRequisitionWithNoFigures) {
+    selectRow(0);  // entry 1: 1,25 a piece
+    inside(
+        dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); },
+        [this] {
+            ui.quantityEdit->setFocus(Qt::TabFocusReason);
+            QTest::keyClicks(ui.quantityEdit, QStringLiteral("90"));
+            QTest::keyClick(ui.quantityEdit, Qt::Key_Escape);
+        });
+    ASSERT_FALSE(dialog.isVisible());
+    inside(
+        dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Insert); },
+        [this] {
+            QApplication::setActiveWindow(&dialog);  // the keyboard's focus moves with events
+            EXPECT_EQ(dialog.mode(), EntryDialog::Mode::Add);
+            EXPECT_EQ(dialog.focusWidget(), ui.requisitionCombo);
+            const auto figures = [this] {
+                return QStringList{ui.quantityEdit->text(), ui.basePriceEdit->text(),
+                                   ui.finalPriceEdit->text(), ui.sumEdit->text()};
+            };
+            EXPECT_EQ(figures(), QStringList(4, QString()));
+            for (int i = 0; i < 8; ++i) {
+                QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+            }
+            EXPECT_EQ(figures().mid(1), QStringList(3, QString()));
+        });
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+}
+
 TEST_F(KeyboardTest, ShiftLogKeysDoWhatTheirButtonsDo) {
     sl.entriesGrid->setFocus();
     EXPECT_TRUE(showsDialog([this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Insert); }));
