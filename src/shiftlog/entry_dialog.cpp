@@ -109,8 +109,8 @@ EntryDialog::EntryDialog(data::Session& session, refdata::WorkersWindow& workers
     requisitionItems_.setFiltered(true);
 
     buildControls();
-    materialsPanel_ = new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit_,
-                                              workerEdit_, this);
+    materialsPanel_ =
+        new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit_, this);
     layoutControls();
     wireHandlers();
 }

@@ -29,11 +29,11 @@ class MaterialConsumptionDialog;
 class EntryMaterialsPanel : public QWidget {
     Q_OBJECT
 public:
-    // `entry`, `quantityEdit` and `workerEdit` belong to the dialog's upper part: the panel
-    // reads the saved entry and the quantity, and empties the worker box after a brigade pick.
+    // `entry` and `quantityEdit` belong to the dialog's upper part: the panel reads the saved
+    // entry and the quantity.
     EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
                         MaterialConsumptionDialog& consumption, const data::Entry& entry,
-                        QLineEdit* quantityEdit, QLineEdit* workerEdit, QWidget* parent);
+                        QLineEdit* quantityEdit, QWidget* parent);
 
     // "Сохранить": created here, placed by the dialog in its button row next to "Запись".
     QPushButton* divideButton() const { return divideButton_; }
@@ -75,7 +75,6 @@ private:
     MaterialConsumptionDialog& consumption_;
     const data::Entry& entry_;
     QLineEdit* quantityEdit_;
-    QLineEdit* workerEdit_;
 
     data::Dataset materials_;
     data::Dataset materialsTotal_;

@@ -52,6 +52,51 @@ TEST_F(KeyboardTest, AfterSavingANewEntryTheKeyboardGoesOnToItsMaterials) {
     });
 }
 
+// Materials and brigade members are added one after another from the keyboard: each time the
+// keyboard is back on "Добавить", the material list answers Down at once (the second time as
+// the first), and the entry's own "ФИО" keeps its worker while the brigade grows.
+TEST_F(KeyboardTest, MaterialsAndBrigadeMembersAreAddedOneAfterAnother) {
+    inAddDialog([this] {
+        fillNewEntry();
+        ui.hoursEdit->setFocus();
+        QTest::keyClick(ui.hoursEdit, Qt::Key_Return);  // saved: on to the materials
+        ASSERT_NE(dialog.entry().id, 0);
+        for (int material = 1; material <= 2; ++material) {
+            SCOPED_TRACE(material);
+            ASSERT_EQ(dialog.focusWidget(), ui.addMaterialButton);
+            int before = -2;
+            int after = -2;
+            inside(
+                consumption, [this] { QTest::keyClick(dialog.focusWidget(), Qt::Key_Space); },
+                [&] {
+                    before = cons.goodsCombo->currentIndex();
+                    QTest::keyClick(consumption.focusWidget(), Qt::Key_Down);
+                    after = cons.goodsCombo->currentIndex();
+                    cons.quantityEdit->setFocus(Qt::TabFocusReason);
+                    QTest::keyClicks(cons.quantityEdit, QStringLiteral("1"));
+                    QTest::keyClick(cons.quantityEdit, Qt::Key_Return);
+                });
+            EXPECT_EQ(after, before + 1);
+            EXPECT_EQ(ui.materials().recordCount(), material);
+        }
+        const QString members[] = {QStringLiteral("Ивашов Пётр"),
+                                   QStringLiteral("Иванов Иван Иванович")};
+        ui.addMemberButton->setFocus(Qt::TabFocusReason);
+        for (const QString& member : members) {
+            SCOPED_TRACE(member.toStdString());
+            ASSERT_EQ(dialog.focusWidget(), ui.addMemberButton);
+            whenShown(&workers, [this, member] {
+                ASSERT_TRUE(test::listShownBy(workers).locate(QStringLiteral("fio"), member));
+                QTest::keyClick(workers.focusWidget(), Qt::Key_Return);
+            });
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Space);
+            EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Петров Пётр Петрович"));
+        }
+        EXPECT_EQ(ui.brigade().recordCount(), 2);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+    });
+}
+
 TEST_F(KeyboardTest, EditShowsTheEntrysOwnBasePriceAndASumThatFollowsTheQuantity) {
     selectRow(0);                                     // entry 1: operation 1 at 1.25, 100 pieces
     ui.basePriceEdit->setText(QStringLiteral("99"));  // what a previous opening left
