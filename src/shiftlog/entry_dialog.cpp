@@ -331,6 +331,7 @@ std::optional<data::Entry> EntryDialog::openForAdd(const EntryContext& context) 
     hoursEdit_->setText(QStringLiteral("0"));
     setWindowTitle(QStringLiteral("Заведение новой позиции"));
     mode_ = Mode::Add;
+    choosePickersByTab(true);
     entry_ = {};
     basePrice_ = {};
     useStandardStatements();
@@ -386,10 +387,17 @@ std::optional<data::Entry> EntryDialog::openForEdit(const EntryContext& context,
     return run();
 }
 
+void EntryDialog::choosePickersByTab(bool on) {
+    for (QPushButton* dots : {pickWorkerButton_, pickOperationButton_}) {
+        dots->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
+
 void EntryDialog::loadForEdit(const EntryContext& context, const data::Entry& entry) {
     context_ = context;
     setWindowTitle(QStringLiteral("Изменение данных о позиции"));
     mode_ = Mode::Edit;
+    choosePickersByTab(false);
     showEntry(entry);
     prepareRequisitions(entry);
     materialsPanel_->bindMaterials(entry_.id, entry_.id);

@@ -68,14 +68,13 @@ void EntryDialog::chooseRequisitionItem() {
 
 void EntryDialog::pickWorker(const QString& typed) {
     const refdata::WorkerPick pick = workers_.pickWorker(typed);
-    if (!pick.chosen) {
+    // Left, or Enter on a list the search emptied: the entry stays as it was.
+    if (!pick.worker) {
         return;
     }
-    if (const auto& choice = pick.worker) {
-        workerEdit_->setText(choice->fio);
-        entry_.workerId = choice->workerId;
-        entry_.personId = choice->personId;
-    }
+    workerEdit_->setText(pick.worker->fio);
+    entry_.workerId = pick.worker->workerId;
+    entry_.personId = pick.worker->personId;
     operationEdit_->clear();
     entry_.operationId = 0;
     if (!workerEdit_->text().isEmpty()) {

@@ -145,6 +145,81 @@ TEST_F(KeyboardTest, ANewEntryAfterAnEditStartsOnTheRequisitionWithNoFigures) {
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
 }
 
+// In an edit the worker and the operation are chosen already: Tab and Shift+Tab go past their
+// "..." buttons, so a figure typed after a Tab too few or too many lands in a field, never in
+// the search of a list that an empty result then empties the entry with.
+TEST_F(KeyboardTest, TabInAnEditPassesTheChoiceButtons) {
+    const struct {
+        const char* what;
+        QList<Qt::Key> keys;  // from "Заявка"
+        const char* landsIn;
+    } cases[] = {
+        {"Tab Tab", {Qt::Key_Tab, Qt::Key_Tab}, "quantityEdit"},
+        {"Tab Tab Tab", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}, "hoursEdit"},
+        {"Tab Tab Tab Backtab",
+         {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab},
+         "quantityEdit"},
+        {"Tab Tab Backtab", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab}, "requisitionItemCombo"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        selectRow(0);
+        inside(
+            dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); },
+            [this, &c] {
+                QApplication::setActiveWindow(&dialog);
+                ASSERT_EQ(dialog.focusWidget(), ui.requisitionCombo);
+                for (const Qt::Key key : c.keys) {
+                    QTest::keyClick(dialog.focusWidget(), key);
+                }
+                EXPECT_EQ(dialog.focusWidget()->objectName().toStdString(), c.landsIn);
+                if (qobject_cast<QLineEdit*>(dialog.focusWidget()) != nullptr) {
+                    EXPECT_FALSE(opensAList(
+                        [this] { test::typeInto(dialog.focusWidget(), QStringLiteral("7")); }));
+                    EXPECT_EQ(static_cast<QLineEdit*>(dialog.focusWidget())->text(),
+                              QStringLiteral("7"));
+                }
+                EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Иванов Иван Иванович"));
+                EXPECT_EQ(ui.operationEdit->text(),
+                          QStringLiteral("КР-1; Резка; Готовая продукция"));
+            });
+    }
+}
+
+// A search that leaves a choice list empty, then Enter: the list closes and the entry keeps its
+// worker and its operation.
+TEST_F(KeyboardTest, EnterOnAnEmptyChoiceListChangesNothing) {
+    const struct {
+        const char* what;
+        bool worker;
+    } cases[] = {{"workers", true}, {"operations", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        selectRow(0);
+        inside(
+            dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F2); },
+            [this, &c] {
+                QDialog& list = c.worker ? static_cast<QDialog&>(workers) : operations;
+                int rows = -1;
+                whenShown(&list, [&] {
+                    auto* search = list.findChild<QLineEdit*>(QStringLiteral("searchBox"));
+                    test::typeInto(search, QStringLiteral("1"));
+                    rows = test::listShownBy(list).recordCount();
+                    QTest::keyClick(search, Qt::Key_Return);
+                });
+                QTest::mouseClick(c.worker ? ui.pickWorkerButton : ui.pickOperationButton,
+                                  Qt::LeftButton);
+                EXPECT_EQ(rows, 0);
+                EXPECT_FALSE(list.isVisible());
+                EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Иванов Иван Иванович"));
+                EXPECT_EQ(ui.operationEdit->text(),
+                          QStringLiteral("КР-1; Резка; Готовая продукция"));
+                EXPECT_EQ(dialog.entry().workerId, 101);
+                EXPECT_EQ(dialog.entry().operationId, 1);
+            });
+    }
+}
+
 TEST_F(KeyboardTest, ShiftLogKeysDoWhatTheirButtonsDo) {
     sl.entriesGrid->setFocus();
     EXPECT_TRUE(showsDialog([this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Insert); }));
