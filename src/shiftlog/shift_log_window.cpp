@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -182,6 +183,10 @@ void ShiftLogWindow::buildControls() {
         widgets::connectAction(radios[i], &QRadioButton::clicked, this,
                                [this, i] { chooseShift(i + 1); });
     }
+    // Overtime is the fourth shift: Alt+4 as well as its own letter.
+    auto* overtimeKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_4), this);
+    overtimeKey->setObjectName(QStringLiteral("overtimeKey"));
+    connect(overtimeKey, &QShortcut::activated, overtimeRadio_, &QRadioButton::click);
 
     dateEdit_ = new widgets::DateEdit(QDate::currentDate(), this);
     dateEdit_->setObjectName(QStringLiteral("dateEdit"));
@@ -393,6 +398,7 @@ void ShiftLogWindow::showEvent(QShowEvent* event) {
             session_.changes.start(session_.connection.connectionString());
         }
         widgets::runAction([this] { showToday(); });
+        focusList();
     }
 }
 
@@ -530,7 +536,7 @@ void ShiftLogWindow::loadChosenDate() {
     widgets::BusyCursor busy;
     reloadLists();
     dayOffCheck_->setChecked(core::isWeekend(dateEdit_->date()));
-    entriesGrid_->setFocus();
+    focusList();
 }
 
 void ShiftLogWindow::refreshLists() {
@@ -554,6 +560,14 @@ void ShiftLogWindow::chooseShift(int shift) {
         widgets::setHighlighted(radios[i], i == shift - 1);
     }
     shift_ = shift;
+    focusList();
+}
+
+void ShiftLogWindow::focusList() {
+    entriesGrid_->setFocus(Qt::OtherFocusReason);
+    // The style frames the focused row only once a key has moved the focus in this window.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    entriesGrid_->viewport()->update();
 }
 
 void ShiftLogWindow::showDayOff() {

@@ -120,6 +120,8 @@ private:
     void followChosenDate();
     void refreshLists();
     void chooseShift(int shift);
+    // The keyboard on the list's current row, with the frame a key's move shows.
+    void focusList();
     void showDayOff();
     void sortByColumn(int column);
 

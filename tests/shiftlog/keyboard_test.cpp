@@ -8,6 +8,7 @@
 #include "entry_test.h"
 #include "eventually.h"
 #include "find_widget.h"
+#include "focus_frame.h"
 
 namespace tabel::shiftlog {
 namespace {
@@ -217,6 +218,35 @@ TEST_F(KeyboardTest, EnterOnAnEmptyChoiceListChangesNothing) {
                 EXPECT_EQ(dialog.entry().workerId, 101);
                 EXPECT_EQ(dialog.entry().operationId, 1);
             });
+    }
+}
+
+// Alt with the shift's number shows its list with the keyboard on the current row, framed as
+// after a key moved the focus; the arrows move the row at once.
+TEST_F(KeyboardTest, AltWithAShiftsNumberPutsTheKeyboardOnItsList) {
+    QApplication::setActiveWindow(&shiftLog);
+    const struct {
+        Qt::Key digit;
+        int shift;
+        int rowAfterDown;  // the list's row after one Down
+    } cases[] = {
+        {Qt::Key_2, 2, 0},  // one entry
+        {Qt::Key_1, 1, 1}, {Qt::Key_3, 3, 0}, {Qt::Key_4, 4, 0}, {Qt::Key_1, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shift);
+        // The keyboard is elsewhere first: on the date, put there by a click.
+        sl.dateEdit->setFocus(Qt::MouseFocusReason);
+        shiftLog.setAttribute(Qt::WA_KeyboardFocusChange, false);
+        QTest::keyClick(sl.dateEdit, c.digit, Qt::AltModifier);
+        EXPECT_SOON(shiftLog.shift() == c.shift && sl.entriesGrid->hasFocus(), 2000);
+        data::Dataset& list = test::shiftList(shiftLog, c.shift);
+        ASSERT_EQ(sl.entriesGrid->dataset(), &list);
+        EXPECT_TRUE(test::showsFocusFrame(*sl.entriesGrid));
+        EXPECT_EQ(sl.entriesGrid->currentIndex().row(), list.currentRow());
+        list.setCurrentRow(0);
+        QTest::keyClick(sl.entriesGrid, Qt::Key_Down);
+        EXPECT_EQ(list.currentRow(), c.rowAfterDown);
     }
 }
 
