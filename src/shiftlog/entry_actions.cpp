@@ -71,6 +71,10 @@ void ShiftLogWindow::viewOrAcceptEntry() {
         acceptEntry();
         return;
     }
+    viewEntry();
+}
+
+void ShiftLogWindow::viewEntry() {
     data::Dataset& list = currentList();
     if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty()) {
         return;

@@ -417,7 +417,6 @@ void EntryDialog::openForView(const EntryContext& context, const data::Entry& en
     mode_ = Mode::View;
     entryGroup_->setEnabled(false);
     saveButton_->setEnabled(false);
-    materialsPanel_->lockForView();
     showEntry(entry);
     useViewStatements(entry.id);
     requisitions_.open();
@@ -429,8 +428,7 @@ void EntryDialog::openForView(const EntryContext& context, const data::Entry& en
                                                            : requisitions_.valueAt(0, 1));
     requisitionItemCombo_->setKeyValue(
         requisitionItems_.isEmpty() ? QVariant() : requisitionItems_.valueAt(0, 0));
-    materialsPanel_->bindMaterials(entry_.id, entry_.id);
-    materialsPanel_->closeBrigade();
+    materialsPanel_->showForView(entry_.id);
     run();
     entryGroup_->setEnabled(true);
     saveButton_->setEnabled(true);

@@ -215,11 +215,15 @@ void EntryMaterialsPanel::focusMaterials() {
     addMaterialButton_->setFocus(Qt::OtherFocusReason);
 }
 
-void EntryMaterialsPanel::lockForView() {
-    setMaterialsEnabled(false);
-    for (QPushButton* button : {addMemberButton_, removeMemberButton_, divideButton_}) {
+void EntryMaterialsPanel::showForView(int entryId) {
+    bindMaterials(entryId, entryId);
+    openBrigade(entryId);
+    for (QPushButton* button : {addMaterialButton_, deleteMaterialButton_, addMemberButton_,
+                                removeMemberButton_, divideButton_}) {
         button->setEnabled(false);
     }
+    materialsGrid_->setEnabled(true);
+    brigadeGrid_->setEnabled(true);
 }
 
 void EntryMaterialsPanel::entrySaved(int entryId, bool inserted) {

@@ -50,8 +50,9 @@ public:
     void setDivideEnabled(bool on);
     // A paint operation's entry is the one divided between a brigade.
     void setBrigadeLabelEnabled(bool on);
-    // Viewing writes nothing; the brigade grid keeps its state, its list is closed anyway.
-    void lockForView();
+    // Viewing entry `entryId`: its materials and brigade shown, to be read and scrolled; nothing
+    // written.
+    void showForView(int entryId);
     // After a save: materials may be recorded; a new entry also gets its brigade and division.
     void entrySaved(int entryId, bool inserted);
     // The keyboard goes on to the materials.

@@ -106,6 +106,11 @@ QList<GridColumn> shiftColumns() {
          .alignment = right,
          .visible = false,
          .width = 6},
+        // The clerk sees before accepting whether the entry's materials are recorded.
+        {.field = QStringLiteral("tmc"),
+         .title = QStringLiteral("ТМЦ"),
+         .alignment = centre,
+         .width = 4},
         {.field = QStringLiteral("ok"),
          .title = QStringLiteral("OK"),
          .alignment = centre,
@@ -295,6 +300,13 @@ bool ShiftLogWindow::pressKey(QObject* watched, const QKeyEvent& key) {
                 return false;
             }
             widgets::runAction([this] { viewOrAcceptEntry(); });  // the double-click
+            return true;
+        case Qt::Key_F3:
+            // The entry as it is, with its materials and brigade: a clerk looks before he
+            // accepts.
+            if (entriesGrid_->isEnabled()) {
+                widgets::runAction([this] { viewEntry(); });
+            }
             return true;
         default:
             break;

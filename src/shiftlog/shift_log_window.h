@@ -140,6 +140,8 @@ private:
     void editEntry();
     // A clerk's double-click accepts the entry, anyone else's shows it.
     void viewOrAcceptEntry();
+    // F3: the current entry in the entry dialog, read only.
+    void viewEntry();
     void deleteEntry();
     void acceptEntry();
 

@@ -204,5 +204,59 @@ TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
     }
 }
 
+// Before accepting, the clerk looks: F3 shows the entry read only with its materials and its
+// brigade, and accepts nothing; Enter, the double-click and "Принять" still accept.
+TEST_F(ClerkTest, F3ShowsTheEntryWithItsMaterialsAndBrigadeAndTheOtherWaysAccept) {
+    shiftlog::ShiftLogRights clerk;
+    clerk.accept = true;
+    clerk.browsing = true;
+    clerk.doubleClickAccepts = true;
+    shiftLog.applyRights(clerk);
+    test::adminExec(QStringLiteral(
+        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) values "
+        "(1, 1001, 1), (1, 1002, 0.5); "
+        "insert into accounts_dep.person_temp(id_smena, id_person) values (1, 2), (1, 3)"));
+    rereadList();
+    selectRow(0);
+    int materials = -1;
+    int brigade = -1;
+    inside(
+        dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F3); },
+        [&] {
+            EXPECT_EQ(dialog.mode(), EntryDialog::Mode::View);
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Просмотр данных о позиции"));
+            EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Иванов Иван Иванович"));
+            materials = ui.materials().recordCount();
+            brigade = ui.brigade().recordCount();
+            EXPECT_TRUE(ui.materialsGrid->isEnabled());  // read and scrolled
+            for (QWidget* writes : std::initializer_list<QWidget*>{
+                     ui.entryGroup, ui.saveButton, ui.addMaterialButton, ui.deleteMaterialButton,
+                     ui.addMemberButton, ui.removeMemberButton, ui.divideButton}) {
+                EXPECT_FALSE(writes->isEnabled()) << writes->objectName().toStdString();
+            }
+        });
+    EXPECT_EQ(materials, 2);
+    EXPECT_EQ(brigade, 2);
+    EXPECT_EQ(okOf(1), QStringLiteral("no"));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+
+    const struct {
+        const char* what;
+        std::function<void()> accept;
+    } ways[] = {
+        {"Enter", [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Return); }},
+        {"double-click", [this] { sl.doubleClickRow(0); }},
+        {"button", [this] { QTest::mouseClick(sl.acceptButton, Qt::LeftButton); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.what);
+        test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'no' where id = 1"));
+        rereadList();
+        selectRow(0);
+        EXPECT_FALSE(showsDialog(way.accept));
+        EXPECT_EQ(okOf(1), QStringLiteral("ok"));
+    }
+}
+
 }  // namespace
 }  // namespace tabel::shiftlog
