@@ -451,11 +451,11 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
 
 void ShiftLogWindow::setEntryDialog(EntryDialog* dialog) {
     entryDialog_ = dialog;
-    connect(dialog, &EntryDialog::entrySaved, this, &ShiftLogWindow::followOwnWrite);
+    connect(dialog, &EntryDialog::entrySaved, this, [this](int id) { followOwnWrite(id); });
 }
 
-void ShiftLogWindow::followOwnWrite(int id) {
-    pendingLocate_ = id;
+void ShiftLogWindow::followOwnWrite(int id, int standOn) {
+    pendingLocate_ = standOn != 0 ? standOn : id;
     if (!session_.changes.isLive()) {
         for (data::Dataset* list : lists_) {
             if (list->isOpen()) {
