@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/errors.h"
 #include "reportengine/page_painter.h"
 #include "reports/output_files.h"
 #include "widgets/user_action.h"
@@ -58,6 +59,12 @@ std::optional<ReportDocument> prepareWithProgress(reports::PrintedLayout& layout
         return prepare();
     } catch (const reportengine::Cancelled&) {
         return std::nullopt;
+    } catch (const data::DbError& error) {
+        // "Отмена" pressed while the server ran the statement: stopped there, nothing to tell.
+        if (error.kind() == data::DbErrorKind::Cancelled && dialog.cancelled()) {
+            return std::nullopt;
+        }
+        throw;
     }
 }
 

@@ -6,13 +6,18 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <utility>
 
+#include "data/command.h"
 #include "data/dataset.h"
 #include "data/session.h"
 #include "find_widget.h"
@@ -276,6 +281,83 @@ TEST_F(ReportsDialogTest, AWorkbookThatCannotBeWrittenIsToldOnce) {
     QTest::mouseClick(excelButton(), Qt::LeftButton);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
     EXPECT_EQ(opened_.size(), 1);
+}
+
+// A report whose query the server keeps running shows its progress from half a second on,
+// "Выполняется запрос…" with "Отмена", which stops the query on the server: the click returns
+// while the server is still held up elsewhere, nothing is previewed and nothing is told; the
+// next try makes the report.
+TEST_F(ReportsDialogTest, AReportWaitingForTheServerShowsItsProgressAndCancelsTheQuery) {
+    test::MessageRecorder messages;
+    setApril("Все");
+    // Another session holds the entries: the report's query waits for it on the server.
+    QProcess holder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PGAPPNAME"), QStringLiteral("tabel-test-holder"));
+    holder.setProcessEnvironment(environment);
+    holder.start(qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/scripts/dbctl"),
+                 {QStringLiteral("psql"), test::testServer(), QStringLiteral("-X"),
+                  QStringLiteral("-q"), QStringLiteral("-c"),
+                  QStringLiteral("begin; lock table accounts_dep.smena in access exclusive mode; "
+                                 "select pg_sleep(60); commit;")});
+    ASSERT_TRUE(holder.waitForStarted());
+    const auto release = [&] {
+        test::adminQuery(
+            QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                           "where application_name = 'tabel-test-holder'"));
+        holder.waitForFinished(10000);
+    };
+    auto releaseAtEnd = qScopeGuard(release);
+    const auto held = [] {
+        return test::adminQuery(QStringLiteral(
+                   "select count(*) from pg_locks l join pg_class c on c.oid = l.relation "
+                   "where c.relname = 'smena' and l.mode = 'AccessExclusiveLock' and "
+                   "l.granted")) != "0";
+    };
+    for (int i = 0; i < 200 && !held(); ++i) {
+        QTest::qWait(30);
+    }
+    ASSERT_TRUE(held());
+    // The query waits as long as the holder holds, not the session's few seconds; a report never
+    // cancelled gets its rows after 15 s anyway.
+    data::Command(&session_.connection, QStringLiteral("wait"),
+                  {QStringLiteral("set lock_timeout = 0")})
+        .execute();
+    QTimer::singleShot(15000, &form_, release);
+
+    QString label;
+    QString cancelCaption;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        auto* progress = form_.findChild<QProgressDialog*>();
+        if (progress == nullptr || !progress->isVisible() || !label.isEmpty()) {
+            return;
+        }
+        label = progress->labelText();
+        auto* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        cancelCaption = cancel->text();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    press.start(20);
+    QTest::mouseClick(button("Отчет по рабочим"), Qt::LeftButton);
+    press.stop();
+    const bool stillHeld = held();
+
+    EXPECT_EQ(label, QStringLiteral("Выполняется запрос…"));
+    EXPECT_EQ(cancelCaption, QStringLiteral("Отмена"));
+    EXPECT_TRUE(stillHeld);  // stopped on the server, not waited out
+    EXPECT_TRUE(form_.findChildren<ReportPreview*>().isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+
+    release();
+    releaseAtEnd.dismiss();
+    QTest::mouseClick(button("Отчет по рабочим"), Qt::LeftButton);
+    EXPECT_EQ(form_.findChildren<ReportPreview*>().size(), 1);
+    for (ReportPreview* preview : form_.findChildren<ReportPreview*>()) {
+        preview->close();
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
 }
 
 TEST_F(ReportsDialogTest, ExitAndEscapeClose) {
