@@ -301,19 +301,16 @@ void ReportPreview::printWithDialog() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(document_.orientation);
-    // The print dialog's "print to file" proposes the document name with its last suffix
-    // dropped: the ".pdf" keeps the dates in the name whole.
+    // A job's name: the dialog drops its last suffix, the ".pdf" keeps the dates whole.
     printer.setDocName(reports::fileBaseName(document_.title) + QStringLiteral(".pdf"));
+    // "Print to file" proposes the program's output folder and the report's name. The name
+    // alone does not send the pages to a file: a printer, when there is one, stays the choice.
+    printer.setOutputFileName(proposedPdfPath());
+    printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setFromTo(1, document_.pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, document_.pageCount());
-    // The dialog proposes its file in the current folder when that lies in the home folder:
-    // for the time the dialog is open that is the folder where the program puts its output.
-    const QString previousFolder = QDir::currentPath();
-    QDir::setCurrent(reports::outputFolder());
-    const int answer = dialog.exec();
-    QDir::setCurrent(previousFolder);
-    if (answer == QDialog::Accepted) {
+    if (dialog.exec() == QDialog::Accepted) {
         printTo(printer);
     }
 }
