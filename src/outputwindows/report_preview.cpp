@@ -207,28 +207,31 @@ ReportPreview::ReportPreview(ReportDocument document, QWidget* parent)
     layout->addWidget(output);
     layout->addWidget(view_, 1);
 
-    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("&Первая"),
+    // No letter is one of the reports dialog's or the timesheet's under the preview: a key
+    // pressed once too often after the preview closed must not act there (Alt+З for "Закрыть"
+    // chose "Заготовки").
+    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("Перв&ая"),
                                  QKeySequence(Qt::Key_Home)));
     toolbar->addAction(addAction(QStringLiteral("PriorPage"), QStringLiteral("Пр&едыдущая"),
                                  QKeySequence(Qt::Key_PageUp)));
     toolbar->addWidget(pageLabel_);
-    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("&Следующая"),
+    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("Следу&ющая"),
                                  QKeySequence(Qt::Key_PageDown)));
-    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Последн&яя"),
+    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Пос&ледняя"),
                                  QKeySequence(Qt::Key_End)));
     toolbar->addSeparator();
     toolbar->addAction(
-        addAction(QStringLiteral("ZoomIn"), QStringLiteral("&Увеличить"), QKeySequence::ZoomIn));
+        addAction(QStringLiteral("ZoomIn"), QStringLiteral("Увел&ичить"), QKeySequence::ZoomIn));
     toolbar->addAction(
-        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уме&ньшить"), QKeySequence::ZoomOut));
+        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уменьши&ть"), QKeySequence::ZoomOut));
     toolbar->addAction(addAction(QStringLiteral("PageWidth"), QStringLiteral("По &ширине"), {}));
     toolbar->addAction(
-        addAction(QStringLiteral("WholePage"), QStringLiteral("Стр&аница целиком"), {}));
+        addAction(QStringLiteral("WholePage"), QStringLiteral("Страница &целиком"), {}));
     output->addAction(addAction(QStringLiteral("Print"), QStringLiteral("Пе&чать…"),
                                 QKeySequence(Qt::CTRL | Qt::Key_P)));
     output->addAction(
         addAction(QStringLiteral("SavePdf"), QStringLiteral("Сохранить в P&DF…"), {}));
-    output->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("&Закрыть"), {}));
+    output->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("За&крыть"), {}));
 
     const auto on = [this](const char* name, auto slot) {
         widgets::connectAction(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered,

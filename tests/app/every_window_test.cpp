@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QTabBar>
 #include <QTest>
@@ -141,6 +142,56 @@ TEST_F(EveryWindowTest, EveryCaptionHasAMnemonicOfItsOwnAndIsSpokenWithoutIt) {
                 }
             }
         }
+    }
+}
+
+// The letters a window's mnemonics take: its buttons', its labelled fields' and its tabs'.
+QSet<QChar> mnemonicsOf(QWidget* window) {
+    QStringList captions;
+    for (QAbstractButton* button : ownControls<QAbstractButton>(window)) {
+        captions.append(button->text());
+    }
+    for (QLabel* label : ownControls<QLabel>(window)) {
+        if (label->buddy() != nullptr) {
+            captions.append(label->text());
+        }
+    }
+    for (QTabBar* tabs : ownControls<QTabBar>(window)) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            captions.append(tabs->tabText(i));
+        }
+    }
+    QSet<QChar> letters;
+    for (const QString& caption : captions) {
+        const QRegularExpressionMatch marker =
+            QRegularExpression(QStringLiteral("&([^&])")).match(caption);
+        if (marker.hasMatch()) {
+            letters.insert(marker.captured(1).at(0).toUpper());
+        }
+    }
+    return letters;
+}
+
+// A window opened over another shares no mnemonic with it: a key pressed once too often after
+// the upper one closed (Alt+З, "Закрыть" in the preview) must not act in the one under it
+// ("Заготовки" in the reports dialog).
+TEST_F(EveryWindowTest, AWindowSharesNoMnemonicWithTheWindowUnderIt) {
+    const struct {
+        const char* over;
+        QWidget* upper;
+        const char* under;
+        QWidget* lower;
+    } pairs[] = {
+        {"preview", preview.get(), "reports", windows.reportsDialog.get()},
+        {"preview", preview.get(), "timesheet", windows.timesheetWindow.get()},
+    };
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(std::string(p.over) + " over " + p.under);
+        const QSet<QChar> upper = mnemonicsOf(p.upper);
+        const QSet<QChar> shared = upper & mnemonicsOf(p.lower);
+        EXPECT_FALSE(upper.isEmpty());
+        EXPECT_TRUE(shared.isEmpty())
+            << QStringList(QList<QString>(shared.begin(), shared.end())).join(u' ').toStdString();
     }
 }
 
