@@ -210,6 +210,16 @@ QString formatNumber(double value, int maxDecimals) {
     return plainText(d, kDecimalComma);
 }
 
+QString formatCount(qint64 count, const QString& one, const QString& few, const QString& many) {
+    const qint64 last2 = (count < 0 ? -count : count) % 100;
+    const qint64 last = last2 % 10;
+    const QString& noun = last2 >= 11 && last2 <= 14 ? many
+                          : last == 1                ? one
+                          : last >= 2 && last <= 4   ? few
+                                                     : many;
+    return formatMask(double(count), QStringLiteral("#,##0")) + u' ' + noun;
+}
+
 QString formatMask(double value, const QString& mask) {
     const MaskShape shape = parseMask(mask);
     if (!shape.valid || !std::isfinite(value)) {

@@ -32,6 +32,10 @@ QString formatNumber(double value, int maxDecimals);
 // A mask with any other character prints the general format.
 QString formatMask(double value, const QString& mask);
 
+// A count with its noun in the form Russian gives that number, the count's digits grouped as
+// formatMask groups them: 1 строка, 3 строки, 1 998 строк, 21 строка, 111 строк.
+QString formatCount(qint64 count, const QString& one, const QString& few, const QString& many);
+
 // A typed decimal as read: its value and how many significant digits it was typed with, from
 // the first digit that is not 0 to the last one that counts (zeros ending the integer part
 // count, those ending the fraction do not: "0,0120" has 2, "100,50" has 4, "0" has none).

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/errors.h"
 #include "reportengine/page_painter.h"
 #include "reports/output_files.h"
 #include "widgets/user_action.h"
@@ -58,6 +59,12 @@ std::optional<ReportDocument> prepareWithProgress(reports::PrintedLayout& layout
         return prepare();
     } catch (const reportengine::Cancelled&) {
         return std::nullopt;
+    } catch (const data::DbError& error) {
+        // "Отмена" pressed while the server ran the statement: stopped there, nothing to tell.
+        if (error.kind() == data::DbErrorKind::Cancelled && dialog.cancelled()) {
+            return std::nullopt;
+        }
+        throw;
     }
 }
 
@@ -200,28 +207,31 @@ ReportPreview::ReportPreview(ReportDocument document, QWidget* parent)
     layout->addWidget(output);
     layout->addWidget(view_, 1);
 
-    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("&Первая"),
+    // No letter is one of the reports dialog's or the timesheet's under the preview: a key
+    // pressed once too often after the preview closed must not act there (Alt+З for "Закрыть"
+    // chose "Заготовки").
+    toolbar->addAction(addAction(QStringLiteral("FirstPage"), QStringLiteral("Перв&ая"),
                                  QKeySequence(Qt::Key_Home)));
     toolbar->addAction(addAction(QStringLiteral("PriorPage"), QStringLiteral("Пр&едыдущая"),
                                  QKeySequence(Qt::Key_PageUp)));
     toolbar->addWidget(pageLabel_);
-    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("&Следующая"),
+    toolbar->addAction(addAction(QStringLiteral("NextPage"), QStringLiteral("Следу&ющая"),
                                  QKeySequence(Qt::Key_PageDown)));
-    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Последн&яя"),
+    toolbar->addAction(addAction(QStringLiteral("LastPage"), QStringLiteral("Пос&ледняя"),
                                  QKeySequence(Qt::Key_End)));
     toolbar->addSeparator();
     toolbar->addAction(
-        addAction(QStringLiteral("ZoomIn"), QStringLiteral("&Увеличить"), QKeySequence::ZoomIn));
+        addAction(QStringLiteral("ZoomIn"), QStringLiteral("Увел&ичить"), QKeySequence::ZoomIn));
     toolbar->addAction(
-        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уме&ньшить"), QKeySequence::ZoomOut));
+        addAction(QStringLiteral("ZoomOut"), QStringLiteral("Уменьши&ть"), QKeySequence::ZoomOut));
     toolbar->addAction(addAction(QStringLiteral("PageWidth"), QStringLiteral("По &ширине"), {}));
     toolbar->addAction(
-        addAction(QStringLiteral("WholePage"), QStringLiteral("Стр&аница целиком"), {}));
+        addAction(QStringLiteral("WholePage"), QStringLiteral("Страница &целиком"), {}));
     output->addAction(addAction(QStringLiteral("Print"), QStringLiteral("Пе&чать…"),
                                 QKeySequence(Qt::CTRL | Qt::Key_P)));
     output->addAction(
         addAction(QStringLiteral("SavePdf"), QStringLiteral("Сохранить в P&DF…"), {}));
-    output->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("&Закрыть"), {}));
+    output->addAction(addAction(QStringLiteral("ClosePreview"), QStringLiteral("За&крыть"), {}));
 
     const auto on = [this](const char* name, auto slot) {
         widgets::connectAction(findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered,
@@ -294,19 +304,16 @@ void ReportPreview::printWithDialog() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(document_.orientation);
-    // The print dialog's "print to file" proposes the document name with its last suffix
-    // dropped: the ".pdf" keeps the dates in the name whole.
+    // A job's name: the dialog drops its last suffix, the ".pdf" keeps the dates whole.
     printer.setDocName(reports::fileBaseName(document_.title) + QStringLiteral(".pdf"));
+    // "Print to file" proposes the program's output folder and the report's name. The name
+    // alone does not send the pages to a file: a printer, when there is one, stays the choice.
+    printer.setOutputFileName(proposedPdfPath());
+    printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setFromTo(1, document_.pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, document_.pageCount());
-    // The dialog proposes its file in the current folder when that lies in the home folder:
-    // for the time the dialog is open that is the folder where the program puts its output.
-    const QString previousFolder = QDir::currentPath();
-    QDir::setCurrent(reports::outputFolder());
-    const int answer = dialog.exec();
-    QDir::setCurrent(previousFolder);
-    if (answer == QDialog::Accepted) {
+    if (dialog.exec() == QDialog::Accepted) {
         printTo(printer);
     }
 }

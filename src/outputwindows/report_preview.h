@@ -26,7 +26,8 @@ using reportengine::ReportDocument;
 // The engine's progress shown in `dialog`: rows laid out, or pages written of all.
 reportengine::ProgressFn showProgress(widgets::WorkProgress& dialog);
 
-// A layout's pages under a progress dialog; nothing when "Отмена" was pressed.
+// A layout's pages under a progress dialog, shown from half a second on, also while the server
+// still runs the query; nothing when "Отмена" was pressed (a running query is stopped).
 // `prepare` opens the layout's query and lays it out (preparePeriodReport and the like).
 std::optional<ReportDocument> prepareWithProgress(reports::PrintedLayout& layout, QWidget* parent,
                                                   const std::function<ReportDocument()>& prepare);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -13,6 +14,7 @@
 #include "data/dataset.h"
 #include "data/session.h"
 #include "outputwindows/report_preview.h"
+#include "reports/output_files.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
 #include "widgets/style.h"
@@ -133,6 +135,13 @@ void ReportsDialog::openForReports() {
     exec();
 }
 
+void ReportsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        widgets::focusFirstField(this);  // whatever had the focus when it last closed
+    }
+}
+
 ProductKind ReportsDialog::productKind() const {
     if (finishedRadio_->isChecked()) {
         return ProductKind::Finished;
@@ -163,16 +172,15 @@ void ReportsDialog::exportProductSummary() {
     productSummary_->open();
     widgets::BusyCursor busy;
     // A new workbook: an empty name is never refused.
-    reports::writeProductSummary(*productSummary_, excel_, [this](int done, int total) {
+    const reports::Period p = period();
+    reports::writeProductSummary(*productSummary_, excel_, p, [this](int done, int total) {
         excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
         if (done % 500 == 0) {
             excelButton_->repaint();
         }
     });
-    const reports::Period p = period();
-    excel_.setFileTitle(QStringLiteral("Продукция %1%2%3")
-                            .arg(p.from.toString(QStringLiteral("dd.MM.yyyy")), QChar(0x2013),
-                                 p.to.toString(QStringLiteral("dd.MM.yyyy"))));
+    // "Продукция (Заготовки) 01.04.2026–01.05.2026"
+    excel_.setFileTitle(reports::fileBaseName(reports::productSummaryTitle(p)));
     excel_.SetExcelVisible(true);
 }
 

@@ -36,6 +36,9 @@ public:
     reports::Period period() const;
     reports::ProductKind productKind() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     reports::PrintedLayout& layoutOf(reports::PeriodReport report);

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "core/messages.h"
+#include "core/numbers.h"
 #include "data/dataset.h"
 #include "data/errors.h"
 #include "data/hours.h"
@@ -68,6 +69,11 @@ QString rebuildFailure(const QString& period, const data::DbError& error) {
             return QStringLiteral("Табель за %1 не перестроен, прежние данные сохранены.\n%2")
                 .arg(period, data::userMessageOf(error));
     }
+}
+
+// "ноябрь 2026": the month as a message names it inside a sentence.
+QString monthInSentence(int month, int year) {
+    return timesheet::monthNames().value(month - 1).toLower() + u' ' + QString::number(year);
 }
 
 }  // namespace
@@ -250,7 +256,16 @@ void TimesheetWindow::rebuildMonth() {
         core::MessageBoxes::error(QStringLiteral("Недостаточно прав для перестроения табеля."));
         return;
     }
+    // The month's hours are replaced by what the entries give: asked first, "Нет" by default.
+    const QString period = monthInSentence(month(), year());
+    if (!core::MessageBoxes::ask(
+            QStringLiteral("Перестроить табель за %1? Часы этого месяца будут заменены часами "
+                           "по позициям смен.")
+                .arg(period))) {
+        return;
+    }
     std::optional<data::DbError> failure;
+    int rows = 0;
     {
         widgets::BusyCursor busy;
         closePages();
@@ -259,7 +274,7 @@ void TimesheetWindow::rebuildMonth() {
         rebuildProgress_->show();
         rebuildProgress_->repaint();
         try {
-            data::rebuildHoursMonth(session_.connection, month(), year());
+            rows = data::rebuildHoursMonth(session_.connection, month(), year());
         } catch (const data::DbError& error) {
             // Told in the timesheet's own words below, once the bar is gone.
             failure = error;
@@ -270,6 +285,12 @@ void TimesheetWindow::rebuildMonth() {
         core::MessageBoxes::error(rebuildFailure(monthPicker_->title(), *failure));
     }
     openPages();
+    if (!failure) {
+        core::MessageBoxes::inform(
+            QStringLiteral("Табель за %1 перестроен: %2")
+                .arg(period, core::formatCount(rows, QStringLiteral("строка"),
+                                               QStringLiteral("строки"), QStringLiteral("строк"))));
+    }
 }
 
 void TimesheetWindow::exportMonth() {
@@ -311,6 +332,7 @@ void TimesheetWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         resetExcelCaption();
+        widgets::focusFirstField(this);  // whatever had the focus when it last closed
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "core/input_texts.h"
@@ -11,6 +12,7 @@
 #include "data/session.h"
 #include "data/value_conversion.h"
 #include "widgets/data_grid.h"
+#include "widgets/form_field.h"
 #include "widgets/live_rows.h"
 #include "widgets/style.h"
 #include "widgets/user_action.h"
@@ -118,9 +120,16 @@ NormsWindow::NormsWindow(data::Session& session, QWidget* parent)
     // another operation is not read, since the statement reads this operation's only.
     connect(&session.changes, &data::ChangeFeed::changed, this,
             [this](const data::ChangeBatch& batch) {
-                widgets::followChanges(operationNorms_, normsGrid_, QStringLiteral("id"), batch.whole,
-                                       widgets::keysOf(batch.norms));
+                widgets::followChanges(operationNorms_, normsGrid_, QStringLiteral("id"),
+                                       batch.whole, widgets::keysOf(batch.norms));
             });
+}
+
+void NormsWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        widgets::focusFirstField(this);  // whatever had the focus when it last closed
+    }
 }
 
 bool NormsWindow::openForOperation(int operationId) {

@@ -37,8 +37,11 @@ OperationKindsWindow::OperationKindsWindow(data::Session& session, OperationKind
 }
 
 void OperationKindsWindow::onShown() {
+    // The search when choosing; the list itself when only browsing.
     if (searchBox()->isVisible()) {
         searchBox()->setFocus();
+    } else {
+        listGrid()->setFocus();
     }
 }
 

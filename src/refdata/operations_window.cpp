@@ -180,7 +180,7 @@ std::optional<OperationChoice> OperationsWindow::pickOperation(
         clearSearch();
     }
     if (!context.typed.isEmpty()) {
-        searchBox()->setText(context.typed);
+        searchBox()->startWith(context.typed);
     }
     // Positioned after filtering, which returns to the first row.
     if (context.adding || !operations.locate(QStringLiteral("id"), context.currentOperationId)) {

@@ -32,7 +32,7 @@ void WorkersWindow::onShown() {
 WorkerPick WorkersWindow::pickWorker(const QString& typed) {
     workers_.open();
     clearSearch();
-    searchBox()->setText(typed);
+    searchBox()->startWith(typed);
     pick_ = {};
     exec();
     // Read afresh at the next choice: people join and leave.

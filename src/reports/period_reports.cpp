@@ -27,25 +27,32 @@ std::unique_ptr<PrintedLayout> makeLayout(data::Connection& connection) {
     return std::make_unique<Layout>(connection);
 }
 
-// A report's title before its dates, and its layout: add a report here.
+// A report's name in its title, and its layout: add a report here.
 struct PeriodReportParts {
     PeriodReport report;
-    QString titlePrefix;
+    QString name;
     std::unique_ptr<PrintedLayout> (*makeLayout)(data::Connection& connection);
 };
 
 const PeriodReportParts kPeriodReports[] = {
-    {PeriodReport::Workers, QStringLiteral("   Отчет по рабочим за период с "),
-     makeLayout<WorkersReportLayout>},
-    {PeriodReport::Products, QStringLiteral("   Отчет по продукции за период с "),
+    {PeriodReport::Workers, QStringLiteral("Отчет по рабочим"), makeLayout<WorkersReportLayout>},
+    {PeriodReport::Products, QStringLiteral("Отчет по продукции"),
      makeLayout<ProductsReportLayout>},
-    {PeriodReport::WorkersDetail, QStringLiteral("   Детальный отчет по рабочим за период с "),
+    {PeriodReport::WorkersDetail, QStringLiteral("Детальный отчет по рабочим"),
      makeLayout<DetailedWorkersReportLayout>},
-    {PeriodReport::ProductsDetail, QStringLiteral("   Детальный отчет по продукции за период с "),
+    {PeriodReport::ProductsDetail, QStringLiteral("Детальный отчет по продукции"),
      makeLayout<DetailedProductsReportLayout>},
-    {PeriodReport::Requisitions, QStringLiteral("   Детальный отчет по заявкам за период с "),
+    {PeriodReport::Requisitions, QStringLiteral("Детальный отчет по заявкам"),
      makeLayout<DetailedRequisitionsReportLayout>},
 };
+
+// "Отчет по рабочим (Заготовки) за период с 01.04.2026 по 01.05.2026"
+QString periodTitle(const QString& name, const Period& period) {
+    const QString kind = kindCaption(period.kind);
+    return name + (kind.isEmpty() ? QString() : QStringLiteral(" (") + kind + u')') +
+           QStringLiteral(" за период с ") + shortDate(period.from) + QStringLiteral(" по ") +
+           shortDate(period.to);
+}
 
 const PeriodReportParts* partsOf(PeriodReport report) {
     for (const PeriodReportParts& parts : kPeriodReports) {
@@ -77,12 +84,29 @@ Period previousMonth(const QDate& today) {
 
 QString titlePrefix(PeriodReport report) {
     const PeriodReportParts* parts = partsOf(report);
-    return parts ? parts->titlePrefix : QString();
+    return parts ? QStringLiteral("   ") + parts->name + QStringLiteral(" за период с ")
+                 : QString();
 }
 
 QString reportTitle(PeriodReport report, const Period& period) {
-    return titlePrefix(report) + shortDate(period.from) + QStringLiteral(" по ") +
-           shortDate(period.to);
+    const PeriodReportParts* parts = partsOf(report);
+    return parts ? QStringLiteral("   ") + periodTitle(parts->name, period) : QString();
+}
+
+QString kindCaption(ProductKind kind) {
+    switch (kind) {
+        case ProductKind::Finished:
+            return core::productKindText(0);
+        case ProductKind::Blanks:
+            return core::productKindText(1);
+        case ProductKind::All:
+            break;
+    }
+    return {};
+}
+
+QString productSummaryTitle(const Period& period) {
+    return periodTitle(QStringLiteral("Продукция"), period);
 }
 
 QString kindFilter(ProductKind kind) {
@@ -152,20 +176,23 @@ QStringList productSummarySql() {
 }
 // clang-format on
 
-void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet, const Period& period,
                          const std::function<void(int, int)>& progress) {
     spreadsheet.OpenExcel({});
     const int total = summary.recordCount();
     if (progress) {
         progress(0, total);
     }
+    // What the sheet holds, the kind chosen included; it widens no column.
+    spreadsheet.WriteCell(1, 1, 1, productSummaryTitle(period), true, false, true);
     const QStringList captions = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
                                   QStringLiteral("Вид продукции"), QStringLiteral("Коробки"),
                                   QStringLiteral("Кол-во")};
+    constexpr int kHeaderRow = 2;
     for (int c = 0; c < captions.size(); ++c) {
-        spreadsheet.WriteCell(1, c + 1, 1, captions[c]);
+        spreadsheet.WriteCell(1, c + 1, kHeaderRow, captions[c]);
     }
-    int row = 2;
+    int row = kHeaderRow + 1;
     for (summary.first(); !summary.eof(); summary.next()) {
         const QString vid = summary.field(QStringLiteral("vid")).asString();
         const QVariant colourValue = summary.field(QStringLiteral("color")).value();
@@ -187,7 +214,7 @@ void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
         spreadsheet.WriteCell(1, 5, row, quantityText(kolvo));
         ++row;
         if (progress) {
-            progress(row - 2, total);
+            progress(row - kHeaderRow - 1, total);
         }
     }
 }
@@ -199,7 +226,7 @@ void saveProductSummary(data::Connection& connection, const Period& period, cons
     CloseOnExit closer{summary};
     summary.open();
     Spreadsheet spreadsheet;
-    writeProductSummary(summary, spreadsheet);
+    writeProductSummary(summary, spreadsheet, period);
     spreadsheet.saveAs(path);
 }
 

@@ -38,8 +38,16 @@ Period previousMonth(const QDate& today);
 
 // "   Отчет по рабочим за период с " and the others, three blanks first.
 QString titlePrefix(PeriodReport report);
-// The title label: prefix + "с" date + " по " + "по" date, as dd.MM.yyyy.
+// The title label: prefix + "с" date + " по " + "по" date, as dd.MM.yyyy; a kind chosen is
+// named before the period: "   Отчет по рабочим (Заготовки) за период с …".
 QString reportTitle(PeriodReport report, const Period& period);
+
+// "Готовая продукция", "Заготовки"; empty for all.
+QString kindCaption(ProductKind kind);
+
+// The first row of the product summary, and the name its file is given after: "Продукция
+// (Заготовки) за период с 01.04.2026 по 01.05.2026".
+QString productSummaryTitle(const Period& period);
 
 // The dataset filter of a product kind; empty for all.
 QString kindFilter(ProductKind kind);
@@ -63,10 +71,10 @@ QString writePeriodReportPdf(PrintedLayout& layout, PeriodReport report, const P
 // The product summary query of the spreadsheet export: parameters data1, data2.
 QStringList productSummarySql();
 
-// Writes the open product summary into a new workbook's first sheet: the header row, then one
-// row a product; `progress` hears (rows written, rows in all) before the first row and after
-// each. Throws SpreadsheetError.
-void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet,
+// Writes the open product summary of `period` into a new workbook's first sheet: its title
+// (productSummaryTitle), the header row, then one row a product; `progress` hears (rows
+// written, rows in all) before the first row and after each. Throws SpreadsheetError.
+void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet, const Period& period,
                          const std::function<void(int, int)>& progress = {});
 
 // The product summary of a period written as a workbook file (temporary file, then renamed).

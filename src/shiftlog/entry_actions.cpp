@@ -71,6 +71,10 @@ void ShiftLogWindow::viewOrAcceptEntry() {
         acceptEntry();
         return;
     }
+    viewEntry();
+}
+
+void ShiftLogWindow::viewEntry() {
     data::Dataset& list = currentList();
     if (entryDialog_ == nullptr || !list.isOpen() || list.isEmpty()) {
         return;
@@ -111,9 +115,24 @@ void ShiftLogWindow::acceptEntry() {
         core::MessageBoxes::error(QStringLiteral("Не заведен расход ТМЦ!"));
         return;
     }
-    // Accepted, or changed meanwhile: either way the list shows the entry as it now is.
-    widgets::runAction([&] { data::acceptEntry(session_.connection, id, version); });
-    followOwnWrite(id);
+    // Accepted, or changed meanwhile: either way the list shows the entry as it now is. Once
+    // accepted, the clerk goes on to the next entry still open, one key an entry.
+    const bool accepted =
+        widgets::runAction([&] { data::acceptEntry(session_.connection, id, version); });
+    followOwnWrite(id, accepted ? nextOpenEntry().value_or(id) : id);
+}
+
+std::optional<int> ShiftLogWindow::nextOpenEntry() {
+    data::Dataset& list = currentList();
+    const int ok = list.fieldIndex(QStringLiteral("ok"));
+    const int key = list.fieldIndex(QStringLiteral("id"));
+    for (int row = list.currentRow() + 1; row < list.recordCount(); ++row) {
+        if (!data::isAccepted(list.valueAt(row, ok).toString()) &&
+            !list.valueAt(row, key).isNull()) {
+            return list.valueAt(row, key).toInt();
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace tabel::shiftlog

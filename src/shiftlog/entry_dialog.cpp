@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -108,8 +109,8 @@ EntryDialog::EntryDialog(data::Session& session, refdata::WorkersWindow& workers
     requisitionItems_.setFiltered(true);
 
     buildControls();
-    materialsPanel_ = new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit_,
-                                              workerEdit_, this);
+    materialsPanel_ =
+        new EntryMaterialsPanel(session, workers, consumption, entry_, quantityEdit_, this);
     layoutControls();
     wireHandlers();
 }
@@ -267,7 +268,12 @@ bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
         selectQuantityOnFocus_ = false;
         quantityEdit_->selectAll();
     } else if (event->type() == QEvent::FocusOut) {
-        if (watched == quantityEdit_) {
+        // Left by the user, not by the window losing the keyboard: a closed dialog (or a box
+        // over it) recomputes nothing.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool left =
+            isVisible() && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+        if (watched == quantityEdit_ && left) {
             widgets::runAction([this] { refreshPrices(); });
         } else if ((watched == defectsEdit_ || watched == hoursEdit_) &&
                    static_cast<QLineEdit*>(watched)->text().isEmpty()) {
@@ -275,6 +281,13 @@ bool EntryDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void EntryDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        widgets::focusFirstField(this);
+    }
 }
 
 void EntryDialog::useStandardStatements() {
@@ -318,6 +331,7 @@ std::optional<data::Entry> EntryDialog::openForAdd(const EntryContext& context) 
     hoursEdit_->setText(QStringLiteral("0"));
     setWindowTitle(QStringLiteral("Заведение новой позиции"));
     mode_ = Mode::Add;
+    choosePickersByTab(true);
     entry_ = {};
     basePrice_ = {};
     useStandardStatements();
@@ -373,10 +387,17 @@ std::optional<data::Entry> EntryDialog::openForEdit(const EntryContext& context,
     return run();
 }
 
+void EntryDialog::choosePickersByTab(bool on) {
+    for (QPushButton* dots : {pickWorkerButton_, pickOperationButton_}) {
+        dots->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
+
 void EntryDialog::loadForEdit(const EntryContext& context, const data::Entry& entry) {
     context_ = context;
     setWindowTitle(QStringLiteral("Изменение данных о позиции"));
     mode_ = Mode::Edit;
+    choosePickersByTab(false);
     showEntry(entry);
     prepareRequisitions(entry);
     materialsPanel_->bindMaterials(entry_.id, entry_.id);
@@ -396,7 +417,6 @@ void EntryDialog::openForView(const EntryContext& context, const data::Entry& en
     mode_ = Mode::View;
     entryGroup_->setEnabled(false);
     saveButton_->setEnabled(false);
-    materialsPanel_->lockForView();
     showEntry(entry);
     useViewStatements(entry.id);
     requisitions_.open();
@@ -408,8 +428,7 @@ void EntryDialog::openForView(const EntryContext& context, const data::Entry& en
                                                            : requisitions_.valueAt(0, 1));
     requisitionItemCombo_->setKeyValue(
         requisitionItems_.isEmpty() ? QVariant() : requisitionItems_.valueAt(0, 0));
-    materialsPanel_->bindMaterials(entry_.id, entry_.id);
-    materialsPanel_->closeBrigade();
+    materialsPanel_->showForView(entry_.id);
     run();
     entryGroup_->setEnabled(true);
     saveButton_->setEnabled(true);

@@ -71,6 +71,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Every opening starts on "Заявка" (the first field that takes the keyboard).
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
@@ -82,6 +84,10 @@ private:
     void prepareRequisitions(const data::Entry& entry);
     void loadForEdit(const EntryContext& context, const data::Entry& entry);
     std::optional<data::Entry> run();
+    // The worker's and operation's "..." are Tab stops when adding. An edit has them chosen:
+    // Tab goes past them to the figures, so a number typed after a Tab too few lands in no
+    // list (a click still opens it).
+    void choosePickersByTab(bool on);
 
     // The choices, in entry_dialog_choices.cpp.
     void clearChoices();

@@ -36,6 +36,10 @@ void EntryDialog::clearChoices() {
     entry_.operationId = 0;
     entry_.personId = 0;
     entry_.workerId = 0;
+    // The prices were the operation's.
+    for (QLineEdit* figure : {basePriceEdit_, finalPriceEdit_, sumEdit_}) {
+        figure->clear();
+    }
 }
 
 void EntryDialog::chooseRequisition() {
@@ -64,14 +68,13 @@ void EntryDialog::chooseRequisitionItem() {
 
 void EntryDialog::pickWorker(const QString& typed) {
     const refdata::WorkerPick pick = workers_.pickWorker(typed);
-    if (!pick.chosen) {
+    // Left, or Enter on a list the search emptied: the entry stays as it was.
+    if (!pick.worker) {
         return;
     }
-    if (const auto& choice = pick.worker) {
-        workerEdit_->setText(choice->fio);
-        entry_.workerId = choice->workerId;
-        entry_.personId = choice->personId;
-    }
+    workerEdit_->setText(pick.worker->fio);
+    entry_.workerId = pick.worker->workerId;
+    entry_.personId = pick.worker->personId;
     operationEdit_->clear();
     entry_.operationId = 0;
     if (!workerEdit_->text().isEmpty()) {
@@ -136,6 +139,10 @@ void EntryDialog::refreshPrices() {
     const std::optional<core::Decimal> quantity = readFigure(quantityEdit_->text());
     if (!quantity) {
         core::MessageBoxes::error(core::quantityNotANumber(quantityEdit_->text()));
+        return;
+    }
+    // Without an operation there is no price: nothing is shown, not a zero.
+    if (entry_.operationId == 0) {
         return;
     }
     finalPriceEdit_->setText(entry_.price.toDisplayText());

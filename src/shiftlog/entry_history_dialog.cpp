@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -86,6 +87,13 @@ EntryHistoryDialog::EntryHistoryDialog(data::Connection& connection, QWidget* pa
         }
     });
     widgets::fixWindowSize(this, QSize(900, 480));
+}
+
+void EntryHistoryDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        widgets::focusFirstField(this);  // whatever had the focus when it last closed
+    }
 }
 
 void EntryHistoryDialog::openForEntry(int entryId, const QDate& day, int shift) {

@@ -25,6 +25,9 @@ public:
     // `shift` one tick away; modal.
     void openForEntry(int entryId, const QDate& day, int shift);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void load(int entryId, const QDate& day, int shift);
     void showHistory(int entryId);

@@ -59,14 +59,13 @@ QString numberText(const QVariant& value) {
 EntryMaterialsPanel::EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
                                          MaterialConsumptionDialog& consumption,
                                          const data::Entry& entry, QLineEdit* quantityEdit,
-                                         QLineEdit* workerEdit, QWidget* parent)
+                                         QWidget* parent)
     : QWidget(parent),
       connection_(session.connection),
       workers_(workers),
       consumption_(consumption),
       entry_(entry),
       quantityEdit_(quantityEdit),
-      workerEdit_(workerEdit),
       materials_(&session.connection, QStringLiteral("materials"), this),
       materialsTotal_(&session.connection, QStringLiteral("materialsTotal"), this),
       brigade_(&session.connection, QStringLiteral("brigade"), this) {
@@ -216,11 +215,15 @@ void EntryMaterialsPanel::focusMaterials() {
     addMaterialButton_->setFocus(Qt::OtherFocusReason);
 }
 
-void EntryMaterialsPanel::lockForView() {
-    setMaterialsEnabled(false);
-    for (QPushButton* button : {addMemberButton_, removeMemberButton_, divideButton_}) {
+void EntryMaterialsPanel::showForView(int entryId) {
+    bindMaterials(entryId, entryId);
+    openBrigade(entryId);
+    for (QPushButton* button : {addMaterialButton_, deleteMaterialButton_, addMemberButton_,
+                                removeMemberButton_, divideButton_}) {
         button->setEnabled(false);
     }
+    materialsGrid_->setEnabled(true);
+    brigadeGrid_->setEnabled(true);
 }
 
 void EntryMaterialsPanel::entrySaved(int entryId, bool inserted) {
@@ -266,8 +269,8 @@ void EntryMaterialsPanel::deleteMaterial() {
 }
 
 void EntryMaterialsPanel::addBrigadeMember() {
+    // The entry's own worker stays shown: a brigade member is picked beside it.
     const refdata::WorkerPick pick = workers_.pickWorker();
-    workerEdit_->clear();
     if (!pick.worker) {
         return;
     }

@@ -29,11 +29,11 @@ class MaterialConsumptionDialog;
 class EntryMaterialsPanel : public QWidget {
     Q_OBJECT
 public:
-    // `entry`, `quantityEdit` and `workerEdit` belong to the dialog's upper part: the panel
-    // reads the saved entry and the quantity, and empties the worker box after a brigade pick.
+    // `entry` and `quantityEdit` belong to the dialog's upper part: the panel reads the saved
+    // entry and the quantity.
     EntryMaterialsPanel(data::Session& session, refdata::WorkersWindow& workers,
                         MaterialConsumptionDialog& consumption, const data::Entry& entry,
-                        QLineEdit* quantityEdit, QLineEdit* workerEdit, QWidget* parent);
+                        QLineEdit* quantityEdit, QWidget* parent);
 
     // "Сохранить": created here, placed by the dialog in its button row next to "Запись".
     QPushButton* divideButton() const { return divideButton_; }
@@ -50,8 +50,9 @@ public:
     void setDivideEnabled(bool on);
     // A paint operation's entry is the one divided between a brigade.
     void setBrigadeLabelEnabled(bool on);
-    // Viewing writes nothing; the brigade grid keeps its state, its list is closed anyway.
-    void lockForView();
+    // Viewing entry `entryId`: its materials and brigade shown, to be read and scrolled; nothing
+    // written.
+    void showForView(int entryId);
     // After a save: materials may be recorded; a new entry also gets its brigade and division.
     void entrySaved(int entryId, bool inserted);
     // The keyboard goes on to the materials.
@@ -75,7 +76,6 @@ private:
     MaterialConsumptionDialog& consumption_;
     const data::Entry& entry_;
     QLineEdit* quantityEdit_;
-    QLineEdit* workerEdit_;
 
     data::Dataset materials_;
     data::Dataset materialsTotal_;

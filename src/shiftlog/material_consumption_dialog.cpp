@@ -29,11 +29,12 @@ const QString kStockQuestion =
 
 const QString kNothingLeft = QStringLiteral("На складе не осталось этого ТМЦ: расходовать нечего.");
 
-QStringList remainderSql(const QString& caption, const QStringList& join) {
+const QString kFreeStock = QStringLiteral("Свободный остаток на складе");
+const QString kReservedStock = QStringLiteral("Остаток по резерву на складе");
+
+QStringList remainderSql(const QStringList& join) {
     QStringList lines{
-        QStringLiteral("select format('") + caption +
-            QStringLiteral(": %s'::text, coalesce(sum(rem.f_qty), 0)) AS s_full_caption, "
-                           "coalesce(sum(rem.f_qty), 0) as f_qty_free"),
+        QStringLiteral("select coalesce(sum(rem.f_qty), 0) as f_qty_free"),
         QStringLiteral("from accounts_dep.smena smena"),
         QStringLiteral("inner join mnf_doc.doc mnf_doc on mnf_doc.id = smena.id_doc"),
         QStringLiteral("inner join cmn_doc.doc cmn_doc on cmn_doc.id_reference = mnf_doc.id"),
@@ -84,14 +85,12 @@ MaterialConsumptionDialog::MaterialConsumptionDialog(data::Session& session, QWi
         {QStringLiteral("select * from accounts_dep.get_gds_from_by_smena(:id_smena)")});
     goodsList_.setFieldDefs({{QStringLiteral("id"), T::Numeric15, true}});
     freeStock_.setSql(remainderSql(
-        QStringLiteral("Свободный остаток на складе"),
         {QStringLiteral("inner join stk_remainder.remainder rem on rem.id_stock = "
                         "mnf_doc.id_stock_from"),
          QStringLiteral("                                      and rem.id_reserved_doc is null"),
          QStringLiteral(
              "                                      and rem.id_reserved_doc_item is null")}));
     reservedStock_.setSql(remainderSql(
-        QStringLiteral("Остаток по резерву на складе"),
         {QStringLiteral("inner join stk_remainder.remainder rem on rem.id_reserved_doc = "
                         "cmn_doc.id"),
          QStringLiteral("                                      and rem.id_reserved_doc_item = "
@@ -146,12 +145,18 @@ MaterialConsumptionDialog::MaterialConsumptionDialog(data::Session& session, QWi
 }
 
 void MaterialConsumptionDialog::showRemainders() {
-    auto caption = [](data::Dataset& remainder) {
-        return remainder.isOpen() && !remainder.isEmpty() ? remainder.valueAt(0, 0).toString()
-                                                          : QString();
+    // The server's figure written as every number in the windows: with the decimal comma.
+    auto caption = [](const QString& what, data::Dataset& remainder) {
+        if (!remainder.isOpen() || remainder.isEmpty()) {
+            return QString();
+        }
+        const QVariant free =
+            remainder.valueAt(0, remainder.fieldIndex(QStringLiteral("f_qty_free")));
+        return what + QStringLiteral(": ") +
+               core::Decimal::fromText(free.toString()).value_or(core::Decimal()).toDisplayText();
     };
-    freeStockLabel_->setText(caption(freeStock_));
-    reservedStockLabel_->setText(caption(reservedStock_));
+    freeStockLabel_->setText(caption(kFreeStock, freeStock_));
+    reservedStockLabel_->setText(caption(kReservedStock, reservedStock_));
 }
 
 void MaterialConsumptionDialog::openRemainders(const QVariant& goods) {
@@ -179,6 +184,9 @@ void MaterialConsumptionDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         widgets::runAction([this] { resetStock(); });
+        // The goods list first, whatever had the focus when the dialog last closed: Down picks
+        // the next material at once.
+        goodsCombo_->setFocus(Qt::TabFocusReason);
     }
 }
 

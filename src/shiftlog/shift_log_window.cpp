@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -106,6 +107,11 @@ QList<GridColumn> shiftColumns() {
          .alignment = right,
          .visible = false,
          .width = 6},
+        // The clerk sees before accepting whether the entry's materials are recorded.
+        {.field = QStringLiteral("tmc"),
+         .title = QStringLiteral("ТМЦ"),
+         .alignment = centre,
+         .width = 4},
         {.field = QStringLiteral("ok"),
          .title = QStringLiteral("OK"),
          .alignment = centre,
@@ -183,6 +189,10 @@ void ShiftLogWindow::buildControls() {
         widgets::connectAction(radios[i], &QRadioButton::clicked, this,
                                [this, i] { chooseShift(i + 1); });
     }
+    // Overtime is the fourth shift: Alt+4 as well as its own letter.
+    auto* overtimeKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_4), this);
+    overtimeKey->setObjectName(QStringLiteral("overtimeKey"));
+    connect(overtimeKey, &QShortcut::activated, overtimeRadio_, &QRadioButton::click);
 
     dateEdit_ = new widgets::DateEdit(QDate::currentDate(), this);
     dateEdit_->setObjectName(QStringLiteral("dateEdit"));
@@ -292,6 +302,13 @@ bool ShiftLogWindow::pressKey(QObject* watched, const QKeyEvent& key) {
             }
             widgets::runAction([this] { viewOrAcceptEntry(); });  // the double-click
             return true;
+        case Qt::Key_F3:
+            // The entry as it is, with its materials and brigade: a clerk looks before he
+            // accepts.
+            if (entriesGrid_->isEnabled()) {
+                widgets::runAction([this] { viewEntry(); });
+            }
+            return true;
         default:
             break;
     }
@@ -399,6 +416,7 @@ void ShiftLogWindow::showEvent(QShowEvent* event) {
             session_.changes.start(session_.connection.connectionString());
         }
         widgets::runAction([this] { showToday(); });
+        focusList();
     }
 }
 
@@ -456,11 +474,11 @@ void ShiftLogWindow::showListFailure(const QString& failure) {
 
 void ShiftLogWindow::setEntryDialog(EntryDialog* dialog) {
     entryDialog_ = dialog;
-    connect(dialog, &EntryDialog::entrySaved, this, &ShiftLogWindow::followOwnWrite);
+    connect(dialog, &EntryDialog::entrySaved, this, [this](int id) { followOwnWrite(id); });
 }
 
-void ShiftLogWindow::followOwnWrite(int id) {
-    pendingLocate_ = id;
+void ShiftLogWindow::followOwnWrite(int id, int standOn) {
+    pendingLocate_ = standOn != 0 ? standOn : id;
     if (!session_.changes.isLive()) {
         for (data::Dataset* list : lists_) {
             if (list->isOpen()) {
@@ -554,7 +572,7 @@ void ShiftLogWindow::loadChosenDate() {
     widgets::BusyCursor busy;
     reloadLists();
     dayOffCheck_->setChecked(core::isWeekend(dateEdit_->date()));
-    entriesGrid_->setFocus();
+    focusList();
 }
 
 void ShiftLogWindow::refreshLists() {
@@ -580,6 +598,14 @@ void ShiftLogWindow::chooseShift(int shift) {
         widgets::setHighlighted(radios[i], i == shift - 1);
     }
     shift_ = shift;
+    focusList();
+}
+
+void ShiftLogWindow::focusList() {
+    entriesGrid_->setFocus(Qt::OtherFocusReason);
+    // The style frames the focused row only once a key has moved the focus in this window.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    entriesGrid_->viewport()->update();
 }
 
 void ShiftLogWindow::showDayOff() {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <optional>
 
 #include "shiftlog/shift_log_rights.h"
 
@@ -128,6 +129,8 @@ private:
     void followChosenDate();
     void refreshLists();
     void chooseShift(int shift);
+    // The keyboard on the list's current row, with the frame a key's move shows.
+    void focusList();
     void showDayOff();
     void sortByColumn(int column);
 
@@ -149,12 +152,17 @@ private:
     void editEntry();
     // A clerk's double-click accepts the entry, anyone else's shows it.
     void viewOrAcceptEntry();
+    // F3: the current entry in the entry dialog, read only.
+    void viewEntry();
     void deleteEntry();
     void acceptEntry();
+    // The first entry below the current one that is not accepted; none when all below are.
+    std::optional<int> nextOpenEntry();
 
     // Re-reads entry `id` after this workstation wrote it: through the change feed when it is
-    // live (the list follows, and stands on the entry once it arrives), directly otherwise.
-    void followOwnWrite(int id);
+    // live, directly otherwise; the list stands on entry `standOn` (by default the one written)
+    // once it is there.
+    void followOwnWrite(int id, int standOn = 0);
     void locatePendingEntry();
 
     data::Session& session_;

@@ -16,9 +16,14 @@ const QString kStageCase =
 
 // Entries and hours meet people through accounts_dep.v_worker: employees with a numeric code,
 // one per code, so an odd person in the plant's list neither fails nor doubles the lists.
+// Each entry's material lines are counted beside it, one index lookup a row.
 const QString kSmenaFrom = QStringLiteral(
     "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,"
-    "accounts_dep.vid_oper ");
+    "accounts_dep.vid_oper, lateral (select count(*) as lines from accounts_dep.smena_gds_use "
+    "gds_use where gds_use.id_smena = smena.id) materials ");
+
+// How many material lines the entry has; nothing for none.
+const QString kMaterialLines = QStringLiteral("nullif(materials.lines, 0) as tmc, ");
 
 // What a save or an accept started from: the entry's own version (entry_version, for the
 // entry dialog's save) and that of the entry with its materials (row_version, for the accept).
@@ -36,7 +41,7 @@ QStringList smena1Sql() {
                        "smena.prize, color,time, smena.ok, date(vvod) as vvod, smena.id_doc, "
                        "smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, "
                        "smena.id_cons_use, ") +
-            kVersionColumns,
+            kMaterialLines + kVersionColumns,
         kSmenaFrom,
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and "
                        "w_id=person.s_code::public.t_integer and "),
@@ -58,7 +63,7 @@ QStringList smenaSql(int shift) {
                        "smena.prize, smena.id, color,time,smena.ok,date(vvod) as vvod, "
                        "smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, "
                        "smena.id_cons_use, ") +
-            kVersionColumns + QStringLiteral("  "),
+            kMaterialLines + kVersionColumns + QStringLiteral("  "),
         kSmenaFrom,
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and "
                        "w_id=s_code::public.t_integer and "),

@@ -20,6 +20,17 @@ QLabel* makeFieldLabel(QWidget* parent, const QString& caption, QWidget* field,
     return label;
 }
 
+void focusFirstField(QWidget* window) {
+    for (QWidget* w = window->nextInFocusChain(); w != nullptr && w != window;
+         w = w->nextInFocusChain()) {
+        if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+            w->isVisibleTo(window) && w->focusProxy() == nullptr) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
 QLabel* addField(QGridLayout* grid, int row, const QString& caption, QWidget* field,
                  const QString& labelName) {
     QLabel* label = makeFieldLabel(grid->parentWidget(), caption, field, labelName);

@@ -19,6 +19,10 @@ QLabel* makeFieldLabel(QWidget* parent, const QString& caption, QWidget* field,
 QLabel* addField(QGridLayout* grid, int row, const QString& caption, QWidget* field,
                  const QString& labelName = {});
 
+// Puts the keyboard on the first control of `window`'s tab order that takes it (shown, enabled):
+// a dialog shown again starts there, not where the focus was when it last closed.
+void focusFirstField(QWidget* window);
+
 // Gives `field` the length of the column it is stored in; typing or pasting more is refused
 // with a message instead of being cut without a word.
 void limitToColumn(QLineEdit* field, int columnLength);

@@ -1,5 +1,6 @@
 #include "widgets/search_box.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 #include "core/expression.h"
@@ -51,7 +52,24 @@ void SearchBox::applyFilter(const QString& text) {
     dataset_->setFiltered(true);
 }
 
+void SearchBox::startWith(const QString& typed) {
+    setText(typed);
+    end(false);
+    goingOn_ = !typed.isEmpty();
+}
+
+void SearchBox::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // A dialog shown gives its focus widget a Tab focus, which selects the whole text: the
+    // next letter would replace the first one.
+    if (goingOn_) {
+        deselect();
+        end(false);
+    }
+}
+
 void SearchBox::keyPressEvent(QKeyEvent* event) {
+    goingOn_ = false;
     const int key = event->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (dataset_ != nullptr && dataset_->isOpen()) {

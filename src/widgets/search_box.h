@@ -26,8 +26,13 @@ public:
     // Runs instead of the prefix filter on every change (a window with its own search rule).
     void setSearch(std::function<void(const QString& text)> search) { search_ = std::move(search); }
 
+    // The search starts with what the user typed on the field that opened the list: his next
+    // keys go on after it, so the box's next focus neither selects it nor moves the cursor.
+    void startWith(const QString& typed);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void applyFilter(const QString& text);
@@ -36,6 +41,7 @@ private:
     data::Dataset* dataset_ = nullptr;
     QString field_;
     std::function<void(const QString&)> search_;
+    bool goingOn_ = false;  // typed text set by startWith, not yet typed after
 };
 
 }  // namespace tabel::widgets

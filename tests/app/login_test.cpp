@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -17,6 +18,7 @@
 #include "data/errors.h"
 #include "data/session.h"
 #include "find_widget.h"
+#include "focus_frame.h"
 #include "loopback_relay.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
@@ -65,6 +67,8 @@ struct ShiftLogSeen {
     QString login;
     bool add = false, accept = false, references = false, reports = false, grid = false;
     int rows = -1;
+    bool listFramed = false;  // the keyboard on the list's current row, framed
+    int rowAfterDown = -1;    // the list's current row after one Down
 };
 
 class LoginTest : public ::testing::Test {
@@ -119,6 +123,15 @@ protected:
             seen.rows = test::shiftList(shiftLog, 1).isOpen()
                             ? test::shiftList(shiftLog, 1).recordCount()
                             : -1;
+            // The window manager's part: the window shown gets the keyboard.
+            QApplication::setActiveWindow(&shiftLog);
+            auto* grid =
+                test::childNamed<widgets::DataGrid>(shiftLog, QStringLiteral("entriesGrid"));
+            seen.listFramed = test::showsFocusFrame(*grid);
+            if (QWidget* focus = QApplication::focusWidget()) {
+                QTest::keyClick(focus, Qt::Key_Down);
+                seen.rowAfterDown = test::shiftList(shiftLog, 1).currentRow();
+            }
             shiftLog.done(QDialog::Rejected);  // as the program ends, without the question
         });
         probe.start(0);
@@ -354,6 +367,25 @@ TEST_F(LoginTest, ForemanLogsInWithArgumentsAndSeesTheShiftLog) {
     EXPECT_TRUE(messages.messages().isEmpty())
         << messages.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(login->isVisible());
+}
+
+// After the login the keyboard is on today's first entry, framed, and Down moves to the next.
+TEST_F(LoginTest, AfterTheLoginTheKeyboardIsOnTheShiftList) {
+    test::adminExec(QStringLiteral(
+        "insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, "
+        "time, ok, vvod, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) "
+        "select current_date, smena, w_id, i_id, o_id, cena, kol_vo, brak, color, time, ok, "
+        "current_date, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use "
+        "from accounts_dep.smena where id in (1, 2)"));
+    const auto removeToday = qScopeGuard([] {
+        test::adminExec(QStringLiteral("delete from accounts_dep.smena where data = current_date"));
+    });
+    auto login = makeLogin(test::testServer(), QStringLiteral("tabel"));
+    const ShiftLogSeen seen = logIn(*login, QStringLiteral("master"), QStringLiteral("master"));
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.rows, 2);
+    EXPECT_TRUE(seen.listFramed);
+    EXPECT_EQ(seen.rowAfterDown, 1);
 }
 
 TEST_F(LoginTest, ServiceCodeLogsInAsSysWithTheServiceAccount) {

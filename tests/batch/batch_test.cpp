@@ -170,13 +170,15 @@ TEST_F(BatchTest, SummaryAsWorkbook) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const XlsxBook book = readXlsx(path);
     ASSERT_TRUE(book.ok) << book.error.toStdString();
+    ASSERT_NE(book.cell(1, 1), nullptr);
+    EXPECT_EQ(book.cell(1, 1)->value, "Продукция за период с 01.04.2026 по 01.05.2026");
     const QStringList header = {"Наименование", "Операция", "Вид продукции", "Коробки", "Кол-во"};
     for (int c = 0; c < header.size(); ++c) {
-        ASSERT_NE(book.cell(1, c + 1), nullptr);
-        EXPECT_EQ(book.cell(1, c + 1)->value, header[c]);
+        ASSERT_NE(book.cell(2, c + 1), nullptr);
+        EXPECT_EQ(book.cell(2, c + 1)->value, header[c]);
     }
     bool painted = false;
-    for (int row = 2; book.cell(row, 1); ++row) {
+    for (int row = 3; book.cell(row, 1); ++row) {
         if (book.cell(row, 1)->value == "Кронштейн усиленный") {
             painted = true;
             EXPECT_EQ(book.cell(row, 2)->value, "Покраска (цвет: 3020)");

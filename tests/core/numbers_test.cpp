@@ -131,6 +131,36 @@ TEST(FormatTest, MaskGivesRequiredAndOptionalDigits) {
     }
 }
 
+TEST(FormatTest, ACountTakesTheNounFormItsNumberNeeds) {
+    const QString nbsp(QChar(0x00A0));
+    const struct {
+        qint64 count;
+        QString text;
+    } cases[] = {
+        {0, "0 строк"},
+        {1, "1 строка"},
+        {2, "2 строки"},
+        {4, "4 строки"},
+        {5, "5 строк"},
+        {11, "11 строк"},
+        {12, "12 строк"},
+        {14, "14 строк"},
+        {21, "21 строка"},
+        {22, "22 строки"},
+        {25, "25 строк"},
+        {101, "101 строка"},
+        {111, "111 строк"},
+        {1998, "1" + nbsp + "998 строк"},
+        {1001, "1" + nbsp + "001 строка"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatCount(c.count, QStringLiteral("строка"), QStringLiteral("строки"),
+                              QStringLiteral("строк")),
+                  c.text)
+            << c.count;
+    }
+}
+
 TEST(ParseNumberTest, ReadsWhatUsersType) {
     const struct {
         const char* text;

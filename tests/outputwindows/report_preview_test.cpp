@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QTemporaryDir>
@@ -108,6 +109,58 @@ TEST(PreviewTest, PrintsEveryPage) {
     const QByteArray pdf = file.readAll();
     EXPECT_TRUE(pdf.startsWith("%PDF"));
     EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 3);
+}
+
+// "Печать…" hands the print dialog a printer whose "print to file" proposes the documents
+// folder's "Табель" and the report's name, a free one.
+TEST(PreviewTest, PrintToFileProposesTheOutputFolderAndTheReportsName) {
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const QString documents = config.filePath(QStringLiteral("Документы"));
+    QFile dirs(config.filePath(QStringLiteral("user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(documents) + "\"\n");
+    dirs.close();
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString folder = documents + QStringLiteral("/Табель/");
+    const QString dash(QChar(0x2013));
+    const struct {
+        QString title;
+        QString taken;  // a file already there
+        QString proposed;
+    } cases[] = {
+        {QStringLiteral("   Отчет по рабочим за период с 01.02.2026 по 01.03.2026"),
+         {},
+         QStringLiteral("Отчет по рабочим 01.02.2026") + dash + QStringLiteral("01.03.2026.pdf")},
+        {QStringLiteral("Табель Ноябрь 2026 г."), {}, QStringLiteral("Табель Ноябрь 2026.pdf")},
+        {QStringLiteral("Табель Ноябрь 2026 г."), QStringLiteral("Табель Ноябрь 2026.pdf"),
+         QStringLiteral("Табель Ноябрь 2026 (2).pdf")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.proposed.toStdString());
+        if (!c.taken.isEmpty()) {
+            QDir().mkpath(folder);
+            QFile taken(folder + c.taken);
+            ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+        }
+        ReportDocument document = manyPages(2);
+        document.title = c.title;
+        ReportPreview preview(std::move(document));
+        QString proposed;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+                proposed = dialog->printer()->outputFileName();
+                dialog->reject();
+            }
+        });
+        look.start(0);
+        preview.findChild<QAction*>(QStringLiteral("Print"))->trigger();
+        look.stop();
+        EXPECT_EQ(proposed, folder + c.proposed);
+    }
+    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 // "Отмена" in the progress dialog of saving as PDF: no file, and saving again works.

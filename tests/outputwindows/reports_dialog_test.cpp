@@ -4,15 +4,21 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <utility>
 
+#include "data/command.h"
 #include "data/dataset.h"
 #include "data/session.h"
 #include "find_widget.h"
@@ -136,10 +142,12 @@ TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
     auto* preview = previewOf("Отчет по продукции");
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->windowTitle(),
-              "Предварительный просмотр Отчет по продукции за период с 01.04.2026 по 01.05.2026");
+              "Предварительный просмотр Отчет по продукции (Заготовки) за "
+              "период с 01.04.2026 по 01.05.2026");
     EXPECT_TRUE(preview->isModal());
     const QStringList texts = test::textsOf(preview->document());
-    EXPECT_EQ(texts.front(), "   Отчет по продукции за период с 01.04.2026 по 01.05.2026");
+    EXPECT_EQ(texts.front(),
+              "   Отчет по продукции (Заготовки) за период с 01.04.2026 по 01.05.2026");
     EXPECT_TRUE(texts.contains("Сварка"));
     EXPECT_FALSE(texts.contains("Покраска"));
     preview->close();
@@ -149,8 +157,10 @@ TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
     preview = previewOf("Детальный отчет по заявкам");
     ASSERT_NE(preview, nullptr);
     const QStringList requisitions = test::textsOf(preview->document());
-    EXPECT_EQ(requisitions.front(),
-              "   Детальный отчет по заявкам за период с 01.04.2026 по 01.05.2026");
+    // Longer by the kind, the title takes two lines.
+    EXPECT_EQ(requisitions.mid(0, 2).join(u' '),
+              "Детальный отчет по заявкам (Готовая продукция) за период с 01.04.2026 по "
+              "01.05.2026");
     EXPECT_FALSE(requisitions.contains("Сварка"));
     EXPECT_TRUE(requisitions.contains("Покраска"));
     preview->close();
@@ -164,10 +174,10 @@ TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
     ASSERT_EQ(opened_.size(), 1);
     const test::XlsxBook book = test::readXlsx(opened_.front());
     ASSERT_TRUE(book.ok) << book.error.toStdString();
-    EXPECT_EQ(book.cell(1, 1)->value, "Наименование");
-    EXPECT_EQ(book.cell(1, 5)->value, "Кол-во");
+    EXPECT_EQ(book.cell(2, 1)->value, "Наименование");  // under the title
+    EXPECT_EQ(book.cell(2, 5)->value, "Кол-во");
     QStringList operations;
-    for (int row = 2; row <= 5; ++row) {
+    for (int row = 3; row <= 6; ++row) {
         ASSERT_NE(book.cell(row, 2), nullptr) << row;
         operations.append(book.cell(row, 2)->value);
         if (book.cell(row, 2)->value == "Резка") {
@@ -184,7 +194,7 @@ TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
     operations.sort();
     EXPECT_EQ(operations,
               (QStringList{"Гибка 'Г' (грунт)", "Покраска (цвет: 3020)", "Резка", "Сварка"}));
-    EXPECT_EQ(book.cell(6, 1), nullptr);
+    EXPECT_EQ(book.cell(7, 1), nullptr);
 
     kind("Готовая продукция")->setChecked(true);
     QTest::mouseClick(excelButton(), Qt::LeftButton);
@@ -195,8 +205,58 @@ TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
     EXPECT_EQ(test::withoutMnemonic(excelButton()->text()), "Excel (0 из 0)");
     ASSERT_EQ(opened_.size(), 3);
     const test::XlsxBook empty = test::readXlsx(opened_.back());
-    EXPECT_EQ(empty.cell(1, 2)->value, "Операция");
-    EXPECT_EQ(empty.cell(2, 1), nullptr);
+    EXPECT_EQ(empty.cell(2, 2)->value, "Операция");
+    EXPECT_EQ(empty.cell(3, 1), nullptr);
+}
+
+// The product kind chosen is named wherever the output is: in the report's title (so in its
+// preview's caption and its PDF's proposed name) and in the workbook's first row and file name.
+TEST_F(ReportsDialogTest, TheKindChosenIsNamedInTitlesSheetsAndFileNames) {
+    QTemporaryDir documents;
+    ASSERT_TRUE(documents.isValid());
+    QFile dirs(documents.filePath(QStringLiteral("user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(documents.path()) + "\"\n");
+    dirs.close();
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(documents.path()));
+    const QString dates = QStringLiteral("01.04.2026") + QChar(0x2013) + "01.05.2026";
+    const struct {
+        const char* kind;
+        QString title;  // the report's, the preview's caption after "Предварительный просмотр "
+        QString sheetTitle;
+        QString fileName;  // of the PDF, and of the workbook after "Продукция"
+    } cases[] = {
+        {"Все", "Отчет по рабочим за период с 01.04.2026 по 01.05.2026",
+         "Продукция за период с 01.04.2026 по 01.05.2026", " " + dates},
+        {"Готовая продукция",
+         "Отчет по рабочим (Готовая продукция) за период с 01.04.2026 по 01.05.2026",
+         "Продукция (Готовая продукция) за период с 01.04.2026 по 01.05.2026",
+         " (Готовая продукция) " + dates},
+        {"Заготовки", "Отчет по рабочим (Заготовки) за период с 01.04.2026 по 01.05.2026",
+         "Продукция (Заготовки) за период с 01.04.2026 по 01.05.2026", " (Заготовки) " + dates},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        setApril(c.kind);
+        ReportPreview* preview = previewOf("Отчет по рабочим");
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(preview->windowTitle(), "Предварительный просмотр " + c.title);
+        EXPECT_EQ(test::textsOf(preview->document()).front(), "   " + c.title);
+        EXPECT_EQ(QFileInfo(preview->proposedPdfPath()).fileName(),
+                  "Отчет по рабочим" + c.fileName + ".pdf");
+        preview->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QTest::mouseClick(excelButton(), Qt::LeftButton);
+        ASSERT_FALSE(opened_.isEmpty());
+        EXPECT_EQ(QFileInfo(opened_.back()).fileName(), "Продукция" + c.fileName + ".xlsx");
+        const test::XlsxBook book = test::readXlsx(opened_.back());
+        ASSERT_TRUE(book.ok) << book.error.toStdString();
+        ASSERT_NE(book.cell(1, 1), nullptr);
+        EXPECT_EQ(book.cell(1, 1)->value, c.sheetTitle);
+    }
+    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 // The session's connection dropped by the server: a report or the export tells it once and
@@ -276,6 +336,83 @@ TEST_F(ReportsDialogTest, AWorkbookThatCannotBeWrittenIsToldOnce) {
     QTest::mouseClick(excelButton(), Qt::LeftButton);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
     EXPECT_EQ(opened_.size(), 1);
+}
+
+// A report whose query the server keeps running shows its progress from half a second on,
+// "Выполняется запрос…" with "Отмена", which stops the query on the server: the click returns
+// while the server is still held up elsewhere, nothing is previewed and nothing is told; the
+// next try makes the report.
+TEST_F(ReportsDialogTest, AReportWaitingForTheServerShowsItsProgressAndCancelsTheQuery) {
+    test::MessageRecorder messages;
+    setApril("Все");
+    // Another session holds the entries: the report's query waits for it on the server.
+    QProcess holder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PGAPPNAME"), QStringLiteral("tabel-test-holder"));
+    holder.setProcessEnvironment(environment);
+    holder.start(qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/scripts/dbctl"),
+                 {QStringLiteral("psql"), test::testServer(), QStringLiteral("-X"),
+                  QStringLiteral("-q"), QStringLiteral("-c"),
+                  QStringLiteral("begin; lock table accounts_dep.smena in access exclusive mode; "
+                                 "select pg_sleep(60); commit;")});
+    ASSERT_TRUE(holder.waitForStarted());
+    const auto release = [&] {
+        test::adminQuery(
+            QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                           "where application_name = 'tabel-test-holder'"));
+        holder.waitForFinished(10000);
+    };
+    auto releaseAtEnd = qScopeGuard(release);
+    const auto held = [] {
+        return test::adminQuery(QStringLiteral(
+                   "select count(*) from pg_locks l join pg_class c on c.oid = l.relation "
+                   "where c.relname = 'smena' and l.mode = 'AccessExclusiveLock' and "
+                   "l.granted")) != "0";
+    };
+    for (int i = 0; i < 200 && !held(); ++i) {
+        QTest::qWait(30);
+    }
+    ASSERT_TRUE(held());
+    // The query waits as long as the holder holds, not the session's few seconds; a report never
+    // cancelled gets its rows after 15 s anyway.
+    data::Command(&session_.connection, QStringLiteral("wait"),
+                  {QStringLiteral("set lock_timeout = 0")})
+        .execute();
+    QTimer::singleShot(15000, &form_, release);
+
+    QString label;
+    QString cancelCaption;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        auto* progress = form_.findChild<QProgressDialog*>();
+        if (progress == nullptr || !progress->isVisible() || !label.isEmpty()) {
+            return;
+        }
+        label = progress->labelText();
+        auto* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        cancelCaption = cancel->text();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    press.start(20);
+    QTest::mouseClick(button("Отчет по рабочим"), Qt::LeftButton);
+    press.stop();
+    const bool stillHeld = held();
+
+    EXPECT_EQ(label, QStringLiteral("Выполняется запрос…"));
+    EXPECT_EQ(cancelCaption, QStringLiteral("Отмена"));
+    EXPECT_TRUE(stillHeld);  // stopped on the server, not waited out
+    EXPECT_TRUE(form_.findChildren<ReportPreview*>().isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+
+    release();
+    releaseAtEnd.dismiss();
+    QTest::mouseClick(button("Отчет по рабочим"), Qt::LeftButton);
+    EXPECT_EQ(form_.findChildren<ReportPreview*>().size(), 1);
+    for (ReportPreview* preview : form_.findChildren<ReportPreview*>()) {
+        preview->close();
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
 }
 
 TEST_F(ReportsDialogTest, ExitAndEscapeClose) {

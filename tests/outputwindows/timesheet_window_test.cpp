@@ -56,6 +56,8 @@ insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, time) values
     ('2026-03-08', 1, 103, 1, 1, 0);
 )";
 
+const QString kRebuildAsks = QStringLiteral("Перестроить табель за ");
+
 QString monthRows(int month, int year) {
     return test::adminQuery(QStringLiteral("select coalesce(string_agg(format('%s/%s %s', w_id, "
                                            "smena, (d1,d2,d3,d4,d5,d6,d7,d8)), ' ' order by "
@@ -126,6 +128,19 @@ protected:
         return test::listShownBy(form, QStringLiteral("shift%1Grid").arg(shift));
     }
     QPushButton* rebuildButton() { return named<QPushButton>("rebuildButton"); }
+    // "Перестроить" confirmed as the user does; its question and its report of what was done
+    // are checked here and set aside, so that a test sees what else it was told.
+    void rebuild() {
+        const qsizetype before = messages.messages().size();
+        messages.answerNext(core::Answer::Yes);
+        rebuildButton()->click();
+        ASSERT_EQ(messages.messages().size(), before + 2)
+            << messages.texts().join(u'\n').toStdString();
+        EXPECT_TRUE(messages.messages()[before].text.startsWith(kRebuildAsks));
+        EXPECT_EQ(messages.messages()[before + 1].kind, core::MessageKind::Information);
+        EXPECT_TRUE(messages.messages()[before + 1].text.startsWith(QStringLiteral("Табель за ")));
+        messages.keepFirst(before);
+    }
     QProgressBar* rebuildProgress() { return named<QProgressBar>("rebuildProgress"); }
     QPushButton* excelButton() { return named<QPushButton>("excelButton"); }
     QPushButton* refreshButton() { return named<QPushButton>("refreshButton"); }
@@ -278,6 +293,7 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
     QStringList wrong;
     openOn(QDate(2026, 3, 2), [&] {
         rebuildProgress()->installEventFilter(&spy);
+        messages.answerNext(core::Answer::Yes);
         QTest::mouseClick(rebuildButton(), Qt::LeftButton);
         barHiddenAfter = rebuildProgress()->isHidden();
         int p = 0;
@@ -311,7 +327,10 @@ TEST_F(TimesheetWindowTest, RebuildMakesOneRowPerShiftAndWorkerAndPaintsTheirDay
     });
     EXPECT_TRUE(barShown);
     EXPECT_TRUE(barHiddenAfter);
-    EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
+    EXPECT_EQ(messages.texts(),
+              (QStringList{kRebuildAsks + QStringLiteral("март 2026? Часы этого месяца будут "
+                                                         "заменены часами по позициям смен."),
+                           QStringLiteral("Табель за март 2026 перестроен: 10 строк")}));
     // Shift 1 and 3 of 106 on both pages; 109 shares 101's caption but has its own row;
     // shift 4 (overtime, 101) has no page.
     EXPECT_EQ(pages[0], (QStringList{"101:8", "102:10", "103:8", "104:16", "105:8", "106:10"}));
@@ -325,13 +344,53 @@ TEST_F(TimesheetWindowTest, RebuildingTwiceGivesTheSameTable) {
     QString once;
     QString twice;
     openOn(QDate(2026, 3, 2), [&] {
-        rebuildButton()->click();
+        rebuild();
         once = monthRows(3, 2026);
-        rebuildButton()->click();
+        rebuild();
         twice = monthRows(3, 2026);
     });
     EXPECT_FALSE(once.isEmpty());
     EXPECT_EQ(once, twice);
+}
+
+// The rebuild replaces the month's hours: it asks first ("Нет" leaves them), and says what it
+// made, the count grouped as every count the program shows.
+TEST_F(TimesheetWindowTest, RebuildAsksFirstAndSaysWhatItMade) {
+    // 999 workers in shifts 1 and 2 of November: 1998 rows; one row of hours is there before.
+    test::adminExec(
+        QStringLiteral("insert into accounts_dep.smena (data, smena, w_id, i_id, o_id, time) "
+                       "select '2026-11-02', s, w, 1, 1, 8 from generate_series(2000, 2998) w, "
+                       "generate_series(1, 2) s; "
+                       "insert into accounts_dep.h_tabel (w_id, smena, month, year, d1) "
+                       "values (101, 1, 11, 2026, 5)"));
+    const QString question = QStringLiteral(
+        "Перестроить табель за ноябрь 2026? Часы этого месяца будут заменены часами по позициям "
+        "смен.");
+    const auto rowsOfNovember = [] {
+        return test::adminQuery(QStringLiteral(
+            "select count(*) from accounts_dep.h_tabel where month = 11 and year = 2026"));
+    };
+    const struct {
+        core::Answer answer;
+        QStringList told;
+        QString rows;
+    } cases[] = {
+        {core::Answer::No, {question}, QStringLiteral("1")},
+        {core::Answer::Yes,
+         {question, QStringLiteral("Табель за ноябрь 2026 перестроен: 1") + QChar(0x00A0) +
+                        QStringLiteral("998 строк")},
+         QStringLiteral("1998")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rows.toStdString());
+        messages.clear();
+        messages.answerNext(c.answer);
+        openOn(QDate(2026, 11, 2), [&] { QTest::mouseClick(rebuildButton(), Qt::LeftButton); });
+        EXPECT_EQ(messages.texts(), c.told);
+        EXPECT_EQ(messages.messages().value(0).kind, core::MessageKind::Exclamation);
+        EXPECT_EQ(messages.messages().value(0).title, QStringLiteral("Запрос"));
+        EXPECT_EQ(rowsOfNovember(), c.rows);
+    }
 }
 
 TEST_F(TimesheetWindowTest, RebuildingAMonthWithoutEntriesLeavesItEmpty) {
@@ -340,7 +399,7 @@ TEST_F(TimesheetWindowTest, RebuildingAMonthWithoutEntriesLeavesItEmpty) {
                        "(101, 1, 4, 2026, 8), (102, 2, 4, 2026, 8), (106, 3, 4, 2026, 8)"));
     int rows = -1;
     openOn(QDate(2026, 4, 15), [&] {
-        rebuildButton()->click();
+        rebuild();
         rows = page(1).recordCount() + page(2).recordCount() + page(3).recordCount();
     });
     EXPECT_EQ(rows, 0);
@@ -361,17 +420,20 @@ TEST_F(TimesheetWindowTest, FailedRebuildKeepsTheMonthAndSaysSo) {
     const QString before = monthRows(3, 2026);
     int page1 = -1;
     openOn(QDate(2026, 3, 2), [&] {
+        messages.answerNext(core::Answer::Yes);
         rebuildButton()->click();
         page1 = page(1).recordCount();
         EXPECT_TRUE(rebuildProgress()->isHidden());
     });
     EXPECT_EQ(monthRows(3, 2026), before);
     EXPECT_EQ(page1, 5);
-    ASSERT_EQ(messages.messages().size(), 1);
-    EXPECT_EQ(messages.messages()[0].title, QStringLiteral("Ошибка"));
-    EXPECT_TRUE(messages.messages()[0].text.startsWith(
+    // Asked, then told it failed; nothing says it was done.
+    ASSERT_EQ(messages.messages().size(), 2);
+    EXPECT_TRUE(messages.messages()[0].text.startsWith(kRebuildAsks));
+    EXPECT_EQ(messages.messages()[1].title, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(messages.messages()[1].text.startsWith(
         QStringLiteral("Табель за Март 2026 не перестроен, прежние данные сохранены.")))
-        << messages.messages()[0].text.toStdString();
+        << messages.messages()[1].text.toStdString();
 }
 
 TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
@@ -394,13 +456,14 @@ TEST_F(TimesheetWindowTest, RebuildWaitingTooLongForAPostingEndsInAMessage) {
                   {QStringLiteral("set lock_timeout = '300ms'")})
         .execute();
     const QString before = monthRows(3, 2026);
+    messages.answerNext(core::Answer::Yes);
     openOn(QDate(2026, 3, 2), [&] { rebuildButton()->click(); });
     posting.waitForFinished(10000);
     EXPECT_EQ(monthRows(3, 2026), before);
-    ASSERT_EQ(messages.texts().size(), 1);
-    EXPECT_TRUE(messages.texts()[0].startsWith(
+    ASSERT_EQ(messages.texts().size(), 2);
+    EXPECT_TRUE(messages.texts()[1].startsWith(
         QStringLiteral("Табель за Март 2026 не перестроен: на другом рабочем месте")))
-        << messages.texts()[0].toStdString();
+        << messages.texts()[1].toStdString();
 }
 
 TEST_F(TimesheetWindowTest, ReaderCannotRebuild) {
@@ -431,7 +494,7 @@ TEST_F(TimesheetWindowTest, ExportAddsShiftsAndWorkersOfOneCaptionAndCountsItsRo
     QString caption;
     QString captionAgain;
     openOn(QDate(2026, 3, 2), [&] {
-        rebuildButton()->click();
+        rebuild();
         QTest::mouseClick(excelButton(), Qt::LeftButton);
         caption = test::withoutMnemonic(excelButton()->text());
     });
@@ -485,7 +548,7 @@ TEST_F(TimesheetWindowTest, PrintPreviewsTheMonthWithShiftsAndCaptionsAdded) {
     bool wholePage = false;
     int previews = 0;
     openOn(QDate(2026, 3, 2), [&] {
-        rebuildButton()->click();
+        rebuild();
         QTest::mouseClick(printButton(), Qt::LeftButton);
         for (QWidget* window : QApplication::topLevelWidgets()) {
             auto* preview = qobject_cast<ReportPreview*>(window);
@@ -530,7 +593,7 @@ TEST_F(TimesheetWindowTest, CancelledPrintLeavesNoPreviewAndNoFile) {
     int previewsAfterCancel = -1;
     int previewsAfterPrint = -1;
     openOn(QDate(2026, 3, 2), [&] {
-        rebuildButton()->click();
+        rebuild();
         QTimer press;
         QObject::connect(&press, &QTimer::timeout, [&] {
             if (auto* dialog = form.findChild<QProgressDialog*>();
@@ -573,13 +636,18 @@ TEST_F(TimesheetWindowTest, ALostConnectionIsToldOnceByEachActionAndTheNextTryWo
         const char* name;
         std::function<void()> act;
         std::function<bool()> done;  // what the action left when it worked
+        int told = 0;                // messages a working try gives
     } actions[] = {
         {"Обновить", [&] { QTest::mouseClick(refreshButton(), Qt::LeftButton); },
          [&] { return page(1).recordCount() == 5; }},
         {"Месяц", [&] { monthBox()->setCurrentIndex(monthBox()->currentIndex() == 2 ? 3 : 2); },
          [&] { return page(1).isOpen() && page(2).isOpen() && page(3).isOpen(); }},
-        {"Перестроить", [&] { QTest::mouseClick(rebuildButton(), Qt::LeftButton); },
-         [&] { return page(1).isOpen() && rebuildProgress()->isHidden(); }},
+        {"Перестроить",
+         [&] {
+             messages.answerNext(core::Answer::Yes);
+             QTest::mouseClick(rebuildButton(), Qt::LeftButton);
+         },
+         [&] { return page(1).isOpen() && rebuildProgress()->isHidden(); }, 2},
         {"Excel", [&] { QTest::mouseClick(excelButton(), Qt::LeftButton); },
          [&] { return opened.size() == 1 && !monthHours().isOpen(); }},
         {"Печать", [&] { QTest::mouseClick(printButton(), Qt::LeftButton); },
@@ -600,7 +668,8 @@ TEST_F(TimesheetWindowTest, ALostConnectionIsToldOnceByEachActionAndTheNextTryWo
             EXPECT_EQ(closePreviews(), 0);
             messages.clear();
             a.act();
-            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
+            EXPECT_EQ(messages.texts().size(), a.told)
+                << messages.texts().join(u'\n').toStdString();
             EXPECT_TRUE(a.done());
         }
     });

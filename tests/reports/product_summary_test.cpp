@@ -77,19 +77,21 @@ TEST_F(ProductSummaryTest, QuantitiesAreTheExactSumsThePrintedReportShows) {
     const QStringList printed =
         test::textsOf(preparePeriodReport(*layout, PeriodReport::Products, june_));
 
+    // The title, the header, then a row a product.
+    constexpr int kFirstRow = 3;
     int rows = 0;
-    while (book.cell(rows + 2, 1) != nullptr) {
+    while (book.cell(rows + kFirstRow, 1) != nullptr) {
         ++rows;
     }
     EXPECT_EQ(rows, int(std::size(kCases)));
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         const QString operation = QStringLiteral("Резка (цвет: %1)").arg(c.colour);
-        int row = 2;
-        while (row < rows + 2 && book.cell(row, 2)->value != operation) {
+        int row = kFirstRow;
+        while (row < rows + kFirstRow && book.cell(row, 2)->value != operation) {
             ++row;
         }
-        ASSERT_LT(row, rows + 2) << operation.toStdString();
+        ASSERT_LT(row, rows + kFirstRow) << operation.toStdString();
         const test::XlsxCell* quantity = book.cell(row, 5);
         ASSERT_NE(quantity, nullptr);
         EXPECT_EQ(quantity->value.toStdString(), c.quantity);

@@ -204,5 +204,114 @@ TEST_F(ClerkTest, AClerksDoubleClickAcceptsInsteadOfShowing) {
     }
 }
 
+// A clerk accepts a shift with one key an entry: after an accept the list stands on the next
+// entry that is not accepted; a refused accept, or no open entry below, leaves it where it is.
+TEST_F(ClerkTest, AfterAnAcceptTheListGoesOnToTheNextOpenEntry) {
+    shiftlog::ShiftLogRights clerk;
+    clerk.accept = true;
+    clerk.browsing = true;
+    clerk.doubleClickAccepts = true;
+    shiftLog.applyRights(clerk);
+    // Shift 1 by name: 1 Иванов (open), 2 Иванов (ok), 10 Ивашов (open, no material),
+    // 11 Кузнецова (open), 3 Петров (да).
+    test::adminExec(QStringLiteral(
+        "insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, cena, kol_vo, brak, "
+        "color, time, ok, vvod, prize, id_doc, id_doc_item, f_gds_qty_use, id_gds_use, "
+        "id_cons_use) select 9 + n, data, smena, w, i_id, o_id, cena, kol_vo, brak, color, time, "
+        "'no', vvod, prize, id_doc, id_doc_item, 0, 0, 0 from accounts_dep.smena, "
+        "(values (1, 102), (2, 106)) as workers(n, w) where id = 1; "
+        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) values "
+        "(1, 1001, 1), (11, 1001, 1)"));
+    rereadList();
+    selectRow(0);
+    data::Dataset& list = test::shiftList(shiftLog, 1);
+    QList<int> ids;
+    for (int row = 0; row < list.recordCount(); ++row) {
+        ids.append(list.valueAt(row, list.fieldIndex(QStringLiteral("id"))).toInt());
+    }
+    ASSERT_EQ(ids, (QList<int>{1, 2, 10, 11, 3}));
+    const struct {
+        const char* what;
+        Qt::Key key;
+        int standsOn;
+        QString accepted;  // the entries accepted so far
+        QString message;
+    } steps[] = {
+        {"Enter on 1", Qt::Key_Return, 10, QStringLiteral("1"), {}},
+        {"Enter on 10, without material", Qt::Key_Return, 10, QStringLiteral("1"),
+         QStringLiteral("Не заведен расход ТМЦ!")},
+        {"Down", Qt::Key_Down, 11, QStringLiteral("1"), {}},
+        {"Enter on 11, the last open", Qt::Key_Return, 11, QStringLiteral("1,11"), {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        messages.clear();
+        QTest::keyClick(sl.entriesGrid, step.key);
+        EXPECT_EQ(list.field(QStringLiteral("id")).asInteger(), step.standsOn);
+        EXPECT_EQ(query(QStringLiteral("select string_agg(id::text, ',' order by id) from "
+                                       "accounts_dep.smena where id in (1, 10, 11) and ok = 'ok'")),
+                  step.accepted);
+        EXPECT_EQ(messages.texts(),
+                  step.message.isEmpty() ? QStringList() : QStringList{step.message});
+    }
+    // The change feed brings the marks; the list still stands where the accepts left it.
+    EXPECT_SOON_EQ(list.field(QStringLiteral("ok")).asString(), QStringLiteral("ok"), kWaitMs);
+    EXPECT_EQ(list.field(QStringLiteral("id")).asInteger(), 11);
+}
+
+// Before accepting, the clerk looks: F3 shows the entry read only with its materials and its
+// brigade, and accepts nothing; Enter, the double-click and "Принять" still accept.
+TEST_F(ClerkTest, F3ShowsTheEntryWithItsMaterialsAndBrigadeAndTheOtherWaysAccept) {
+    shiftlog::ShiftLogRights clerk;
+    clerk.accept = true;
+    clerk.browsing = true;
+    clerk.doubleClickAccepts = true;
+    shiftLog.applyRights(clerk);
+    test::adminExec(QStringLiteral(
+        "insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) values "
+        "(1, 1001, 1), (1, 1002, 0.5); "
+        "insert into accounts_dep.person_temp(id_smena, id_person) values (1, 2), (1, 3)"));
+    rereadList();
+    selectRow(0);
+    int materials = -1;
+    int brigade = -1;
+    inside(
+        dialog, [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_F3); },
+        [&] {
+            EXPECT_EQ(dialog.mode(), EntryDialog::Mode::View);
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Просмотр данных о позиции"));
+            EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Иванов Иван Иванович"));
+            materials = ui.materials().recordCount();
+            brigade = ui.brigade().recordCount();
+            EXPECT_TRUE(ui.materialsGrid->isEnabled());  // read and scrolled
+            for (QWidget* writes : std::initializer_list<QWidget*>{
+                     ui.entryGroup, ui.saveButton, ui.addMaterialButton, ui.deleteMaterialButton,
+                     ui.addMemberButton, ui.removeMemberButton, ui.divideButton}) {
+                EXPECT_FALSE(writes->isEnabled()) << writes->objectName().toStdString();
+            }
+        });
+    EXPECT_EQ(materials, 2);
+    EXPECT_EQ(brigade, 2);
+    EXPECT_EQ(okOf(1), QStringLiteral("no"));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(';').toStdString();
+
+    const struct {
+        const char* what;
+        std::function<void()> accept;
+    } ways[] = {
+        {"Enter", [this] { QTest::keyClick(sl.entriesGrid, Qt::Key_Return); }},
+        {"double-click", [this] { sl.doubleClickRow(0); }},
+        {"button", [this] { QTest::mouseClick(sl.acceptButton, Qt::LeftButton); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.what);
+        test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'no' where id = 1"));
+        rereadList();
+        selectRow(0);
+        EXPECT_FALSE(showsDialog(way.accept));
+        EXPECT_EQ(okOf(1), QStringLiteral("ok"));
+    }
+}
+
 }  // namespace
 }  // namespace tabel::shiftlog

@@ -65,7 +65,7 @@ TEST_F(EntryTest, AddingSavesTheEntryWithItsHoursThenMaterialsAndBrigade) {
 
         // The brigade: a person once, not twice; "Удалить" takes the selected member.
         pickWorker(ui.addMemberButton, QStringLiteral("Ивашов Пётр"));
-        EXPECT_TRUE(ui.workerEdit->text().isEmpty());
+        EXPECT_EQ(ui.workerEdit->text(), QStringLiteral("Петров Пётр Петрович"));  // the entry's
         pickWorker(ui.addMemberButton, QStringLiteral("Ивашов Пётр"));
         EXPECT_EQ(messages.texts(),
                   QStringList{QStringLiteral("Этот человек уже есть в бригаде!")});

@@ -170,6 +170,26 @@ protected:
         return shown;
     }
 
+    // Whether `action` showed the workers or the operations list (closed again at once).
+    bool opensAList(const std::function<void()>& action) {
+        bool shown = false;
+        QTimer guard;
+        guard.setInterval(0);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            for (QDialog* list :
+                 {static_cast<QDialog*>(&workers), static_cast<QDialog*>(&operations)}) {
+                if (list->isVisible()) {
+                    shown = true;
+                    list->reject();
+                }
+            }
+        });
+        guard.start();
+        action();
+        guard.stop();
+        return shown;
+    }
+
     void pickWorker(QPushButton* button, const QString& fio) {
         whenShown(&workers, [this, fio] {
             ASSERT_TRUE(test::listShownBy(workers).locate(QStringLiteral("fio"), fio));

@@ -68,7 +68,7 @@ TEST_F(MaterialTest, ChoosingGoodsShowsTheStockAndProposesTheNormLessWhatIsRecor
                 EXPECT_EQ(cons.freeStockLabel->text(),
                           QStringLiteral("Свободный остаток на складе: 10"));
                 EXPECT_EQ(cons.reservedStockLabel->text(),
-                          QStringLiteral("Остаток по резерву на складе: 2.5"));
+                          QStringLiteral("Остаток по резерву на складе: 2,5"));
             }
         });
         EXPECT_EQ(cons.quantityEdit->text(), QStringLiteral("0"));  // reset after closing

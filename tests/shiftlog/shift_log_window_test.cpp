@@ -6,12 +6,14 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTest>
 #include <functional>
 
 #include "core/dates.h"
 #include "data/session.h"
+#include "eventually.h"
 #include "message_recorder.h"
 #include "shift_log_controls.h"
 #include "shiftlog/shift_log_window.h"
@@ -60,8 +62,8 @@ protected:
 
 TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
     const QStringList titles{
-        "Фамилия И.О.", "Марка изделия", "Операция",   "Вид", "Цвет",    "Часы", "Кол-во",
-        "Брак",         "Итого (р.)",    "Премия (%)", "OK",  "Заведен", "№ ЗВП"};
+        "Фамилия И.О.", "Марка изделия", "Операция",   "Вид", "Цвет", "Часы",    "Кол-во",
+        "Брак",         "Итого (р.)",    "Премия (%)", "ТМЦ", "OK",   "Заведен", "№ ЗВП"};
     QAbstractItemModel* model = sl.entriesGrid->model();
     ASSERT_EQ(model->columnCount(), titles.size());
     const int prize = sl.entriesGrid->columnOf(QStringLiteral("prize"));
@@ -83,6 +85,43 @@ TEST_F(ShiftLogWindowTest, GridShowsTheColumnsInOrderWithThePrizeHidden) {
                       .value<Qt::Alignment>() &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignHCenter);
+}
+
+// "ТМЦ" counts each entry's material lines, nothing for none, and follows a line added or
+// removed elsewhere.
+TEST_F(ShiftLogWindowTest, TheMaterialsColumnCountsEachEntrysLines) {
+    QAbstractItemModel* model = sl.entriesGrid->model();
+    const int tmc = sl.entriesGrid->columnOf(QStringLiteral("tmc"));
+    ASSERT_GE(tmc, 0);
+    const auto shown = [&] {
+        QStringList cells;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            cells.append(model->index(row, tmc).data().toString());
+        }
+        return cells;
+    };
+    const auto removeAdded = qScopeGuard([] {
+        test::adminExec(QStringLiteral("delete from accounts_dep.smena_gds_use where id > 2"));
+    });
+    const struct {
+        const char* change;
+        QStringList cells;  // entries 1, 2 and 3
+    } cases[] = {
+        {"", {"", "1", "1"}},
+        {"insert into accounts_dep.smena_gds_use(id_smena, id_gds_use, f_qty_use) values "
+         "(1, 1001, 1), (1, 1002, 0.5)",
+         {"2", "1", "1"}},
+        {"delete from accounts_dep.smena_gds_use where id_smena = 1 and id_gds_use = 1002",
+         {"1", "1", "1"}},
+        {"delete from accounts_dep.smena_gds_use where id_smena = 1", {"", "1", "1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        if (*c.change != '\0') {
+            test::adminExec(QString::fromUtf8(c.change));
+        }
+        EXPECT_SOON_EQ(shown(), c.cells, 5000);
+    }
 }
 
 TEST_F(ShiftLogWindowTest, AcceptanceMarkIsBoldRedOrGreen) {

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <algorithm>
 
 #include "core/messages.h"
 
@@ -41,6 +42,8 @@ public:
         return out;
     }
     void clear() { messages_.clear(); }
+    // Forgets every message after the first `count`.
+    void keepFirst(qsizetype count) { messages_.resize(std::min(count, messages_.size())); }
 
 private:
     QList<RecordedMessage> messages_;

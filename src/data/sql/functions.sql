@@ -72,7 +72,9 @@ SELECT item.id::public.t_id AS id,
        format('%s. %s, %s %s', item.n_pos,
               concat_ws(' ', nullif(btrim(gds.s_gds_mc), ''),
                         coalesce(gds.s_caption, 'ТМЦ ' || item.id_gds)),
-              trim_scale(item.f_qty), coalesce(gds.s_unit, 'шт.')) AS s_caption,
+              -- A quantity in the caption as the windows write numbers: with the decimal comma.
+              replace(trim_scale(item.f_qty)::text, '.', ','), coalesce(gds.s_unit, 'шт.'))
+           AS s_caption,
        item.id_gds::public.t_id AS id_gds,
        item.f_qty::double precision AS f_qty,
        -- The goods code the program matches against an operation's product: products and
@@ -118,7 +120,8 @@ AS $$
            format('Партия № %s от %s', c.s_number, to_char(c.d_date, 'dd.mm.yyyy')),
            format('%s, партия № %s от %s, остаток %s %s', g.s_caption, c.s_number,
                   to_char(c.d_date, 'dd.mm.yyyy'),
-                  trim_scale(coalesce(sum(r.f_qty) FILTER (WHERE r.id_reserved_doc IS NULL), 0)),
+                  replace(trim_scale(coalesce(sum(r.f_qty) FILTER (WHERE r.id_reserved_doc IS NULL),
+                                              0))::text, '.', ','),
                   g.s_unit),
            st.s_caption
     FROM stk_consignment.consignment c
