@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "core/dates.h"
 #include "core/messages.h"
 #include "core/numbers.h"
 #include "data/dataset.h"
@@ -20,6 +21,7 @@
 #include "timesheet/hours_statements.h"
 #include "timesheet/timesheet_export.h"
 #include "widgets/data_grid.h"
+#include "widgets/form_field.h"
 #include "widgets/live_rows.h"
 #include "widgets/month_picker.h"
 #include "widgets/style.h"
@@ -73,7 +75,7 @@ QString rebuildFailure(const QString& period, const data::DbError& error) {
 
 // "ноябрь 2026": the month as a message names it inside a sentence.
 QString monthInSentence(int month, int year) {
-    return timesheet::monthNames().value(month - 1).toLower() + u' ' + QString::number(year);
+    return core::monthNames().value(month - 1).toLower() + u' ' + QString::number(year);
 }
 
 }  // namespace
