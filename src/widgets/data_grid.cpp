@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QShowEvent>
@@ -16,6 +17,39 @@ void CellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelInd
     const QVariant color = index.data(Qt::ForegroundRole);
     if (color.canConvert<QColor>() && color.value<QColor>().isValid()) {
         option->palette.setColor(QPalette::HighlightedText, color.value<QColor>());
+    }
+}
+
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    const auto* view = qobject_cast<const QTableView*>(option.widget);
+    if (view == nullptr || !view->hasFocus() || index.row() != view->currentIndex().row()) {
+        return;
+    }
+    // The style marks one cell of the current row, hardly seen on a selected row: the whole
+    // row is framed, in the text's colour.
+    int first = -1;
+    int last = -1;
+    const QHeaderView* header = view->horizontalHeader();
+    for (int column = 0; column < index.model()->columnCount(); ++column) {
+        if (!view->isColumnHidden(column)) {
+            const int visual = header->visualIndex(column);
+            first = first < 0 ? visual : std::min(first, visual);
+            last = std::max(last, visual);
+        }
+    }
+    const QColor colour = option.palette.color(QPalette::Text);
+    const QRect r = option.rect;
+    constexpr int w = kFrameWidth;
+    painter->fillRect(QRect(r.left(), r.top(), r.width(), w), colour);
+    painter->fillRect(QRect(r.left(), r.bottom() - w + 1, r.width(), w), colour);
+    const int visual = header->visualIndex(index.column());
+    if (visual == first) {
+        painter->fillRect(QRect(r.left(), r.top(), w, r.height()), colour);
+    }
+    if (visual == last) {
+        painter->fillRect(QRect(r.right() - w + 1, r.top(), w, r.height()), colour);
     }
 }
 
@@ -339,6 +373,16 @@ void DataGrid::showEvent(QShowEvent* event) {
     if (source_ != nullptr) {
         fitColumns();
     }
+}
+
+void DataGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void DataGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void DataGrid::fitColumns() {

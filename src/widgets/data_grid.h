@@ -11,12 +11,18 @@
 
 namespace tabel::widgets {
 
-// Draws cells the standard way, except that a cell's own colour stays on a selected row.
+// Draws cells the standard way, except that a cell's own colour stays on a selected row, and
+// that the row the keyboard is on is framed while its grid has the keyboard.
 class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+    // The frame's thickness in pixels.
+    static constexpr int kFrameWidth = 2;
 };
 
 // Binds one dataset to a grid (a grid may switch between several sources).
@@ -78,6 +84,9 @@ signals:
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void showEvent(QShowEvent* event) override;
+    // The current row's frame comes and goes with the keyboard.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;

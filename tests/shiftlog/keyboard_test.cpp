@@ -221,8 +221,8 @@ TEST_F(KeyboardTest, EnterOnAnEmptyChoiceListChangesNothing) {
     }
 }
 
-// Alt with the shift's number shows its list with the keyboard on the current row, framed as
-// after a key moved the focus; the arrows move the row at once.
+// Alt with the shift's number shows its list with the keyboard on the current row, framed; the
+// arrows move the row at once.
 TEST_F(KeyboardTest, AltWithAShiftsNumberPutsTheKeyboardOnItsList) {
     QApplication::setActiveWindow(&shiftLog);
     const struct {
@@ -238,6 +238,7 @@ TEST_F(KeyboardTest, AltWithAShiftsNumberPutsTheKeyboardOnItsList) {
         // The keyboard is elsewhere first: on the date, put there by a click.
         sl.dateEdit->setFocus(Qt::MouseFocusReason);
         shiftLog.setAttribute(Qt::WA_KeyboardFocusChange, false);
+        EXPECT_FALSE(test::showsFocusFrame(*sl.entriesGrid));
         QTest::keyClick(sl.dateEdit, c.digit, Qt::AltModifier);
         EXPECT_SOON(shiftLog.shift() == c.shift && sl.entriesGrid->hasFocus(), 2000);
         data::Dataset& list = test::shiftList(shiftLog, c.shift);

@@ -1,17 +1,25 @@
 #pragma once
-// Whether a list shows the frame of the keyboard's focus on its current row: what the style is
-// told when it paints the row (the list has the keyboard, which a key moved there).
+// Whether a grid shows the frame of the keyboard's focus on its current row, as painted: the
+// row's top and bottom edges in the frame's colour.
 
-#include <QAbstractItemView>
-#include <QStyleOption>
+#include <QImage>
+#include <QTableView>
+
+#include "widgets/data_grid.h"
 
 namespace tabel::test {
 
-inline bool showsFocusFrame(const QAbstractItemView& list) {
-    QStyleOption option;
-    option.initFrom(&list);
-    return list.currentIndex().isValid() && (option.state & QStyle::State_HasFocus) &&
-           (option.state & QStyle::State_KeyboardFocusChange);
+inline bool showsFocusFrame(QTableView& grid) {
+    const QModelIndex current = grid.currentIndex();
+    if (!current.isValid()) {
+        return false;
+    }
+    const QRect cell = grid.visualRect(current);
+    const QImage painted = grid.viewport()->grab().toImage();
+    const QColor frame = grid.palette().color(QPalette::Text);
+    const int x = cell.center().x();
+    return cell.isValid() && painted.pixelColor(x, cell.top()) == frame &&
+           painted.pixelColor(x, cell.bottom()) == frame;
 }
 
 }  // namespace tabel::test
