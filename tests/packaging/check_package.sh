@@ -16,6 +16,7 @@ expected=(
   /usr/share/man/man1/tabel.1.gz /usr/share/man/man8/tabel-dbsetup.8.gz
   /usr/share/tabel/sql/10-domains.sql /usr/share/tabel/sql/20-schema.sql
   /usr/share/tabel/sql/30-functions.sql /usr/share/tabel/sql/35-history.sql
+  /usr/share/tabel/sql/37-month_close.sql
   /usr/share/tabel/sql/40-roles.sql /usr/share/tabel/odbc/odbcinst.ini
 )
 for size in 16 22 24 32 48 64 128 256; do

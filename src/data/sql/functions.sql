@@ -695,6 +695,8 @@ BEGIN
     END IF;
     v_first_day := make_date(p_year, p_month, 1);
     PERFORM accounts_dep.lock_hours_month(p_year, p_month, true);
+    -- A closed month keeps its hours as they were paid, even where a rebuild would change none.
+    PERFORM accounts_dep.refuse_closed_month(p_year, p_month);
 
     DELETE FROM accounts_dep.h_tabel h WHERE h.month = p_month AND h.year = p_year;
 

@@ -7,7 +7,10 @@
 --   tabel_write    tabel_read + entries that are not accepted, their materials and brigade,
 --                  the hours table and the operation kinds, operations and norms (foremen)
 --   tabel_service  everything, accepted entries and the products included (sys); the only
---                  role that records a newer program's build (ver_stamp)
+--                  role that records a newer program's build (ver_stamp) and that opens a
+--                  closed month again (reopen_month)
+--   tabel_close    tabel_read + closing a month (close_month): economists; the service
+--                  account is a member
 --   tabel_owner    owns the schema accounts_dep, its relations and functions; no login, no
 --                  superuser, so a SECURITY DEFINER function reaches no further than the
 --                  program's own schema and the plant relations its views read
@@ -19,7 +22,7 @@ DECLARE
     v_role text;
 BEGIN
     FOREACH v_role IN ARRAY ARRAY['tabel_read', 'tabel_accept', 'tabel_write', 'tabel_service',
-                                  'tabel_owner'] LOOP
+                                  'tabel_close', 'tabel_owner'] LOOP
         IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = v_role) THEN
             EXECUTE format('CREATE ROLE %I NOLOGIN', v_role);
         END IF;
@@ -32,12 +35,12 @@ BEGIN
 END
 $$;
 
-GRANT tabel_read TO tabel_accept, tabel_write;
-GRANT tabel_accept, tabel_write TO tabel_service;
+GRANT tabel_read TO tabel_accept, tabel_write, tabel_close;
+GRANT tabel_accept, tabel_write, tabel_close TO tabel_service;
 GRANT tabel_service TO sys;
 GRANT tabel_accept TO clerk_a, clerk_b, clerk_c;
 GRANT tabel_write TO master;
-GRANT tabel_read TO econom;
+GRANT tabel_read, tabel_close TO econom;
 -- Whatever an older version or a hand made of it, the owner never logs in nor bypasses rights.
 ALTER ROLE tabel_owner NOLOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOREPLICATION NOBYPASSRLS;
 
@@ -78,11 +81,11 @@ $$;
 
 -- Start from nothing, so that a reload also takes back rights given by an older version.
 REVOKE ALL ON ALL TABLES IN SCHEMA accounts_dep
-    FROM PUBLIC, tabel_read, tabel_accept, tabel_write, tabel_service;
+    FROM PUBLIC, tabel_read, tabel_accept, tabel_write, tabel_service, tabel_close;
 REVOKE ALL ON ALL SEQUENCES IN SCHEMA accounts_dep
-    FROM PUBLIC, tabel_read, tabel_accept, tabel_write, tabel_service;
+    FROM PUBLIC, tabel_read, tabel_accept, tabel_write, tabel_service, tabel_close;
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA accounts_dep
-    FROM PUBLIC, tabel_read, tabel_accept, tabel_write, tabel_service;
+    FROM PUBLIC, tabel_read, tabel_accept, tabel_write, tabel_service, tabel_close;
 
 -- Reading: the program's own relations, and of the plant's exactly those it reads
 -- (accounts_dep.plant_relations_read, schema.sql). An older version granted every relation of
@@ -146,12 +149,19 @@ GRANT EXECUTE ON FUNCTION accounts_dep.post_hours(integer, integer, date),
 GRANT INSERT, UPDATE ON accounts_dep.hours_month_lock, accounts_dep.hours_worker_lock
     TO tabel_write;
 GRANT EXECUTE ON FUNCTION accounts_dep.h_tabel_rebuild(integer, integer) TO tabel_write;
+-- A month's writers lock it and find it open (month_close.sql); closing and reopening run as
+-- the owner, the close recording the login that called it.
+GRANT EXECUTE ON FUNCTION accounts_dep.refuse_closed_month(integer, integer),
+    accounts_dep.refuse_closed_months(date[]) TO tabel_write;
+GRANT EXECUTE ON FUNCTION accounts_dep.close_month(integer, integer),
+    accounts_dep.close_month(integer, integer, integer) TO tabel_close;
+GRANT EXECUTE ON FUNCTION accounts_dep.reopen_month(integer, integer, text) TO tabel_service;
 
--- The entries' history and the change log with its pruning mark (history.sql) are read by
--- every role above and written only by their triggers: no role keeps a right on their
--- numbering either.
-REVOKE ALL ON SEQUENCE accounts_dep.smena_history_id_seq, accounts_dep.change_log_id_seq
-    FROM tabel_write, tabel_service;
+-- The entries' history, the change log with its pruning mark (history.sql) and the months'
+-- closes (month_close.sql) are read by every role above and written only by their triggers
+-- and functions: no role keeps a right on their numbering either.
+REVOKE ALL ON SEQUENCE accounts_dep.smena_history_id_seq, accounts_dep.change_log_id_seq,
+    accounts_dep.month_close_history_id_seq FROM tabel_write, tabel_service;
 
 -- A session left idle inside a transaction holds its locks and keeps the notification queue
 -- from being cleaned (a full queue fails every commit that notifies, every save among them):
