@@ -8,6 +8,9 @@ QList<Command> allCommands() {
         timesheetCommand(),
         rebuildHoursCommand(),
         historyCommand(),
+        closeMonthCommand(),
+        reopenMonthCommand(),
+        monthsCommand(),
     };
 }
 

@@ -99,4 +99,10 @@ Command rebuildHoursCommand();
 // The history of an entry or of a period, as text or CSV (--history).
 Command historyCommand();
 
+// Closing a month (--close-month), opening it again (--reopen-month) and the months' states
+// (--months).
+Command closeMonthCommand();
+Command reopenMonthCommand();
+Command monthsCommand();
+
 }  // namespace tabel::batch

@@ -64,12 +64,13 @@ const QString kReadStatement = QStringLiteral(
 
 bool ChangeBatch::isEmpty() const {
     return !whole && entries.isEmpty() && operationKinds.isEmpty() && operations.isEmpty() &&
-           norms.isEmpty() && products.isEmpty() && hourMonths.isEmpty();
+           norms.isEmpty() && products.isEmpty() && hourMonths.isEmpty() &&
+           monthCloses.isEmpty();
 }
 
 qsizetype ChangeBatch::keyCount() const {
     qsizetype count = entries.size() + operationKinds.size() + operations.size() + norms.size() +
-                      products.size() + hourMonths.size();
+                      products.size() + hourMonths.size() + monthCloses.size();
     for (const QSet<int>& workers : hourWorkers) {
         count += workers.size();
     }
@@ -80,7 +81,8 @@ bool ChangeBatch::add(const ChangeLogRow& row) {
     const QString& subject = row.subject;
     const bool known = subject == QLatin1String("smena") || subject == QLatin1String("vid_oper") ||
                        subject == QLatin1String("oper") || subject == QLatin1String("norm") ||
-                       subject == QLatin1String("izdel") || subject == QLatin1String("h_tabel");
+                       subject == QLatin1String("izdel") || subject == QLatin1String("h_tabel") ||
+                       subject == QLatin1String("month_close");
     if (!known || whole) {
         return known;
     }
@@ -102,6 +104,8 @@ bool ChangeBatch::add(const ChangeLogRow& row) {
         operations.insert(row.operationId);
     } else if (subject == QLatin1String("izdel")) {
         products.insert(row.keyId);
+    } else if (subject == QLatin1String("month_close")) {
+        monthCloses.insert({row.year, row.month});
     } else {
         hourMonths.insert({row.year, row.month});
         hourWorkers[{row.year, row.month, row.shift}].insert(row.workerId);
@@ -150,6 +154,7 @@ void ChangeBatch::merge(ChangeBatch&& later) {
     norms.unite(later.norms);
     products.unite(later.products);
     hourMonths.unite(later.hourMonths);
+    monthCloses.unite(later.monthCloses);
     for (auto page = later.hourWorkers.cbegin(); page != later.hourWorkers.cend(); ++page) {
         hourWorkers[page.key()].unite(page.value());
     }

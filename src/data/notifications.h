@@ -51,7 +51,7 @@ struct HoursPage {
 // One row of accounts_dep.change_log (history.sql says what each subject fills in).
 struct ChangeLogRow {
     qint64 id = 0;
-    QString subject;      // smena, vid_oper, oper, norm, izdel, h_tabel
+    QString subject;      // smena, vid_oper, oper, norm, izdel, h_tabel, month_close
     QChar action;         // 'I', 'U' or 'D'
     int keyId = 0;        // the row's id; for smena the entry's
     int operationId = 0;  // norm: its operation
@@ -60,7 +60,7 @@ struct ChangeLogRow {
     int shift = 0;        // smena; h_tabel: the page's shift
     QDate oldDate;        // smena: where an update moved it from
     int oldShift = 0;
-    int year = 0;  // h_tabel
+    int year = 0;  // h_tabel, month_close
     int month = 0;
 };
 
@@ -76,6 +76,7 @@ struct ChangeBatch {
     QSet<int> norms;                          // norm ids
     QSet<int> products;                       // izdel ids
     QSet<std::pair<int, int>> hourMonths;     // (year, month) of hours rows
+    QSet<std::pair<int, int>> monthCloses;    // (year, month) closed or opened again
     QHash<HoursPage, QSet<int>> hourWorkers;  // the workers (w_id) whose hours rows changed
     // The log no longer holds what was missed (pruned meanwhile), or more changed than a batch
     // keeps: re-read every list whole. The keys above are then empty.

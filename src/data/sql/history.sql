@@ -117,6 +117,7 @@ CREATE OR REPLACE TRIGGER person_temp_history
 --   vid_oper, oper, izdel    the row's id
 --   norm      norm id        o_id: its operation (an update that moves it: a row per operation)
 --   h_tabel   —              w_id, smena, year, month: one row per worker's row of a page
+--   month_close  —           year, month: a month closed (I) or opened again (D)
 CREATE TABLE IF NOT EXISTS accounts_dep.change_log (
     id        bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
     subject   text NOT NULL,
