@@ -23,6 +23,8 @@ WindowSet::WindowSet(const Deployment& deployment, const QString& server, const 
     shiftLog->setEntryDialog(entryDialog.get());
     reportsDialog = std::make_unique<outputwindows::ReportsDialog>(session, shiftLog.get());
     shiftLog->setReportsWindow(reportsDialog.get());
+    monthCloseDialog = std::make_unique<outputwindows::MonthCloseDialog>(session, shiftLog.get());
+    shiftLog->setMonthCloseDialog(monthCloseDialog.get());
     chartsWindow = std::make_unique<charts::ChartsWindow>(session, shiftLog.get());
     shiftLog->setChartsWindow(chartsWindow.get());
 }

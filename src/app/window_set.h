@@ -7,6 +7,7 @@
 #include "app/login_window.h"
 #include "charts/charts_window.h"
 #include "data/session.h"
+#include "outputwindows/month_close_dialog.h"
 #include "outputwindows/reports_dialog.h"
 #include "outputwindows/timesheet_window.h"
 #include "refdata/norms_window.h"
@@ -39,6 +40,7 @@ struct WindowSet {
     std::unique_ptr<shiftlog::EntryDialog> entryDialog;
     std::unique_ptr<outputwindows::TimesheetWindow> timesheetWindow;
     std::unique_ptr<outputwindows::ReportsDialog> reportsDialog;
+    std::unique_ptr<outputwindows::MonthCloseDialog> monthCloseDialog;
     std::unique_ptr<charts::ChartsWindow> chartsWindow;
 };
 

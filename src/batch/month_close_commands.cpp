@@ -71,9 +71,9 @@ int runReopenMonth(CommandContext& context) {
                              .arg(login(context)));
     }
     data::reopenMonth(connection, m.year, m.month, reason);
-    QTextStream(stdout) << QStringLiteral("Месяц %1 открыт снова")
-                               .arg(data::monthText(m.year, m.month))
-                        << Qt::endl;
+    QTextStream(stdout)
+        << QStringLiteral("Месяц %1 открыт снова").arg(data::monthText(m.year, m.month))
+        << Qt::endl;
     return kSuccess;
 }
 

@@ -11,6 +11,7 @@ struct GroupRoles {
     bool accept = false;   // tabel_accept: accepts entries
     bool write = false;    // tabel_write: entries and the reference lists
     bool service = false;  // tabel_service: everything
+    bool close = false;    // tabel_close: closes months
 
     friend bool operator==(const GroupRoles&, const GroupRoles&) = default;
 };

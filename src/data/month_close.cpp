@@ -166,7 +166,8 @@ bool mayCloseMonths(Connection& connection) {
 }
 
 bool mayReopenMonths(Connection& connection) {
-    return mayExecute(connection, QStringLiteral("accounts_dep.reopen_month(integer, integer, text)"));
+    return mayExecute(connection,
+                      QStringLiteral("accounts_dep.reopen_month(integer, integer, text)"));
 }
 
 QString monthText(int year, int month) {
@@ -183,7 +184,8 @@ QString unacceptedSentence(int year, int month, const QList<UnacceptedDay>& days
     QStringList perDay;
     for (const UnacceptedDay& day : days) {
         count += day.entries;
-        perDay.append(QStringLiteral("%1 (%2)").arg(day.day.toString(QStringLiteral("dd.MM")))
+        perDay.append(QStringLiteral("%1 (%2)")
+                          .arg(day.day.toString(QStringLiteral("dd.MM")))
                           .arg(day.entries));
     }
     if (count == 0) {

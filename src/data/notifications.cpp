@@ -64,8 +64,7 @@ const QString kReadStatement = QStringLiteral(
 
 bool ChangeBatch::isEmpty() const {
     return !whole && entries.isEmpty() && operationKinds.isEmpty() && operations.isEmpty() &&
-           norms.isEmpty() && products.isEmpty() && hourMonths.isEmpty() &&
-           monthCloses.isEmpty();
+           norms.isEmpty() && products.isEmpty() && hourMonths.isEmpty() && monthCloses.isEmpty();
 }
 
 qsizetype ChangeBatch::keyCount() const {

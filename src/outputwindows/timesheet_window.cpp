@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -16,6 +17,7 @@
 #include "data/dataset.h"
 #include "data/errors.h"
 #include "data/hours.h"
+#include "data/month_close.h"
 #include "data/session.h"
 #include "outputwindows/report_preview.h"
 #include "timesheet/hours_statements.h"
@@ -114,6 +116,16 @@ void TimesheetWindow::applyChanges(const data::ChangeBatch& batch) {
                                    widgets::keysOf(workers));
         }
     }
+    if (batch.whole || batch.monthCloses.contains({year(), month()})) {
+        showMonthState();
+    }
+}
+
+void TimesheetWindow::showMonthState() {
+    const std::optional<data::MonthClose> close =
+        data::readMonthClose(session_.connection, year(), month());
+    monthStateLabel_->setText(close ? data::closedStatus(*close) : QString());
+    rebuildButton_->setEnabled(!close);
 }
 
 void TimesheetWindow::buildControls() {
@@ -128,8 +140,8 @@ void TimesheetWindow::buildControls() {
     }
 
     QWidget* shift1Page = shiftPages_->widget(0);
-    auto* rebuildButton = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
-                                              QStringLiteral("Пере&строить"));
+    rebuildButton_ = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
+                                         QStringLiteral("Пере&строить"));
     rebuildProgress_ = new QProgressBar(shift1Page);
     rebuildProgress_->setObjectName(QStringLiteral("rebuildProgress"));
     rebuildProgress_->setMinimum(1);
@@ -138,11 +150,11 @@ void TimesheetWindow::buildControls() {
     excelButton_ =
         widgets::makeButton(shift1Page, QStringLiteral("excelButton"), QStringLiteral("&Excel"));
     auto* pageButtons = new QHBoxLayout;
-    pageButtons->addWidget(rebuildButton);
+    pageButtons->addWidget(rebuildButton_);
     pageButtons->addWidget(rebuildProgress_, 1);
     pageButtons->addWidget(excelButton_);
     static_cast<QVBoxLayout*>(shift1Page->layout())->addLayout(pageButtons);
-    widgets::connectAction(rebuildButton, &QPushButton::clicked, this, [this] { rebuildMonth(); });
+    widgets::connectAction(rebuildButton_, &QPushButton::clicked, this, [this] { rebuildMonth(); });
     widgets::connectAction(excelButton_, &QPushButton::clicked, this, [this] { exportMonth(); });
 
     auto* refreshButton =
@@ -155,8 +167,12 @@ void TimesheetWindow::buildControls() {
     widgets::connectAction(printButton, &QPushButton::clicked, this, [this] { printMonth(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
+    monthStateLabel_ = new QLabel(this);
+    monthStateLabel_->setObjectName(QStringLiteral("monthStateLabel"));
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(monthPicker_);
+    bottom->addWidget(monthStateLabel_);
     bottom->addStretch();
     bottom->addWidget(refreshButton);
     bottom->addWidget(printButton);
@@ -225,6 +241,7 @@ void TimesheetWindow::loadMonth() {
         page->open();
     }
     paintDayColumns();
+    showMonthState();
 }
 
 void TimesheetWindow::paintDayColumns() {

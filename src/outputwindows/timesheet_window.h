@@ -10,6 +10,7 @@
 #include "reports/spreadsheet.h"
 
 class QDate;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -57,6 +58,8 @@ private:
     void printMonth();
     // What other sessions changed in the hours of the month shown.
     void applyChanges(const data::ChangeBatch& batch);
+    // A closed month says so and keeps its hours: no rebuild.
+    void showMonthState();
     // Run on every showing: the export button's count goes until then.
     void resetExcelCaption();
     void paintDayColumns();
@@ -75,6 +78,8 @@ private:
 
     QTabWidget* shiftPages_ = nullptr;
     widgets::MonthPicker* monthPicker_ = nullptr;
+    QPushButton* rebuildButton_ = nullptr;
+    QLabel* monthStateLabel_ = nullptr;
     QProgressBar* rebuildProgress_ = nullptr;
     QPushButton* excelButton_ = nullptr;
 };

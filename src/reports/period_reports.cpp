@@ -5,6 +5,7 @@
 #include "core/numbers.h"
 #include "core/product_kind.h"
 #include "data/dataset.h"
+#include "data/month_close.h"
 #include "reports/entry_sums.h"
 #include "reports/spreadsheet.h"
 
@@ -152,6 +153,7 @@ reportengine::ReportDocument preparePeriodReport(PrintedLayout& layout, PeriodRe
     CloseOnExit closer{query};
     query.open();
     layout.setTitle(reportTitle(report, period));
+    layout.setMark(data::readPeriodMark(*query.connection(), period.from, period.to));
     return layout.prepare();
 }
 
@@ -161,6 +163,7 @@ QString writePeriodReportPdf(PrintedLayout& layout, PeriodReport report, const P
     query.close();
     applyPeriod(query, period);
     layout.setTitle(reportTitle(report, period));
+    layout.setMark(data::readPeriodMark(*query.connection(), period.from, period.to));
     return layout.streamPdf(path, blockRows);
 }
 

@@ -10,6 +10,7 @@ namespace tabel::reports {
 
 namespace {
 const QString kTitleLabel = QStringLiteral("title");
+const QString kMarkLabel = QStringLiteral("mark");
 }  // namespace
 
 void DatasetRows::read(const StartFn& start, const RowFn& take) const {
@@ -75,6 +76,14 @@ void PrintedLayout::setTitle(const QString& text) {
 
 QString PrintedLayout::title() const {
     return report_.labelText(kTitleLabel);
+}
+
+void PrintedLayout::setMark(const QString& text) {
+    report_.setLabelText(kMarkLabel, text);
+}
+
+QString PrintedLayout::mark() const {
+    return report_.labelText(kMarkLabel);
 }
 
 reportengine::ReportDocument PrintedLayout::prepare() const {

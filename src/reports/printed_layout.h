@@ -54,6 +54,10 @@ public:
     // month.
     void setTitle(const QString& text);
     QString title() const;
+    // The line under the title saying whether the period's months are closed ("Месяц закрыт
+    // 05.12.2026") or not ("Предварительный"), so nobody pays from an open month's paper.
+    void setMark(const QString& text);
+    QString mark() const;
 
     // Hears the rows laid out by prepare() and writePdf(); returning false cancels them
     // (reportengine::Cancelled).

@@ -77,6 +77,13 @@ Band pageNumberFooter(double width) {
 
 constexpr double kPortraitWidth = 190.0;
 
+// The label named "mark" (PrintedLayout::setMark), at `y` across the page.
+ReportItem markLabel(double width, double y) {
+    ReportItem mark = text({}, {0, width}, y);
+    mark.name = QStringLiteral("mark");
+    return mark;
+}
+
 // A column of a period report: its detail line's expression, the caption over it in the
 // report header, and the field whose sums the total rows print in it.
 struct Column {
@@ -134,18 +141,22 @@ struct PeriodColumns {
         return items;
     }
 
-    // The title label (bold) over the column captions, on the report header's colour.
+    // The title label (bold) and the month's mark under it, over the column captions, on the
+    // report header's colour.
     Band header() const {
         ReportItem title = text({}, {0, kPortraitWidth}, 0, kTitle);
         title.name = QStringLiteral("title");
         title.rect.setHeight(7);
-        std::vector<ReportItem> items{title};
+        std::vector<ReportItem> items{title, markLabel(kPortraitWidth, 7)};
+        constexpr double kCaptions = 7 + kLine;
+        bool captioned = false;
         for (const Column& c : columns) {
             if (!c.caption.isEmpty()) {
-                items.push_back(text(c.caption, c.span, 7, kBold, kCentre));
+                items.push_back(text(c.caption, c.span, kCaptions, kBold, kCentre));
+                captioned = true;
             }
         }
-        const double height = items.size() == 1 ? 8 : 7 + kLine + 0.5;
+        const double height = captioned ? kCaptions + kLine + 0.5 : kCaptions + 0.5;
         return band(std::move(items), height, kReportHeaderColour);
     }
 
@@ -365,6 +376,7 @@ TimesheetLayout::TimesheetLayout(data::Connection& connection)
     header.ruleAbove = header.ruleBelow = true;
     detail.ruleAbove = detail.ruleBelow = true;
     report_.columnHeader = header;
+    report_.reportHeader = band({markLabel(kWidth, 0)});
     report_.detail = detail;
     report_.pageFooter = pageNumberFooter(kWidth);
 }

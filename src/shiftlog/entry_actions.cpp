@@ -67,7 +67,7 @@ void ShiftLogWindow::editEntry() {
 }
 
 void ShiftLogWindow::viewOrAcceptEntry() {
-    if (doubleClickAccepts_) {
+    if (doubleClickAccepts_ && !monthClosed_) {
         acceptEntry();
         return;
     }

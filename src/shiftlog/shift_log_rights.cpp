@@ -4,6 +4,7 @@ namespace tabel::shiftlog {
 
 ShiftLogRights rightsFor(const data::GroupRoles& roles) {
     ShiftLogRights rights;
+    rights.monthClose = roles.close || roles.service;
     if (roles.service || roles.write) {
         rights.entryButtons = true;
         rights.accept = roles.service || roles.accept;

@@ -12,6 +12,7 @@ struct ShiftLogRights {
     bool references = false;    // "Справочники"
     bool timesheet = false;     // "Табель по времени"
     bool reports = false;       // "Отчеты"
+    bool monthClose = false;    // "Закрытие месяца…"
     bool browsing = false;  // shifts, "Выходной", "Обновить", the grid, the date
     // A clerk's double-click (and Enter) accepts the entry instead of showing it.
     bool doubleClickAccepts = false;

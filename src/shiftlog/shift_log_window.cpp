@@ -24,8 +24,10 @@
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
+#include "data/month_close.h"
 #include "data/notifications.h"
 #include "data/session.h"
+#include "outputwindows/month_close_dialog.h"
 #include "outputwindows/reports_dialog.h"
 #include "outputwindows/timesheet_window.h"
 #include "refdata/operation_kinds_window.h"
@@ -265,6 +267,10 @@ void ShiftLogWindow::buildControls() {
     statusLabel_ = new QLabel(this);
     statusLabel_->setObjectName(QStringLiteral("statusLabel"));
     layout->addWidget(statusLabel_);
+    monthStateLabel_ = new QLabel(this);
+    monthStateLabel_->setObjectName(QStringLiteral("monthStateLabel"));
+    monthStateLabel_->hide();
+    layout->addWidget(monthStateLabel_);
     for (data::Dataset* list : lists_) {
         connect(list, &data::Dataset::currentRowChanged, statusLabel_, &QLabel::clear);
     }
@@ -354,6 +360,9 @@ void ShiftLogWindow::buildMenu() {
     chartsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     chartsAction_->setShortcutContext(Qt::WindowShortcut);
     addAction(chartsAction_);  // the shortcut works wherever the focus is in the window
+    monthCloseAction_ = action(nullptr, "monthCloseAction", QStringLiteral("&Закрытие месяца…"),
+                               [this] { openMonthClose(); });
+    monthCloseAction_->setVisible(false);
     historyAction_ =
         action(nullptr, "historyAction", QStringLiteral("Истори&я"), [this] { showHistory(); });
     historyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -461,6 +470,13 @@ void ShiftLogWindow::applyChanges(const data::ChangeBatch& batch) {
     }
     showListFailure(failure);
     locatePendingEntry();
+    if (batch.whole || batch.monthCloses.contains({shownDate_.year(), shownDate_.month()})) {
+        try {
+            showMonthState();
+        } catch (const data::DbError& error) {
+            showListFailure(data::userMessageOf(error));  // read again with the next change
+        }
+    }
 }
 
 void ShiftLogWindow::showListFailure(const QString& failure) {
@@ -496,10 +512,9 @@ void ShiftLogWindow::locatePendingEntry() {
 }
 
 void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
-    for (QPushButton* button : {addButton_, editButton_, deleteButton_}) {
-        button->setEnabled(rights.entryButtons);
-    }
-    acceptButton_->setEnabled(rights.accept);
+    rights_ = rights;
+    enableEntryControls();
+    monthCloseAction_->setVisible(rights.monthClose);
     doubleClickAccepts_ = rights.doubleClickAccepts;
     referencesMenu_->setEnabled(rights.references);
     timesheetAction_->setEnabled(rights.timesheet);
@@ -558,6 +573,23 @@ void ShiftLogWindow::reloadLists() {
         list->setParam(QStringLiteral("data"), dateEdit_->date());
         list->open();
     }
+    showMonthState();
+}
+
+void ShiftLogWindow::showMonthState() {
+    const std::optional<data::MonthClose> close =
+        data::readMonthClose(session_.connection, shownDate_.year(), shownDate_.month());
+    monthClosed_ = close.has_value();
+    monthStateLabel_->setText(close ? data::closedStatus(*close) : QString());
+    monthStateLabel_->setVisible(monthClosed_);
+    enableEntryControls();
+}
+
+void ShiftLogWindow::enableEntryControls() {
+    for (QPushButton* button : {addButton_, editButton_, deleteButton_}) {
+        button->setEnabled((!rights_ || rights_->entryButtons) && !monthClosed_);
+    }
+    acceptButton_->setEnabled((!rights_ || rights_->accept) && !monthClosed_);
 }
 
 void ShiftLogWindow::followChosenDate() {
@@ -657,6 +689,14 @@ void ShiftLogWindow::openTimesheet() {
         return;
     }
     timesheet_->openForMonth(dateEdit_->date(), this);  // the month of the date field
+}
+
+void ShiftLogWindow::openMonthClose() {
+    if (monthClose_ == nullptr) {
+        return;
+    }
+    monthClose_->openForMonth(dateEdit_->date(), this);
+    showMonthState();  // without live refresh as well
 }
 
 void ShiftLogWindow::openReports() {

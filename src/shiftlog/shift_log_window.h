@@ -38,6 +38,7 @@ class OperationKindsWindow;
 }  // namespace tabel::refdata
 
 namespace tabel::outputwindows {
+class MonthCloseDialog;
 class ReportsDialog;
 class TimesheetWindow;
 }  // namespace tabel::outputwindows
@@ -71,6 +72,8 @@ public:
     void setEntryDialog(EntryDialog* dialog);
     void setTimesheetWindow(outputwindows::TimesheetWindow* window) { timesheet_ = window; }
     void setReportsWindow(outputwindows::ReportsDialog* window) { reports_ = window; }
+    // "Закрытие месяца…", for the logins that close months.
+    void setMonthCloseDialog(outputwindows::MonthCloseDialog* dialog) { monthClose_ = dialog; }
     // "Графики" (Ctrl+G); a day clicked there is shown here.
     void setChartsWindow(charts::ChartsWindow* window);
     // Enables the controls the login's group roles allow.
@@ -140,6 +143,10 @@ private:
     void openTimesheet();
     void openReports();
     void openCharts();
+    void openMonthClose();
+    // The shown day's month closed: the status line says so and no entry of it is written.
+    void showMonthState();
+    void enableEntryControls();
     // The day a chart was clicked on, read into the lists; the charts window closes.
     void showDay(const QDate& day);
     void showHistory();
@@ -178,6 +185,9 @@ private:
     outputwindows::TimesheetWindow* timesheet_ = nullptr;
     outputwindows::ReportsDialog* reports_ = nullptr;
     charts::ChartsWindow* charts_ = nullptr;
+    outputwindows::MonthCloseDialog* monthClose_ = nullptr;
+    std::optional<ShiftLogRights> rights_;  // none until applied: every control as built
+    bool monthClosed_ = false;
 
     data::Dataset* versionRow_;
     QTimer* versionTimer_;
@@ -203,6 +213,7 @@ private:
     QAction* timesheetAction_;
     QAction* reportsMenu_;
     QAction* chartsAction_;
+    QAction* monthCloseAction_;
     // "История" (menu, the list's context menu, Ctrl+H): the current entry's history.
     QAction* historyAction_;
     EntryHistoryDialog* historyDialog_;
@@ -210,6 +221,8 @@ private:
     QLabel* statusLabel_;
     // "Обновление по сети отключено" while the change notifications are down.
     QLabel* liveStatusLabel_;
+    // "Месяц закрыт 05.12.2026 (econom)" while the shown day's month is closed.
+    QLabel* monthStateLabel_;
 };
 
 }  // namespace tabel::shiftlog

@@ -4,6 +4,7 @@
 
 #include "core/dates.h"
 #include "data/dataset.h"
+#include "data/month_close.h"
 #include "reports/printed_layout.h"
 #include "reports/spreadsheet.h"
 
@@ -76,6 +77,9 @@ reportengine::ReportDocument prepareTimesheetPrint(reports::TimesheetLayout& lay
     openSummary(layout.monthHours, month, year);
     const CloseOnExit closeSummary{layout.monthHours};
     layout.setTitle(core::monthTitle(month, year) + QStringLiteral(" г."));
+    const QDate first(year, month, 1);
+    layout.setMark(
+        data::readPeriodMark(*layout.monthHours.connection(), first, first.addMonths(1)));
     return layout.prepare();
 }
 

@@ -23,8 +23,8 @@
 #include "data/dataset.h"
 #include "data/entry_writes.h"
 #include "data/session.h"
-#include "shiftlog/shift_statements.h"
 #include "loopback_relay.h"
+#include "shiftlog/shift_statements.h"
 #include "silent_server.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
@@ -1015,6 +1015,91 @@ TEST_F(HistoryBatchTest, WrongRequestsAreRefused) {
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message)))
             << c.message << " in: " << run.err.toStdString();
     }
+}
+
+// A month closed and opened again from the command line, its state listed, and a report over
+// it marked; each refusal ends with status 1 and says why.
+class MonthCloseBatchTest : public testing::Test {
+protected:
+    void SetUp() override { loadBaseFixture(); }
+    void TearDown() override { loadBaseFixture(); }
+
+    static QStringList as(const QString& login) {
+        return {testServer(), QStringLiteral("tabel"), QStringLiteral("--user"), login};
+    }
+    static QString closeDay() {
+        return adminQuery(
+            QStringLiteral("select coalesce(string_agg(to_char(closed_at, 'DD.MM.YYYY'), ','), '') "
+                           "from accounts_dep.month_close where (year, month) = (2026, 3)"));
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(MonthCloseBatchTest, CloseReopenAndListMonths) {
+    const QString unaccepted = adminQuery(
+        QStringLiteral("select count(*) from accounts_dep.smena where data >= '2026-03-01' and "
+                       "data < '2026-04-01' and not accounts_dep.is_accepted(ok)"));
+    ASSERT_GT(unaccepted.toInt(), 0);
+    const struct {
+        QString login;
+        QStringList job;
+        int exitCode;
+        QString said;  // in stdout, or in stderr when the job fails
+    } steps[] = {
+        {"econom", {"--months"}, 0, "03.2026\tоткрыт\n"},
+        {"econom", {"--close-month", "03.2026"}, 1, "В месяце 03.2026 не "},
+        {"master",
+         {"--close-month", "03.2026", "--with-unaccepted"},
+         1,
+         "Логину master не разрешено закрывать месяцы"},
+        {"econom", {"--close-month", "3/2026"}, 2, "Неверный месяц: 3/2026"},
+        {"econom",
+         {"--close-month", "03.2026", "--with-unaccepted"},
+         0,
+         "Месяц 03.2026 закрыт, непринятых позиций: " + unaccepted},
+        {"econom",
+         {"--close-month", "03.2026", "--with-unaccepted"},
+         1,
+         "Ошибка БД: Месяц 03.2026 уже закрыт"},
+        {"econom", {"--months"}, 0, "03.2026\tзакрыт "},
+        {"econom",
+         {"--reopen-month", "03.2026", "--reason", "ошибка"},
+         1,
+         "Логину econom не разрешено открывать месяцы снова"},
+        {"sys", {"--reopen-month", "03.2026"}, 2, "Не задана причина (--reason TEXT)"},
+        {"sys",
+         {"--reopen-month", "03.2026", "--reason", "ошибка в цене"},
+         0,
+         "Месяц 03.2026 открыт снова"},
+        {"sys",
+         {"--reopen-month", "03.2026", "--reason", "ошибка в цене"},
+         1,
+         "Ошибка БД: Месяц 03.2026 не закрыт"},
+    };
+    for (const auto& step : steps) {
+        const Outcome run = runTabel(as(step.login) + step.job, step.login);
+        const QString& said = step.said;
+        EXPECT_EQ(run.exitCode, step.exitCode) << step.job.join(' ').toStdString() << "\n"
+                                               << run.err.toStdString();
+        EXPECT_TRUE((step.exitCode == 0 ? run.out : run.err).contains(said))
+            << step.job.join(' ').toStdString() << "\n"
+            << run.out.toStdString() << run.err.toStdString();
+    }
+    EXPECT_EQ(closeDay(), QString());
+}
+
+TEST_F(MonthCloseBatchTest, ReportOverAClosedMonthIsMarked) {
+    const QStringList march{"--report", "workers", "--from", "01.03.2026", "--to", "01.04.2026"};
+    const QString open = dir_.filePath(QStringLiteral("open.pdf"));
+    ASSERT_EQ(runTabel(as("econom") + march + QStringList{"--pdf", open}, "econom").exitCode, 0);
+    EXPECT_TRUE(pdfText(open).contains(QStringLiteral("Предварительный")));
+    adminExec(QStringLiteral("select accounts_dep.close_month(2026, 3)"));
+    const QString closed = dir_.filePath(QStringLiteral("closed.pdf"));
+    ASSERT_EQ(runTabel(as("econom") + march + QStringList{"--pdf", closed}, "econom").exitCode, 0);
+    const QString text = pdfText(closed);
+    EXPECT_TRUE(text.contains(QStringLiteral("Месяц закрыт ") + closeDay())) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Предварительный")));
 }
 
 }  // namespace

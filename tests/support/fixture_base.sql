@@ -53,7 +53,8 @@
 
 TRUNCATE accounts_dep.smena_gds_use, accounts_dep.person_temp, accounts_dep.smena,
          accounts_dep.h_tabel, accounts_dep.norm, accounts_dep.oper, accounts_dep.vid_oper,
-         accounts_dep.izdel, accounts_dep.ver,
+         accounts_dep.izdel, accounts_dep.ver, accounts_dep.month_close,
+         accounts_dep.month_close_history,
          cmn_contractor.person, hrms_staffpos.staffpos, hrms_movement.movement, cmn_gds.gds,
          stk_stock.stock, stk_consignment.consignment, stk_remainder.remainder,
          mnf_doc.doc, mnf_doc.doc_item, cmn_doc.doc, mnf_operation.operation
