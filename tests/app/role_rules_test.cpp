@@ -34,6 +34,13 @@ const ShiftLogRights kForeman = rights(true, false, true, true, true, true, fals
 const ShiftLogRights kClerk = rights(false, true, false, false, false, true, true, true);
 const ShiftLogRights kService = rights(true, true, true, true, true, true, false, true);
 const ShiftLogRights kReader = rights(false, false, false, false, true, false, false, false);
+// Those who close months: the service account and the economists of tabel_close.
+ShiftLogRights closing(ShiftLogRights r) {
+    r.monthClose = true;
+    return r;
+}
+const ShiftLogRights kClosingService = closing(kService);
+const ShiftLogRights kCloser = closing(kReader);
 
 class RoleRulesTest : public ::testing::Test {
 protected:
@@ -59,8 +66,8 @@ TEST_F(RoleRulesTest, GroupRolesOfEachLoginComeFromTheDatabase) {
         ShiftLogRights rights;
     } cases[] = {
         {"master", kForeman}, {"foreman2", kForeman}, {"clerk_a", kClerk},
-        {"clerk_c", kClerk},  {"clerk_d", kClerk},    {"sys", kService},
-        {"econom", kReader},  {"econom2", kReader},   {"tabel_stranger", kReader},
+        {"clerk_c", kClerk},  {"clerk_d", kClerk},    {"sys", kClosingService},
+        {"econom", kCloser},  {"econom2", kReader},   {"tabel_stranger", kReader},
     };
     for (const auto& c : cases) {
         data::Session session;

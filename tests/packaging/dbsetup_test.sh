@@ -274,7 +274,7 @@ q $fresh -c "select pg_terminate_backend(pid) from pg_stat_activity
 wait $reader 2>/dev/null || true
 
 # The demo database as dbctl makes it.
-load $demo domains plant schema functions history roles demo
+load $demo domains plant schema functions history month_close roles demo
 q $demo -c "insert into accounts_dep.ver values (${expected_stamp%.*}, ${expected_stamp#*.})"
 data=$(data_of $demo)
 roles=$(roles_of)
