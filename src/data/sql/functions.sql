@@ -240,7 +240,7 @@ BEGIN
         RAISE EXCEPTION 'Позиция % не найдена', p_id_smena;
     END IF;
 
-    SELECT string_agg(p.s_caption, ', ') INTO v_unnumbered
+    SELECT string_agg(p.s_caption, ', ' ORDER BY pt.id) INTO v_unnumbered
     FROM accounts_dep.person_temp pt
     JOIN cmn_contractor.person p ON p.id = pt.id_person
     WHERE pt.id_smena = v_entry.id AND accounts_dep.worker_code(p.s_code) IS NULL;
