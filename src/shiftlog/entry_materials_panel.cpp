@@ -179,6 +179,9 @@ EntryMaterialsPanel::EntryMaterialsPanel(data::Session& session, refdata::Worker
     previewTable_->setSelectionMode(QAbstractItemView::NoSelection);
     previewTable_->setFocusPolicy(Qt::NoFocus);
     previewTable_->verticalHeader()->setVisible(false);
+    previewTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    previewTable_->verticalHeader()->setDefaultSectionSize(previewTable_->fontMetrics().height() +
+                                                           4);
     previewTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     previewTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     previewNote_ = new QLabel(this);
