@@ -107,6 +107,9 @@ QString columnCaption(const QString& column) {
         {QStringLiteral("id_gds_use"), QStringLiteral("ТМЦ")},
         {QStringLiteral("id_cons_use"), QStringLiteral("Партия")},
         {QStringLiteral("id_person"), QStringLiteral("Бригада")},
+        {QStringLiteral("ktu"), QStringLiteral("КТУ")},
+        {QStringLiteral("hours"), QStringLiteral("Часы")},
+        {QStringLiteral("split"), QStringLiteral("Раздел")},
     };
     for (const auto& [name, caption] : captions) {
         if (name == column) {
@@ -201,6 +204,17 @@ QString changesText(const QString& changesJson, const CodeNames& names) {
                 if (!name.isEmpty()) {
                     return name;
                 }
+            }
+            if (it.key() == QLatin1String("split")) {
+                // A brigade's split as the entry dialog names it.
+                const QString code = value.toString();
+                return code == QLatin1String("ktu")     ? QStringLiteral("по КТУ")
+                       : code == QLatin1String("hours") ? QStringLiteral("по часам")
+                       : code == QLatin1String("even")  ? QStringLiteral("поровну")
+                                                        : valueText(value);
+            }
+            if (it.key() == QLatin1String("ktu") && value.isDouble()) {
+                return core::formatMask(value.toDouble(), QStringLiteral("#0.00"));
             }
             if (it.key() == QLatin1String("ok")) {
                 // The acceptance mark in words: "ok" and "да" are accepted, anything else not.

@@ -158,11 +158,6 @@ void removeBrigadeMember(Connection& connection, qint64 memberId) {
                        {{QStringLiteral("id"), memberId}});
 }
 
-void divideEntry(Connection& connection, int entryId) {
-    connection.scalar(QStringLiteral("select accounts_dep.divide_between_person(:id_smena)"),
-                      {{QStringLiteral("id_smena"), entryId}});
-}
-
 bool isAccepted(const QString& mark) {
     return mark == QLatin1String("ok") || mark == QStringLiteral("да");
 }

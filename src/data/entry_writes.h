@@ -45,8 +45,7 @@ void deleteMaterial(Connection& connection, int materialId);
 // False, with nothing written, when the person is already in the entry's brigade.
 bool addBrigadeMember(Connection& connection, int entryId, qint64 personId);
 void removeBrigadeMember(Connection& connection, qint64 memberId);
-// Divides the entry between its worker and the brigade, which is emptied.
-void divideEntry(Connection& connection, int entryId);
+// The division between the brigade: data/brigade.h.
 
 // An entry's acceptance mark ("ok" or "да"): the server's accounts_dep.is_accepted.
 bool isAccepted(const QString& mark);

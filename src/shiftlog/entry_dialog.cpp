@@ -194,7 +194,7 @@ void EntryDialog::layoutControls() {
     setTabOrder(quantityEdit_, hoursEdit_);
     setTabOrder(hoursEdit_, dateEdit_);
     setTabOrder(dateEdit_, defectsEdit_);
-    resize(761, 528);
+    resize(900, 640);  // room for the brigade with its preview
 }
 
 void EntryDialog::wireHandlers() {

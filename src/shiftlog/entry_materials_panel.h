@@ -1,14 +1,19 @@
 #pragma once
-// The lower part of the entry dialog: the materials consumed for the saved entry, its brigade,
+// The lower part of the entry dialog: the materials consumed for the saved entry, its brigade
+// with each member's coefficient (КТУ) and hours, how it is split, the preview of the division,
 // and "Сохранить", which divides the entry between the brigade.
 
 #include <QWidget>
 
+#include "core/brigade_split.h"
 #include "data/dataset.h"
 
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class QTableWidget;
 
 namespace tabel::data {
 class Connection;
@@ -58,6 +63,11 @@ public:
     // The keyboard goes on to the materials.
     void focusMaterials();
 
+    // The split chosen above the brigade list.
+    core::BrigadeSplit split() const;
+    // What "Сохранить" would write now, as the preview shows it.
+    const core::BrigadeDivision& preview() const { return preview_; }
+
 signals:
     // The entry was divided between the brigade: the dialog is done.
     void divided();
@@ -70,6 +80,10 @@ private:
     void divideEntry();
     void openBrigade(int entryId);
     void refreshMaterials();
+    // Stores the brigade line being edited (its coefficient and hours).
+    void storeBrigadeLine();
+    void setSplit(core::BrigadeSplit split);
+    void updatePreview();
 
     data::Connection& connection_;
     refdata::WorkersWindow& workers_;
@@ -90,6 +104,13 @@ private:
     widgets::DataGrid* brigadeGrid_;
     QPushButton* addMemberButton_;
     QPushButton* removeMemberButton_;
+    QButtonGroup* splitGroup_;
+    QRadioButton* splitEvenButton_;
+    QRadioButton* splitKtuButton_;
+    QRadioButton* splitHoursButton_;
+    QTableWidget* previewTable_;
+    QLabel* previewNote_;
+    core::BrigadeDivision preview_;
 };
 
 }  // namespace tabel::shiftlog

@@ -101,10 +101,11 @@ void DataGrid::setBoldTitles(bool bold) {
     horizontalHeader()->setFont(font);
 }
 
-void DataGrid::setEditable(bool on) {
+void DataGrid::setEditable(bool on, bool appends) {
     if (source_ == nullptr) {
         return;
     }
+    source_->model()->setAppends(appends);
     source_->model()->setEditable(on);
     setSelectionBehavior(on ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
     setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

@@ -53,8 +53,9 @@ public:
     void setBoldTitles(bool bold);
 
     // Cells of columns with an input reader become editable, a blank row after the last one
-    // appends, and a row indicator shows. Leaving a changed row stores it (post) first.
-    void setEditable(bool on);
+    // appends (unless `appends` is false), and a row indicator shows. Leaving a changed row
+    // stores it (post) first.
+    void setEditable(bool on, bool appends = true);
     bool isEditable() const;
     // The current cell is on the blank new row.
     bool onNewRow() const;

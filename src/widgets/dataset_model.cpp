@@ -73,7 +73,7 @@ void DatasetModel::setEditable(bool on) {
 }
 
 int DatasetModel::newRow() const {
-    return editable_ && dataset_->isOpen() ? dataset_->recordCount() : -1;
+    return editable_ && appends_ && dataset_->isOpen() ? dataset_->recordCount() : -1;
 }
 
 int DatasetModel::pendingRow() const {

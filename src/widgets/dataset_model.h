@@ -65,7 +65,9 @@ public:
     // and a blank row after the last record appends a new one.
     void setEditable(bool on);
     bool isEditable() const { return editable_; }
-    // Row of the blank new row; -1 when not editable.
+    // Whether an editable model shows the blank new row (it does unless told otherwise).
+    void setAppends(bool on) { appends_ = on; }
+    // Row of the blank new row; -1 when not editable or not appending.
     int newRow() const;
     // The edit buffer changed or was dropped outside the model.
     void refreshPendingRow();
@@ -93,6 +95,7 @@ private:
     QList<QColor> titleColors_;
     QFont boldFont_;
     bool editable_ = false;
+    bool appends_ = true;
 };
 
 }  // namespace tabel::widgets

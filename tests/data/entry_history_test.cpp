@@ -94,6 +94,9 @@ TEST_F(EntryHistoryTest, EveryColumnIsToldByItsCaptionWithItsOldAndNewValue) {
         {"person_temp", "id", nullptr, nullptr},
         {"person_temp", "id_smena", nullptr, nullptr},
         {"person_temp", "id_person", "3", "Бригада: 1 → 3"},
+        {"person_temp", "ktu", "1.5", "КТУ: 1,00 → 1,50"},
+        {"person_temp", "hours", "7", "Часы: 7"},
+        {"person_temp", "split", "'hours'", "Раздел: поровну → по часам"},
     };
 
     // Every column the tables have now has its row above, and every row its column: a column

@@ -9,6 +9,7 @@
 #include <limits>
 #include <thread>
 
+#include "data/brigade.h"
 #include "data/connection.h"
 #include "data/entry_writes.h"
 #include "data/errors.h"
@@ -237,7 +238,7 @@ TEST_F(ExactWritesTest, ADivisionAndASaveOfTheSameDayAtOnceLeaveTheSumOfTheEntri
         own.setConnectionString(test::connectionStringFor(QStringLiteral("master")));
         own.open();
         own.inTransaction([&] {
-            divideEntry(own, id);
+            divideEntry(own, id, core::BrigadeSplit::Even);
             divided = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         });

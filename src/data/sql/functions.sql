@@ -201,34 +201,46 @@ BEGIN
 END
 $$;
 
--- Divides an entry evenly between its worker and the brigade listed in person_temp.
--- Good pieces and defects are shared out in whole pieces; what does not divide evenly (and
--- any fraction) stays with the entry's own worker, so the totals do not change. Everyone gets
--- the entry's hours, and the day's hours of each of them are recomputed in h_tabel as the sum
--- of their entries of that date and shift. The listed people are removed afterwards, so a
--- second call does nothing. Returns the number of people the entry was divided with.
+-- Divides an entry between its worker and the brigade listed in person_temp, by the split
+-- stored with the lines (the same on every line): 'even' as it always was (every member the
+-- whole pieces that divide evenly; the rest, and any fraction, stays with the entry's own
+-- worker), 'ktu' by each member's participation coefficient, 'hours' by his hours. By
+-- coefficient or hours, good pieces and defects are each shared in whole pieces by largest
+-- remainder: everyone gets the whole part of his quota, and the pieces left go one each to the
+-- largest remainders, ties to the entry's worker, then by worker code; a fraction of a piece
+-- stays with the entry's worker. So the totals do not change and the pay (price times good
+-- pieces) adds up to the entry's. The entry's worker takes the coefficient or hours of his own
+-- line when he is listed, otherwise 1 or the entry's hours. By hours each member's entry
+-- carries his own hours, otherwise the entry's. The day's hours of each of them are recomputed
+-- in h_tabel as the sum of their entries of that date and shift. The listed people are removed
+-- afterwards (their removal, with the split and coefficients, stays in the entry's history),
+-- so a second call does nothing. Returns the number of people the entry was divided with.
+-- The entry dialog's preview (src/core/brigade_split.cpp) computes the same.
 CREATE OR REPLACE FUNCTION accounts_dep.divide_between_person(p_id_smena integer)
 RETURNS integer
 LANGUAGE plpgsql
 SET search_path = pg_catalog, pg_temp
 AS $$
 DECLARE
-    v_entry        accounts_dep.smena%ROWTYPE;
-    v_codes        integer[];
-    v_unnumbered   text;
-    v_shared       integer;
-    v_people       integer;
-    v_good         double precision;
-    v_good_share   double precision;
-    v_defect_share integer;
-    v_code         integer;
+    v_entry         accounts_dep.smena%ROWTYPE;
+    v_unnumbered    text;
+    v_splits        text[];
+    v_split         text;
+    v_unhoured      text;
+    v_codes         integer[];  -- the entry's worker first, then the others by code
+    v_weights       bigint[];
+    v_hours         integer[];
+    v_shared        integer;
+    v_good_shares   numeric[];
+    v_defect_shares numeric[];
+    v_code          integer;
 BEGIN
     SELECT * INTO v_entry FROM accounts_dep.smena s WHERE s.id = p_id_smena FOR UPDATE;
     IF NOT FOUND THEN
         RAISE EXCEPTION 'Позиция % не найдена', p_id_smena;
     END IF;
 
-    SELECT string_agg(p.s_caption, ', ') INTO v_unnumbered
+    SELECT string_agg(p.s_caption, ', ' ORDER BY pt.id) INTO v_unnumbered
     FROM accounts_dep.person_temp pt
     JOIN cmn_contractor.person p ON p.id = pt.id_person
     WHERE pt.id_smena = v_entry.id AND accounts_dep.worker_code(p.s_code) IS NULL;
@@ -236,38 +248,96 @@ BEGIN
         RAISE EXCEPTION 'Нет табельного номера: %', v_unnumbered;
     END IF;
 
-    -- A person listed twice, or the entry's own worker, takes no extra share.
-    v_codes := ARRAY(
-        SELECT DISTINCT accounts_dep.worker_code(p.s_code)
+    v_splits := ARRAY(SELECT DISTINCT pt.split FROM accounts_dep.person_temp pt
+                      WHERE pt.id_smena = v_entry.id);
+    IF cardinality(v_splits) > 1 THEN
+        RAISE EXCEPTION 'Строки бригады позиции % разделены по-разному', v_entry.id;
+    END IF;
+    v_split := coalesce(v_splits[1], 'even');
+
+    -- A person listed twice counts once, with his first line; the entry's own worker takes
+    -- no extra share.
+    WITH lines AS (
+        SELECT DISTINCT ON (accounts_dep.worker_code(p.s_code))
+               accounts_dep.worker_code(p.s_code) AS code, p.s_caption, pt.ktu, pt.hours
         FROM accounts_dep.person_temp pt
         JOIN cmn_contractor.person p ON p.id = pt.id_person
-        WHERE pt.id_smena = v_entry.id AND accounts_dep.worker_code(p.s_code) <> v_entry.w_id
-        ORDER BY 1);
-    v_shared := coalesce(array_length(v_codes, 1), 0);
+        WHERE pt.id_smena = v_entry.id
+        ORDER BY accounts_dep.worker_code(p.s_code), pt.id),
+    members AS (
+        SELECT v_entry.w_id AS code, 0 AS ord, NULL::text AS s_caption,
+               coalesce(o.ktu, 1) AS ktu, coalesce(o.hours::integer, v_entry.time) AS hours
+        FROM (SELECT 1) AS one
+        LEFT JOIN lines o ON o.code = v_entry.w_id
+        UNION ALL
+        SELECT l.code, 1, l.s_caption, l.ktu, l.hours FROM lines l WHERE l.code <> v_entry.w_id)
+    SELECT array_agg(m.code ORDER BY m.ord, m.code),
+           array_agg(CASE v_split WHEN 'ktu' THEN (m.ktu * 100)::bigint
+                                  WHEN 'hours' THEN m.hours ELSE 1 END ORDER BY m.ord, m.code),
+           array_agg(m.hours ORDER BY m.ord, m.code),
+           string_agg(m.s_caption, ', ' ORDER BY m.code) FILTER (WHERE m.hours IS NULL)
+    INTO v_codes, v_weights, v_hours, v_unhoured
+    FROM members m;
+    v_shared := cardinality(v_codes) - 1;
 
     IF v_shared > 0 THEN
-        v_people := v_shared + 1;
-        v_good := v_entry.kol_vo - v_entry.brak;
-        v_good_share := floor(greatest(floor(v_good), 0) / v_people);
-        v_defect_share := greatest(v_entry.brak, 0) / v_people;
+        IF v_split = 'hours' AND v_unhoured IS NOT NULL THEN
+            RAISE EXCEPTION 'Не заданы часы: %', v_unhoured;
+        END IF;
+        -- Good pieces (whole ones) and defects, each over the members' weights.
+        WITH m AS (
+            SELECT t.weight, t.ord
+            FROM unnest(v_weights) WITH ORDINALITY AS t (weight, ord)),
+        p AS (
+            SELECT * FROM (VALUES
+                (1, greatest(floor(v_entry.kol_vo::numeric - v_entry.brak), 0)),
+                (2, greatest(v_entry.brak, 0)::numeric)) AS p (kind, pieces)),
+        q AS (
+            SELECT p.kind, p.pieces, m.ord,
+                   div(p.pieces * m.weight, w.total) AS base,
+                   mod(p.pieces * m.weight, w.total) AS rest
+            FROM p CROSS JOIN m CROSS JOIN (SELECT sum(t.weight) AS total FROM m t) AS w),
+        r AS (
+            SELECT q.kind, q.ord, q.base + CASE
+                WHEN v_split = 'even' THEN
+                    CASE WHEN q.ord = 1 THEN q.pieces - sum(q.base) OVER k ELSE 0 END
+                WHEN row_number() OVER (PARTITION BY q.kind ORDER BY q.rest DESC, q.ord)
+                     <= q.pieces - sum(q.base) OVER k THEN 1
+                ELSE 0 END AS share
+            FROM q
+            WINDOW k AS (PARTITION BY q.kind))
+        SELECT array_agg(r.share ORDER BY r.ord) FILTER (WHERE r.kind = 1),
+               array_agg(r.share ORDER BY r.ord) FILTER (WHERE r.kind = 2)
+        INTO v_good_shares, v_defect_shares
+        FROM r;
 
         INSERT INTO accounts_dep.smena (data, smena, w_id, i_id, o_id, cena, kol_vo, brak, color,
                                         time, ok, vvod, prize, id_doc, id_doc_item,
                                         f_gds_qty_use, id_gds_use, id_cons_use)
-        SELECT v_entry.data, v_entry.smena, c, v_entry.i_id, v_entry.o_id, v_entry.cena,
-               v_good_share + v_defect_share, v_defect_share, v_entry.color, v_entry.time, 'no',
+        SELECT v_entry.data, v_entry.smena, t.code, v_entry.i_id, v_entry.o_id, v_entry.cena,
+               t.good + t.defects, t.defects, v_entry.color,
+               CASE WHEN v_split = 'hours' THEN t.hours ELSE v_entry.time END, 'no',
                now(), 0, v_entry.id_doc, v_entry.id_doc_item, 0, 0, 0
-        FROM unnest(v_codes) AS c;
+        FROM unnest(v_codes, v_good_shares, v_defect_shares, v_hours)
+             WITH ORDINALITY AS t (code, good, defects, hours, ord)
+        WHERE t.ord > 1
+        ORDER BY t.ord;
 
+        -- What the others took comes off the entry's own row, as a double the way it always
+        -- did, so an even split writes what it wrote before.
         UPDATE accounts_dep.smena s
-        SET kol_vo = v_entry.kol_vo - v_shared * (v_good_share + v_defect_share),
-            brak = v_entry.brak - v_shared * v_defect_share
+        SET kol_vo = v_entry.kol_vo - (SELECT sum(t.good + t.defects)
+                                       FROM unnest(v_good_shares[2:], v_defect_shares[2:])
+                                            AS t (good, defects))::double precision,
+            brak = v_entry.brak - (SELECT sum(t.defects)
+                                   FROM unnest(v_defect_shares[2:]) AS t (defects))::integer,
+            time = CASE WHEN v_split = 'hours' THEN v_hours[1] ELSE v_entry.time END
         WHERE s.id = v_entry.id;
 
         -- Through the one locked posting, in ascending worker order like every other
         -- posting of several days, so a save of one of these days elsewhere waits for this
         -- division and then sums its entries too.
-        FOREACH v_code IN ARRAY ARRAY(SELECT DISTINCT c FROM unnest(v_codes || v_entry.w_id) AS c
+        FOREACH v_code IN ARRAY ARRAY(SELECT DISTINCT c FROM unnest(v_codes) AS c
                                       ORDER BY c) LOOP
             PERFORM accounts_dep.post_hours(v_code, v_entry.smena, v_entry.data);
         END LOOP;

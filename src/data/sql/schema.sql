@@ -111,6 +111,15 @@ CREATE TABLE IF NOT EXISTS accounts_dep.person_temp (
 );
 ALTER SEQUENCE accounts_dep.person_temp_id_seq OWNED BY accounts_dep.person_temp.id;
 CREATE INDEX IF NOT EXISTS person_temp_id_smena_idx ON accounts_dep.person_temp (id_smena);
+-- How divide_between_person shares the entry out (the same split on every line of an entry):
+-- 'even', 'ktu' by each member's participation coefficient, 'hours' by his hours.
+ALTER TABLE accounts_dep.person_temp
+    ADD COLUMN IF NOT EXISTS ktu numeric(4,2) NOT NULL DEFAULT 1
+        CONSTRAINT person_temp_ktu_check CHECK (ktu BETWEEN 0.01 AND 9.99),
+    ADD COLUMN IF NOT EXISTS hours smallint
+        CONSTRAINT person_temp_hours_check CHECK (hours BETWEEN 1 AND 24),
+    ADD COLUMN IF NOT EXISTS split text NOT NULL DEFAULT 'even'
+        CONSTRAINT person_temp_split_check CHECK (split IN ('even', 'ktu', 'hours'));
 
 -- Rows are inserted with one day set, and totals add all 31 days: every day defaults to 0.
 CREATE TABLE IF NOT EXISTS accounts_dep.h_tabel (
