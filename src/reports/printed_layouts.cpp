@@ -257,7 +257,7 @@ const QStringList kRequisitionsSql = {
     "order by s_number, izdel.nom,marka, vid_oper.vid, oper.naimen",
 };
 
-// A day's hours of every shift in a timesheet row, d1 to d31 added.
+// The hours of a timesheet row (one worker, shift and month): d1 to d31 added.
 QString monthHoursSum() {
     QStringList days;
     for (int day = 1; day <= 31; ++day) {
