@@ -1,5 +1,6 @@
 #include "outputwindows/reports_dialog.h"
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include "reports/output_files.h"
 #include "widgets/date_edit.h"
 #include "widgets/form_field.h"
+#include "widgets/lookup_combo.h"
 #include "widgets/style.h"
 #include "widgets/user_action.h"
 
@@ -50,6 +52,8 @@ ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
     }
     productSummary_ = new data::Dataset(&connection_, QStringLiteral("productSummary"), this);
     productSummary_->setSql(reports::productSummarySql());
+    payslips_ = std::make_unique<reports::PayslipLayout>(connection_);
+    workerCombo_->bind(payslipWorkers_, QStringLiteral("s_code"), QStringLiteral("s_caption"));
     setDefaultPeriod(QDate::currentDate());
 }
 
@@ -96,6 +100,29 @@ void ReportsDialog::buildControls() {
                                                QStringLiteral("Детальный отчет по п&родукции"));
     QPushButton* requisitionsButton =
         button(QStringLiteral("requisitionsButton"), QStringLiteral("Детальный отчет по за&явкам"));
+
+    auto* payslipBox = new QGroupBox(QStringLiteral("Расчетный листок"), this);
+    payslipBox->setObjectName(QStringLiteral("payslipBox"));
+    payslipWorkers_ = new data::Dataset(&connection_, QStringLiteral("payslipWorkers"), this);
+    payslipWorkers_->setSql({QStringLiteral(
+        "select s_code, s_caption from accounts_dep.v_worker order by s_caption, s_code")});
+    workerCombo_ = new widgets::LookupCombo(payslipBox);
+    workerCombo_->setObjectName(QStringLiteral("workerCombo"));
+    QLabel* workerLabel = widgets::makeFieldLabel(payslipBox, QStringLiteral("Ра&бочий"),
+                                                  workerCombo_, QStringLiteral("workerLabel"));
+    allWorkersCheck_ = new QCheckBox(QStringLiteral("По все&м рабочим"), payslipBox);
+    allWorkersCheck_->setObjectName(QStringLiteral("allWorkersCheck"));
+    QPushButton* payslipButton = widgets::makeButton(payslipBox, QStringLiteral("payslipButton"),
+                                                     QStringLiteral("Расчет&ный листок"));
+    auto* payslip = new QGridLayout(payslipBox);
+    payslip->addWidget(workerLabel, 0, 0);
+    payslip->addWidget(workerCombo_, 0, 1);
+    payslip->addWidget(allWorkersCheck_, 1, 1);
+    payslip->addWidget(payslipButton, 2, 0, 1, 2);
+    connect(allWorkersCheck_, &QCheckBox::toggled, workerCombo_, &QWidget::setDisabled);
+    widgets::connectAction(payslipButton, &QPushButton::clicked, this,
+                           [this] { previewPayslips(); });
+
     excelButton_ = button(QStringLiteral("excelButton"), QStringLiteral("&Excel (0 из 0)"));
     QPushButton* exitButton = button(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
 
@@ -103,9 +130,12 @@ void ReportsDialog::buildControls() {
     layout->addWidget(periodBox);
     layout->addWidget(kindBox);
     for (QPushButton* b : {workersButton, productsButton, workersDetailButton, productsDetailButton,
-                           requisitionsButton, excelButton_, exitButton}) {
+                           requisitionsButton}) {
         layout->addWidget(b);
     }
+    layout->addWidget(payslipBox);
+    layout->addWidget(excelButton_);
+    layout->addWidget(exitButton);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     const std::pair<QPushButton*, PeriodReport> reportButtons[] = {
@@ -139,6 +169,11 @@ void ReportsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         widgets::focusFirstField(this);  // whatever had the focus when it last closed
+        // Workers taken on since it last opened are in the list; the one chosen stays.
+        widgets::runAction([this] {
+            payslipWorkers_->close();
+            payslipWorkers_->open();
+        });
     }
 }
 
@@ -161,6 +196,33 @@ void ReportsDialog::preview(PeriodReport report) {
     reports::PrintedLayout& layout = layoutOf(report);
     std::optional<reportengine::ReportDocument> document = prepareWithProgress(
         layout, this, [&] { return reports::preparePeriodReport(layout, report, period()); });
+    if (document) {
+        ReportPreview::open(std::move(*document), this);
+    }
+}
+
+std::optional<reports::PayslipChoice> ReportsDialog::payslipChoice() const {
+    reports::PayslipChoice choice{fromDate_->date(), toDate_->date()};
+    if (allWorkersCheck_->isChecked()) {
+        return choice;
+    }
+    const QVariant code = workerCombo_->keyValue();
+    if (code.isNull()) {
+        return std::nullopt;
+    }
+    choice.workerCode = code.toInt();
+    return choice;
+}
+
+void ReportsDialog::previewPayslips() {
+    const std::optional<reports::PayslipChoice> choice = payslipChoice();
+    if (!choice) {
+        workerCombo_->setFocus();
+        throw widgets::ActionFailure(
+            QStringLiteral("Выберите рабочего или отметьте «По всем рабочим»."));
+    }
+    std::optional<reportengine::ReportDocument> document = prepareWithProgress(
+        *payslips_, this, [&] { return reports::preparePayslips(*payslips_, *choice); });
     if (document) {
         ReportPreview::open(std::move(*document), this);
     }

@@ -49,6 +49,9 @@ struct Group {
     QString expression;
     Band header;
     Band footer;
+    // The next group of this level starts a page of its own (one worker a sheet); nothing
+    // follows the last one's footer but the report footer.
+    bool newPageAfter = false;
 };
 
 struct ReportDefinition {

@@ -192,6 +192,13 @@ public:
         }
     }
 
+    // Ends the page unless nothing is on it yet: what follows starts a page of its own.
+    void newPage(const QList<QVariant>& row) {
+        if (pageNumber_ > 0 && hasBody_) {
+            breakPage(row);
+        }
+    }
+
     // A group's header again at the top of a page its group goes on to: the first text marked
     // as continued.
     void placeContinued(CompiledBand& header, const QList<QVariant>& row) {
@@ -447,6 +454,13 @@ public:
             }
         }
         openLevels_ = std::min(openLevels_, changed);
+        if (done_ > 0 && changed < levels) {
+            const auto closed = definition_.groups.begin() + changed;
+            if (std::any_of(closed, definition_.groups.end(),
+                            [](const Group& g) { return g.newPageAfter; })) {
+                writer_->newPage(row);
+            }
+        }
         if (changed < levels) {
             // A group's header never stands alone at a page's foot: it goes on with its first
             // line.

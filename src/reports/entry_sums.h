@@ -12,8 +12,19 @@ inline QString goodPiecesSum() {
     return QStringLiteral("sum(smena.kol_vo::numeric-smena.brak)");
 }
 
+// One entry's pay and premium (the entry's own price; a null premium adds nothing to a sum).
+inline QString entryPay() {
+    return QStringLiteral("(kol_vo::numeric-brak)*smena.cena::numeric");
+}
+inline QString entryPremium() {
+    return QStringLiteral("prize::numeric*(kol_vo::numeric-brak)*smena.cena::numeric/100");
+}
+
 inline QString paySum() {
-    return QStringLiteral("sum((kol_vo::numeric-brak)*smena.cena::numeric)");
+    return QStringLiteral("sum(") + entryPay() + u')';
+}
+inline QString premiumSum() {
+    return QStringLiteral("sum(") + entryPremium() + u')';
 }
 
 }  // namespace tabel::reports

@@ -133,4 +133,14 @@ public:
     data::Dataset& requisitionDetails;
 };
 
+// The pay sheets of a period, one worker a page: parameters data1, data2, all_workers (1: every
+// worker with entries in the period, 0: the worker of w_code, with or without entries).
+class PayslipLayout : public PrintedLayout {
+public:
+    explicit PayslipLayout(data::Connection& connection);
+    // Every entry of the period with its pay and premium, by worker, date and shift; each row
+    // carries its worker's hours of the months the period covers.
+    data::Dataset& workerEntries;
+};
+
 }  // namespace tabel::reports

@@ -1,4 +1,4 @@
-// The six printed layouts: their queries and bands.
+// The printed layouts: their queries and bands.
 #include "reports/printed_layout.h"
 
 #include <stdexcept>
@@ -241,7 +241,7 @@ const QStringList kWorkersDetailSql = {
     "select s_caption fio, izdel.marka, vid_oper.vid, oper.naimen, ",
     "sum(smena.kol_vo::numeric) as kolvo, sum(smena.brak) as brk, ",
     // oper has a cena of its own: the premium's price is the entry's
-    paySum() + " as summa, color, sum(prize::numeric*(kol_vo::numeric-brak)*smena.cena::numeric/100) as s_prize ",
+    paySum() + " as summa, color, " + premiumSum() + " as s_prize ",
     "from accounts_dep.v_worker person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper where ",
     "smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id ",
     "and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id ",
@@ -266,6 +266,43 @@ const QStringList kRequisitionsSql = {
     "and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and ",
     "smena.data>=:data1 and doc_in.id = smena.id_doc group by  s_number, izdel.nom, marka, vid_oper.vid, oper.naimen, color,massa ",
     "order by s_number, izdel.nom,marka, vid_oper.vid, oper.naimen",
+};
+
+// The hours of a timesheet row (one worker, shift and month): d1 to d31 added.
+QString monthHoursSum() {
+    QStringList days;
+    for (int day = 1; day <= 31; ++day) {
+        days.append(QStringLiteral("t.d%1").arg(day));
+    }
+    return days.join(u'+');
+}
+
+// The pay sheets: the months the period touches (k counts months from year 0), each worker's
+// hours in them (all shifts), the entries; a worker chosen by code gets his row even without
+// entries, every worker only with them.
+const QStringList kPayslipSql = {
+    "with months as (select k / 12 as y, k % 12 + 1 as mo from generate_series(",
+    "  (extract(year from :data1::date) * 12 + extract(month from :data1::date) - 1)::integer,",
+    "  (extract(year from :data2::date - 1) * 12 + extract(month from :data2::date - 1) - 1)::integer) k),",
+    "worker_months as (select t.w_id, months.y, months.mo, sum(" + monthHoursSum() + ") as h",
+    "  from accounts_dep.h_tabel t, months where t.year = months.y and t.month = months.mo",
+    "  group by t.w_id, months.y, months.mo),",
+    "worker_hours as (select w_id, sum(h) as hours, case when (select count(*) from months) > 1",
+    "  then '(' || string_agg(lpad(mo::text, 2, '0') || '.' || y || ' - ' || h, ', ' order by y, mo) || ')' end as hours_by_month",
+    "  from worker_months group by w_id),",
+    "entries as (select smena.id, smena.w_id, smena.data, smena.smena, izdel.marka,",
+    "  vid_oper.vid || case when smena.color = 1 then ' (грунт)' when smena.color > 1 then ' (RAL: ' || smena.color || ')' else '' end as oper,",
+    "  smena.kol_vo::numeric as kolvo, smena.brak as brk, smena.cena::numeric as cena,",
+    "  " + entryPay() + " as summa, " + entryPremium() + " as s_prize",
+    "  from accounts_dep.smena, accounts_dep.izdel, accounts_dep.oper, accounts_dep.vid_oper",
+    "  where smena.i_id = izdel.id and smena.o_id = oper.id and oper.vid = vid_oper.id",
+    "  and smena.data < :data2 and smena.data >= :data1 and (:all_workers = 1 or smena.w_id = :w_code))",
+    "select person.s_code, person.s_caption fio, e.data, e.smena, e.marka, e.oper, e.kolvo, e.brk,",
+    "  e.cena, e.summa, e.s_prize, coalesce(h.hours, 0) as hours, h.hours_by_month",
+    "from accounts_dep.v_worker person left join entries e on e.w_id = person.s_code",
+    "left join worker_hours h on h.w_id = person.s_code",
+    "where (:all_workers = 1 and e.id is not null) or (:all_workers = 0 and person.s_code = :w_code)",
+    "order by fio, person.s_code, e.data, e.smena, e.id",
 };
 // clang-format on
 
@@ -425,6 +462,80 @@ DetailedRequisitionsReportLayout::DetailedRequisitionsReportLayout(data::Connect
     detailedProductColumns(QStringLiteral("s_number"), QStringLiteral("Номенкл."),
                            QStringLiteral("nom"))
         .build(report_);
+}
+
+PayslipLayout::PayslipLayout(data::Connection& connection)
+    : PrintedLayout(connection, QStringLiteral("workerEntries"), kPayslipSql,
+                    QStringLiteral("Расчетный листок")),
+      workerEntries(query()) {
+    struct Cell {
+        Span span;
+        QString caption;
+        QString expression;
+        Qt::Alignment alignment;
+        QString mask;
+    };
+    const Cell cells[] = {
+        {{0, 18}, QStringLiteral("Дата"), QStringLiteral("data"), kCentre, {}},
+        {{18, 13}, QStringLiteral("Смена"), QStringLiteral("smena"), kCentre, {}},
+        {{31, 26}, QStringLiteral("Изделие"), QStringLiteral("marka"), kLeft, {}},
+        {{57, 43}, QStringLiteral("Операция"), QStringLiteral("oper"), kLeft, {}},
+        {{100, 16}, QStringLiteral("Кол-во"), QStringLiteral("kolvo"), kCentre, {}},
+        {{116, 12}, QStringLiteral("Брак"), QStringLiteral("brk"), kCentre, {}},
+        {{128, 18}, QStringLiteral("Цена"), QStringLiteral("cena"), kCentre, "#0.00##"},
+        {{146, 22}, QStringLiteral("Сумма"), QStringLiteral("summa"), kCentre, "#0.00"},
+        {{168, 22}, QStringLiteral("Премия"), QStringLiteral("s_prize"), kCentre, "#0.00"},
+    };
+    const auto spanOf = [&cells](const char* expression) {
+        for (const Cell& c : cells) {
+            if (c.expression == QLatin1String(expression)) {
+                return c.span;
+            }
+        }
+        throw std::logic_error(std::string("no column ") + expression);
+    };
+
+    // Every sheet heads with the title and the month's mark under it, then the captions.
+    ReportItem title = text({}, {0, kPortraitWidth}, 0, kTitle);
+    title.name = QStringLiteral("title");
+    title.rect.setHeight(7);
+    ReportItem mark = text({}, {0, kPortraitWidth}, 7);
+    mark.name = QStringLiteral("mark");
+    Band header = band({title, mark}, 7 + 2 * kLine + 0.5, kReportHeaderColour);
+    Band detail = band({}, 5.0);
+    for (const Cell& c : cells) {
+        header.items.push_back(text(c.caption, c.span, 7 + kLine, kBold, kCentre));
+        detail.items.push_back(field(c.expression, c.span, c.alignment, c.mask, kSmall));
+    }
+    report_.columnHeader = header;
+    report_.detail = detail;
+
+    Band footer =
+        band({text(QStringLiteral("Итого:"), {0, 57}, 0, kBold),
+              field(QStringLiteral("sum(kolvo)"), spanOf("kolvo"), kCentre, {}, kBold),
+              field(QStringLiteral("sum(brk)"), spanOf("brk"), kCentre, {}, kBold),
+              field(QStringLiteral("sum(summa)"), spanOf("summa"), kCentre, "#0.00", kBold),
+              field(QStringLiteral("sum(s_prize)"), spanOf("s_prize"), kCentre, "#0.00", kBold),
+              text(QStringLiteral("Итого с премией:"), {57, 89}, kLine, kBold, kRight),
+              field(QStringLiteral("sum(summa)+sum(s_prize)"), spanOf("summa"), kCentre, "#0.00",
+                    kBold, kLine)},
+             3 * kLine);
+    ReportItem hoursCaption = text({}, {0, 100}, 2 * kLine, kNormal, kRight);
+    hoursCaption.name = QStringLiteral("hoursCaption");
+    footer.items.push_back(hoursCaption);
+    footer.items.push_back(
+        field(QStringLiteral("hours"), spanOf("kolvo"), kCentre, {}, kBold, 2 * kLine));
+    footer.items.push_back(
+        field(QStringLiteral("hours_by_month"), {116, 74}, kLeft, {}, kNormal, 2 * kLine));
+    footer.ruleAbove = true;
+    Group worker{QStringLiteral("s_code"),
+                 band({field(QStringLiteral("'Рабочий: '+fio+', код '+STR(s_code)"),
+                             {0, kPortraitWidth}, kLeft, {}, kBold)},
+                      kLine, kGroupHeaderColour),
+                 footer};
+    worker.newPageAfter = true;
+    report_.groups = {worker};
+    report_.pageFooter = pageNumberFooter(kPortraitWidth);
 }
 
 }  // namespace tabel::reports

@@ -153,6 +153,51 @@ TEST_F(BatchTest, AJobLeavesNoDriverLogFile) {
     EXPECT_TRUE(logs.isEmpty()) << logs.join(' ').toStdString();
 }
 
+// One worker's pay sheet, or every worker's, a page each, in one PDF; a code no worker has is
+// told in Russian, exit status 1, and no file is written.
+TEST_F(BatchTest, PaySheetsOfAWorkerOrOfAll) {
+    const QString one = dir_.filePath("petrov.pdf");
+    const Outcome petrov =
+        runTabel(login() + QStringList{"--report", "payslip", "--worker", "103"} + april() +
+                 QStringList{"--pdf", one});
+    ASSERT_EQ(petrov.exitCode, 0) << petrov.err.toStdString();
+    const QString text = pdfText(one);
+    for (const char* expected : {"Расчетный листок за период с 01.04.2026 по 01.05.2026",
+                                 "Рабочий: Петров Пётр Петрович, код 103", "Покраска (RAL: 3020)",
+                                 "118,00", "Часы по табелю за 04.2026:"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << text.toStdString();
+    }
+    EXPECT_FALSE(text.contains("Иванов"));
+
+    const QString all = dir_.filePath("all.pdf");
+    const Outcome everybody = runTabel(login() + QStringList{"--report", "payslip", "--all"} +
+                                       april() + QStringList{"--pdf", all});
+    ASSERT_EQ(everybody.exitCode, 0) << everybody.err.toStdString();
+    QStringList pages = pdfText(all).split(u'\f');
+    pages.removeAll(QStringLiteral("\n"));
+    pages.removeAll(QString());
+    const QStringList workers{"Иванов Иван Иванович", "Ивашов Пётр", "Петров Пётр Петрович"};
+    ASSERT_EQ(pages.size(), workers.size()) << pages.join("\n---\n").toStdString();
+    for (qsizetype p = 0; p < pages.size(); ++p) {
+        EXPECT_TRUE(pages[p].contains("Расчетный листок")) << p;
+        for (qsizetype w = 0; w < workers.size(); ++w) {
+            EXPECT_EQ(pages[p].contains(workers[w]), w == p) << p << " " << w;
+        }
+    }
+
+    for (const char* code : {"999", "сто"}) {
+        const QString none = dir_.filePath("none.pdf");
+        const Outcome unknown =
+            runTabel(login() + QStringList{"--report", "payslip", "--worker", code} + april() +
+                     QStringList{"--pdf", none});
+        EXPECT_EQ(unknown.exitCode, 1) << code;
+        EXPECT_TRUE(unknown.err.contains(
+            QStringLiteral("Рабочий с кодом %1 не найден").arg(QString::fromUtf8(code))))
+            << unknown.err.toStdString();
+        EXPECT_FALSE(QFile::exists(none));
+    }
+}
+
 TEST_F(BatchTest, KindFilterReachesTheReport) {
     const QString path = dir_.filePath("blanks.pdf");
     const Outcome run = runTabel(login() + QStringList{"--report", "products"} + april() +
@@ -295,6 +340,22 @@ TEST_F(BatchTest, BadUsageExitsWithTwo) {
          "Не задан параметр --from"},
         {QStringList{"--pdf", pdf}, "Не задано задание"},
         {QStringList{"--report", "workers", "--frm", "01.04.2026"}, "frm"},
+        // whose pay sheets: one worker or all, and only for them
+        {QStringList{"--report", "payslip"} + april() + QStringList{"--pdf", pdf},
+         "укажите --worker CODE или --all"},
+        {QStringList{"--report", "payslip", "--all", "--worker", "101"} + april() +
+             QStringList{"--pdf", pdf},
+         "укажите --worker CODE или --all"},
+        {QStringList{"--report", "payslip", "--worker", " "} + april() + QStringList{"--pdf", pdf},
+         "Не задан код рабочего после --worker"},
+        {QStringList{"--report", "payslip", "--all", "--kind", "blanks"} + april() +
+             QStringList{"--pdf", pdf},
+         "--kind для него не задается"},
+        {QStringList{"--report", "payslip", "--all"} + april() + QStringList{"--xlsx", pdf},
+         "--pdf FILE"},
+        {QStringList{"--report", "workers-detail", "--worker", "101"} + april() +
+             QStringList{"--pdf", pdf},
+         "--worker и --all задаются только для --report payslip"},
     };
     for (const auto& c : cases) {
         const Outcome run = runTabel(login() + c.arguments);
@@ -310,9 +371,9 @@ TEST_F(BatchTest, BadUsageExitsWithTwo) {
 
     const Outcome help = runTabel({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word :
-         {"--report", "summary", "--xlsx", "--kind", "TABEL_PASSWORD", "--sslmode", "verify-full",
-          "обычный файл, который заменяется", "символическая ссылка"}) {
+    for (const char* word : {"--report", "summary", "--xlsx", "--kind", "payslip", "--worker CODE",
+                             "--all", "TABEL_PASSWORD", "--sslmode", "verify-full",
+                             "обычный файл, который заменяется", "символическая ссылка"}) {
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(word))) << word;
     }
 }

@@ -1,6 +1,7 @@
 // The reports dialog: default period, captions, previews with the kind filter, the summary.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,7 @@
 #include "reports/spreadsheet.h"
 #include "shown_lists.h"
 #include "test_db.h"
+#include "widgets/lookup_combo.h"
 #include "xlsx_reader.h"
 
 namespace tabel::outputwindows {
@@ -65,6 +67,12 @@ protected:
         EXPECT_NE(b, nullptr) << caption;
         return b;
     }
+    widgets::LookupCombo* workerList() {
+        return test::fieldLabelled<widgets::LookupCombo>(form_, "Рабочий");
+    }
+    QCheckBox* allWorkers() {
+        return test::buttonCaptioned<QCheckBox>(form_, QStringLiteral("По всем рабочим"));
+    }
     // Its caption counts what it wrote.
     QPushButton* excelButton() { return form_.findChild<QPushButton*>("excelButton"); }
     data::Dataset* productSummary() { return form_.findChild<data::Dataset*>("productSummary"); }
@@ -96,11 +104,12 @@ TEST_F(ReportsDialogTest, ControlsAndDefaultPeriod) {
                                "Детальный отчет по рабочим",
                                "Детальный отчет по продукции",
                                "Детальный отчет по заявкам",
+                               "Расчетный листок",
                                "Excel (0 из 0)",
                                "Выход"};
-    const QStringList names{
-        "workersButton",      "productsButton", "workersDetailButton", "productsDetailButton",
-        "requisitionsButton", "excelButton",    "exitButton"};
+    const QStringList names{"workersButton",        "productsButton",     "workersDetailButton",
+                            "productsDetailButton", "requisitionsButton", "payslipButton",
+                            "excelButton",          "exitButton"};
     const QList<QPushButton*> buttons = form_.findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), captions.size());
     for (qsizetype i = 0; i < captions.size(); ++i) {
@@ -164,6 +173,64 @@ TEST_F(ReportsDialogTest, PreviewHasTitleAndKindFilter) {
     EXPECT_FALSE(requisitions.contains("Сварка"));
     EXPECT_TRUE(requisitions.contains("Покраска"));
     preview->close();
+}
+
+// The pay sheet of the worker chosen from the list, or of every worker a page each; without a
+// choice the user is told what is missing. The list is read again whenever the dialog opens, the
+// worker chosen staying chosen.
+TEST_F(ReportsDialogTest, PaySheetsOfTheWorkerChosenOrOfAll) {
+    test::MessageRecorder messages;
+    setApril("Заготовки");  // a pay sheet holds all of a worker's pay whatever the kind
+    form_.show();
+    widgets::LookupCombo* workers = workerList();
+    ASSERT_NE(workers, nullptr);
+    ASSERT_NE(allWorkers(), nullptr);
+    EXPECT_EQ(workers->currentIndex(), -1);
+    EXPECT_GE(workers->findText("Петров Пётр Петрович"), 0);
+    EXPECT_GE(workers->findText("Кузнецова Анна Сергеевна"), 0) << "a worker without entries too";
+
+    QTest::mouseClick(button("Расчетный листок"), Qt::LeftButton);
+    EXPECT_EQ(messages.texts(), QStringList{"Выберите рабочего или отметьте «По всем рабочим»."});
+    EXPECT_EQ(form_.findChild<ReportPreview*>(), nullptr);
+
+    workers->choose(workers->findText("Петров Пётр Петрович"));
+    ReportPreview* preview = previewOf("Расчетный листок");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->windowTitle(),
+              "Предварительный просмотр Расчетный листок за период с 01.04.2026 по 01.05.2026");
+    EXPECT_EQ(preview->document().pageCount(), 1);
+    const QStringList petrov = test::textsOf(preview->document());
+    EXPECT_TRUE(petrov.contains("Рабочий: Петров Пётр Петрович, код 103"));
+    EXPECT_TRUE(petrov.contains("Покраска (RAL: 3020)"));
+    EXPECT_TRUE(petrov.contains("Гибка 'Г' (грунт)"));
+    EXPECT_FALSE(petrov.contains("Рабочий: Иванов Иван Иванович, код 101"));
+    preview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    allWorkers()->setChecked(true);
+    EXPECT_FALSE(workers->isEnabled());
+    preview = previewOf("Расчетный листок");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->document().pageCount(), 3);
+    preview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    allWorkers()->setChecked(false);
+    EXPECT_TRUE(workers->isEnabled());
+
+    form_.hide();
+    test::adminExec(
+        QStringLiteral("insert into cmn_contractor.person (id, s_code, s_caption, "
+                       "b_employee) values (990003, '108', 'Новиков Олег', true)"));
+    const auto cleanUp = qScopeGuard([] {
+        test::adminExec(QStringLiteral("delete from cmn_contractor.person where id = 990003"));
+    });
+    EXPECT_LT(workers->findText("Новиков Олег"), 0);
+    form_.show();
+    EXPECT_GE(workers->findText("Новиков Олег"), 0);
+    EXPECT_EQ(workers->currentText(), "Петров Пётр Петрович");
+    EXPECT_EQ(form_.payslipChoice()->workerCode, 103);
+    EXPECT_TRUE(messages.texts().size() == 1) << messages.texts().join(u'\n').toStdString();
+    form_.hide();
 }
 
 TEST_F(ReportsDialogTest, ExcelWritesTheSummaryWithProgress) {
@@ -278,8 +345,10 @@ TEST_F(ReportsDialogTest, ALostConnectionIsToldOnceAndTheNextTryWorks) {
     } actions[] = {
         {"Отчет по рабочим", previews},
         {"Детальный отчет по заявкам", previews},
+        {"Расчетный листок", previews},
         {"Excel (0 из 0)", [this] { return std::exchange(opened_, {}).size(); }},
     };
+    allWorkers()->setChecked(true);
     for (const auto& a : actions) {
         SCOPED_TRACE(a.caption);
         QPushButton* clicked = button(a.caption);

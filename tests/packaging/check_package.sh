@@ -71,8 +71,8 @@ for page in man1/tabel.1.gz man8/tabel-dbsetup.8.gz; do
 done
 man1=$(zcat "$root/usr/share/man/man1/tabel.1.gz" 2>/dev/null | sed 's/\\-/-/g' || true)
 for word in SERVER DATABASE --user --report workers products workers-detail products-detail \
-  requisitions summary --from --to --kind finished blanks --pdf --xlsx --timesheet \
-  --rebuild-hours --help TABEL_PASSWORD 'EXIT STATUS' tabel-dbsetup; do
+  requisitions summary payslip --worker --all --from --to --kind finished blanks --pdf --xlsx \
+  --timesheet --rebuild-hours --help TABEL_PASSWORD 'EXIT STATUS' tabel-dbsetup; do
   grep -qF -- "$word" <<<"$man1" || fail "tabel(1) does not mention $word"
 done
 

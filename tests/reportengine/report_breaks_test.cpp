@@ -1,6 +1,7 @@
 // Printed reports cut no text and leave no group header alone: a name longer than its column
 // wraps within the column and the row grows; a group header at a page's foot moves to the next
-// page with its first line; a page that goes on with a group repeats its header, continued.
+// page with its first line; a page that goes on with a group repeats its header, continued; a
+// group that asks for it starts every next one on a page of its own.
 #include <gtest/gtest.h>
 
 #include <QFont>
@@ -38,6 +39,37 @@ ReportDefinition workers(double nameWidth, double reportHeader) {
     d.detail = band({expr("fio", 0, nameWidth), expr("STR(kolvo)", nameWidth, 20)});
     d.pageFooter = band({expr("'P '+STR(PAGENUMBER)", 0, 50)});
     return d;
+}
+
+// The same with a page of its own for every worker, and a total at the end.
+ReportDefinition workerPerPage(double reportHeader) {
+    ReportDefinition d = workers(60, reportHeader);
+    d.groups.front().newPageAfter = true;
+    d.reportFooter = band({expr("'T '+STR(sum(kolvo))", 0, 50)});
+    return d;
+}
+
+// Workers by brigade, a page of its own for every worker, the brigade going on over them.
+ReportDefinition brigadesWorkerPerPage() {
+    ReportDefinition d = workers(60, 5);
+    d.groups.insert(d.groups.begin(), {"brigade", band({expr("'BH '+brigade", 0, 150)}), band({})});
+    d.groups.back().newPageAfter = true;
+    return d;
+}
+
+// Every page's texts, page footers left out.
+std::vector<QStringList> pageTexts(const ReportDocument& doc) {
+    std::vector<QStringList> pages;
+    for (const Page& page : doc.pages) {
+        QStringList texts;
+        for (const QString& t : page.texts()) {
+            if (!t.startsWith("P ")) {
+                texts.append(t);
+            }
+        }
+        pages.push_back(texts);
+    }
+    return pages;
 }
 
 TableData rows(const std::vector<std::pair<QString, int>>& groups) {
@@ -141,6 +173,55 @@ std::vector<Case> cases() {
                  EXPECT_NE(t->text, "WH Иванов");
              }
          }},
+        {"a worker a page: each starts a page, the total follows the last one", workerPerPage(5),
+         rows({{"Иванов", 2}, {"Петров", 1}, {"Сидоров", 1}}),
+         [](const ReportDocument& doc) {
+             const std::vector<QStringList> pages = pageTexts(doc);
+             ASSERT_EQ(pages.size(), 3u);
+             EXPECT_EQ(pages[0],
+                       QStringList({"заголовок", "WH Иванов", "Иванов", "1", "Иванов", "2", "WF"}));
+             EXPECT_EQ(pages[1], QStringList({"WH Петров", "Петров", "1", "WF"}));
+             EXPECT_EQ(pages[2], QStringList({"WH Сидоров", "Сидоров", "1", "WF", "T 5"}));
+             EXPECT_EQ(doc.pages[2].texts().back(), "P 3");
+         }},
+        {"a worker a page after one that fills two: no empty page between them", workerPerPage(5),
+         rows({{"Иванов", 70}, {"Петров", 1}}),
+         [](const ReportDocument& doc) {
+             const std::vector<QStringList> pages = pageTexts(doc);
+             ASSERT_EQ(pages.size(), 3u);
+             EXPECT_EQ(pages[1].front(), "WH Иванов (продолжение)");
+             EXPECT_EQ(pages[1].back(), "WF");
+             EXPECT_EQ(pages[2].front(), "WH Петров");
+         }},
+        {"a worker a page whose footer filled the page: the next starts the next page",
+         // 52 lines fill page 1; the footer alone goes on to page 2, Петров to page 3.
+         workerPerPage(5), rows({{"Иванов", 52}, {"Петров", 1}}),
+         [](const ReportDocument& doc) {
+             const std::vector<QStringList> pages = pageTexts(doc);
+             ASSERT_EQ(pages.size(), 3u);
+             EXPECT_EQ(pages[1], QStringList({"WH Иванов (продолжение)", "WF"}));
+             EXPECT_EQ(pages[2].front(), "WH Петров");
+         }},
+        {"one worker, or none: one page and no empty one", workerPerPage(5), rows({{"Иванов", 1}}),
+         [](const ReportDocument& doc) {
+             EXPECT_EQ(pageTexts(doc), std::vector<QStringList>({{"заголовок", "WH Иванов",
+                                                                  "Иванов", "1", "WF", "T 1"}}));
+             EXPECT_EQ(pageTexts(prepareReport(workerPerPage(5), rows({}))),
+                       std::vector<QStringList>({{"заголовок", "T 0"}}));
+         }},
+        {"an inner group a page: the outer group goes on over the pages, continued",
+         brigadesWorkerPerPage(),
+         TableData({"brigade", "fio", "kolvo"},
+                   {{"И", "Иванов", 1}, {"И", "Ивашов", 1}, {"П", "Петров", 1}}),
+         [](const ReportDocument& doc) {
+             const std::vector<QStringList> pages = pageTexts(doc);
+             ASSERT_EQ(pages.size(), 3u);
+             EXPECT_EQ(pages[0],
+                       QStringList({"заголовок", "BH И", "WH Иванов", "Иванов", "1", "WF"}));
+             EXPECT_EQ(pages[1],
+                       QStringList({"BH И (продолжение)", "WH Ивашов", "Ивашов", "1", "WF"}));
+             EXPECT_EQ(pages[2], QStringList({"BH П", "WH Петров", "Петров", "1", "WF"}));
+         }},
     };
 }
 
@@ -151,7 +232,7 @@ TEST_P(ReportBreaksTest, Case) {
     c.check(prepareReport(c.definition, c.data));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReportBreaksTest, ::testing::Range(0, 4));
+INSTANTIATE_TEST_SUITE_P(Cases, ReportBreaksTest, ::testing::Range(0, int(cases().size())));
 
 }  // namespace
 }  // namespace tabel::reportengine

@@ -1,4 +1,4 @@
-// The six printed layouts against the report fixture: their queries, bands, sums and masks.
+// The printed layouts against the report fixture: their queries, bands, sums and masks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "data/connection.h"
 #include "report_texts.h"
 #include "reportengine/page_painter.h"
+#include "reports/payslip.h"
 #include "reports/period_reports.h"
 #include "test_db.h"
 
@@ -291,7 +292,7 @@ testing::AssertionResult sameLines(const std::string& made, const std::string& k
     return testing::AssertionSuccess();
 }
 
-// The six layouts over the fixture, their bands and every item of every page (place, text,
+// The layouts over the fixture, their bands and every item of every page (place, text,
 // alignment, font, fill), against what tests/reports/golden keeps: a change to a layout shows up
 // here item by item. TABEL_UPDATE_GOLDEN=1 writes the files anew instead, for a deliberate
 // change of a layout.
@@ -326,6 +327,9 @@ TEST_F(PrintedLayoutsTest, EveryLayoutPrintsItsKeptPages) {
     timesheet.setTitle(QStringLiteral("Март 2026 г."));
     reports.emplace_back("timesheet", keptText(timesheet, timesheet.prepare()));
     timesheet.monthHours.close();
+    PayslipLayout payslips(connection_);
+    reports.emplace_back("payslip",
+                         keptText(payslips, preparePayslips(payslips, {april.from, april.to})));
 
     const QString folder =
         qEnvironmentVariable("TABEL_SOURCE_DIR") + QStringLiteral("/tests/reports/golden/");
