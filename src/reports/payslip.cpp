@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/dataset.h"
+#include "data/month_close.h"
 
 namespace tabel::reports {
 
@@ -57,6 +58,7 @@ void applyPayslip(PayslipLayout& layout, const PayslipChoice& choice) {
     query.setParam(QStringLiteral("w_code"), choice.workerCode.value_or(0));
     query.setFiltered(false);
     layout.setTitle(payslipTitle(choice));
+    layout.setMark(data::readPeriodMark(*query.connection(), choice.from, choice.to));
     layout.report().setLabelText(QStringLiteral("hoursCaption"), payslipHoursCaption(choice));
 }
 

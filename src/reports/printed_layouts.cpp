@@ -499,9 +499,8 @@ PayslipLayout::PayslipLayout(data::Connection& connection)
     ReportItem title = text({}, {0, kPortraitWidth}, 0, kTitle);
     title.name = QStringLiteral("title");
     title.rect.setHeight(7);
-    ReportItem mark = text({}, {0, kPortraitWidth}, 7);
-    mark.name = QStringLiteral("mark");
-    Band header = band({title, mark}, 7 + 2 * kLine + 0.5, kReportHeaderColour);
+    Band header =
+        band({title, markLabel(kPortraitWidth, 7)}, 7 + 2 * kLine + 0.5, kReportHeaderColour);
     Band detail = band({}, 5.0);
     for (const Cell& c : cells) {
         header.items.push_back(text(c.caption, c.span, 7 + kLine, kBold, kCentre));

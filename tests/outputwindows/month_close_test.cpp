@@ -20,6 +20,7 @@
 #include "modal.h"
 #include "outputwindows/month_close_dialog.h"
 #include "outputwindows/timesheet_window.h"
+#include "reports/payslip.h"
 #include "reports/period_reports.h"
 #include "shiftlog/shift_log_rights.h"
 #include "shiftlog/shift_log_window.h"
@@ -277,6 +278,11 @@ TEST_F(MonthCloseTest, PrintedReportsSayWhetherTheirMonthsAreClosed) {
         markOf(march),
         QStringLiteral("Месяц закрыт %1, непринятых позиций: %2").arg(closeDay(), unaccepted));
     EXPECT_EQ(markOf(spring), QStringLiteral("Предварительный"));
+    // The pay sheets say it too.
+    reports::PayslipLayout payslips(session.connection);
+    reports::preparePayslips(payslips, {march.from, march.to});
+    EXPECT_TRUE(payslips.mark().startsWith(QStringLiteral("Месяц закрыт ") + closeDay()))
+        << payslips.mark().toStdString();
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST_F(PayslipTest, OneWorkersSheetHasEveryEntryTotalsAndHours) {
     ASSERT_EQ(doc.pageCount(), 1);
     EXPECT_EQ(doc.title, "Расчетный листок за период с 01.04.2026 по 01.05.2026");
     const QStringList expected{"   Расчетный листок за период с 01.04.2026 по 01.05.2026",
-                               "",  // the month's mark, under the title
+                               "Предварительный",  // April is open
                                "Дата", "Смена", "Изделие", "Операция", "Кол-во", "Брак", "Цена",
                                "Сумма", "Премия", "Рабочий: Петров Пётр Петрович, код 103",
                                // by date: his painting on the 1st, his bending on the 20th
