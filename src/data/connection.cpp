@@ -234,15 +234,7 @@ bool Connection::anyBusy() {
 template <typename Job>
 std::invoke_result_t<Job&, ConnectionSession&> Connection::call(Job job) {
     using Result = std::invoke_result_t<Job&, ConnectionSession&>;
-    if (transactionThread_ >= 0) {
-        if (depth() > transactionDepth_) {
-            throw busyError();
-        }
-        if (!thread_ || transactionThread_ != threadsMade_) {
-            // Dropped meanwhile: a fresh connection would run it outside the transaction.
-            throw noAnswerError();
-        }
-    }
+    checkCallable();
     const QString connectionString = connectionString_;
     if constexpr (std::is_void_v<Result>) {
         auto c = std::make_shared<ConnectionCall>(
@@ -263,6 +255,37 @@ std::invoke_result_t<Job&, ConnectionSession&> Connection::call(Job job) {
         await(c);
         return std::move(**result);
     }
+}
+
+void Connection::checkCallable() const {
+    if (transactionThread_ >= 0) {
+        if (depth() > transactionDepth_) {
+            throw busyError();
+        }
+        if (!thread_ || transactionThread_ != threadsMade_) {
+            // Dropped meanwhile: a fresh connection would run it outside the transaction.
+            throw noAnswerError();
+        }
+    }
+}
+
+Connection::PendingRun Connection::postRun(const QString& text, const QList<QVariant>& bindings,
+                                           const ColumnTyper& typer) {
+    checkCallable();
+    PendingRun pending{nullptr, std::make_shared<std::optional<StatementResult>>()};
+    pending.call = std::make_shared<ConnectionCall>(
+        [text, bindings, typer, cellByCell = cellByCell_, connectionString = connectionString_,
+         result = pending.result](ConnectionSession& session) {
+            session.setConnectionString(connectionString);
+            result->emplace(session.run(text, bindings, typer, cellByCell));
+        });
+    post(pending.call);
+    return pending;
+}
+
+StatementResult Connection::awaitRun(const PendingRun& pending) {
+    await(pending.call);
+    return std::move(**pending.result);
 }
 
 void Connection::post(std::shared_ptr<ConnectionCall> call) {

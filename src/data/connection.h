@@ -13,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -108,6 +109,17 @@ private:
 
     template <typename Job>
     std::invoke_result_t<Job&, ConnectionSession&> call(Job job);
+    // Throws when a call now would not belong where it must (see busy()).
+    void checkCallable() const;
+    // A statement posted to the connection's thread whose result is awaited later, so that the
+    // caller works meanwhile (stream reads the next block while the last one is laid out).
+    struct PendingRun {
+        std::shared_ptr<ConnectionCall> call;
+        std::shared_ptr<std::optional<StatementResult>> result;
+    };
+    PendingRun postRun(const QString& text, const QList<QVariant>& bindings,
+                       const ColumnTyper& typer);
+    StatementResult awaitRun(const PendingRun& pending);
     void post(std::shared_ptr<ConnectionCall> call);
     void await(const std::shared_ptr<ConnectionCall>& call);
     void drop();

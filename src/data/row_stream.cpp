@@ -4,6 +4,7 @@
 #include "data/connection.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tabel::data {
 
@@ -22,11 +23,26 @@ void Connection::stream(const QString& text, const QList<QVariant>& bindings,
         run(QStringLiteral("declare %1 no scroll cursor for\n").arg(kCursor) + text, bindings);
         const QString fetch =
             QStringLiteral("fetch forward %1 from %2").arg(blockRows).arg(kCursor);
-        for (;;) {
-            const StatementResult block = run(fetch, {}, typer);
-            take(block);
-            if (block.rows.size() < blockRows) {
-                break;
+        // The next block is read on the connection's thread while `take` lays out this one: the
+        // fetching and converting overlap the caller's work, with two blocks here at most.
+        std::optional<PendingRun> next = postRun(fetch, {}, typer);
+        while (next) {
+            const StatementResult block = awaitRun(*next);
+            next.reset();
+            if (block.rows.size() >= blockRows) {
+                next = postRun(fetch, {}, typer);
+            }
+            try {
+                take(block);
+            } catch (...) {
+                if (next) {
+                    // Its answer is not wanted, but the rollback must not overtake it.
+                    try {
+                        awaitRun(*next);
+                    } catch (...) {
+                    }
+                }
+                throw;
             }
         }
     });

@@ -24,3 +24,6 @@ INSERT INTO accounts_dep.h_tabel (id, w_id, smena, month, year, d1, d10, d15, d2
     (203, 102, 2, 4, 2026, 0, 0, 8, 0, 0),
     (204, 999, 1, 4, 2026, 0, 0, 0, 0, 8),
     (205, 102, 1, 5, 2026, 8, 0, 0, 0, 0);
+-- New rows, those of the SQL tests too, continue after the ids above.
+SELECT setval('accounts_dep.smena_id_seq', (SELECT max(id) FROM accounts_dep.smena));
+SELECT setval('accounts_dep.h_tabel_id_seq', (SELECT max(id) FROM accounts_dep.h_tabel));

@@ -33,3 +33,17 @@ INSERT INTO mnf_doc.doc_item (id, id_doc, n_pos, id_gds, f_qty) VALUES
 INSERT INTO mnf_operation.operation (id, id_gds_from, id_gds_to, id_operation_type, n_count,
                                      f_qty_from) VALUES
     (900001, 901001, 900001, 1, 1, 0.25);
+
+-- Whatever rows the C++ tests left with ids of their own, new rows here take numbers after them.
+DO $$
+BEGIN
+    PERFORM setval('accounts_dep.smena_id_seq',
+                   greatest((SELECT max(id) FROM accounts_dep.smena), 1));
+    PERFORM setval('accounts_dep.smena_gds_use_id_seq',
+                   greatest((SELECT max(id) FROM accounts_dep.smena_gds_use), 1));
+    PERFORM setval('accounts_dep.h_tabel_id_seq',
+                   greatest((SELECT max(id) FROM accounts_dep.h_tabel), 1));
+    PERFORM setval('accounts_dep.person_temp_id_seq',
+                   greatest((SELECT max(id) FROM accounts_dep.person_temp)::bigint, 1));
+END
+$$;
