@@ -162,18 +162,22 @@ bool LoginWindow::logIn() {
     }
     try {
         session_.roles = data::readGroupRoles(session_.connection);
+        session_.readOnly = session_.connection.readOnlyServer();
     } catch (const data::DbError&) {
         connectionFailed();
         return false;
     }
-    shiftLog_.applyRights(shiftlog::rightsFor(session_.roles));
+    // The reports read the report server, when there is one, as the same login.
+    session_.reports.setStandby(credentials.reportConnectionString,
+                                deployment_.reportMaxLagSeconds);
+    shiftLog_.applyRights(shiftlog::rightsFor(session_.roles, session_.readOnly));
     return true;
 }
 
 void LoginWindow::runShiftLog() {
     const QString& login = shiftLog_.loginState.login;
     hide();
-    if (shiftlog::rightsFor(session_.roles).namedCaption) {
+    if (shiftlog::rightsFor(session_.roles, session_.readOnly).namedCaption) {
         shiftLog_.setWindowTitle(QStringLiteral("Табель (Сервер: ") + server_ +
                                  QStringLiteral(", БД: ") + database_ +
                                  QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));

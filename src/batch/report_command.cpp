@@ -6,6 +6,7 @@
 #include "batch/batch.h"
 #include "batch/batch_command.h"
 #include "batch/job_output.h"
+#include "data/report_source.h"
 #include "reports/period_reports.h"
 
 namespace tabel::batch {
@@ -59,11 +60,13 @@ int runReport(CommandContext& context) {
         context.outputFile({summary ? QStringLiteral("xlsx") : QStringLiteral("pdf")});
     writeJobOutput(output.path, QStringLiteral("Отчет"),
                    [&](const QString& temporary, const reportengine::ProgressFn& progress) {
+                       const data::ReportRead read = context.reportRead();
                        if (summary) {
-                           reports::saveProductSummary(context.connection(), period, temporary);
+                           reports::saveProductSummary(*read.connection, period, temporary);
                            return QString();
                        }
-                       auto layout = reports::makePeriodLayout(*report, context.connection());
+                       auto layout = reports::makePeriodLayout(*report, *read.connection);
+                       reports::readFrom(*layout, read);
                        layout->setProgress(progress);
                        return reports::writePeriodReportPdf(*layout, *report, period, temporary);
                    });

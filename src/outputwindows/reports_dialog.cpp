@@ -38,7 +38,7 @@ QDateEdit* datePicker(const QString& name, QWidget* parent) {
 }  // namespace
 
 ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
-    : QDialog(parent), connection_(session.connection) {
+    : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("ReportsDialog"));
     setWindowTitle(QStringLiteral("Отчеты"));
     buildControls();
@@ -46,9 +46,10 @@ ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
                                 PeriodReport::WorkersDetail, PeriodReport::ProductsDetail,
                                 PeriodReport::Requisitions};
     for (const PeriodReport report : all) {
-        layouts_[int(report)] = reports::makePeriodLayout(report, connection_);
+        layouts_[int(report)] = reports::makePeriodLayout(report, session_.connection);
     }
-    productSummary_ = new data::Dataset(&connection_, QStringLiteral("productSummary"), this);
+    productSummary_ =
+        new data::Dataset(&session_.connection, QStringLiteral("productSummary"), this);
     productSummary_->setSql(reports::productSummarySql());
     setDefaultPeriod(QDate::currentDate());
 }
@@ -98,6 +99,10 @@ void ReportsDialog::buildControls() {
         button(QStringLiteral("requisitionsButton"), QStringLiteral("Детальный отчет по за&явкам"));
     excelButton_ = button(QStringLiteral("excelButton"), QStringLiteral("&Excel (0 из 0)"));
     QPushButton* exitButton = button(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setWordWrap(true);
+    statusLabel_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(periodBox);
@@ -106,6 +111,7 @@ void ReportsDialog::buildControls() {
                            requisitionsButton, excelButton_, exitButton}) {
         layout->addWidget(b);
     }
+    layout->addWidget(statusLabel_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     const std::pair<QPushButton*, PeriodReport> reportButtons[] = {
@@ -157,8 +163,16 @@ reports::PrintedLayout& ReportsDialog::layoutOf(PeriodReport report) {
     return *layouts_[int(report)];
 }
 
+data::ReportRead ReportsDialog::chooseSource() {
+    const data::ReportRead read = session_.reports.choose();
+    statusLabel_->setText(read.notice);
+    statusLabel_->setVisible(!read.notice.isEmpty());
+    return read;
+}
+
 void ReportsDialog::preview(PeriodReport report) {
     reports::PrintedLayout& layout = layoutOf(report);
+    reports::readFrom(layout, chooseSource());
     std::optional<reportengine::ReportDocument> document = prepareWithProgress(
         layout, this, [&] { return reports::preparePeriodReport(layout, report, period()); });
     if (document) {
@@ -167,6 +181,7 @@ void ReportsDialog::preview(PeriodReport report) {
 }
 
 void ReportsDialog::exportProductSummary() {
+    productSummary_->setConnection(chooseSource().connection);
     const data::CloseOnExit closeSummary(*productSummary_);
     reports::applyPeriod(*productSummary_, period());
     productSummary_->open();

@@ -6,10 +6,12 @@
 
 #include <memory>
 
+#include "data/report_source.h"
 #include "reports/period_reports.h"
 #include "reports/spreadsheet.h"
 
 class QDateEdit;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -45,8 +47,10 @@ private:
     // Opens the preview of `report` for the period and kind now chosen.
     void preview(reports::PeriodReport report);
     void exportProductSummary();
+    // The server the next report reads, its notice in the status line.
+    data::ReportRead chooseSource();
 
-    data::Connection& connection_;
+    data::Session& session_;
     std::unique_ptr<reports::PrintedLayout> layouts_[5];
     // What the spreadsheet export writes; open only while it does.
     data::Dataset* productSummary_ = nullptr;
@@ -57,6 +61,8 @@ private:
     QRadioButton* finishedRadio_ = nullptr;
     QRadioButton* blanksRadio_ = nullptr;
     QPushButton* excelButton_ = nullptr;
+    // Why the last report read the primary although a standby is configured.
+    QLabel* statusLabel_ = nullptr;
 };
 
 }  // namespace tabel::outputwindows

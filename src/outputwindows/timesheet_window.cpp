@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -128,8 +129,8 @@ void TimesheetWindow::buildControls() {
     }
 
     QWidget* shift1Page = shiftPages_->widget(0);
-    auto* rebuildButton = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
-                                              QStringLiteral("Пере&строить"));
+    rebuildButton_ = widgets::makeButton(shift1Page, QStringLiteral("rebuildButton"),
+                                         QStringLiteral("Пере&строить"));
     rebuildProgress_ = new QProgressBar(shift1Page);
     rebuildProgress_->setObjectName(QStringLiteral("rebuildProgress"));
     rebuildProgress_->setMinimum(1);
@@ -138,11 +139,11 @@ void TimesheetWindow::buildControls() {
     excelButton_ =
         widgets::makeButton(shift1Page, QStringLiteral("excelButton"), QStringLiteral("&Excel"));
     auto* pageButtons = new QHBoxLayout;
-    pageButtons->addWidget(rebuildButton);
+    pageButtons->addWidget(rebuildButton_);
     pageButtons->addWidget(rebuildProgress_, 1);
     pageButtons->addWidget(excelButton_);
     static_cast<QVBoxLayout*>(shift1Page->layout())->addLayout(pageButtons);
-    widgets::connectAction(rebuildButton, &QPushButton::clicked, this, [this] { rebuildMonth(); });
+    widgets::connectAction(rebuildButton_, &QPushButton::clicked, this, [this] { rebuildMonth(); });
     widgets::connectAction(excelButton_, &QPushButton::clicked, this, [this] { exportMonth(); });
 
     auto* refreshButton =
@@ -155,9 +156,12 @@ void TimesheetWindow::buildControls() {
     widgets::connectAction(printButton, &QPushButton::clicked, this, [this] { printMonth(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setWordWrap(true);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(monthPicker_);
-    bottom->addStretch();
+    bottom->addWidget(statusLabel_, 1);
     bottom->addWidget(refreshButton);
     bottom->addWidget(printButton);
     bottom->addWidget(exitButton);
@@ -295,7 +299,18 @@ void TimesheetWindow::rebuildMonth() {
     }
 }
 
+void TimesheetWindow::setRebuildAllowed(bool allowed) {
+    rebuildButton_->setEnabled(allowed);
+}
+
+void TimesheetWindow::chooseSource() {
+    const data::ReportRead read = session_.reports.choose();
+    reports::readFrom(printedTimesheet_, read);
+    statusLabel_->setText(read.notice);
+}
+
 void TimesheetWindow::exportMonth() {
+    chooseSource();
     widgets::BusyCursor busy;
     data::Dataset& summary = printedTimesheet_.monthHours;
     const data::CloseOnExit closeSummary(summary);
@@ -320,6 +335,7 @@ void TimesheetWindow::refresh() {
 }
 
 void TimesheetWindow::printMonth() {
+    chooseSource();
     std::optional<reportengine::ReportDocument> document =
         prepareWithProgress(printedTimesheet_, this, [this] {
             widgets::BusyCursor busy;

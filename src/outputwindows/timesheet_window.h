@@ -10,6 +10,7 @@
 #include "reports/spreadsheet.h"
 
 class QDate;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -39,6 +40,8 @@ public:
     void openForMonth(const QDate& workingDate, QWidget* opener = nullptr);
     // The first steps of openForMonth: the month of `date` chosen and its pages read.
     void selectMonth(const QDate& date);
+    // "Перестроить" offered or not (a login that may not write, a standby).
+    void setRebuildAllowed(bool allowed);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -62,6 +65,8 @@ private:
     void paintDayColumns();
     void closePages();
     void openPages();
+    // Points the printed timesheet at the server it reads next; the notice in the status line.
+    void chooseSource();
 
     data::Session& session_;
     // The printed timesheet; its month's hours also feed the export.
@@ -77,6 +82,9 @@ private:
     widgets::MonthPicker* monthPicker_ = nullptr;
     QProgressBar* rebuildProgress_ = nullptr;
     QPushButton* excelButton_ = nullptr;
+    QPushButton* rebuildButton_ = nullptr;
+    // Why the last printing or export read the primary although a standby is configured.
+    QLabel* statusLabel_ = nullptr;
 };
 
 }  // namespace tabel::outputwindows

@@ -12,7 +12,8 @@
 
 namespace tabel::data {
 class Connection;
-}
+struct ReportRead;
+}  // namespace tabel::data
 
 namespace tabel::reports {
 
@@ -54,6 +55,10 @@ public:
     // month.
     void setTitle(const QString& text);
     QString title() const;
+    // A line under the title saying how fresh a standby's copy is ("Данные на 14:05:03"); an
+    // empty text takes it away.
+    void setDataAsOf(const QString& text);
+    QString dataAsOf() const;
 
     // Hears the rows laid out by prepare() and writePdf(); returning false cancels them
     // (reportengine::Cancelled).
@@ -84,6 +89,14 @@ private:
     reportengine::ProgressFn progress_;
     QString reportName_;
 };
+
+// "Данные на 14:05:03": the time a standby's copy holds the books of; the date is named too
+// when it is not `today`.
+QString dataAsOfText(const QDateTime& asOf, const QDate& today);
+
+// Points the layout's query at the server `read` names and prints under the title how fresh a
+// standby's data are; on the primary the line is taken away.
+void readFrom(PrintedLayout& layout, const data::ReportRead& read);
 
 // The hours timesheet of a month: parameters mnth and yea.
 class TimesheetLayout : public PrintedLayout {

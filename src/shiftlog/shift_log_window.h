@@ -208,8 +208,12 @@ private:
     EntryHistoryDialog* historyDialog_;
     // What an entry key refused, until another row is current.
     QLabel* statusLabel_;
-    // "Обновление по сети отключено" while the change notifications are down.
+    // "Обновление по сети отключено" while the change notifications are down, or for good on a
+    // standby.
     QLabel* liveStatusLabel_;
+    // "Только чтение: резервный сервер".
+    QLabel* readOnlyLabel_;
+    bool readOnly_ = false;
 };
 
 }  // namespace tabel::shiftlog
