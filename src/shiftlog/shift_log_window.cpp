@@ -517,6 +517,7 @@ void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
     if (timesheet_ != nullptr) {
         timesheet_->setRebuildAllowed(rights.rebuildHours);
     }
+    const bool wasReadOnly = readOnly_;
     readOnly_ = rights.readOnly;
     readOnlyLabel_->setVisible(readOnly_);
     liveStatusLabel_->setText(
@@ -526,6 +527,9 @@ void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
     liveStatusLabel_->setVisible(readOnly_ || session_.changes.isDown());
     if (readOnly_) {
         session_.changes.stop();
+    } else if (wasReadOnly && isVisible() && !session_.connection.connectionString().isEmpty()) {
+        // Writable again (the standby was promoted): live refresh comes back.
+        session_.changes.start(session_.connection.connectionString());
     }
 }
 

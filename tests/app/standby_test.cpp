@@ -312,6 +312,67 @@ TEST_F(StandbyTest, ASessionOnTheStandbyOpensReadOnly) {
     }
 }
 
+// The server behind the session's address becomes a standby (a failover met on reconnect): the
+// next timed check turns the windows read-only; a promoted one makes them writable again.
+TEST_F(StandbyTest, AServerThatTurnsStandbyWhileOpenTurnsTheWindowsReadOnly) {
+    data::Session session;
+    shiftlog::ShiftLogWindow shiftLog(session);
+    test::MessageRecorder messages;
+    LoginWindow login(session, shiftLog,
+                      {test::testServer(), QStringLiteral("tabel"), QStringLiteral("sys"),
+                       QStringLiteral("1234")},
+                      test::testServer(), QStringLiteral("tabel"));
+    login.terminate = [] {};
+    struct Seen {
+        bool add = false;
+        bool readOnlyShown = false;
+        bool feedStarted = false;
+    };
+    QList<Seen> seen;
+    const auto look = [&] {
+        seen.append(
+            {test::childNamed<QPushButton>(shiftLog, QStringLiteral("addButton"))->isEnabled(),
+             test::childNamed<QLabel>(shiftLog, QStringLiteral("readOnlyLabel"))
+                 ->isVisibleTo(&shiftLog),
+             session.changes.isStarted()});
+    };
+    const auto reconnectTo = [&](const QString& connectionString) {
+        session.connection.setConnectionString(connectionString);
+        session.connection.close();
+        emit shiftLog.versionCheckDue();
+    };
+    QTimer probe;
+    probe.setSingleShot(true);
+    QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
+        if (data::Connection::anyBusy()) {
+            probe.start(0);
+            return;
+        }
+        look();
+        reconnectTo(test::standbyConnectionStringFor(QStringLiteral("master")));
+        look();
+        reconnectTo(test::connectionStringFor(QStringLiteral("master")));
+        look();
+        shiftLog.done(QDialog::Rejected);
+    });
+    login.show();
+    test::fieldLabelled<QLineEdit>(login, "Логин")->setText(QStringLiteral("master"));
+    test::fieldLabelled<QLineEdit>(login, "Пароль")->setText(QStringLiteral("master"));
+    probe.start(0);
+    test::buttonCaptioned<QPushButton>(login, "Вход")->click();
+    session.changes.stop();
+
+    ASSERT_EQ(seen.size(), 3) << messages.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
+    const bool primary[] = {true, false, true};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(seen[i].add, primary[i]);
+        EXPECT_EQ(seen[i].readOnlyShown, !primary[i]);
+        EXPECT_EQ(seen[i].feedStarted, primary[i]);
+    }
+}
+
 TEST_F(StandbyTest, TheReportsDialogPrintsTheFreshnessAndSaysWhyItReadThePrimary) {
     data::Session session;
     test::connectAs(session.connection, QStringLiteral("econom"));
