@@ -62,7 +62,8 @@ int runReport(CommandContext& context) {
                    [&](const QString& temporary, const reportengine::ProgressFn& progress) {
                        const data::ReportRead read = context.reportRead();
                        if (summary) {
-                           reports::saveProductSummary(*read.connection, period, temporary);
+                           reports::saveProductSummary(*read.connection, period, temporary,
+                                                       reports::dataAsOfLine(read));
                            return QString();
                        }
                        auto layout = reports::makePeriodLayout(*report, *read.connection);

@@ -59,7 +59,8 @@ int runTimesheet(CommandContext& context) {
                    [&](const QString& temporary, const reportengine::ProgressFn& progress) {
                        const data::ReportRead read = context.reportRead();
                        if (output.format == QLatin1String("xlsx")) {
-                           timesheet::saveTimesheet(*read.connection, m.month, m.year, temporary);
+                           timesheet::saveTimesheet(*read.connection, m.month, m.year, temporary,
+                                                    reports::dataAsOfLine(read));
                            return QString();
                        }
                        reports::TimesheetLayout layout(*read.connection);

@@ -50,7 +50,7 @@ struct ReportSource::Standing {
     bool answered = false;
     bool inRecovery = false;
     QDateTime dataAsOf;
-    qint64 lagSeconds = 0;  // max(): it cannot tell
+    qint64 lagMs = 0;  // max(): it cannot tell
 };
 
 ReportSource::ReportSource(Connection& primary) : primary_(primary) {}
@@ -106,11 +106,11 @@ ReportSource::Standing ReportSource::ask() {
         if (!standing.dataAsOf.isValid()) {
             standing.dataAsOf = now;  // nothing committed since it started, and nothing missing
         }
-        standing.lagSeconds = 0;
+        standing.lagMs = 0;
     } else if (standing.dataAsOf.isValid()) {
-        standing.lagSeconds = std::max<qint64>(0, standing.dataAsOf.secsTo(now));
+        standing.lagMs = std::max<qint64>(0, standing.dataAsOf.msecsTo(now));
     } else {
-        standing.lagSeconds = std::numeric_limits<qint64>::max();
+        standing.lagMs = std::numeric_limits<qint64>::max();
     }
     return standing;
 }
@@ -131,13 +131,13 @@ ReportRead ReportSource::choose() {
         read.connection = standby_.get();
         return read;
     }
-    if (standing.lagSeconds == std::numeric_limits<qint64>::max()) {
+    if (standing.lagMs == std::numeric_limits<qint64>::max()) {
         read.notice = QStringLiteral("Резервный сервер не получает данные основного") + kOnPrimary;
         return read;
     }
-    if (standing.lagSeconds > maxLagSeconds_) {
+    if (standing.lagMs > qint64(maxLagSeconds_) * 1000) {
         read.notice = QStringLiteral("Резервный сервер отстает на %1 (допустимо до %2)")
-                          .arg(lagText(standing.lagSeconds), lagText(maxLagSeconds_)) +
+                          .arg(lagText(standing.lagMs / 1000), lagText(maxLagSeconds_)) +
                       kOnPrimary;
         return read;
     }

@@ -181,19 +181,23 @@ void ReportsDialog::preview(PeriodReport report) {
 }
 
 void ReportsDialog::exportProductSummary() {
-    productSummary_->setConnection(chooseSource().connection);
+    const data::ReportRead read = chooseSource();
+    productSummary_->setConnection(read.connection);
     const data::CloseOnExit closeSummary(*productSummary_);
     reports::applyPeriod(*productSummary_, period());
     productSummary_->open();
     widgets::BusyCursor busy;
     // A new workbook: an empty name is never refused.
     const reports::Period p = period();
-    reports::writeProductSummary(*productSummary_, excel_, p, [this](int done, int total) {
-        excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
-        if (done % 500 == 0) {
-            excelButton_->repaint();
-        }
-    });
+    reports::writeProductSummary(
+        *productSummary_, excel_, p,
+        [this](int done, int total) {
+            excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
+            if (done % 500 == 0) {
+                excelButton_->repaint();
+            }
+        },
+        reports::dataAsOfLine(read));
     // "Продукция (Заготовки) 01.04.2026–01.05.2026"
     excel_.setFileTitle(reports::fileBaseName(reports::productSummaryTitle(p)));
     excel_.SetExcelVisible(true);

@@ -303,14 +303,15 @@ void TimesheetWindow::setRebuildAllowed(bool allowed) {
     rebuildButton_->setEnabled(allowed);
 }
 
-void TimesheetWindow::chooseSource() {
+data::ReportRead TimesheetWindow::chooseSource() {
     const data::ReportRead read = session_.reports.choose();
     reports::readFrom(printedTimesheet_, read);
     statusLabel_->setText(read.notice);
+    return read;
 }
 
 void TimesheetWindow::exportMonth() {
-    chooseSource();
+    const data::ReportRead read = chooseSource();
     widgets::BusyCursor busy;
     data::Dataset& summary = printedTimesheet_.monthHours;
     const data::CloseOnExit closeSummary(summary);
@@ -325,7 +326,8 @@ void TimesheetWindow::exportMonth() {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     showCount(0, summary.recordCount());
-    timesheet::writeTimesheet(excel_, summary, monthPicker_->title(), showCount);
+    timesheet::writeTimesheet(excel_, summary, monthPicker_->title(), showCount,
+                              reports::dataAsOfLine(read));
     excel_.SetExcelVisible(true);
 }
 

@@ -66,7 +66,7 @@ private:
     void closePages();
     void openPages();
     // Points the printed timesheet at the server it reads next; the notice in the status line.
-    void chooseSource();
+    data::ReportRead chooseSource();
 
     data::Session& session_;
     // The printed timesheet; its month's hours also feed the export.

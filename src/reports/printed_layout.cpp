@@ -45,10 +45,13 @@ QString dataAsOfText(const QDateTime& asOf, const QDate& today) {
                                   : local.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
 }
 
+QString dataAsOfLine(const data::ReportRead& read) {
+    return read.standby ? dataAsOfText(read.dataAsOf, QDate::currentDate()) : QString();
+}
+
 void readFrom(PrintedLayout& layout, const data::ReportRead& read) {
     layout.query().setConnection(read.connection);
-    layout.setDataAsOf(read.standby ? dataAsOfText(read.dataAsOf, QDate::currentDate())
-                                    : QString());
+    layout.setDataAsOf(dataAsOfLine(read));
 }
 
 void DatasetRows::read(const StartFn& start, const RowFn& take) const {

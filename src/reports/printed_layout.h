@@ -94,6 +94,9 @@ private:
 // when it is not `today`.
 QString dataAsOfText(const QDateTime& asOf, const QDate& today);
 
+// dataAsOfText of a standby's read; empty on the primary.
+QString dataAsOfLine(const data::ReportRead& read);
+
 // Points the layout's query at the server `read` names and prints under the title how fresh a
 // standby's data are; on the primary the line is taken away.
 void readFrom(PrintedLayout& layout, const data::ReportRead& read);

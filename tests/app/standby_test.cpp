@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 #include "app/login_window.h"
 #include "app/start_arguments.h"
@@ -34,9 +35,11 @@
 #include "outputwindows/timesheet_window.h"
 #include "report_texts.h"
 #include "reports/period_reports.h"
+#include "reports/spreadsheet.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
 #include "test_db.h"
+#include "xlsx_reader.h"
 
 namespace tabel::app {
 namespace {
@@ -144,15 +147,17 @@ TEST_F(StandbyTest, AStandbyTooFarBehindIsNotRead) {
         test::standbyAdminQuery(QStringLiteral("select pg_wal_replay_resume()"));
         test::waitForStandby();
     });
-    // The primary commits what the standby receives and does not replay.
-    test::adminExec(QStringLiteral("select txid_current()"));
-    for (int i = 0;
-         i < 100 &&
-         test::standbyAdminQuery(QStringLiteral(
-             "select pg_last_wal_receive_lsn() > pg_last_wal_replay_lsn()")) != QLatin1String("t");
-         ++i) {
+    // The primary commits what the standby receives and does not replay. A record already
+    // awaited when the pause came is still replayed: commits follow until one is held back.
+    bool held = false;
+    for (int i = 0; i < 100 && !held; ++i) {
+        test::adminExec(QStringLiteral("select txid_current()"));
         QThread::msleep(100);
+        held = test::standbyAdminQuery(
+                   QStringLiteral("select pg_last_wal_receive_lsn() > pg_last_wal_replay_lsn()")) ==
+               QLatin1String("t");
     }
+    ASSERT_TRUE(held) << "the standby replays on while paused";
     QThread::msleep(1100);  // its last replayed commit now more than a second old
 
     source.setStandby(test::standbyConnectionStringFor(QStringLiteral("econom")), 1);
@@ -423,6 +428,22 @@ TEST_F(StandbyTest, TheReportsDialogPrintsTheFreshnessAndSaysWhyItReadThePrimary
     const QStringList again = preview("Детальный отчет по продукции");
     EXPECT_EQ(freshnessOf(again).size(), 1);
     EXPECT_FALSE(status->isVisibleTo(&dialog));
+
+    // The product summary too: its freshness under the title.
+    QStringList opened;
+    reports::Spreadsheet::setOpener([&](const QString& path) {
+        opened.append(path);
+        return true;
+    });
+    const auto noOpener = qScopeGuard([] { reports::Spreadsheet::setOpener({}); });
+    dialog.findChild<QPushButton*>(QStringLiteral("excelButton"))->click();
+    ASSERT_EQ(opened.size(), 1);
+    const test::XlsxBook book = test::readXlsx(opened.front());
+    ASSERT_TRUE(book.ok) << book.error.toStdString();
+    ASSERT_NE(book.cell(2, 1), nullptr);
+    EXPECT_TRUE(kFreshness.match(book.cell(2, 1)->value).hasMatch());
+    ASSERT_NE(book.cell(3, 1), nullptr);
+    EXPECT_EQ(book.cell(3, 1)->value, QStringLiteral("Наименование"));
 }
 
 TEST_F(StandbyTest, TheTimesheetPrintReadsTheStandby) {
@@ -588,12 +609,41 @@ TEST_F(StandbyTest, BatchJobsReadTheStandbyAndFallBackWithOneLine) {
         EXPECT_TRUE(downText.contains(QString::fromUtf8(j.title)));
         EXPECT_FALSE(downText.contains(QStringLiteral("Данные на")));
     }
-    // The summary reads the standby too, and a bad lag is bad usage.
-    const Outcome summary =
-        runBatch(login + QStringList{"--report", "summary", "--from", "01.04.2026", "--to",
-                                     "01.05.2026", "--xlsx", dir.filePath("s.xlsx")});
-    EXPECT_EQ(summary.exitCode, 0) << summary.err.toStdString();
-    EXPECT_TRUE(summary.err.isEmpty()) << summary.err.toStdString();
+    // The spreadsheets: the freshness under the title moves the table down a row; from the
+    // primary the table stays where it always was.
+    const struct {
+        QStringList job;
+        const char* header;  // the first column's caption
+    } sheets[] = {
+        {{"--report", "summary", "--from", "01.04.2026", "--to", "01.05.2026"}, "Наименование"},
+        {{"--timesheet", "3", "2026"}, "Фамилия И.О."},
+    };
+    for (const auto& sheet : sheets) {
+        SCOPED_TRACE(sheet.header);
+        for (const bool up : {true, false}) {
+            std::optional<decltype(standbyDown())> restart;
+            if (!up) {
+                restart.emplace(standbyDown());
+            }
+            const QString path =
+                dir.filePath(up ? QStringLiteral("up.xlsx") : QStringLiteral("down.xlsx"));
+            const Outcome run = runBatch(login + sheet.job + QStringList{"--xlsx", path});
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            EXPECT_EQ(run.err, up ? QString() : kStandbyDown + QLatin1Char('\n'));
+            const test::XlsxBook book = test::readXlsx(path);
+            ASSERT_TRUE(book.ok) << book.error.toStdString();
+            const test::XlsxCell* second = book.cell(2, 1);
+            ASSERT_NE(second, nullptr);
+            if (up) {
+                EXPECT_TRUE(kFreshness.match(second->value).hasMatch())
+                    << second->value.toStdString();
+                ASSERT_NE(book.cell(3, 1), nullptr);
+                EXPECT_EQ(book.cell(3, 1)->value, QString::fromUtf8(sheet.header));
+            } else {
+                EXPECT_EQ(second->value, QString::fromUtf8(sheet.header));
+            }
+        }
+    }
     const Outcome badLag = runBatch(
         login + QStringList{"--report-max-lag", "x", "--report", "summary", "--from", "01.04.2026",
                             "--to", "01.05.2026", "--xlsx", dir.filePath("t.xlsx")});
