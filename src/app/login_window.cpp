@@ -75,8 +75,11 @@ LoginWindow::LoginWindow(data::Session& session, shiftlog::ShiftLogWindow& shift
     layout->setSizeConstraint(QLayout::SetFixedSize);
     loginEdit_->setMinimumWidth(220);
 
-    widgets::connectAction(&shiftLog_, &shiftlog::ShiftLogWindow::versionCheckDue, this,
-                           [this] { enforceVersion(); });
+    widgets::connectAction(&shiftLog_, &shiftlog::ShiftLogWindow::versionCheckDue, this, [this] {
+        if (enforceVersion()) {
+            followServerRole();
+        }
+    });
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {
@@ -117,6 +120,26 @@ bool LoginWindow::enforceVersion() {
         return false;
     }
     return true;
+}
+
+void LoginWindow::followServerRole() {
+    if (!connected_) {
+        return;
+    }
+    bool readOnly = session_.readOnly;
+    try {
+        readOnly = session_.connection.readOnlyServer();
+    } catch (const data::DbError& error) {
+        // Unreachable now: the user's next action reports it, the next check asks again.
+        if (!error.connectionLost()) {
+            throw;
+        }
+        return;
+    }
+    if (readOnly != session_.readOnly) {
+        session_.readOnly = readOnly;
+        shiftLog_.applyRights(shiftlog::rightsFor(session_.roles, readOnly));
+    }
 }
 
 void LoginWindow::connectionFailed() {
@@ -162,18 +185,22 @@ bool LoginWindow::logIn() {
     }
     try {
         session_.roles = data::readGroupRoles(session_.connection);
+        session_.readOnly = session_.connection.readOnlyServer();
     } catch (const data::DbError&) {
         connectionFailed();
         return false;
     }
-    shiftLog_.applyRights(shiftlog::rightsFor(session_.roles));
+    // The reports read the report server, when there is one, as the same login.
+    session_.reports.setStandby(credentials.reportConnectionString,
+                                deployment_.reportMaxLagSeconds);
+    shiftLog_.applyRights(shiftlog::rightsFor(session_.roles, session_.readOnly));
     return true;
 }
 
 void LoginWindow::runShiftLog() {
     const QString& login = shiftLog_.loginState.login;
     hide();
-    if (shiftlog::rightsFor(session_.roles).namedCaption) {
+    if (shiftlog::rightsFor(session_.roles, session_.readOnly).namedCaption) {
         shiftLog_.setWindowTitle(QStringLiteral("Табель (Сервер: ") + server_ +
                                  QStringLiteral(", БД: ") + database_ +
                                  QStringLiteral(", пользователь: ") + login + QStringLiteral(")"));

@@ -37,6 +37,9 @@ public:
     // an outdated program is told so and ends (false). Nothing is checked before a login has
     // connected: only a typed login opens a connection.
     bool enforceVersion();
+    // On the same timer: a server that became a standby since (a failover reached on
+    // reconnect) makes the windows read-only, and one promoted since writable again.
+    void followServerRole();
 
     // Ends the program; tests replace it.
     std::function<void()> terminate;

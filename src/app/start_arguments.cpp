@@ -4,30 +4,58 @@
 
 namespace tabel::app {
 
+namespace {
+
+// Sets what `option` says in `deployment`; a Russian message when its value is refused.
+QString applyOption(const QString& option, const QString& value, data::Deployment& deployment) {
+    if (option == QLatin1String("--sslmode")) {
+        if (const QString problem = batch::sslModeProblem(value); !problem.isEmpty()) {
+            return problem;
+        }
+        deployment.sslMode = value;
+    } else if (option == QLatin1String("--report-server")) {
+        deployment.reportServer = value.trimmed();
+    } else if (option == QLatin1String("--report-max-lag")) {
+        const std::optional<int> seconds = batch::maxLagSeconds(value);
+        if (!seconds) {
+            return batch::maxLagProblem(value);
+        }
+        deployment.reportMaxLagSeconds = *seconds;
+    }
+    return {};
+}
+
+}  // namespace
+
 StartArguments startArguments(const QStringList& arguments, data::Deployment& deployment) {
     StartArguments result;
     QStringList positional;
-    const QString option = QStringLiteral("--sslmode");
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
-        QString mode;
-        if (arg == option) {
-            if (i + 1 == arguments.size()) {
-                result.error = QStringLiteral("Не задано значение после --sslmode");
-                return result;
+        QString option;
+        QString value;
+        for (const char* known : batch::kWindowsOptions) {
+            const QString name = QString::fromLatin1(known);
+            if (arg == name) {
+                if (i + 1 == arguments.size()) {
+                    result.error = QStringLiteral("Не задано значение после ") + name;
+                    return result;
+                }
+                option = name;
+                value = arguments[++i];
+            } else if (arg.startsWith(name + QLatin1Char('='))) {
+                option = name;
+                value = arg.mid(name.size() + 1);
             }
-            mode = arguments[++i];
-        } else if (arg.startsWith(option + QLatin1Char('='))) {
-            mode = arg.mid(option.size() + 1);
-        } else {
+        }
+        if (option.isEmpty()) {
             positional.append(arg);
             continue;
         }
-        if (const QString problem = batch::sslModeProblem(mode); !problem.isEmpty()) {
+        if (const QString problem = applyOption(option, value, deployment); !problem.isEmpty()) {
             result.error = problem;
             return result;
         }
-        deployment.sslMode = mode;
     }
     result.server = positional.value(0);
     result.database = positional.value(1);

@@ -35,6 +35,10 @@ VersionVerdict checkVersion(data::Dataset& ver, const BuildStamp& build) {
         // Raising the row ends every older program, so only the service account may; others
         // ask before trying, so that no refusal reaches anyone.
         data::Connection& connection = *ver.connection();
+        // Nor on a standby, which takes no write: the primary gets it at the next login there.
+        if (connection.readOnlyServer()) {
+            return VersionVerdict::Newer;
+        }
         if (!connection
                  .scalar(QStringLiteral("select has_function_privilege("
                                         "'accounts_dep.ver_stamp(integer, integer)', 'EXECUTE')"))

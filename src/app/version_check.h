@@ -13,7 +13,8 @@ namespace tabel::app {
 enum class VersionVerdict {
     Current,  // the row already holds this build
     Stamped,  // the program is newer: the row now holds this build
-    Newer,    // the program is newer, but this login may not record it (only the service may)
+    Newer,    // the program is newer, but this login may not record it (only the service may,
+              // and not on a standby)
     Older,    // the database has seen a newer program
 };
 

@@ -18,6 +18,7 @@
 #include "data/connection_string.h"
 #include "data/credentials.h"
 #include "data/errors.h"
+#include "data/report_source.h"
 
 namespace tabel::batch {
 
@@ -66,7 +67,21 @@ public:
             throw JobFailure(connectionFailureMessage(error));
         }
         connection_ = std::move(connection);
+        reportConnectionString_ = credentials.reportConnectionString;
         return *connection_;
+    }
+
+    data::ReportRead reportRead() override {
+        data::Connection& primary = connection();
+        if (!reports_) {
+            reports_ = std::make_unique<data::ReportSource>(primary);
+            reports_->setStandby(reportConnectionString_, deployment_.reportMaxLagSeconds);
+        }
+        const data::ReportRead read = reports_->choose();
+        if (!read.notice.isEmpty()) {
+            printError(read.notice);
+        }
+        return read;
     }
 
 private:
@@ -112,6 +127,8 @@ private:
     Login login_;
     const data::Deployment& deployment_;
     std::unique_ptr<data::Connection> connection_;
+    QString reportConnectionString_;
+    std::unique_ptr<data::ReportSource> reports_;  // after connection_: it refers to it
 };
 
 QString helpText(const QCommandLineParser& parser, const QList<Command>& commands) {
@@ -144,6 +161,17 @@ int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
         if (const QString problem = sslModeProblem(effective.sslMode); !problem.isEmpty()) {
             throw UsageError(problem);
         }
+    }
+    if (parser.isSet(QStringLiteral("report-server"))) {
+        effective.reportServer = parser.value(QStringLiteral("report-server")).trimmed();
+    }
+    if (parser.isSet(QStringLiteral("report-max-lag"))) {
+        const std::optional<int> seconds =
+            maxLagSeconds(parser.value(QStringLiteral("report-max-lag")));
+        if (!seconds) {
+            throw UsageError(maxLagProblem(parser.value(QStringLiteral("report-max-lag"))));
+        }
+        effective.reportMaxLagSeconds = *seconds;
     }
     QList<const Command*> chosen;
     for (const Command& c : commands) {
@@ -192,14 +220,36 @@ QString sslModeProblem(const QString& mode) {
         .arg(mode, data::sslModes().join(QStringLiteral(", ")));
 }
 
+std::optional<int> maxLagSeconds(const QString& text) {
+    bool ok = false;
+    const int seconds = text.trimmed().toInt(&ok);
+    if (!ok || seconds < 0) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+QString maxLagProblem(const QString& text) {
+    return QStringLiteral(
+               "Неверное отставание резервного сервера (--report-max-lag): %1; нужно "
+               "число секунд")
+        .arg(text);
+}
+
 bool isBatchInvocation(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg == "--sslmode") {
-            ++i;  // the windows take it too, with its value
-            continue;
+        bool windowsOption = false;
+        for (const char* option : kWindowsOptions) {
+            const QByteArray name(option);
+            if (arg == name) {
+                ++i;  // the windows take it too, with its value
+                windowsOption = true;
+            } else if (arg.startsWith(name + '=')) {
+                windowsOption = true;
+            }
         }
-        if (arg.startsWith("--sslmode=")) {
+        if (windowsOption) {
             continue;
         }
         if (arg.startsWith("--") || arg == "-h" || arg == "-?") {
@@ -251,6 +301,19 @@ int run(int argc, char** argv, const data::Deployment& deployment) {
                         "verify-full (по умолчанию %1, как задано при сборке).")
              .arg(deployment.sslMode),
          QStringLiteral("MODE")});
+    parser.addOption(
+        {QStringLiteral("report-server"),
+         QStringLiteral("Резервный сервер (только чтение), с которого читаются отчеты и табель, "
+                        "с тем же логином; пусто - основной сервер (по умолчанию \"%1\", как "
+                        "задано при сборке).")
+             .arg(deployment.reportServer),
+         QStringLiteral("SERVER")});
+    parser.addOption(
+        {QStringLiteral("report-max-lag"),
+         QStringLiteral("Насколько резервный сервер может отставать, в секундах; больше - отчет "
+                        "читается с основного (по умолчанию %1).")
+             .arg(deployment.reportMaxLagSeconds),
+         QStringLiteral("SECONDS")});
     parser.addOption({QStringLiteral("timeout"),
                       QStringLiteral("Предельное время задания в секундах (по умолчанию %1).")
                           .arg(kDefaultDeadlineSeconds),

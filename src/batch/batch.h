@@ -5,15 +5,25 @@
 
 #include <QString>
 
+#include <optional>
+
 #include "data/credentials.h"
 
 namespace tabel::batch {
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kBadUsage = 2 };
 
+// The options the windows take too, each with a value.
+inline constexpr const char* kWindowsOptions[] = {"--sslmode", "--report-server",
+                                                  "--report-max-lag"};
+
 // True when the arguments ask for the command-line mode (any option such as --user or --help
-// other than --sslmode, which the windows take too).
+// other than the windows' own).
 bool isBatchInvocation(int argc, char** argv);
+
+// The seconds of --report-max-lag; nothing for what is not a number of seconds.
+std::optional<int> maxLagSeconds(const QString& text);
+QString maxLagProblem(const QString& text);
 
 // Empty for a TLS mode --sslmode may name, otherwise the message that refuses it.
 QString sslModeProblem(const QString& mode);

@@ -13,7 +13,8 @@
 
 namespace tabel::data {
 class Connection;
-}
+struct ReportRead;
+}  // namespace tabel::data
 
 namespace tabel::batch {
 
@@ -60,6 +61,9 @@ public:
     virtual QStringList extraValues() const = 0;
     // The connection, opened on first use with the login's credentials; throws JobFailure.
     virtual data::Connection& connection() = 0;
+    // Where the job's report reads: the report server (--report-server) when it answers and is
+    // recent enough, else connection(), the reason then told in one line on stderr.
+    virtual data::ReportRead reportRead() = 0;
 
     // The option's value; throws UsageError when it is missing.
     QString required(const QString& option) const;

@@ -7,6 +7,7 @@
 #include "batch/batch.h"
 #include "batch/batch_command.h"
 #include "batch/job_output.h"
+#include "data/report_source.h"
 #include "reports/payslip.h"
 #include "reports/period_reports.h"
 
@@ -91,7 +92,9 @@ int runPayslips(CommandContext& context) {
     const reports::PayslipChoice choice{dates.from, dates.to, payslipWorkerOf(context)};
     writeJobOutput(output.path, QStringLiteral("Отчет"),
                    [&](const QString& temporary, const reportengine::ProgressFn& progress) {
-                       reports::PayslipLayout layout(context.connection());
+                       const data::ReportRead read = context.reportRead();
+                       reports::PayslipLayout layout(*read.connection);
+                       reports::readFrom(layout, read);
                        layout.setProgress(progress);
                        return reports::writePayslipsPdf(layout, choice, temporary);
                    });
@@ -114,11 +117,14 @@ int runReport(CommandContext& context) {
         context.outputFile({summary ? QStringLiteral("xlsx") : QStringLiteral("pdf")});
     writeJobOutput(output.path, QStringLiteral("Отчет"),
                    [&](const QString& temporary, const reportengine::ProgressFn& progress) {
+                       const data::ReportRead read = context.reportRead();
                        if (summary) {
-                           reports::saveProductSummary(context.connection(), period, temporary);
+                           reports::saveProductSummary(*read.connection, period, temporary,
+                                                       reports::dataAsOfLine(read));
                            return QString();
                        }
-                       auto layout = reports::makePeriodLayout(*report, context.connection());
+                       auto layout = reports::makePeriodLayout(*report, *read.connection);
+                       reports::readFrom(*layout, read);
                        layout->setProgress(progress);
                        return reports::writePeriodReportPdf(*layout, *report, period, temporary);
                    });

@@ -7,6 +7,7 @@
 #include "core/dates.h"
 #include "data/connection.h"
 #include "data/hours.h"
+#include "data/report_source.h"
 #include "reportengine/page_painter.h"
 #include "reports/printed_layout.h"
 #include "timesheet/timesheet_export.h"
@@ -56,12 +57,14 @@ int runTimesheet(CommandContext& context) {
     const OutputFile output = context.outputFile({QStringLiteral("pdf"), QStringLiteral("xlsx")});
     writeJobOutput(output.path, QStringLiteral("Табель"),
                    [&](const QString& temporary, const reportengine::ProgressFn& progress) {
+                       const data::ReportRead read = context.reportRead();
                        if (output.format == QLatin1String("xlsx")) {
-                           timesheet::saveTimesheet(context.connection(), m.month, m.year,
-                                                    temporary);
+                           timesheet::saveTimesheet(*read.connection, m.month, m.year, temporary,
+                                                    reports::dataAsOfLine(read));
                            return QString();
                        }
-                       reports::TimesheetLayout layout(context.connection());
+                       reports::TimesheetLayout layout(*read.connection);
+                       reports::readFrom(layout, read);
                        layout.setProgress(progress);
                        return reportengine::writePdf(
                            timesheet::prepareTimesheetPrint(layout, m.month, m.year), temporary);

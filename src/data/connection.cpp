@@ -363,6 +363,13 @@ void Connection::close() {
     }
 }
 
+bool Connection::readOnlyServer() {
+    return call([](ConnectionSession& session) {
+        session.database();  // connects when not connected
+        return session.readOnlyServer();
+    });
+}
+
 void Connection::withDatabase(const std::function<void(QSqlDatabase&)>& work) {
     call([&work](ConnectionSession& session) { work(session.database()); });
 }

@@ -52,6 +52,9 @@ public:
     // Throws DbError when the server cannot be reached or refuses the login.
     void open();
     void close();
+    // The server of this connection is a hot standby and takes no write; connects first when
+    // the connection is not open. Throws DbError.
+    bool readOnlyServer();
 
     // The one way a statement reaches the server: runs `text` (with '?' marks) with `bindings`
     // bound in order and reads every row in blocks through bound buffers, converted to the types

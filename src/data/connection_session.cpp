@@ -107,6 +107,10 @@ void ConnectionSession::open() {
     // Nothing a login planted in public (operators, functions, relations) may be found by the
     // program's statements: they qualify every name outside pg_catalog.
     run(QStringLiteral("set search_path = pg_catalog, pg_temp"), {}, {}, false);
+    // A standby, named so or failed over to, takes no write: the windows then offer none.
+    const StatementResult recovery =
+        run(QStringLiteral("select pg_is_in_recovery()::int4"), {}, {}, false);
+    readOnlyServer_ = !recovery.rows.isEmpty() && recovery.rows.first().value(0).toInt() != 0;
 }
 
 void ConnectionSession::close() {

@@ -30,6 +30,8 @@ public:
 
     void open();
     void close();
+    // The server took the last connect as a hot standby (pg_is_in_recovery()): it reads only.
+    bool readOnlyServer() const { return readOnlyServer_; }
     // The open database, reopened first when the last statement lost the connection. Inside a
     // transaction a lost connection is not reopened: its statements would run outside it.
     QSqlDatabase& database();
@@ -56,6 +58,7 @@ private:
     QSqlDatabase db_;
     bool lost_ = false;
     bool inTransaction_ = false;
+    bool readOnlyServer_ = false;
 };
 
 }  // namespace tabel::data

@@ -31,6 +31,13 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
     if (result.composable) {
         result.connectionString = composeConnectionString(params);
     }
+    if (!deployment.reportServer.isEmpty()) {
+        ConnectionParams standby = params;
+        standby.server = deployment.reportServer;
+        if (isComposable(standby)) {
+            result.reportConnectionString = composeConnectionString(standby);
+        }
+    }
     return result;
 }
 

@@ -14,6 +14,10 @@ struct Deployment {
     QString servicePassword;
     QString serviceCode;                // empty: no service-code login
     QString sslMode = kDefaultSslMode;  // TABEL_SSLMODE, or --sslmode for one run
+    // A hot standby the reports read from with the same login (TABEL_REPORT_SERVER, or
+    // --report-server); empty: none. Past `reportMaxLagSeconds` behind it is not used.
+    QString reportServer = {};
+    int reportMaxLagSeconds = 300;
 };
 
 // The server and database a login connects to: both as named at start-up, or, without both
@@ -30,6 +34,8 @@ struct LoginCredentials {
     QString password;
     QString connectionString;  // empty when not composable
     bool composable = true;    // false: a ';' in the named server, database or login
+    // The same login on the deployment's report server; empty without one (or not composable).
+    QString reportConnectionString = {};
 };
 
 // Typed login and password (trimmed here) for `server`/`database` named at start-up. The

@@ -41,6 +41,8 @@ public:
     QList<QVariant> positionalValues() const { return params_.positionalValues(); }
 
     Connection* connection() const { return connection_; }
+    // Another server for the next open (a report on a standby); the rows shown stay as read.
+    void setConnection(Connection* connection) { connection_ = connection; }
 
     void setFieldDefs(const QList<FieldDef>& defs) { defs_ = defs; }
     // Makes the cursor updatable: posts go to `table` ("accounts_dep.ver").

@@ -24,6 +24,7 @@ DbErrorKind dbErrorKindOf(const QString& sqlState) {
         {"40001", DbErrorKind::TransactionConflict},
         {"40P01", DbErrorKind::TransactionConflict},
         {"57014", DbErrorKind::Cancelled},
+        {"25006", DbErrorKind::ReadOnlyServer},
     };
     for (const auto& entry : kinds) {
         if (sqlState == QLatin1String(entry.state)) {
@@ -60,6 +61,8 @@ QString userTextOf(DbErrorKind kind) {
                 "пользователей. Повторите действие.");
         case DbErrorKind::Cancelled:
             return QStringLiteral("Запрос отменен пользователем");
+        case DbErrorKind::ReadOnlyServer:
+            return QStringLiteral("Сервер доступен только для чтения");
         case DbErrorKind::RaisedByServer:  // our own triggers and functions speak Russian
         case DbErrorKind::Other:
             return QString();
@@ -94,7 +97,8 @@ QString userMessageOf(const DbError& error) {
         return serverMessageOf(error.serverText().isEmpty() ? error.message() : error.serverText());
     }
     if (kind == DbErrorKind::RowGone || kind == DbErrorKind::RowChanged ||
-        kind == DbErrorKind::Cancelled || kind == DbErrorKind::LockTimeout) {
+        kind == DbErrorKind::Cancelled || kind == DbErrorKind::LockTimeout ||
+        kind == DbErrorKind::ReadOnlyServer) {
         // Our own finding, the user's own doing, or a wait that says all there is to say: the
         // server's English adds nothing a user can act on.
         return userTextOf(kind);

@@ -36,10 +36,13 @@ enum class DbErrorKind {
     // The server gave the transaction up over others' work at the same time: a serialization
     // failure (40001) or a deadlock (40P01). Repeating the action may well succeed.
     TransactionConflict,
-    Cancelled  // the user stopped the statement while waiting for it
+    Cancelled,  // the user stopped the statement while waiting for it
+    // A write (or a row lock) sent to a hot standby, or inside a read-only transaction: 25006.
+    ReadOnlyServer
 };
 
-// 08xxx and 57P01 are a lost connection; 57014 a cancelled statement; the integrity and lock states
+// 08xxx and 57P01 are a lost connection; 57014 a cancelled statement; 25006 a write refused by a
+// standby; the integrity and lock states
 // have a kind of their own. P0T01 is the program's own refusal of a row changed meanwhile
 // (accounts_dep.refuse_changed_row).
 DbErrorKind dbErrorKindOf(const QString& sqlState);

@@ -1,11 +1,12 @@
 #pragma once
 // What every window of a workstation shares: the login's connection, the feed of what other
-// sessions change, and the group roles the login holds. The lists themselves belong to the
-// windows that show them.
+// sessions change, the group roles the login holds, and where the reports read. The lists
+// themselves belong to the windows that show them.
 
 #include "data/connection.h"
 #include "data/group_roles.h"
 #include "data/notifications.h"
+#include "data/report_source.h"
 
 namespace tabel::data {
 
@@ -18,6 +19,11 @@ struct Session {
     ChangeFeed changes;
     // Asked once, right after the login opened the connection.
     GroupRoles roles;
+    // The login's server is a hot standby: the windows offer no write and nothing listens for
+    // changes (a standby takes no LISTEN). Set at login.
+    bool readOnly = false;
+    // Where the reports read: the report server when one is configured, else `connection`.
+    ReportSource reports{connection};
 };
 
 }  // namespace tabel::data

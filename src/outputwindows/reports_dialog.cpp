@@ -40,7 +40,7 @@ QDateEdit* datePicker(const QString& name, QWidget* parent) {
 }  // namespace
 
 ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
-    : QDialog(parent), connection_(session.connection) {
+    : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("ReportsDialog"));
     setWindowTitle(QStringLiteral("Отчеты"));
     buildControls();
@@ -48,11 +48,12 @@ ReportsDialog::ReportsDialog(data::Session& session, QWidget* parent)
                                 PeriodReport::WorkersDetail, PeriodReport::ProductsDetail,
                                 PeriodReport::Requisitions};
     for (const PeriodReport report : all) {
-        layouts_[int(report)] = reports::makePeriodLayout(report, connection_);
+        layouts_[int(report)] = reports::makePeriodLayout(report, session_.connection);
     }
-    productSummary_ = new data::Dataset(&connection_, QStringLiteral("productSummary"), this);
+    productSummary_ =
+        new data::Dataset(&session_.connection, QStringLiteral("productSummary"), this);
     productSummary_->setSql(reports::productSummarySql());
-    payslips_ = std::make_unique<reports::PayslipLayout>(connection_);
+    payslips_ = std::make_unique<reports::PayslipLayout>(session_.connection);
     workerCombo_->bind(payslipWorkers_, QStringLiteral("s_code"), QStringLiteral("s_caption"));
     setDefaultPeriod(QDate::currentDate());
 }
@@ -103,7 +104,8 @@ void ReportsDialog::buildControls() {
 
     auto* payslipBox = new QGroupBox(QStringLiteral("Расчетный листок"), this);
     payslipBox->setObjectName(QStringLiteral("payslipBox"));
-    payslipWorkers_ = new data::Dataset(&connection_, QStringLiteral("payslipWorkers"), this);
+    payslipWorkers_ =
+        new data::Dataset(&session_.connection, QStringLiteral("payslipWorkers"), this);
     payslipWorkers_->setSql({QStringLiteral(
         "select s_code, s_caption from accounts_dep.v_worker order by s_caption, s_code")});
     workerCombo_ = new widgets::LookupCombo(payslipBox);
@@ -125,6 +127,10 @@ void ReportsDialog::buildControls() {
 
     excelButton_ = button(QStringLiteral("excelButton"), QStringLiteral("&Excel (0 из 0)"));
     QPushButton* exitButton = button(QStringLiteral("exitButton"), QStringLiteral("В&ыход"));
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setWordWrap(true);
+    statusLabel_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(periodBox);
@@ -136,6 +142,7 @@ void ReportsDialog::buildControls() {
     layout->addWidget(payslipBox);
     layout->addWidget(excelButton_);
     layout->addWidget(exitButton);
+    layout->addWidget(statusLabel_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     const std::pair<QPushButton*, PeriodReport> reportButtons[] = {
@@ -192,8 +199,16 @@ reports::PrintedLayout& ReportsDialog::layoutOf(PeriodReport report) {
     return *layouts_[int(report)];
 }
 
+data::ReportRead ReportsDialog::chooseSource() {
+    const data::ReportRead read = session_.reports.choose();
+    statusLabel_->setText(read.notice);
+    statusLabel_->setVisible(!read.notice.isEmpty());
+    return read;
+}
+
 void ReportsDialog::preview(PeriodReport report) {
     reports::PrintedLayout& layout = layoutOf(report);
+    reports::readFrom(layout, chooseSource());
     std::optional<reportengine::ReportDocument> document = prepareWithProgress(
         layout, this, [&] { return reports::preparePeriodReport(layout, report, period()); });
     if (document) {
@@ -221,6 +236,7 @@ void ReportsDialog::previewPayslips() {
         throw widgets::ActionFailure(
             QStringLiteral("Выберите рабочего или отметьте «По всем рабочим»."));
     }
+    reports::readFrom(*payslips_, chooseSource());
     std::optional<reportengine::ReportDocument> document = prepareWithProgress(
         *payslips_, this, [&] { return reports::preparePayslips(*payslips_, *choice); });
     if (document) {
@@ -229,18 +245,23 @@ void ReportsDialog::previewPayslips() {
 }
 
 void ReportsDialog::exportProductSummary() {
+    const data::ReportRead read = chooseSource();
+    productSummary_->setConnection(read.connection);
     const data::CloseOnExit closeSummary(*productSummary_);
     reports::applyPeriod(*productSummary_, period());
     productSummary_->open();
     widgets::BusyCursor busy;
     // A new workbook: an empty name is never refused.
     const reports::Period p = period();
-    reports::writeProductSummary(*productSummary_, excel_, p, [this](int done, int total) {
-        excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
-        if (done % 500 == 0) {
-            excelButton_->repaint();
-        }
-    });
+    reports::writeProductSummary(
+        *productSummary_, excel_, p,
+        [this](int done, int total) {
+            excelButton_->setText(QStringLiteral("&Excel (%1 из %2)").arg(done).arg(total));
+            if (done % 500 == 0) {
+                excelButton_->repaint();
+            }
+        },
+        reports::dataAsOfLine(read));
     // "Продукция (Заготовки) 01.04.2026–01.05.2026"
     excel_.setFileTitle(reports::fileBaseName(reports::productSummaryTitle(p)));
     excel_.SetExcelVisible(true);

@@ -6,12 +6,14 @@
 
 #include <memory>
 
+#include "data/report_source.h"
 #include "reports/payslip.h"
 #include "reports/period_reports.h"
 #include "reports/spreadsheet.h"
 
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -56,8 +58,10 @@ private:
     void exportProductSummary();
     // Opens the preview of the pay sheets chosen; tells what is missing when nobody is.
     void previewPayslips();
+    // The server the next report reads, its notice in the status line.
+    data::ReportRead chooseSource();
 
-    data::Connection& connection_;
+    data::Session& session_;
     std::unique_ptr<reports::PrintedLayout> layouts_[5];
     // What the spreadsheet export writes; open only while it does.
     data::Dataset* productSummary_ = nullptr;
@@ -73,6 +77,8 @@ private:
     QPushButton* excelButton_ = nullptr;
     widgets::LookupCombo* workerCombo_ = nullptr;
     QCheckBox* allWorkersCheck_ = nullptr;
+    // Why the last report read the primary although a standby is configured.
+    QLabel* statusLabel_ = nullptr;
 };
 
 }  // namespace tabel::outputwindows

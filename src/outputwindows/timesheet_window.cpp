@@ -125,7 +125,12 @@ void TimesheetWindow::showMonthState() {
     const std::optional<data::MonthClose> close =
         data::readMonthClose(session_.connection, year(), month());
     monthStateLabel_->setText(close ? data::closedStatus(*close) : QString());
-    rebuildButton_->setEnabled(!close);
+    monthClosed_ = close.has_value();
+    enableRebuild();
+}
+
+void TimesheetWindow::enableRebuild() {
+    rebuildButton_->setEnabled(rebuildAllowed_ && !monthClosed_);
 }
 
 void TimesheetWindow::buildControls() {
@@ -169,11 +174,13 @@ void TimesheetWindow::buildControls() {
 
     monthStateLabel_ = new QLabel(this);
     monthStateLabel_->setObjectName(QStringLiteral("monthStateLabel"));
-
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setWordWrap(true);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(monthPicker_);
     bottom->addWidget(monthStateLabel_);
-    bottom->addStretch();
+    bottom->addWidget(statusLabel_, 1);
     bottom->addWidget(refreshButton);
     bottom->addWidget(printButton);
     bottom->addWidget(exitButton);
@@ -312,7 +319,20 @@ void TimesheetWindow::rebuildMonth() {
     }
 }
 
+void TimesheetWindow::setRebuildAllowed(bool allowed) {
+    rebuildAllowed_ = allowed;
+    enableRebuild();
+}
+
+data::ReportRead TimesheetWindow::chooseSource() {
+    const data::ReportRead read = session_.reports.choose();
+    reports::readFrom(printedTimesheet_, read);
+    statusLabel_->setText(read.notice);
+    return read;
+}
+
 void TimesheetWindow::exportMonth() {
+    const data::ReportRead read = chooseSource();
     widgets::BusyCursor busy;
     data::Dataset& summary = printedTimesheet_.monthHours;
     const data::CloseOnExit closeSummary(summary);
@@ -327,7 +347,8 @@ void TimesheetWindow::exportMonth() {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     showCount(0, summary.recordCount());
-    timesheet::writeTimesheet(excel_, summary, monthPicker_->title(), showCount);
+    timesheet::writeTimesheet(excel_, summary, monthPicker_->title(), showCount,
+                              reports::dataAsOfLine(read));
     excel_.SetExcelVisible(true);
 }
 
@@ -337,6 +358,7 @@ void TimesheetWindow::refresh() {
 }
 
 void TimesheetWindow::printMonth() {
+    chooseSource();
     std::optional<reportengine::ReportDocument> document =
         prepareWithProgress(printedTimesheet_, this, [this] {
             widgets::BusyCursor busy;

@@ -40,6 +40,8 @@ public:
     void openForMonth(const QDate& workingDate, QWidget* opener = nullptr);
     // The first steps of openForMonth: the month of `date` chosen and its pages read.
     void selectMonth(const QDate& date);
+    // "Перестроить" offered or not (a login that may not write, a standby).
+    void setRebuildAllowed(bool allowed);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,11 +62,14 @@ private:
     void applyChanges(const data::ChangeBatch& batch);
     // A closed month says so and keeps its hours: no rebuild.
     void showMonthState();
+    void enableRebuild();
     // Run on every showing: the export button's count goes until then.
     void resetExcelCaption();
     void paintDayColumns();
     void closePages();
     void openPages();
+    // Points the printed timesheet at the server it reads next; the notice in the status line.
+    data::ReportRead chooseSource();
 
     data::Session& session_;
     // The printed timesheet; its month's hours also feed the export.
@@ -82,6 +87,11 @@ private:
     QLabel* monthStateLabel_ = nullptr;
     QProgressBar* rebuildProgress_ = nullptr;
     QPushButton* excelButton_ = nullptr;
+    // The login's right and the month's state both decide "Перестроить".
+    bool rebuildAllowed_ = true;
+    bool monthClosed_ = false;
+    // Why the last printing or export read the primary although a standby is configured.
+    QLabel* statusLabel_ = nullptr;
 };
 
 }  // namespace tabel::outputwindows

@@ -180,7 +180,7 @@ QStringList productSummarySql() {
 // clang-format on
 
 void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet, const Period& period,
-                         const std::function<void(int, int)>& progress) {
+                         const std::function<void(int, int)>& progress, const QString& dataAsOf) {
     spreadsheet.OpenExcel({});
     const int total = summary.recordCount();
     if (progress) {
@@ -188,14 +188,16 @@ void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet, const
     }
     // What the sheet holds, the kind chosen included; it widens no column.
     spreadsheet.WriteCell(1, 1, 1, productSummaryTitle(period), true, false, true);
+    // A standby's freshness under the title moves the table down a row.
+    spreadsheet.WriteCell(1, 1, 2, dataAsOf, true);
     const QStringList captions = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
                                   QStringLiteral("Вид продукции"), QStringLiteral("Коробки"),
                                   QStringLiteral("Кол-во")};
-    constexpr int kHeaderRow = 2;
+    const int headerRow = dataAsOf.isEmpty() ? 2 : 3;
     for (int c = 0; c < captions.size(); ++c) {
-        spreadsheet.WriteCell(1, c + 1, kHeaderRow, captions[c]);
+        spreadsheet.WriteCell(1, c + 1, headerRow, captions[c]);
     }
-    int row = kHeaderRow + 1;
+    int row = headerRow + 1;
     for (summary.first(); !summary.eof(); summary.next()) {
         const QString vid = summary.field(QStringLiteral("vid")).asString();
         const QVariant colourValue = summary.field(QStringLiteral("color")).value();
@@ -217,19 +219,20 @@ void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet, const
         spreadsheet.WriteCell(1, 5, row, quantityText(kolvo));
         ++row;
         if (progress) {
-            progress(row - kHeaderRow - 1, total);
+            progress(row - headerRow - 1, total);
         }
     }
 }
 
-void saveProductSummary(data::Connection& connection, const Period& period, const QString& path) {
+void saveProductSummary(data::Connection& connection, const Period& period, const QString& path,
+                        const QString& dataAsOf) {
     data::Dataset summary(&connection, QStringLiteral("productSummary"));
     summary.setSql(productSummarySql());
     applyPeriod(summary, period);
     CloseOnExit closer{summary};
     summary.open();
     Spreadsheet spreadsheet;
-    writeProductSummary(summary, spreadsheet, period);
+    writeProductSummary(summary, spreadsheet, period, {}, dataAsOf);
     spreadsheet.saveAs(path);
 }
 

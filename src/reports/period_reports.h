@@ -72,13 +72,16 @@ QString writePeriodReportPdf(PrintedLayout& layout, PeriodReport report, const P
 QStringList productSummarySql();
 
 // Writes the open product summary of `period` into a new workbook's first sheet: its title
-// (productSummaryTitle), the header row, then one row a product; `progress` hears (rows
-// written, rows in all) before the first row and after each. Throws SpreadsheetError.
+// (productSummaryTitle), `dataAsOf` under it when read from a standby, the header row, then one
+// row a product; `progress` hears (rows written, rows in all) before the first row and after
+// each. Throws SpreadsheetError.
 void writeProductSummary(data::Dataset& summary, Spreadsheet& spreadsheet, const Period& period,
-                         const std::function<void(int, int)>& progress = {});
+                         const std::function<void(int, int)>& progress = {},
+                         const QString& dataAsOf = {});
 
 // The product summary of a period written as a workbook file (temporary file, then renamed).
 // Throws DbError when the query fails, SpreadsheetError when the file cannot be written.
-void saveProductSummary(data::Connection& connection, const Period& period, const QString& path);
+void saveProductSummary(data::Connection& connection, const Period& period, const QString& path,
+                        const QString& dataAsOf = {});
 
 }  // namespace tabel::reports

@@ -4,6 +4,7 @@
 
 #include "core/expression.h"
 #include "data/connection.h"
+#include "data/report_source.h"
 #include "reportengine/page_painter.h"
 
 namespace tabel::reports {
@@ -11,7 +12,48 @@ namespace tabel::reports {
 namespace {
 const QString kTitleLabel = QStringLiteral("title");
 const QString kMarkLabel = QStringLiteral("mark");
+const QString kDataAsOfLabel = QStringLiteral("dataAsOf");
+constexpr double kDataAsOfHeight = 5.0;  // mm, one line of 8 pt type
+
+// The band that holds the item named `name`, and the item; null when there is none.
+std::pair<reportengine::Band*, reportengine::ReportItem*> findItem(
+    reportengine::ReportDefinition& report, const QString& name) {
+    for (reportengine::Band* band : {&report.reportHeader, &report.columnHeader}) {
+        for (reportengine::ReportItem& item : band->items) {
+            if (item.name == name) {
+                return {band, &item};
+            }
+        }
+    }
+    return {nullptr, nullptr};
+}
+
+// Moves the items of `band` from `top` down by `dy` (up when negative), and its bottom with them.
+void shiftBelow(reportengine::Band& band, double top, double dy) {
+    for (reportengine::ReportItem& item : band.items) {
+        if (item.rect.top() >= top - 0.01) {
+            item.rect.translate(0, dy);
+        }
+    }
+    band.height += dy;
+}
 }  // namespace
+
+QString dataAsOfText(const QDateTime& asOf, const QDate& today) {
+    const QDateTime local = asOf.toLocalTime();
+    return QStringLiteral("Данные на ") +
+           (local.date() == today ? local.toString(QStringLiteral("HH:mm:ss"))
+                                  : local.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+}
+
+QString dataAsOfLine(const data::ReportRead& read) {
+    return read.standby ? dataAsOfText(read.dataAsOf, QDate::currentDate()) : QString();
+}
+
+void readFrom(PrintedLayout& layout, const data::ReportRead& read) {
+    layout.query().setConnection(read.connection);
+    layout.setDataAsOf(dataAsOfLine(read));
+}
 
 void DatasetRows::read(const StartFn& start, const RowFn& take) const {
     const int columns = dataset_.fieldCount();
@@ -84,6 +126,36 @@ void PrintedLayout::setMark(const QString& text) {
 
 QString PrintedLayout::mark() const {
     return report_.labelText(kMarkLabel);
+}
+
+void PrintedLayout::setDataAsOf(const QString& text) {
+    // The line is laid in under the title, and what stood below the title moves down with it.
+    if (auto [band, line] = findItem(report_, kDataAsOfLabel); band != nullptr) {
+        const double top = line->rect.top();
+        const double height = line->rect.height();
+        std::erase_if(band->items, [](const auto& item) { return item.name == kDataAsOfLabel; });
+        shiftBelow(*band, top + height, -height);
+    }
+    auto [band, title] = findItem(report_, kTitleLabel);
+    if (text.isEmpty() || band == nullptr) {
+        return;
+    }
+    reportengine::ReportItem line;
+    line.kind = reportengine::ItemKind::Label;
+    line.name = kDataAsOfLabel;
+    line.text = text;
+    line.font = reportengine::FontStyle{8.0, false};
+    line.alignment = title->alignment;
+    line.rect =
+        QRectF(title->rect.left(), title->rect.bottom(), title->rect.width(), kDataAsOfHeight);
+    const auto at = band->items.begin() + (title - band->items.data()) + 1;
+    shiftBelow(*band, line.rect.top(), kDataAsOfHeight);
+    // Read (and printed) right after the title.
+    band->items.insert(at, line);
+}
+
+QString PrintedLayout::dataAsOf() const {
+    return report_.labelText(kDataAsOfLabel);
 }
 
 reportengine::ReportDocument PrintedLayout::prepare() const {

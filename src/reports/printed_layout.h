@@ -12,7 +12,8 @@
 
 namespace tabel::data {
 class Connection;
-}
+struct ReportRead;
+}  // namespace tabel::data
 
 namespace tabel::reports {
 
@@ -58,6 +59,10 @@ public:
     // 05.12.2026") or not ("Предварительный"), so nobody pays from an open month's paper.
     void setMark(const QString& text);
     QString mark() const;
+    // A line under the title saying how fresh a standby's copy is ("Данные на 14:05:03"); an
+    // empty text takes it away.
+    void setDataAsOf(const QString& text);
+    QString dataAsOf() const;
 
     // Hears the rows laid out by prepare() and writePdf(); returning false cancels them
     // (reportengine::Cancelled).
@@ -88,6 +93,17 @@ private:
     reportengine::ProgressFn progress_;
     QString reportName_;
 };
+
+// "Данные на 14:05:03": the time a standby's copy holds the books of; the date is named too
+// when it is not `today`.
+QString dataAsOfText(const QDateTime& asOf, const QDate& today);
+
+// dataAsOfText of a standby's read; empty on the primary.
+QString dataAsOfLine(const data::ReportRead& read);
+
+// Points the layout's query at the server `read` names and prints under the title how fresh a
+// standby's data are; on the primary the line is taken away.
+void readFrom(PrintedLayout& layout, const data::ReportRead& read);
 
 // The hours timesheet of a month: parameters mnth and yea.
 class TimesheetLayout : public PrintedLayout {

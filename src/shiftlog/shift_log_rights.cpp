@@ -2,7 +2,7 @@
 
 namespace tabel::shiftlog {
 
-ShiftLogRights rightsFor(const data::GroupRoles& roles) {
+ShiftLogRights rightsFor(const data::GroupRoles& roles, bool readOnlyServer) {
     ShiftLogRights rights;
     rights.monthClose = roles.close || roles.service;
     if (roles.service || roles.write) {
@@ -10,6 +10,7 @@ ShiftLogRights rightsFor(const data::GroupRoles& roles) {
         rights.accept = roles.service || roles.accept;
         rights.references = true;
         rights.timesheet = true;
+        rights.rebuildHours = true;
         rights.reports = true;
         rights.browsing = true;
         rights.namedCaption = true;
@@ -21,6 +22,17 @@ ShiftLogRights rightsFor(const data::GroupRoles& roles) {
     } else {
         // Readers, and a login the program's roles do not know: only the reports.
         rights.reports = true;
+    }
+    if (readOnlyServer) {
+        // Whatever the role: a standby takes no write. The lists, the timesheet and the reports
+        // stay to read; the reference lists are editors and stay shut.
+        rights.readOnly = true;
+        rights.entryButtons = false;
+        rights.accept = false;
+        rights.doubleClickAccepts = false;
+        rights.references = false;
+        rights.rebuildHours = false;
+        rights.monthClose = false;
     }
     return rights;
 }

@@ -271,6 +271,10 @@ void ShiftLogWindow::buildControls() {
     monthStateLabel_->setObjectName(QStringLiteral("monthStateLabel"));
     monthStateLabel_->hide();
     layout->addWidget(monthStateLabel_);
+    readOnlyLabel_ = new QLabel(QStringLiteral("Только чтение: резервный сервер"), this);
+    readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
+    readOnlyLabel_->hide();
+    layout->addWidget(readOnlyLabel_);
     for (data::Dataset* list : lists_) {
         connect(list, &data::Dataset::currentRowChanged, statusLabel_, &QLabel::clear);
     }
@@ -420,8 +424,8 @@ void ShiftLogWindow::reject() {
 void ShiftLogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        // Listens as the login that opened the session's connection.
-        if (!session_.connection.connectionString().isEmpty()) {
+        // Listens as the login that opened the session's connection; a standby takes no LISTEN.
+        if (!session_.connection.connectionString().isEmpty() && !readOnly_) {
             session_.changes.start(session_.connection.connectionString());
         }
         widgets::runAction([this] { showToday(); });
@@ -441,7 +445,7 @@ void ShiftLogWindow::followOtherSessions() {
         box->addWidget(liveStatusLabel_);
     }
     connect(&session_.changes, &data::ChangeFeed::liveChanged, this,
-            [this] { liveStatusLabel_->setVisible(session_.changes.isDown()); });
+            [this] { liveStatusLabel_->setVisible(readOnly_ || session_.changes.isDown()); });
     connect(&session_.changes, &data::ChangeFeed::changed, this, &ShiftLogWindow::applyChanges);
 }
 
@@ -524,6 +528,23 @@ void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
          std::initializer_list<QWidget*>{shift1Radio_, shift2Radio_, shift3Radio_, overtimeRadio_,
                                          dayOffCheck_, refreshButton_, entriesGrid_, dateEdit_}) {
         control->setEnabled(rights.browsing);
+    }
+    if (timesheet_ != nullptr) {
+        timesheet_->setRebuildAllowed(rights.rebuildHours);
+    }
+    const bool wasReadOnly = readOnly_;
+    readOnly_ = rights.readOnly;
+    readOnlyLabel_->setVisible(readOnly_);
+    liveStatusLabel_->setText(
+        readOnly_ ? QStringLiteral("Обновление по сети отключено: резервный сервер, списки "
+                                   "обновляются клавишей F5")
+                  : QStringLiteral("Обновление по сети отключено"));
+    liveStatusLabel_->setVisible(readOnly_ || session_.changes.isDown());
+    if (readOnly_) {
+        session_.changes.stop();
+    } else if (wasReadOnly && isVisible() && !session_.connection.connectionString().isEmpty()) {
+        // Writable again (the standby was promoted): live refresh comes back.
+        session_.changes.start(session_.connection.connectionString());
     }
 }
 

@@ -219,10 +219,14 @@ private:
     EntryHistoryDialog* historyDialog_;
     // What an entry key refused, until another row is current.
     QLabel* statusLabel_;
-    // "Обновление по сети отключено" while the change notifications are down.
+    // "Обновление по сети отключено" while the change notifications are down, or for good on a
+    // standby.
     QLabel* liveStatusLabel_;
     // "Месяц закрыт 05.12.2026 (econom)" while the shown day's month is closed.
     QLabel* monthStateLabel_;
+    // "Только чтение: резервный сервер".
+    QLabel* readOnlyLabel_;
+    bool readOnly_ = false;
 };
 
 }  // namespace tabel::shiftlog

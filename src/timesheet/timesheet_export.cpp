@@ -31,13 +31,17 @@ void openSummary(data::Dataset& summary, int month, int year) {
 }
 
 void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QString& title,
-                    const std::function<void(int written, int total)>& rowWritten) {
+                    const std::function<void(int written, int total)>& rowWritten,
+                    const QString& dataAsOf) {
     book.WriteCell(1, 1, 1, title, true, true, true);
-    book.WriteCell(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
+    // A standby's freshness under the title moves the table down a row.
+    book.WriteCell(1, 1, 2, dataAsOf, true);
+    const int header = dataAsOf.isEmpty() ? 2 : 3;
+    book.WriteCell(1, 1, header, QStringLiteral("Фамилия И.О."), true, true, true);
     for (int day = 1; day <= kDays; ++day) {
-        book.WriteCell(1, day + 1, 2, QString::number(day), false, true, true);
+        book.WriteCell(1, day + 1, header, QString::number(day), false, true, true);
     }
-    book.WriteCell(1, kTotalColumn, 2, QStringLiteral("Итого"), true, true, true);
+    book.WriteCell(1, kTotalColumn, header, QStringLiteral("Итого"), true, true, true);
 
     const int fio = summary.fieldIndex(QStringLiteral("fio"));
     std::array<int, kDays> days{};
@@ -46,7 +50,7 @@ void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QS
     }
     const int total = summary.recordCount();
     for (int row = 0; row < total; ++row) {
-        const int sheetRow = row + 3;
+        const int sheetRow = header + 1 + row;
         book.WriteCell(1, 1, sheetRow, summary.valueAt(row, fio).toString(), true, true, false);
         qint64 sum = 0;
         for (int day = 1; day <= kDays; ++day) {
@@ -62,13 +66,14 @@ void writeTimesheet(reports::Spreadsheet& book, data::Dataset& summary, const QS
     }
 }
 
-void saveTimesheet(data::Connection& connection, int month, int year, const QString& path) {
+void saveTimesheet(data::Connection& connection, int month, int year, const QString& path,
+                   const QString& dataAsOf) {
     reports::TimesheetLayout layout(connection);
     openSummary(layout.monthHours, month, year);
     const CloseOnExit closeSummary{layout.monthHours};
     reports::Spreadsheet book;
     book.OpenExcel(QString());
-    writeTimesheet(book, layout.monthHours, core::monthTitle(month, year));
+    writeTimesheet(book, layout.monthHours, core::monthTitle(month, year), {}, dataAsOf);
     book.saveAs(path);
 }
 

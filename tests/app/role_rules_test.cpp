@@ -23,6 +23,7 @@ ShiftLogRights rights(bool entry, bool accept, bool refs, bool hours, bool repor
     r.accept = accept;
     r.references = refs;
     r.timesheet = hours;
+    r.rebuildHours = hours;
     r.reports = reports;
     r.browsing = browse;
     r.doubleClickAccepts = doubleClick;

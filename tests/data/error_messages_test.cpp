@@ -64,6 +64,9 @@ TEST(ErrorMessagesTest, EachKindHasOneSentenceAndTheServerWordsGoBelowIt) {
         {DbErrorKind::RaisedByServer, "P0001", "", "something the server said", false},
         {DbErrorKind::Cancelled, "57014", "Запрос отменен пользователем",
          "Запрос отменен пользователем", false},
+        // A write that reached a hot standby: the server's English stays out.
+        {DbErrorKind::ReadOnlyServer, "25006", "Сервер доступен только для чтения",
+         "Сервер доступен только для чтения", false},
         {DbErrorKind::Other, "22012", "", "Недопустимое значение", true},
         {DbErrorKind::Other, "42703", "", "Ошибка базы данных", true},
     };

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QThread>
 
 #include "data/connection.h"
 #include "data/connection_string.h"
@@ -16,10 +17,19 @@ QString sourceDir() {
     return qEnvironmentVariable("TABEL_SOURCE_DIR");
 }
 
-QString runPsql(const QStringList& arguments) {
+QString runDbctl(const QStringList& arguments) {
+    QProcess dbctl;
+    dbctl.start(sourceDir() + QStringLiteral("/scripts/dbctl"), arguments);
+    dbctl.waitForFinished(120000);
+    const QString errors = QString::fromUtf8(dbctl.readAllStandardError());
+    EXPECT_EQ(dbctl.exitCode(), 0) << errors.toStdString();
+    return QString::fromUtf8(dbctl.readAllStandardOutput()).trimmed();
+}
+
+QString runPsql(const QStringList& arguments, const QString& server = testServer()) {
     QProcess psql;
     psql.start(sourceDir() + QStringLiteral("/scripts/dbctl"),
-               QStringList{QStringLiteral("psql"), testServer(), QStringLiteral("-X"),
+               QStringList{QStringLiteral("psql"), server, QStringLiteral("-X"),
                            QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
                            QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1")} +
                    arguments);
@@ -60,6 +70,39 @@ QString adminQuery(const QString& sql) {
 
 void adminExecFile(const QString& path) {
     runPsql({QStringLiteral("-f"), path});
+}
+
+QString testStandby() {
+    return qEnvironmentVariable("TABEL_TEST_STANDBY");
+}
+
+QString standbyConnectionStringFor(const QString& login) {
+    return data::composeConnectionString({testStandby(), QStringLiteral("tabel"), login, login});
+}
+
+QString standbyAdminQuery(const QString& sql) {
+    return runPsql({QStringLiteral("-c"), sql}, testStandby());
+}
+
+void waitForStandby() {
+    const QString written = adminQuery(QStringLiteral("select pg_current_wal_lsn()"));
+    for (int i = 0; i < 600; ++i) {
+        if (standbyAdminQuery(
+                QStringLiteral("select pg_last_wal_replay_lsn() >= '%1'::pg_lsn").arg(written)) ==
+            QLatin1String("t")) {
+            return;
+        }
+        QThread::msleep(100);
+    }
+    ADD_FAILURE() << "the standby did not replay " << written.toStdString();
+}
+
+void stopStandby() {
+    runDbctl({QStringLiteral("stop"), testStandby()});
+}
+
+void startStandby() {
+    runDbctl({QStringLiteral("start-standby"), testServer(), testStandby()});
 }
 
 QString recordedVersion() {

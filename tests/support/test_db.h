@@ -33,6 +33,19 @@ void adminExecFile(const QString& path);
 // The program versions recorded in the database, "date.time" joined by commas; empty for none.
 QString recordedVersion();
 
+// Socket folder of the hot standby of the test cluster the `standby` fixture made.
+QString testStandby();
+// The login's connection string on the standby.
+QString standbyConnectionStringFor(const QString& login);
+// Single value of a query run as the superuser on the standby, as text.
+QString standbyAdminQuery(const QString& sql);
+// Waits until the standby has replayed all the primary has written so far; fails the calling
+// test when it does not within a minute.
+void waitForStandby();
+// Stops and starts the standby's server, as a broken or mended server would.
+void stopStandby();
+void startStandby();
+
 // Empties the program's relations and loads the small known data set (date 2026-03-02).
 void loadBaseFixture();
 
