@@ -87,6 +87,14 @@ struct Workstation {
         }
         return c.date == day || c.oldDate == day;
     }
+    // The lists of this workstation the change is or was in.
+    int listsTouched(const Change& c) const {
+        if (c.kind == 'H') {
+            return shows(c) ? 1 : 0;
+        }
+        return (c.date == day ? 1 : 0) +
+               (c.oldDate == day && (c.oldDate != c.date || c.oldShift != c.shift) ? 1 : 0);
+    }
     bool shows(const Applied& a) const {
         if (a.kind == 'H') {
             return economist() && a.year == day.year() && a.month == day.month();
@@ -436,6 +444,7 @@ int main(int argc, char** argv) {
     // was sent that names it.
     std::vector<double> delays;
     qint64 shownPairs = 0;
+    qint64 listsTouched = 0;
     qint64 unseen = 0;
     qint64 statementsShown = 0;
     qint64 statementsNotShown = 0;
@@ -463,6 +472,7 @@ int main(int argc, char** argv) {
                 continue;
             }
             ++shownPairs;
+            listsTouched += w.listsTouched(c);
             const auto& lines = byKey[{c.kind, c.key}];
             const auto found = std::find_if(lines.begin(), lines.end(), [&](const Applied* a) {
                 return a->atNs >= c.sentNs &&
