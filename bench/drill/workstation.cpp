@@ -23,6 +23,7 @@
 #include <set>
 
 #include "app/window_set.h"
+#include "data/connection.h"
 #include "data/dataset.h"
 
 namespace {
@@ -121,7 +122,10 @@ int main(int argc, char** argv) {
     bool ready = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!shiftLog.isVisible() || !windows.session.changes.isLive() || !allOpen(shiftLog, 4)) {
+        // Nothing is clicked while a statement is awaited: a user's click then waits behind the
+        // wait dialog, while a window opened from inside the wait's loop would hold it open.
+        if (!shiftLog.isVisible() || !windows.session.changes.isLive() || !allOpen(shiftLog, 4) ||
+            tabel::data::Connection::anyBusy()) {
             return;
         }
         if (!economist && !shiftChosen) {
@@ -133,7 +137,11 @@ int main(int argc, char** argv) {
         if (economist && !timesheetAsked) {
             timesheetAsked = true;
             // The timesheet runs a loop of its own inside the shift log's.
-            QTimer::singleShot(0, &shiftLog, [&shiftLog] {
+            QTimer::singleShot(0, &shiftLog, [&shiftLog, &timesheetAsked] {
+                if (tabel::data::Connection::anyBusy()) {
+                    timesheetAsked = false;
+                    return;
+                }
                 shiftLog.findChild<QAction*>(QStringLiteral("timesheetAction"))->trigger();
             });
             return;
