@@ -150,6 +150,19 @@ double serverCpuSeconds(const QString& server) {
     return seconds;
 }
 
+// CPU seconds `pid` has used.
+double cpuSecondsOf(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() < 13
+               ? 0
+               : (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
 std::vector<Applied> readTrace(const QString& path) {
     std::vector<Applied> lines;
     QFile file(path);
@@ -405,6 +418,10 @@ int main(int argc, char** argv) {
     Writer writer(connection, today);
 
     const double cpuBefore = serverCpuSeconds(server);
+    double stationsCpuBefore = 0;
+    for (const Workstation& w : stations) {
+        stationsCpuBefore += cpuSecondsOf(w.process->processId());
+    }
     const int total = rate * seconds;
     std::vector<Change> changes;
     changes.reserve(size_t(total));
@@ -428,6 +445,10 @@ int main(int argc, char** argv) {
     // The last batches arrive.
     waitFor([] { return false; }, 5000);
     const double cpuSeconds = serverCpuSeconds(server) - cpuBefore;
+    double stationsCpu = -stationsCpuBefore;
+    for (const Workstation& w : stations) {
+        stationsCpu += cpuSecondsOf(w.process->processId());
+    }
     for (Workstation& w : stations) {
         w.rssEndKb = residentKb(w.process->processId());
     }
@@ -523,6 +544,13 @@ int main(int argc, char** argv) {
         "workstation)\n",
         cpuSeconds, changes.size(), cpuSeconds * 1000 / double(changes.size()),
         cpuSeconds * 1000 / double(changes.size()) / count);
+    std::printf(
+        "  workstations' CPU: %.2f s, %.2f ms a change and workstation; the machine's "
+        "%d cores had %.0f s\n",
+        stationsCpu, stationsCpu * 1000 / double(changes.size()) / count,
+        int(sysconf(_SC_NPROCESSORS_ONLN)),
+        writeSeconds * double(sysconf(_SC_NPROCESSORS_ONLN)) +
+            5 * double(sysconf(_SC_NPROCESSORS_ONLN)));
     std::printf(
         "  statements of the workstations while applying: %.2f per shown change, %.2f per "
         "list it is or was in (%lld in %lld batches that showed one), %lld in %lld batches "
