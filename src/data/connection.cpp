@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -17,11 +18,14 @@
 #include "data/connection_thread.h"
 #include "data/errors.h"
 #include "data/parameters.h"
+#include "data/statement_count.h"
 #include "data/wait_presenter.h"
 
 namespace tabel::data {
 
 namespace {
+
+std::atomic<qint64> g_statementsRun{0};
 
 // Debian's /etc/odbcinst.ini switches the driver's communication log on, and the driver applies
 // that setting again at disconnect whatever the connection string says, leaving a
@@ -374,8 +378,13 @@ void Connection::withDatabase(const std::function<void(QSqlDatabase&)>& work) {
     call([&work](ConnectionSession& session) { work(session.database()); });
 }
 
+qint64 statementsRun() {
+    return g_statementsRun.load(std::memory_order_relaxed);
+}
+
 StatementResult Connection::run(const QString& text, const QList<QVariant>& bindings,
                                 const ColumnTyper& typer) {
+    g_statementsRun.fetch_add(1, std::memory_order_relaxed);
     return call([text, bindings, typer, cellByCell = cellByCell_](ConnectionSession& session) {
         return session.run(text, bindings, typer, cellByCell);
     });

@@ -11,7 +11,9 @@
 #include <limits>
 #include <memory>
 
+#include "data/change_trace.h"
 #include "data/connection.h"
+#include "data/statement_count.h"
 
 namespace tabel::data {
 
@@ -591,6 +593,16 @@ private:
     quint64 wholeAfter_ = 0;  // a whole batch is due once the snapshot's xmin reaches it
 };
 
+namespace {
+
+// The trace TABEL_TRACE_CHANGES named when a feed last started: one file per process.
+std::unique_ptr<ChangeTrace>& changeTrace() {
+    static std::unique_ptr<ChangeTrace> trace;
+    return trace;
+}
+
+}  // namespace
+
 ChangeFeed::ChangeFeed(QObject* parent) : QObject(parent) {
     flushTimer_.setSingleShot(true);
     connect(&flushTimer_, &QTimer::timeout, this, &ChangeFeed::flush);
@@ -607,6 +619,13 @@ void ChangeFeed::start(const QString& odbcConnectionString) {
     }
     stop();
     connectionString_ = odbcConnectionString;
+    std::unique_ptr<ChangeTrace>& trace = changeTrace();
+    const QString tracePath = qEnvironmentVariable(ChangeTrace::kVariable);
+    if (tracePath.isEmpty()) {
+        trace.reset();
+    } else if (trace == nullptr || trace->path() != tracePath) {
+        trace = std::make_unique<ChangeTrace>(tracePath);
+    }
     reported_ = false;
     notices_.storeRelaxed(0);
     reads_.storeRelaxed(0);
@@ -705,7 +724,12 @@ void ChangeFeed::flush() {
         return;
     }
     sinceFlush_.restart();
+    ChangeTrace* trace = changeTrace().get();
+    const qint64 before = trace != nullptr ? statementsRun() : 0;
     emit changed(batch);
+    if (trace != nullptr) {
+        trace->record(batch, statementsRun() - before);
+    }
 }
 
 }  // namespace tabel::data

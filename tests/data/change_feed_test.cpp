@@ -6,10 +6,13 @@
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
+#include "data/change_trace.h"
+#include "data/connection.h"
 #include "data/connection_string.h"
 #include "data/notifications.h"
 #include "loopback_relay.h"
@@ -238,6 +241,48 @@ TEST_F(ChangeFeedTest, EveryChangeArrivesWithItsKeys) {
     }
     EXPECT_TRUE(arrives([&](const ChangeBatch& b) { return b.hourWorkers == expected; }))
         << describe(received);
+}
+
+// Asked for, the trace has a line for each change once it is applied, with the statements the
+// handling ran; no longer asked for, it gets nothing more.
+TEST_F(ChangeFeedTest, TheTraceNamesEachAppliedChangeOnlyWhileAsked) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("trace"));
+    Connection reader;
+    reader.setConnectionString(test::connectionStringFor(kReader));
+    reader.open();
+    // What a window does with a batch that names its row: one keyed read.
+    QObject::connect(&feed, &ChangeFeed::changed, &feed,
+                     [&reader](const ChangeBatch&) { reader.run(QStringLiteral("select 1")); });
+    struct Case {
+        bool traced;
+        int id;
+    };
+    for (const Case c : {Case{true, 710}, Case{false, 711}}) {
+        feed.stop();
+        if (c.traced) {
+            qputenv(ChangeTrace::kVariable, path.toLocal8Bit());
+        } else {
+            qunsetenv(ChangeTrace::kVariable);
+        }
+        startFeed();
+        forget();
+        test::adminExec(QStringLiteral("INSERT INTO accounts_dep.smena (id, data, smena, w_id, "
+                                       "i_id, o_id) VALUES (%1, '2026-03-03', 2, 101, 1, 1)")
+                            .arg(c.id));
+        const int id = c.id;
+        ASSERT_TRUE(arrives([id](const ChangeBatch& b) {
+            return !b.entries.isEmpty() && b.entries.last().id == id;
+        })) << describe(received);
+    }
+    QFile trace(path);
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QList<QByteArray> lines = trace.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 1) << trace.fileName().toStdString();
+    const QList<QByteArray> fields = lines.first().split(' ');
+    ASSERT_EQ(fields.size(), 12) << lines.first().toStdString();
+    EXPECT_EQ(fields.mid(3).join(' '), QByteArray("E 710 I 2026-03-03 2 - 0 1 1"));
+    EXPECT_GT(fields[1].toLongLong(), 0);  // the monotonic clock
 }
 
 TEST_F(ChangeFeedTest, AChangeMadeWhileDisconnectedArrivesAfterReconnect) {
