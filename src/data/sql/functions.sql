@@ -19,19 +19,27 @@ $$;
 -- a current staff position, then an employee, then the lowest id, stands for it, so no entry is
 -- listed twice. The code column keeps the plant's name, s_code, so the lists' joins stay as
 -- they are.
+-- Read with every shift list, so kept cheap: a plain code ("123") is read in place and only
+-- other forms go through worker_code (a call each), and the position, which depends on today's
+-- date and so is never stored, is looked up only for persons who share a code.
 CREATE OR REPLACE VIEW accounts_dep.v_worker AS
 SELECT DISTINCT ON (w.s_code) w.s_code, w.s_caption, w.id
 FROM (
-    SELECT accounts_dep.worker_code(p.s_code) AS s_code,
-           p.s_caption, p.id, p.b_employee,
-           EXISTS (SELECT 1 FROM hrms_movement.movement m
-                   WHERE m.id_employee = p.id
-                     AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
-               AS placed
+    SELECT c.s_code, p.s_caption, p.id, p.b_employee,
+           count(*) OVER (PARTITION BY c.s_code) AS sharing
     FROM cmn_contractor.person p
+    CROSS JOIN LATERAL (
+        SELECT CASE WHEN p.s_code ~ '^[1-9][0-9]{0,8}$' THEN p.s_code::integer
+                    ELSE accounts_dep.worker_code(p.s_code) END AS s_code) c
+    WHERE c.s_code IS NOT NULL
 ) w
-WHERE w.s_code IS NOT NULL
-ORDER BY w.s_code, w.placed DESC, w.b_employee DESC, w.id;
+ORDER BY w.s_code,
+         CASE WHEN w.sharing > 1 THEN
+             EXISTS (SELECT 1 FROM hrms_movement.movement m
+                     WHERE m.id_employee = w.id
+                       AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
+         END DESC,
+         w.b_employee DESC, w.id;
 
 -- Records the build stamp of a program newer than the one recorded: raises it, never lowers
 -- it. The only way to write accounts_dep.ver, and only the service account (and tabel-dbsetup,
