@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -35,6 +36,63 @@ const QList<std::pair<QString, QString>> kToday{
 QString shiftStatement(int shift) {
     return tabel::bench::withLiterals(g_shiftLists[shift - 1]->statement(), kToday);
 }
+
+// The same rows as a plain statement of the plant reads them: persons joined straight (no one
+// person per code) and no versions. Empty when the program's statement no longer has the
+// shape this expects.
+QString plainStatement(int shift) {
+    static const QRegularExpression kVersions(QStringLiteral(
+        R"(,\s*smena\.entry_version::text as entry_version,\s*smena\.row_version::text as row_version)"));
+    const QString program = shiftStatement(shift);
+    QString plain = program;
+    plain.replace(QStringLiteral("accounts_dep.v_worker person"),
+                  QStringLiteral("cmn_contractor.person person"));
+    plain.remove(kVersions);
+    return plain.size() < program.size() - 60 ? plain : QString();
+}
+
+// The server's own time for a statement (planning and execution, as EXPLAIN ANALYZE reports
+// them without per-node timing), in seconds; negative when it could not be read.
+double serverSeconds(const QString& statement) {
+    static const QRegularExpression kTime(
+        QStringLiteral(R"((Planning|Execution) Time: ([0-9.]+) ms)"));
+    double ms = 0;
+    int found = 0;
+    const auto result = g_session->connection.run(
+        QStringLiteral("explain (analyze, timing off, costs off, summary on) ") + statement);
+    for (const QList<QVariant>& row : result.rows) {
+        const auto match = kTime.match(row.value(0).toString());
+        if (match.hasMatch()) {
+            ms += match.captured(2).toDouble();
+            ++found;
+        }
+    }
+    return found == 2 ? ms / 1000 : -1;
+}
+
+// Today's shift 1 list on the server alone: the program's statement and the plain one.
+void serverTime(benchmark::State& state, const QString& statement) {
+    if (statement.isEmpty()) {
+        state.SkipWithError("the plain statement could not be made from the program's");
+        return;
+    }
+    for (auto _ : state) {
+        const double seconds = serverSeconds(statement);
+        if (seconds < 0) {
+            state.SkipWithError("no planning and execution time in EXPLAIN ANALYZE");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+void shift_list_server(benchmark::State& state) {
+    serverTime(state, shiftStatement(1));
+}
+BENCHMARK(shift_list_server)->Unit(benchmark::kMillisecond)->UseManualTime();
+void shift_list_server_plain(benchmark::State& state) {
+    serverTime(state, plainStatement(1));
+}
+BENCHMARK(shift_list_server_plain)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 void openShiftOne() {
     tabel::data::Dataset& list = *g_shiftLists[0];
@@ -140,11 +198,16 @@ void login_to_first_paint(benchmark::State& state) {
 BENCHMARK(login_to_first_paint)->Unit(benchmark::kMillisecond);
 
 // psql as a whole process: connects, runs the four statements and writes their rows away.
-void login_psql_process(benchmark::State& state) {
+void psqlProcess(benchmark::State& state, QString (*statement)(int)) {
     QTemporaryFile script;
     script.open();
     for (int shift = 1; shift <= 4; ++shift) {
-        script.write(shiftStatement(shift).toUtf8() + ";\n");
+        const QString text = statement(shift);
+        if (text.isEmpty()) {
+            state.SkipWithError("the plain statement could not be made from the program's");
+            return;
+        }
+        script.write(text.toUtf8() + ";\n");
     }
     script.flush();
     for (auto _ : state) {
@@ -156,7 +219,15 @@ void login_psql_process(benchmark::State& state) {
         }
     }
 }
+void login_psql_process(benchmark::State& state) {
+    psqlProcess(state, shiftStatement);
+}
 BENCHMARK(login_psql_process)->Unit(benchmark::kMillisecond);
+// The same with the four plain statements.
+void login_psql_plain_process(benchmark::State& state) {
+    psqlProcess(state, plainStatement);
+}
+BENCHMARK(login_psql_plain_process)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -173,5 +244,7 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
          {"shift_list_qt_cell_by_cell", "shift_list_odbc_block_fetch", "shift_list_libpq", 0},
          {"shift_list_paint_all_pages", "shift_list_odbc_block_fetch", "", 0},
          {"shift_list_sort_by_name", "shift_list_odbc_block_fetch", "", 0},
-         {"login_to_first_paint", "login_psql_process", "", 2.0}});
+         {"shift_list_server/manual_time", "shift_list_server_plain/manual_time", "", 1.5},
+         {"login_to_first_paint", "login_psql_process", "", 2.0},
+         {"login_to_first_paint", "login_psql_plain_process", "", 1.3}});
 }

@@ -29,8 +29,8 @@ struct Entry {
     // продукция").
     QString workerName;
     QString operationText;
-    // The version (xmin) of the row as read or written; a change is refused once the row has
-    // another. Empty: no check.
+    // The entry's own version (smena.entry_version) as read or written; a change is refused
+    // once the row has another. Empty: no check.
     QString version;
     // Accepted by a clerk (as readEntry tells it): final, no change of it is saved.
     bool accepted = false;

@@ -15,7 +15,7 @@ const QStringList kEntrySql{
     QStringLiteral("select smena.id, smena.data, smena.smena, smena.w_id, smena.i_id, "
                    "smena.o_id, smena.cena, person.s_caption fio, izdel.marka, vid_oper.vid, "
                    "oper.naimen, smena.kol_vo, smena.brak, smena.time, smena.id_doc, "
-                   "smena.id_doc_item, smena.xmin::text as entry_version, smena.ok"),
+                   "smena.id_doc_item, smena.entry_version::text as entry_version, smena.ok"),
     QStringLiteral("from accounts_dep.smena smena"),
     QStringLiteral("inner join accounts_dep.oper oper on oper.id = smena.o_id"),
     QStringLiteral("inner join accounts_dep.vid_oper vid_oper on vid_oper.id = oper.vid"),
@@ -53,8 +53,8 @@ Entry saveEntry(Connection& connection, const Entry& e) {
                 .toInt();
         // Read inside the save's transaction, where the row is still ours.
         saved.version = connection
-                            .scalar(QStringLiteral("select xmin::text from accounts_dep.smena "
-                                                   "where id = :id"),
+                            .scalar(QStringLiteral("select entry_version::text from "
+                                                   "accounts_dep.smena where id = :id"),
                                     {{QStringLiteral("id"), saved.id}})
                             .toString();
     });

@@ -25,8 +25,8 @@ void deleteEntry(Connection& connection, int entryId, const QString& version = Q
 
 int materialCount(Connection& connection, int entryId);
 // Accepts the entry through the server function (clerks and sys only), as of `version`: the
-// entry's version (accounts_dep.smena_version) the clerk's list showed. A change of the entry
-// or its materials since is refused with a DbError of kind RowChanged, nothing accepted.
+// entry's version with its materials (smena.row_version) the clerk's list showed. A change of the
+// entry or its materials since is refused with a DbError of kind RowChanged, nothing accepted.
 void acceptEntry(Connection& connection, int entryId, const QString& version);
 
 // Free plus reserved stock of a goods item for the entry's requisition item.

@@ -26,10 +26,10 @@ const QString kSmenaFrom = QStringLiteral(
 const QString kMaterialLines = QStringLiteral("nullif(materials.lines, 0) as tmc, ");
 
 // What a save or an accept started from: the entry's own version (entry_version, for the
-// entry dialog's save) and that of the entry with its materials (row_version, for the accept).
+// entry dialog's save) and that of the entry with its materials (row_version, for the accept
+// and the delete). Both are kept on the row by the database's triggers.
 const QString kVersionColumns = QStringLiteral(
-    "smena.xmin::text as entry_version, "
-    "accounts_dep.smena_version(smena.id, smena.xmin) as row_version");
+    "smena.entry_version::text as entry_version, smena.row_version::text as row_version");
 
 QStringList smena1Sql() {
     return {

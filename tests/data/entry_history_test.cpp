@@ -63,10 +63,13 @@ TEST_F(EntryHistoryTest, EveryColumnIsToldByItsCaptionWithItsOldAndNewValue) {
     const struct {
         const char* table;
         const char* column;
-        const char* value;  // the new value as SQL; null for a key, which no change touches
+        const char* value;  // the new value as SQL; null for a key, which no change touches,
+                            // and for the versions, which no history row tells
         const char* told;
     } cases[] = {
         {"smena", "id", nullptr, nullptr},
+        {"smena", "entry_version", nullptr, nullptr},
+        {"smena", "row_version", nullptr, nullptr},
         {"smena", "data", "'2026-03-03'", "Дата: 02.03.2026 → 03.03.2026"},
         {"smena", "smena", "2", "Смена: 1 → 2"},
         {"smena", "w_id", "103", "ФИО: Иванов Иван Иванович → Петров Пётр Петрович"},

@@ -109,8 +109,8 @@ protected:
         data::Dataset& list = test::shiftList(shiftLog, 1);
         return list.locate(QStringLiteral("id"), id) &&
                list.field(QStringLiteral("row_version")).asString() ==
-                   query(QStringLiteral("select accounts_dep.smena_version(id, xmin) from "
-                                        "accounts_dep.smena where id = %1")
+                   query(QStringLiteral(
+                             "select row_version::text from accounts_dep.smena where id = %1")
                              .arg(id));
     }
 

@@ -347,7 +347,7 @@ TEST_F(EntryTest, TheLaterOfTwoSavesLoadsTheOtherChangeOrSavesOverItAsAnswered) 
         test::adminExec(
             QStringLiteral("update accounts_dep.smena set kol_vo = 100, time = 4 where id = 1"));
         const QString version =
-            query(QStringLiteral("select xmin::text from accounts_dep.smena where id=1"));
+            query(QStringLiteral("select entry_version::text from accounts_dep.smena where id=1"));
         EXPECT_SOON_EQ(list.valueAt(0, list.fieldIndex(QStringLiteral("entry_version"))).toString(),
                        version, 5000);
         messages.clear();
@@ -388,7 +388,7 @@ TEST_F(EntryTest, ASaveOfAnEntryAcceptedMeanwhileIsToldFinalAndKeepsWhatWasTyped
         SCOPED_TRACE(mark);
         test::adminExec(QStringLiteral("update accounts_dep.smena set ok = 'no' where id = 1"));
         const QString version =
-            query(QStringLiteral("select xmin::text from accounts_dep.smena where id=1"));
+            query(QStringLiteral("select entry_version::text from accounts_dep.smena where id=1"));
         EXPECT_SOON_EQ(list.valueAt(0, list.fieldIndex(QStringLiteral("entry_version"))).toString(),
                        version, 5000);
         messages.clear();

@@ -282,10 +282,10 @@ TEST_F(EntryWritesTest, ASavedEntryComesBackWithItsIdAndVersionAndReadsAsTheList
     e.defects = 1;
     const Entry saved = saveEntry(connection, e);
     EXPECT_GT(saved.id, 9);
-    EXPECT_EQ(
-        saved.version,
-        test::adminQuery(QStringLiteral("select xmin::text from accounts_dep.smena where id = %1")
-                             .arg(saved.id)));
+    EXPECT_EQ(saved.version,
+              test::adminQuery(
+                  QStringLiteral("select entry_version::text from accounts_dep.smena where id = %1")
+                      .arg(saved.id)));
     const Entry read = readEntry(connection, saved.id);
     EXPECT_EQ(described(read),
               QStringLiteral("%1 %2 2026-03-02/2 w103 i1 o1 1.0312×12.5 brak 1 time 4 doc 1/11 "

@@ -69,15 +69,16 @@ protected:
     // What the shift list shows of an entry: its own version and that with its materials.
     QString entryVersion(int id) {
         return master
-            .scalar(QStringLiteral("select xmin::text from accounts_dep.smena where id = :id"),
-                    {{QStringLiteral("id"), id}})
+            .scalar(
+                QStringLiteral("select entry_version::text from accounts_dep.smena where id = :id"),
+                {{QStringLiteral("id"), id}})
             .toString();
     }
     QString listVersion(int id) {
         return clerk
-            .scalar(QStringLiteral("select accounts_dep.smena_version(id, xmin) from "
-                                   "accounts_dep.smena where id = :id"),
-                    {{QStringLiteral("id"), id}})
+            .scalar(
+                QStringLiteral("select row_version::text from accounts_dep.smena where id = :id"),
+                {{QStringLiteral("id"), id}})
             .toString();
     }
 

@@ -274,8 +274,7 @@ TEST_F(LiveRefreshTest, HistoryShowsEveryActionWithLoginAndChange) {
             .saved);
     const QString version =
         clerk->session.connection
-            .scalar(QStringLiteral("select accounts_dep.smena_version(id, xmin) "
-                                   "from accounts_dep.smena where id = 1"))
+            .scalar(QStringLiteral("select row_version::text from accounts_dep.smena where id = 1"))
             .toString();
     data::acceptEntry(clerk->session.connection, 1, version);
     inHistory(1, [&] {

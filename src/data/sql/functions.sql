@@ -19,19 +19,27 @@ $$;
 -- a current staff position, then an employee, then the lowest id, stands for it, so no entry is
 -- listed twice. The code column keeps the plant's name, s_code, so the lists' joins stay as
 -- they are.
+-- Read with every shift list, so kept cheap: a plain code ("123") is read in place and only
+-- other forms go through worker_code (a call each), and the position, which depends on today's
+-- date and so is never stored, is looked up only for persons who share a code.
 CREATE OR REPLACE VIEW accounts_dep.v_worker AS
 SELECT DISTINCT ON (w.s_code) w.s_code, w.s_caption, w.id
 FROM (
-    SELECT accounts_dep.worker_code(p.s_code) AS s_code,
-           p.s_caption, p.id, p.b_employee,
-           EXISTS (SELECT 1 FROM hrms_movement.movement m
-                   WHERE m.id_employee = p.id
-                     AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
-               AS placed
+    SELECT c.s_code, p.s_caption, p.id, p.b_employee,
+           count(*) OVER (PARTITION BY c.s_code) AS sharing
     FROM cmn_contractor.person p
+    CROSS JOIN LATERAL (
+        SELECT CASE WHEN p.s_code ~ '^[1-9][0-9]{0,8}$' THEN p.s_code::integer
+                    ELSE accounts_dep.worker_code(p.s_code) END AS s_code) c
+    WHERE c.s_code IS NOT NULL
 ) w
-WHERE w.s_code IS NOT NULL
-ORDER BY w.s_code, w.placed DESC, w.b_employee DESC, w.id;
+ORDER BY w.s_code,
+         CASE WHEN w.sharing > 1 THEN
+             EXISTS (SELECT 1 FROM hrms_movement.movement m
+                     WHERE m.id_employee = w.id
+                       AND now()::date BETWEEN m.d_begin AND coalesce(m.d_end, now()::date))
+         END DESC,
+         w.b_employee DESC, w.id;
 
 -- Records the build stamp of a program newer than the one recorded: raises it, never lowers
 -- it. The only way to write accounts_dep.ver, and only the service account (and tabel-dbsetup,
@@ -158,13 +166,12 @@ BEGIN
     PERFORM 1 FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     -- A missing entry gives no version; the versioned acceptance refuses it by its number.
     RETURN accounts_dep.smena__accept_row_hwo(p_id,
-        (SELECT accounts_dep.smena_version(s.id, s.xmin) FROM accounts_dep.smena s
-         WHERE s.id = p_id));
+        (SELECT s.row_version::text FROM accounts_dep.smena s WHERE s.id = p_id));
 END
 $$;
 
 -- Accepts an entry as the clerk saw it: p_version is the entry's version his list showed
--- (accounts_dep.smena_version); when the entry or its materials changed since, nothing is
+-- (smena.row_version, as text); when the entry or its materials changed since, nothing is
 -- accepted (accounts_dep.refuse_changed_row). Clerks call it without any write right on smena,
 -- hence SECURITY DEFINER, with every name qualified.
 CREATE OR REPLACE FUNCTION accounts_dep.smena__accept_row_hwo(p_id integer, p_version text)
@@ -177,7 +184,7 @@ DECLARE
     v_version text;
 BEGIN
     -- The row lock keeps materials from changing until the end (their guard shares it).
-    SELECT s.ok, accounts_dep.smena_version(s.id, s.xmin) INTO v_ok, v_version
+    SELECT s.ok, s.row_version::text INTO v_ok, v_version
     FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = 'P0001',
@@ -188,7 +195,7 @@ BEGIN
             MESSAGE = pg_catalog.format('Позиция %s уже принята', p_id);
     END IF;
     -- Read again under the lock: a change committed while this call waited shows now.
-    SELECT accounts_dep.smena_version(s.id, s.xmin) INTO v_version
+    SELECT s.row_version::text INTO v_version
     FROM accounts_dep.smena s WHERE s.id = p_id;
     IF p_version IS NULL OR v_version OPERATOR(pg_catalog.<>) p_version THEN
         PERFORM accounts_dep.refuse_changed_row();
@@ -478,17 +485,9 @@ BEGIN
 END
 $$;
 
--- The version of an entry as a clerk's list shows it: the entry row's own (xmin) and those of
--- its materials, so a change of either since the list was read is seen.
-CREATE OR REPLACE FUNCTION accounts_dep.smena_version(p_id integer, p_row_version xid)
-RETURNS text
-LANGUAGE sql STABLE
-SET search_path = pg_catalog, pg_temp
-AS $$
-    SELECT p_row_version::text || '/' || coalesce(
-        (SELECT string_agg(u.id::text || ':' || u.xmin::text, ',' ORDER BY u.id)
-         FROM accounts_dep.smena_gds_use u WHERE u.id_smena = p_id), '')
-$$;
+-- An entry's version with its materials is kept on the entry (smena.row_version); the function
+-- that worked it out from the rows' xmin, once a row of every list, is gone.
+DROP FUNCTION IF EXISTS accounts_dep.smena_version(integer, xid);
 
 -- The version check of a save: the row a user started from has not changed since.
 -- SQLSTATE P0T01, of the program's own, tells the program it is this refusal: 40001 is the
@@ -649,9 +648,10 @@ DROP FUNCTION IF EXISTS accounts_dep.smena_save(integer, integer, integer, integ
     double precision, double precision, integer, date, integer, integer, bigint, bigint);
 
 -- Saves an entry and posts its hours in one transaction: a new entry when p_id is 0 or null,
--- otherwise a change of entry p_id (its acceptance mark stays), refused when the entry's
--- version (xmin, as text) is no longer p_version. A change that moves the entry to another
--- worker, date or shift posts the day it left as well. Returns the entry's id.
+-- otherwise a change of entry p_id (its acceptance mark stays), refused when the entry's own
+-- version (smena.entry_version, as text; its materials do not count) is no longer p_version. A
+-- change that moves the entry to another worker, date or shift posts the day it left as well.
+-- Returns the entry's id.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_save(
     p_id integer, p_w_id integer, p_i_id integer, p_o_id integer, p_cena double precision,
     p_kol_vo double precision, p_brak integer, p_data date, p_smena integer, p_time integer,
@@ -677,7 +677,7 @@ BEGIN
         RETURN v_id;
     END IF;
 
-    SELECT s.w_id, s.smena, s.data, s.xmin::text AS version INTO v_old
+    SELECT s.w_id, s.smena, s.data, s.entry_version::text AS version INTO v_old
     FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = 'P0001',
@@ -707,7 +707,7 @@ $$;
 
 -- Deletes an entry and posts the day's hours of its worker and shift again: the entries left
 -- that day, or 0, in that one day; the other days of the row stay. With p_version, the
--- entry's version as the list showed it (accounts_dep.smena_version), nothing is deleted when
+-- entry's version as the list showed it (smena.row_version), nothing is deleted when
 -- the entry or its materials changed since. Returns the deleted id.
 CREATE OR REPLACE FUNCTION accounts_dep.smena_delete(p_id integer, p_version text)
 RETURNS integer
@@ -717,7 +717,7 @@ AS $$
 DECLARE
     v_old record;
 BEGIN
-    SELECT s.w_id, s.smena, s.data, accounts_dep.smena_version(s.id, s.xmin) AS version
+    SELECT s.w_id, s.smena, s.data, s.row_version::text AS version
     INTO v_old
     FROM accounts_dep.smena s WHERE s.id = p_id FOR UPDATE;
     IF NOT FOUND THEN
@@ -725,7 +725,7 @@ BEGIN
             MESSAGE = 'Позиция уже удалена с другого рабочего места.';
     END IF;
     -- Read again under the lock: a change committed while this call waited shows now.
-    SELECT accounts_dep.smena_version(s.id, s.xmin) INTO v_old.version
+    SELECT s.row_version::text INTO v_old.version
     FROM accounts_dep.smena s WHERE s.id = p_id;
     IF p_version IS NOT NULL AND v_old.version <> p_version THEN
         PERFORM accounts_dep.refuse_changed_row();

@@ -60,13 +60,14 @@ DECLARE
     v_action  text;
 BEGIN
     -- {"column": {"old": …, "new": …}} of the columns that differ; a statement of the trigger
-    -- itself keeps its plan for the session.
+    -- itself keeps its plan for the session. The versions are no part of the history: an
+    -- update that moved only them (a material line's touch) leaves no row.
     SELECT coalesce(pg_catalog.jsonb_object_agg(k.key, pg_catalog.jsonb_strip_nulls(
                pg_catalog.jsonb_build_object('old', v_old -> k.key, 'new', v_new -> k.key))),
                '{}')
     INTO v_changes
     FROM pg_catalog.jsonb_object_keys(coalesce(v_new, v_old)) AS k (key)
-    WHERE k.key <> 'id'
+    WHERE k.key NOT IN ('id', 'entry_version', 'row_version')
       AND NOT (v_part AND k.key = 'id_smena')
       AND (v_old -> k.key) IS DISTINCT FROM (v_new -> k.key)
       AND NOT (v_old IS NULL AND v_new -> k.key = 'null')
@@ -203,9 +204,12 @@ DECLARE
     v_from   bigint;
     v_to     bigint;
 BEGIN
-    IF TG_TABLE_NAME IN ('smena_gds_use', 'person_temp') THEN
-        -- The entry's row shows and versions its lines: it is read again. A line moved to
-        -- another entry names both; a line removed with its entry names nothing more.
+    IF TG_TABLE_NAME = 'smena_gds_use' THEN
+        -- The line's entry is touched (smena_gds_use_version), and that update logs it.
+        RETURN NULL;
+    ELSIF TG_TABLE_NAME = 'person_temp' THEN
+        -- The entry's row shows its lines: it is read again. A line moved to another entry
+        -- names both; a line removed with its entry names nothing more.
         WITH logged AS (
             INSERT INTO accounts_dep.change_log (subject, action, key_id, data, smena)
             SELECT 'smena', 'U', s.id, s.data, s.smena

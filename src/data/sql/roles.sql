@@ -117,8 +117,7 @@ GRANT EXECUTE ON FUNCTION accounts_dep.get_gds_from_by_smena(integer),
     accounts_dep.worker_code(text),
     -- called by the triggers, which run as the writer
     accounts_dep.acts_as_service(oid),
-    accounts_dep.is_accepted(text),
-    accounts_dep.smena_version(integer, xid) TO tabel_read;
+    accounts_dep.is_accepted(text) TO tabel_read;
 
 GRANT EXECUTE ON FUNCTION accounts_dep.smena__accept_row_hwo(integer),
     accounts_dep.smena__accept_row_hwo(integer, text) TO tabel_accept;

@@ -93,6 +93,13 @@ CREATE INDEX IF NOT EXISTS smena_w_id_data_idx ON accounts_dep.smena (w_id, data
 -- Keep the in-use checks of an operation or product deletion from scanning every entry.
 CREATE INDEX IF NOT EXISTS smena_o_id_idx ON accounts_dep.smena (o_id);
 CREATE INDEX IF NOT EXISTS smena_i_id_idx ON accounts_dep.smena (i_id);
+-- The versions the optimistic checks compare, kept by the triggers smena_versions and
+-- smena_gds_use_version whoever writes: entry_version changes with the entry's own columns (the
+-- entry dialog's save), row_version with the entry or any of its material lines (accept,
+-- delete, the shift lists). Kept on the row, so a list reads them as they are.
+ALTER TABLE accounts_dep.smena
+    ADD COLUMN IF NOT EXISTS entry_version bigint NOT NULL DEFAULT 1,
+    ADD COLUMN IF NOT EXISTS row_version bigint NOT NULL DEFAULT 1;
 
 CREATE TABLE IF NOT EXISTS accounts_dep.smena_gds_use (
     id          serial PRIMARY KEY,
@@ -309,7 +316,10 @@ BEGIN
         WHEN 'DELETE' THEN ARRAY[OLD.id_smena]
         ELSE ARRAY[OLD.id_smena, NEW.id_smena] END
     LOOP
-        SELECT s.ok INTO v_mark FROM accounts_dep.smena s WHERE s.id = v_entry FOR SHARE;
+        -- The lock the line's own version update (smena_gds_use_version) takes: two writers
+        -- of one entry's lines queue here rather than deadlock upgrading a shared lock.
+        SELECT s.ok INTO v_mark FROM accounts_dep.smena s WHERE s.id = v_entry
+        FOR NO KEY UPDATE;
         IF accounts_dep.is_accepted(v_mark) THEN
             RAISE EXCEPTION USING ERRCODE = 'P0001', MESSAGE = CASE TG_TABLE_NAME
                 WHEN 'smena_gds_use' THEN 'Позиция принята, изменить её расход ТМЦ нельзя'
@@ -323,6 +333,51 @@ CREATE OR REPLACE TRIGGER smena_gds_use_guard BEFORE INSERT OR UPDATE OR DELETE 
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
 CREATE OR REPLACE TRIGGER person_temp_guard BEFORE INSERT OR UPDATE OR DELETE ON accounts_dep.person_temp
     FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_part_guard();
+
+-- The entry's versions are the triggers' alone: whatever a statement writes into them, an
+-- insert starts both at 1 and an update counts on from the old values, entry_version when one
+-- of the entry's own columns differs, row_version always (a material line's change touches its
+-- entry). Runs last of the BEFORE triggers (by name), after the others have shaped the row.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_versions()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog, pg_temp
+AS $$
+BEGIN
+    IF TG_OP = 'INSERT' THEN
+        NEW.entry_version := 1;
+        NEW.row_version := 1;
+        RETURN NEW;
+    END IF;
+    NEW.entry_version := OLD.entry_version;
+    NEW.row_version := OLD.row_version;
+    IF NEW IS DISTINCT FROM OLD THEN
+        NEW.entry_version := OLD.entry_version + 1;
+    END IF;
+    NEW.row_version := OLD.row_version + 1;
+    RETURN NEW;
+END
+$$;
+CREATE OR REPLACE TRIGGER smena_versions BEFORE INSERT OR UPDATE ON accounts_dep.smena
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_versions();
+
+-- A material line added, changed or removed, by any tool, moves its entry's row_version (and
+-- both entries' when a line moves). A line removed with its entry finds no entry to touch.
+CREATE OR REPLACE FUNCTION accounts_dep.smena_gds_use_version()
+RETURNS trigger
+LANGUAGE plpgsql
+SET search_path = pg_catalog, pg_temp
+AS $$
+BEGIN
+    UPDATE accounts_dep.smena s SET row_version = s.row_version
+    WHERE s.id IN (CASE WHEN TG_OP <> 'INSERT' THEN OLD.id_smena END,
+                   CASE WHEN TG_OP <> 'DELETE' THEN NEW.id_smena END);
+    RETURN NULL;
+END
+$$;
+CREATE OR REPLACE TRIGGER smena_gds_use_version
+    AFTER INSERT OR UPDATE OR DELETE ON accounts_dep.smena_gds_use
+    FOR EACH ROW EXECUTE FUNCTION accounts_dep.smena_gds_use_version();
 
 -- Every operation keeps at least one norm: an operation without norms drops out of the
 -- operations list. The operation row is locked first, so two sessions deleting its last two

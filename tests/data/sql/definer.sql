@@ -98,10 +98,7 @@ INSERT INTO calls VALUES
      'SELECT accounts_dep.smena__accept_row_hwo(900101)'),
     ('accounts_dep.smena__accept_row_hwo(integer,text)',
      'SELECT accounts_dep.smena__accept_row_hwo(900102,'
-     ' (SELECT accounts_dep.smena_version(s.id, s.xmin) FROM accounts_dep.smena s'
-     '  WHERE s.id = 900102))'),
-    ('accounts_dep.smena_version(integer,xid)',
-     'SELECT accounts_dep.smena_version(s.id, s.xmin) FROM accounts_dep.smena s'),
+     ' (SELECT s.row_version::text FROM accounts_dep.smena s WHERE s.id = 900102))'),
     ('accounts_dep.is_accepted(text)', 'SELECT accounts_dep.is_accepted(''ok'')'),
     ('accounts_dep.acts_as_service(oid)',
      'SELECT accounts_dep.acts_as_service(''accounts_dep.smena''::regclass)'),

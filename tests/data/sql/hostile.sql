@@ -237,8 +237,7 @@ $$;
 -- A deletion carries the version the list showed.
 DO $$
 DECLARE
-    v_seen  text := (SELECT accounts_dep.smena_version(s.id, s.xmin)
-                     FROM accounts_dep.smena s WHERE s.id = 900103);
+    v_seen  text := (SELECT s.row_version::text FROM accounts_dep.smena s WHERE s.id = 900103);
     v_error text;
 BEGIN
     -- (One transaction: a change shows in the version by its materials.)
@@ -250,7 +249,7 @@ BEGIN
         v_error := SQLERRM;
     END;
     ASSERT v_error = 'Запись изменена другим пользователем', coalesce(v_error, 'deleted');
-    PERFORM accounts_dep.smena_delete(900103, (SELECT accounts_dep.smena_version(s.id, s.xmin)
+    PERFORM accounts_dep.smena_delete(900103, (SELECT s.row_version::text
                                                FROM accounts_dep.smena s WHERE s.id = 900103));
     ASSERT NOT EXISTS (SELECT 1 FROM accounts_dep.smena s WHERE s.id = 900103);
 END

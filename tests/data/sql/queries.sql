@@ -143,6 +143,29 @@ BEGIN
 END
 $$;
 
+-- The person standing for a worker code: of those sharing it, who holds a position today,
+-- then an employee, then the lowest id, in whatever form the code is written.
+INSERT INTO hrms_staffpos.staffpos (id, s_caption) VALUES (900001, 'Тестовая должность');
+INSERT INTO cmn_contractor.person (id, s_code, s_caption, b_employee) VALUES
+    (900101, '9101', 'Один', true),
+    (900102, ' 9102', 'На должности', false), (900103, '9102', 'Без должности', true),
+    (900104, '09103', 'Работник', true), (900105, '9103', 'Не работник', false),
+    (900106, '9104', 'Уволен вчера', true), (900107, '+9104', 'Принят сегодня', true),
+    (900108, '9105', 'Первый', true), (900109, '9105', 'Второй', true),
+    (900110, 'x9106', 'Без номера', true);
+INSERT INTO hrms_movement.movement (id, id_employee, id_staffpos, d_begin, d_end) VALUES
+    (900101, 900102, 900001, current_date - 10, NULL),
+    (900102, 900106, 900001, current_date - 10, current_date - 1),
+    (900103, 900107, 900001, current_date, current_date);
+DO $$
+DECLARE
+    v_workers text := (SELECT string_agg(w.s_code || ':' || w.id, ' ' ORDER BY w.s_code)
+                       FROM accounts_dep.v_worker w WHERE w.s_code BETWEEN 9101 AND 9106);
+BEGIN
+    ASSERT v_workers = '9101:900101 9102:900102 9103:900104 9104:900107 9105:900108', v_workers;
+END
+$$;
+
 -- The version stamp only ever goes up; an empty table gets one row.
 DO $$
 DECLARE
