@@ -91,10 +91,8 @@ int runMonths(CommandContext& context) {
     QTextStream out(stdout);
     for (const auto& [year, month] : months) {
         out << data::monthText(year, month) << QLatin1Char('\t');
-        const auto close = std::find_if(closes.cbegin(), closes.cend(), [&](const auto& c) {
-            return c.year == year && c.month == month;
-        });
-        if (close == closes.cend()) {
+        const data::MonthClose* close = data::findClose(closes, year, month);
+        if (close == nullptr) {
             out << QStringLiteral("открыт");
         } else {
             out << QStringLiteral("закрыт %1 (%2)")

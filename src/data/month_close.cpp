@@ -68,6 +68,13 @@ int MonthTotals::unacceptedCount() const {
     return count;
 }
 
+const MonthClose* findClose(const QList<MonthClose>& closes, int year, int month) {
+    const auto found = std::find_if(closes.cbegin(), closes.cend(), [&](const MonthClose& c) {
+        return c.year == year && c.month == month;
+    });
+    return found == closes.cend() ? nullptr : &*found;
+}
+
 QList<MonthClose> readMonthCloses(Connection& connection) {
     QList<MonthClose> closes;
     for (const QList<QVariant>& row :
@@ -207,10 +214,8 @@ QString periodMark(const QList<MonthClose>& closes, const QDate& from, const QDa
     int unaccepted = 0;
     for (QDate month = firstDay(from.year(), from.month()); month < to;
          month = month.addMonths(1)) {
-        const auto close = std::find_if(closes.cbegin(), closes.cend(), [&](const MonthClose& c) {
-            return c.year == month.year() && c.month == month.month();
-        });
-        if (close == closes.cend()) {
+        const MonthClose* close = findClose(closes, month.year(), month.month());
+        if (close == nullptr) {
             return preliminary;
         }
         if (!latest.isValid() || close->closedAt > latest) {

@@ -41,6 +41,9 @@ struct MonthTotals {
     int unacceptedCount() const;
 };
 
+// The close of `year`/`month` among `closes`; null when that month is open.
+const MonthClose* findClose(const QList<MonthClose>& closes, int year, int month);
+
 // Every closed month, oldest first. Throws DbError.
 QList<MonthClose> readMonthCloses(Connection& connection);
 // The month's close, none while it is open. Throws DbError.
