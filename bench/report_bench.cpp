@@ -12,7 +12,7 @@
 #include "bench_db.h"
 #include "data/session.h"
 #include "outputwindows/report_preview.h"
-#include "reportengine/page_painter.h"
+#include "reportengine/pdf_output.h"
 #include "reports/period_reports.h"
 #include "support/report_pdf.h"
 

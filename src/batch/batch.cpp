@@ -1,5 +1,6 @@
 #include "batch/batch.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "batch/batch_command.h"
 #include "batch/job_deadline.h"
@@ -259,6 +261,31 @@ bool isBatchInvocation(int argc, char** argv) {
     return false;
 }
 
+namespace {
+
+// The font database is read (fontconfig: some tens of milliseconds) on a thread of its own
+// while a PDF job connects and the server works on the report's statement.
+class FontDatabaseWarmUp {
+public:
+    explicit FontDatabaseWarmUp(bool needed) {
+        if (needed) {
+            thread_ = std::thread([] { QFontDatabase::families(); });
+        }
+    }
+    ~FontDatabaseWarmUp() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    FontDatabaseWarmUp(const FontDatabaseWarmUp&) = delete;
+    FontDatabaseWarmUp& operator=(const FontDatabaseWarmUp&) = delete;
+
+private:
+    std::thread thread_;
+};
+
+}  // namespace
+
 int run(int argc, char** argv, const data::Deployment& deployment) {
     // No window is ever shown; the offscreen platform still gives fonts for PDF output.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -335,6 +362,7 @@ int run(int argc, char** argv, const data::Deployment& deployment) {
         QTextStream(stdout) << helpText(parser, commands);
         return kSuccess;
     }
+    const FontDatabaseWarmUp fonts(parser.isSet(QStringLiteral("pdf")));
     try {
         // A server that stops answering must not keep a nightly job waiting for ever.
         const JobDeadline deadline(

@@ -8,7 +8,7 @@
 #include "data/connection.h"
 #include "data/hours.h"
 #include "data/report_source.h"
-#include "reportengine/page_painter.h"
+#include "reportengine/pdf_output.h"
 #include "reports/printed_layout.h"
 #include "timesheet/timesheet_export.h"
 

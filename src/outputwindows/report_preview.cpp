@@ -17,6 +17,7 @@
 
 #include "data/errors.h"
 #include "reportengine/page_painter.h"
+#include "reportengine/pdf_output.h"
 #include "reports/output_files.h"
 #include "widgets/user_action.h"
 #include "widgets/work_progress.h"

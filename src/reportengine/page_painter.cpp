@@ -11,33 +11,23 @@
 
 #include <cmath>
 #include <memory>
-#include <mutex>
 #include <vector>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
+#include "reportengine/pdf_backend.h"
+#include "reportengine/report_fonts.h"
 
 namespace tabel::reportengine {
 
 namespace {
 
-// Pages are painted in tenths of a millimetre so fonts can be sized in whole units.
-constexpr double kUnitsPerMm = 10.0;
-constexpr double kMmPerPoint = 25.4 / 72.0;
+// Pages are painted in the report fonts' units, so fonts are sized in whole units.
+constexpr double kUnitsPerMm = kFontUnitsPerMm;
 // Texts kept shaped between pages; a report repeats its captions, kinds and small numbers.
 constexpr qsizetype kMaxCachedTexts = 20000;
 
 QRectF units(const QRectF& mm) {
     return QRectF(mm.x() * kUnitsPerMm, mm.y() * kUnitsPerMm, mm.width() * kUnitsPerMm,
                   mm.height() * kUnitsPerMm);
-}
-
-QFont makeFont(const FontStyle& style) {
-    QFont font;
-    font.setPixelSize(std::max(1, int(std::lround(style.pointSize * kMmPerPoint * kUnitsPerMm))));
-    font.setBold(style.bold);
-    return font;
 }
 
 struct ShapedText {
@@ -52,7 +42,7 @@ struct ShapedText {
 class FontGlyphs {
 public:
     explicit FontGlyphs(const FontStyle& style)
-        : style_(style), raw_(QRawFont::fromFont(makeFont(style))) {}
+        : style_(style), raw_(QRawFont::fromFont(reportFont(style))) {}
 
     const FontStyle& style() const { return style_; }
     double ascent() const { return raw_.ascent(); }
@@ -228,123 +218,85 @@ void paintPage(const Page& page, const QSizeF& pageSize, QPainter& painter, cons
     PagePainter().paint(page, pageSize, painter, target);
 }
 
-// The PDF engine builds each page's stream in a growing buffer and frees it after the page:
-// with glibc's defaults every page went through mmap, mremap and a heap trim, and the page
-// faults took half the time of a large PDF. Kept heap: the PDF of a plant's month in half
-// the processor time, peak memory unchanged.
-void keepHeapBetweenPages() {
-#ifdef __GLIBC__
-    static std::once_flag once;
-    std::call_once(once, [] {
-        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-    });
-#endif
-}
+namespace {
 
-struct PdfOutput::State {
-    QSaveFile file;
-    std::unique_ptr<QPdfWriter> writer;
-    QPainter painter;
-    PagePainter pages;  // keeps the fonts and shaped texts from page to page
-    QSizeF pageSize;
-    QString title;
-    QPageLayout::Orientation orientation = QPageLayout::Portrait;
-    QRectF target;
-    int written = 0;
-
-    explicit State(const QString& path) : file(path) {}
-    ~State() {
+// Qt's PDF engine, for report fonts the report's own writer cannot embed.
+class QtPdfWriter : public PdfBackend {
+public:
+    QtPdfWriter(const ReportDocument& header, const QString& path)
+        : file_(path),
+          pageSize_(header.pageSize),
+          title_(header.title.trimmed()),
+          orientation_(header.orientation) {}
+    ~QtPdfWriter() override {
         // The painter ends before its device goes; an uncommitted file is discarded.
-        if (painter.isActive()) {
-            painter.end();
+        if (painter_.isActive()) {
+            painter_.end();
         }
-        writer.reset();
-        file.cancelWriting();
+        writer_.reset();
+        file_.cancelWriting();
     }
+
+    QString begin() override {
+        if (!file_.open(QIODevice::WriteOnly)) {
+            return file_.errorString();
+        }
+        writer_ = std::make_unique<QPdfWriter>(&file_);
+        writer_->setTitle(title_);
+        writer_->setCreator(QStringLiteral("Табель"));
+        writer_->setResolution(300);
+        writer_->setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), orientation_, QMarginsF(0, 0, 0, 0)));
+        if (!painter_.begin(writer_.get())) {
+            return QStringLiteral("не удалось начать запись PDF");
+        }
+        target_ = QRectF(0, 0, writer_->width(), writer_->height());
+        return {};
+    }
+
+    void addPage(Page&& page) override {
+        if (!painter_.isActive()) {
+            return;
+        }
+        if (written_ > 0) {
+            writer_->newPage();
+        }
+        pages_.paint(page, pageSize_, painter_, target_, true);
+        ++written_;
+    }
+
+    QString commit() override {
+        if (!painter_.isActive()) {
+            return QStringLiteral("не удалось начать запись PDF");
+        }
+        if (written_ == 0) {
+            // A PDF has at least one page, even a blank one.
+            pages_.paint(Page(), pageSize_, painter_, target_, true);
+        }
+        painter_.end();
+        writer_.reset();
+        if (!file_.commit()) {
+            return file_.errorString();
+        }
+        return {};
+    }
+
+private:
+    QSaveFile file_;
+    std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+    PagePainter pages_;  // keeps the fonts and shaped texts from page to page
+    QSizeF pageSize_;
+    QString title_;
+    QPageLayout::Orientation orientation_;
+    QRectF target_;
+    int written_ = 0;
 };
 
-PdfOutput::PdfOutput(const ReportDocument& header, const QString& path)
-    : state_(std::make_unique<State>(path)) {
-    state_->pageSize = header.pageSize;
-    state_->title = header.title.trimmed();
-    state_->orientation = header.orientation;
-}
+}  // namespace
 
-PdfOutput::~PdfOutput() = default;
-
-QString PdfOutput::begin() {
-    keepHeapBetweenPages();
-    State& s = *state_;
-    if (!s.file.open(QIODevice::WriteOnly)) {
-        return s.file.errorString();
-    }
-    s.writer = std::make_unique<QPdfWriter>(&s.file);
-    s.writer->setTitle(s.title);
-    s.writer->setCreator(QStringLiteral("Табель"));
-    s.writer->setResolution(300);
-    s.writer->setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), s.orientation, QMarginsF(0, 0, 0, 0)));
-    if (!s.painter.begin(s.writer.get())) {
-        return QStringLiteral("не удалось начать запись PDF");
-    }
-    s.target = QRectF(0, 0, s.writer->width(), s.writer->height());
-    return {};
-}
-
-void PdfOutput::addPage(const Page& page) {
-    State& s = *state_;
-    if (!s.painter.isActive()) {
-        return;
-    }
-    if (s.written > 0) {
-        s.writer->newPage();
-    }
-    s.pages.paint(page, s.pageSize, s.painter, s.target, true);
-    ++s.written;
-}
-
-int PdfOutput::pagesWritten() const {
-    return state_->written;
-}
-
-QString PdfOutput::commit() {
-    State& s = *state_;
-    if (!s.painter.isActive()) {
-        return QStringLiteral("не удалось начать запись PDF");
-    }
-    if (s.written == 0) {
-        // A PDF has at least one page, even a blank one.
-        s.pages.paint(Page(), s.pageSize, s.painter, s.target, true);
-    }
-    s.painter.end();
-    s.writer.reset();
-    if (!s.file.commit()) {
-        return s.file.errorString();
-    }
-    return {};
-}
-
-QString writePdfPages(const ReportDocument& header, const QString& path,
-                      const std::function<void(const PdfPageFn& add)>& produce) {
-    PdfOutput pdf(header, path);
-    if (QString error = pdf.begin(); !error.isEmpty()) {
-        return error;
-    }
-    produce([&pdf](const Page& page) { pdf.addPage(page); });
-    return pdf.commit();
-}
-
-QString writePdf(const ReportDocument& document, const QString& path, const ProgressFn& progress) {
-    return writePdfPages(document, path, [&](const PdfPageFn& add) {
-        const int pages = document.pageCount();
-        for (int i = 0; i < pages; ++i) {
-            if (progress && !progress(Progress{0, 0, i, pages})) {
-                throw Cancelled();
-            }
-            add(document.pages[size_t(i)]);
-        }
-    });
+std::unique_ptr<PdfBackend> qtPdfWriter(const ReportDocument& header, const QString& path) {
+    return std::make_unique<QtPdfWriter>(header, path);
 }
 
 }  // namespace tabel::reportengine

@@ -8,13 +8,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "core/expression.h"
 #include "core/numbers.h"
 #include "reportengine/group_breaks.h"
+#include "reportengine/report_fonts.h"
 
 namespace tabel::reportengine {
 
@@ -66,7 +69,8 @@ public:
     // any letter. One line when it fits.
     QStringList wrap(const QString& text, double width, const FontStyle& style) {
         Font& font = fontOf(style);
-        if (text.size() * font.widest <= width || widthOf(font, text) <= width + kSlack) {
+        if (text.size() * font.widest <= width || lettersWidth(font, text) <= width ||
+            widthOf(font, text) <= width + kSlack) {
             return {text};
         }
         QStringList lines;
@@ -104,17 +108,33 @@ private:
         QFontMetricsF metrics;
         double widest;  // mm; a text of n letters is at most n times as wide
         QHash<QString, double> widths;
+        std::vector<double> letterWidths = std::vector<double>(0x10000, -1.0);  // -1: not yet
     };
+
+    // The letters' own widths added up: kerning only ever draws report texts' letters closer,
+    // so a text whose letters fit fits, without shaping it.
+    static double lettersWidth(Font& font, const QString& text) {
+        double sum = 0;
+        for (const QChar letter : text) {
+            if (letter.isSurrogate()) {
+                return std::numeric_limits<double>::infinity();
+            }
+            double& known = font.letterWidths[letter.unicode()];
+            if (known < 0) {
+                known = font.metrics.horizontalAdvance(letter) / kFontUnitsPerMm;
+            }
+            sum += known;
+        }
+        return sum;
+    }
 
     Font& fontOf(const FontStyle& style) {
         const int key = int(std::lround(style.pointSize * 100)) * 2 + (style.bold ? 1 : 0);
         auto found = fonts_.find(key);
         if (found == fonts_.end()) {
-            QFont font;
-            font.setPixelSize(std::max(1, int(std::lround(style.pointSize * 25.4 / 72.0 * 10))));
-            font.setBold(style.bold);
-            QFontMetricsF metrics(font);
-            found = fonts_.emplace(key, Font{metrics, metrics.maxWidth() / 10, {}}).first;
+            QFontMetricsF metrics(reportFont(style));
+            found =
+                fonts_.emplace(key, Font{metrics, metrics.maxWidth() / kFontUnitsPerMm, {}}).first;
         }
         return found->second;
     }
@@ -127,7 +147,7 @@ private:
         if (font.widths.size() > 20000) {
             font.widths.clear();
         }
-        return *font.widths.insert(text, font.metrics.horizontalAdvance(text) / 10);
+        return *font.widths.insert(text, font.metrics.horizontalAdvance(text) / kFontUnitsPerMm);
     }
 
     std::map<int, Font> fonts_;

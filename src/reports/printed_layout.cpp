@@ -5,7 +5,7 @@
 #include "core/expression.h"
 #include "data/connection.h"
 #include "data/report_source.h"
-#include "reportengine/page_painter.h"
+#include "reportengine/pdf_output.h"
 
 namespace tabel::reports {
 
@@ -174,7 +174,8 @@ QString PrintedLayout::pdfOf(const reportengine::ReportData& rows, const QString
     return reportengine::writePdfPages(
         reportengine::documentHeader(report_), path, [&](const reportengine::PdfPageFn& add) {
             reportengine::layOutReport(
-                report_, rows, [&add](reportengine::Page&& page) { add(page); }, progress_);
+                report_, rows, [&add](reportengine::Page&& page) { add(std::move(page)); },
+                progress_);
         });
 }
 

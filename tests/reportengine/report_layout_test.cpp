@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "core/expression.h"
+#include "pdf_pages.h"
 #include "report_texts.h"
-#include "reportengine/page_painter.h"
+#include "reportengine/pdf_output.h"
 #include "reportengine/report_layout.h"
 
 namespace tabel::reportengine {
@@ -447,22 +448,6 @@ TableData manyRows(int count) {
     return TableData(kColumns, rows);
 }
 
-int pdfPages(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    const QByteArray bytes = file.readAll();
-    int pages = 0;
-    for (qsizetype at = bytes.indexOf("/Type /Page"); at >= 0;
-         at = bytes.indexOf("/Type /Page", at + 1)) {
-        if (bytes.mid(at + 11, 1) != "s") {
-            ++pages;
-        }
-    }
-    return pages;
-}
-
 TEST(StreamedLayoutTest, HandsOutTheSamePagesInOrderWithProgress) {
     const TableData data = manyRows(1200);
     const ReportDocument whole = prepareReport(workersShape(), data);
@@ -565,7 +550,7 @@ TEST(PdfOutputTest, PagesStreamedIntoPdfMatchTheDocument) {
         EXPECT_FALSE(QFile::exists(path));  // not before commit
         EXPECT_EQ(pdf.commit(), QString());
     }
-    EXPECT_EQ(pdfPages(path), doc.pageCount());
+    EXPECT_EQ(test::pdfPageCount(path), doc.pageCount());
 
     // Dropped uncommitted (an error or a cancel on the way): nothing remains.
     const QString dropped = dir.filePath("dropped.pdf");
