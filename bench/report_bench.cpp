@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QDate>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -103,6 +104,60 @@ void BM_ReportAsPdf(benchmark::State& state) {
 }
 BENCHMARK(BM_ReportAsPdf)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The command line as a user runs it, a whole process from start to exit, against psql copying
+// the same statement's rows to /dev/null, also as a whole process.
+QProcessEnvironment batchEnvironment() {
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("TABEL_PASSWORD"), QStringLiteral("master"));
+    return e;
+}
+
+void runBatch(benchmark::State& state, const QStringList& arguments) {
+    for (auto _ : state) {
+        const QString error = tabel::bench::runProgram(QStringLiteral(TABEL_BATCH_PROGRAM),
+                                                       arguments, batchEnvironment());
+        if (!error.isEmpty()) {
+            state.SkipWithError(error.toUtf8().constData());
+        }
+    }
+}
+
+// Start-up alone: the program's libraries, Qt and the command line.
+void BM_ProcessStartUp(benchmark::State& state) {
+    runBatch(state, {QStringLiteral("--help")});
+}
+BENCHMARK(BM_ProcessStartUp)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ProcessReportPdf(benchmark::State& state) {
+    const auto period = lastDays(int(state.range(0)));
+    QTemporaryDir dir;
+    runBatch(state, {tabel::bench::benchServer(), QStringLiteral("tabel"), QStringLiteral("--user"),
+                     QStringLiteral("master"), QStringLiteral("--report"),
+                     QStringLiteral("workers-detail"), QStringLiteral("--from"),
+                     period.from.toString(QStringLiteral("dd.MM.yyyy")), QStringLiteral("--to"),
+                     period.to.toString(QStringLiteral("dd.MM.yyyy")), QStringLiteral("--pdf"),
+                     dir.filePath(QStringLiteral("report.pdf"))});
+}
+// A day: connecting and a report of a few pages; a month: the whole.
+BENCHMARK(BM_ProcessReportPdf)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ProcessPsqlCopy(benchmark::State& state) {
+    const auto period = lastDays(int(state.range(0)));
+    auto layout =
+        tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
+    QString text = layout->query().statement().simplified();
+    text.replace(QStringLiteral(":data1"), sqlDate(period.from));
+    text.replace(QStringLiteral(":data2"), sqlDate(period.to));
+    for (auto _ : state) {
+        const QString error = tabel::bench::runPsql(
+            {QStringLiteral("-c"), QStringLiteral("\\copy (%1) to /dev/null").arg(text)});
+        if (!error.isEmpty()) {
+            state.SkipWithError(error.toUtf8().constData());
+        }
+    }
+}
+BENCHMARK(BM_ProcessPsqlCopy)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_PreviewFirstPage(benchmark::State& state) {
     auto layout =
         tabel::reports::makePeriodLayout(PeriodReport::WorkersDetail, g_session->connection);
@@ -126,6 +181,9 @@ void tabel::bench::setUpAndRun(data::Session& session, const RunBenchmarks& run)
     run({{"BM_ReportAsPdf/30/real_time", "BM_PsqlFetch/30/real_time", "", 3.0},
          {"BM_ReportAsPdf/365/real_time", "BM_PsqlFetch/365/real_time", "", 3.0},
          {"BM_PreviewFirstPage/real_time", "BM_PsqlFetch/30/real_time", "", 2.0},
-         {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/30/real_time", "", 0}});
+         {"BM_StageOpenQuery/real_time", "BM_PsqlFetch/30/real_time", "", 0},
+         {"BM_ProcessReportPdf/30/real_time", "BM_ProcessPsqlCopy/30/real_time", "", 2.0},
+         {"BM_ProcessReportPdf/1/real_time", "BM_ProcessPsqlCopy/1/real_time", "", 0},
+         {"BM_ProcessStartUp/real_time", "BM_ProcessPsqlCopy/1/real_time", "", 0}});
     tabel::bench::printReportMemory(g_peak);
 }

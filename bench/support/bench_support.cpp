@@ -49,28 +49,34 @@ void resetPeakMemory() {
     }
 }
 
+QString runProgram(const QString& program, const QStringList& arguments,
+                   const QProcessEnvironment& environment) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1)) {
+        return program + QStringLiteral(" did not run: ") + process.errorString();
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString error = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        return error.isEmpty() ? program + QStringLiteral(" failed") : error;
+    }
+    return {};
+}
+
 QString runPsql(const QStringList& arguments) {
     static const QProcessEnvironment environment = [] {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("PGPASSWORD"), QStringLiteral("master"));
         return e;
     }();
-    QProcess psql;
-    psql.setProcessEnvironment(environment);
-    psql.setStandardOutputFile(QProcess::nullDevice());
-    psql.start(
+    return runProgram(
         QStringLiteral("psql"),
         QStringList{QStringLiteral("-X"), QStringLiteral("-h"), benchServer(), QStringLiteral("-U"),
                     QStringLiteral("master"), QStringLiteral("-d"), QStringLiteral("tabel")} +
-            arguments);
-    if (!psql.waitForFinished(-1)) {
-        return QStringLiteral("psql did not run: ") + psql.errorString();
-    }
-    if (psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0) {
-        const QString error = QString::fromLocal8Bit(psql.readAllStandardError()).trimmed();
-        return error.isEmpty() ? QStringLiteral("psql failed") : error;
-    }
-    return {};
+            arguments,
+        environment);
 }
 
 }  // namespace tabel::bench

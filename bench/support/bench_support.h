@@ -3,6 +3,7 @@
 // on the generated cluster named by TABEL_BENCH_SERVER) that runs the benchmarks and then prints
 // each figure as a ratio to a floor measured in the same run.
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,10 @@ double residentMegabytes();
 // The highest resident memory since the last resetPeakMemory() (or the start), in MB.
 double peakMegabytes();
 void resetPeakMemory();
+
+// Runs `program` as a whole process, its output thrown away. The error; empty when it succeeded.
+QString runProgram(const QString& program, const QStringList& arguments,
+                   const QProcessEnvironment& environment);
 
 // Floor of a whole client process: psql on the bench database as the foreman with `arguments`
 // after the connection's, its output thrown away. The error; empty when psql succeeded.

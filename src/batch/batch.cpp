@@ -1,6 +1,5 @@
 #include "batch/batch.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -21,6 +20,7 @@
 #include "data/credentials.h"
 #include "data/errors.h"
 #include "data/report_source.h"
+#include "reportengine/pdf_font.h"
 
 namespace tabel::batch {
 
@@ -263,13 +263,13 @@ bool isBatchInvocation(int argc, char** argv) {
 
 namespace {
 
-// The font database is read (fontconfig: some tens of milliseconds) on a thread of its own
-// while a PDF job connects and the server works on the report's statement.
+// The font database (fontconfig: some tens of milliseconds) and the faces a PDF embeds are read
+// on a thread of their own while a PDF job connects and the server works on its statement.
 class FontDatabaseWarmUp {
 public:
     explicit FontDatabaseWarmUp(bool needed) {
         if (needed) {
-            thread_ = std::thread([] { QFontDatabase::families(); });
+            thread_ = std::thread([] { reportengine::preloadReportFaces(); });
         }
     }
     ~FontDatabaseWarmUp() {

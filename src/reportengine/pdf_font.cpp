@@ -2,7 +2,10 @@
 
 #include <QRawFont>
 
+#include <array>
 #include <cmath>
+#include <mutex>
+#include <optional>
 
 #include "reportengine/pdf_file.h"
 #include "reportengine/report_fonts.h"
@@ -37,27 +40,64 @@ QByteArray postScriptName(const QString& family, bool bold) {
 
 }  // namespace
 
-std::unique_ptr<PdfFont> PdfFont::load(bool bold) {
+namespace {
+
+struct ReportFace {
+    QByteArray name;
+    std::shared_ptr<const TrueTypeFont> font;  // null: no TrueType outlines
+};
+
+ReportFace readReportFace(bool bold) {
     const QRawFont raw = QRawFont::fromFont(reportFont(FontStyle{9.0, bold}));
     if (!raw.isValid()) {
-        return nullptr;
+        return {};
     }
-    std::unique_ptr<PdfFont> font(new PdfFont(bold, postScriptName(raw.familyName(), bold)));
-    if (!font->font_.load([&raw](const char* tag) { return raw.fontTable(tag); })) {
-        return nullptr;
+    auto font = std::make_shared<TrueTypeFont>();
+    if (!font->load([&raw](const char* tag) { return raw.fontTable(tag); })) {
+        return {};
     }
-    font->charOfGlyph_.assign(size_t(font->font_.glyphCount()), 0);
-    return font;
+    return {postScriptName(raw.familyName(), bold), std::move(font)};
 }
 
-PdfFont::PdfFont(bool bold, const QByteArray& name)
-    : bold_(bold), name_(name), glyphOfChar_(0x10000, -1) {}
+// Read by whichever thread asks first; the others wait for it.
+ReportFace reportFace(bool bold) {
+    static std::mutex mutex;
+    static std::array<std::optional<ReportFace>, 2> faces;
+    std::lock_guard lock(mutex);
+    std::optional<ReportFace>& face = faces[bold ? 1 : 0];
+    if (!face) {
+        face = readReportFace(bold);
+    }
+    return *face;
+}
+
+}  // namespace
+
+void preloadReportFaces() {
+    reportFace(false);
+    reportFace(true);
+}
+
+std::unique_ptr<PdfFont> PdfFont::load(bool bold) {
+    ReportFace face = reportFace(bold);
+    if (!face.font) {
+        return nullptr;
+    }
+    return std::unique_ptr<PdfFont>(new PdfFont(bold, face.name, std::move(face.font)));
+}
+
+PdfFont::PdfFont(bool bold, const QByteArray& name, std::shared_ptr<const TrueTypeFont> font)
+    : bold_(bold),
+      name_(name),
+      font_(std::move(font)),
+      glyphOfChar_(0x10000, -1),
+      charOfGlyph_(size_t(font_->glyphCount()), 0) {}
 
 quint32 PdfFont::glyphOf(char32_t character) {
     if (character < 0x10000 && glyphOfChar_[character] >= 0) {
         return quint32(glyphOfChar_[character]);
     }
-    const quint32 glyph = font_.glyphOf(character);
+    const quint32 glyph = font_->glyphOf(character);
     if (character < 0x10000) {
         glyphOfChar_[character] = qint32(glyph);
     }
@@ -85,31 +125,31 @@ const PdfFont::Glyphs& PdfFont::glyphs(const QString& text) {
         }
         const quint32 glyph = glyphOf(character);
         PdfFile::appendHex4(shaped.hex, glyph);
-        shaped.units += font_.advance(glyph);
+        shaped.units += font_->advance(glyph);
     }
     return *cache_.insert(text, std::move(shaped));
 }
 
 double PdfFont::toMm(long long units, double sizeMm) const {
-    return double(units) * sizeMm / font_.unitsPerEm();
+    return double(units) * sizeMm / font_->unitsPerEm();
 }
 
 double PdfFont::ascentMm(double sizeMm) const {
-    return toMm(font_.ascender(), sizeMm);
+    return toMm(font_->ascender(), sizeMm);
 }
 
 double PdfFont::descentMm(double sizeMm) const {
-    return toMm(-font_.descender(), sizeMm);
+    return toMm(-font_->descender(), sizeMm);
 }
 
 QByteArray PdfFont::widths() const {
     QByteArray out = "[";
-    const double scale = 1000.0 / font_.unitsPerEm();
+    const double scale = 1000.0 / font_->unitsPerEm();
     for (size_t glyph = 0; glyph < charOfGlyph_.size(); ++glyph) {
         if (glyph == 0 || charOfGlyph_[glyph] != 0) {
             out.append(QByteArray::number(qulonglong(glyph)));
             out.append(" [");
-            out.append(number(std::round(font_.advance(quint32(glyph)) * scale)));
+            out.append(number(std::round(font_->advance(quint32(glyph)) * scale)));
             out.append("] ");
         }
     }
@@ -156,7 +196,7 @@ void PdfFont::write(PdfFile& file, int fontObject, const QByteArray& subsetTag) 
     const int program = file.reserve();
     const int unicode = file.reserve();
     const QByteArray name = subsetTag + '+' + name_;
-    const double scale = 1000.0 / font_.unitsPerEm();
+    const double scale = 1000.0 / font_->unitsPerEm();
     const auto scaled = [scale](int units) { return number(std::round(units * scale)); };
 
     file.object(fontObject, "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
@@ -169,19 +209,19 @@ void PdfFont::write(PdfFile& file, int fontObject, const QByteArray& subsetTag) 
                     " /FontDescriptor " +
                     QByteArray::number(descriptor) + " 0 R /CIDToGIDMap /Identity /W " + widths() +
                     " >>");
-    const int* box = font_.boundingBox();
+    const int* box = font_->boundingBox();
     file.object(descriptor, "<< /Type /FontDescriptor /FontName /" + name +
                                 " /Flags 4 /FontBBox [" + scaled(box[0]) + ' ' + scaled(box[1]) +
                                 ' ' + scaled(box[2]) + ' ' + scaled(box[3]) +
-                                "] /ItalicAngle 0 /Ascent " + scaled(font_.ascender()) +
-                                " /Descent " + scaled(font_.descender()) + " /CapHeight " +
-                                scaled(font_.ascender()) + " /StemV " + (bold_ ? "120" : "80") +
+                                "] /ItalicAngle 0 /Ascent " + scaled(font_->ascender()) +
+                                " /Descent " + scaled(font_->descender()) + " /CapHeight " +
+                                scaled(font_->ascender()) + " /StemV " + (bold_ ? "120" : "80") +
                                 " /FontFile2 " + QByteArray::number(program) + " 0 R >>");
     std::vector<bool> used(charOfGlyph_.size());
     for (size_t glyph = 0; glyph < used.size(); ++glyph) {
         used[glyph] = charOfGlyph_[glyph] != 0;
     }
-    const QByteArray subset = font_.subset(used);
+    const QByteArray subset = font_->subset(used);
     file.stream(program, "/Length1 " + QByteArray::number(subset.size()), subset);
     file.stream(unicode, {}, toUnicode());
 }

@@ -16,9 +16,13 @@ namespace tabel::reportengine {
 
 class PdfFile;
 
+// Reads the report font's faces, plain and bold, once for the process. A job that writes a PDF
+// calls it on a thread of its own early, so the faces are read while it connects.
+void preloadReportFaces();
+
 class PdfFont {
 public:
-    // The report font's face; null when it has no TrueType outlines to embed.
+    // The report font's face for one PDF; null when it has no TrueType outlines to embed.
     static std::unique_ptr<PdfFont> load(bool bold);
 
     struct Glyphs {
@@ -36,14 +40,14 @@ public:
     void write(PdfFile& file, int fontObject, const QByteArray& subsetTag) const;
 
 private:
-    PdfFont(bool bold, const QByteArray& name);
+    PdfFont(bool bold, const QByteArray& name, std::shared_ptr<const TrueTypeFont> font);
     quint32 glyphOf(char32_t character);
     QByteArray widths() const;
     QByteArray toUnicode() const;
 
     bool bold_;
     QByteArray name_;
-    TrueTypeFont font_;
+    std::shared_ptr<const TrueTypeFont> font_;
     std::vector<qint32> glyphOfChar_;    // by UTF-16 unit; -1 not yet looked up
     std::vector<char32_t> charOfGlyph_;  // 0: unused
     QHash<QString, Glyphs> cache_;
