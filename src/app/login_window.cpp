@@ -190,9 +190,11 @@ bool LoginWindow::logIn() {
         connectionFailed();
         return false;
     }
-    // The reports read the report server, when there is one, as the same login.
+    // The reports read the report server, when there is one, as the same login; on a standby
+    // the change feed listens on the primary, when one is known, as the same login too.
     session_.reports.setStandby(credentials.reportConnectionString,
                                 deployment_.reportMaxLagSeconds);
+    session_.primaryConnectionString = credentials.primaryConnectionString;
     shiftLog_.applyRights(shiftlog::rightsFor(session_.roles, session_.readOnly));
     return true;
 }

@@ -15,6 +15,8 @@ QString applyOption(const QString& option, const QString& value, data::Deploymen
         deployment.sslMode = value;
     } else if (option == QLatin1String("--report-server")) {
         deployment.reportServer = value.trimmed();
+    } else if (option == QLatin1String("--primary-server")) {
+        deployment.primaryServer = value.trimmed();
     } else if (option == QLatin1String("--report-max-lag")) {
         const std::optional<int> seconds = batch::maxLagSeconds(value);
         if (!seconds) {

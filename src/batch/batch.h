@@ -13,9 +13,10 @@ namespace tabel::batch {
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kBadUsage = 2 };
 
-// The options the windows take too, each with a value.
+// The windows' options, each with a value. The batch jobs take them too, all but
+// --primary-server: a job listens for no changes.
 inline constexpr const char* kWindowsOptions[] = {"--sslmode", "--report-server",
-                                                  "--report-max-lag"};
+                                                  "--report-max-lag", "--primary-server"};
 
 // True when the arguments ask for the command-line mode (any option such as --user or --help
 // other than the windows' own).

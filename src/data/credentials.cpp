@@ -31,12 +31,19 @@ LoginCredentials loginCredentials(const Deployment& deployment, const QString& s
     if (result.composable) {
         result.connectionString = composeConnectionString(params);
     }
+    // The other servers take the same database, login, password and TLS mode.
+    const auto sameLoginOn = [&params](const QString& server) {
+        ConnectionParams other = params;
+        other.server = server;
+        return isComposable(other) ? composeConnectionString(other) : QString();
+    };
     if (!deployment.reportServer.isEmpty()) {
-        ConnectionParams standby = params;
-        standby.server = deployment.reportServer;
-        if (isComposable(standby)) {
-            result.reportConnectionString = composeConnectionString(standby);
-        }
+        result.reportConnectionString = sameLoginOn(deployment.reportServer);
+    }
+    const QString primary =
+        deployment.primaryServer.isEmpty() ? deployment.server : deployment.primaryServer;
+    if (!primary.isEmpty() && primary != target.server) {
+        result.primaryConnectionString = sameLoginOn(primary);
     }
     return result;
 }

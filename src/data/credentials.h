@@ -18,6 +18,10 @@ struct Deployment {
     // --report-server); empty: none. Past `reportMaxLagSeconds` behind it is not used.
     QString reportServer = {};
     int reportMaxLagSeconds = 300;
+    // The primary a session on a hot standby listens for changes on, with the same login
+    // (--primary-server); empty: the deployment's own server, when the session was started on
+    // another.
+    QString primaryServer = {};
 };
 
 // The server and database a login connects to: both as named at start-up, or, without both
@@ -36,6 +40,10 @@ struct LoginCredentials {
     bool composable = true;    // false: a ';' in the named server, database or login
     // The same login on the deployment's report server; empty without one (or not composable).
     QString reportConnectionString = {};
+    // The same login on the primary, should the login's server be a standby: the deployment's
+    // primary server, else its own server when another was named; empty when that is the
+    // login's server itself (or not composable).
+    QString primaryConnectionString = {};
 };
 
 // Typed login and password (trimmed here) for `server`/`database` named at start-up. The

@@ -13,6 +13,7 @@
 
 #include "data/change_trace.h"
 #include "data/connection.h"
+#include "data/replay_gate.h"
 #include "data/statement_count.h"
 
 namespace tabel::data {
@@ -41,15 +42,24 @@ const QString kStartStatement = QStringLiteral(
     "order by t.id");
 
 // The rows after the last one read and those of the missing numbers (given as ranges), a page
-// at a time in number order, with the snapshot they were read in, the newest number and the
-// highest number pruned: one statement, each part a range of the primary key.
+// at a time in number order, with the snapshot they were read in, the newest number, the
+// highest number pruned and where the WAL stood: one statement, each part a range of the
+// primary key.
+// The WAL position is taken after the statement's snapshot, so every commit the snapshot shows
+// was inserted below it. It is the insert position, not the written one: a commit with
+// synchronous_commit off is visible before it is written. At the start of a page the insert
+// position points past the page's header (24 bytes, 40 at a segment's start), where no record
+// ends: it counts as the page's start, which the record ending there reaches.
 const QString kReadStatement = QStringLiteral(
     "select pg_catalog.pg_snapshot_xmin(s.snap)::text, pg_catalog.pg_snapshot_xmax(s.snap)::text,\n"
     "       (select pg_catalog.max(n.id) from accounts_dep.change_log n),\n"
     "       (select p.up_to from accounts_dep.change_log_pruned p),\n"
+    "       (case when s.wal % s.block <= 40 then s.wal - s.wal % s.block else s.wal end)::text,\n"
     "       r.id, r.subject, r.action, r.key_id, r.o_id, r.w_id, r.data, r.smena, r.old_data,\n"
     "       r.old_smena, r.year, r.month\n"
-    "from pg_catalog.pg_current_snapshot() as s (snap)\n"
+    "from (select pg_catalog.pg_current_snapshot(),\n"
+    "             pg_catalog.pg_wal_lsn_diff(pg_catalog.pg_current_wal_insert_lsn(), '0/0'),\n"
+    "             pg_catalog.current_setting('wal_block_size')::numeric) as s (snap, wal, block)\n"
     "left join (\n"
     "    select u.* from (\n"
     "        (select c.* from accounts_dep.change_log c where c.id > ? order by c.id limit ?)\n"
@@ -118,6 +128,7 @@ bool ChangeBatch::add(const ChangeLogRow& row) {
 }
 
 void ChangeBatch::merge(ChangeBatch&& later) {
+    walPosition = std::max(walPosition, later.walPosition);
     if (whole || later.whole) {
         makeWhole();
         return;
@@ -165,8 +176,10 @@ void ChangeBatch::merge(ChangeBatch&& later) {
 }
 
 void ChangeBatch::makeWhole() {
+    const quint64 wal = walPosition;
     *this = ChangeBatch();
     whole = true;
+    walPosition = wal;
 }
 
 ConnectionParams connectionParamsOf(const QString& odbcConnectionString) {
@@ -224,9 +237,7 @@ ConnectionParams connectionParamsOf(const QString& odbcConnectionString) {
 class ChangeListener : public QObject {
 public:
     struct Hooks {
-        ChangeInbox* inbox;
-        QAtomicInteger<qint64>* notices;
-        QAtomicInteger<qint64>* reads;
+        std::shared_ptr<ChangeInbox> inbox;
         std::function<void()> announce;          // the inbox holds something new
         std::function<void(bool, int)> setLive;  // up or down, and the backend's pid
     };
@@ -273,6 +284,7 @@ private:
         quint64 xmax = 0;
         qint64 newest = 0;  // the highest number in the log, 0 when empty
         qint64 prunedUpTo = 0;
+        quint64 walPosition = 0;
         QList<ChangeLogRow> rows;
     };
 
@@ -359,7 +371,7 @@ private:
 
     // A flood of notices costs at most one read per batch interval.
     void noticed() {
-        hooks_.notices->fetchAndAddRelaxed(1);
+        hooks_.inbox->notices.fetchAndAddRelaxed(1);
         if (connected_ && !readTimer_->isActive()) {
             readTimer_->start(int(qMax<qint64>(0, ChangeFeed::kBatchMs - sinceRead_.elapsed())));
         }
@@ -384,7 +396,7 @@ private:
         if (!query.exec()) {
             return false;
         }
-        hooks_.reads->fetchAndAddRelaxed(1);
+        hooks_.inbox->reads.fetchAndAddRelaxed(1);
         quint64 xmax = 0;
         qint64 pruned = 0;
         QList<qint64> newest;
@@ -439,30 +451,31 @@ private:
         if (!read_->exec()) {
             return false;
         }
-        hooks_.reads->fetchAndAddRelaxed(1);
+        hooks_.inbox->reads.fetchAndAddRelaxed(1);
         QSqlQuery& query = *read_;
         while (query.next()) {
             page.xmin = xidOf(query.value(0));
             page.xmax = xidOf(query.value(1));
             page.newest = query.value(2).toLongLong();
             page.prunedUpTo = query.value(3).toLongLong();
-            if (query.isNull(4)) {
+            page.walPosition = query.value(4).toString().toULongLong();
+            if (query.isNull(5)) {
                 continue;
             }
             ChangeLogRow row;
-            row.id = query.value(4).toLongLong();
-            row.subject = query.value(5).toString();
-            const QString action = query.value(6).toString();
+            row.id = query.value(5).toLongLong();
+            row.subject = query.value(6).toString();
+            const QString action = query.value(7).toString();
             row.action = action.isEmpty() ? QChar() : action.front();
-            row.keyId = query.value(7).toInt();
-            row.operationId = query.value(8).toInt();
-            row.workerId = query.value(9).toInt();
-            row.date = query.value(10).toDate();
-            row.shift = query.value(11).toInt();
-            row.oldDate = query.value(12).toDate();
-            row.oldShift = query.value(13).toInt();
-            row.year = query.value(14).toInt();
-            row.month = query.value(15).toInt();
+            row.keyId = query.value(8).toInt();
+            row.operationId = query.value(9).toInt();
+            row.workerId = query.value(10).toInt();
+            row.date = query.value(11).toDate();
+            row.shift = query.value(12).toInt();
+            row.oldDate = query.value(13).toDate();
+            row.oldShift = query.value(14).toInt();
+            row.year = query.value(15).toInt();
+            row.month = query.value(16).toInt();
             page.rows.append(std::move(row));
         }
         query.finish();
@@ -480,6 +493,7 @@ private:
                 return false;
             }
             xmin = page.xmin;
+            found.walPosition = std::max(found.walPosition, page.walPosition);
             const qint64 top = std::max(page.newest, page.prunedUpTo);
             const bool pruned = page.prunedUpTo > last_ ||
                                 (!gaps_.isEmpty() && gaps_.first().first <= page.prunedUpTo);
@@ -603,17 +617,28 @@ std::unique_ptr<ChangeTrace>& changeTrace() {
 
 }  // namespace
 
-ChangeFeed::ChangeFeed(QObject* parent) : QObject(parent) {
+ChangeFeed::ChangeFeed(QObject* parent)
+    : QObject(parent),
+      inbox_(std::make_shared<ChangeInbox>()),
+      gate_(std::make_unique<ReplayGate>()) {
     flushTimer_.setSingleShot(true);
     connect(&flushTimer_, &QTimer::timeout, this, &ChangeFeed::flush);
+    connect(gate_.get(), &ReplayGate::released, this, &ChangeFeed::deliver);
     sinceFlush_.start();
 }
 
 ChangeFeed::~ChangeFeed() {
     stop();
+    for (const QPointer<QThread>& thread : std::as_const(ending_)) {
+        if (thread) {
+            thread->wait();
+            delete thread;
+        }
+    }
 }
 
-void ChangeFeed::start(const QString& odbcConnectionString) {
+void ChangeFeed::start(const QString& odbcConnectionString, ReplayedPosition replayed) {
+    gate_->setReplayed(std::move(replayed));
     if (listener_ != nullptr && odbcConnectionString == connectionString_) {
         return;
     }
@@ -627,32 +652,36 @@ void ChangeFeed::start(const QString& odbcConnectionString) {
         trace = std::make_unique<ChangeTrace>(tracePath);
     }
     reported_ = false;
-    notices_.storeRelaxed(0);
-    reads_.storeRelaxed(0);
+    inbox_ = std::make_shared<ChangeInbox>();
+    const quint64 generation = ++generation_;
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("tabel-live"));
     QPointer<ChangeFeed> self(this);
-    ChangeListener::Hooks hooks{&inbox_, &notices_, &reads_,
-                                [self] {
+    // Calls of a listener stopped since are dropped: it may still be ending on its thread.
+    const auto current = [self, generation] { return self && self->generation_ == generation; };
+    ChangeListener::Hooks hooks{inbox_,
+                                [self, current] {
                                     QMetaObject::invokeMethod(
                                         self,
-                                        [self] {
-                                            if (self)
+                                        [self, current] {
+                                            if (current())
                                                 self->arrived();
                                         },
                                         Qt::QueuedConnection);
                                 },
-                                [self](bool live, int pid) {
+                                [self, current](bool live, int pid) {
                                     QMetaObject::invokeMethod(
                                         self,
-                                        [self, live, pid] {
-                                            if (self)
+                                        [self, current, live, pid] {
+                                            if (current())
                                                 self->setLive(live, pid);
                                         },
                                         Qt::QueuedConnection);
                                 }};
     listener_ = new ChangeListener(connectionParamsOf(odbcConnectionString), std::move(hooks));
     listener_->moveToThread(thread_);
+    // Deleted on its own thread as that ends, where its timers and connection live.
+    connect(thread_, &QThread::finished, listener_, &QObject::deleteLater);
     thread_->start();
     ChangeListener* listener = listener_;
     QMetaObject::invokeMethod(
@@ -663,29 +692,38 @@ void ChangeFeed::stop() {
     if (listener_ == nullptr) {
         return;
     }
+    ++generation_;
+    // Not waited for: a listener inside a connection attempt to a server that does not answer
+    // ends when the attempt does (its connect timeout), and no window waits for it meanwhile.
     ChangeListener* listener = listener_;
+    QThread* thread = thread_;
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     QMetaObject::invokeMethod(
-        listener_, [listener] { listener->end(); }, Qt::BlockingQueuedConnection);
-    thread_->quit();
-    thread_->wait();
-    delete listener_;
-    delete thread_;
+        listener,
+        [listener, thread] {
+            listener->end();
+            thread->quit();
+        },
+        Qt::QueuedConnection);
+    ending_.removeAll(nullptr);
+    ending_.append(thread);
     listener_ = nullptr;
     thread_ = nullptr;
     connectionString_.clear();
     flushTimer_.stop();
+    gate_->clear();
     {
-        QMutexLocker lock(&inbox_.mutex);
-        inbox_.batch = {};
-        inbox_.announced = false;
+        QMutexLocker lock(&inbox_->mutex);
+        inbox_->batch = {};
+        inbox_->announced = false;
     }
     reported_ = false;
     setLive(false, 0);
 }
 
 qsizetype ChangeFeed::pendingKeys() {
-    QMutexLocker lock(&inbox_.mutex);
-    return inbox_.batch.whole ? 1 : inbox_.batch.keyCount();
+    QMutexLocker lock(&inbox_->mutex);
+    return (inbox_->batch.whole ? 1 : inbox_->batch.keyCount()) + gate_->heldKeys();
 }
 
 void ChangeFeed::arrived() {
@@ -715,15 +753,20 @@ void ChangeFeed::flush() {
     }
     ChangeBatch batch;
     {
-        QMutexLocker lock(&inbox_.mutex);
-        batch = std::move(inbox_.batch);
-        inbox_.batch = {};
-        inbox_.announced = false;
+        QMutexLocker lock(&inbox_->mutex);
+        batch = std::move(inbox_->batch);
+        inbox_->batch = {};
+        inbox_->announced = false;
     }
     if (batch.isEmpty()) {
         return;
     }
     sinceFlush_.restart();
+    // On a standby the batch may wait there for the standby to replay it.
+    gate_->pass(std::move(batch));
+}
+
+void ChangeFeed::deliver(const ChangeBatch& batch) {
     ChangeTrace* trace = changeTrace().get();
     const qint64 before = trace != nullptr ? statementsRun() : 0;
     emit changed(batch);

@@ -11,9 +11,12 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include "data/connection_string.h"
@@ -81,13 +84,16 @@ struct ChangeBatch {
     // The log no longer holds what was missed (pruned meanwhile), or more changed than a batch
     // keeps: re-read every list whole. The keys above are then empty.
     bool whole = false;
+    // Where the WAL of the server the log was read on stood once it was read (a byte position):
+    // a hot standby of it shows these changes once it has replayed up to here.
+    quint64 walPosition = 0;
 
     bool isEmpty() const;
     qsizetype keyCount() const;
     // Adds one row of the log; false for a subject it does not know. Nothing once whole.
     bool add(const ChangeLogRow& row);
     // Takes in a later batch: an entry named by both keeps where it was before the first and
-    // where it is after the second.
+    // where it is after the second; the WAL position is the later of the two.
     void merge(ChangeBatch&& later);
     void makeWhole();
 };
@@ -98,17 +104,28 @@ ConnectionParams connectionParamsOf(const QString& odbcConnectionString);
 
 class ChangeListener;
 
-// What the listener's thread has read and the feed has not yet handed out: one batch, merged.
+// What the listener's thread has read and the feed has not yet handed out: one batch, merged;
+// and what it counted. Shared by one listener and the feed that started it: a listener being
+// stopped may still be ending on its thread when the feed has gone.
 struct ChangeInbox {
     QMutex mutex;
     ChangeBatch batch;
     bool announced = false;  // a call to the feed is on its way
+    QAtomicInteger<qint64> notices;
+    QAtomicInteger<qint64> reads;
 };
+
+// How far the hot standby a session reads has replayed its primary's WAL (a byte position);
+// throws DbError when it cannot be asked.
+using ReplayedPosition = std::function<quint64()>;
+
+class ReplayGate;
 
 // Delivers what other sessions change, at most once per kBatchMs, on the thread that made it.
 // Connecting, listening, reading the log and reconnecting run on a thread of their own, so a
-// slow or lost server never holds up a window. The feed remembers the last row of the log it
-// read; after a reconnect it reads everything after it, so nothing committed meanwhile is lost.
+// slow or lost server never holds up a window; nor does stopping: a listener still waiting for
+// its server ends on its own thread. The feed remembers the last row of the log it read; after
+// a reconnect it reads everything after it, so nothing committed meanwhile is lost.
 class ChangeFeed : public QObject {
     Q_OBJECT
 public:
@@ -119,11 +136,16 @@ public:
     static constexpr int kMaxPages = 10;
 
     explicit ChangeFeed(QObject* parent = nullptr);
+    // Waits for the threads of stopped listeners still ending, so that none outlives the
+    // program's end.
     ~ChangeFeed() override;
 
     // Listens with the credentials of `odbcConnectionString` (the one the data module's
-    // connection was opened with); a different string restarts the listener.
-    void start(const QString& odbcConnectionString);
+    // connection was opened with, or the same login on the primary of a session on a hot
+    // standby); a different string restarts the listener. With `replayed` (a session on a
+    // standby) each batch is handed out only once the standby has replayed the primary's WAL
+    // up to where the batch was read, so that the lists re-read from it find the changes.
+    void start(const QString& odbcConnectionString, ReplayedPosition replayed = {});
     void stop();
     bool isStarted() const { return listener_ != nullptr; }
     // The notification connection is up and listening, and knows where the log stands.
@@ -137,8 +159,8 @@ public:
     // Read, not yet delivered keys (a whole batch counts one); notices received and statements
     // that read the log since start(): for tests and the benchmark.
     qsizetype pendingKeys();
-    qint64 noticesReceived() const { return notices_.loadRelaxed(); }
-    qint64 logReads() const { return reads_.loadRelaxed(); }
+    qint64 noticesReceived() const { return inbox_->notices.loadRelaxed(); }
+    qint64 logReads() const { return inbox_->reads.loadRelaxed(); }
 
 signals:
     void changed(const tabel::data::ChangeBatch& batch);
@@ -148,16 +170,20 @@ private:
     void arrived();
     void setLive(bool live, int pid);
     void flush();
+    void deliver(const ChangeBatch& batch);
 
     QString connectionString_;
     QThread* thread_ = nullptr;
     ChangeListener* listener_ = nullptr;
+    // Threads of stopped listeners, until they have ended.
+    QList<QPointer<QThread>> ending_;
+    // Counts the listeners started: what an older one still says is not listened to.
+    quint64 generation_ = 0;
     bool live_ = false;
     bool reported_ = false;  // the listener has said whether it is up since start()
     int pid_ = 0;
-    ChangeInbox inbox_;
-    QAtomicInteger<qint64> notices_;
-    QAtomicInteger<qint64> reads_;
+    std::shared_ptr<ChangeInbox> inbox_;
+    std::unique_ptr<ReplayGate> gate_;
     QTimer flushTimer_;
     QElapsedTimer sinceFlush_;
 };

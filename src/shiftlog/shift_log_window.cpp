@@ -424,10 +424,8 @@ void ShiftLogWindow::reject() {
 void ShiftLogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        // Listens as the login that opened the session's connection; a standby takes no LISTEN.
-        if (!session_.connection.connectionString().isEmpty() && !readOnly_) {
-            session_.changes.start(session_.connection.connectionString());
-        }
+        session_.listenForChanges();
+        showLiveState();
         widgets::runAction([this] { showToday(); });
         focusList();
     }
@@ -444,8 +442,7 @@ void ShiftLogWindow::followOtherSessions() {
     if (auto* box = qobject_cast<QVBoxLayout*>(layout())) {
         box->addWidget(liveStatusLabel_);
     }
-    connect(&session_.changes, &data::ChangeFeed::liveChanged, this,
-            [this] { liveStatusLabel_->setVisible(readOnly_ || session_.changes.isDown()); });
+    connect(&session_.changes, &data::ChangeFeed::liveChanged, this, [this] { showLiveState(); });
     connect(&session_.changes, &data::ChangeFeed::changed, this, &ShiftLogWindow::applyChanges);
 }
 
@@ -532,20 +529,27 @@ void ShiftLogWindow::applyRights(const ShiftLogRights& rights) {
     if (timesheet_ != nullptr) {
         timesheet_->setRebuildAllowed(rights.rebuildHours);
     }
-    const bool wasReadOnly = readOnly_;
     readOnly_ = rights.readOnly;
     readOnlyLabel_->setVisible(readOnly_);
-    liveStatusLabel_->setText(
-        readOnly_ ? QStringLiteral("Обновление по сети отключено: резервный сервер, списки "
-                                   "обновляются клавишей F5")
-                  : QStringLiteral("Обновление по сети отключено"));
-    liveStatusLabel_->setVisible(readOnly_ || session_.changes.isDown());
-    if (readOnly_) {
+    // The server became a standby, or was promoted: the feed follows to where changes are
+    // heard now. A hidden window starts it when shown.
+    if (isVisible()) {
+        session_.listenForChanges();
+    } else if (readOnly_) {
         session_.changes.stop();
-    } else if (wasReadOnly && isVisible() && !session_.connection.connectionString().isEmpty()) {
-        // Writable again (the standby was promoted): live refresh comes back.
-        session_.changes.start(session_.connection.connectionString());
     }
+    showLiveState();
+}
+
+void ShiftLogWindow::showLiveState() {
+    // On a standby with no primary to listen on, live refresh is off for good and F5 reads the
+    // lists; otherwise the notice shows only while the feed is down.
+    const bool standbyAlone = readOnly_ && !session_.changes.isStarted();
+    liveStatusLabel_->setText(
+        standbyAlone ? QStringLiteral("Обновление по сети отключено: резервный сервер, списки "
+                                      "обновляются клавишей F5")
+                     : QStringLiteral("Обновление по сети отключено"));
+    liveStatusLabel_->setVisible(standbyAlone || session_.changes.isDown());
 }
 
 void ShiftLogWindow::showHistory() {

@@ -121,6 +121,8 @@ private:
     void buildMenu();
     void buildGrid();
     void followOtherSessions();
+    // "Обновление по сети отключено" while the feed is down, or for good on a standby alone.
+    void showLiveState();
     std::array<QRadioButton*, 4> shiftRadios() const;
 
     // The lists.
@@ -220,7 +222,7 @@ private:
     // What an entry key refused, until another row is current.
     QLabel* statusLabel_;
     // "Обновление по сети отключено" while the change notifications are down, or for good on a
-    // standby.
+    // standby without a known primary.
     QLabel* liveStatusLabel_;
     // "Месяц закрыт 05.12.2026 (econom)" while the shown day's month is closed.
     QLabel* monthStateLabel_;

@@ -26,6 +26,7 @@
 #include "data/connection_string.h"
 #include "data/errors.h"
 #include "data/hours.h"
+#include "data/replay_gate.h"
 #include "data/report_source.h"
 #include "data/session.h"
 #include "find_widget.h"
@@ -36,8 +37,10 @@
 #include "report_texts.h"
 #include "reports/period_reports.h"
 #include "reports/spreadsheet.h"
+#include "shiftlog/shift_log_controls.h"
 #include "shiftlog/shift_log_window.h"
 #include "shown_lists.h"
+#include "silent_server.h"
 #include "test_db.h"
 #include "xlsx_reader.h"
 
@@ -378,6 +381,147 @@ TEST_F(StandbyTest, AServerThatTurnsStandbyWhileOpenTurnsTheWindowsReadOnly) {
     }
 }
 
+// Where the standby stands, asked by a plain login: behind or at the primary's position, which
+// a plain login reads there too; the primary, out of recovery, has everything.
+TEST_F(StandbyTest, APlainLoginAsksHowFarTheStandbyHasReplayed) {
+    data::Connection primary;
+    test::connectAs(primary, QStringLiteral("econom"));
+    data::Connection standby;
+    standby.setConnectionString(test::standbyConnectionStringFor(QStringLiteral("econom")));
+    standby.open();
+    EXPECT_EQ(data::replayedWalPosition(primary), data::ReplayGate::kEverything);
+    const quint64 written =
+        primary
+            .scalar(QStringLiteral(
+                "select pg_catalog.pg_wal_lsn_diff(pg_catalog.pg_current_wal_lsn(), '0/0')::text"))
+            .toString()
+            .toULongLong();
+    ASSERT_GT(written, 0u);
+    EXPECT_LE(data::replayedWalPosition(standby), written);
+    test::waitForStandby();
+    EXPECT_GE(data::replayedWalPosition(standby), written);
+}
+
+// A session on the standby follows what is committed on a known primary without F5: the feed
+// listens there and each batch waits until the standby has replayed it. A primary that is down,
+// never answers or is a standby itself leaves the lists to F5 and the status line says live
+// refresh is off; a standby alone stays as it was.
+TEST_F(StandbyTest, ASessionOnTheStandbyFollowsTheChangesOfAKnownPrimary) {
+    test::SilentServer silent;
+    enum class Feed { Live, Down, None };
+    const struct {
+        const char* what;
+        QString deploymentServer;
+        QString primaryOption;  // --primary-server
+        Feed feed;
+    } cases[] = {
+        {"the deployment's own server", test::testServer(), {}, Feed::Live},
+        {"named by --primary-server", test::testStandby(), test::testServer(), Feed::Live},
+        {"a standby alone", test::testStandby(), {}, Feed::None},
+        {"a primary that is a standby too", test::testStandby(),
+         test::testStandby() + QLatin1Char('/'), Feed::Down},
+        {"no server there", test::testStandby(), QStringLiteral("/nonexistent/primary"),
+         Feed::Down},
+        {"a server that never answers", test::testStandby(), silent.folder(), Feed::Down},
+    };
+    data::Connection writer;
+    test::connectAs(writer, QStringLiteral("master"));
+    const QDate day(2026, 3, 2);
+    int id = 9100;
+    const auto cleanUp = qScopeGuard([] {
+        test::adminExec(
+            QStringLiteral("delete from accounts_dep.smena where id between 9101 and 9199"));
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ++id;
+        data::Session session;
+        shiftlog::ShiftLogWindow shiftLog(session);
+        test::MessageRecorder messages;
+        data::Deployment deployment{c.deploymentServer, QStringLiteral("tabel"),
+                                    QStringLiteral("sys"), QStringLiteral("1234")};
+        deployment.primaryServer = c.primaryOption;
+        LoginWindow login(session, shiftLog, deployment, test::testStandby(),
+                          QStringLiteral("tabel"));
+        login.terminate = [] {};
+        struct {
+            bool shown = false;
+            bool feedStarted = false;
+            bool feedSettled = false;  // live or down, as the case expects
+            bool readOnlyShown = false;
+            bool liveOffShown = false;
+            QString liveText;
+            bool withoutF5 = false;
+            bool withF5 = false;
+        } seen;
+        QTimer probe;
+        probe.setSingleShot(true);
+        QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
+            if (data::Connection::anyBusy()) {
+                probe.start(0);
+                return;
+            }
+            const test::ShiftLogControls controls(shiftLog);
+            controls.chooseDay(day);
+            seen.shown = shiftLog.isVisible();
+            seen.feedStarted = session.changes.isStarted();
+            seen.feedSettled = c.feed == Feed::None ||
+                               QTest::qWaitFor(
+                                   [&] {
+                                       return c.feed == Feed::Live ? session.changes.isLive()
+                                                                   : session.changes.isDown();
+                                   },
+                                   20000);
+            seen.readOnlyShown = test::childNamed<QLabel>(shiftLog, QStringLiteral("readOnlyLabel"))
+                                     ->isVisibleTo(&shiftLog);
+            seen.liveOffShown = controls.liveStatusLabel->isVisibleTo(&shiftLog);
+            seen.liveText = controls.liveStatusLabel->text();
+
+            writer.execute(
+                QStringLiteral("insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, "
+                               "cena, kol_vo, time, ok) values (:id, :day, 1, 101, 1, 1, 1, 16, "
+                               "0, 'no')"),
+                {{QStringLiteral("id"), id}, {QStringLiteral("day"), day}});
+            data::Dataset& list = test::shiftList(shiftLog, 1);
+            const auto shown = [&] { return list.holdsKey(QStringLiteral("id"), id); };
+            if (c.feed == Feed::Live) {
+                seen.withoutF5 = QTest::qWaitFor(shown, 20000);
+            } else {
+                // Nothing refreshes the list even once the standby has the entry.
+                test::waitForStandby();
+                QCoreApplication::processEvents();
+                seen.withoutF5 = shown();
+            }
+            test::waitForStandby();
+            QTest::keyClick(controls.entriesGrid, Qt::Key_F5);
+            seen.withF5 = shown();
+            shiftLog.done(QDialog::Rejected);
+        });
+        login.show();
+        test::fieldLabelled<QLineEdit>(login, "Логин")->setText(QStringLiteral("clerk_a"));
+        test::fieldLabelled<QLineEdit>(login, "Пароль")->setText(QStringLiteral("clerk_a"));
+        probe.start(0);
+        test::buttonCaptioned<QPushButton>(login, "Вход")->click();
+
+        ASSERT_TRUE(seen.shown) << messages.texts().join(u'\n').toStdString();
+        EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
+        EXPECT_TRUE(session.readOnly);
+        EXPECT_TRUE(seen.readOnlyShown);
+        EXPECT_EQ(seen.feedStarted, c.feed != Feed::None);
+        EXPECT_TRUE(seen.feedSettled);
+        EXPECT_EQ(seen.liveOffShown, c.feed != Feed::Live);
+        if (c.feed != Feed::Live) {
+            EXPECT_EQ(seen.liveText,
+                      c.feed == Feed::None
+                          ? QStringLiteral("Обновление по сети отключено: резервный сервер, "
+                                           "списки обновляются клавишей F5")
+                          : QStringLiteral("Обновление по сети отключено"));
+        }
+        EXPECT_EQ(seen.withoutF5, c.feed == Feed::Live);
+        EXPECT_TRUE(seen.withF5);
+    }
+}
+
 TEST_F(StandbyTest, TheReportsDialogPrintsTheFreshnessAndSaysWhyItReadThePrimary) {
     data::Session session;
     test::connectAs(session.connection, QStringLiteral("econom"));
@@ -514,21 +658,50 @@ TEST_F(StandbyTest, TheFreshnessLineMovesWhatStandsUnderTheTitle) {
               QStringLiteral("Данные на 10.12.2026 14:05:03"));
 }
 
-TEST_F(StandbyTest, TheCommandLinesTakeTheReportServer) {
+TEST_F(StandbyTest, TheCommandLinesTakeTheReportServerAndThePrimary) {
     const struct {
         QStringList arguments;
         const char* reportServer;
         int maxLag;
         const char* error;
+        const char* primaryServer = "";
+        const char* server = "";
     } cases[] = {
         {{"tabel", "--report-server", "/run/standby"}, "/run/standby", 300, ""},
-        {{"tabel", "--report-server=db2.plant", "db1.plant", "plant"}, "db2.plant", 300, ""},
+        {{"tabel", "--report-server=db2.plant", "db1.plant", "plant"},
+         "db2.plant",
+         300,
+         "",
+         "",
+         "db1.plant"},
         {{"tabel", "--report-max-lag", "60", "--sslmode", "disable"}, "", 60, ""},
         {{"tabel", "--report-max-lag=5m"},
          "",
          300,
          "Неверное отставание резервного сервера (--report-max-lag): 5m; нужно число секунд"},
         {{"tabel", "--report-server"}, "", 300, "Не задано значение после --report-server"},
+        {{"tabel", "--primary-server", "db1.plant", "db2.plant", "plant"},
+         "",
+         300,
+         "",
+         "db1.plant",
+         "db2.plant"},
+        {{"tabel", "db2.plant", "--primary-server= /run/primary ", "plant"},
+         "",
+         300,
+         "",
+         "/run/primary",
+         "db2.plant"},
+        {{"tabel", "--primary-server", "db1", "--report-server", "db3", "db2", "plant"},
+         "db3",
+         300,
+         "",
+         "db1",
+         "db2"},
+        {{"tabel", "db2.plant", "plant", "--primary-server"},
+         "",
+         300,
+         "Не задано значение после --primary-server"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
@@ -538,6 +711,8 @@ TEST_F(StandbyTest, TheCommandLinesTakeTheReportServer) {
         if (start.error.isEmpty()) {
             EXPECT_EQ(deployment.reportServer, QString::fromUtf8(c.reportServer));
             EXPECT_EQ(deployment.reportMaxLagSeconds, c.maxLag);
+            EXPECT_EQ(deployment.primaryServer, QString::fromUtf8(c.primaryServer));
+            EXPECT_EQ(start.server, QString::fromUtf8(c.server));
         }
         // The windows' own options never make a batch job.
         std::vector<QByteArray> bytes;

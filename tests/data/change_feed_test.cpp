@@ -16,6 +16,7 @@
 #include "data/connection_string.h"
 #include "data/notifications.h"
 #include "loopback_relay.h"
+#include "silent_server.h"
 #include "test_db.h"
 
 namespace tabel::data {
@@ -405,6 +406,78 @@ TEST_F(ChangeFeedTest, ACommitOutOfNumberOrderIsNotMissed) {
 
 // Batches merged: an entry named twice keeps where it was before and where it is after, and a
 // batch past its bound keeps no keys.
+// For a session on a hot standby each batch carries where the primary's WAL stood when the log
+// was read, past the commits it tells of, and waits until the standby (here its stand-in) has
+// replayed that far; back on the login's own server, batches pass at once.
+TEST_F(ChangeFeedTest, OnAStandbyABatchWaitsUntilTheStandbyHasReplayedWhereTheLogWasRead) {
+    quint64 replayed = 0;
+    int asked = 0;
+    // The same server: the listener goes on, its batches now held for the standby.
+    feed.start(test::connectionStringFor(kReader), [&] {
+        ++asked;
+        return replayed;
+    });
+    ASSERT_TRUE(feed.isLive());
+    forget();
+    // Where the inserting transaction had got to before its commit was written.
+    const quint64 beforeCommit =
+        test::adminQuery(
+            QStringLiteral("INSERT INTO accounts_dep.vid_oper (id, vid) VALUES (79, 'Я'); "
+                           "SELECT pg_wal_lsn_diff(pg_current_wal_insert_lsn(), '0/0')::text"))
+            .toULongLong();
+    ASSERT_GT(beforeCommit, 0u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked >= 2; }, kWaitMs));
+    EXPECT_EQ(batches, 0);
+    EXPECT_EQ(feed.pendingKeys(), 1);
+    // Replayed up to the change but not its commit: still held.
+    replayed = beforeCommit;
+    const int askedBefore = asked;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked > askedBefore + 1; }, kWaitMs));
+    EXPECT_EQ(batches, 0);
+
+    replayed =
+        test::adminQuery(
+            QStringLiteral("SELECT pg_wal_lsn_diff(pg_current_wal_insert_lsn(), '0/0')::text"))
+            .toULongLong();
+    EXPECT_TRUE(kindArrives(79)) << describe(received);
+    EXPECT_EQ(batches, 1);
+    EXPECT_GT(received.walPosition, beforeCommit);
+    EXPECT_LE(received.walPosition, replayed);
+
+    feed.start(test::connectionStringFor(kReader));
+    forget();
+    const int askedAtStart = asked;
+    test::adminExec(QStringLiteral("INSERT INTO accounts_dep.vid_oper (id, vid) VALUES (80, 'Ё')"));
+    EXPECT_TRUE(kindArrives(80)) << describe(received);
+    EXPECT_EQ(asked, askedAtStart);
+}
+
+// A server that takes the connection and never answers (a hung host) holds up no window: the
+// feed says it is down once an attempt runs out, and stopping it does not wait for the attempt
+// under way; the listener started next is not told down by the one still ending.
+TEST(ChangeFeedSilentServerTest, AServerThatNeverAnswersHoldsUpNoWindow) {
+    test::SilentServer silent;
+    ChangeFeed feed;
+    feed.start(composeConnectionString({silent.folder(), QStringLiteral("tabel"),
+                                        QStringLiteral("master"), QStringLiteral("master")}));
+    EXPECT_TRUE(feed.isStarted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return feed.isDown(); }, kWaitMs));
+    // The next attempt waits in the server...
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.waitingClients() == 1; }, kWaitMs));
+    feed.stop();
+    // ...and still does once stop has returned.
+    EXPECT_EQ(silent.waitingClients(), 1);
+    EXPECT_FALSE(feed.isStarted());
+    EXPECT_FALSE(feed.isDown());
+
+    feed.start(test::connectionStringFor(QStringLiteral("master")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return feed.isLive(); }, kWaitMs));
+    // The stopped listener gives up its attempt and ends, and tries no more.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.waitingClients() == 0; }, kWaitMs));
+    EXPECT_TRUE(feed.isLive());
+    EXPECT_FALSE(feed.isDown());
+}
+
 // The live connection takes the TLS mode of the program's own: over TCP to a server without
 // TLS (the test cluster behind a loopback relay), prefer listens and require never logs in
 // in plain text.

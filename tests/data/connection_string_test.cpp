@@ -173,5 +173,61 @@ TEST(LoginCredentials, ServiceCodeSwapComposabilityAndConnectionString) {
     }
 }
 
+// The primary a session on a standby listens for changes on: the one named by --primary-server,
+// else the deployment's own server when the login named another; never the login's own server,
+// and never one that cannot be composed. The same database, login, password and TLS mode, as
+// for the report server.
+TEST(LoginCredentials, ThePrimaryOfAStandbySessionTakesTheSameLogin) {
+    const struct {
+        const char* primaryOption;  // --primary-server
+        const char* server;         // named at start-up
+        const char* database;
+        const char* login;
+        const char* primary;  // the primary's server; empty for none
+        const char* primaryLogin;
+        const char* primaryPassword;
+    } cases[] = {
+        {"", "standby1", "plantdb", "ivanov", "plant", "ivanov", "secret"},
+        {"", "standby1", "plantdb", "econom", "plant", "sys", "svc"},  // the service code
+        {"", "", "", "ivanov", "", "", ""},  // the deployment's own server is the login's
+        {"", "plant", "main", "ivanov", "", "", ""},
+        {"db1", "standby1", "plantdb", "ivanov", "db1", "ivanov", "secret"},
+        {"db1", "", "", "ivanov", "db1", "ivanov", "secret"},
+        {"standby1", "standby1", "plantdb", "ivanov", "", "", ""},
+        {"d;b1", "standby1", "plantdb", "ivanov", "", "", ""},
+        {"", "standby1", "plantdb", "a;b", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.primaryOption) + " " + c.server + " " + c.login);
+        Deployment deployment{QStringLiteral("plant"), QStringLiteral("main"),
+                              QStringLiteral("svc"), QStringLiteral("1234")};
+        deployment.sslMode = QStringLiteral("require");
+        deployment.reportServer = QStringLiteral("reports1");
+        deployment.primaryServer = QString::fromUtf8(c.primaryOption);
+        const QString password = QString::fromUtf8(c.login) == QLatin1String("econom")
+                                     ? QStringLiteral("1234")
+                                     : QStringLiteral("secret");
+        const LoginCredentials result =
+            loginCredentials(deployment, QString::fromUtf8(c.server), QString::fromUtf8(c.database),
+                             QString::fromUtf8(c.login), password);
+        const ConnectionTarget target = connectionTarget(deployment, QString::fromUtf8(c.server),
+                                                         QString::fromUtf8(c.database));
+        const QString expected =
+            *c.primary == '\0'
+                ? QString()
+                : composeConnectionString({QString::fromUtf8(c.primary), target.database,
+                                           QString::fromUtf8(c.primaryLogin),
+                                           QString::fromUtf8(c.primaryPassword),
+                                           QStringLiteral("require")});
+        EXPECT_EQ(result.primaryConnectionString, expected);
+        // The report server's string is composed the same way, from the same login.
+        if (result.composable) {
+            ConnectionParams reports = connectionParamsOf(result.connectionString);
+            reports.server = QStringLiteral("reports1");
+            EXPECT_EQ(result.reportConnectionString, composeConnectionString(reports));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tabel::data
