@@ -13,10 +13,14 @@ QString applyOption(const QString& option, const QString& value, data::Deploymen
             return problem;
         }
         deployment.sslMode = value;
-    } else if (option == QLatin1String("--report-server")) {
-        deployment.reportServer = value.trimmed();
-    } else if (option == QLatin1String("--primary-server")) {
-        deployment.primaryServer = value.trimmed();
+    } else if (option == QLatin1String("--report-server") ||
+               option == QLatin1String("--primary-server")) {
+        if (const QString problem = batch::serverNameProblem(option, value.trimmed());
+            !problem.isEmpty()) {
+            return problem;
+        }
+        (option == QLatin1String("--report-server") ? deployment.reportServer
+                                                    : deployment.primaryServer) = value.trimmed();
     } else if (option == QLatin1String("--report-max-lag")) {
         const std::optional<int> seconds = batch::maxLagSeconds(value);
         if (!seconds) {

@@ -166,6 +166,11 @@ int runParsed(QCommandLineParser& parser, const QList<Command>& commands,
     }
     if (parser.isSet(QStringLiteral("report-server"))) {
         effective.reportServer = parser.value(QStringLiteral("report-server")).trimmed();
+        if (const QString problem =
+                serverNameProblem(QStringLiteral("--report-server"), effective.reportServer);
+            !problem.isEmpty()) {
+            throw UsageError(problem);
+        }
     }
     if (parser.isSet(QStringLiteral("report-max-lag"))) {
         const std::optional<int> seconds =
@@ -236,6 +241,13 @@ QString maxLagProblem(const QString& text) {
                "Неверное отставание резервного сервера (--report-max-lag): %1; нужно "
                "число секунд")
         .arg(text);
+}
+
+QString serverNameProblem(const QString& option, const QString& name) {
+    if (!name.contains(QLatin1Char(';'))) {
+        return {};
+    }
+    return QStringLiteral("Имя сервера (%1) не может содержать ';': %2").arg(option, name);
 }
 
 bool isBatchInvocation(int argc, char** argv) {

@@ -25,6 +25,9 @@ bool isBatchInvocation(int argc, char** argv);
 // The seconds of --report-max-lag; nothing for what is not a number of seconds.
 std::optional<int> maxLagSeconds(const QString& text);
 QString maxLagProblem(const QString& text);
+// Why a server named by `option` (--report-server, --primary-server) cannot be used; empty when
+// it can. A ';' would end the connection string early, so such a name never reaches a server.
+QString serverNameProblem(const QString& option, const QString& name);
 
 // Empty for a TLS mode --sslmode may name, otherwise the message that refuses it.
 QString sslModeProblem(const QString& mode);

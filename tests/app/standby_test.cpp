@@ -702,6 +702,15 @@ TEST_F(StandbyTest, TheCommandLinesTakeTheReportServerAndThePrimary) {
          "",
          300,
          "Не задано значение после --primary-server"},
+        // A ';' would end the connection string early: said, not silently dropped.
+        {{"tabel", "--report-server", "db2;Port=1"},
+         "",
+         300,
+         "Имя сервера (--report-server) не может содержать ';': db2;Port=1"},
+        {{"tabel", "--primary-server=db1;x", "db2", "plant"},
+         "",
+         300,
+         "Имя сервера (--primary-server) не может содержать ';': db1;x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());

@@ -734,9 +734,9 @@ TEST_F(BatchTest, OnATerminalAMissingPasswordIsAskedForWithoutEcho) {
     }
 }
 
-// --sslmode takes one of libpq's TLS modes, for the windows as for a job; anything else is bad
-// usage, told before any window or connection.
-TEST_F(BatchTest, AnUnknownTlsModeIsRefused) {
+// --sslmode takes one of libpq's TLS modes, and a server's name holds no ';', for the windows as
+// for a job; anything else is bad usage, told before any window or connection.
+TEST_F(BatchTest, ConnectionOptionsNoServerCouldTakeAreRefused) {
     const QString modes =
         QStringLiteral("допустимы: disable, allow, prefer, require, verify-ca, verify-full");
     const QString path = dir_.filePath(QStringLiteral("tls.xlsx"));
@@ -754,6 +754,10 @@ TEST_F(BatchTest, AnUnknownTlsModeIsRefused) {
         {login() + QStringList{"--sslmode", "off"} + job, "Неверный режим TLS (--sslmode): off; "},
         {login() + QStringList{"--sslmode=require;UID=sys"} + job,
          "Неверный режим TLS (--sslmode): require;UID=sys; "},
+        {{"--report-server", "db2;UID=sys"},
+         "Имя сервера (--report-server) не может содержать ';': db2;UID=sys"},
+        {login() + QStringList{"--report-server=db2;UID=sys"} + job,
+         "Имя сервера (--report-server) не может содержать ';': db2;UID=sys"},
     };
     for (const auto& c : cases) {
         QProcess process;
