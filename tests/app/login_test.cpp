@@ -19,6 +19,7 @@
 #include "data/session.h"
 #include "find_widget.h"
 #include "focus_frame.h"
+#include "login_probe.h"
 #include "loopback_relay.h"
 #include "message_recorder.h"
 #include "shiftlog/shift_log_window.h"
@@ -94,19 +95,8 @@ protected:
     }
 
     ShiftLogSeen logIn(LoginWindow& login, const QString& user, const QString& password) {
-        login.show();
-        loginEdit(login)->setText(user);
-        passwordEdit(login)->setText(password);
         ShiftLogSeen seen;
-        // Runs inside the shift log's own loop; dropped on return when it was never shown.
-        // The login's statements turn the event loop first: it waits until none is waited for.
-        QTimer probe;
-        probe.setSingleShot(true);
-        QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
-            if (data::Connection::anyBusy()) {
-                probe.start(0);
-                return;
-            }
+        test::logInAndLook(login, shiftLog, user, password, [&] {
             seen.shown = shiftLog.isVisible();
             seen.caption = shiftLog.windowTitle();
             seen.login = shiftLog.loginState.login;
@@ -134,8 +124,6 @@ protected:
             }
             shiftLog.done(QDialog::Rejected);  // as the program ends, without the question
         });
-        probe.start(0);
-        logInButton(login)->click();
         return seen;
     }
 

@@ -30,6 +30,7 @@
 #include "data/report_source.h"
 #include "data/session.h"
 #include "find_widget.h"
+#include "login_probe.h"
 #include "message_recorder.h"
 #include "outputwindows/report_preview.h"
 #include "outputwindows/reports_dialog.h"
@@ -249,13 +250,9 @@ TEST_F(StandbyTest, ASessionOnTheStandbyOpensReadOnly) {
             server, QStringLiteral("tabel"));
         login.terminate = [] {};
         SessionSeen seen;
-        QTimer probe;
-        probe.setSingleShot(true);
-        QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
-            if (data::Connection::anyBusy()) {
-                probe.start(0);
-                return;
-            }
+        const QString user = QString::fromUtf8(c.login);
+        const QString password = user == QLatin1String("sys") ? QStringLiteral("1234") : user;
+        test::logInAndLook(login, shiftLog, user, password, [&] {
             const auto enabled = [&](const char* name) {
                 return test::childNamed<QObject>(shiftLog, QString::fromLatin1(name))
                     ->property("enabled")
@@ -284,14 +281,6 @@ TEST_F(StandbyTest, ASessionOnTheStandbyOpensReadOnly) {
                             : -1;
             shiftLog.done(QDialog::Rejected);
         });
-        login.show();
-        test::fieldLabelled<QLineEdit>(login, "Логин")->setText(QString::fromUtf8(c.login));
-        test::fieldLabelled<QLineEdit>(login, "Пароль")
-            ->setText(QString::fromUtf8(c.login) == QLatin1String("sys")
-                          ? QStringLiteral("1234")
-                          : QString::fromUtf8(c.login));
-        probe.start(0);
-        test::buttonCaptioned<QPushButton>(login, "Вход")->click();
 
         ASSERT_TRUE(seen.shown) << messages.texts().join(u'\n').toStdString();
         EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();
@@ -349,13 +338,7 @@ TEST_F(StandbyTest, AServerThatTurnsStandbyWhileOpenTurnsTheWindowsReadOnly) {
         session.connection.close();
         emit shiftLog.versionCheckDue();
     };
-    QTimer probe;
-    probe.setSingleShot(true);
-    QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
-        if (data::Connection::anyBusy()) {
-            probe.start(0);
-            return;
-        }
+    test::logInAndLook(login, shiftLog, QStringLiteral("master"), QStringLiteral("master"), [&] {
         look();
         reconnectTo(test::standbyConnectionStringFor(QStringLiteral("master")));
         look();
@@ -363,11 +346,6 @@ TEST_F(StandbyTest, AServerThatTurnsStandbyWhileOpenTurnsTheWindowsReadOnly) {
         look();
         shiftLog.done(QDialog::Rejected);
     });
-    login.show();
-    test::fieldLabelled<QLineEdit>(login, "Логин")->setText(QStringLiteral("master"));
-    test::fieldLabelled<QLineEdit>(login, "Пароль")->setText(QStringLiteral("master"));
-    probe.start(0);
-    test::buttonCaptioned<QPushButton>(login, "Вход")->click();
     session.changes.stop();
 
     ASSERT_EQ(seen.size(), 3) << messages.texts().join(u'\n').toStdString();
@@ -454,54 +432,46 @@ TEST_F(StandbyTest, ASessionOnTheStandbyFollowsTheChangesOfAKnownPrimary) {
             bool withoutF5 = false;
             bool withF5 = false;
         } seen;
-        QTimer probe;
-        probe.setSingleShot(true);
-        QObject::connect(&probe, &QTimer::timeout, &shiftLog, [&] {
-            if (data::Connection::anyBusy()) {
-                probe.start(0);
-                return;
-            }
-            const test::ShiftLogControls controls(shiftLog);
-            controls.chooseDay(day);
-            seen.shown = shiftLog.isVisible();
-            seen.feedStarted = session.changes.isStarted();
-            seen.feedSettled = c.feed == Feed::None ||
-                               QTest::qWaitFor(
-                                   [&] {
-                                       return c.feed == Feed::Live ? session.changes.isLive()
-                                                                   : session.changes.isDown();
-                                   },
-                                   20000);
-            seen.readOnlyShown = test::childNamed<QLabel>(shiftLog, QStringLiteral("readOnlyLabel"))
-                                     ->isVisibleTo(&shiftLog);
-            seen.liveOffShown = controls.liveStatusLabel->isVisibleTo(&shiftLog);
-            seen.liveText = controls.liveStatusLabel->text();
+        test::logInAndLook(
+            login, shiftLog, QStringLiteral("clerk_a"), QStringLiteral("clerk_a"), [&] {
+                const test::ShiftLogControls controls(shiftLog);
+                controls.chooseDay(day);
+                seen.shown = shiftLog.isVisible();
+                seen.feedStarted = session.changes.isStarted();
+                seen.feedSettled = c.feed == Feed::None ||
+                                   QTest::qWaitFor(
+                                       [&] {
+                                           return c.feed == Feed::Live ? session.changes.isLive()
+                                                                       : session.changes.isDown();
+                                       },
+                                       20000);
+                seen.readOnlyShown =
+                    test::childNamed<QLabel>(shiftLog, QStringLiteral("readOnlyLabel"))
+                        ->isVisibleTo(&shiftLog);
+                seen.liveOffShown = controls.liveStatusLabel->isVisibleTo(&shiftLog);
+                seen.liveText = controls.liveStatusLabel->text();
 
-            writer.execute(
-                QStringLiteral("insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, "
-                               "cena, kol_vo, time, ok) values (:id, :day, 1, 101, 1, 1, 1, 16, "
-                               "0, 'no')"),
-                {{QStringLiteral("id"), id}, {QStringLiteral("day"), day}});
-            data::Dataset& list = test::shiftList(shiftLog, 1);
-            const auto shown = [&] { return list.holdsKey(QStringLiteral("id"), id); };
-            if (c.feed == Feed::Live) {
-                seen.withoutF5 = QTest::qWaitFor(shown, 20000);
-            } else {
-                // Nothing refreshes the list even once the standby has the entry.
+                writer.execute(
+                    QStringLiteral(
+                        "insert into accounts_dep.smena (id, data, smena, w_id, i_id, o_id, "
+                        "cena, kol_vo, time, ok) values (:id, :day, 1, 101, 1, 1, 1, 16, "
+                        "0, 'no')"),
+                    {{QStringLiteral("id"), id}, {QStringLiteral("day"), day}});
+                data::Dataset& list = test::shiftList(shiftLog, 1);
+                const auto shown = [&] { return list.holdsKey(QStringLiteral("id"), id); };
+                if (c.feed == Feed::Live) {
+                    seen.withoutF5 = QTest::qWaitFor(shown, 20000);
+                } else {
+                    // Nothing refreshes the list even once the standby has the entry.
+                    test::waitForStandby();
+                    QCoreApplication::processEvents();
+                    seen.withoutF5 = shown();
+                }
                 test::waitForStandby();
-                QCoreApplication::processEvents();
-                seen.withoutF5 = shown();
-            }
-            test::waitForStandby();
-            QTest::keyClick(controls.entriesGrid, Qt::Key_F5);
-            seen.withF5 = shown();
-            shiftLog.done(QDialog::Rejected);
-        });
-        login.show();
-        test::fieldLabelled<QLineEdit>(login, "Логин")->setText(QStringLiteral("clerk_a"));
-        test::fieldLabelled<QLineEdit>(login, "Пароль")->setText(QStringLiteral("clerk_a"));
-        probe.start(0);
-        test::buttonCaptioned<QPushButton>(login, "Вход")->click();
+                QTest::keyClick(controls.entriesGrid, Qt::Key_F5);
+                seen.withF5 = shown();
+                shiftLog.done(QDialog::Rejected);
+            });
 
         ASSERT_TRUE(seen.shown) << messages.texts().join(u'\n').toStdString();
         EXPECT_TRUE(messages.messages().isEmpty()) << messages.texts().join(u'\n').toStdString();

@@ -15,6 +15,7 @@
 #include "batch/batch.h"
 #include "data/connection.h"
 #include "find_widget.h"
+#include "login_probe.h"
 #include "message_recorder.h"
 #include "test_db.h"
 
@@ -42,19 +43,8 @@ protected:
 
     // Types the login and presses "Вход"; true when the shift log window was shown.
     bool logIn(const QString& user, const QString& password) {
-        windows->login->show();
-        test::fieldLabelled<QLineEdit>(*windows->login, "Логин")->setText(user);
-        test::fieldLabelled<QLineEdit>(*windows->login, "Пароль")->setText(password);
         bool shown = false;
-        // Runs inside the shift log's own loop; dropped on return when it was never shown.
-        // The login's statements turn the event loop first: it waits until none is waited for.
-        QTimer probe;
-        probe.setSingleShot(true);
-        QObject::connect(&probe, &QTimer::timeout, windows->shiftLog.get(), [&] {
-            if (data::Connection::anyBusy()) {
-                probe.start(0);
-                return;
-            }
+        test::logInAndLook(*windows->login, *windows->shiftLog, user, password, [&] {
             shown = windows->shiftLog->isVisible();
             caption = windows->shiftLog->windowTitle();
             session = windows->session.connection.scalar(QStringLiteral("select session_user"))
@@ -62,8 +52,6 @@ protected:
             windows->shiftLog->done(
                 QDialog::Rejected);  // as the program ends, without the question
         });
-        probe.start(0);
-        test::buttonCaptioned<QPushButton>(*windows->login, "Вход")->click();
         return shown;
     }
 
