@@ -36,9 +36,9 @@ public:
         number(-kPointsPerMm);
         out_.append("0 ");
         number(pageHeightPt);
-        out_.append(" cm ");
+        out_.append("cm ");
         number(kLineWidthMm);
-        out_.append(" w 2 J 2 j\n");
+        out_.append("w 2 J 2 j\n");
     }
 
     void fill(const QRectF& rect, const QColor& color) {
@@ -150,7 +150,7 @@ private:
 
     QByteArray& out_;
     bool inText_ = false;
-    // In force: chosen again inside every text object.
+    // The font in force: it outlives text objects, and a restored state takes it back.
     int font_ = -1;
     double size_ = 0;
 };
